@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Settings.h"
+
+#include <QSettings>
+
+Settings* Settings::settings()
+{
+    // Created on first use and deliberately never destroyed: readers on other threads may outlive main.
+    static Settings* const instance = new Settings;
+    return instance;
+}
+
+std::unique_ptr<QSettings> Settings::defaults() const
+{
+    return std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+}
+
+QVariant Settings::read(const QString& key) const
+{
+    {
+        std::lock_guard lock(m_overridesMutex);
+        const auto it = m_overrides.constFind(key);
+        if (it != m_overrides.constEnd())
+            return *it;
+    }
+    const auto store = defaults();
+    // Picks up changes that another process or a hand edit made to the file since it was last read.
+    store->sync();
+    return store->value(key);
+}
+
+void Settings::write(const QString& key, const QVariant& value)
+{
+    const auto store = defaults();
+    store->setValue(key, value);
+    store->sync();
+}
+
+float Settings::quality() const
+{
+    const QVariant value = read(kImageQuality);
+    return value.isValid() ? value.toFloat() : 70.0f;
+}
+
+void Settings::setQuality(float quality)
+{
+    // Stored as a plain number so that the INI file stays readable and editable by hand.
+    write(kImageQuality, double(quality));
+}
+
+bool Settings::fixOrientation() const
+{
+    const QVariant value = read(kFixOrientation);
+    return value.isValid() ? value.toBool() : true;
+}
+
+void Settings::setFixOrientation(bool fixOrientation)
+{
+    write(kFixOrientation, fixOrientation);
+}
+
+bool Settings::ignoreWarning() const
+{
+    const QVariant value = read(kIgnoreWarning);
+    return value.isValid() ? value.toBool() : false;
+}
+
+void Settings::setIgnoreWarning(bool ignoreWarning)
+{
+    write(kIgnoreWarning, ignoreWarning);
+}
+
+bool Settings::isFirstRun() const
+{
+    const QVariant value = read(kIsFirstRun);
+    return value.isValid() ? value.toBool() : true;
+}
+
+void Settings::setIsFirstRun(bool isFirstRun)
+{
+    write(kIsFirstRun, isFirstRun);
+}
+
+void Settings::setOverride(const QString& key, const QVariant& value)
+{
+    std::lock_guard lock(m_overridesMutex);
+    m_overrides.insert(key, value);
+}
+
+void Settings::clearOverrides()
+{
+    std::lock_guard lock(m_overridesMutex);
+    m_overrides.clear();
+}

@@ -1,0 +1,13 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Third-party libraries, all from Debian's packages (scripts/bootstrap installs them).
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
+pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
+pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
+pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
+find_package(GIF REQUIRED)
+
+# The shared folder beside the checkout holds the corpus tools the tests use.
+set(MORVANE_SHARED_DIR "${PROJECT_SOURCE_DIR}/../shared" CACHE PATH "Folder with corpus/make_dirty.sh")
+set(MORVANE_CORPUS_DIR "${CMAKE_BINARY_DIR}/corpus" CACHE PATH "Where the generated test corpus goes")

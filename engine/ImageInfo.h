@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/Image.h"
+#include "engine/PropertyDictionary.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+/// CGFloat: the coordinate type of the drawing code.
+using CGFloat = double;
+
+/// The engine's record of one decoded image: the pixels, the properties the file carried for them and
+/// the parameters with which they are drawn into a new canvas. Created only by IICreateImage, freed only
+/// by IIRelease; one owner at a time, one thread at a time.
+struct ImageInfo
+{
+    int orientation = 1; ///< meaningful only while orientationFixed is true
+    bool orientationFixed = false; ///< the load turned the pixels upright
+    CGFloat rotation = 0;
+    CGFloat scaleX = 1.0;
+    CGFloat scaleY = 1.0;
+    CGFloat translateX = 0;
+    CGFloat translateY = 0;
+    CGFloat reserved = 0;
+    Image image; ///< never null in a record handed out
+    std::optional<PropertyDictionary> properties; ///< absent when the decoder reported none
+};
+
+/// Decodes the first image of the file at \a path with its properties, turned upright when
+/// \a fixOrientation is set. Null when the file cannot be read or decoded.
+[[nodiscard]] ImageInfo* IICreateImage(const QString& path, bool fixOrientation);
+
+/// The orientation entry of the record's top-level properties, or 1 when there is none.
+[[nodiscard]] int IIGetImageOrientation(const ImageInfo* info);
+
+/// Frees a record made by IICreateImage. Null is accepted.
+void IIRelease(ImageInfo* info);
+
+struct ImageInfoDeleter
+{
+    void operator()(ImageInfo* info) const { IIRelease(info); }
+};
+using ImageInfoPtr = std::unique_ptr<ImageInfo, ImageInfoDeleter>;

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/Image.h"
+#include "engine/PropertyDictionary.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+/// The file formats the engine reads and writes.
+enum class ImageFormat { JPEG, PNG, GIF, BMP, TIFF };
+
+/// Images whose first frame would decode to more pixels than this are refused unread (decompression
+/// bombs). 2^28 pixels is a 1 GiB frame at 4 bytes per pixel: far above any camera's photo.
+inline constexpr qint64 kMaxDecodedPixels = qint64(1) << 28;
+
+/// An image file opened for decoding. Reads the whole file into memory once; recognises the format
+/// by content, whatever the file is called; decodes only the first frame or page. Third-party
+/// exceptions and decoder errors never escape: they become null results.
+/// One thread at a time; independent sources may be used on different threads at once.
+class ImageSource
+{
+public:
+    /// Opens the file at \a path. Null when the file cannot be read or is not one of the five formats.
+    [[nodiscard]] static std::unique_ptr<ImageSource> createWithPath(const QString& path);
+    /// The same, for a file already in memory.
+    [[nodiscard]] static std::unique_ptr<ImageSource> createWithData(QByteArray data);
+
+    ~ImageSource();
+
+    [[nodiscard]] ImageFormat format() const { return m_format; }
+
+    /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large.
+    [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
+
+    /// The properties of the first frame: orientation, DPI (only what the file states), pixel size,
+    /// and the {TIFF}, {Exif}, {GPS}, {IPTC} sub-dictionaries with the file's entries.
+    [[nodiscard]] PropertyDictionary copyPropertiesAtIndex0() const;
+
+private:
+    ImageSource(QByteArray data, ImageFormat format);
+
+    QByteArray m_data;
+    ImageFormat m_format;
+};
+
+/// Recognises one of the five formats from the first bytes of a file.
+[[nodiscard]] std::optional<ImageFormat> sniffImageFormat(const QByteArray& header);
+
+/// Process-wide set-up of the libraries the engine uses (Qt's allocation limit, Exiv2's parser and log
+/// handler). Idempotent and thread-safe; every entry point of the engine calls it.
+void initializeImageEngine();

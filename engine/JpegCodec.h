@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/Image.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+/// What the frame header of a JPEG says, read without decoding any pixels.
+struct JpegHeaderInfo
+{
+    int width = 0;
+    int height = 0;
+    int components = 0;
+};
+
+/// Reads the frame header of the JPEG in \a data. Null when it is not a readable JPEG header.
+[[nodiscard]] std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data);
+
+/// Decodes the JPEG in \a data with libjpeg-turbo straight into the image's buffer: colour as
+/// QImage::Format_RGB32, grey as Format_Grayscale8, CMYK and YCCK (Adobe inverted or not) converted
+/// to RGB32. The ICC profile (APP2 chunks) is returned byte for byte in iccProfile and set as the
+/// image's colour space when Qt can parse it; a CMYK profile is dropped with the CMYK pixels.
+/// Null on any decoder error, for a truncated file, and when the frame has more than \a maxPixels
+/// pixels (checked before any pixel memory is allocated). Never prints; thread-safe.
+[[nodiscard]] std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels);
+
+/// What a JPEG is written with besides its pixels.
+struct JpegEncodeOptions
+{
+    /// libjpeg's quality scale, 1 to 100 (smaller values are taken as 1, larger as 100).
+    int quality = 75;
+    /// Written as the JFIF density in dots per inch (rounded, at least 1). Absent: JFIF density unit 0
+    /// with a 1:1 aspect, which states no resolution.
+    std::optional<double> dpiX;
+    std::optional<double> dpiY;
+    /// Written as APP2 ICC_PROFILE chunks, unchanged, when not empty.
+    QByteArray iccProfile;
+    /// The TIFF structure of an EXIF block (starting with "II*\0" or "MM\0*"): written as one APP1
+    /// segment "Exif\0\0" + payload right after the JFIF APP0, when not empty.
+    QByteArray exifPayload;
+};
+
+/// Encodes \a image as a baseline JPEG, 4:2:0, to the open file descriptor \a fd. Writes exactly these
+/// markers: SOI, APP0 JFIF, APP1 EXIF (only with a payload), APP2 ICC (only with a profile), the tables,
+/// SOF, SOS with the scan, EOI: no comment and nothing else. Grey images (Format_Grayscale8/16) are
+/// written with one component; every other format as YCbCr from its RGB, alpha ignored.
+/// False on any encoder or write error (a full disk, a file-size limit). Never prints; thread-safe.
+[[nodiscard]] bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd);

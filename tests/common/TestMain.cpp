@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main of every test executable: offscreen Qt, one QApplication, and a settings store in a
+// temporary folder so that no test ever reads or writes the real user's preferences.
+#include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // Test discovery runs the binary without ctest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QTemporaryDir configDir;
+    if (!configDir.isValid())
+        return 2;
+    qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configDir.path());
+    QStandardPaths::setTestModeEnabled(true);
+
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// Where the generated dirty corpus lies: one folder per format, MANIFEST.tsv at the top.
+[[nodiscard]] QString dirtyCorpusDir();
+/// The upright references of the orientation images.
+[[nodiscard]] QString dirtyReferenceDir();
+/// A tool of the shared corpus folder (check_clean.sh, make_dirty.sh).
+[[nodiscard]] QString corpusTool(const QString& name);
+
+struct ProcessResult
+{
+    int exitCode = -1; ///< -1 when the program could not be started or crashed
+    QString standardOutput;
+    QString standardError;
+};
+
+/// Runs \a program with \a arguments to the end (at most \a timeoutMs) and collects its output.
+[[nodiscard]] ProcessResult runProcess(const QString& program, const QStringList& arguments,
+    int timeoutMs = 120000, const QStringList& extraEnvironment = {});
+
+/// Runs the independent metadata checker over \a dir. Exit code 0 means nothing personal remains.
+[[nodiscard]] ProcessResult checkClean(const QString& dir);
+
+/// The files under \a dir (recursively), relative to it, sorted.
+[[nodiscard]] QStringList filesUnder(const QString& dir);
