@@ -1,1 +1,153 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/BitmapCanvas.h"
+
+#include <QColorSpace>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Qt's raster engine puts the origin at the top left with y growing downwards; the canvas's user
+// space has it at the lower left. This maps canvas device space onto Qt's.
+QTransform deviceFlip(int height)
+{
+    return QTransform(1, 0, 0, -1, 0, height);
+}
+
+bool isUnit(double v)
+{
+    return v == 1.0 || v == -1.0;
+}
+
+bool isWhole(double v)
+{
+    return std::isfinite(v) && v == std::floor(v);
+}
+
+// Applies a transform whose linear part is a signed permutation (a quarter turn and/or mirroring) with
+// exact pixel moves instead of resampling.
+QImage permutePixels(const QImage& image, const QTransform& m)
+{
+    if (m.m12() == 0 && m.m21() == 0)
+        return image.mirrored(m.m11() < 0, m.m22() < 0);
+    // A quarter turn clockwise in top-left space maps (u, v) to (h-1-v, u); mirrors give the rest.
+    QImage turned = image.transformed(QTransform().rotate(90));
+    return turned.mirrored(m.m21() > 0, m.m12() < 0);
+}
+
+} // namespace
+
+std::unique_ptr<BitmapCanvas> BitmapCanvas::create(
+    int width, int height, const QByteArray& iccProfile, AlphaInfo alphaInfo, bool gray)
+{
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    QImage::Format format;
+    switch (alphaInfo) {
+    case AlphaInfo::PremultipliedFirst:
+        format = QImage::Format_ARGB32_Premultiplied;
+        break;
+    case AlphaInfo::None:
+    case AlphaInfo::NoneSkipFirst:
+    case AlphaInfo::NoneSkipLast:
+        format = gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
+        break;
+    default:
+        // Straight and reversed alpha layouts are not drawn into.
+        return nullptr;
+    }
+    std::unique_ptr<BitmapCanvas> canvas(new BitmapCanvas);
+    canvas->m_pixels = QImage(width, height, format);
+    if (canvas->m_pixels.isNull())
+        return nullptr;
+    canvas->m_pixels.fill(0);
+    canvas->m_iccProfile = iccProfile;
+    if (!iccProfile.isEmpty()) {
+        const QColorSpace colorSpace = QColorSpace::fromIccProfile(iccProfile);
+        if (colorSpace.isValid())
+            canvas->m_pixels.setColorSpace(colorSpace);
+    }
+    return canvas;
+}
+
+void BitmapCanvas::saveState()
+{
+    m_savedStates.push_back(m_ctm);
+}
+
+void BitmapCanvas::restoreState()
+{
+    if (m_savedStates.empty())
+        return;
+    m_ctm = m_savedStates.back();
+    m_savedStates.pop_back();
+}
+
+void BitmapCanvas::translate(double tx, double ty)
+{
+    m_ctm = QTransform::fromTranslate(tx, ty) * m_ctm;
+}
+
+void BitmapCanvas::rotate(double radians)
+{
+    m_ctm = QTransform().rotateRadians(radians) * m_ctm;
+}
+
+void BitmapCanvas::scale(double sx, double sy)
+{
+    m_ctm = QTransform::fromScale(sx, sy) * m_ctm;
+}
+
+void BitmapCanvas::concat(const QTransform& transform)
+{
+    m_ctm = transform * m_ctm;
+}
+
+void BitmapCanvas::drawImage(const QRectF& rect, const Image& image)
+{
+    if (image.isNull() || rect.isEmpty())
+        return;
+    const QImage& source = image.pixels;
+    // Image pixels -> the rectangle in user space (top row at the rectangle's top edge) -> device.
+    const QTransform imageToRect
+        = QTransform::fromScale(rect.width() / source.width(), rect.height() / source.height())
+        * QTransform(1, 0, 0, -1, rect.x(), rect.y() + rect.height());
+    const QTransform full = imageToRect * m_ctm * deviceFlip(m_pixels.height());
+
+    // Whole pixels onto whole pixels covering the canvas exactly: move them instead of resampling.
+    const bool permutation = (isUnit(full.m11()) && isUnit(full.m22()) && full.m12() == 0 && full.m21() == 0)
+        || (isUnit(full.m12()) && isUnit(full.m21()) && full.m11() == 0 && full.m22() == 0);
+    if (m_untouched && permutation && full.type() <= QTransform::TxRotate && isWhole(full.dx())
+        && isWhole(full.dy()) && full.mapRect(QRectF(source.rect())) == QRectF(m_pixels.rect())) {
+        QImage moved = permutePixels(source, full);
+        if (moved.format() != m_pixels.format())
+            moved.convertTo(m_pixels.format());
+        if (!moved.isNull()) {
+            moved = imageWithoutText(moved);
+            if (!moved.isNull()) {
+                if (moved.colorSpace() != m_pixels.colorSpace())
+                    moved.setColorSpace(m_pixels.colorSpace());
+                moved.setDotsPerMeterX(m_pixels.dotsPerMeterX());
+                moved.setDotsPerMeterY(m_pixels.dotsPerMeterY());
+                m_pixels = std::move(moved);
+                m_untouched = false;
+                return;
+            }
+        }
+    }
+
+    m_untouched = false;
+    QPainter painter(&m_pixels);
+    if (!painter.isActive())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setTransform(full);
+    painter.drawImage(QRectF(source.rect()), source);
+}
+
+Image BitmapCanvas::makeImage() const
+{
+    return Image { m_pixels, m_iccProfile };
+}

@@ -48,4 +48,5 @@ private:
     QByteArray m_iccProfile;
     QTransform m_ctm;
     std::vector<QTransform> m_savedStates;
+    bool m_untouched = true; ///< nothing drawn yet: a full-cover draw may replace the pixels outright
 };

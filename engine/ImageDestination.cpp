@@ -1,1 +1,224 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ImageDestination.h"
+
+#include "engine/GifEncoder.h"
+#include "engine/JpegCodec.h"
+#include "engine/MetadataReader.h"
+
+#include <QColorSpace>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr double kMetresPerInch = 0.0254;
+
+mode_t creationMask()
+{
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
+bool carriesSourceMetadata(const PropertyDictionary& properties)
+{
+    return properties.dictionary(kCGImagePropertyTIFFDictionary)
+        || properties.dictionary(kCGImagePropertyExifDictionary)
+        || properties.dictionary(kCGImagePropertyGPSDictionary)
+        || properties.dictionary(kCGImagePropertyIPTCDictionary);
+}
+
+std::optional<double> positiveReal(const PropertyDictionary& properties, const std::string& key)
+{
+    const std::optional<double> value = properties.real(key);
+    if (value && std::isfinite(*value) && *value > 0)
+        return value;
+    return std::nullopt;
+}
+
+bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd)
+{
+    JpegEncodeOptions options;
+    if (const std::optional<double> quality = properties.real(kCGImageDestinationLossyCompressionQuality))
+        options.quality
+            = std::isfinite(*quality) ? int(std::lround(std::clamp(*quality, 0.0, 1.0) * 100.0)) : 75;
+    options.dpiX = positiveReal(properties, kCGImagePropertyDPIWidth);
+    options.dpiY = positiveReal(properties, kCGImagePropertyDPIHeight);
+    // JFIF states both densities or none.
+    if (!options.dpiY)
+        options.dpiY = options.dpiX;
+    if (!options.dpiX)
+        options.dpiX = options.dpiY;
+    options.iccProfile = image.iccProfile;
+    if (properties.contains(kCGImagePropertyOrientation) || carriesSourceMetadata(properties))
+        options.exifPayload = encodeExifPayload(properties);
+    return encodeJpeg(image.pixels, options, fd);
+}
+
+// A file descriptor as a QIODevice whose write failures stick. QFileDevice forgets an error at the next
+// successful write, and Qt's TIFF writer carries on after a failed one, so a cut-short file could
+// otherwise pass for a whole one.
+class DescriptorDevice : public QIODevice
+{
+public:
+    explicit DescriptorDevice(int fd)
+        : m_fd(fd)
+    { }
+
+    [[nodiscard]] bool failed() const { return m_failed; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override
+    {
+        struct stat info = {};
+        return ::fstat(m_fd, &info) == 0 ? qint64(info.st_size) : 0;
+    }
+    bool seek(qint64 position) override
+    {
+        if (position < 0 || ::lseek(m_fd, off_t(position), SEEK_SET) < 0)
+            return false;
+        return QIODevice::seek(position);
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, data, size_t(maxSize));
+            if (n < 0 && errno == EINTR)
+                continue;
+            return n;
+        }
+    }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        qint64 written = 0;
+        while (written < size) {
+            const ssize_t n = ::write(m_fd, data + written, size_t(size - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_failed = true;
+                return -1;
+            }
+            written += n;
+        }
+        return written;
+    }
+
+private:
+    int m_fd;
+    bool m_failed = false;
+};
+
+bool writeWithQt(const Image& image, const PropertyDictionary& properties, ImageFormat format, int fd)
+{
+    QImage pixels = imageWithoutText(image.pixels);
+    if (pixels.isNull())
+        return false;
+    if (const std::optional<double> dpi = positiveReal(properties, kCGImagePropertyDPIWidth))
+        pixels.setDotsPerMeterX(int(std::lround(*dpi / kMetresPerInch)));
+    if (const std::optional<double> dpi = positiveReal(properties, kCGImagePropertyDPIHeight))
+        pixels.setDotsPerMeterY(int(std::lround(*dpi / kMetresPerInch)));
+    if (!image.iccProfile.isEmpty()) {
+        const QColorSpace colorSpace = QColorSpace::fromIccProfile(image.iccProfile);
+        if (colorSpace.isValid() && colorSpace != pixels.colorSpace())
+            pixels.setColorSpace(colorSpace);
+    }
+    DescriptorDevice device(fd);
+    if (!device.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    const char* name = format == ImageFormat::PNG ? "png" : format == ImageFormat::BMP ? "bmp" : "tiff";
+    QImageWriter writer(&device, name);
+    const bool written = writer.write(pixels);
+    return written && !device.failed();
+}
+
+} // namespace
+
+ImageDestination::ImageDestination(QString path, ImageFormat format)
+    : m_path(std::move(path))
+    , m_format(format)
+{ }
+
+std::unique_ptr<ImageDestination> ImageDestination::createWithPath(const QString& path, ImageFormat format)
+{
+    if (path.isEmpty())
+        return nullptr;
+    initializeImageEngine();
+    return std::unique_ptr<ImageDestination>(new ImageDestination(path, format));
+}
+
+void ImageDestination::addImage(const Image& image, const PropertyDictionary& properties)
+{
+    if (m_image || image.isNull())
+        return;
+    m_image = image;
+    m_properties = properties;
+}
+
+bool ImageDestination::finalize()
+{
+    if (!m_image)
+        return false;
+    const QFileInfo target(m_path);
+    QByteArray temporaryName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.morvane-XXXXXX"));
+    const int fd = ::mkostemp(temporaryName.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    // The new file gets the permissions of the reservation it replaces, or the usual ones for a new file.
+    struct stat existing = {};
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+    const mode_t mode = ::stat(targetName.constData(), &existing) == 0 && S_ISREG(existing.st_mode)
+        ? existing.st_mode & 0777
+        : 0666 & ~creationMask();
+    bool ok = ::fchmod(fd, mode) == 0;
+
+    try {
+        if (ok) {
+            switch (m_format) {
+            case ImageFormat::JPEG:
+                ok = writeJpeg(*m_image, m_properties, fd);
+                break;
+            case ImageFormat::GIF:
+                ok = encodeGif(m_image->pixels, fd);
+                break;
+            case ImageFormat::PNG:
+            case ImageFormat::BMP:
+            case ImageFormat::TIFF:
+                ok = writeWithQt(*m_image, m_properties, m_format, fd);
+                break;
+            }
+        }
+    } catch (...) {
+        ok = false;
+    }
+    if (::close(fd) != 0)
+        ok = false;
+
+    const QString temporaryPath = QFile::decodeName(temporaryName);
+    // The source's own entries go in afterwards where only a metadata library can put them.
+    const bool needsMetadataPass = carriesSourceMetadata(m_properties)
+        && (m_format == ImageFormat::PNG || m_format == ImageFormat::TIFF
+            || (m_format == ImageFormat::JPEG && m_properties.dictionary(kCGImagePropertyIPTCDictionary)));
+    if (ok && needsMetadataPass)
+        ok = writeMetadataToFile(temporaryPath, m_properties);
+
+    if (ok)
+        ok = ::rename(temporaryName.constData(), targetName.constData()) == 0;
+    if (!ok)
+        ::unlink(temporaryName.constData());
+    return ok;
+}

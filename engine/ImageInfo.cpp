@@ -1,1 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ImageInfo.h"
+
+#include "engine/ImageDrawing.h"
+#include "engine/ImageSource.h"
+
+#include <cmath>
+#include <limits>
+#include <new>
+
+ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
+{
+    try {
+        const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
+        if (!source)
+            return nullptr;
+        std::optional<Image> image = source->createImageAtIndex0();
+        if (!image || image->isNull())
+            return nullptr;
+
+        ImageInfoPtr info(new (std::nothrow) ImageInfo);
+        if (!info)
+            return nullptr;
+        info->image = std::move(*image);
+        info->properties = source->copyPropertiesAtIndex0();
+        if (fixOrientation)
+            FixupImageOrientation(info.get());
+        info->orientationFixed = fixOrientation;
+        info->reserved = 0;
+        return info.release();
+    } catch (...) {
+        // Out of memory while decoding or reading properties: the file counts as unreadable.
+        return nullptr;
+    }
+}
+
+int IIGetImageOrientation(const ImageInfo* info)
+{
+    if (!info || !info->properties)
+        return 1;
+    const PropertyValue* value = info->properties->find(kCGImagePropertyOrientation);
+    if (!value)
+        return 1;
+    if (const auto* i = std::get_if<std::int64_t>(value)) {
+        if (*i >= std::numeric_limits<int>::min() && *i <= std::numeric_limits<int>::max())
+            return int(*i);
+        return 1;
+    }
+    if (const auto* d = std::get_if<double>(value); d && std::isfinite(*d) && std::fabs(*d) < 2147483647.0)
+        return int(*d);
+    return 1;
+}
+
+void IIRelease(ImageInfo* info)
+{
+    delete info;
+}

@@ -1,4 +1,88 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageSaving.h"
 
-std::atomic<bool> isRunningOnSnowLeopardOrLater{true};
+#include "engine/BitmapCanvas.h"
+#include "engine/ImageDestination.h"
+#include "engine/ImageDrawing.h"
+
+#include <limits>
+
+std::atomic<bool> isRunningOnSnowLeopardOrLater { true };
+
+namespace {
+
+// Straight alpha is drawn into premultiplied pixels: a canvas with the source's exact alpha layout
+// would refuse it and leave the file unwritten.
+AlphaInfo saveCanvasAlpha(const QImage& image)
+{
+    const AlphaInfo alpha = imageAlphaInfo(image);
+    switch (alpha) {
+    case AlphaInfo::None:
+    case AlphaInfo::NoneSkipFirst:
+    case AlphaInfo::NoneSkipLast:
+        return alpha;
+    default:
+        return AlphaInfo::PremultipliedFirst;
+    }
+}
+
+PropertyDictionary propertySetFor(const ImageInfo* info, bool withExif)
+{
+    if (!info->properties)
+        return {};
+    if (withExif)
+        return *info->properties;
+    PropertyDictionary set;
+    for (const std::string& key : { kCGImagePropertyDPIWidth, kCGImagePropertyDPIHeight }) {
+        if (const PropertyValue* value = info->properties->find(key))
+            set.set(key, *value);
+    }
+    return set;
+}
+
+} // namespace
+
+bool IISaveImage(const ImageInfo* info, const QString& path, std::size_t width, std::size_t height,
+    ImageFormat type, bool withExif, float quality)
+{
+    if (!info || path.isEmpty() || width == 0 || height == 0)
+        return false;
+    if (width > std::size_t(std::numeric_limits<int>::max())
+        || height > std::size_t(std::numeric_limits<int>::max())
+        || double(width) * double(height) > double(kMaxDecodedPixels))
+        return false;
+
+    try {
+        std::unique_ptr<ImageDestination> destination = ImageDestination::createWithPath(path, type);
+        PropertyDictionary properties = propertySetFor(info, withExif);
+        if (type == kUTTypeJPEG)
+            properties.set(kCGImageDestinationLossyCompressionQuality, double(quality));
+        if (!destination)
+            return false;
+
+        const QImage& pixels = info->image.pixels;
+        const AlphaInfo alpha = saveCanvasAlpha(pixels);
+        const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
+        std::unique_ptr<BitmapCanvas> canvas
+            = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
+        if (!canvas && alpha == AlphaInfo::None && !isRunningOnSnowLeopardOrLater)
+            canvas = BitmapCanvas::create(
+                int(width), int(height), info->image.iccProfile, AlphaInfo::NoneSkipLast, gray);
+
+        if (canvas) {
+            IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
+            const Image image = canvas->makeImage();
+            canvas.reset();
+            if (info->orientationFixed && info->orientation != 1) {
+                // The pixels were turned upright at load: the stored orientation no longer applies.
+                if (PropertyDictionary* tiff = properties.dictionary(kCGImagePropertyTIFFDictionary))
+                    tiff->set(kCGImagePropertyOrientation, std::int64_t(1));
+                properties.set(kCGImagePropertyOrientation, std::int64_t(1));
+            }
+            destination->addImage(image, properties);
+        }
+        return destination->finalize();
+    } catch (...) {
+        return false;
+    }
+}

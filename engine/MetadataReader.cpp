@@ -1,1 +1,412 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/MetadataReader.h"
+
+#include <QFile>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <exiv2/exiv2.hpp>
+#include <mutex>
+#include <set>
+
+namespace {
+
+quint16 readBE16(const uchar* p)
+{
+    return quint16(p[0] << 8 | p[1]);
+}
+
+quint32 readBE32(const uchar* p)
+{
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+}
+
+qint32 readLE32(const uchar* p)
+{
+    return qint32(quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24);
+}
+
+constexpr double kInchesPerMetre = 1.0 / 0.0254;
+constexpr double kCentimetresPerInch = 2.54;
+
+struct Resolution
+{
+    std::optional<double> x;
+    std::optional<double> y;
+};
+
+// JFIF APP0 density, when its unit is inches or centimetres. Stops at the first scan.
+Resolution jfifDensity(const QByteArray& data)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype size = data.size();
+    qsizetype pos = 2;
+    while (pos + 4 <= size && bytes[pos] == 0xFF) {
+        const uchar marker = bytes[pos + 1];
+        if (marker == 0xFF) { // fill byte
+            ++pos;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const qsizetype length = readBE16(bytes + pos + 2);
+        if (length < 2 || pos + 2 + length > size)
+            break;
+        const uchar* segment = bytes + pos + 4;
+        if (marker == 0xE0 && length >= 16 && std::memcmp(segment, "JFIF\0", 5) == 0) {
+            const uchar unit = segment[7];
+            const double x = readBE16(segment + 8);
+            const double y = readBE16(segment + 10);
+            if ((unit == 1 || unit == 2) && x > 0 && y > 0) {
+                const double factor = unit == 2 ? kCentimetresPerInch : 1.0;
+                return { x * factor, y * factor };
+            }
+            return {};
+        }
+        pos += 2 + length;
+    }
+    return {};
+}
+
+// PNG pHYs in pixels per metre. Only chunks before the image data count.
+Resolution pngPhysicalDimensions(const QByteArray& data)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype size = data.size();
+    qsizetype pos = 8;
+    while (pos + 12 <= size) {
+        const quint32 length = readBE32(bytes + pos);
+        const uchar* type = bytes + pos + 4;
+        if (length > quint32(size - pos - 12))
+            break;
+        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
+            break;
+        if (std::memcmp(type, "pHYs", 4) == 0 && length == 9) {
+            const uchar* body = bytes + pos + 8;
+            const double x = readBE32(body);
+            const double y = readBE32(body + 4);
+            if (body[8] == 1 && x > 0 && y > 0)
+                return { x / kInchesPerMetre, y / kInchesPerMetre };
+            return {};
+        }
+        pos += 12 + qsizetype(length);
+    }
+    return {};
+}
+
+// BMP header resolution in pixels per metre; 0 states none.
+Resolution bmpResolution(const QByteArray& data)
+{
+    if (data.size() < 14 + 40)
+        return {};
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    if (readLE32(bytes + 14) < 40)
+        return {};
+    Resolution resolution;
+    const qint32 x = readLE32(bytes + 38);
+    const qint32 y = readLE32(bytes + 42);
+    if (x > 0)
+        resolution.x = x / kInchesPerMetre;
+    if (y > 0)
+        resolution.y = y / kInchesPerMetre;
+    return resolution;
+}
+
+// IFD0 resolution with its unit (inches when the unit is absent; unit 1 states no absolute resolution).
+Resolution exifResolution(const Exiv2::ExifData& exif)
+{
+    long unit = 2;
+    const auto unitIt = exif.findKey(Exiv2::ExifKey("Exif.Image.ResolutionUnit"));
+    if (unitIt != exif.end() && unitIt->count() > 0)
+        unit = unitIt->toLong();
+    if (unit != 2 && unit != 3)
+        return {};
+    const double factor = unit == 3 ? kCentimetresPerInch : 1.0;
+    Resolution resolution;
+    for (const auto& [key, target] : { std::pair { "Exif.Image.XResolution", &resolution.x },
+             std::pair { "Exif.Image.YResolution", &resolution.y } }) {
+        const auto it = exif.findKey(Exiv2::ExifKey(key));
+        if (it == exif.end() || it->count() == 0)
+            continue;
+        const double value = it->toFloat();
+        if (std::isfinite(value) && value > 0)
+            *target = value * factor;
+    }
+    return resolution;
+}
+
+// IFD0 tags that describe the layout of the pixels in the file rather than the picture: they belong to
+// whichever file holds the pixels, never to a property set.
+const std::set<std::string>& structuralTags()
+{
+    static const std::set<std::string> tags = { "NewSubfileType", "SubfileType", "ImageWidth", "ImageLength",
+        "BitsPerSample", "Compression", "PhotometricInterpretation", "FillOrder", "StripOffsets",
+        "SamplesPerPixel", "RowsPerStrip", "StripByteCounts", "PlanarConfiguration", "Predictor", "TileWidth",
+        "TileLength", "TileOffsets", "TileByteCounts", "SubIFDs", "ExtraSamples", "SampleFormat",
+        "JPEGInterchangeFormat", "JPEGInterchangeFormatLength", "ExifTag", "GPSTag", "InteroperabilityTag",
+        "XMLPacket", "IPTCNAA", "InterColorProfile", "PageNumber", "ImageResources", "ColorMap",
+        "TransferFunction" };
+    return tags;
+}
+
+PropertyValue toPropertyValue(const Exiv2::Metadatum& datum)
+{
+    const Exiv2::TypeId type = datum.typeId();
+    const long count = datum.count();
+    if (count == 1) {
+        switch (type) {
+        case Exiv2::unsignedByte:
+        case Exiv2::unsignedShort:
+        case Exiv2::unsignedLong:
+        case Exiv2::signedByte:
+        case Exiv2::signedShort:
+        case Exiv2::signedLong:
+            return std::int64_t(datum.toLong());
+        case Exiv2::unsignedRational:
+        case Exiv2::signedRational:
+        case Exiv2::tiffFloat:
+        case Exiv2::tiffDouble:
+            return double(datum.toFloat());
+        default:
+            break;
+        }
+    }
+    if (type == Exiv2::undefined) {
+        QByteArray bytes(datum.size(), Qt::Uninitialized);
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+        return bytes;
+    }
+    std::string text = datum.toString();
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+void readExiv2Properties(const QByteArray& data, PropertyDictionary& properties)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(data.constData()), long(data.size()));
+        if (!image.get())
+            return;
+        image->readMetadata();
+
+        PropertyDictionary tiff, exif, gps, iptc;
+        for (const Exiv2::Exifdatum& datum : image->exifData()) {
+            const std::string group = datum.groupName();
+            const std::string name = datum.tagName();
+            if (group == "Image" && !structuralTags().count(name))
+                tiff.set(name, toPropertyValue(datum));
+            else if (group == "Photo" && name != "MakerNote")
+                exif.set(name, toPropertyValue(datum));
+            else if (group == "GPSInfo")
+                gps.set(name, toPropertyValue(datum));
+        }
+        for (const Exiv2::Iptcdatum& datum : image->iptcData()) {
+            if (!iptc.contains(datum.tagName()))
+                iptc.set(datum.tagName(), datum.toString());
+        }
+
+        std::optional<long> orientation;
+        const auto orientationIt = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (orientationIt != image->exifData().end() && orientationIt->count() > 0)
+            orientation = orientationIt->toLong();
+        if (!orientation) {
+            const auto xmpIt = image->xmpData().findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+            if (xmpIt != image->xmpData().end() && xmpIt->count() > 0)
+                orientation = xmpIt->toLong();
+        }
+        if (orientation)
+            properties.set(kCGImagePropertyOrientation, std::int64_t(*orientation));
+
+        if (!properties.contains(kCGImagePropertyDPIWidth)
+            && !properties.contains(kCGImagePropertyDPIHeight)) {
+            const Resolution resolution = exifResolution(image->exifData());
+            if (resolution.x)
+                properties.set(kCGImagePropertyDPIWidth, *resolution.x);
+            if (resolution.y)
+                properties.set(kCGImagePropertyDPIHeight, *resolution.y);
+        }
+
+        if (!tiff.empty())
+            properties.set(kCGImagePropertyTIFFDictionary, std::move(tiff));
+        if (!exif.empty())
+            properties.set(kCGImagePropertyExifDictionary, std::move(exif));
+        if (!gps.empty())
+            properties.set(kCGImagePropertyGPSDictionary, std::move(gps));
+        if (!iptc.empty())
+            properties.set(kCGImagePropertyIPTCDictionary, std::move(iptc));
+    } catch (...) {
+        // Exiv2 throws on truncated and malformed files; what the headers said stands.
+    }
+}
+
+std::string exifGroupFor(const std::string& dictionaryKey)
+{
+    if (dictionaryKey == kCGImagePropertyTIFFDictionary)
+        return "Exif.Image.";
+    if (dictionaryKey == kCGImagePropertyExifDictionary)
+        return "Exif.Photo.";
+    if (dictionaryKey == kCGImagePropertyGPSDictionary)
+        return "Exif.GPSInfo.";
+    return {};
+}
+
+// Converts one property into an Exiv2 value of the tag's standard type. Null when it cannot.
+Exiv2::Value::AutoPtr toExiv2Value(Exiv2::TypeId type, const PropertyValue& value)
+{
+    if (type == Exiv2::invalidTypeId || type == Exiv2::lastTypeId)
+        type = std::holds_alternative<QByteArray>(value) ? Exiv2::undefined : Exiv2::asciiString;
+    Exiv2::Value::AutoPtr exivValue = Exiv2::Value::create(type);
+    int failed = 1;
+    if (const auto* i = std::get_if<std::int64_t>(&value)) {
+        failed = exivValue->read(std::to_string(*i));
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        if (type == Exiv2::unsignedRational || type == Exiv2::signedRational) {
+            const Exiv2::Rational r = Exiv2::floatToRationalCast(float(*d));
+            failed = exivValue->read(std::to_string(r.first) + "/" + std::to_string(r.second));
+        } else {
+            failed = exivValue->read(std::to_string(*d));
+        }
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        failed = exivValue->read(*s);
+    } else if (const auto* b = std::get_if<QByteArray>(&value)) {
+        failed = exivValue->read(
+            reinterpret_cast<const Exiv2::byte*>(b->constData()), long(b->size()), Exiv2::littleEndian);
+    }
+    if (failed)
+        return Exiv2::Value::AutoPtr();
+    return exivValue;
+}
+
+void fillExifData(const PropertyDictionary& properties, Exiv2::ExifData& exif)
+{
+    for (const auto& [dictionaryKey, entry] : properties.entries()) {
+        const std::string group = exifGroupFor(dictionaryKey);
+        const auto* dictionary = std::get_if<PropertyDictionary>(&entry);
+        if (group.empty() || !dictionary)
+            continue;
+        for (const auto& [name, value] : dictionary->entries()) {
+            try {
+                const Exiv2::ExifKey key(group + name);
+                Exiv2::Value::AutoPtr exivValue = toExiv2Value(key.defaultTypeId(), value);
+                if (exivValue.get())
+                    exif.add(key, exivValue.get());
+            } catch (...) {
+                // A tag name Exiv2 does not know, or a value it cannot take: left out.
+            }
+        }
+    }
+    if (const auto orientation = properties.integer(kCGImagePropertyOrientation)) {
+        const Exiv2::ExifKey key("Exif.Image.Orientation");
+        auto it = exif.findKey(key);
+        if (it != exif.end())
+            exif.erase(it);
+        Exiv2::UShortValue value;
+        value.read(std::to_string(*orientation));
+        exif.add(key, &value);
+    }
+}
+
+std::mutex xmpToolkitMutex;
+
+void lockXmpToolkit(void* data, bool lock)
+{
+    auto* mutex = static_cast<std::mutex*>(data);
+    if (lock)
+        mutex->lock();
+    else
+        mutex->unlock();
+}
+
+} // namespace
+
+void initializeMetadataLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::LogMsg::setHandler(nullptr);
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
+    });
+}
+
+PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat format)
+{
+    initializeMetadataLibrary();
+    PropertyDictionary properties;
+    Resolution resolution;
+    switch (format) {
+    case ImageFormat::JPEG:
+        resolution = jfifDensity(data);
+        break;
+    case ImageFormat::PNG:
+        resolution = pngPhysicalDimensions(data);
+        break;
+    case ImageFormat::BMP:
+        resolution = bmpResolution(data);
+        break;
+    case ImageFormat::GIF:
+    case ImageFormat::TIFF:
+        break;
+    }
+    if (resolution.x)
+        properties.set(kCGImagePropertyDPIWidth, *resolution.x);
+    if (resolution.y)
+        properties.set(kCGImagePropertyDPIHeight, *resolution.y);
+
+    // GIF and BMP carry nothing Exiv2 reads; the others may.
+    if (format == ImageFormat::JPEG || format == ImageFormat::PNG || format == ImageFormat::TIFF)
+        readExiv2Properties(data, properties);
+    return properties;
+}
+
+QByteArray encodeExifPayload(const PropertyDictionary& properties)
+{
+    initializeMetadataLibrary();
+    try {
+        Exiv2::ExifData exif;
+        fillExifData(properties, exif);
+        if (exif.empty())
+            return {};
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+        return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+    } catch (...) {
+        return {};
+    }
+}
+
+bool writeMetadataToFile(const QString& path, const PropertyDictionary& properties)
+{
+    initializeMetadataLibrary();
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        if (!image.get())
+            return false;
+        image->readMetadata();
+        Exiv2::ExifData added;
+        fillExifData(properties, added);
+        Exiv2::ExifData& exif = image->exifData();
+        for (const Exiv2::Exifdatum& datum : added)
+            exif[datum.key()] = datum.value();
+        if (const PropertyDictionary* iptcProperties
+            = properties.dictionary(kCGImagePropertyIPTCDictionary)) {
+            Exiv2::IptcData& iptc = image->iptcData();
+            for (const auto& [name, value] : iptcProperties->entries()) {
+                if (const auto* text = std::get_if<std::string>(&value)) {
+                    try {
+                        iptc[Exiv2::IptcKey("Iptc.Application2." + name).key()] = *text;
+                    } catch (...) {
+                        // An IPTC name outside the application record: left out.
+                    }
+                }
+            }
+        }
+        image->writeMetadata();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,2 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include "engine/ImageSource.h"
+#include "engine/PropertyDictionary.h"
+
+#include <QByteArray>
+#include <QString>
+
+/// Reads the properties of the first frame of an image file held in memory: the orientation (EXIF or
+/// TIFF tag, XMP tiff:Orientation, PNG eXIf), the DPI exactly as the file states it (JFIF density, EXIF
+/// or TIFF resolution with its unit, PNG pHYs, BMP pixels per metre; absent when the file states none),
+/// and the IFD0, EXIF, GPS and IPTC entries as the {TIFF}, {Exif}, {GPS} and {IPTC} sub-dictionaries.
+/// Structural TIFF tags (strip offsets, sample layout, IFD pointers) and maker notes are left out.
+/// Never throws: a file Exiv2 cannot parse gives what the format's own headers say.
+[[nodiscard]] PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat format);
+
+/// The TIFF structure of an EXIF block with the entries of \a properties' {TIFF}, {Exif} and {GPS}
+/// sub-dictionaries, and its top-level orientation as IFD0's Orientation. Empty when there is nothing to
+/// write or the block cannot be built.
+[[nodiscard]] QByteArray encodeExifPayload(const PropertyDictionary& properties);
+
+/// Writes the EXIF and IPTC entries of \a properties into the image file at \a path (JPEG, PNG, TIFF),
+/// replacing any it had. False on failure.
+[[nodiscard]] bool writeMetadataToFile(const QString& path, const PropertyDictionary& properties);
+
+/// Once per process: Exiv2's XMP parser set up for threads and its log messages silenced.
+void initializeMetadataLibrary();

@@ -1,1 +1,431 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The engine end to end: decoding with properties, turning upright, drawing, saving without metadata.
+// Every check goes through an oracle outside the engine: Qt's own decoders, exiftool, ImageMagick and
+// the corpus's independent metadata checker.
+#include "engine/BitmapCanvas.h"
+#include "engine/ImageDrawing.h"
+#include "engine/ImageInfo.h"
+#include "engine/ImageSaving.h"
+#include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+QString dirty(const QString& relative)
+{
+    return dirtyCorpusDir() + u'/' + relative;
+}
+
+QImage uprightReference(const QSize& size)
+{
+    return decodeWithQt(
+        dirtyReferenceDir() + QStringLiteral("/upright_%1x%2.png").arg(size.width()).arg(size.height()));
+}
+
+struct ManifestEntry
+{
+    QString file;
+    QString planted;
+    QString orientation;
+    QString dpi;
+};
+
+// The dirty corpus's own description of what each file carries.
+QList<ManifestEntry> manifest()
+{
+    QFile file(dirty(QStringLiteral("MANIFEST.tsv")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<ManifestEntry> entries;
+    QTextStream stream(&file);
+    stream.readLine();
+    while (!stream.atEnd()) {
+        const QStringList columns = stream.readLine().split(u'\t');
+        if (columns.size() >= 6)
+            entries.append({ columns[0], columns[2], columns[3], columns[5] });
+    }
+    return entries;
+}
+
+bool isDecodable(const ManifestEntry& entry)
+{
+    return entry.file != QLatin1String("misc/empty.jpg") && entry.file != QLatin1String("misc/truncated.jpg");
+}
+
+struct OutputType
+{
+    ImageFormat type;
+    const char* extension;
+};
+
+std::ostream& operator<<(std::ostream& out, const OutputType& type)
+{
+    return out << type.extension;
+}
+
+// A record made in memory, as the engine would hold it after a load.
+ImageInfoPtr recordOf(const QImage& pixels)
+{
+    ImageInfoPtr info(new ImageInfo);
+    info->image.pixels = pixels;
+    return info;
+}
+
+QImage quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            const bool bottom = y >= height / 2;
+            image.setPixel(x, y,
+                !bottom ? (right ? qRgb(0, 200, 0) : qRgb(200, 0, 0))
+                        : (right ? qRgb(220, 200, 0) : qRgb(0, 0, 200)));
+        }
+    }
+    return image;
+}
+
+QStringList entriesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Limits the size of any file this process writes, for the length of a scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    rlimit m_saved = {};
+    sighandler_t m_previousHandler = nullptr;
+};
+
+} // namespace
+
+// --- Orientation --------------------------------------------------------------------------------
+
+class OrientationFixtures : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(OrientationFixtures, TurnsStoredPixelsUprightAndSwapsSidesFrom5To8)
+{
+    const int orientation = GetParam();
+    const QString path = dirty(QStringLiteral("jpeg/orient/orient_%1.jpg").arg(orientation));
+    ImageInfoPtr info(IICreateImage(path, true));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->image.pixels.size(), QSize(640, 480));
+    EXPECT_LT(meanAbsoluteDifference(info->image.pixels, uprightReference({ 640, 480 })), 6.0);
+    EXPECT_TRUE(info->orientationFixed);
+    EXPECT_EQ(info->orientation, orientation);
+}
+
+TEST_P(OrientationFixtures, WithoutNormalisationKeepsThePixelsAsStored)
+{
+    const int orientation = GetParam();
+    const QString path = dirty(QStringLiteral("jpeg/orient/orient_%1.jpg").arg(orientation));
+    ImageInfoPtr info(IICreateImage(path, false));
+    ASSERT_TRUE(info);
+    const QImage stored = decodeWithQt(path);
+    EXPECT_EQ(info->image.pixels.size(), stored.size());
+    EXPECT_LT(meanAbsoluteDifference(info->image.pixels, stored), 2.0);
+    EXPECT_FALSE(info->orientationFixed);
+    EXPECT_EQ(IIGetImageOrientation(info.get()), orientation);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllExifValues, OrientationFixtures, ::testing::Range(1, 9));
+
+TEST(Orientation, TurnsUprightInEveryContainerAndAtOddSizes)
+{
+    const struct
+    {
+        const char* file;
+        QSize upright;
+    } cases[] = {
+        { "jpeg/orient/orient_6_odd_633x427.jpg", { 633, 427 } },
+        { "png/03_exif_orient6.png", { 640, 480 } },
+        { "tiff/02_orient_3.tif", { 640, 480 } },
+        { "tiff/02_orient_6.tif", { 640, 480 } },
+        { "tiff/02_orient_8.tif", { 640, 480 } },
+        { "tiff/06_kitchen_sink_orient6.tif", { 640, 480 } },
+        { "jpeg/13_kitchen_sink.jpg", { 640, 480 } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ImageInfoPtr info(IICreateImage(dirty(QString::fromLatin1(c.file)), true));
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->image.pixels.size(), c.upright);
+        EXPECT_LT(meanAbsoluteDifference(info->image.pixels, uprightReference(c.upright)), 8.0);
+    }
+}
+
+TEST(Orientation, MissingOrUnusableOrientationReadsAsOne)
+{
+    ImageInfoPtr info(IICreateImage(dirty(QStringLiteral("jpeg/02_xmp.jpg")), true));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->orientation, 1);
+
+    ImageInfoPtr made = recordOf(quadrants(8, 4));
+    EXPECT_EQ(IIGetImageOrientation(made.get()), 1);
+    made->properties = PropertyDictionary();
+    made->properties->set(kCGImagePropertyOrientation, std::string("six"));
+    EXPECT_EQ(IIGetImageOrientation(made.get()), 1);
+    made->properties->set(kCGImagePropertyOrientation, std::int64_t(42));
+    EXPECT_EQ(IIGetImageOrientation(made.get()), 42);
+    // A value that names no turn leaves the pixels as they are.
+    FixupImageOrientation(made.get());
+    EXPECT_EQ(made->image.pixels.size(), QSize(8, 4));
+    EXPECT_EQ(made->orientation, 42);
+}
+
+// --- Drawing ------------------------------------------------------------------------------------
+
+TEST(TransformedDrawing, ScaleOneReproducesTheImageWhereverTheRectangleStarts)
+{
+    QImage source(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            source.setPixel(x, y, qRgb(x * 30, y * 50, (x * y) % 256));
+    ImageInfoPtr info = recordOf(source);
+    for (const QPointF origin : { QPointF(0, 0), QPointF(30, -40) }) {
+        auto canvas = BitmapCanvas::create(7, 5, {}, AlphaInfo::NoneSkipFirst);
+        ASSERT_TRUE(canvas);
+        const QTransform before = canvas->currentTransform();
+        IIDrawImageTransformed(info.get(), *canvas, QRectF(origin, QSizeF(7, 5)));
+        EXPECT_EQ(canvas->currentTransform(), before);
+        EXPECT_EQ(canvas->makeImage().pixels, source);
+    }
+}
+
+TEST(TransformedDrawing, HalfScaleFillsTheSmallerRectangleExactly)
+{
+    ImageInfoPtr info = recordOf(quadrants(100, 100));
+    info->scaleX = 0.5;
+    info->scaleY = 0.5;
+    auto canvas = BitmapCanvas::create(50, 50, {}, AlphaInfo::NoneSkipFirst);
+    ASSERT_TRUE(canvas);
+    IIDrawImageTransformed(info.get(), *canvas, QRectF(0, 0, 50, 50));
+    const QImage out = canvas->makeImage().pixels;
+    EXPECT_EQ(out.pixel(1, 1), qRgb(200, 0, 0));
+    EXPECT_EQ(out.pixel(48, 1), qRgb(0, 200, 0));
+    EXPECT_EQ(out.pixel(1, 48), qRgb(0, 0, 200));
+    EXPECT_EQ(out.pixel(48, 48), qRgb(220, 200, 0));
+    EXPECT_EQ(out.pixel(12, 12), qRgb(200, 0, 0));
+    EXPECT_EQ(out.pixel(37, 37), qRgb(220, 200, 0));
+}
+
+// --- Saving the dirty corpus --------------------------------------------------------------------
+
+class DirtySetOutputs : public ::testing::TestWithParam<OutputType>
+{
+};
+
+TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
+{
+    const OutputType output = GetParam();
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    QHash<QString, ManifestEntry> sources;
+    int index = 0;
+    for (const ManifestEntry& entry : manifest()) {
+        if (!isDecodable(entry))
+            continue;
+        SCOPED_TRACE(entry.file.toStdString());
+        ImageInfoPtr info(IICreateImage(dirty(entry.file), true));
+        ASSERT_TRUE(info);
+        const QString name
+            = QStringLiteral("%1.%2").arg(++index, 2, 10, QLatin1Char('0')).arg(output.extension);
+        EXPECT_TRUE(IISaveImage(info.get(), out.filePath(name), std::size_t(info->image.width()),
+            std::size_t(info->image.height()), output.type, false, 0.7f));
+        sources.insert(name, entry);
+    }
+    ASSERT_FALSE(sources.isEmpty());
+
+    const ProcessResult clean = checkClean(out.path());
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString() << clean.standardError.toStdString();
+
+    const QHash<QString, QJsonObject> outputs = exiftoolTagsUnder(out.path());
+    EXPECT_EQ(outputs.size(), sources.size());
+    for (auto it = sources.cbegin(); it != sources.cend(); ++it) {
+        const ManifestEntry& source = it.value();
+        const QJsonObject tags = outputs.value(it.key());
+        SCOPED_TRACE(source.file.toStdString());
+
+        // The corpus lists 72 for files that state no resolution (the usual default); check the others.
+        bool hasDpi = false;
+        const double statedDpi = source.dpi.toDouble(&hasDpi);
+        if (hasDpi && statedDpi != 72) {
+            double dpi = std::nan("");
+            switch (output.type) {
+            case ImageFormat::JPEG:
+                dpi = firstNumber(tags, { "JFIF:XResolution" });
+                break;
+            case ImageFormat::PNG:
+                dpi = firstNumber(tags, { "PNG-pHYs:PixelsPerUnitX" }) * 0.0254;
+                break;
+            case ImageFormat::BMP:
+                dpi = firstNumber(tags, { "File:PixelsPerMeterX" }) * 0.0254;
+                break;
+            case ImageFormat::TIFF:
+                dpi = firstNumber(tags, { "IFD0:XResolution" });
+                break;
+            case ImageFormat::GIF:
+                dpi = statedDpi; // GIF has no resolution to keep
+                break;
+            }
+            EXPECT_NEAR(dpi, statedDpi, 1.0);
+        }
+
+        const QJsonObject sourceTags = exiftoolTags(dirty(source.file));
+        const QString profile = sourceTags.value("ICC_Profile:ProfileDescription").toString();
+        // Profiles are read from JPEG, PNG and TIFF sources (not from GIF extensions or BMP headers).
+        const bool profileReadable = source.file.startsWith(QLatin1String("jpeg/"))
+            || source.file.startsWith(QLatin1String("png/"))
+            || source.file.startsWith(QLatin1String("tiff/"));
+        if (!profile.isEmpty() && profileReadable && output.type != ImageFormat::GIF
+            && output.type != ImageFormat::BMP && !source.planted.contains(QLatin1String("CMYK"))) {
+            EXPECT_EQ(tags.value("ICC_Profile:ProfileDescription").toString(), profile);
+        }
+        if (tags.contains("IFD0:Orientation")) {
+            EXPECT_EQ(tags.value("IFD0:Orientation").toInt(), 1);
+        }
+        const bool turned
+            = source.orientation != QLatin1String("-") && source.orientation != QLatin1String("1");
+        if (turned && (output.type == ImageFormat::JPEG || output.type == ImageFormat::TIFF)) {
+            EXPECT_EQ(tags.value("IFD0:Orientation").toInt(), 1);
+        }
+        if (output.type == ImageFormat::PNG) {
+            EXPECT_EQ(tags.value("PNG:BitDepth").toInt(), 8);
+        }
+        if (output.type == ImageFormat::TIFF || output.type == ImageFormat::GIF) {
+            EXPECT_EQ(frameCount(out.filePath(it.key())), 1);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryType, DirtySetOutputs,
+    ::testing::Values(OutputType { kUTTypeJPEG, "jpg" }, OutputType { kUTTypePNG, "png" },
+        OutputType { kUTTypeGIF, "gif" }, OutputType { kUTTypeBMP, "bmp" },
+        OutputType { kUTTypeTIFF, "tif" }));
+
+TEST(KeepAllMode, KeepsExifAndGpsWithOrientationOneForTurnedPixels)
+{
+    QTemporaryDir out;
+    for (const bool fix : { true, false }) {
+        ImageInfoPtr info(IICreateImage(dirty(QStringLiteral("jpeg/orient/orient_6.jpg")), fix));
+        ASSERT_TRUE(info);
+        for (const OutputType output : { OutputType { kUTTypeJPEG, "jpg" }, OutputType { kUTTypeTIFF, "tif" },
+                 OutputType { kUTTypePNG, "png" } }) {
+            SCOPED_TRACE(std::string(output.extension) + (fix ? " fixed" : " as stored"));
+            const QString path = out.filePath(QStringLiteral("%1.%2").arg(fix).arg(output.extension));
+            ASSERT_TRUE(IISaveImage(info.get(), path, std::size_t(info->image.width()),
+                std::size_t(info->image.height()), output.type, true, 0.7f));
+            const QJsonObject tags = exiftoolTags(path);
+            EXPECT_TRUE(tags.contains("GPS:GPSLatitude")) << QJsonDocument(tags).toJson().toStdString();
+            EXPECT_EQ(tags.value("IFD0:Make").toString(), QStringLiteral("Canon"));
+            EXPECT_EQ(tags.value("IFD0:Orientation").toInt(), fix ? 1 : 6);
+        }
+        // The record itself is never changed by a save.
+        EXPECT_EQ(info->properties->integer(kCGImagePropertyOrientation), 6);
+    }
+}
+
+TEST(JpegQuality, ReachesTheEncoderUnchangedAtBothEnds)
+{
+    QTemporaryDir out;
+    ImageInfoPtr info(IICreateImage(dirty(QStringLiteral("jpeg/orient/orient_1.jpg")), true));
+    ASSERT_TRUE(info);
+    const struct
+    {
+        float quality;
+        int low, high;
+    } cases[] = { { 0.0f, 1, 2 }, { 0.7f, 69, 71 }, { 1.0f, 100, 100 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.quality);
+        const QString path = out.filePath(QStringLiteral("q%1.jpg").arg(double(c.quality)));
+        ASSERT_TRUE(IISaveImage(info.get(), path, 640, 480, kUTTypeJPEG, false, c.quality));
+        const int estimated = estimatedJpegQuality(path);
+        EXPECT_GE(estimated, c.low);
+        EXPECT_LE(estimated, c.high);
+    }
+}
+
+// --- Failures -----------------------------------------------------------------------------------
+
+TEST(LoadFailures, GiveNullForWhatIsNoDecodableImage)
+{
+    QTemporaryDir dir;
+    QFile text(dir.filePath(QStringLiteral("notes.png")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("just some text, not an image\n");
+    text.close();
+    const QString cases[]
+        = { dir.filePath(QStringLiteral("missing.jpg")), dirty(QStringLiteral("misc/empty.jpg")),
+              dirty(QStringLiteral("misc/truncated.jpg")), text.fileName(), dir.path() };
+    for (const QString& path : cases) {
+        SCOPED_TRACE(path.toStdString());
+        for (const bool fix : { false, true })
+            EXPECT_EQ(IICreateImage(path, fix), nullptr);
+    }
+    // Content decides, not the name.
+    ImageInfoPtr png(IICreateImage(dirty(QStringLiteral("misc/png_named_as.jpg")), true));
+    EXPECT_TRUE(png);
+}
+
+TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
+{
+    QTemporaryDir out;
+    ImageInfoPtr info(IICreateImage(dirty(QStringLiteral("jpeg/orient/orient_6.jpg")), true));
+    ASSERT_TRUE(info);
+    EXPECT_FALSE(IISaveImage(nullptr, out.filePath("a.jpg"), 10, 10, kUTTypeJPEG, false, 0.7f));
+    EXPECT_FALSE(IISaveImage(info.get(), out.filePath("b.jpg"), 0, 10, kUTTypeJPEG, false, 0.7f));
+    EXPECT_FALSE(IISaveImage(info.get(), out.filePath("c.jpg"), 10, 0, kUTTypeJPEG, false, 0.7f));
+    EXPECT_FALSE(IISaveImage(info.get(), out.filePath("missing/d.jpg"), 480, 640, kUTTypeJPEG, false, 0.7f));
+    EXPECT_TRUE(entriesIn(out.path()).isEmpty());
+
+    // A write cut short (a full disk, a size limit) leaves the old file whole and no temporary file.
+    QFile previous(out.filePath("kept.png"));
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("previous content");
+    previous.close();
+    for (const OutputType output : { OutputType { kUTTypeJPEG, "jpg" }, OutputType { kUTTypePNG, "png" },
+             OutputType { kUTTypeBMP, "bmp" }, OutputType { kUTTypeTIFF, "tif" },
+             OutputType { kUTTypeGIF, "gif" } }) {
+        SCOPED_TRACE(output.extension);
+        bool saved = true;
+        {
+            FileSizeLimit limit(4096);
+            saved = IISaveImage(info.get(), out.filePath("kept.png"), 480, 640, output.type, false, 0.7f);
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(entriesIn(out.path()), QStringList { "kept.png" });
+        ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+        EXPECT_EQ(previous.readAll(), QByteArray("previous content"));
+        previous.close();
+    }
+}

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ImageWrapper.h"
+
+#include "app/Settings.h"
+#include "engine/ImageSaving.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Float to int toward zero, saturating instead of overflowing; not-a-number gives 0.
+int truncateToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(value);
+}
+
+// The nearest whole pixel, an exact half going up.
+int roundHalfUp(float value)
+{
+    return truncateToInt(double(value) + 0.5);
+}
+
+} // namespace
+
+QString ImageWrapper::CFURLFromString(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool ImageWrapper::load(const QString& path, bool FixupOrientation)
+{
+    m_imgInfo.reset();
+    m_imgInfo.reset(IICreateImage(CFURLFromString(path), FixupOrientation));
+    return m_imgInfo != nullptr;
+}
+
+ImageFormat ImageWrapper::GetImageTypeFromPath(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("jpg"))
+        return kUTTypeJPEG;
+    if (extension == QLatin1String("bmp"))
+        return kUTTypeBMP;
+    if (extension == QLatin1String("png"))
+        return kUTTypePNG;
+    if (extension == QLatin1String("gif"))
+        return kUTTypeGIF;
+    if (extension == QLatin1String("tif"))
+        return kUTTypeTIFF;
+    return kUTTypeJPEG;
+}
+
+bool ImageWrapper::save(const QString& path, bool withExif)
+{
+    if (!m_imgInfo)
+        return true;
+    float quality = Settings::settings()->quality();
+    const QString url = CFURLFromString(path);
+    const ImageFormat type = GetImageTypeFromPath(path);
+    quality = std::max(0.0f, std::min(100.0f, quality)) / 100.0f;
+    // A negative size converts to a huge one, which the engine refuses like a zero side.
+    return IISaveImage(m_imgInfo.get(), url, std::size_t(std::max(m_newWidth, 0)),
+        std::size_t(std::max(m_newHeight, 0)), type, withExif, quality);
+}
+
+void ImageWrapper::resizeToWidth(int w, int Height, bool KeepAspect)
+{
+    if (!m_imgInfo)
+        return;
+    const int h = Height;
+    const int imageWidth = m_imgInfo->image.width();
+    const int imageHeight = m_imgInfo->image.height();
+    const float ratio = float(imageWidth) / float(imageHeight);
+    if (!KeepAspect) {
+        m_newWidth = w;
+        m_newHeight = h;
+    } else if (w >= h) {
+        m_newWidth = w;
+        m_newHeight = roundHalfUp(float(w) / ratio);
+        if (m_newHeight > h) {
+            m_newHeight = h;
+            m_newWidth = roundHalfUp(float(h) * ratio);
+        }
+    } else {
+        m_newHeight = h;
+        m_newWidth = roundHalfUp(float(h) * ratio);
+        if (m_newWidth > w) {
+            m_newWidth = w;
+            m_newHeight = roundHalfUp(float(w) / ratio);
+        }
+    }
+    m_imgInfo->scaleX = float(m_newWidth) / float(imageWidth);
+    m_imgInfo->scaleY = float(m_newHeight) / float(imageHeight);
+}
+
+void ImageWrapper::resizeToPercentOfWidth(float pw, float Height)
+{
+    if (!m_imgInfo)
+        return;
+    m_newWidth = truncateToInt(float(m_imgInfo->image.width()) * pw);
+    m_newHeight = truncateToInt(float(m_imgInfo->image.height()) * Height);
+    m_imgInfo->scaleX = pw;
+    m_imgInfo->scaleY = Height;
+}

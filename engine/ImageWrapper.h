@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/ImageInfo.h"
+#include "engine/ImageSource.h"
+
+#include <QString>
+
+/// The object through which the rest of the system uses the image engine: holds at most one loaded
+/// image and the pixel size at which the next save draws it, chooses the output type from a path's
+/// extension and reads the quality setting when it saves. Owns its image record. One thread at a time.
+class ImageWrapper
+{
+public:
+    ImageWrapper() = default;
+    ImageWrapper(const ImageWrapper&) = delete;
+    ImageWrapper& operator=(const ImageWrapper&) = delete;
+
+    /// \a path made absolute and clean: always a plain file-system path, never parsed as a URL.
+    [[nodiscard]] static QString CFURLFromString(const QString& path);
+
+    /// Loads the image at \a path, turned upright when \a FixupOrientation is set. On failure the wrapper
+    /// holds no image; the output size stays that of the previous image until the next resize.
+    bool load(const QString& path, bool FixupOrientation);
+
+    /// The output type for \a path by its extension: jpg, bmp, png, gif, tif (any case); JPEG otherwise.
+    [[nodiscard]] static ImageFormat GetImageTypeFromPath(const QString& path);
+
+    /// Writes the loaded image to \a path at the output size: without metadata, or with all of the
+    /// source's properties when \a withExif is set. True without writing anything when no image is loaded;
+    /// false before any resize.
+    bool save(const QString& path, bool withExif);
+
+    /// Sets the output size from the box \a w x \a Height, keeping the image's proportions when asked.
+    void resizeToWidth(int w, int Height, bool KeepAspect);
+    /// Sets the output size as fractions of the image's size; 1.0 and 1.0 keep it.
+    void resizeToPercentOfWidth(float pw, float Height);
+
+    [[nodiscard]] int newWidth() const { return m_newWidth; }
+    [[nodiscard]] int newHeight() const { return m_newHeight; }
+    [[nodiscard]] const ImageInfo* imgInfo() const { return m_imgInfo.get(); }
+
+private:
+    int m_newWidth = 0;
+    int m_newHeight = 0;
+    ImageInfoPtr m_imgInfo;
+};
