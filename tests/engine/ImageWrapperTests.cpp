@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Settings.h"
+#include "engine/ImageSaving.h"
+#include "engine/ImageWrapper.h"
+#include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString writePng(const QTemporaryDir& dir, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(90, 140, 200));
+    const QString path = dir.filePath(QStringLiteral("%1x%2.png").arg(width).arg(height));
+    return image.save(path) ? path : QString();
+}
+
+// Restores the stored quality whatever a test sets.
+class QualityGuard
+{
+public:
+    QualityGuard() = default;
+    ~QualityGuard() { Settings::settings()->setQuality(70.0f); }
+};
+
+} // namespace
+
+TEST(ImageWrapperSizes, BoxesAndFractionsFollowTheirRounding)
+{
+    QTemporaryDir dir;
+    const struct
+    {
+        QSize image;
+        int boxWidth, boxHeight;
+        bool keepAspect;
+        int width, height;
+    } boxes[] = {
+        { { 400, 200 }, 100, 100, true, 100, 50 }, // wide image, square box
+        { { 200, 400 }, 100, 100, true, 50, 100 }, // tall image, square box
+        { { 300, 200 }, 50, 100, true, 50, 33 }, // 33.33 rounds down
+        { { 2, 4 }, 3, 3, true, 2, 3 }, // 1.5 rounds up
+        { { 300, 200 }, 30, 70, false, 30, 70 }, // taken as asked
+    };
+    for (const auto& c : boxes) {
+        SCOPED_TRACE(testing::Message()
+            << c.image.width() << "x" << c.image.height() << " in " << c.boxWidth << "x" << c.boxHeight);
+        ImageWrapper wrapper;
+        ASSERT_TRUE(wrapper.load(writePng(dir, c.image.width(), c.image.height()), false));
+        wrapper.resizeToWidth(c.boxWidth, c.boxHeight, c.keepAspect);
+        EXPECT_EQ(wrapper.newWidth(), c.width);
+        EXPECT_EQ(wrapper.newHeight(), c.height);
+        EXPECT_EQ(wrapper.imgInfo()->scaleX, double(float(c.width) / float(c.image.width())));
+        EXPECT_EQ(wrapper.imgInfo()->scaleY, double(float(c.height) / float(c.image.height())));
+    }
+
+    ImageWrapper wrapper;
+    ASSERT_TRUE(wrapper.load(writePng(dir, 101, 101), false));
+    wrapper.resizeToPercentOfWidth(0.5f, 0.5f);
+    EXPECT_EQ(wrapper.newWidth(), 50); // 50.5 is truncated
+    EXPECT_EQ(wrapper.newHeight(), 50);
+    EXPECT_EQ(wrapper.imgInfo()->scaleX, 0.5);
+    wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+    EXPECT_EQ(wrapper.newWidth(), 101);
+    EXPECT_EQ(wrapper.imgInfo()->scaleY, 1.0);
+
+    // A failed load leaves no image; the size stays until the next resize.
+    EXPECT_FALSE(wrapper.load(dir.filePath(QStringLiteral("missing.png")), false));
+    EXPECT_EQ(wrapper.imgInfo(), nullptr);
+    EXPECT_EQ(wrapper.newWidth(), 101);
+}
+
+TEST(ImageWrapperTypes, ChosenByTheLastExtensionInAnyCase)
+{
+    const struct
+    {
+        const char* path;
+        ImageFormat type;
+    } cases[] = {
+        { "a.jpg", kUTTypeJPEG },
+        { "a.JPG", kUTTypeJPEG },
+        { "a.Jpg", kUTTypeJPEG },
+        { "a.bmp", kUTTypeBMP },
+        { "a.png", kUTTypePNG },
+        { "a.gif", kUTTypeGIF },
+        { "a.TIF", kUTTypeTIFF },
+        { "a.jpeg", kUTTypeJPEG },
+        { "a.tiff", kUTTypeJPEG },
+        { "noextension", kUTTypeJPEG },
+        { "archive.png.gif", kUTTypeGIF },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(ImageWrapper::GetImageTypeFromPath(QString::fromLatin1(c.path)), c.type);
+    }
+    EXPECT_EQ(ImageWrapper::CFURLFromString(QStringLiteral("/tmp/x/../a b#c?.jpg")),
+        QStringLiteral("/tmp/a b#c?.jpg"));
+}
+
+TEST(ImageWrapperSave, NothingLoadedSucceedsAndNoSizeFailsWithoutWriting)
+{
+    QTemporaryDir dir;
+    ImageWrapper empty;
+    EXPECT_TRUE(empty.save(dir.filePath(QStringLiteral("nothing.jpg")), false));
+
+    ImageWrapper unsized;
+    ASSERT_TRUE(unsized.load(writePng(dir, 40, 30), true));
+    EXPECT_FALSE(unsized.save(dir.filePath(QStringLiteral("unsized.jpg")), false));
+
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "40x30.png" });
+}
+
+TEST(ImageWrapperSave, StoredQualityIsClampedAndScaled)
+{
+    QualityGuard guard;
+    QTemporaryDir dir;
+    ImageWrapper wrapper;
+    ASSERT_TRUE(wrapper.load(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"), true));
+    wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+    const struct
+    {
+        float stored;
+        int low, high;
+    } cases[] = { { 70.0f, 69, 71 }, { 150.0f, 100, 100 }, { -5.0f, 1, 2 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        Settings::settings()->setQuality(c.stored);
+        const QString path = dir.filePath(QStringLiteral("q%1.jpg").arg(double(c.stored)));
+        ASSERT_TRUE(wrapper.save(path, false));
+        EXPECT_GE(estimatedJpegQuality(path), c.low);
+        EXPECT_LE(estimatedJpegQuality(path), c.high);
+    }
+}
+
+TEST(ImageWrapperSave, TurnedPhotoIsWrittenAtItsUprightSize)
+{
+    QTemporaryDir dir;
+    QImage stored(4000, 3000, QImage::Format_RGB32);
+    stored.fill(qRgb(120, 60, 30));
+    const QString source = dir.filePath(QStringLiteral("turned.jpg"));
+    ASSERT_TRUE(stored.save(source, "jpeg", 80));
+    ASSERT_EQ(
+        runProcess(QStringLiteral("exiftool"), { "-q", "-overwrite_original", "-Orientation#=6", source })
+            .exitCode,
+        0);
+
+    ImageWrapper wrapper;
+    ASSERT_TRUE(wrapper.load(source, true));
+    wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+    const QString output = dir.filePath(QStringLiteral("upright.jpg"));
+    ASSERT_TRUE(wrapper.save(output, false));
+    EXPECT_EQ(QImageReader(output).size(), QSize(3000, 4000));
+}
