@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -21,6 +22,13 @@
 namespace {
 
 constexpr double kMetresPerInch = 0.0254;
+
+thread_local QString lastWriteError;
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 mode_t creationMask()
 {
@@ -170,13 +178,14 @@ void ImageDestination::addImage(const Image& image, const PropertyDictionary& pr
 
 bool ImageDestination::finalize()
 {
+    lastWriteError.clear();
     if (!m_image)
-        return false;
+        return fail(QStringLiteral("no image to write"));
     const QFileInfo target(m_path);
     QByteArray temporaryName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.morvane-XXXXXX"));
     const int fd = ::mkostemp(temporaryName.data(), O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return fail(systemError(errno));
 
     // The new file gets the permissions of the reservation it replaces, or the usual ones for a new file.
     struct stat existing = {};
@@ -186,6 +195,7 @@ bool ImageDestination::finalize()
         : 0666 & ~creationMask();
     bool ok = ::fchmod(fd, mode) == 0;
 
+    errno = 0;
     try {
         if (ok) {
             switch (m_format) {
@@ -205,20 +215,41 @@ bool ImageDestination::finalize()
     } catch (...) {
         ok = false;
     }
-    if (::close(fd) != 0)
+    QString reason;
+    if (!ok)
+        reason = errno != 0 ? systemError(errno) : QStringLiteral("the image could not be encoded");
+    if (::close(fd) != 0 && ok) {
         ok = false;
+        reason = systemError(errno);
+    }
 
     const QString temporaryPath = QFile::decodeName(temporaryName);
     // The source's own entries go in afterwards where only a metadata library can put them.
     const bool needsMetadataPass = carriesSourceMetadata(m_properties)
         && (m_format == ImageFormat::PNG || m_format == ImageFormat::TIFF
             || (m_format == ImageFormat::JPEG && m_properties.dictionary(kCGImagePropertyIPTCDictionary)));
-    if (ok && needsMetadataPass)
-        ok = writeMetadataToFile(temporaryPath, m_properties);
-
-    if (ok)
-        ok = ::rename(temporaryName.constData(), targetName.constData()) == 0;
-    if (!ok)
+    if (ok && needsMetadataPass && !writeMetadataToFile(temporaryPath, m_properties)) {
+        ok = false;
+        reason = QStringLiteral("the metadata could not be written");
+    }
+    if (ok && ::rename(temporaryName.constData(), targetName.constData()) != 0) {
+        ok = false;
+        reason = systemError(errno);
+    }
+    if (!ok) {
         ::unlink(temporaryName.constData());
-    return ok;
+        return fail(reason);
+    }
+    return true;
+}
+
+bool ImageDestination::fail(const QString& reason)
+{
+    lastWriteError = reason;
+    return false;
+}
+
+QString lastImageWriteError()
+{
+    return lastWriteError;
 }

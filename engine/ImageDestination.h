@@ -33,8 +33,14 @@ public:
 private:
     ImageDestination(QString path, ImageFormat format);
 
+    bool fail(const QString& reason);
+
     QString m_path;
     ImageFormat m_format;
     std::optional<Image> m_image;
     PropertyDictionary m_properties;
 };
+
+/// Why the last failed finalize() on this thread failed, in the system's words ("No space left on
+/// device", "Permission denied") or the encoder's; empty after a success.
+[[nodiscard]] QString lastImageWriteError();
