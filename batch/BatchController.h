@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+/// The batch side of the main window's controller: turning dropped paths into entries of the shared
+/// file list, and choosing and reserving output names for a run. The window's AppController derives
+/// from it and adds what needs widgets; this class links Qt Core only.
+///
+/// Holds no state of its own. addFiles changes the shared Converter and so belongs to the main thread;
+/// GetNewFile and ReleaseNewFile only touch the file system and may be called from any thread at once.
+class BatchController
+{
+public:
+    BatchController() = default;
+    virtual ~BatchController() = default;
+    BatchController(const BatchController&) = delete;
+    BatchController& operator=(const BatchController&) = delete;
+
+    /// Adds the images among \a paths to the shared file list, in order. A symbolic link is replaced by
+    /// the path it resolves to; a missing item is skipped; an item that is not a folder is added when its
+    /// extension is supported; a folder adds the supported regular files among its entries (hidden ones
+    /// included, in listing order) and, with \a recursive, walks its subfolders. No folder is walked twice
+    /// in one call, so a link back to an ancestor ends the walk.
+    void addFiles(const QStringList& paths, bool recursive);
+
+    /// True when the item at \a path is a regular file (a final link is not followed).
+    [[nodiscard]] bool IsValidFileAtPath(const QString& path) const;
+
+    /// Chooses the output path for the source \a file in the folder \a atPath and reserves it by creating
+    /// an empty file there exclusively, so that nothing created meanwhile is ever replaced and two callers
+    /// never get the same path. The source's name is used while it is free, else "B (k).E" with the first
+    /// free k from 1 (B the name without its last extension, E that extension as written; "B (k)" for a name
+    /// without extension). A name too long for the file system is shortened in its B part, keeping " (k)"
+    /// and the extension. Returns "" when no name can be reserved (the folder is missing or not writable):
+    /// the caller skips the file. Whoever does not write the reserved path must call ReleaseNewFile.
+    [[nodiscard]] QString GetNewFile(const QString& file, const QString& atPath) const;
+
+    /// Gives back a reservation of GetNewFile that was not written: removes \a path if it is still an empty
+    /// regular file. Anything else there (written content, a link, a folder) is left alone. True when
+    /// the reservation was removed.
+    static bool ReleaseNewFile(const QString& path);
+
+private:
+    void addFilesWalking(const QStringList& paths, bool recursive, QSet<QString>& walkedFolders);
+};

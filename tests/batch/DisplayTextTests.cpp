@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/Utility.h"
+
+#include <QColor>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SizeCase
+{
+    quint64 bytes;
+    const char* text;
+};
+
+class CapacityText : public ::testing::TestWithParam<SizeCase>
+{
+};
+
+TEST_P(CapacityText, ChoosesTheUnitFromTheByteRange)
+{
+    EXPECT_EQ(Utility::GetCapacityString(GetParam().bytes).toStdString(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(RangeBoundaries, CapacityText,
+    ::testing::Values(SizeCase { 0, "0" }, SizeCase { 1, "1 Bytes" }, SizeCase { 1023, "1023 Bytes" },
+        SizeCase { 1024, "1.00 KB" }, SizeCase { 1536, "1.50 KB" }, SizeCase { 1048575, "1024.00 KB" },
+        SizeCase { 1048576, "1.00 MB" }, SizeCase { 1073741823, "1024.00 MB" },
+        SizeCase { 1073741824, "1.00 GB" }, SizeCase { 2199023255552, "2048.00 GB" },
+        SizeCase { UINT64_MAX, "17179869184.00 GB" }),
+    [](const ::testing::TestParamInfo<SizeCase>& param) { return std::to_string(param.param.bytes); });
+
+/// ICU puts a narrow no-break space (U+202F) or a no-break space before the day period in some locales.
+std::string withPlainSpaces(QString text)
+{
+    return text.replace(QChar(0x202F), u' ').replace(QChar(0x00A0), u' ').toStdString();
+}
+
+const QDateTime kInstant(QDate(2023, 6, 15), QTime(14, 32, 9), QTimeZone::utc());
+
+TEST(DateText, MediumDateAndShortTimeInTheGivenLocaleAndZone)
+{
+    const struct
+    {
+        const char* locale;
+        const char* zone;
+        const char* text;
+    } cases[] = {
+        { "en_US", "UTC", "Jun 15, 2023, 2:32 PM" },
+        { "en_GB", "UTC", "15 Jun 2023, 14:32" },
+        { "de_DE", "UTC", "15.06.2023, 14:32" },
+        { "de_DE.UTF-8", "Europe/Berlin", "15.06.2023, 16:32" },
+        { "en_US", "America/New_York", "Jun 15, 2023, 10:32 AM" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.zone);
+        EXPECT_EQ(
+            withPlainSpaces(Utility::GetDateString(kInstant, QString::fromLatin1(c.locale), c.zone)), c.text);
+    }
+    EXPECT_EQ(Utility::GetDateString(QDateTime(), QStringLiteral("en_US"), "UTC"), QString());
+}
+
+TEST(DateText, FollowsTheLocaleOfTheEnvironment)
+{
+    const QByteArray saved = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "de_DE.UTF-8@euro");
+    const QString text = Utility::GetDateString(kInstant);
+    if (saved.isNull())
+        qunsetenv("LC_ALL");
+    else
+        qputenv("LC_ALL", saved);
+    // The system zone is unknown here; the German shape is not.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^1[56]\\.06\\.2023, \\d\\d:\\d2$")).match(text).hasMatch())
+        << text.toStdString();
+}
+
+TEST(KindText, NamesAnExistingImageAndNothingForAMissingPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(QColor(Qt::red));
+    ASSERT_TRUE(image.save(dir.filePath(QStringLiteral("tiny.jpg")), "JPEG"));
+    ASSERT_TRUE(image.save(dir.filePath(QStringLiteral("tiny.png")), "PNG"));
+
+    EXPECT_EQ(
+        Utility::GetReadableFileType(dir.filePath(QStringLiteral("tiny.jpg"))), QStringLiteral("JPEG image"));
+    EXPECT_EQ(Utility::GetReadableFileType(dir.filePath(QStringLiteral("missing.jpg"))), QString());
+    EXPECT_EQ(Utility::GetReadableFileType(QString()), QString());
+
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(dir.path()));
+    const QString viaTilde = Utility::GetReadableFileType(QStringLiteral("~/tiny.png"));
+    qputenv("HOME", savedHome);
+    EXPECT_EQ(viaTilde, QStringLiteral("PNG image"));
+}
+
+} // namespace
