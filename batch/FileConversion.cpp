@@ -5,6 +5,7 @@
 #include "engine/ImageDestination.h"
 #include "engine/ImageSource.h"
 #include "engine/ImageWrapper.h"
+#include "engine/LibraryMessages.h"
 
 #include <QFile>
 
@@ -25,6 +26,8 @@ QString describeUnloadableSource(const QString& source)
     }
     if (!S_ISREG(info.st_mode))
         return QStringLiteral("not a regular file");
+    if (info.st_size == 0)
+        return QStringLiteral("empty file");
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QStringLiteral("could not be read: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
@@ -37,12 +40,20 @@ QString describeUnloadableSource(const QString& source)
     return QStringLiteral("could not be decoded");
 }
 
-ConversionOutcome ConvertFile(ImageWrapper& wrapper, const QString& source, bool fixOrientation,
-                              const OutputNamer& reserveOutput)
+ConversionOutcome ConvertFile(
+    ImageWrapper& wrapper, const QString& source, bool fixOrientation, const OutputNamer& reserveOutput)
 {
     ConversionOutcome outcome;
+    // What the libraries say about this file explains a skip; earlier files' words do not.
+    (void)takeLibraryMessages();
+    const auto withLibraryWords = [](QString reason) {
+        const QStringList words = takeLibraryMessages();
+        if (!words.isEmpty())
+            reason += QStringLiteral(" (%1)").arg(words.first());
+        return reason;
+    };
     if (!wrapper.load(source, fixOrientation)) {
-        outcome.reason = describeUnloadableSource(source);
+        outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return outcome;
     }
     const QString output = reserveOutput(source);
@@ -53,7 +64,8 @@ ConversionOutcome ConvertFile(ImageWrapper& wrapper, const QString& source, bool
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
     if (!wrapper.save(output, false)) {
         BatchController::ReleaseNewFile(output);
-        outcome.reason = QStringLiteral("could not be written: %1").arg(lastImageWriteError());
+        outcome.reason
+            = withLibraryWords(QStringLiteral("could not be written: %1").arg(lastImageWriteError()));
         return outcome;
     }
     outcome.status = ConversionOutcome::Status::Written;

@@ -25,8 +25,8 @@ using OutputNamer = std::function<QString(const QString& source)>;
 /// the image is loaded, so a file that cannot be read takes no name), keeps the full size and saves
 /// without metadata. A reserved name that is not written is released, so no empty file stays behind.
 /// Runs on the caller's thread; the wrapper is the caller's.
-[[nodiscard]] ConversionOutcome ConvertFile(ImageWrapper& wrapper, const QString& source, bool fixOrientation,
-                                            const OutputNamer& reserveOutput);
+[[nodiscard]] ConversionOutcome ConvertFile(
+    ImageWrapper& wrapper, const QString& source, bool fixOrientation, const OutputNamer& reserveOutput);
 
 /// Why \a source cannot be loaded as an image: "not found", "could not be read: ...", "not a regular
 /// file", "not a supported image" or "could not be decoded".

@@ -44,11 +44,11 @@ private:
 } // namespace
 
 std::vector<ConversionOutcome> convertInParallel(const QStringList& sources, const QString& folder, int jobs,
-                                                 const std::function<void(int done)>& progress)
+    const std::function<void(int done)>& progress)
 {
     std::vector<ConversionOutcome> outcomes(size_t(sources.size()));
     OrderedTurns turns;
-    std::atomic<int> next{0};
+    std::atomic<int> next { 0 };
     std::mutex progressMutex;
     int done = 0;
     const BatchController namer;
@@ -63,7 +63,8 @@ std::vector<ConversionOutcome> convertInParallel(const QStringList& sources, con
                 turns.finish(index);
                 return output;
             };
-            outcomes[size_t(index)] = ConvertFile(wrapper, source, Settings::settings()->fixOrientation(), reserve);
+            outcomes[size_t(index)]
+                = ConvertFile(wrapper, source, Settings::settings()->fixOrientation(), reserve);
             turns.finish(index);
             std::lock_guard lock(progressMutex);
             ++done;

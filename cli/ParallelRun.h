@@ -15,6 +15,5 @@
 ///
 /// \a progress is called (under a lock, on a worker thread) each time a file is done, with the number
 /// done so far. Returns one outcome per source, in list order.
-[[nodiscard]] std::vector<ConversionOutcome> convertInParallel(const QStringList& sources, const QString& folder,
-                                                               int jobs,
-                                                               const std::function<void(int done)>& progress);
+[[nodiscard]] std::vector<ConversionOutcome> convertInParallel(const QStringList& sources,
+    const QString& folder, int jobs, const std::function<void(int done)>& progress);

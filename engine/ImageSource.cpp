@@ -2,6 +2,7 @@
 #include "engine/ImageSource.h"
 
 #include "engine/JpegCodec.h"
+#include "engine/LibraryMessages.h"
 #include "engine/MetadataReader.h"
 
 #include <QBuffer>
@@ -104,6 +105,7 @@ void initializeImageEngine()
         // room for 16-bit frames at that bound.
         QImageReader::setAllocationLimit(int((kMaxDecodedPixels * 8) >> 20) + 64);
         initializeMetadataLibrary();
+        installLibraryMessageHandlers();
     });
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MetadataReader.h"
 
+#include "engine/LibraryMessages.h"
+
 #include <QFile>
 
 #include <array>
@@ -326,8 +328,10 @@ void initializeMetadataLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::LogMsg::setHandler(nullptr);
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+        Exiv2::LogMsg::setHandler([](int, const char* message) {
+            recordLibraryMessage(QString::fromLocal8Bit(message).trimmed());
+        });
         Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
     });
 }
