@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// morvane-cli as a user runs it: the real executable, real files, outputs judged by independent tools.
+#include "tests/common/TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the command line with a settings store of its own in \a configHome.
+ProcessResult runCli(const QStringList& arguments, const QString& configHome)
+{
+    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
+        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
+}
+
+struct FileState
+{
+    QByteArray hash;
+    QDateTime modified;
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+
+QMap<QString, FileState> snapshot(const QString& dir)
+{
+    QMap<QString, FileState> state;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        state.insert(path,
+            { QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256),
+                QFileInfo(path).lastModified() });
+    }
+    return state;
+}
+
+double meanDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1e9;
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < left.height(); ++y) {
+        for (int x = 0; x < left.width(); ++x) {
+            const QRgb l = left.pixel(x, y);
+            const QRgb r = right.pixel(x, y);
+            sum += std::abs(qRed(l) - qRed(r)) + std::abs(qGreen(l) - qGreen(r))
+                + std::abs(qBlue(l) - qBlue(r));
+        }
+    }
+    return sum / (3.0 * left.width() * left.height());
+}
+
+QImage readAsStored(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.read();
+}
+
+void copyInto(const QString& source, const QString& target)
+{
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
+}
+
+} // namespace
+
+TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
+{
+    QTemporaryDir work;
+    const QString out = work.filePath(QStringLiteral("out/nested"));
+    const QMap<QString, FileState> before = snapshot(dirtyCorpusDir());
+
+    const ProcessResult run = runCli({ "-r", "-o", out, dirtyCorpusDir() }, work.filePath("config"));
+    // The corpus holds an empty and a truncated file: both are skipped with their reason, the rest written.
+    EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("empty.jpg: empty file")));
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("truncated.jpg: could not be decoded")));
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("2 skipped")));
+
+    const ProcessResult clean = checkClean(out);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
+    EXPECT_EQ(snapshot(dirtyCorpusDir()), before);
+    for (const QString& name : filesUnder(out))
+        EXPECT_FALSE(name.startsWith(u'.')) << "left behind: " << name.toStdString();
+
+    const QImage upright = readAsStored(dirtyReferenceDir() + QStringLiteral("/upright_640x480.png"));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const QImage output = readAsStored(out + QStringLiteral("/orient_%1.jpg").arg(orientation));
+        EXPECT_LT(meanDifference(output, upright), 6.0);
+    }
+    // Nothing the command line did went into the settings store.
+    EXPECT_FALSE(QFileInfo::exists(work.filePath("config/Morvane/Morvane.ini")));
+}
+
+TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
+{
+    QTemporaryDir work;
+    const QString config = work.filePath("config");
+    const QString photo = dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_3.jpg");
+    QFile plainFile(work.filePath("plain"));
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.close();
+
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+    } cases[] = {
+        { { "-o", work.filePath("a"), photo }, 0 },
+        { { "-o", work.filePath("b"), photo, work.filePath("missing.jpg") }, 1 },
+        { { "-o", work.filePath("c"), photo, work.filePath("plain") }, 1 },
+        { { photo }, 2 },
+        { { "-o", work.filePath("d") }, 2 },
+        { { "-q", "150", "-o", work.filePath("e"), photo }, 2 },
+        { { "-j", "0", "-o", work.filePath("f"), photo }, 2 },
+        { { "--bogus", "-o", work.filePath("g"), photo }, 2 },
+        { { "-o", work.filePath("plain"), photo }, 2 },
+        { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ProcessResult run = runCli(c.arguments, config);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.standardError.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(work.filePath("plain")).isFile());
+    EXPECT_EQ(runCli({ "--version" }, config).exitCode, 0);
+    EXPECT_TRUE(runCli({ "--help" }, config).standardOutput.contains(QLatin1String("--output")));
+}
+
+TEST(CommandLine, JsonListsEveryInputOnItsOwnLine)
+{
+    QTemporaryDir work;
+    const QStringList inputs = { dirtyCorpusDir() + QStringLiteral("/jpeg/02_xmp.jpg"),
+        dirtyCorpusDir() + QStringLiteral("/misc/truncated.jpg"), work.filePath(QStringLiteral("gone.png")) };
+    const ProcessResult run
+        = runCli(QStringList { "--json", "-o", work.filePath("out") } + inputs, work.filePath("c"));
+    EXPECT_EQ(run.exitCode, 1);
+    QSet<QString> seen;
+    for (const QString& line : run.standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        const QString source = object.value("source").toString();
+        seen.insert(source);
+        const bool written = object.value("status").toString() == QLatin1String("written");
+        EXPECT_EQ(written, source.endsWith(QLatin1String("02_xmp.jpg"))) << line.toStdString();
+        EXPECT_EQ(object.value("output").isNull(), !written);
+        EXPECT_EQ(object.value("reason").isNull(), written);
+        if (written) {
+            EXPECT_TRUE(QFileInfo(object.value("output").toString()).isFile());
+        }
+    }
+    EXPECT_EQ(seen, QSet<QString>(inputs.begin(), inputs.end()));
+}
+
+TEST(CommandLine, ParallelRunNamesAndWritesExactlyAsASequentialOne)
+{
+    QTemporaryDir work;
+    const QString photos = work.filePath("in");
+    // Same names from several folders, with an undecodable one among them that must take no name.
+    for (const QString& folder : { "a", "b", "c", "d" }) {
+        copyInto(dirtyCorpusDir() + "/jpeg/orient/orient_" + QString::number(folder.at(0).unicode() - 'a' + 5)
+                + ".jpg",
+            photos + "/" + folder + "/photo.jpg");
+        copyInto(dirtyCorpusDir() + "/png/05_phys_300dpi.png", photos + "/" + folder + "/scan.png");
+    }
+    copyInto(dirtyCorpusDir() + "/misc/truncated.jpg", photos + "/a/0broken/photo.jpg");
+    const QStringList inputs
+        = { photos + "/a/0broken/photo.jpg", photos + "/a", photos + "/b", photos + "/c", photos + "/d" };
+
+    QMap<QString, QByteArray> results[2];
+    for (const int jobs : { 1, 2 }) {
+        const QString out = work.filePath(QStringLiteral("out%1").arg(jobs));
+        const ProcessResult run = runCli(
+            QStringList { "-j", QString::number(jobs), "-o", out } + inputs, work.filePath("config"));
+        EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
+        for (const QString& name : filesUnder(out)) {
+            QFile file(out + "/" + name);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            results[jobs - 1].insert(name, file.readAll());
+        }
+    }
+    EXPECT_EQ(results[0].keys(),
+        (QStringList { "photo (1).jpg", "photo (2).jpg", "photo (3).jpg", "photo.jpg", "scan (1).png",
+            "scan (2).png", "scan (3).png", "scan.png" }));
+    EXPECT_TRUE(results[0] == results[1]);
+}
+
+TEST(CommandLine, OneRunOptionsChangeTheOutputButNeverTheStoredPreferences)
+{
+    QTemporaryDir work;
+    const QString config = work.filePath("config");
+    {
+        QSettings store(config + "/Morvane/Morvane.ini", QSettings::IniFormat);
+        store.setValue("ImageQuality", 90.0);
+        store.sync();
+    }
+    const QByteArray storedBefore = [&] {
+        QFile file(config + "/Morvane/Morvane.ini");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const QString photo = dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_6.jpg");
+
+    ASSERT_EQ(runCli({ "-o", work.filePath("stored"), photo }, config).exitCode, 0);
+    ASSERT_EQ(
+        runCli({ "-q", "30", "--no-fix-orientation", "-o", work.filePath("once"), photo }, config).exitCode,
+        0);
+
+    const auto quality = [](const QString& path) {
+        return runProcess(QStringLiteral("identify"), { "-format", "%Q", path })
+            .standardOutput.trimmed()
+            .toInt();
+    };
+    EXPECT_EQ(quality(work.filePath("stored/orient_6.jpg")), 90);
+    EXPECT_EQ(quality(work.filePath("once/orient_6.jpg")), 30);
+    EXPECT_EQ(QImageReader(work.filePath("stored/orient_6.jpg")).size(), QSize(640, 480));
+    EXPECT_EQ(QImageReader(work.filePath("once/orient_6.jpg")).size(), QSize(480, 640));
+
+    QFile stored(config + "/Morvane/Morvane.ini");
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), storedBefore);
+}
