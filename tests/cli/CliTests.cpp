@@ -175,7 +175,8 @@ TEST(CommandLine, ParallelRunNamesAndWritesExactlyAsASequentialOne)
     QTemporaryDir work;
     const QString photos = work.filePath("in");
     // Same names from several folders, with an undecodable one among them that must take no name.
-    for (const QString folder : QStringList { "a", "b", "c", "d" }) {
+    const QStringList folders = { "a", "b", "c", "d" };
+    for (const QString& folder : folders) {
         copyInto(dirtyCorpusDir() + "/jpeg/orient/orient_" + QString::number(folder.at(0).unicode() - 'a' + 5)
                 + ".jpg",
             photos + "/" + folder + "/photo.jpg");
