@@ -5,17 +5,27 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <thread>
+
+struct Notification;
+
 /// The batch side of the main window's controller: turning dropped paths into entries of the shared
 /// file list, and choosing and reserving output names for a run. The window's AppController derives
 /// from it and adds what needs widgets; this class links Qt Core only.
 ///
-/// Holds no state of its own. addFiles changes the shared Converter and so belongs to the main thread;
+/// It also runs the conversion: on "msgStartProgress" a worker thread of its own takes every file of the
+/// list in order into exportPath, posting "msgUpdateProgress" before each file and "msgProgressCanceled"
+/// at the end of every run; "msgCancelProgress" stops it before its next file.
+///
+/// addFiles changes the shared Converter and so belongs to the main thread, as do the run's handlers;
 /// GetNewFile and ReleaseNewFile only touch the file system and may be called from any thread at once.
+/// Owns the worker thread of the latest run and waits for it when destroyed.
 class BatchController
 {
 public:
     BatchController() = default;
-    virtual ~BatchController() = default;
+    virtual ~BatchController();
     BatchController(const BatchController&) = delete;
     BatchController& operator=(const BatchController&) = delete;
 
@@ -43,6 +53,22 @@ public:
     /// the reservation was removed.
     static bool ReleaseNewFile(const QString& path);
 
+    /// Handler of "msgStartProgress": clears the cancel flag and starts the run's worker thread.
+    void OnStartProgress(const Notification& notice);
+    /// Handler of "msgCancelProgress": asks the running worker to stop before its next file.
+    void OnCancelProgress(const Notification& notice);
+    /// The body of the worker thread: the whole list, one file after another, into exportPath.
+    void ConvertThread();
+    /// Waits until the worker of the latest run has ended.
+    void waitForRun();
+
+    /// Set to ask the running worker to stop; cleared when a run starts. Read by the worker.
+    std::atomic<bool> canceled { false };
+    /// The output folder of the latest run. Written before the worker starts, read once by it.
+    QString exportPath;
+
 private:
     void addFilesWalking(const QStringList& paths, bool recursive, QSet<QString>& walkedFolders);
+
+    std::thread m_worker;
 };

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The conversion run of BatchController: the worker thread and the two handlers that start and stop it.
+#include "app/Settings.h"
+#include "batch/BatchController.h"
+#include "batch/Converter.h"
+#include "batch/FileConversion.h"
+#include "batch/Notices.h"
+#include "batch/NotificationCenter.h"
+#include "engine/ImageWrapper.h"
+
+#include <chrono>
+
+BatchController::~BatchController()
+{
+    canceled = true;
+    waitForRun();
+}
+
+void BatchController::OnStartProgress(const Notification&)
+{
+    canceled = false;
+    // The previous run's worker has posted its end notice; let it finish returning.
+    waitForRun();
+    m_worker = std::thread(&BatchController::ConvertThread, this);
+}
+
+void BatchController::OnCancelProgress(const Notification&)
+{
+    canceled = true;
+}
+
+void BatchController::waitForRun()
+{
+    if (m_worker.joinable() && m_worker.get_id() != std::this_thread::get_id())
+        m_worker.join();
+}
+
+void BatchController::ConvertThread()
+{
+    // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
+    const QStringList paths = Converter::converter()->allFilePaths();
+    const int total = int(paths.size());
+    QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
+        { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
+    const QString folder = exportPath;
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    {
+        ImageWrapper wrapper;
+        for (int i = 0; i < total; ++i) {
+            if (canceled)
+                break;
+            progress.insert(kProgressCurrentKey, i);
+            progress.insert(
+                kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
+            center->postNotificationName(kMsgUpdateProgress, this, progress);
+            // The pause lets the progress window show every file, even a run of small ones.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const bool fixOrientation = Settings::settings()->fixOrientation();
+            (void)ConvertFile(wrapper, paths.at(i), fixOrientation,
+                [&](const QString& source) { return GetNewFile(source, folder); });
+        }
+    }
+    center->postNotificationName(kMsgProgressCanceled);
+}
