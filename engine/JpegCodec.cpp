@@ -342,6 +342,20 @@ std::optional<UINT16> jfifDensity(const std::optional<double>& dpi)
     return UINT16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
 }
 
+/// The structural checks of an ICC header and tag table that Qt would otherwise report as warnings on
+/// the console when it is handed a broken profile.
+bool looksLikeIccProfile(const QByteArray& profile)
+{
+    constexpr qsizetype kHeaderSize = 128;
+    if (profile.size() < kHeaderSize + 4 || profile.mid(36, 4) != "acsp")
+        return false;
+    const auto* bytes = reinterpret_cast<const uchar*>(profile.constData());
+    const quint32 declaredSize = qFromBigEndian<quint32>(bytes);
+    const quint32 tagCount = qFromBigEndian<quint32>(bytes + kHeaderSize);
+    return declaredSize >= kHeaderSize + 4 && declaredSize <= quint64(profile.size())
+        && tagCount <= (declaredSize - kHeaderSize - 4) / 12;
+}
+
 } // namespace
 
 std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data)
@@ -369,7 +383,7 @@ std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels)
     Image result;
     result.pixels = std::move(target.pixels);
     result.iccProfile = std::move(target.iccProfile);
-    if (!result.iccProfile.isEmpty()) {
+    if (looksLikeIccProfile(result.iccProfile)) {
         const QColorSpace colorSpace = QColorSpace::fromIccProfile(result.iccProfile);
         if (colorSpace.isValid())
             result.pixels.setColorSpace(colorSpace);
