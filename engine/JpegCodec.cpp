@@ -1,52 +1,465 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TEMPORARY stand-in until the libjpeg-turbo codec lands.
 #include "engine/JpegCodec.h"
 
-#include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
-#include <QImageReader>
-#include <QImageWriter>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <jerror.h>
+#include <jpeglib.h>
+#include <memory>
+#include <unistd.h>
+
+// libjpeg reports errors by calling error_exit, which must not return. Every function below that calls
+// libjpeg therefore comes in two halves: an outer one that owns all C++ objects (images, byte arrays,
+// buffers) and an inner one that sets the jump target, holds nothing with a destructor, and is left
+// by longjmp on any error.
+
+namespace {
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    /// A premature end of the data makes libjpeg pad the rest with grey and only warn; while this is
+    /// set such a warning ends the decoding as an error.
+    bool endOfDataIsFatal = true;
+};
+
+[[noreturn]] void exitOnError(j_common_ptr cinfo)
+{
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::longjmp(errors->jump, 1);
+}
+
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF && errors->endOfDataIsFatal)
+        std::longjmp(errors->jump, 1);
+    // Other corrupt-data warnings leave a usable image, as in every common viewer.
+    ++cinfo->err->num_warnings;
+}
+
+void outputMessage(j_common_ptr) { }
+
+void installErrorManager(ErrorManager& errors)
+{
+    jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = exitOnError;
+    errors.pub.emit_message = emitMessage;
+    errors.pub.output_message = outputMessage;
+}
+
+/// Destroys a libjpeg object whatever way its work ended. The struct must be zeroed before its error
+/// manager is installed so that destroying an object whose creation failed is harmless.
+template<typename Struct, void (*destroy)(Struct*)> struct JpegObject
+{
+    Struct cinfo {};
+    ErrorManager errors;
+
+    JpegObject()
+    {
+        installErrorManager(errors);
+        cinfo.err = &errors.pub;
+    }
+    ~JpegObject() { destroy(&cinfo); }
+    JpegObject(const JpegObject&) = delete;
+    JpegObject& operator=(const JpegObject&) = delete;
+};
+
+using Decompressor = JpegObject<jpeg_decompress_struct, jpeg_destroy_decompress>;
+using Compressor = JpegObject<jpeg_compress_struct, jpeg_destroy_compress>;
+
+constexpr int kRowsPerCall = 16;
+
+constexpr J_COLOR_SPACE kQRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+
+// ---------------------------------------------------------------------------------------------------------
+// Decoding
+
+/// The caller-owned results of one decoding pass.
+struct DecodeTarget
+{
+    qint64 maxPixels = 0;
+    QImage pixels;
+    QByteArray iccProfile;
+};
+
+/// Rewrites \a count pixels of 4-byte CMYK in place as QRgb. Photoshop (and every writer that adds
+/// the Adobe marker) stores CMYK inverted, 255 meaning no ink.
+void cmykToRgb32(uchar* row, int count, bool inverted)
+{
+    auto* out = reinterpret_cast<QRgb*>(row);
+    for (int i = 0; i < count; ++i) {
+        uint c = row[4 * i], m = row[4 * i + 1], y = row[4 * i + 2], k = row[4 * i + 3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Reading the four bytes before writing the pixel keeps the in-place rewrite safe.
+        out[i] = qRgb(int(c * k / 255), int(m * k / 255), int(y * k / 255));
+    }
+}
+
+bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
+{
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    if (setjmp(d.errors.jump))
+        return false;
+
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+        static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return false;
+
+    const qint64 pixelCount = qint64(cinfo.image_width) * qint64(cinfo.image_height);
+    if (pixelCount <= 0 || pixelCount > target.maxPixels)
+        return false;
+
+    bool cmyk = false;
+    QImage::Format format = QImage::Format_RGB32;
+    switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = QImage::Format_Grayscale8;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo.out_color_space = JCS_CMYK;
+        cmyk = true;
+        break;
+    default:
+        cinfo.out_color_space = kQRgb32Space;
+        break;
+    }
+    const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+
+    if (!cmyk) {
+        JOCTET* icc = nullptr;
+        unsigned int iccLength = 0;
+        if (jpeg_read_icc_profile(&cinfo, &icc, &iccLength) && icc) {
+            // Copied and freed before libjpeg is called again, so no jump can leak it.
+            target.iccProfile = QByteArray(reinterpret_cast<const char*>(icc), qsizetype(iccLength));
+            std::free(icc);
+        }
+    }
+
+    jpeg_start_decompress(&cinfo);
+    const int width = int(cinfo.output_width);
+    const int height = int(cinfo.output_height);
+    const int components = cinfo.output_components;
+    if (components != (format == QImage::Format_Grayscale8 ? 1 : 4))
+        return false;
+
+    target.pixels = QImage(width, height, format);
+    if (target.pixels.isNull())
+        return false;
+    uchar* const base = target.pixels.bits();
+    const qsizetype stride = target.pixels.bytesPerLine();
+
+    JSAMPROW rows[kRowsPerCall];
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int first = int(cinfo.output_scanline);
+        const int wanted = std::min(kRowsPerCall, height - first);
+        for (int i = 0; i < wanted; ++i)
+            rows[i] = base + (first + i) * stride;
+        const int got = int(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(wanted)));
+        if (got <= 0)
+            return false;
+        if (cmyk) {
+            for (int i = 0; i < got; ++i)
+                cmykToRgb32(rows[i], width, inverted);
+        }
+    }
+
+    // Every pixel is in; a file that lacks only its end marker has lost nothing.
+    d.errors.endOfDataIsFatal = false;
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+bool readHeader(Decompressor& d, const QByteArray& data, JpegHeaderInfo& info)
+{
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    if (setjmp(d.errors.jump))
+        return false;
+
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+        static_cast<unsigned long>(data.size()));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return false;
+    info.width = int(cinfo.image_width);
+    info.height = int(cinfo.image_height);
+    info.components = cinfo.num_components;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Encoding
+
+constexpr size_t kWriteBufferSize = 64 * 1024;
+constexpr int kExifHeaderSize = 6; // "Exif\0\0"
+constexpr qsizetype kMaxMarkerData = 65533;
+constexpr qsizetype kMaxIccDataPerMarker = 65519; // 65533 minus "ICC_PROFILE\0", sequence and count
+constexpr qsizetype kMaxIccSize = 255 * kMaxIccDataPerMarker;
+
+bool writeAll(int fd, const JOCTET* data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t written = ::write(fd, data, length);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0)
+            return false;
+        data += written;
+        length -= size_t(written);
+    }
+    return true;
+}
+
+/// A destination manager that collects the output in a buffer and writes it to a file descriptor.
+struct FdDestination
+{
+    jpeg_destination_mgr pub;
+    int fd = -1;
+    JOCTET* buffer = nullptr;
+};
+
+void initDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kWriteBufferSize;
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    // libjpeg ignores free_in_buffer here: the whole buffer is due.
+    if (!writeAll(dest->fd, dest->buffer, kWriteBufferSize))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kWriteBufferSize;
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    const size_t used = kWriteBufferSize - dest->pub.free_in_buffer;
+    if (used > 0 && !writeAll(dest->fd, dest->buffer, used))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+/// Everything an encoding pass needs, prepared by the caller.
+struct EncodeJob
+{
+    const QImage* image = nullptr;
+    J_COLOR_SPACE inputSpace = JCS_UNKNOWN;
+    int components = 0;
+    int quality = 75;
+    UINT8 densityUnit = 0;
+    UINT16 xDensity = 1;
+    UINT16 yDensity = 1;
+    const QByteArray* exifSegment = nullptr; ///< "Exif\0\0" + payload, or empty
+    const QByteArray* iccProfile = nullptr;
+};
+
+bool writeJpeg(Compressor& c, FdDestination& dest, const EncodeJob& job)
+{
+    jpeg_compress_struct& cinfo = c.cinfo;
+    if (setjmp(c.errors.jump))
+        return false;
+
+    jpeg_create_compress(&cinfo);
+    dest.pub.init_destination = initDestination;
+    dest.pub.empty_output_buffer = emptyOutputBuffer;
+    dest.pub.term_destination = termDestination;
+    cinfo.dest = &dest.pub;
+
+    const QImage& image = *job.image;
+    cinfo.image_width = JDIMENSION(image.width());
+    cinfo.image_height = JDIMENSION(image.height());
+    cinfo.in_color_space = job.inputSpace;
+    cinfo.input_components = job.components;
+    jpeg_set_defaults(&cinfo); // baseline Huffman tables, 4:2:0 for colour, islow DCT, JFIF marker
+    jpeg_set_quality(&cinfo, job.quality, TRUE);
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.write_Adobe_marker = FALSE;
+    cinfo.optimize_coding = FALSE;
+    cinfo.density_unit = job.densityUnit;
+    cinfo.X_density = job.xDensity;
+    cinfo.Y_density = job.yDensity;
+
+    jpeg_start_compress(&cinfo, TRUE); // writes SOI and the JFIF APP0
+    if (!job.exifSegment->isEmpty()) {
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
+            reinterpret_cast<const JOCTET*>(job.exifSegment->constData()),
+            static_cast<unsigned int>(job.exifSegment->size()));
+    }
+    if (!job.iccProfile->isEmpty()) {
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(job.iccProfile->constData()),
+            static_cast<unsigned int>(job.iccProfile->size()));
+    }
+
+    // libjpeg takes non-const rows but only reads them; constScanLine keeps a shared image undetached.
+    JSAMPROW rows[kRowsPerCall];
+    const int height = image.height();
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int first = int(cinfo.next_scanline);
+        const int count = std::min(kRowsPerCall, height - first);
+        for (int i = 0; i < count; ++i)
+            rows[i] = const_cast<JSAMPROW>(image.constScanLine(first + i));
+        if (jpeg_write_scanlines(&cinfo, rows, JDIMENSION(count)) == 0)
+            return false;
+    }
+    jpeg_finish_compress(&cinfo); // writes EOI and flushes through termDestination
+    return true;
+}
+
+/// The JFIF density for a resolution in dots per inch, or nothing for an unusable value.
+std::optional<UINT16> jfifDensity(const std::optional<double>& dpi)
+{
+    if (!dpi || !std::isfinite(*dpi) || *dpi <= 0)
+        return std::nullopt;
+    return UINT16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
+}
+
+/// The structural checks of an ICC header and tag table that Qt would otherwise report as warnings on
+/// the console when it is handed a broken profile.
+bool looksLikeIccProfile(const QByteArray& profile)
+{
+    constexpr qsizetype kHeaderSize = 128;
+    if (profile.size() < kHeaderSize + 4 || profile.mid(36, 4) != "acsp")
+        return false;
+    const auto* bytes = reinterpret_cast<const uchar*>(profile.constData());
+    const quint32 declaredSize = qFromBigEndian<quint32>(bytes);
+    const quint32 tagCount = qFromBigEndian<quint32>(bytes + kHeaderSize);
+    return declaredSize >= kHeaderSize + 4 && declaredSize <= quint64(profile.size())
+        && tagCount <= (declaredSize - kHeaderSize - 4) / 12;
+}
+
+} // namespace
 
 std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data)
 {
-    QByteArray d = data;
-    QBuffer b(&d);
-    b.open(QIODevice::ReadOnly);
-    QImageReader r(&b, "jpeg");
-    if (!r.size().isValid())
+    if (data.isEmpty())
         return std::nullopt;
-    return JpegHeaderInfo { r.size().width(), r.size().height(), 3 };
+    Decompressor d;
+    JpegHeaderInfo info;
+    if (!readHeader(d, data, info))
+        return std::nullopt;
+    return info;
 }
 
 std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels)
 {
-    QByteArray d = data;
-    QBuffer b(&d);
-    b.open(QIODevice::ReadOnly);
-    QImageReader r(&b, "jpeg");
-    if (!r.size().isValid() || qint64(r.size().width()) * r.size().height() > maxPixels)
+    if (data.isEmpty())
         return std::nullopt;
-    QImage img;
-    if (!r.read(&img))
-        return std::nullopt;
-    Image out { imageWithoutText(img), {} };
-    if (img.colorSpace().isValid())
-        out.iccProfile = img.colorSpace().iccProfile();
-    return out;
+    DecodeTarget target;
+    target.maxPixels = maxPixels;
+    {
+        Decompressor d;
+        if (!readPixels(d, data, target))
+            return std::nullopt;
+    }
+    Image result;
+    result.pixels = std::move(target.pixels);
+    result.iccProfile = std::move(target.iccProfile);
+    if (looksLikeIccProfile(result.iccProfile)) {
+        const QColorSpace colorSpace = QColorSpace::fromIccProfile(result.iccProfile);
+        if (colorSpace.isValid())
+            result.pixels.setColorSpace(colorSpace);
+    }
+    return result;
 }
 
 bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd)
 {
-    QFile f;
-    if (!f.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+    if (image.isNull() || fd < 0 || image.width() > JPEG_MAX_DIMENSION || image.height() > JPEG_MAX_DIMENSION)
         return false;
-    QImageWriter w(&f, "jpeg");
-    w.setQuality(options.quality);
-    QImage img = image;
-    if (options.dpiX)
-        img.setDotsPerMeterX(int(*options.dpiX / 0.0254 + 0.5));
-    if (options.dpiY)
-        img.setDotsPerMeterY(int(*options.dpiY / 0.0254 + 0.5));
-    return w.write(img) && f.flush();
+    if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize
+        || options.iccProfile.size() > kMaxIccSize)
+        return false;
+
+    // Formats libjpeg-turbo reads directly; anything else is converted once.
+    QImage source;
+    EncodeJob job;
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        source = image;
+        job.inputSpace = kQRgb32Space;
+        job.components = 4;
+        break;
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+        source = image;
+        job.inputSpace = JCS_EXT_RGBX;
+        job.components = 4;
+        break;
+    case QImage::Format_RGB888:
+        source = image;
+        job.inputSpace = JCS_RGB;
+        job.components = 3;
+        break;
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        source = image.convertToFormat(QImage::Format_Grayscale8);
+        job.inputSpace = JCS_GRAYSCALE;
+        job.components = 1;
+        break;
+    default:
+        source = image.convertToFormat(QImage::Format_RGB32);
+        job.inputSpace = kQRgb32Space;
+        job.components = 4;
+        break;
+    }
+    if (source.isNull())
+        return false;
+
+    job.image = &source;
+    job.quality = std::clamp(options.quality, 1, 100);
+    // JFIF cannot state one resolution without the other: a lone value stands for both.
+    std::optional<UINT16> x = jfifDensity(options.dpiX);
+    std::optional<UINT16> y = jfifDensity(options.dpiY);
+    if (x || y) {
+        job.densityUnit = 1;
+        job.xDensity = x.value_or(y.value_or(1));
+        job.yDensity = y.value_or(job.xDensity);
+    }
+    QByteArray exifSegment;
+    if (!options.exifPayload.isEmpty()) {
+        exifSegment.reserve(kExifHeaderSize + options.exifPayload.size());
+        exifSegment.append("Exif\0\0", kExifHeaderSize);
+        exifSegment.append(options.exifPayload);
+    }
+    job.exifSegment = &exifSegment;
+    job.iccProfile = &options.iccProfile;
+
+    const std::unique_ptr<JOCTET[]> buffer(new JOCTET[kWriteBufferSize]);
+    FdDestination dest;
+    dest.fd = fd;
+    dest.buffer = buffer.get();
+    Compressor c;
+    return writeJpeg(c, dest, job);
 }

@@ -22,8 +22,10 @@ struct JpegHeaderInfo
 /// QImage::Format_RGB32, grey as Format_Grayscale8, CMYK and YCCK (Adobe inverted or not) converted
 /// to RGB32. The ICC profile (APP2 chunks) is returned byte for byte in iccProfile and set as the
 /// image's colour space when Qt can parse it; a CMYK profile is dropped with the CMYK pixels.
-/// Null on any decoder error, for a truncated file, and when the frame has more than \a maxPixels
-/// pixels (checked before any pixel memory is allocated). Never prints; thread-safe.
+/// Null on any decoder error, for a truncated file (one that ends before its last pixel; a file that
+/// lacks only its end marker decodes), when the pixel memory cannot be allocated, and when the frame
+/// has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other corrupt-data
+/// warnings leave the image as libjpeg recovers it. Never prints; thread-safe.
 [[nodiscard]] std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels);
 
 /// What a JPEG is written with besides its pixels.
@@ -31,8 +33,9 @@ struct JpegEncodeOptions
 {
     /// libjpeg's quality scale, 1 to 100 (smaller values are taken as 1, larger as 100).
     int quality = 75;
-    /// Written as the JFIF density in dots per inch (rounded, at least 1). Absent: JFIF density unit 0
-    /// with a 1:1 aspect, which states no resolution.
+    /// Written as the JFIF density in dots per inch (rounded, 1 to 65535); JFIF holds both or neither,
+    /// so a lone value stands for both. Both absent (or not positive): JFIF density unit 0 with a 1:1
+    /// aspect, which states no resolution.
     std::optional<double> dpiX;
     std::optional<double> dpiY;
     /// Written as APP2 ICC_PROFILE chunks, unchanged, when not empty.
@@ -46,5 +49,8 @@ struct JpegEncodeOptions
 /// markers: SOI, APP0 JFIF, APP1 EXIF (only with a payload), APP2 ICC (only with a profile), the tables,
 /// SOF, SOS with the scan, EOI: no comment and nothing else. Grey images (Format_Grayscale8/16) are
 /// written with one component; every other format as YCbCr from its RGB, alpha ignored.
-/// False on any encoder or write error (a full disk, a file-size limit). Never prints; thread-safe.
+/// False, before anything is written, for a null image, a side above 65500, an EXIF payload above
+/// 65527 bytes or a profile too large for 255 chunks; false on any encoder or write error (a full disk,
+/// a file-size limit), after which the file holds a partial JPEG that the caller must remove. Writes
+/// through write(2), retrying on EINTR; never prints; thread-safe.
 [[nodiscard]] bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd);

@@ -1,1 +1,715 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The JPEG codec and the GIF encoder, checked against Qt's decoders, ImageMagick, ExifTool and byte walks
+// of the files written.
+#include "engine/GifEncoder.h"
+#include "engine/JpegCodec.h"
+#include "tests/common/TestSupport.h"
+
+#include <QColorSpace>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString kAdobeRgbProfile = QStringLiteral("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// Runs ImageMagick's convert; the error text, empty on success.
+QString magick(const QStringList& arguments)
+{
+    const ProcessResult result = runProcess(QStringLiteral("convert"), arguments);
+    return result.exitCode == 0 ? QString() : QStringLiteral("convert failed: ") + result.standardError;
+}
+
+/// A smooth picture in the manner of a photo: colour gradients with soft waves, plus optional noise.
+QImage photoLike(int width, int height, int noise = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const double u = double(x) / width, v = double(y) / height;
+            int rgb[3] = { int(40 + 200 * u), int(30 + 190 * v), int(128 + 90 * std::sin(6 * u + 4 * v)) };
+            for (int& c : rgb)
+                c = std::clamp(c + (noise ? random.bounded(-noise, noise + 1) : 0), 0, 255);
+            line[x] = qRgb(rgb[0], rgb[1], rgb[2]);
+        }
+    }
+    return image;
+}
+
+/// Four flat colour quadrants: red, green, blue, white.
+QImage quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    const QRgb colours[4] = { qRgb(220, 30, 30), qRgb(30, 200, 40), qRgb(30, 40, 210), qRgb(250, 250, 250) };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, colours[(y >= height / 2) * 2 + (x >= width / 2)]);
+    return image;
+}
+
+/// Largest per-channel difference and the PSNR of \a actual against \a expected over the pixels that
+/// \a counts accepts (both converted to ARGB32).
+struct Difference
+{
+    int maximum = 0;
+    double psnr = 0;
+};
+
+template<typename Counts>
+Difference compare(const QImage& expectedImage, const QImage& actualImage, Counts counts)
+{
+    const QImage expected = expectedImage.convertToFormat(QImage::Format_ARGB32);
+    const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
+    Difference d;
+    double squares = 0;
+    qint64 samples = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb e = expected.pixel(x, y), a = actual.pixel(x, y);
+            if (!counts(e))
+                continue;
+            for (const int diff : { qRed(e) - qRed(a), qGreen(e) - qGreen(a), qBlue(e) - qBlue(a) }) {
+                d.maximum = std::max(d.maximum, std::abs(diff));
+                squares += double(diff) * diff;
+                ++samples;
+            }
+        }
+    }
+    d.psnr = squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * double(samples) / squares);
+    return d;
+}
+
+Difference compare(const QImage& expected, const QImage& actual)
+{
+    return compare(expected, actual, [](QRgb) { return true; });
+}
+
+bool encodeJpegTo(const QString& path, const QImage& image, const JpegEncodeOptions& options)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && encodeJpeg(image, options, fd);
+    return ::close(fd) == 0 && ok;
+}
+
+bool encodeGifTo(const QString& path, const QImage& image)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && encodeGif(image, fd);
+    return ::close(fd) == 0 && ok;
+}
+
+/// One marker of a JPEG file and its payload (without the length field).
+struct JpegSegment
+{
+    int marker = 0;
+    QByteArray payload;
+};
+
+/// Walks a JPEG marker by marker, through the entropy-coded data, to EOI. Empty when the structure is
+/// broken or anything follows EOI.
+std::vector<JpegSegment> walkJpeg(const QByteArray& data)
+{
+    auto byte = [&](qsizetype i) { return i < data.size() ? int(uchar(data[i])) : -1; };
+    if (byte(0) != 0xFF || byte(1) != 0xD8)
+        return {};
+    std::vector<JpegSegment> segments { { 0xD8, {} } };
+    qsizetype pos = 2;
+    while (pos < data.size()) {
+        if (byte(pos) != 0xFF)
+            return {};
+        const int marker = byte(pos + 1);
+        if (marker == 0xD9) {
+            segments.push_back({ marker, {} });
+            return pos + 2 == data.size() ? segments : std::vector<JpegSegment> {};
+        }
+        const int length = byte(pos + 2) << 8 | byte(pos + 3);
+        if (length < 2 || pos + 2 + length > data.size())
+            return {};
+        segments.push_back({ marker, data.mid(pos + 4, length - 2) });
+        pos += 2 + length;
+        if (marker == 0xDA) { // entropy-coded data: stuffed zeros and restart markers belong to it
+            while (pos + 1 < data.size()
+                && (byte(pos) != 0xFF || byte(pos + 1) == 0
+                    || (byte(pos + 1) >= 0xD0 && byte(pos + 1) <= 0xD7)))
+                ++pos;
+        }
+    }
+    return {};
+}
+
+/// The marker sequence as text, runs of DQT and DHT collapsed: "SOI APP0 DQT SOF0 DHT SOS EOI".
+QString markerNames(const std::vector<JpegSegment>& segments)
+{
+    QStringList names;
+    for (const JpegSegment& s : segments) {
+        QString name;
+        if (s.marker >= 0xE0 && s.marker <= 0xEF)
+            name = QStringLiteral("APP%1").arg(s.marker - 0xE0);
+        else if (s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 && s.marker != 0xC8
+            && s.marker != 0xCC)
+            name = QStringLiteral("SOF%1").arg(s.marker - 0xC0);
+        else {
+            static const QHash<int, QString> known { { 0xD8, "SOI" }, { 0xD9, "EOI" }, { 0xDB, "DQT" },
+                { 0xC4, "DHT" }, { 0xDA, "SOS" }, { 0xFE, "COM" }, { 0xDD, "DRI" } };
+            name = known.value(s.marker, QString::number(s.marker, 16));
+        }
+        if (names.isEmpty() || names.last() != name || (name != "DQT" && name != "DHT"))
+            names << name;
+    }
+    return names.join(u' ');
+}
+
+/// The ICC profile reassembled from the APP2 chunks, checking their numbering.
+QByteArray iccFromSegments(const std::vector<JpegSegment>& segments)
+{
+    QByteArray profile;
+    int expected = 1;
+    for (const JpegSegment& s : segments) {
+        if (s.marker != 0xE2 || !s.payload.startsWith(QByteArray("ICC_PROFILE\0", 12)))
+            continue;
+        if (uchar(s.payload[12]) != expected++)
+            return "chunks out of order";
+        profile += s.payload.mid(14);
+    }
+    return profile;
+}
+
+/// A TIFF structure with one IFD holding Orientation = 1: the EXIF payload an encoder is handed.
+QByteArray orientationExif()
+{
+    return QByteArray::fromHex("49492a0008000000" // "II*\0", IFD0 at 8
+                               "0100" // one entry
+                               "120103000100000001000000" // Orientation, SHORT, 1
+                               "00000000"); // no next IFD
+}
+
+/// The structure of a GIF as a byte walk sees it.
+struct GifLayout
+{
+    QByteArray version;
+    int tableSize = 0;
+    bool hasControl = false;
+    int transparentIndex = -1;
+    int images = 0;
+    QString problem; ///< empty when the file holds nothing but the expected blocks
+};
+
+GifLayout walkGif(const QByteArray& data)
+{
+    GifLayout layout;
+    auto byte = [&](qsizetype i) { return i < data.size() ? int(uchar(data[i])) : -1; };
+    layout.version = data.left(6);
+    if (data.size() < 13 || !(byte(10) & 0x80)) {
+        layout.problem = "no logical screen with a global colour table";
+        return layout;
+    }
+    layout.tableSize = 2 << (byte(10) & 7);
+    qsizetype pos = 13 + 3 * layout.tableSize;
+    while (pos < data.size()) {
+        const int block = byte(pos);
+        if (block == 0x3B) {
+            if (pos + 1 != data.size())
+                layout.problem = "bytes after the trailer";
+            return layout;
+        }
+        if (block == 0x21 && byte(pos + 1) == 0xF9 && byte(pos + 2) == 4 && byte(pos + 7) == 0
+            && !layout.hasControl && layout.images == 0) {
+            layout.hasControl = true;
+            if (byte(pos + 3) & 1)
+                layout.transparentIndex = byte(pos + 6);
+            pos += 8;
+        } else if (block == 0x2C && !(byte(pos + 9) & 0x80) && layout.images == 0) {
+            ++layout.images;
+            pos += 11; // descriptor and LZW minimum code size
+            while (byte(pos) > 0)
+                pos += byte(pos) + 1;
+            if (byte(pos) < 0)
+                break;
+            ++pos;
+        } else {
+            layout.problem = QStringLiteral("unexpected block 0x%1 0x%2 at %3")
+                                 .arg(block, 0, 16)
+                                 .arg(byte(pos + 1), 0, 16)
+                                 .arg(pos);
+            return layout;
+        }
+    }
+    layout.problem = "no trailer";
+    return layout;
+}
+
+int messageCount = 0;
+void countMessage(QtMsgType, const QMessageLogContext&, const QString&)
+{
+    ++messageCount;
+}
+
+/// Lowers the process's file-size limit while it lives; a write beyond it then fails with EFBIG
+/// instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    [[nodiscard]] bool active() const { return m_active; }
+
+private:
+    rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+class CodecTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    [[nodiscard]] QString path(const QString& name) const { return dir.filePath(name); }
+    /// Saves \a image as PNG, the lossless source for ImageMagick.
+    [[nodiscard]] QString png(const QImage& image, const QString& name) const
+    {
+        const QString file = path(name);
+        return image.save(file, "PNG") ? file : QString();
+    }
+
+    QTemporaryDir dir;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Decoding
+
+struct ForeignJpeg
+{
+    const char* name;
+    QStringList convertOptions; ///< empty: written by Qt instead
+};
+
+class JpegDecodeForeign : public CodecTest, public ::testing::WithParamInterface<ForeignJpeg>
+{
+};
+
+TEST_P(JpegDecodeForeign, MatchesQtDecoderAsOpaqueRgb32)
+{
+    const ForeignJpeg& param = GetParam();
+    const QImage source = photoLike(203, 117, 12);
+    const QString file = path(QStringLiteral("foreign.jpg"));
+    if (param.convertOptions.isEmpty())
+        ASSERT_TRUE(source.save(file, "JPEG", 85));
+    else
+        ASSERT_EQ(
+            magick(QStringList { png(source, "source.png") } + param.convertOptions + QStringList { file }),
+            "");
+
+    const std::optional<Image> decoded = decodeJpeg(readBytes(file), 1'000'000);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixels.format(), QImage::Format_RGB32);
+    const QImage reference(file);
+    ASSERT_EQ(decoded->pixels.size(), reference.size());
+    EXPECT_LE(compare(reference, decoded->pixels).maximum, 2);
+    EXPECT_GT(compare(source, decoded->pixels).psnr, 30);
+    for (int y = 0; y < reference.height(); y += 7) // RGB32 requires the padding byte to be 0xFF
+        EXPECT_EQ(qAlpha(decoded->pixels.pixel(y % reference.width(), y)), 255);
+    EXPECT_TRUE(decoded->iccProfile.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, JpegDecodeForeign,
+    ::testing::Values(ForeignJpeg { "Qt", {} }, ForeignJpeg { "Magick420", { "-quality", "80" } },
+        ForeignJpeg { "Magick422", { "-quality", "90", "-sampling-factor", "2x1" } },
+        ForeignJpeg { "MagickProgressive", { "-quality", "75", "-interlace", "Plane" } }),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(CodecTest, GreyJpegDecodesToGrayscale8)
+{
+    const QImage source = photoLike(64, 48);
+    const QString file = path("grey.jpg");
+    ASSERT_EQ(magick({ png(source, "source.png"), "-colorspace", "Gray", "-quality", "92", file }), "");
+
+    const std::optional<Image> decoded = decodeJpeg(readBytes(file), 1'000'000);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixels.format(), QImage::Format_Grayscale8);
+    EXPECT_LE(compare(QImage(file), decoded->pixels).maximum, 2);
+    // ImageMagick's own grey conversion, kept lossless, is the reference for the levels.
+    ASSERT_EQ(magick({ path("source.png"), "-colorspace", "Gray", path("grey.png") }), "");
+    EXPECT_GT(compare(QImage(path("grey.png")), decoded->pixels).psnr, 35);
+}
+
+TEST_F(CodecTest, AdobeCmykJpegDecodesToRgb32AndDropsItsProfile)
+{
+    const QImage source = quadrants(64, 48);
+    const QString file = path("cmyk.jpg");
+    ASSERT_EQ(magick({ png(source, "source.png"), "-colorspace", "CMYK", "-quality", "95", file }), "");
+    // ImageMagick writes Photoshop's inverted CMYK with an Adobe marker; attach a profile to it as well.
+    ASSERT_TRUE(walkJpeg(readBytes(file)).size() > 2);
+    EXPECT_TRUE(markerNames(walkJpeg(readBytes(file))).contains("APP14"));
+    ASSERT_EQ(
+        runProcess("exiftool", { "-q", "-overwrite_original", "-icc_profile<=" + kAdobeRgbProfile, file })
+            .exitCode,
+        0);
+
+    const std::optional<Image> decoded = decodeJpeg(readBytes(file), 1'000'000);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixels.format(), QImage::Format_RGB32);
+    EXPECT_TRUE(decoded->iccProfile.isEmpty());
+    EXPECT_FALSE(decoded->pixels.colorSpace().isValid());
+    // Away from the quadrant borders the naive CMYK round trip gives the source colours back.
+    const auto inner = [](int x, int y) { return x % 32 > 4 && x % 32 < 28 && y % 24 > 4 && y % 24 < 20; };
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (inner(x, y)) {
+                const QRgb e = source.pixel(x, y), a = decoded->pixels.pixel(x, y);
+                ASSERT_LE(std::abs(qRed(e) - qRed(a)) + std::abs(qGreen(e) - qGreen(a))
+                        + std::abs(qBlue(e) - qBlue(a)),
+                    24)
+                    << x << "," << y;
+            }
+}
+
+struct BrokenInput
+{
+    const char* name;
+    QByteArray (*make)(const QByteArray& goodJpeg);
+    bool headerReadable;
+};
+
+class JpegDecodeBroken : public CodecTest, public ::testing::WithParamInterface<BrokenInput>
+{
+};
+
+TEST_P(JpegDecodeBroken, GivesNothing)
+{
+    const QString file = path("good.jpg");
+    ASSERT_TRUE(photoLike(160, 120, 20).save(file, "JPEG", 90));
+    const QByteArray broken = GetParam().make(readBytes(file));
+    EXPECT_FALSE(decodeJpeg(broken, 1'000'000));
+    EXPECT_EQ(readJpegHeader(broken).has_value(), GetParam().headerReadable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, JpegDecodeBroken,
+    ::testing::Values(BrokenInput { "Empty", [](const QByteArray&) { return QByteArray(); }, false },
+        BrokenInput { "RandomBytes",
+            [](const QByteArray&) {
+                QByteArray bytes(4096, Qt::Uninitialized);
+                QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+                return bytes;
+            },
+            false },
+        BrokenInput { "OnlySoi", [](const QByteArray& good) { return good.left(2); }, false },
+        BrokenInput { "CutInHeader",
+            [](const QByteArray& good) { return good.left(good.indexOf("\xFF\xC0") + 6); }, false },
+        BrokenInput { "CutRightAfterScanHeader",
+            [](const QByteArray& good) { return good.left(good.lastIndexOf("\xFF\xDA") + 20); }, true },
+        BrokenInput { "CutInHalf", [](const QByteArray& good) { return good.left(good.size() / 2); }, true },
+        BrokenInput {
+            "CutNearTheEnd", [](const QByteArray& good) { return good.left(good.size() - 40); }, true }),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(CodecTest, MissingEndMarkerAloneLosesNoPixels)
+{
+    const QString file = path("good.jpg");
+    ASSERT_TRUE(photoLike(160, 120, 20).save(file, "JPEG", 90));
+    const QByteArray good = readBytes(file);
+    ASSERT_TRUE(good.endsWith("\xFF\xD9"));
+    const std::optional<Image> whole = decodeJpeg(good, 1'000'000);
+    const std::optional<Image> withoutEnd = decodeJpeg(good.chopped(2), 1'000'000);
+    ASSERT_TRUE(whole && withoutEnd);
+    EXPECT_EQ(whole->pixels, withoutEnd->pixels);
+}
+
+TEST_F(CodecTest, RefusesFramesAboveThePixelLimitBeforeAllocating)
+{
+    const QString file = path("small.jpg");
+    ASSERT_TRUE(photoLike(64, 48).save(file, "JPEG", 90));
+    const QByteArray small = readBytes(file);
+    EXPECT_TRUE(decodeJpeg(small, 64 * 48));
+    EXPECT_FALSE(decodeJpeg(small, 64 * 48 - 1));
+
+    // The frame header claims 65500 x 65500 for the same few bytes of data.
+    QByteArray huge = small;
+    const qsizetype sof = huge.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    qToBigEndian<quint16>(65500, huge.data() + sof + 5);
+    qToBigEndian<quint16>(65500, huge.data() + sof + 7);
+    const std::optional<JpegHeaderInfo> header = readJpegHeader(huge);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->width, 65500);
+    EXPECT_EQ(header->height, 65500);
+    EXPECT_EQ(header->components, 3);
+    EXPECT_FALSE(decodeJpeg(huge, 100'000'000));
+}
+
+TEST_F(CodecTest, IccProfileSurvivesDecodeAndEncodeByteForByte)
+{
+    const QByteArray adobe = readBytes(kAdobeRgbProfile);
+    ASSERT_FALSE(adobe.isEmpty());
+    const QString file = path("adobe.jpg");
+    ASSERT_EQ(magick({ png(photoLike(64, 48), "source.png"), "-profile", kAdobeRgbProfile, file }), "");
+
+    const std::optional<Image> decoded = decodeJpeg(readBytes(file), 1'000'000);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->iccProfile, adobe);
+    EXPECT_EQ(decoded->pixels.colorSpace().primaries(), QColorSpace::Primaries::AdobeRgb);
+
+    // A profile too large for one marker, which Qt cannot parse, goes out in numbered chunks.
+    QByteArray large(150'000, Qt::Uninitialized);
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(large.data()), large.size() / 4);
+    for (const QByteArray& profile : { adobe, large }) {
+        SCOPED_TRACE(profile.size());
+        const QString out = path("out.jpg");
+        JpegEncodeOptions options;
+        options.iccProfile = profile;
+        ASSERT_TRUE(encodeJpegTo(out, decoded->pixels, options));
+        ASSERT_EQ(magick({ out, path("extracted.icc") }), "");
+        EXPECT_EQ(readBytes(path("extracted.icc")), profile);
+        messageCount = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countMessage);
+        const std::optional<Image> again = decodeJpeg(readBytes(out), 1'000'000);
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(messageCount, 0) << "decoding must not log, not even about a profile Qt cannot parse";
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->iccProfile, profile);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Encoding
+
+struct EncodeCase
+{
+    const char* name;
+    QImage::Format format;
+    std::optional<double> dpiX, dpiY;
+    bool exif, icc;
+    int densityUnit, xDensity, yDensity;
+};
+
+class JpegEncodeMarkers : public CodecTest, public ::testing::WithParamInterface<EncodeCase>
+{
+};
+
+TEST_P(JpegEncodeMarkers, WritesOnlyJfifAndWhatItIsGiven)
+{
+    const EncodeCase& c = GetParam();
+    const QImage source = photoLike(99, 61).convertToFormat(c.format, Qt::ThresholdDither);
+    JpegEncodeOptions options;
+    options.quality = 92;
+    options.dpiX = c.dpiX;
+    options.dpiY = c.dpiY;
+    if (c.exif)
+        options.exifPayload = orientationExif();
+    if (c.icc)
+        options.iccProfile = readBytes(kAdobeRgbProfile);
+    const QString file = path("out.jpg");
+    ASSERT_TRUE(encodeJpegTo(file, source, options));
+
+    const std::vector<JpegSegment> segments = walkJpeg(readBytes(file));
+    ASSERT_FALSE(segments.empty()) << "broken marker structure";
+    const QString expected = QStringLiteral("SOI APP0 %1%2DQT SOF0 DHT SOS EOI")
+                                 .arg(c.exif ? "APP1 " : "", c.icc ? "APP2 " : "");
+    EXPECT_EQ(markerNames(segments), expected);
+
+    // "JFIF\0", version 1.01, unit, X and Y density big-endian, no thumbnail.
+    QByteArray jfif("JFIF\0\1\1\0\0\0\0\0\0\0", 14);
+    jfif[7] = char(c.densityUnit);
+    qToBigEndian<quint16>(quint16(c.xDensity), jfif.data() + 8);
+    qToBigEndian<quint16>(quint16(c.yDensity), jfif.data() + 10);
+    EXPECT_EQ(segments[1].payload, jfif);
+    if (c.exif) {
+        EXPECT_EQ(segments[2].payload, QByteArray("Exif\0\0", 6) + orientationExif());
+        EXPECT_EQ(
+            runProcess("exiftool", { "-s3", "-n", "-Orientation", file }).standardOutput.trimmed(), "1");
+    }
+    EXPECT_EQ(iccFromSegments(segments), options.iccProfile);
+
+    const bool grey = c.format == QImage::Format_Grayscale8 || c.format == QImage::Format_Grayscale16;
+    const auto sof
+        = std::find_if(segments.begin(), segments.end(), [](const auto& s) { return s.marker == 0xC0; });
+    ASSERT_EQ(sof->payload.size(), grey ? 9 : 15);
+    EXPECT_EQ(uchar(sof->payload[0]), 8);
+    if (!grey) { // 4:2:0: luma sampled 2x2, both chroma components 1x1
+        EXPECT_EQ(uchar(sof->payload[7]), 0x22);
+        EXPECT_EQ(uchar(sof->payload[10]), 0x11);
+        EXPECT_EQ(uchar(sof->payload[13]), 0x11);
+    }
+    const QImage reread(file);
+    EXPECT_EQ(reread.format(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    EXPECT_GT(compare(grey ? source.convertToFormat(QImage::Format_Grayscale8) : source, reread).psnr, 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, JpegEncodeMarkers,
+    ::testing::Values(EncodeCase { "NothingButPixels", QImage::Format_RGB32, {}, {}, false, false, 0, 1, 1 },
+        EncodeCase {
+            "DpiAndExif", QImage::Format_ARGB32_Premultiplied, 300.0, 300.0, true, false, 1, 300, 300 },
+        EncodeCase { "RoundedDpiAndIcc", QImage::Format_RGB888, 72.4, 96.6, false, true, 1, 72, 97 },
+        EncodeCase { "GreyWithEverything", QImage::Format_Grayscale8, 0.2, 0.3, true, true, 1, 1, 1 },
+        EncodeCase {
+            "Grey16OneDpiValue", QImage::Format_Grayscale16, 1e6, {}, false, false, 1, 65535, 65535 },
+        EncodeCase { "IndexedConverted", QImage::Format_Indexed8, {}, 150.0, true, true, 1, 150, 150 },
+        EncodeCase { "RgbaBytes", QImage::Format_RGBA8888, {}, {}, false, false, 0, 1, 1 }),
+    [](const auto& p) { return std::string(p.param.name); });
+
+class JpegEncodeQuality : public CodecTest, public ::testing::WithParamInterface<std::pair<int, int>>
+{
+};
+
+TEST_P(JpegEncodeQuality, IsWhatImageMagickEstimates)
+{
+    const auto [given, estimated] = GetParam();
+    JpegEncodeOptions options;
+    options.quality = given;
+    const QString file = path("q.jpg");
+    ASSERT_TRUE(encodeJpegTo(file, photoLike(64, 64, 10), options));
+    EXPECT_EQ(runProcess("identify", { "-format", "%Q", file }).standardOutput.trimmed().toInt(), estimated);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scale, JpegEncodeQuality,
+    ::testing::Values(std::pair { 70, 70 }, std::pair { 100, 100 }, std::pair { 25, 25 }, std::pair { 0, 1 },
+        std::pair { 250, 100 }));
+
+TEST_F(CodecTest, ExifPayloadMustFitOneSegment)
+{
+    JpegEncodeOptions options;
+    options.exifPayload = orientationExif() + QByteArray(65527 - orientationExif().size(), '\0');
+    const QString file = path("exif.jpg");
+    ASSERT_TRUE(encodeJpegTo(file, photoLike(16, 16), options));
+    const std::vector<JpegSegment> segments = walkJpeg(readBytes(file));
+    ASSERT_GT(segments.size(), 2u);
+    EXPECT_EQ(segments[2].payload.size(), 65533);
+
+    options.exifPayload += '\0';
+    EXPECT_FALSE(encodeJpegTo(file, photoLike(16, 16), options));
+    EXPECT_EQ(QFileInfo(file).size(), 0) << "nothing may be written for a refused payload";
+}
+
+TEST_F(CodecTest, WriteErrorsMakeEncodingFail)
+{
+    const QImage small = photoLike(16, 16);
+    const QImage large = photoLike(600, 400, 60); // well over one write buffer
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    for (const QImage* image : { &small, &large }) {
+        SCOPED_TRACE(image->width());
+        EXPECT_FALSE(encodeJpeg(*image, {}, full));
+        EXPECT_FALSE(encodeGif(*image, full));
+    }
+    ::close(full);
+
+    const FileSizeLimit limit(20'000);
+    ASSERT_TRUE(limit.active());
+    EXPECT_TRUE(encodeJpegTo(path("small.jpg"), small, {}));
+    EXPECT_FALSE(encodeJpegTo(path("large.jpg"), large, {}));
+    EXPECT_TRUE(encodeGifTo(path("small.gif"), small));
+    EXPECT_FALSE(encodeGifTo(path("large.gif"), large));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// GIF
+
+TEST_F(CodecTest, GifWithFewColoursRoundTripsExactly)
+{
+    const QImage source = quadrants(37, 23);
+    const QString file = path("four.gif");
+    ASSERT_TRUE(encodeGifTo(file, source));
+    const GifLayout layout = walkGif(readBytes(file));
+    EXPECT_EQ(layout.problem, "");
+    EXPECT_EQ(layout.tableSize, 4);
+    EXPECT_FALSE(layout.hasControl);
+    EXPECT_EQ(layout.images, 1);
+    EXPECT_EQ(compare(source, QImage(file, "GIF")).maximum, 0);
+}
+
+TEST_F(CodecTest, GifOfPhotoIsQuantisedCloseToTheSource)
+{
+    const QImage source = photoLike(240, 160);
+    const QString file = path("photo.gif");
+    ASSERT_TRUE(encodeGifTo(file, source));
+    const GifLayout layout = walkGif(readBytes(file));
+    EXPECT_EQ(layout.problem, "");
+    EXPECT_EQ(layout.tableSize, 256);
+    EXPECT_FALSE(layout.hasControl);
+    const QImage decoded(file, "GIF");
+    ASSERT_EQ(decoded.size(), source.size());
+    EXPECT_GT(compare(source, decoded).psnr, 30);
+}
+
+class GifTransparency : public CodecTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(GifTransparency, PixelsBelowHalfAlphaBecomeTheTransparentIndex)
+{
+    const bool photo = GetParam();
+    QImage straight
+        = (photo ? photoLike(120, 90) : quadrants(120, 90)).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < straight.height(); ++y)
+        for (int x = 0; x < straight.width(); ++x) {
+            const int alpha = x < 20 ? 0 : x < 40 ? 100 : x < 60 ? 200 : 255;
+            const QRgb p = straight.pixel(x, y);
+            straight.setPixel(x, y, qRgba(qRed(p), qGreen(p), qBlue(p), alpha));
+        }
+    const QString file = path("alpha.gif");
+    ASSERT_TRUE(encodeGifTo(file, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+
+    const GifLayout layout = walkGif(readBytes(file));
+    EXPECT_EQ(layout.problem, "");
+    EXPECT_EQ(layout.version, "GIF89a");
+    EXPECT_TRUE(layout.hasControl);
+    EXPECT_GE(layout.transparentIndex, 0);
+    EXPECT_LT(layout.transparentIndex, layout.tableSize);
+    const QImage decoded = QImage(file, "GIF").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(decoded.size(), straight.size());
+    for (int y = 0; y < decoded.height(); ++y)
+        for (int x = 0; x < decoded.width(); ++x)
+            ASSERT_EQ(qAlpha(decoded.pixel(x, y)), qAlpha(straight.pixel(x, y)) < 128 ? 0 : 255)
+                << x << "," << y;
+    // Half-transparent pixels keep their own colour, not the one darkened by premultiplying.
+    const Difference opaque = compare(straight, decoded, [](QRgb p) { return qAlpha(p) >= 128; });
+    if (photo)
+        EXPECT_GT(opaque.psnr, 30);
+    else
+        EXPECT_LE(opaque.maximum, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(ExactAndQuantised, GifTransparency, ::testing::Bool());
+
+TEST_F(CodecTest, GifRefusesSidesBeyondItsFormat)
+{
+    EXPECT_FALSE(encodeGifTo(path("wide.gif"), QImage(65536, 1, QImage::Format_RGB32)));
+    EXPECT_FALSE(encodeGifTo(path("null.gif"), QImage()));
+    QImage tall(1, 65535, QImage::Format_RGB32);
+    tall.fill(Qt::red);
+    EXPECT_TRUE(encodeGifTo(path("tall.gif"), tall));
+    EXPECT_EQ(walkGif(readBytes(path("tall.gif"))).problem, "");
+}
+
+} // namespace
