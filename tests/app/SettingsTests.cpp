@@ -2,6 +2,7 @@
 // The preferences store, checked against the INI file itself: the file's text is read and edited here
 // directly, without QSettings, and a second process writes through its own Settings.
 #include "app/Settings.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDateTime>
@@ -14,40 +15,6 @@
 #include <thread>
 
 namespace {
-
-QString storePath()
-{
-    return Settings::settings()->defaults()->fileName();
-}
-
-QString storeText()
-{
-    QFile file(storePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-void setStoreText(const QString& text)
-{
-    QFile file(storePath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(storePath());
-    ASSERT_EQ(file.write(text.toUtf8()), text.toUtf8().size());
-}
-
-/// The raw text after "key=" in the file's [General] section, or a null string when the key is absent.
-QString storedText(const QString& key)
-{
-    bool inGeneral = false;
-    const QStringList lines = storeText().split(u'\n');
-    for (const QString& line : lines) {
-        if (line.startsWith(u'['))
-            inGeneral = line.trimmed() == QLatin1String("[General]");
-        else if (inGeneral && line.startsWith(key + u'='))
-            return line.mid(key.size() + 1).trimmed();
-    }
-    return {};
-}
 
 QVariant readSetting(const QString& key)
 {
@@ -89,12 +56,6 @@ class SettingsStore : public ::testing::Test
 protected:
     void SetUp() override { clearStore(); }
     void TearDown() override { clearStore(); }
-
-    static void clearStore()
-    {
-        Settings::settings()->clearOverrides();
-        QFile::remove(storePath());
-    }
 };
 
 TEST_F(SettingsStore, EmptyStoreGivesTheDefaultsAndWritesNothing)
