@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NamedImage.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 // Q_INIT_RESOURCE must be used outside any namespace; it also keeps the linker from dropping the
@@ -27,7 +27,7 @@ QIcon imageNamed(const QString& name)
     if (it != cache->constEnd())
         return *it;
     const QString path = QStringLiteral(":/images/") + name;
-    const QIcon icon = QFile::exists(path) ? QIcon(path) : QIcon();
+    const QIcon icon = QFileInfo(path).isFile() ? QIcon(path) : QIcon();
     if (!icon.isNull())
         cache->insert(name, icon);
     return icon;
