@@ -3,6 +3,7 @@
 // window is asked to close the way a window manager's close button asks (WM_DELETE_WINDOW).
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -137,19 +138,35 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
     environment.insert(QStringLiteral("DISPLAY"), display.display());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    // Under AddressSanitizer: libxkbcommon-x11 copies X atom names with strndup from replies that are not
+    // NUL-terminated, which strict_string_checks reports although nothing past the name is used.
+    if (environment.contains(QStringLiteral("ASAN_OPTIONS")))
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+            environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":strict_string_checks=0"));
+    QTemporaryDir logs;
+    ASSERT_TRUE(logs.isValid());
+    const QString errorLog = logs.filePath(QStringLiteral("stderr.log"));
+    const auto programErrors = [&errorLog] {
+        QFile file(errorLog);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    };
     QProcess program;
     program.setProcessEnvironment(environment);
+    // Files, not pipes: a program that writes much must not stall on a full pipe while nobody reads it.
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardErrorFile(errorLog);
     program.start(QStringLiteral(MORVANE_EXECUTABLE), {});
     ASSERT_TRUE(program.waitForStarted(kTimeoutMs)) << qPrintable(program.errorString());
 
     std::optional<xcb_window_t> window;
     const QDeadlineTimer deadline(kTimeoutMs);
     while (!(window = viewableWindowNamed(connection.get(), root, QByteArrayLiteral("Morvane")))) {
-        ASSERT_EQ(program.state(), QProcess::Running) << qPrintable(program.readAllStandardError());
-        ASSERT_FALSE(deadline.hasExpired()) << "no main window appeared";
+        ASSERT_FALSE(program.waitForFinished(0))
+            << "the program ended early: " << qPrintable(programErrors());
+        ASSERT_FALSE(deadline.hasExpired()) << "no main window appeared: " << qPrintable(programErrors());
         pollfd descriptor { xcb_get_file_descriptor(connection.get()), POLLIN, 0 };
         // Woken by the next event on the screen; the short bound also notices a program that died.
-        poll(&descriptor, 1, int(std::min<qint64>(deadline.remainingTime(), 500)));
+        poll(&descriptor, 1, int(std::min<qint64>(deadline.remainingTime(), 200)));
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection.get()))
             std::free(event);
     }
@@ -177,7 +194,7 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
 
     ASSERT_TRUE(program.waitForFinished(kTimeoutMs)) << "the program went on running after its window closed";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0) << qPrintable(program.readAllStandardError());
+    EXPECT_EQ(program.exitCode(), 0) << qPrintable(programErrors());
     EXPECT_EQ(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
