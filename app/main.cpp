@@ -1,13 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QApplication>
-#include <QLabel>
+#include "app/MorvaneApplication.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QLabel placeholder(QStringLiteral("Morvane: the main window is being built."));
-    placeholder.setMinimumSize(420, 120);
-    placeholder.setAlignment(Qt::AlignCenter);
-    placeholder.show();
-    return app.exec();
+    return MorvaneApplicationMain(argc, argv);
 }

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MainNib.h"
+
+#include "app/MorvaneAppDelegate.h"
+#include "ui/AppController.h"
+#include "ui/NamedImage.h"
+#include "ui/StatusWindowController.h"
+#include "ui_MainWindow.h"
+#include "ui_ProgressWindow.h"
+
+MainNib::MainNib()
+    : m_mainUi(std::make_unique<Ui::MainWindow>())
+    , m_progressUi(std::make_unique<Ui::ProgressWindow>())
+    , m_mainWindow(std::make_unique<QMainWindow>())
+    , m_progressWindow(std::make_unique<QDialog>())
+    , m_delegate(std::make_unique<MorvaneAppDelegate>())
+    , m_appController(std::make_unique<AppController>())
+    , m_statusWindowController(std::make_unique<StatusWindowController>())
+{
+    // The layouts name images of the compiled resources.
+    initMorvaneResources();
+    m_mainUi->setupUi(m_mainWindow.get());
+    m_progressUi->setupUi(m_progressWindow.get());
+}
+
+MainNib::~MainNib() = default;
+
+void MainNib::connectOutlets()
+{
+    const Ui::MainWindow& ui = *m_mainUi;
+
+    m_delegate->setWindow(m_mainWindow.get());
+    m_delegate->chkOrientation = ui.chkOrientation;
+    m_delegate->sldQuality = ui.sldQuality;
+    m_delegate->labelQuality = ui.labelQuality;
+
+    m_appController->tableImages = ui.tableImages;
+    m_appController->scListStyle = ui.scListStyle;
+    m_appController->statusWinController = m_statusWindowController.get();
+    m_appController->mainWindow = m_mainWindow.get();
+    m_appController->toolbar = ui.toolbar;
+    m_appController->tabSwitcher = ui.tabSwitcher;
+
+    m_statusWindowController->setWindow(m_progressWindow.get());
+    m_statusWindowController->txtInfo = m_progressUi->txtInfo;
+    m_statusWindowController->progress = m_progressUi->progress;
+}
+
+void MainNib::connectActions()
+{
+    const Ui::MainWindow& ui = *m_mainUi;
+    MorvaneAppDelegate* delegate = m_delegate.get();
+    AppController* controller = m_appController.get();
+    StatusWindowController* status = m_statusWindowController.get();
+
+    m_mainWindow->installEventFilter(delegate);
+    QObject::connect(ui.sldQuality, &QSlider::valueChanged, delegate,
+        [delegate, slider = ui.sldQuality] { delegate->OnQualityChanged(slider); });
+    // Only a user's click is the check box's action; restoring its state from the preferences is not.
+    QObject::connect(ui.chkOrientation, &QCheckBox::clicked, delegate,
+        [delegate, box = ui.chkOrientation] { delegate->OnOrientation(box); });
+
+    // Each command has a toolbar and menu action; the home page has buttons for the two that fill the list.
+    const auto wire = [controller](auto* sender, auto signal, void (AppController::*command)(QObject*)) {
+        QObject::connect(
+            sender, signal, controller, [controller, sender, command] { (controller->*command)(sender); });
+    };
+    wire(ui.actionAddImages, &QAction::triggered, &AppController::OnAddImages);
+    wire(ui.addImagesButton, &QPushButton::clicked, &AppController::OnAddImages);
+    wire(ui.actionAddFolder, &QAction::triggered, &AppController::OnAddFolder);
+    wire(ui.addFolderButton, &QPushButton::clicked, &AppController::OnAddFolder);
+    wire(ui.actionRemove, &QAction::triggered, &AppController::OnRemove);
+    wire(ui.actionClear, &QAction::triggered, &AppController::OnClear);
+    wire(ui.actionConvert, &QAction::triggered, &AppController::OnConvert);
+    wire(ui.scListStyle, &SegmentedControl::activated, &AppController::OnSwitchListviewStyle);
+
+    // Quitting from the menu closes the main window, which quits through its delegate.
+    QObject::connect(ui.actionQuit, &QAction::triggered, m_mainWindow.get(), &QWidget::close);
+
+    QObject::connect(m_progressUi->cancelButton, &QPushButton::clicked, status,
+        [status, button = m_progressUi->cancelButton] { status->OnCancel(button); });
+}
+
+void MainNib::awakeFromNib()
+{
+    m_delegate->awakeFromNib();
+    m_appController->awakeFromNib();
+    m_statusWindowController->awakeFromNib();
+}
+
+void MainNib::showWindows()
+{
+    m_mainUi->tabSwitcher->setCurrentWidget(m_mainUi->home);
+    m_mainWindow->show();
+}
+
+void MainNib::load()
+{
+    connectOutlets();
+    connectActions();
+    awakeFromNib();
+    showWindows();
+}
+
+void MainNib::applicationDidFinishLaunching()
+{
+    m_delegate->applicationDidFinishLaunching();
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MorvaneApplication.h"
+
+#include "app/MainNib.h"
+#include "ui/NamedImage.h"
+
+#include <QApplication>
+
+void configureApplication(QApplication& app)
+{
+    QApplication::setOrganizationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setWindowIcon(imageNamed(QStringLiteral("morvane.png")));
+    app.setQuitOnLastWindowClosed(false);
+}
+
+int MorvaneApplicationMain(int argc, char** argv)
+{
+    // QApplication keeps a reference to the count: it must outlive the application object.
+    int& count = argc;
+    QApplication app(count, argv);
+    configureApplication(app);
+
+    // The layout's objects go before the application object does.
+    MainNib nib;
+    nib.load();
+    nib.applicationDidFinishLaunching();
+    return QApplication::exec();
+}

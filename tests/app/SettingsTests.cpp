@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The preferences store, checked against the INI file itself: the file's text is read and edited here
+// directly, without QSettings, and a second process writes through its own Settings.
+#include "app/Settings.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/common/TestSupport.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+QVariant readSetting(const QString& key)
+{
+    const Settings* settings = Settings::settings();
+    if (key == Settings::kImageQuality)
+        return settings->quality();
+    if (key == Settings::kFixOrientation)
+        return settings->fixOrientation();
+    if (key == Settings::kIgnoreWarning)
+        return settings->ignoreWarning();
+    return settings->isFirstRun();
+}
+
+void writeSetting(const QString& key, const QVariant& value)
+{
+    Settings* settings = Settings::settings();
+    if (key == Settings::kImageQuality)
+        settings->setQuality(value.toFloat());
+    else if (key == Settings::kFixOrientation)
+        settings->setFixOrientation(value.toBool());
+    else if (key == Settings::kIgnoreWarning)
+        settings->setIgnoreWarning(value.toBool());
+    else
+        settings->setIsFirstRun(value.toBool());
+}
+
+/// Writes through Settings in a process of its own, into this process's store.
+void writeFromAnotherProcess(const QString& key, const QString& value)
+{
+    // The store lies at CONFIG/Morvane/Morvane.ini.
+    const QString configDir = QFileInfo(QFileInfo(storePath()).absolutePath()).absolutePath();
+    const ProcessResult result
+        = runProcess(QStringLiteral(MORVANE_SETTINGS_WRITER), { configDir, key, value });
+    ASSERT_EQ(result.exitCode, 0) << qPrintable(result.standardError);
+}
+
+class SettingsStore : public ::testing::Test
+{
+protected:
+    void SetUp() override { clearStore(); }
+    void TearDown() override { clearStore(); }
+};
+
+TEST_F(SettingsStore, EmptyStoreGivesTheDefaultsAndWritesNothing)
+{
+    const Settings* settings = Settings::settings();
+    EXPECT_EQ(settings->quality(), 70.0f);
+    EXPECT_TRUE(settings->fixOrientation());
+    EXPECT_FALSE(settings->ignoreWarning());
+    EXPECT_TRUE(settings->isFirstRun());
+    EXPECT_FALSE(QFileInfo::exists(storePath())) << "reading must not put defaults into the store";
+}
+
+TEST_F(SettingsStore, SharedInstanceIsCreatedOnce)
+{
+    EXPECT_EQ(Settings::settings(), Settings::settings());
+}
+
+TEST_F(SettingsStore, StoreIsAnIniFileNamedForTheProgram)
+{
+    EXPECT_EQ(Settings::settings()->defaults()->format(), QSettings::IniFormat);
+    EXPECT_TRUE(storePath().endsWith(QLatin1String("/Morvane/Morvane.ini"))) << qPrintable(storePath());
+}
+
+struct KeyCase
+{
+    const char* name;
+    QString key;
+    QVariant defaultValue;
+    QVariant written; ///< differs from the default, so a read of the default shows up
+    QString writtenText; ///< how the INI file spells it
+    QVariant other; ///< what another process writes afterwards
+    QString otherText;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SettingsKeys : public SettingsStore, public ::testing::WithParamInterface<KeyCase>
+{
+};
+
+TEST_P(SettingsKeys, WriteIsInTheFileAtOnceAndReadsBackThroughAnotherInstance)
+{
+    const KeyCase& c = GetParam();
+    writeSetting(c.key, c.written);
+    EXPECT_EQ(storedText(c.key), c.writtenText) << qPrintable(storeText());
+    EXPECT_EQ(readSetting(c.key), c.written);
+
+    // A separate QSettings object on the same store sees the value, and the other way round.
+    QSettings other(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+    EXPECT_EQ(other.value(c.key).toString(), c.writtenText);
+    other.setValue(c.key, c.other);
+    other.sync();
+    EXPECT_EQ(readSetting(c.key), c.other);
+}
+
+TEST_P(SettingsKeys, ValueWrittenByAnotherProcessIsSeenOnTheNextRead)
+{
+    const KeyCase& c = GetParam();
+    writeSetting(c.key, c.written);
+    ASSERT_EQ(readSetting(c.key), c.written);
+    writeFromAnotherProcess(c.key, c.otherText);
+    EXPECT_EQ(storedText(c.key), c.otherText);
+    EXPECT_EQ(readSetting(c.key), c.other);
+}
+
+TEST_P(SettingsKeys, KeyRemovedByHandFallsBackToItsDefault)
+{
+    const KeyCase& c = GetParam();
+    // Another key stays, so the file itself remains and only the line goes.
+    Settings::settings()->setIsFirstRun(c.key == Settings::kIsFirstRun ? false : true);
+    writeSetting(c.key, c.written);
+    ASSERT_EQ(readSetting(c.key), c.written);
+
+    QString text = storeText();
+    const QString line = c.key + u'=' + c.writtenText + u'\n';
+    ASSERT_TRUE(text.contains(line)) << qPrintable(text);
+    text.remove(line);
+    setStoreText(text);
+
+    EXPECT_EQ(readSetting(c.key), c.defaultValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
+    ::testing::Values(KeyCase { "quality", Settings::kImageQuality, 70.0f, 0.0f, QStringLiteral("0"), 42.5f,
+                          QStringLiteral("42.5") },
+        KeyCase { "fixOrientation", Settings::kFixOrientation, true, false, QStringLiteral("false"), true,
+            QStringLiteral("true") },
+        KeyCase { "ignoreWarning", Settings::kIgnoreWarning, false, true, QStringLiteral("true"), false,
+            QStringLiteral("false") },
+        KeyCase { "isFirstRun", Settings::kIsFirstRun, true, false, QStringLiteral("false"), true,
+            QStringLiteral("true") }),
+    [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
+
+TEST_F(SettingsStore, QualityIsStoredUnchangedOutsideItsScale)
+{
+    for (const float quality : { 150.25f, -5.0f, 0.1f, 100.0f }) {
+        SCOPED_TRACE(quality);
+        Settings::settings()->setQuality(quality);
+        EXPECT_EQ(storedText(Settings::kImageQuality).toDouble(), double(quality));
+        EXPECT_EQ(Settings::settings()->quality(), quality);
+    }
+}
+
+TEST_F(SettingsStore, HandEditOfTheSameSizeWithinTheSameInstantIsSeen)
+{
+    // The worst case for a store that caches the file: the edit keeps the file's size and its
+    // modification time, as an edit within the timestamp's resolution would.
+    Settings::settings()->setQuality(42.0f);
+    ASSERT_EQ(Settings::settings()->quality(), 42.0f);
+    const QDateTime modified = QFileInfo(storePath()).lastModified();
+
+    QString text = storeText();
+    ASSERT_TRUE(text.contains(QLatin1String("ImageQuality=42\n")));
+    text.replace(QLatin1String("ImageQuality=42\n"), QLatin1String("ImageQuality=43\n"));
+    setStoreText(text);
+    QFile file(storePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_EQ(QFileInfo(storePath()).lastModified(), modified);
+
+    EXPECT_EQ(Settings::settings()->quality(), 43.0f);
+}
+
+TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
+{
+    Settings* settings = Settings::settings();
+    settings->setQuality(80.0f);
+    settings->setOverride(Settings::kImageQuality, 55.0);
+    settings->setOverride(Settings::kFixOrientation, false);
+
+    EXPECT_EQ(settings->quality(), 55.0f);
+    EXPECT_FALSE(settings->fixOrientation());
+    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("80"));
+    EXPECT_TRUE(storedText(Settings::kFixOrientation).isNull()) << qPrintable(storeText());
+
+    // Writes still reach the store underneath; the override keeps winning until it is cleared.
+    settings->setQuality(85.0f);
+    writeFromAnotherProcess(Settings::kFixOrientation, QStringLiteral("true"));
+    EXPECT_EQ(settings->quality(), 55.0f);
+    EXPECT_FALSE(settings->fixOrientation());
+    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("85"));
+
+    settings->clearOverrides();
+    EXPECT_EQ(settings->quality(), 85.0f);
+    EXPECT_TRUE(settings->fixOrientation());
+}
+
+TEST_F(SettingsStore, WorkerReadsWhileTheMainThreadWrites)
+{
+    Settings* settings = Settings::settings();
+    settings->setQuality(10.0f);
+    settings->setFixOrientation(false);
+
+    std::atomic<bool> writing { true };
+    std::atomic<int> reads { 0 };
+    std::atomic<int> insane { 0 };
+    std::thread worker([&] {
+        do {
+            const float quality = settings->quality();
+            const bool fix = settings->fixOrientation();
+            // The two keys are written one after the other, so a read may fall between them; each value
+            // on its own must be one that was written.
+            if (quality != 10.0f && quality != 20.0f)
+                ++insane;
+            (void)fix;
+            ++reads;
+        } while (writing.load());
+    });
+    for (int i = 0; i < 200; ++i) {
+        settings->setQuality(i % 2 ? 20.0f : 10.0f);
+        settings->setFixOrientation(i % 2);
+    }
+    writing = false;
+    worker.join();
+
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(insane.load(), 0);
+    EXPECT_EQ(settings->quality(), 20.0f);
+    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("20"));
+    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
+}
+
+} // namespace

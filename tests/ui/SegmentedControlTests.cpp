@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/NamedImage.h"
+#include "ui/SegmentedControl.h"
+
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<bool> selection(const SegmentedControl& control)
+{
+    QList<bool> selected;
+    for (int i = 0; i < control.segmentCount(); ++i)
+        selected << control.isSelectedForSegment(i);
+    return selected;
+}
+
+TEST(SegmentedControl, ClickSelectsTheClickedSegmentAloneAndSendsTheAction)
+{
+    SegmentedControl control;
+    control.setSegmentCount(3);
+    control.setSelectedSegment(0);
+    QList<int> activated;
+    QObject::connect(&control, &SegmentedControl::activated, [&](int segment) { activated << segment; });
+
+    const struct
+    {
+        int click;
+        QList<bool> selected;
+    } steps[]
+        = { { 2, { false, false, true } }, { 2, { false, false, true } }, { 1, { false, true, false } } };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.click);
+        control.segmentButton(step.click)->click();
+        EXPECT_EQ(selection(control), step.selected);
+        EXPECT_EQ(control.selectedSegment(), step.click);
+    }
+    // Clicking the selected segment again keeps it selected and still sends the action.
+    EXPECT_EQ(activated, (QList<int> { 2, 2, 1 }));
+}
+
+TEST(SegmentedControl, CodeSelectsAnyCombinationWithoutSendingTheAction)
+{
+    SegmentedControl control;
+    control.setSegmentCount(2);
+    int activations = 0;
+    QObject::connect(&control, &SegmentedControl::activated, [&] { ++activations; });
+
+    EXPECT_EQ(selection(control), (QList<bool> { false, false }));
+    EXPECT_EQ(control.selectedSegment(), -1);
+    control.setSelected(true, 0);
+    control.setSelected(true, 1);
+    EXPECT_EQ(selection(control), (QList<bool> { true, true }));
+    EXPECT_EQ(control.selectedSegment(), 0);
+    control.setSelectedSegment(-1);
+    EXPECT_EQ(selection(control), (QList<bool> { false, false }));
+    // Segments that do not exist are neither selected nor selectable.
+    control.setSelected(true, 5);
+    EXPECT_FALSE(control.isSelectedForSegment(5));
+    EXPECT_FALSE(control.isSelectedForSegment(-1));
+    EXPECT_EQ(activations, 0);
+}
+
+TEST(SegmentedControl, SegmentsShowTheirImagesAndCanBeRemoved)
+{
+    SegmentedControl control;
+    control.setSegmentCount(2);
+    control.setImage(imageNamed(QStringLiteral("list.png")), 0);
+    control.setImage(imageNamed(QStringLiteral("listicon_alter.png")), 1);
+    EXPECT_EQ(control.image(0).cacheKey(), imageNamed(QStringLiteral("list.png")).cacheKey());
+    EXPECT_EQ(control.image(1).cacheKey(), imageNamed(QStringLiteral("listicon_alter.png")).cacheKey());
+    EXPECT_NE(control.image(0).cacheKey(), control.image(1).cacheKey());
+    EXPECT_TRUE(control.image(2).isNull());
+
+    control.setSegmentCount(1);
+    EXPECT_EQ(control.segmentCount(), 1);
+    EXPECT_EQ(control.segmentButton(1), nullptr);
+    EXPECT_TRUE(control.image(1).isNull());
+}
+
+TEST(NamedImage, KnownNamesGiveOneImageEachAndUnknownNamesNone)
+{
+    const QIcon first = imageNamed(QStringLiteral("list-alter.png"));
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first.cacheKey(), imageNamed(QStringLiteral("list-alter.png")).cacheKey());
+    EXPECT_FALSE(first.availableSizes().isEmpty());
+    EXPECT_TRUE(imageNamed(QStringLiteral("missing.png")).isNull());
+    EXPECT_TRUE(imageNamed(QString()).isNull());
+}
+
+} // namespace

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/SegmentedControl.h"
+
+#include <QMainWindow>
+#include <QObject>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QToolBar>
+
+class StatusWindowController;
+
+/// The controller of the main window: the file table, the list-style chooser, the two pages and the
+/// toolbar, and the window's commands. The main layout creates it and sets its outlets; it owns none of
+/// them (they are guarded pointers, null while unconnected). Main thread only.
+///
+/// The commands are wired by the start-up already; the file list they act on comes with the batch
+/// subsystem, and until then they change nothing.
+class AppController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppController(QObject* parent = nullptr);
+
+    // Outlets, set by the layout.
+    QPointer<QTableView> tableImages;
+    QPointer<SegmentedControl> scListStyle;
+    QPointer<StatusWindowController> statusWinController;
+    QPointer<QMainWindow> mainWindow;
+    QPointer<QToolBar> toolbar;
+    QPointer<QStackedWidget> tabSwitcher;
+
+    /// Called once, after the layout has created and connected every object.
+    void awakeFromNib();
+
+    void OnAddImages(QObject* sender);
+    void OnAddFolder(QObject* sender);
+    void OnRemove(QObject* sender);
+    void OnClear(QObject* sender);
+    void OnConvert(QObject* sender);
+    void OnSwitchListviewStyle(QObject* sender);
+
+    /// Shows each segment's named image ("alter" while selected) and the table's row height for the style.
+    void updateSegment();
+};
