@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/BatchController.h"
 #include "ui/SegmentedControl.h"
 
 #include <QMainWindow>
@@ -16,9 +17,9 @@ class StatusWindowController;
 /// toolbar, and the window's commands. The main layout creates it and sets its outlets; it owns none of
 /// them (they are guarded pointers, null while unconnected). Main thread only.
 ///
-/// The commands are wired by the start-up already; the file list they act on comes with the batch
-/// subsystem, and until then they change nothing.
-class AppController : public QObject
+/// The batch side of the controller (adding files, naming outputs, the conversion run's worker) is
+/// BatchController; this class adds what needs the window.
+class AppController : public QObject, public BatchController
 {
     Q_OBJECT
 
