@@ -58,18 +58,33 @@ std::unique_ptr<BitmapCanvas> BitmapCanvas::create(
         // Straight and reversed alpha layouts are not drawn into.
         return nullptr;
     }
-    std::unique_ptr<BitmapCanvas> canvas(new BitmapCanvas);
-    canvas->m_pixels = QImage(width, height, format);
-    if (canvas->m_pixels.isNull())
+    // Refuse what could never be allocated now rather than at the first draw.
+    const qint64 bytes = qint64(width) * height * (format == QImage::Format_Grayscale8 ? 1 : 4);
+    if (bytes > (qint64(1) << 34))
         return nullptr;
-    canvas->m_pixels.fill(0);
+    std::unique_ptr<BitmapCanvas> canvas(new BitmapCanvas);
+    canvas->m_size = QSize(width, height);
+    canvas->m_format = format;
     canvas->m_iccProfile = iccProfile;
     if (!iccProfile.isEmpty()) {
         const QColorSpace colorSpace = QColorSpace::fromIccProfile(iccProfile);
         if (colorSpace.isValid())
-            canvas->m_pixels.setColorSpace(colorSpace);
+            canvas->m_colorSpace = colorSpace;
     }
     return canvas;
+}
+
+bool BitmapCanvas::ensurePixels()
+{
+    if (!m_pixels.isNull())
+        return true;
+    m_pixels = QImage(m_size, m_format);
+    if (m_pixels.isNull())
+        return false;
+    m_pixels.fill(0);
+    if (m_colorSpace.isValid())
+        m_pixels.setColorSpace(m_colorSpace);
+    return true;
 }
 
 void BitmapCanvas::saveState()
@@ -114,31 +129,31 @@ void BitmapCanvas::drawImage(const QRectF& rect, const Image& image)
     const QTransform imageToRect
         = QTransform::fromScale(rect.width() / source.width(), rect.height() / source.height())
         * QTransform(1, 0, 0, -1, rect.x(), rect.y() + rect.height());
-    const QTransform full = imageToRect * m_ctm * deviceFlip(m_pixels.height());
+    const QTransform full = imageToRect * m_ctm * deviceFlip(m_size.height());
 
     // Whole pixels onto whole pixels covering the canvas exactly: move them instead of resampling.
     const bool permutation = (isUnit(full.m11()) && isUnit(full.m22()) && full.m12() == 0 && full.m21() == 0)
         || (isUnit(full.m12()) && isUnit(full.m21()) && full.m11() == 0 && full.m22() == 0);
     if (m_untouched && permutation && full.type() <= QTransform::TxRotate && isWhole(full.dx())
-        && isWhole(full.dy()) && full.mapRect(QRectF(source.rect())) == QRectF(m_pixels.rect())) {
+        && isWhole(full.dy())
+        && full.mapRect(QRectF(source.rect())) == QRectF(QPointF(0, 0), QSizeF(m_size))) {
         QImage moved = permutePixels(source, full);
-        if (moved.format() != m_pixels.format())
-            moved.convertTo(m_pixels.format());
-        if (!moved.isNull()) {
+        if (moved.format() != m_format)
+            moved.convertTo(m_format);
+        if (!moved.isNull())
             moved = imageWithoutText(moved);
-            if (!moved.isNull()) {
-                if (moved.colorSpace() != m_pixels.colorSpace())
-                    moved.setColorSpace(m_pixels.colorSpace());
-                moved.setDotsPerMeterX(m_pixels.dotsPerMeterX());
-                moved.setDotsPerMeterY(m_pixels.dotsPerMeterY());
-                m_pixels = std::move(moved);
-                m_untouched = false;
-                return;
-            }
+        if (!moved.isNull()) {
+            if (m_colorSpace.isValid() && moved.colorSpace() != m_colorSpace)
+                moved.setColorSpace(m_colorSpace);
+            m_pixels = std::move(moved);
+            m_untouched = false;
+            return;
         }
     }
 
     m_untouched = false;
+    if (!ensurePixels())
+        return;
     QPainter painter(&m_pixels);
     if (!painter.isActive())
         return;
@@ -147,7 +162,9 @@ void BitmapCanvas::drawImage(const QRectF& rect, const Image& image)
     painter.drawImage(QRectF(source.rect()), source);
 }
 
-Image BitmapCanvas::makeImage() const
+Image BitmapCanvas::makeImage()
 {
+    if (!ensurePixels())
+        return {};
     return Image { m_pixels, m_iccProfile };
 }

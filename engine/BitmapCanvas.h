@@ -3,6 +3,7 @@
 
 #include "engine/Image.h"
 
+#include <QColorSpace>
 #include <QRectF>
 #include <QTransform>
 
@@ -23,8 +24,8 @@ public:
     [[nodiscard]] static std::unique_ptr<BitmapCanvas> create(
         int width, int height, const QByteArray& iccProfile, AlphaInfo alphaInfo, bool gray = false);
 
-    [[nodiscard]] int width() const { return m_pixels.width(); }
-    [[nodiscard]] int height() const { return m_pixels.height(); }
+    [[nodiscard]] int width() const { return m_size.width(); }
+    [[nodiscard]] int height() const { return m_size.height(); }
 
     void saveState();
     void restoreState();
@@ -38,12 +39,20 @@ public:
     /// Draws \a image so that it fills \a rect in user space, its top row at the rectangle's top edge.
     void drawImage(const QRectF& rect, const Image& image);
 
-    /// The canvas's pixels as a new image, with the canvas's colour profile.
-    [[nodiscard]] Image makeImage() const;
+    /// The canvas's pixels as a new image, with the canvas's colour profile. Null when the pixels could
+    /// not be allocated.
+    [[nodiscard]] Image makeImage();
 
 private:
     BitmapCanvas() = default;
 
+    /// The pixels, allocated and cleared on first need: a draw that covers the canvas exactly with whole
+    /// pixels takes the image's own instead, and then no canvas memory is ever touched.
+    bool ensurePixels();
+
+    QSize m_size;
+    QImage::Format m_format = QImage::Format_RGB32;
+    QColorSpace m_colorSpace;
     QImage m_pixels;
     QByteArray m_iccProfile;
     QTransform m_ctm;

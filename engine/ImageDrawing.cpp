@@ -59,7 +59,9 @@ void FixupImageOrientation(ImageInfo* info)
         return; // the decoded image stays: callers need a valid image more than an upright one
     canvas->concat(uprightTransform(orientation, width, height));
     canvas->drawImage(QRectF(0, 0, width, height), info->image);
-    info->image = canvas->makeImage();
+    Image upright = canvas->makeImage();
+    if (!upright.isNull())
+        info->image = std::move(upright);
 }
 
 void IITranslateContext(const ImageInfo* info, BitmapCanvas& canvas)

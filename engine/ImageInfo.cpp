@@ -14,16 +14,23 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
         const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
         if (!source)
             return nullptr;
-        std::optional<Image> image = source->createImageAtIndex0();
-        if (!image || image->isNull())
-            return nullptr;
-
         ImageInfoPtr info(new (std::nothrow) ImageInfo);
         if (!info)
             return nullptr;
-        info->image = std::move(*image);
         info->properties = source->copyPropertiesAtIndex0();
-        if (fixOrientation)
+
+        std::optional<Image> image;
+        if (fixOrientation && source->decodesUpright()) {
+            // Turned while decoding: the same pixels as a turn afterwards, without a second full image.
+            info->orientation = IIGetImageOrientation(info.get());
+            image = source->createUprightImageAtIndex0(info->orientation);
+        } else {
+            image = source->createImageAtIndex0();
+        }
+        if (!image || image->isNull())
+            return nullptr;
+        info->image = std::move(*image);
+        if (fixOrientation && !source->decodesUpright())
             FixupImageOrientation(info.get());
         info->orientationFixed = fixOrientation;
         info->reserved = 0;

@@ -168,6 +168,17 @@ std::optional<Image> ImageSource::createImageAtIndex0() const
     }
 }
 
+std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) const
+{
+    if (!decodesUpright())
+        return createImageAtIndex0();
+    try {
+        return decodeJpeg(m_data, kMaxDecodedPixels, orientation);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 PropertyDictionary ImageSource::copyPropertiesAtIndex0() const
 {
     try {

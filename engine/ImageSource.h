@@ -35,6 +35,11 @@ public:
 
     /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large.
     [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
+    /// True when createUprightImageAtIndex0 turns the pixels as it decodes them (JPEG).
+    [[nodiscard]] bool decodesUpright() const { return m_format == ImageFormat::JPEG; }
+    /// Decodes the first frame turned upright for EXIF \a orientation on the way (JPEG only; the same as
+    /// createImageAtIndex0 for other formats and for orientations outside 2..8).
+    [[nodiscard]] std::optional<Image> createUprightImageAtIndex0(int orientation) const;
 
     /// The properties of the first frame: orientation, DPI (only what the file states), pixel size,
     /// and the {TIFF}, {Exif}, {GPS}, {IPTC} sub-dictionaries with the file's entries.

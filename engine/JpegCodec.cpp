@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 // libjpeg reports errors by calling error_exit, which must not return. Every function below that calls
 // libjpeg therefore comes in two halves: an outer one that owns all C++ objects (images, byte arrays,
@@ -90,9 +91,81 @@ constexpr J_COLOR_SPACE kQRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT
 struct DecodeTarget
 {
     qint64 maxPixels = 0;
+    int orientation = 1; ///< 2..8: written upright, strip by strip
     QImage pixels;
     QByteArray iccProfile;
+    std::vector<uchar> strip; ///< decoded rows waiting to be turned into place
 };
+
+/// Where the stored pixel (x, y) of a \a width x \a height image lands when the image is turned upright
+/// for EXIF \a orientation (top-left origin, y down).
+inline void uprightPosition(int orientation, int width, int height, int x, int y, int& ux, int& uy)
+{
+    switch (orientation) {
+    case 2:
+        ux = width - 1 - x;
+        uy = y;
+        break;
+    case 3:
+        ux = width - 1 - x;
+        uy = height - 1 - y;
+        break;
+    case 4:
+        ux = x;
+        uy = height - 1 - y;
+        break;
+    case 5:
+        ux = y;
+        uy = x;
+        break;
+    case 6:
+        ux = height - 1 - y;
+        uy = x;
+        break;
+    case 7:
+        ux = height - 1 - y;
+        uy = width - 1 - x;
+        break;
+    case 8:
+        ux = y;
+        uy = width - 1 - x;
+        break;
+    default:
+        ux = x;
+        uy = y;
+        break;
+    }
+}
+
+/// Copies \a count decoded rows, starting at stored row \a firstRow, into their upright places.
+template<typename Pixel>
+void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRow, int width, int height,
+    int orientation, uchar* base, qsizetype stride)
+{
+    if (orientation <= 4) {
+        // Rows stay rows, possibly mirrored or moved.
+        for (int i = 0; i < count; ++i) {
+            int ux = 0, uy = 0;
+            uprightPosition(orientation, width, height, 0, firstRow + i, ux, uy);
+            const auto* in = reinterpret_cast<const Pixel*>(strip + i * stripStride);
+            auto* out = reinterpret_cast<Pixel*>(base + uy * stride);
+            if (ux == 0)
+                std::memcpy(out, in, size_t(width) * sizeof(Pixel));
+            else
+                std::reverse_copy(in, in + width, out);
+        }
+        return;
+    }
+    // Rows become columns: each stored column of the strip is a short run in one upright row.
+    for (int x = 0; x < width; ++x) {
+        int ux0 = 0, uy = 0;
+        uprightPosition(orientation, width, height, x, firstRow, ux0, uy);
+        auto* out = reinterpret_cast<Pixel*>(base + uy * stride);
+        const int step = (orientation == 5 || orientation == 8) ? 1 : -1;
+        for (int i = 0; i < count; ++i)
+            out[ux0 + step * i] = reinterpret_cast<const Pixel*>(strip + i * stripStride)[x];
+    }
+}
 
 /// Rewrites \a count pixels of 4-byte CMYK in place as QRgb. Photoshop (and every writer that adds
 /// the Adobe marker) stores CMYK inverted, 255 meaning no ink.
@@ -164,24 +237,41 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
     if (components != (format == QImage::Format_Grayscale8 ? 1 : 4))
         return false;
 
-    target.pixels = QImage(width, height, format);
+    const int orientation = target.orientation >= 2 && target.orientation <= 8 ? target.orientation : 1;
+    const bool swapsSides = orientation >= 5;
+    target.pixels = QImage(swapsSides ? height : width, swapsSides ? width : height, format);
     if (target.pixels.isNull())
         return false;
     uchar* const base = target.pixels.bits();
     const qsizetype stride = target.pixels.bytesPerLine();
+    const int bytesPerPixel = format == QImage::Format_Grayscale8 ? 1 : 4;
+    const qsizetype stripStride = qsizetype(width) * bytesPerPixel;
+    if (orientation != 1) {
+        target.strip.resize(size_t(stripStride) * kRowsPerCall);
+        if (target.strip.size() != size_t(stripStride) * kRowsPerCall)
+            return false;
+    }
 
     JSAMPROW rows[kRowsPerCall];
     while (cinfo.output_scanline < cinfo.output_height) {
         const int first = int(cinfo.output_scanline);
         const int wanted = std::min(kRowsPerCall, height - first);
         for (int i = 0; i < wanted; ++i)
-            rows[i] = base + (first + i) * stride;
+            rows[i] = orientation == 1 ? base + (first + i) * stride : target.strip.data() + i * stripStride;
         const int got = int(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(wanted)));
         if (got <= 0)
             return false;
         if (cmyk) {
             for (int i = 0; i < got; ++i)
                 cmykToRgb32(rows[i], width, inverted);
+        }
+        if (orientation != 1) {
+            if (bytesPerPixel == 4)
+                placeRows<quint32>(
+                    target.strip.data(), stripStride, got, first, width, height, orientation, base, stride);
+            else
+                placeRows<uchar>(
+                    target.strip.data(), stripStride, got, first, width, height, orientation, base, stride);
         }
     }
 
@@ -369,12 +459,13 @@ std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data)
     return info;
 }
 
-std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels)
+std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, int orientation)
 {
     if (data.isEmpty())
         return std::nullopt;
     DecodeTarget target;
     target.maxPixels = maxPixels;
+    target.orientation = orientation;
     {
         Decompressor d;
         if (!readPixels(d, data, target))

@@ -26,7 +26,9 @@ struct JpegHeaderInfo
 /// lacks only its end marker decodes), when the pixel memory cannot be allocated, and when the frame
 /// has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other corrupt-data
 /// warnings leave the image as libjpeg recovers it. Never prints; thread-safe.
-[[nodiscard]] std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels);
+/// With \a orientation 2 to 8 (the EXIF values) the pixels come out turned upright as they are decoded,
+/// strip by strip, so turning costs no second full-size image; the sides swap for 5 to 8.
+[[nodiscard]] std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, int orientation = 1);
 
 /// What a JPEG is written with besides its pixels.
 struct JpegEncodeOptions

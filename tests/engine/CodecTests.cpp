@@ -349,6 +349,58 @@ INSTANTIATE_TEST_SUITE_P(Writers, JpegDecodeForeign,
         ForeignJpeg { "MagickProgressive", { "-quality", "75", "-interlace", "Plane" } }),
     [](const auto& p) { return std::string(p.param.name); });
 
+class JpegDecodeUpright : public CodecTest, public ::testing::WithParamInterface<std::tuple<int, bool>>
+{
+};
+
+// Turning while decoding must give exactly the pixels of a plain decode turned afterwards by Qt's own
+// exact transforms (odd sides, so rows and columns cannot line up by accident).
+TEST_P(JpegDecodeUpright, EqualsAPlainDecodeTurnedAfterwards)
+{
+    const auto [orientation, grey] = GetParam();
+    QImage source = photoLike(37, 21, 30);
+    if (grey)
+        source = source.convertToFormat(QImage::Format_Grayscale8);
+    const QString file = path("odd.jpg");
+    ASSERT_TRUE(source.save(file, "JPEG", 90));
+    const QByteArray bytes = readBytes(file);
+
+    const std::optional<Image> plain = decodeJpeg(bytes, 1'000'000);
+    const std::optional<Image> upright = decodeJpeg(bytes, 1'000'000, orientation);
+    ASSERT_TRUE(plain && upright);
+    QImage expected = plain->pixels;
+    switch (orientation) {
+    case 2:
+        expected = expected.mirrored(true, false);
+        break;
+    case 3:
+        expected = expected.mirrored(true, true);
+        break;
+    case 4:
+        expected = expected.mirrored(false, true);
+        break;
+    case 5:
+        expected = expected.transformed(QTransform(0, 1, 1, 0, 0, 0));
+        break;
+    case 6:
+        expected = expected.transformed(QTransform().rotate(90));
+        break;
+    case 7:
+        expected = expected.transformed(QTransform().rotate(90)).mirrored(false, true);
+        break;
+    case 8:
+        expected = expected.transformed(QTransform().rotate(270));
+        break;
+    default:
+        break;
+    }
+    EXPECT_EQ(upright->pixels.convertToFormat(QImage::Format_RGB32),
+        expected.convertToFormat(QImage::Format_RGB32));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllOrientations, JpegDecodeUpright, ::testing::Combine(::testing::Range(1, 9), ::testing::Bool()));
+
 TEST_F(CodecTest, GreyJpegDecodesToGrayscale8)
 {
     const QImage source = photoLike(64, 48);
