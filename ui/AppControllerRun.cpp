@@ -39,7 +39,9 @@ bool createFolderWithParents(const QString& path, QString* error)
             continue;
         // Another process may have made it meanwhile: a folder there is what was wanted.
         if (::mkdir(native.constData(), 0777) != 0 && !(errno == EEXIST && isFolderAt(native))) {
-            *error = QString::fromStdString(std::error_code(errno, std::generic_category()).message());
+            // Something other than a folder on the way: say so rather than "exists" about a missing path.
+            const int reason = errno == EEXIST && end >= 0 ? ENOTDIR : errno;
+            *error = QString::fromStdString(std::error_code(reason, std::generic_category()).message());
             return false;
         }
     }
