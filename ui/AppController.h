@@ -54,7 +54,7 @@ public:
 
     // The conversion run (AppControllerRun.cpp).
     ~AppController() override;
-    /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then).
+    /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
     void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
     [[nodiscard]] RunDialogs& runDialogs();
 
