@@ -23,7 +23,12 @@ MainNib::MainNib()
     m_progressUi->setupUi(m_progressWindow.get());
 }
 
-MainNib::~MainNib() = default;
+MainNib::~MainNib()
+{
+    // A run's worker posts to both controllers: it must be over before either goes.
+    m_appController->canceled = true;
+    m_appController->waitForRun();
+}
 
 void MainNib::connectOutlets()
 {

@@ -17,7 +17,8 @@ class StatusWindowController;
 
 /// The main layout, loaded: the main window and the progress window built from their Designer layouts
 /// (resources/*.ui), the application delegate and the two window controllers. Owns all of them for as
-/// long as it lives, which in the program is until the event loop has ended. Main thread only.
+/// long as it lives, which in the program is until the event loop has ended; a conversion run still
+/// going then is cancelled and waited for first. Main thread only.
 ///
 /// Loading goes in fixed steps, each its own call so that tests can stop between them:
 ///   1. the constructor creates every object; nothing is connected, nothing is shown;
@@ -25,7 +26,8 @@ class StatusWindowController;
 ///   3. connectActions() wires each control to its action, and makes the delegate the main window's
 ///      delegate (it filters the window's events and learns when the window closes);
 ///   4. awakeFromNib() wakes each object, in this order: the delegate (which records the toolkit
-///      version), the custom views, the main window controller, the progress window's controller;
+///      version), the custom views, the main window controller (which observes the run's start and
+///      cancel notices), the progress window's controller (which observes the run's progress and end);
 ///   5. showWindows() shows the main window on its "home" page, the toolbar hidden.
 /// load() runs steps 2 to 5. The start-up then calls applicationDidFinishLaunching() and runs the
 /// event loop. A new controller or custom view is created in the constructor and added to each step.

@@ -12,6 +12,8 @@ AppController::AppController(QObject* parent)
 void AppController::awakeFromNib()
 {
     updateSegment();
+    // The conversion run: "msgStartProgress" and "msgCancelProgress".
+    observeRunNotices();
 }
 
 void AppController::OnAddImages(QObject*) { }
@@ -21,8 +23,6 @@ void AppController::OnAddFolder(QObject*) { }
 void AppController::OnRemove(QObject*) { }
 
 void AppController::OnClear(QObject*) { }
-
-void AppController::OnConvert(QObject*) { }
 
 void AppController::OnSwitchListviewStyle(QObject*)
 {

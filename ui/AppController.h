@@ -2,6 +2,8 @@
 #pragma once
 
 #include "batch/BatchController.h"
+#include "batch/NotificationCenter.h"
+#include "ui/RunDialogs.h"
 #include "ui/SegmentedControl.h"
 
 #include <QMainWindow>
@@ -10,6 +12,9 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QToolBar>
+
+#include <memory>
+#include <vector>
 
 class StatusWindowController;
 
@@ -46,4 +51,16 @@ public:
 
     /// Shows each segment's named image ("alter" while selected) and the table's row height for the style.
     void updateSegment();
+
+    // The conversion run (AppControllerRun.cpp).
+    ~AppController() override;
+    /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
+    void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
+    [[nodiscard]] RunDialogs& runDialogs();
+
+private:
+    // The conversion run (AppControllerRun.cpp).
+    void observeRunNotices();
+    std::unique_ptr<RunDialogs> m_runDialogs;
+    std::vector<NotificationCenter::ObserverId> m_runObservers;
 };

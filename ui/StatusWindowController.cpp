@@ -1,10 +1,172 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatusWindowController.h"
 
+#include "batch/Notices.h"
+
+#include <QEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kSheetDrop = 80.0; ///< points between the parent's top edge and the sheet's
+
+} // namespace
+
+QPointF sheetOriginFromBottom(const QRectF& parentFrame, const QSizeF& sheetSize)
+{
+    const double x = parentFrame.x() + (parentFrame.width() - sheetSize.width()) * 0.5;
+    const double y = parentFrame.y() + parentFrame.height() - sheetSize.height() - kSheetDrop;
+    return { std::trunc(x), std::trunc(y) };
+}
+
+QPoint sheetTopLeft(const QRect& parentFrame, const QSize& sheetSize)
+{
+    // Across, the two coordinate systems agree. Down, the sheet's top edge lies 80 below the parent's;
+    // with whole-number frames no truncation is left to do on that axis.
+    const double x = parentFrame.x() + (double(parentFrame.width()) - sheetSize.width()) * 0.5;
+    return { int(std::trunc(x)), parentFrame.y() + int(kSheetDrop) };
+}
+
 StatusWindowController::StatusWindowController(QObject* parent)
     : QObject(parent)
 { }
 
-void StatusWindowController::awakeFromNib() { }
+StatusWindowController::~StatusWindowController()
+{
+    for (const NotificationCenter::ObserverId id : m_observers)
+        NotificationCenter::defaultCenter()->removeObserver(id);
+}
 
-void StatusWindowController::OnCancel(QObject*) { }
+void StatusWindowController::awakeFromNib()
+{
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    m_observers.push_back(center->addObserver(
+        kMsgProgressCanceled, [this](const Notification& notice) { OnProgressCanceled(notice); }));
+    m_observers.push_back(center->addObserver(
+        kMsgUpdateProgress, [this](const Notification& notice) { OnUpdateProgress(notice); }));
+    // Escape and the window's close button would only hide the window while the run goes on.
+    if (m_window)
+        m_window->installEventFilter(this);
+}
+
+void StatusWindowController::showModal(QWidget* parent)
+{
+    inCanceling = false;
+    m_running = true;
+    if (parent)
+        attach(parent->window());
+    if (m_window) {
+        m_window->setWindowModality(Qt::ApplicationModal);
+        m_window->show();
+    }
+    NotificationCenter::defaultCenter()->postNotificationName(kMsgStartProgress);
+    // The run's end reaches this thread as a queued call, so even a run that has already ended is seen
+    // inside the loop, which then returns at once. Nothing between the post and exec() handles events.
+    if (!m_running)
+        return;
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+}
+
+void StatusWindowController::OnCancel(QObject*)
+{
+    if (inCanceling.exchange(true))
+        return;
+    NotificationCenter::defaultCenter()->postNotificationName(kMsgCancelProgress);
+}
+
+void StatusWindowController::OnUpdateProgress(const Notification& notice)
+{
+    const QString message = notice.userInfo.value(kProgressMessageKey).toString();
+    const int total = notice.userInfo.value(kProgressTotalKey).toInt();
+    const int current = notice.userInfo.value(kProgressCurrentKey).toInt();
+    const double value = total != 0 ? double(current) / double(total) * 100.0 : 0.0;
+    QMetaObject::invokeMethod(
+        this, [this, message, value] { showProgress(message, value); }, Qt::QueuedConnection);
+}
+
+void StatusWindowController::OnProgressCanceled(const Notification&)
+{
+    QMetaObject::invokeMethod(
+        this, [this] { endRun(); }, Qt::QueuedConnection);
+}
+
+void StatusWindowController::showProgress(const QString& message, double value)
+{
+    m_progressValue = value;
+    if (txtInfo)
+        txtInfo->setText(message);
+    if (progress)
+        progress->setValue(int(std::lround(value)));
+}
+
+void StatusWindowController::endRun()
+{
+    inCanceling = false;
+    m_running = false;
+    if (m_window)
+        m_window->hide();
+    detach();
+    if (m_loop)
+        m_loop->exit();
+}
+
+void StatusWindowController::attach(QWidget* parent)
+{
+    if (m_window) {
+        // A dialog with a parent widget stays above it; the move filter below makes it follow.
+        m_window->setParent(parent, m_window->windowFlags());
+        // The layout may still grow the window to its contents when shown: settle its size first.
+        m_window->ensurePolished();
+        if (QLayout* layout = m_window->layout())
+            layout->activate();
+        // The placement is between frames. Until the window has been shown its frame is not known;
+        // it gets the same decoration as its parent.
+        const QRect parentFrame = parent->frameGeometry();
+        const QSize sheetFrame = m_window->size() + (parentFrame.size() - parent->size());
+        m_window->move(sheetTopLeft(parentFrame, sheetFrame));
+    }
+    m_parent = parent;
+    m_parentPos = parent->pos();
+    parent->installEventFilter(this);
+}
+
+void StatusWindowController::detach()
+{
+    if (m_parent)
+        m_parent->removeEventFilter(this);
+    if (m_window && m_window->parentWidget())
+        m_window->setParent(nullptr, m_window->windowFlags());
+    m_parent = nullptr;
+}
+
+bool StatusWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_parent && event->type() == QEvent::Move) {
+        const QPoint delta = m_parent->pos() - m_parentPos;
+        m_parentPos = m_parent->pos();
+        if (m_window)
+            m_window->move(m_window->pos() + delta);
+        return false;
+    }
+    if (watched == m_window && m_running) {
+        if (event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+            OnCancel(m_window);
+            return true;
+        }
+        if (event->type() == QEvent::Close) {
+            OnCancel(m_window);
+            event->ignore();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,23 +1,50 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/NotificationCenter.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QObject>
+#include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+
+#include <atomic>
+#include <vector>
+
+class QEventLoop;
+
+/// Where the progress window's origin goes over a parent, in screen coordinates whose origin is at the
+/// lower left (y upwards): centred across, its top edge 80 points below the parent's top; both
+/// coordinates truncated toward zero.
+[[nodiscard]] QPointF sheetOriginFromBottom(const QRectF& parentFrame, const QSizeF& sheetSize);
+
+/// The same placement in Qt's screen coordinates (origin at the top left, y downwards): the top-left
+/// corner of the progress window's frame over the parent's frame.
+[[nodiscard]] QPoint sheetTopLeft(const QRect& parentFrame, const QSize& sheetSize);
 
 /// The controller of the progress window that accompanies a conversion run: its text line, its bar
 /// (0 to 100) and its Cancel button. The main layout creates it with the window and sets its outlets;
-/// it owns none of them. Main thread only.
+/// it owns none of them.
 ///
-/// Showing the window for a run and the run's notices come with the batch subsystem.
+/// showModal() shows the window application-modal over the main window, attached so that it follows the
+/// parent's moves, starts the run with "msgStartProgress" and returns when the run has ended. The run's
+/// "msgUpdateProgress" and "msgProgressCanceled" arrive on the worker thread: their handlers only read
+/// the notice and queue the change to the main thread. Everything else, and the widgets, belong to the
+/// main thread; inCanceling is shared by both.
 class StatusWindowController : public QObject
 {
     Q_OBJECT
 
 public:
     explicit StatusWindowController(QObject* parent = nullptr);
+    ~StatusWindowController() override;
 
     [[nodiscard]] QDialog* window() const { return m_window; }
     void setWindow(QDialog* window) { m_window = window; }
@@ -26,12 +53,42 @@ public:
     QPointer<QLabel> txtInfo;
     QPointer<QProgressBar> progress;
 
+    /// True from the user's cancel request until the run has ended.
+    std::atomic<bool> inCanceling { false };
+
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
 
-    /// The Cancel button's action.
+    /// Shows the window over \a parent (may be null), posts "msgStartProgress" and runs the window
+    /// application-modal until the run's end notice has closed it.
+    void showModal(QWidget* parent);
+
+    /// The Cancel button's action: posts "msgCancelProgress" once per run.
     void OnCancel(QObject* sender);
+    /// Handler of "msgUpdateProgress"; called on the worker thread.
+    void OnUpdateProgress(const Notification& notice);
+    /// Handler of "msgProgressCanceled"; called on the worker thread.
+    void OnProgressCanceled(const Notification& notice);
+
+    /// The share done as the latest progress notice gave it, 0 to 100 (the bar shows it rounded).
+    [[nodiscard]] double progressValue() const { return m_progressValue; }
+    /// True while showModal() waits for the run to end.
+    [[nodiscard]] bool isRunning() const { return m_running; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showProgress(const QString& message, double value);
+    void endRun();
+    void attach(QWidget* parent);
+    void detach();
+
     QPointer<QDialog> m_window;
+    QPointer<QWidget> m_parent;
+    QPoint m_parentPos;
+    QEventLoop* m_loop = nullptr;
+    bool m_running = false;
+    double m_progressValue = 0.0;
+    std::vector<NotificationCenter::ObserverId> m_observers;
 };

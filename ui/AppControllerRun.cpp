@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Convert command of the main window's controller: asking for the output folder, making sure it
+// exists, and showing the progress window for the run, whose worker BatchController provides.
+#include "app/Settings.h"
+#include "batch/Converter.h"
+#include "batch/Notices.h"
+#include "ui/AppController.h"
+#include "ui/StatusWindowController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace {
+
+bool isFolderAt(const QByteArray& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+/// Creates the folder \a path with every missing parent (default permissions). On failure \a error gets
+/// the system's description of the reason.
+bool createFolderWithParents(const QString& path, QString* error)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    qsizetype end = 0;
+    while (end >= 0) {
+        end = absolute.indexOf(u'/', end + 1);
+        const QString prefix = end < 0 ? absolute : absolute.left(end);
+        const QByteArray native = QFile::encodeName(prefix);
+        if (prefix.isEmpty() || isFolderAt(native))
+            continue;
+        // Another process may have made it meanwhile: a folder there is what was wanted.
+        if (::mkdir(native.constData(), 0777) != 0 && !(errno == EEXIST && isFolderAt(native))) {
+            // Something other than a folder on the way: say so rather than "exists" about a missing path.
+            const int reason = errno == EEXIST && end >= 0 ? ENOTDIR : errno;
+            *error = QString::fromStdString(std::error_code(reason, std::generic_category()).message());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+AppController::~AppController()
+{
+    for (const NotificationCenter::ObserverId id : m_runObservers)
+        NotificationCenter::defaultCenter()->removeObserver(id);
+}
+
+void AppController::setRunDialogs(std::unique_ptr<RunDialogs> dialogs)
+{
+    m_runDialogs = std::move(dialogs);
+}
+
+RunDialogs& AppController::runDialogs()
+{
+    if (!m_runDialogs)
+        m_runDialogs = std::make_unique<QtRunDialogs>();
+    return *m_runDialogs;
+}
+
+void AppController::observeRunNotices()
+{
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    m_runObservers.push_back(center->addObserver(
+        kMsgStartProgress, [this](const Notification& notice) { OnStartProgress(notice); }));
+    m_runObservers.push_back(center->addObserver(
+        kMsgCancelProgress, [this](const Notification& notice) { OnCancelProgress(notice); }));
+}
+
+void AppController::OnConvert(QObject*)
+{
+    // The table shows the shared list row for row.
+    if (Converter::converter()->allFilePaths().isEmpty())
+        return;
+
+    RunDialogs& dialogs = runDialogs();
+    const QString folder = dialogs.chooseOutputFolder(mainWindow);
+    if (folder.isEmpty())
+        return;
+
+    Settings* settings = Settings::settings();
+    if (!settings->ignoreWarning()) {
+        switch (dialogs.confirmOverwrite(mainWindow)) {
+        case RunDialogs::OverwriteAnswer::Cancel:
+            return;
+        case RunDialogs::OverwriteAnswer::NeverShowAgain:
+            settings->setIgnoreWarning(true);
+            break;
+        case RunDialogs::OverwriteAnswer::Continue:
+            break;
+        }
+    }
+
+    if (!QFileInfo(folder).isDir()) {
+        QString error;
+        if (!createFolderWithParents(folder, &error)) {
+            dialogs.showError(mainWindow, QStringLiteral("Error to create '%1'.\r\n[%2]").arg(folder, error));
+            return;
+        }
+    }
+
+    exportPath = folder;
+    if (statusWinController)
+        statusWinController->showModal(mainWindow);
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/RunDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+QString QtRunDialogs::chooseOutputFolder(QWidget* parent)
+{
+    QFileDialog dialog(parent, kChooseFolderTitle);
+    dialog.setObjectName(QStringLiteral("chooseFolderDialog"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Directory mode selects exactly one folder; the dialog is not read-only, so new folders can be made.
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setLabelText(QFileDialog::Accept, kChooseFolderAccept);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+RunDialogs::OverwriteAnswer QtRunDialogs::confirmOverwrite(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), kOverwriteMessage, QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("overwriteWarning"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* continueButton = box.addButton(kContinueButton, QMessageBox::AcceptRole);
+    QPushButton* cancelButton = box.addButton(kCancelButton, QMessageBox::RejectRole);
+    QPushButton* neverButton = box.addButton(kNeverShowAgainButton, QMessageBox::ActionRole);
+    box.setDefaultButton(continueButton);
+    box.setEscapeButton(cancelButton);
+    box.exec();
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == continueButton)
+        return OverwriteAnswer::Continue;
+    if (clicked == neverButton)
+        return OverwriteAnswer::NeverShowAgain;
+    return OverwriteAnswer::Cancel;
+}
+
+void QtRunDialogs::showError(QWidget* parent, const QString& message)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("createFolderError"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* okay = box.addButton(kOkayButton, QMessageBox::AcceptRole);
+    box.setDefaultButton(okay);
+    box.setEscapeButton(okay);
+    box.exec();
+}
