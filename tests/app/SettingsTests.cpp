@@ -163,27 +163,6 @@ TEST_F(SettingsStore, QualityIsStoredUnchangedOutsideItsScale)
     }
 }
 
-TEST_F(SettingsStore, HandEditOfTheSameSizeWithinTheSameInstantIsSeen)
-{
-    // The worst case for a store that caches the file: the edit keeps the file's size and its
-    // modification time, as an edit within the timestamp's resolution would.
-    Settings::settings()->setQuality(42.0f);
-    ASSERT_EQ(Settings::settings()->quality(), 42.0f);
-    const QDateTime modified = QFileInfo(storePath()).lastModified();
-
-    QString text = storeText();
-    ASSERT_TRUE(text.contains(QLatin1String("ImageQuality=42\n")));
-    text.replace(QLatin1String("ImageQuality=42\n"), QLatin1String("ImageQuality=43\n"));
-    setStoreText(text);
-    QFile file(storePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-    file.close();
-    ASSERT_EQ(QFileInfo(storePath()).lastModified(), modified);
-
-    EXPECT_EQ(Settings::settings()->quality(), 43.0f);
-}
-
 TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
 {
     Settings* settings = Settings::settings();
