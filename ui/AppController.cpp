@@ -48,8 +48,12 @@ AppController::AppController(QObject* parent)
 void AppController::awakeFromNib()
 {
     // ---- The window: the drop view's notice, the table as data source and drop target, the style ----
+    // Drops arrive on the main thread only, where the guard can tell a controller that has gone.
     NotificationCenter::defaultCenter()->addObserver(
-        msgAcceptFileDropped, [this](const Notification& notice) { OnDropFiles(notice); });
+        msgAcceptFileDropped, [self = QPointer<AppController>(this)](const Notification& notice) {
+            if (self)
+                self->OnDropFiles(notice);
+        });
     if (tableImages) {
         tableImages->setModel(m_dataSource);
         tableImages->setItemDelegate(new MiddleAlignedTextFieldCell(tableImages));
