@@ -8,13 +8,14 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
-#include <QStyleOption>
 #include <QUrl>
 
 DropView::DropView(QWidget* parent)
     : QWidget(parent)
 {
     setAcceptDrops(true);
+    // What a style sheet gives the view (background, frame) is its base drawing.
+    setAttribute(Qt::WA_StyledBackground);
 }
 
 bool DropView::canReadImageFrom(const QMimeData* data)
@@ -93,13 +94,9 @@ void DropView::setHighlight(bool highlight)
 void DropView::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
-    QPainter painter(this);
-    // What a style sheet gives the view (background, frame) is its base drawing.
-    QStyleOption option;
-    option.initFrom(this);
-    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
     if (!m_highlight)
         return;
+    QPainter painter(this);
     QPen pen(kBorderColor, kBorderWidth);
     pen.setJoinStyle(Qt::MiterJoin);
     pen.setCapStyle(Qt::SquareCap);

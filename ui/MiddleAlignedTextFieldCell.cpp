@@ -27,7 +27,9 @@ void MiddleAlignedTextFieldCell::paint(
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
     const QRectF bounds = item.rect;
-    const QRectF baseRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    // A little air between neighbouring columns, whichever side the text keeps to.
+    const QRectF baseRect
+        = QRectF(style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)).adjusted(4, 0, -8, 0);
     const QFontMetricsF metrics(item.font);
     const QRectF rect = titleRectForBounds(bounds, baseRect, metrics.height());
 
