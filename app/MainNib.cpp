@@ -3,6 +3,8 @@
 
 #include "app/MorvaneAppDelegate.h"
 #include "ui/AppController.h"
+#include "ui/BlankTableView.h"
+#include "ui/DropView.h"
 #include "ui/NamedImage.h"
 #include "ui/StatusWindowController.h"
 #include "ui_MainWindow.h"
@@ -89,6 +91,8 @@ void MainNib::connectActions()
 void MainNib::awakeFromNib()
 {
     m_delegate->awakeFromNib();
+    // The custom views: the file table takes its header away until the list has files.
+    m_mainUi->tableImages->awakeFromNib();
     m_appController->awakeFromNib();
     m_statusWindowController->awakeFromNib();
 }

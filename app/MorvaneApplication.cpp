@@ -2,6 +2,7 @@
 #include "app/MorvaneApplication.h"
 
 #include "app/MainNib.h"
+#include "app/ScreenshotHook.h"
 #include "ui/NamedImage.h"
 
 #include <QApplication>
@@ -25,5 +26,6 @@ int MorvaneApplicationMain(int argc, char** argv)
     MainNib nib;
     nib.load();
     nib.applicationDidFinishLaunching();
+    applyScreenshotEnvironment(nib);
     return QApplication::exec();
 }

@@ -1,33 +1,164 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppController.h"
 
+#include "batch/Converter.h"
+#include "batch/Notices.h"
+#include "batch/NotificationCenter.h"
+#include "ui/FileTableModel.h"
+#include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/NamedImage.h"
+#include "ui/ThumbnailCell.h"
 
+#include <QDir>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+#include <syslog.h>
+
+namespace {
+
+/// Row heights of the two list styles.
+constexpr int kListRowHeight = 18;
+constexpr int kIconRowHeight = 80;
+
+/// The local file names a drag carries, in its order.
+QStringList fileNames(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+} // namespace
 
 AppController::AppController(QObject* parent)
     : QObject(parent)
+    , m_dataSource(new FileTableModel(Converter::converter(), this))
 { }
 
 void AppController::awakeFromNib()
 {
+    // ---- The window: the drop view's notice, the table as data source and drop target, the style ----
+    // Drops arrive on the main thread only, where the guard can tell a controller that has gone.
+    NotificationCenter::defaultCenter()->addObserver(
+        msgAcceptFileDropped, [self = QPointer<AppController>(this)](const Notification& notice) {
+            if (self)
+                self->OnDropFiles(notice);
+        });
+    if (tableImages) {
+        tableImages->setModel(m_dataSource);
+        tableImages->setItemDelegate(new MiddleAlignedTextFieldCell(tableImages));
+        tableImages->setItemDelegateForColumn(
+            FileTableModel::columnForIdentifier(FileTableModel::kImageColumn),
+            new ThumbnailCell(tableImages));
+        tableImages->verticalHeader()->setMinimumSectionSize(kListRowHeight);
+        tableImages->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        QHeaderView* header = tableImages->horizontalHeader();
+        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), 112);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kName), 240);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 120);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kSize), 90);
+        // Only file names are taken from drags; the table handles them itself rather than the model.
+        tableImages->setAcceptDrops(true);
+        tableImages->setDragDropMode(QAbstractItemView::DropOnly);
+        tableImages->viewport()->installEventFilter(this);
+    }
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".
     observeRunNotices();
 }
 
-void AppController::OnAddImages(QObject*) { }
+void AppController::OnAddImages(QObject*)
+{
+    QFileDialog panel(mainWindow);
+    panel.setFileMode(QFileDialog::ExistingFiles);
+    panel.setNameFilter(imageNameFilter(Converter::converter()->supportedTypes()));
+    panel.setOption(QFileDialog::HideNameFilterDetails);
+    const std::optional<QStringList> chosen = runOpenPanel(panel);
+    if (!chosen)
+        return;
+    Converter* list = Converter::converter();
+    for (const QString& path : *chosen) {
+        // A name typed into the dialog is not held to its filter: keep the list to images here.
+        if (list->isSupportedPath(path) && !QFileInfo(path).isDir())
+            list->addFile(path);
+    }
+    switchUI();
+    reloadImageData();
+}
 
-void AppController::OnAddFolder(QObject*) { }
+void AppController::OnAddFolder(QObject*)
+{
+    QFileDialog panel(mainWindow);
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly);
+    const std::optional<QStringList> chosen = runOpenPanel(panel);
+    if (!chosen)
+        return;
+    Converter* list = Converter::converter();
+    if (!chosen->isEmpty()) {
+        const QString folder = chosen->first();
+        // The direct entries in the order the listing gives them; a folder that cannot be listed is empty.
+        const QStringList names = QDir(folder).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString& name : names) {
+            const QString path = QDir(folder).filePath(name);
+            if (IsValidFileAtPath(path) && list->isSupportedPath(path))
+                list->addFile(path);
+        }
+    }
+    reloadImageData();
+}
 
-void AppController::OnRemove(QObject*) { }
+void AppController::OnRemove(QObject*)
+{
+    if (!tableImages)
+        return;
+    QList<int> rows;
+    if (QItemSelectionModel* selection = tableImages->selectionModel()) {
+        for (const QModelIndex& index : selection->selectedRows())
+            rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    tableImages->clearSelection();
+    // Every row becomes its path before anything is removed, so no removal shifts a row still to go.
+    const QStringList& paths = Converter::converter()->allFilePaths();
+    QStringList doomed;
+    for (const int row : rows) {
+        if (row >= 0 && row < paths.size())
+            doomed << paths.at(row);
+    }
+    for (const QString& path : doomed)
+        Converter::converter()->removeFile(path);
+    reloadImageData();
+    switchUI();
+}
 
-void AppController::OnClear(QObject*) { }
+void AppController::OnClear(QObject*)
+{
+    if (tableImages)
+        tableImages->clearSelection();
+    Converter::converter()->clear();
+    reloadImageData();
+    switchUI();
+}
 
 void AppController::OnSwitchListviewStyle(QObject*)
 {
     updateSegment();
 }
+
+// ---- The window: pages, list and drops ----
 
 void AppController::updateSegment()
 {
@@ -40,9 +171,150 @@ void AppController::updateSegment()
         imageNamed(s1 ? QStringLiteral("listicon_alter.png") : QStringLiteral("listicon.png")), 1);
     if (!tableImages)
         return;
-    // The "image" column joins these row heights once the file list's model provides it.
-    if (s0)
-        tableImages->verticalHeader()->setDefaultSectionSize(18);
-    else if (s1)
-        tableImages->verticalHeader()->setDefaultSectionSize(80);
+    const int imageColumn = FileTableModel::columnForIdentifier(FileTableModel::kImageColumn);
+    if (s0) {
+        tableImages->setColumnHidden(imageColumn, true);
+        tableImages->verticalHeader()->setDefaultSectionSize(kListRowHeight);
+    } else if (s1) {
+        tableImages->setColumnHidden(imageColumn, false);
+        tableImages->verticalHeader()->setDefaultSectionSize(kIconRowHeight);
+        // Thumbnails fill the row but a few pixels, at the screen's pixel density.
+        const qreal ratio = tableImages->devicePixelRatioF();
+        const QSize box(tableImages->columnWidth(imageColumn) - 8, kIconRowHeight - 8);
+        m_dataSource->setThumbnailSize((QSizeF(box) * ratio).toSize(), ratio);
+    }
+}
+
+void AppController::reloadImageData()
+{
+    const int n = int(Converter::converter()->allFilePaths().size());
+    if (!tableImages)
+        return;
+    tableImages->setToolTip(n > 0 ? QStringLiteral("%1 image photos").arg(n) : QString());
+    tableImages->reloadData();
+}
+
+void AppController::switchUI()
+{
+    if (!toolbar)
+        return;
+    const qsizetype n = Converter::converter()->allFilePaths().size();
+    // The explicit visibility: the window itself may not be on screen yet.
+    const bool visible = !toolbar->isHidden();
+    if (n > 0 && !visible) {
+        selectPage(QStringLiteral("content"));
+        toolbar->setVisible(true);
+    } else if (n == 0 && visible) {
+        toolbar->setVisible(false);
+        selectPage(QStringLiteral("home"));
+    }
+}
+
+void AppController::selectPage(const QString& identifier)
+{
+    if (!tabSwitcher)
+        return;
+    for (int i = 0; i < tabSwitcher->count(); ++i) {
+        if (tabSwitcher->widget(i)->objectName() == identifier) {
+            tabSwitcher->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+int AppController::numberOfRowsInTableView(const QTableView*) const
+{
+    return m_dataSource->numberOfRows();
+}
+
+Qt::DropActions AppController::validateDrop(QTableView*, const QMimeData*, int, DropOperation)
+{
+    syslog(LOG_NOTICE, "validate Drop");
+    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+}
+
+bool AppController::acceptDrop(QTableView* table, const QMimeData* info, int, DropOperation)
+{
+    if (!table || table != tableImages)
+        return false;
+    addFiles(fileNames(info), false);
+    tableImages->reloadData();
+    return true;
+}
+
+void AppController::OnDropFiles(const Notification& notice)
+{
+    const auto* info = qvariant_cast<QMimeData*>(notice.userInfo.value(kDraggingInfoKey));
+    addFiles(fileNames(info), false);
+    switchUI();
+    if (tableImages)
+        tableImages->reloadData();
+}
+
+bool AppController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!tableImages || watched != tableImages->viewport())
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        const int row = tableImages->rowAt(int(drag->position().y()));
+        const Qt::DropActions allowed = validateDrop(tableImages, drag->mimeData(),
+            row < 0 ? numberOfRowsInTableView(tableImages) : row, DropOperation::Above);
+        // Only names are taken, the files stay where they are: the drop is a copy whatever else is
+        // allowed, so that no source deletes its files after a "move" onto the list.
+        if ((allowed & Qt::CopyAction) && (drag->possibleActions() & Qt::CopyAction)) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const int row = tableImages->rowAt(int(drop->position().y()));
+        if ((drop->possibleActions() & Qt::CopyAction)
+            && acceptDrop(tableImages, drop->mimeData(), row, DropOperation::Above)) {
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+        } else {
+            drop->ignore();
+        }
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+void AppController::setOpenPanelRunner(OpenPanelRunner runner)
+{
+    m_openPanelRunner = std::move(runner);
+}
+
+std::optional<QStringList> AppController::runOpenPanel(QFileDialog& panel) const
+{
+    if (m_openPanelRunner)
+        return m_openPanelRunner(panel);
+    if (panel.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return panel.selectedFiles();
+}
+
+QString AppController::imageNameFilter(const QStringList& supportedTypes)
+{
+    // Patterns like *.[jJ][pP][gG] match every mix of case, in Qt's dialog and in native ones alike.
+    QStringList patterns;
+    for (const QString& type : supportedTypes) {
+        QString pattern = QStringLiteral("*.");
+        for (const QChar c : type) {
+            const QChar lower = c.toLower();
+            const QChar upper = c.toUpper();
+            pattern += lower == upper ? QString(c) : QStringLiteral("[%1%2]").arg(lower, upper);
+        }
+        patterns << pattern;
+    }
+    return tr("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }

@@ -3,6 +3,7 @@
 
 #include "batch/BatchController.h"
 #include "batch/NotificationCenter.h"
+#include "ui/BlankTableView.h"
 #include "ui/RunDialogs.h"
 #include "ui/SegmentedControl.h"
 
@@ -13,10 +14,16 @@
 #include <QTableView>
 #include <QToolBar>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class FileTableModel;
+class QFileDialog;
+class QMimeData;
 class StatusWindowController;
+struct Notification;
 
 /// The controller of the main window: the file table, the list-style chooser, the two pages and the
 /// toolbar, and the window's commands. The main layout creates it and sets its outlets; it owns none of
@@ -32,7 +39,7 @@ public:
     explicit AppController(QObject* parent = nullptr);
 
     // Outlets, set by the layout.
-    QPointer<QTableView> tableImages;
+    QPointer<BlankTableView> tableImages;
     QPointer<SegmentedControl> scListStyle;
     QPointer<StatusWindowController> statusWinController;
     QPointer<QMainWindow> mainWindow;
@@ -49,8 +56,38 @@ public:
     void OnConvert(QObject* sender);
     void OnSwitchListviewStyle(QObject* sender);
 
-    /// Shows each segment's named image ("alter" while selected) and the table's row height for the style.
+    // ---- The window: pages, list and drops ----
+
+    /// Shows each segment's named image ("alter" while selected), and for the selected style the
+    /// table's row height and whether the "image" column shows; the list style wins when both are.
     void updateSegment();
+    /// Sets the table's tooltip to the number of files ("" for none) and reloads the table.
+    void reloadImageData();
+    /// Shows "content" with the toolbar while the list has files and "home" without it when it is empty.
+    void switchUI();
+
+    /// The table's data source: rows and cells read live from the shared file list.
+    [[nodiscard]] FileTableModel* dataSource() const { return m_dataSource; }
+    /// The number of files in the list.
+    [[nodiscard]] int numberOfRowsInTableView(const QTableView* table) const;
+
+    /// Where a drop on the table would land.
+    enum class DropOperation { On, Above };
+    /// A drag moves over \a table: writes "validate Drop" to the system log and allows every operation.
+    Qt::DropActions validateDrop(
+        QTableView* table, const QMimeData* info, int proposedRow, DropOperation operation);
+    /// Files dropped on \a table: refused (false) unless it is tableImages; else the local files named by
+    /// \a info go to addFiles, the table reloads (the tooltip keeps its count) and the answer is true.
+    bool acceptDrop(QTableView* table, const QMimeData* info, int row, DropOperation operation);
+    /// Handler of msgAcceptFileDropped: the drop view's files go to addFiles, then the page and the rows.
+    void OnDropFiles(const Notification& notice);
+
+    /// Runs a configured file dialog modally: the chosen paths, or nothing when it was cancelled.
+    using OpenPanelRunner = std::function<std::optional<QStringList>(QFileDialog& panel)>;
+    /// Replaces how the add commands run their dialogs (tests answer them here); null restores exec().
+    void setOpenPanelRunner(OpenPanelRunner runner);
+    /// The name filter of the add-images dialog: every supported extension in any mix of case.
+    [[nodiscard]] static QString imageNameFilter(const QStringList& supportedTypes);
 
     // The conversion run (AppControllerRun.cpp).
     ~AppController() override;
@@ -58,7 +95,16 @@ public:
     void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
     [[nodiscard]] RunDialogs& runDialogs();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    [[nodiscard]] std::optional<QStringList> runOpenPanel(QFileDialog& panel) const;
+    void selectPage(const QString& identifier);
+
+    FileTableModel* m_dataSource;
+    OpenPanelRunner m_openPanelRunner;
+
     // The conversion run (AppControllerRun.cpp).
     void observeRunNotices();
     std::unique_ptr<RunDialogs> m_runDialogs;

@@ -1,0 +1,379 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The custom views: the table that hides its header while empty, the drop view, the borderless window
+// and the vertically centred text cell; and the thumbnails against ImageMagick's pictures.
+#include "batch/Converter.h"
+#include "batch/Notices.h"
+#include "batch/NotificationCenter.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/BlankTableView.h"
+#include "ui/DropView.h"
+#include "ui/FileTableModel.h"
+#include "ui/MiddleAlignedTextFieldCell.h"
+#include "ui/ThumbnailCache.h"
+#include "ui/TransparentWindow.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// ---- BlankTableView ----
+
+class BlankTable : public ::testing::Test
+{
+protected:
+    void SetUp() override { Converter::converter()->clear(); }
+    void TearDown() override { Converter::converter()->clear(); }
+};
+
+TEST_F(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    ASSERT_TRUE(touchFile(path));
+    FileTableModel model(Converter::converter());
+    BlankTableView table(QRect(0, 0, 300, 200));
+    QHeaderView* header = table.horizontalHeader();
+    EXPECT_TRUE(header->isHidden()) << "a new table starts without its header";
+    table.setModel(&model);
+
+    Converter::converter()->addFile(path);
+    EXPECT_TRUE(header->isHidden()) << "nothing changes before the reload";
+    table.reloadData();
+    EXPECT_FALSE(header->isHidden());
+    EXPECT_EQ(table.headerView(), header);
+    EXPECT_EQ(table.model()->rowCount(), 1);
+    EXPECT_EQ(header->count(), 5);
+
+    table.reloadData();
+    EXPECT_FALSE(header->isHidden()) << "a reload in the right state only reloads the rows";
+
+    Converter::converter()->removeFile(path);
+    table.reloadData();
+    EXPECT_TRUE(header->isHidden());
+    EXPECT_EQ(table.model()->rowCount(), 0);
+}
+
+TEST_F(BlankTable, LayoutTableIsSetUpWhenWokenAndOneWithoutHeaderStaysWithoutOne)
+{
+    QStandardItemModel rows(2, 2);
+    for (const bool layoutHeader : { true, false }) {
+        SCOPED_TRACE(layoutHeader);
+        BlankTableView table;
+        // What a layout sets after construction, before the table is woken.
+        table.horizontalHeader()->setVisible(layoutHeader);
+        table.awakeFromNib();
+        EXPECT_TRUE(table.horizontalHeader()->isHidden());
+        EXPECT_EQ(table.prevHeaderView() != nullptr, layoutHeader);
+        table.awakeFromNib();
+        EXPECT_EQ(table.prevHeaderView() != nullptr, layoutHeader) << "waking twice keeps the header";
+        table.setModel(&rows);
+        table.reloadData();
+        EXPECT_EQ(!table.horizontalHeader()->isHidden(), layoutHeader);
+    }
+}
+
+TEST_F(BlankTable, ReloadWithoutModelHidesTheHeader)
+{
+    QStandardItemModel rows(1, 1);
+    BlankTableView table(QRect(0, 0, 100, 100));
+    table.setModel(&rows);
+    table.reloadData();
+    ASSERT_FALSE(table.horizontalHeader()->isHidden());
+    table.setModel(nullptr);
+    table.reloadData();
+    EXPECT_TRUE(table.horizontalHeader()->isHidden());
+}
+
+// ---- DropView ----
+
+struct DragCase
+{
+    const char* name;
+    enum Content { Images, TextOnly, NotAnImage, FolderOnly, ImageAfterText } content;
+    Qt::DropActions offered;
+    bool accepted;
+};
+
+void PrintTo(const DragCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DropViewDrag : public ::testing::TestWithParam<DragCase>
+{
+protected:
+    std::unique_ptr<QMimeData> dragData(DragCase::Content content)
+    {
+        const QString image = dir.filePath(QStringLiteral("photo.png"));
+        const QString fake = dir.filePath(QStringLiteral("fake.jpg"));
+        EXPECT_TRUE(writePng(image));
+        QFile text(fake);
+        EXPECT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("not a picture\n");
+        text.close();
+        switch (content) {
+        case DragCase::Images:
+            return fileDrag({ image });
+        case DragCase::NotAnImage:
+            return fileDrag({ fake });
+        case DragCase::FolderOnly:
+            return fileDrag({ dir.path() });
+        case DragCase::ImageAfterText:
+            return fileDrag({ fake, image });
+        case DragCase::TextOnly:
+            break;
+        }
+        auto data = std::make_unique<QMimeData>();
+        data->setText(QStringLiteral("a selection of text"));
+        return data;
+    }
+
+    QTemporaryDir dir;
+};
+
+/// The colour of the view's pixel at (x, y) as drawn now.
+QColor pixel(DropView& view, int x, int y)
+{
+    return view.grab().toImage().pixelColor(x, y);
+}
+
+TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyAndFramesItselfMeanwhile)
+{
+    const DragCase& c = GetParam();
+    DropView view;
+    view.resize(200, 120);
+    const auto data = dragData(c.content);
+    int notices = 0;
+    const auto observer = NotificationCenter::defaultCenter()->addObserver(
+        msgAcceptFileDropped, [&](const Notification&) { ++notices; });
+
+    QDragEnterEvent enter(QPoint(50, 50), c.offered, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(&view, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.accepted);
+    EXPECT_EQ(view.highlight(), c.accepted);
+    if (c.accepted) {
+        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    }
+    const QColor grey(128, 128, 128);
+    EXPECT_EQ(pixel(view, 0, 60) == grey, c.accepted);
+    EXPECT_EQ(pixel(view, 1, 60) == grey, c.accepted) << "the inner half of the line lies inside";
+    EXPECT_NE(pixel(view, 100, 60), grey);
+
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(&view, &leave);
+    EXPECT_FALSE(view.highlight());
+    EXPECT_NE(pixel(view, 0, 60), grey);
+
+    // A release after a refused entry announces nothing.
+    QDropEvent drop(QPointF(50, 50), c.offered, data.get(), Qt::LeftButton, {});
+    if (!c.accepted) {
+        QApplication::sendEvent(&view, &drop);
+        EXPECT_EQ(notices, 0);
+    }
+    NotificationCenter::defaultCenter()->removeObserver(observer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
+    ::testing::Values(DragCase { "imageForCopy", DragCase::Images, Qt::CopyAction | Qt::MoveAction, true },
+        DragCase { "imageAfterOtherFile", DragCase::ImageAfterText, Qt::CopyAction, true },
+        DragCase { "textSelection", DragCase::TextOnly, Qt::CopyAction, false },
+        DragCase { "textFileNamedJpg", DragCase::NotAnImage, Qt::CopyAction, false },
+        DragCase { "folderOnly", DragCase::FolderOnly, Qt::CopyAction, false },
+        DragCase { "imageMoveOrLinkOnly", DragCase::Images, Qt::MoveAction | Qt::LinkAction, false }),
+    [](const ::testing::TestParamInfo<DragCase>& param) { return std::string(param.param.name); });
+
+TEST(DropView, DropTakesTheBorderAwayFirstThenPostsOneNoticeWithTheDrag)
+{
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("photo.png"));
+    ASSERT_TRUE(writePng(image));
+    DropView view;
+    view.resize(200, 120);
+    const auto data = fileDrag({ image });
+
+    struct Seen
+    {
+        bool highlight;
+        const void* sender;
+        QMimeData* info;
+    };
+    QList<Seen> seen;
+    const auto observer = NotificationCenter::defaultCenter()->addObserver(
+        msgAcceptFileDropped, [&](const Notification& notice) {
+            seen << Seen { view.highlight(), notice.object,
+                qvariant_cast<QMimeData*>(notice.userInfo.value(QStringLiteral("NSDraggingInfo"))) };
+        });
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(&view, &enter);
+    ASSERT_TRUE(view.highlight());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(&view, &drop);
+    NotificationCenter::defaultCenter()->removeObserver(observer);
+
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_FALSE(seen[0].highlight);
+    EXPECT_EQ(seen[0].sender, &view);
+    EXPECT_EQ(seen[0].info, data.get());
+    EXPECT_NE(view.grab().toImage().pixelColor(0, 60), QColor(128, 128, 128));
+}
+
+// ---- TransparentWindow ----
+
+TEST(TransparentWindow, IsFramelessWhateverAskedForTakesTypingAndSwallowsPresses)
+{
+    TransparentWindow window(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowTitleHint);
+    EXPECT_TRUE(window.isWindow());
+    EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_EQ(window.windowOpacity(), 1.0);
+    EXPECT_TRUE(window.canBecomeKeyWindow());
+
+    auto* field = new QLineEdit(&window);
+    window.setGeometry(40, 40, 200, 80);
+    window.show();
+    window.activateWindow();
+    field->setFocus();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(field, &key);
+    EXPECT_EQ(field->text(), QStringLiteral("a"));
+
+    const QPoint before = window.pos();
+    const QPointF inside(150, 60);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, inside, window.mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &press);
+    EXPECT_TRUE(press.isAccepted());
+    const QPointF further(190, 70);
+    QMouseEvent drag(
+        QEvent::MouseMove, further, window.mapToGlobal(further), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &drag);
+    EXPECT_TRUE(drag.isAccepted());
+    EXPECT_EQ(window.pos(), before);
+}
+
+// ---- MiddleAlignedTextFieldCell ----
+
+TEST(MiddleAlignedTextFieldCell, CentresTheLineHalfAPointHighAndLetsTallTextStartAbove)
+{
+    const struct
+    {
+        QRectF bounds;
+        qreal textHeight;
+        qreal top;
+    } cases[] = {
+        { QRectF(0, 0, 100, 20), 14, 2.5 },
+        { QRectF(7, 40, 100, 20), 14, 42.5 },
+        { QRectF(0, 0, 100, 18), 18, -0.5 },
+        { QRectF(0, 0, 100, 20), 30, -5.5 },
+        { QRectF(0, 10, 100, 80), 15, 42.0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.textHeight);
+        const QRectF base(c.bounds.x() + 2, c.bounds.y(), c.bounds.width() - 4, c.bounds.height());
+        const QRectF rect = MiddleAlignedTextFieldCell::titleRectForBounds(c.bounds, base, c.textHeight);
+        EXPECT_DOUBLE_EQ(rect.y(), c.top);
+        EXPECT_EQ(rect.x(), base.x());
+        EXPECT_EQ(rect.width(), base.width());
+        EXPECT_EQ(rect.height(), base.height());
+    }
+}
+
+// ---- Thumbnails ----
+
+class Thumbnails : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    /// Runs ImageMagick's convert; fails the test when it does not succeed.
+    void convert(const QStringList& arguments)
+    {
+        const ProcessResult result = runProcess(QStringLiteral("convert"), arguments);
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(result.standardError);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
+{
+    // Left half red, right half blue, stored 1200 × 800; the second file says "turn 90° clockwise".
+    const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
+    const QString turned = dir.filePath(QStringLiteral("orient6.jpg"));
+    convert(
+        { "-size", "600x800", "xc:red", "-size", "600x800", "xc:blue", "+append", "-quality", "95", plain });
+    convert({ plain, "-orient", "RightTop", turned });
+
+    const struct
+    {
+        const char* name;
+        QString path;
+        QSize box;
+    } cases[] = { { "landscape", plain, { 104, 72 } }, { "turned", turned, { 104, 72 } },
+        { "square box", plain, { 60, 60 } } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage thumbnail = ThumbnailCache::decode(c.path, c.box);
+        ASSERT_FALSE(thumbnail.isNull());
+        const QString reference = dir.filePath(QStringLiteral("reference.png"));
+        convert({ c.path, "-auto-orient", "-resize",
+            QStringLiteral("%1x%2").arg(c.box.width()).arg(c.box.height()), reference });
+        const QImage expected(reference);
+        ASSERT_FALSE(expected.isNull());
+        EXPECT_LE(std::abs(thumbnail.width() - expected.width()), 1);
+        EXPECT_LE(std::abs(thumbnail.height() - expected.height()), 1);
+        EXPECT_TRUE(thumbnail.width() <= c.box.width() && thumbnail.height() <= c.box.height());
+        // The colour a quarter in from each end of the long side of the upright picture.
+        const bool wide = expected.width() > expected.height();
+        for (const qreal at : { 0.25, 0.75 }) {
+            const auto sample = [&](const QImage& image) {
+                return image.pixelColor(wide ? int(image.width() * at) : image.width() / 2,
+                    wide ? image.height() / 2 : int(image.height() * at));
+            };
+            const QColor got = sample(thumbnail);
+            const QColor want = sample(expected);
+            EXPECT_LE(std::abs(got.red() - want.red()) + std::abs(got.blue() - want.blue()), 24)
+                << "at " << at << ": " << qPrintable(got.name()) << " vs " << qPrintable(want.name());
+        }
+    }
+}
+
+TEST_F(Thumbnails, CacheDecodesOncePerFileStateAndForgetsFilesThatGo)
+{
+    const QString path = dir.filePath(QStringLiteral("a.png"));
+    ASSERT_TRUE(writePng(path, Qt::red));
+    ThumbnailCache cache;
+    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_FALSE(cache.thumbnail(path, { 80, 80 }).isNull());
+    EXPECT_EQ(cache.decodeCount(), 1);
+    EXPECT_FALSE(cache.thumbnail(path, { 10, 10 }).isNull());
+    EXPECT_EQ(cache.decodeCount(), 2) << "another box is another picture";
+
+    // The same name with new content and a new time is decoded again.
+    ASSERT_TRUE(writePng(path, Qt::green));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    file.close();
+    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::green));
+    EXPECT_EQ(cache.decodeCount(), 3);
+
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(cache.thumbnail(path, { 80, 80 }).isNull());
+    EXPECT_TRUE(cache.thumbnail(dir.path(), { 80, 80 }).isNull()) << "a folder is no picture";
+    EXPECT_TRUE(cache.thumbnail(path, { 0, 0 }).isNull());
+}
+
+} // namespace

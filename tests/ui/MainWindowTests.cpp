@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's controller over widgets of its own: the tooltip, the two pages, the commands, the
+// list styles, the table's content and the drops on the table and on the drop view.
+#include "batch/Converter.h"
+#include "batch/Notices.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/AppController.h"
+#include "ui/BlankTableView.h"
+#include "ui/DropView.h"
+#include "ui/FileTableModel.h"
+#include "ui/NamedImage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Converter::converter()->clear();
+        ASSERT_TRUE(dir.isValid());
+        window = std::make_unique<QMainWindow>();
+        pages = new QStackedWidget(window.get());
+        home = new QWidget(pages);
+        home->setObjectName(QStringLiteral("home"));
+        dropView = new DropView(home);
+        content = new QWidget(pages);
+        content->setObjectName(QStringLiteral("content"));
+        auto* layout = new QVBoxLayout(content);
+        table = new BlankTableView(content);
+        chooser = new SegmentedControl(content);
+        chooser->setSegmentCount(2);
+        chooser->setSelectedSegment(0);
+        layout->addWidget(table);
+        layout->addWidget(chooser);
+        pages->addWidget(home);
+        pages->addWidget(content);
+        window->setCentralWidget(pages);
+        toolbar = window->addToolBar(QStringLiteral("toolbar"));
+        toolbar->setVisible(false);
+
+        controller = std::make_unique<AppController>();
+        controller->tableImages = table;
+        controller->scListStyle = chooser;
+        controller->mainWindow = window.get();
+        controller->toolbar = toolbar;
+        controller->tabSwitcher = pages;
+        table->awakeFromNib();
+        controller->awakeFromNib();
+    }
+    void TearDown() override { Converter::converter()->clear(); }
+
+    /// Image-named empty files a, b, c... in the temporary folder, added to the list in order.
+    QStringList addFiles(int count)
+    {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            const QString path = dir.filePath(QStringLiteral("%1.jpg").arg(QChar(u'a' + i)));
+            EXPECT_TRUE(touchFile(path));
+            Converter::converter()->addFile(path);
+            paths << path;
+        }
+        return paths;
+    }
+
+    [[nodiscard]] QString page() const { return pages->currentWidget()->objectName(); }
+    [[nodiscard]] QStringList listed() const { return Converter::converter()->allFilePaths(); }
+    [[nodiscard]] bool headerShown() const { return !table->horizontalHeader()->isHidden(); }
+
+    void dropOnTable(const QStringList& paths)
+    {
+        const auto data = fileDrag(paths);
+        const QPoint at(10, 10);
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(table->viewport(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(table->viewport(), &drop);
+        ASSERT_TRUE(drop.isAccepted());
+        EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "names are taken, files are never moved";
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<QMainWindow> window;
+    QStackedWidget* pages = nullptr;
+    QWidget* home = nullptr;
+    QWidget* content = nullptr;
+    DropView* dropView = nullptr;
+    BlankTableView* table = nullptr;
+    SegmentedControl* chooser = nullptr;
+    QToolBar* toolbar = nullptr;
+    std::unique_ptr<AppController> controller;
+};
+
+TEST_F(MainWindow, TooltipCountsTheFilesWithoutSingularAndIsEmptyWithout)
+{
+    const struct
+    {
+        int files;
+        const char* tooltip;
+    } cases[] = { { 1, "1 image photos" }, { 0, "" }, { 3, "3 image photos" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.files);
+        Converter::converter()->clear();
+        addFiles(c.files);
+        controller->reloadImageData();
+        EXPECT_EQ(table->toolTip(), QString::fromUtf8(c.tooltip));
+        EXPECT_EQ(table->model()->rowCount(), c.files);
+        EXPECT_EQ(headerShown(), c.files > 0);
+    }
+}
+
+TEST_F(MainWindow, RemoveWithNothingSelectedRemovesNothingYetRefreshesTooltipAndPage)
+{
+    const QStringList paths = addFiles(2);
+    ASSERT_EQ(table->toolTip(), QString());
+    controller->OnRemove(nullptr);
+    EXPECT_EQ(listed(), paths);
+    EXPECT_EQ(table->toolTip(), QStringLiteral("2 image photos"));
+    EXPECT_EQ(page(), QStringLiteral("content"));
+    EXPECT_FALSE(toolbar->isHidden());
+}
+
+TEST_F(MainWindow, RemoveTakesExactlyTheSelectedRowsAndKeepsTheOthersInOrder)
+{
+    const QStringList paths = addFiles(4);
+    controller->reloadImageData();
+    table->selectRow(0);
+    table->selectionModel()->select(
+        table->model()->index(2, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    controller->OnRemove(nullptr);
+    EXPECT_EQ(listed(), (QStringList { paths[1], paths[3] }));
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
+    EXPECT_EQ(table->toolTip(), QStringLiteral("2 image photos"));
+    EXPECT_EQ(table->model()->index(0, FileTableModel::columnForIdentifier(QStringLiteral("name"))).data(),
+        QStringLiteral("b.jpg"));
+}
+
+TEST_F(MainWindow, ClearEmptiesTheListHidesTheToolbarAndShowsHome)
+{
+    addFiles(3);
+    controller->switchUI();
+    ASSERT_EQ(page(), QStringLiteral("content"));
+    table->selectRow(1);
+    controller->OnClear(nullptr);
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_TRUE(toolbar->isHidden());
+    EXPECT_EQ(page(), QStringLiteral("home"));
+    EXPECT_EQ(table->toolTip(), QString());
+    EXPECT_FALSE(headerShown());
+}
+
+TEST_F(MainWindow, AddFolderTakesItsOwnImagesOnlyAndLeavesHomeInPlace)
+{
+    const QString folder = dir.filePath(QStringLiteral("shoot"));
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.jpg"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
+    for (const char* name : { "photo.JPG", "scan.Png", "notes.txt", "sub/inner.jpg" })
+        ASSERT_TRUE(touchFile(folder + QLatin1Char('/') + QLatin1String(name)));
+    ASSERT_TRUE(touchFile(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, folder + QStringLiteral("/link.jpg")));
+
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    controller->setOpenPanelRunner([&](QFileDialog& panel) -> std::optional<QStringList> {
+        mode = panel.fileMode();
+        return QStringList { folder };
+    });
+    controller->OnAddFolder(nullptr);
+    EXPECT_EQ(mode, QFileDialog::Directory);
+    QStringList added = listed();
+    added.sort();
+    EXPECT_EQ(
+        added, (QStringList { folder + QStringLiteral("/photo.JPG"), folder + QStringLiteral("/scan.Png") }));
+    EXPECT_EQ(table->toolTip(), QStringLiteral("2 image photos"));
+    EXPECT_EQ(page(), QStringLiteral("home"));
+    EXPECT_TRUE(toolbar->isHidden());
+
+    // A cancelled dialog changes nothing, not even the tooltip.
+    table->setToolTip(QStringLiteral("untouched"));
+    controller->setOpenPanelRunner([](QFileDialog&) { return std::optional<QStringList>(); });
+    controller->OnAddFolder(nullptr);
+    EXPECT_EQ(listed().size(), 2);
+    EXPECT_EQ(table->toolTip(), QStringLiteral("untouched"));
+}
+
+TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
+{
+    const QStringList names = { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" };
+    for (const QString& name : names)
+        ASSERT_TRUE(touchFile(dir.filePath(name)));
+
+    QStringList offered;
+    controller->setOpenPanelRunner([&](QFileDialog& panel) -> std::optional<QStringList> {
+        EXPECT_EQ(panel.fileMode(), QFileDialog::ExistingFiles);
+        // What a case-sensitive native dialog would list with these patterns.
+        const QString filter = panel.nameFilters().value(0);
+        const QString patterns = filter.mid(filter.indexOf(u'(') + 1).chopped(1);
+        offered
+            = QDir(dir.path()).entryList(patterns.split(u' '), QDir::Files | QDir::CaseSensitive, QDir::Name);
+        QStringList chosen;
+        for (const QString& name : names)
+            chosen << dir.filePath(name);
+        return chosen;
+    });
+    controller->OnAddImages(nullptr);
+    EXPECT_EQ(offered, (QStringList { "IMG_1.JPG", "b.tiff", "c.Gif", "scan.Png" }));
+    // Names typed past the filter are not taken.
+    EXPECT_EQ(listed(),
+        (QStringList { dir.filePath("IMG_1.JPG"), dir.filePath("scan.Png"), dir.filePath("b.tiff"),
+            dir.filePath("c.Gif") }));
+    EXPECT_EQ(page(), QStringLiteral("content"));
+    EXPECT_FALSE(toolbar->isHidden());
+    EXPECT_EQ(table->toolTip(), QStringLiteral("4 image photos"));
+}
+
+TEST_F(MainWindow, DropOnTheTableAddsFilesAndFoldersButKeepsTheTooltipCount)
+{
+    addFiles(1);
+    controller->reloadImageData();
+    const QString folder = dir.filePath(QStringLiteral("more"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(touchFile(folder + QStringLiteral("/x.png")));
+    ASSERT_TRUE(touchFile(dir.filePath(QStringLiteral("y.gif"))));
+
+    dropOnTable({ folder, dir.filePath(QStringLiteral("y.gif")), dir.filePath(QStringLiteral("a.jpg")) });
+    EXPECT_EQ(listed().size(), 3);
+    EXPECT_EQ(table->model()->rowCount(), 3);
+    EXPECT_EQ(table->toolTip(), QStringLiteral("1 image photos"));
+}
+
+TEST_F(MainWindow, DropOfferedToAnotherTableIsRefused)
+{
+    QTableView other;
+    other.setModel(controller->dataSource());
+    const auto data = fileDrag({ dir.filePath(QStringLiteral("a.jpg")) });
+    ASSERT_TRUE(touchFile(dir.filePath(QStringLiteral("a.jpg"))));
+    EXPECT_FALSE(controller->acceptDrop(&other, data.get(), 0, AppController::DropOperation::On));
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_TRUE(controller->acceptDrop(table, data.get(), 0, AppController::DropOperation::On));
+    EXPECT_EQ(listed().size(), 1);
+}
+
+TEST_F(MainWindow, DropOnTheDropViewFillsTheListAndShowsContent)
+{
+    const QString image = dir.filePath(QStringLiteral("drop.png"));
+    ASSERT_TRUE(writePng(image));
+    const auto data = fileDrag({ image });
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &drop);
+    EXPECT_EQ(listed(), QStringList { image });
+    EXPECT_EQ(page(), QStringLiteral("content"));
+    EXPECT_FALSE(toolbar->isHidden());
+    EXPECT_TRUE(headerShown());
+    EXPECT_EQ(table->toolTip(), QString()) << "a drop reloads the rows, not the tooltip";
+}
+
+TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnlyImages)
+{
+    const int imageColumn = FileTableModel::columnForIdentifier(QStringLiteral("image"));
+    const auto shows = [this](int segment, const char* name) {
+        return chooser->image(segment).cacheKey() == imageNamed(QLatin1String(name)).cacheKey();
+    };
+    EXPECT_TRUE(table->isColumnHidden(imageColumn));
+
+    chooser->setSelectedSegment(1);
+    controller->OnSwitchListviewStyle(chooser);
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 80);
+    EXPECT_FALSE(table->isColumnHidden(imageColumn));
+
+    chooser->setSelected(true, 0);
+    controller->updateSegment();
+    EXPECT_TRUE(shows(0, "list-alter.png"));
+    EXPECT_TRUE(shows(1, "listicon_alter.png"));
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 18);
+    EXPECT_TRUE(table->isColumnHidden(imageColumn));
+
+    chooser->setSelectedSegment(1);
+    controller->updateSegment();
+    chooser->setSelectedSegment(-1);
+    controller->updateSegment();
+    EXPECT_TRUE(shows(0, "list.png"));
+    EXPECT_TRUE(shows(1, "listicon.png"));
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 80);
+    EXPECT_FALSE(table->isColumnHidden(imageColumn));
+}
+
+TEST_F(MainWindow, CellsShowTheRecordThroughTheDisplayTextsAndAnEmptyThumbnailForUnreadableFiles)
+{
+    const QString image = dir.filePath(QStringLiteral("shot.png"));
+    ASSERT_TRUE(writePng(image));
+    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
+    ASSERT_TRUE(touchFile(broken));
+    Converter::converter()->addFile(image);
+    Converter::converter()->addFile(broken);
+    controller->reloadImageData();
+
+    const QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->columnCount(), 5);
+    QStringList identifiers;
+    for (int column = 0; column < model->columnCount(); ++column)
+        identifiers << model->headerData(column, Qt::Horizontal, FileTableModel::kIdentifierRole).toString();
+    EXPECT_EQ(identifiers, (QStringList { "image", "name", "kind", "size", "modified" }));
+
+    const auto cell = [model](int row, const char* identifier, int role = Qt::DisplayRole) {
+        return model->index(row, FileTableModel::columnForIdentifier(QLatin1String(identifier))).data(role);
+    };
+    const QFileInfo info(image);
+    EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
+    EXPECT_EQ(cell(0, "kind").toString(), QStringLiteral("PNG image"));
+    EXPECT_EQ(cell(0, "size").toString(), QStringLiteral("%1 Bytes").arg(info.size()));
+    EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
+    EXPECT_EQ(cell(1, "size").toString(), QStringLiteral("0"));
+
+    const QImage thumbnail = qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole));
+    EXPECT_EQ(thumbnail.size(), QSize(24, 16)) << "small pictures are not enlarged";
+    EXPECT_TRUE(cell(1, "image", Qt::DecorationRole).isNull());
+    // A file that can no longer be read gives an empty cell; the record's texts stay.
+    ASSERT_TRUE(QFile::remove(image));
+    EXPECT_TRUE(cell(0, "image", Qt::DecorationRole).isNull());
+    EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
+}
+
+} // namespace

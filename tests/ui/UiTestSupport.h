@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QMimeData>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+/// Writes a small solid PNG at \a path with Qt (a fixture, not an oracle); false when it failed.
+bool writePng(const QString& path, QColor colour = Qt::darkCyan);
+/// Creates an empty file at \a path; false when it failed.
+bool touchFile(const QString& path);
+/// A drag's data naming the local files \a paths.
+[[nodiscard]] std::unique_ptr<QMimeData> fileDrag(const QStringList& paths);

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QPointer>
+#include <QTableView>
+
+/// A table model that reads its rows live from a list kept elsewhere and so cannot signal the list's
+/// changes itself: whoever changes the list calls reloadData() (through BlankTableView::reloadData).
+class LiveTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    /// Tells every view that the rows may all have changed.
+    void reloadData()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+};
+
+/// The file list's table: it shows no column header while its model has no rows, so an empty list is a
+/// blank area, and shows the header again as soon as there are rows. The check is made on every
+/// reloadData().
+///
+/// The header the table has when it is set up is the one it shows again; a table whose header is hidden
+/// at set-up (the layout gave it none) never shows one. A table built by a layout is set up when it is
+/// woken (awakeFromNib), after the layout has set its properties; a table built in code with a frame is
+/// set up at once. Owns nothing beyond QTableView. Main thread only.
+class BlankTableView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    /// For layouts: not set up until awakeFromNib().
+    explicit BlankTableView(QWidget* parent = nullptr);
+    /// For code: placed at \a frame and set up at once.
+    explicit BlankTableView(const QRect& frame, QWidget* parent = nullptr);
+
+    /// Called once the layout has created the table and set its properties: sets it up.
+    void awakeFromNib();
+
+    /// Shows the header when the model has rows and hides it when it has none (or there is no model),
+    /// then reloads the rows.
+    void reloadData();
+
+    /// The header shown while there are rows; null for a table without one.
+    [[nodiscard]] QHeaderView* prevHeaderView() const { return m_prevHeaderView; }
+    /// The header as the table shows it now: prevHeaderView() while it shows, else null.
+    [[nodiscard]] QHeaderView* headerView() const;
+
+private:
+    /// Keeps the current header as the one to show again and takes it away. Runs once per table.
+    void setup();
+
+    QPointer<QHeaderView> m_prevHeaderView;
+    bool m_isSetUp = false;
+};

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/BlankTableView.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QStringList>
+
+class Converter;
+
+/// The file table's rows, read live from the shared file list: row i is the file at index i of
+/// allFilePaths(), every count and cell is read when the view asks. The columns, told apart by their
+/// identifiers (kIdentifierRole of the header data), are "image" (a thumbnail of the file, decoded when
+/// first shown and cached), "name", "kind", "size" and "modified" (the record's keys; size and date as
+/// the display texts). Owns its thumbnail cache; reads the list without owning it. Main thread only.
+class FileTableModel : public LiveTableModel
+{
+    Q_OBJECT
+
+public:
+    /// Header data role of a column's identifier (QString).
+    static constexpr int kIdentifierRole = Qt::UserRole;
+    /// Cell data role of the row's path (QString), in every column.
+    static constexpr int kPathRole = Qt::UserRole + 1;
+
+    static inline const QString kImageColumn = QStringLiteral("image");
+
+    explicit FileTableModel(Converter* converter, QObject* parent = nullptr);
+
+    /// The identifiers in column order.
+    [[nodiscard]] static const QStringList& columnIdentifiers();
+    /// The column of \a identifier; -1 for an unknown one.
+    [[nodiscard]] static int columnForIdentifier(const QString& identifier);
+
+    /// The number of paths in the list.
+    [[nodiscard]] int numberOfRows() const;
+    /// The cell's value: for "modified" and "size" their display texts, for "image" the thumbnail
+    /// (null when the file cannot be read as an image), for other identifiers the record's value.
+    /// Null for a row outside the list.
+    [[nodiscard]] QVariant objectValueForTableColumn(const QString& identifier, int row) const;
+
+    /// The box thumbnails are decoded to fit, in device pixels, and the device pixel ratio they are
+    /// drawn at.
+    void setThumbnailSize(const QSize& box, qreal devicePixelRatio = 1.0);
+    [[nodiscard]] QSize thumbnailSize() const { return m_thumbnailSize; }
+    [[nodiscard]] ThumbnailCache& thumbnails() const { return m_thumbnails; }
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    Converter* m_converter;
+    QSize m_thumbnailSize { 104, 72 };
+    qreal m_devicePixelRatio = 1.0;
+    mutable ThumbnailCache m_thumbnails;
+};

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MiddleAlignedTextFieldCell.h"
+
+#include <QApplication>
+#include <QPainter>
+
+QRectF MiddleAlignedTextFieldCell::titleRectForBounds(
+    const QRectF& bounds, const QRectF& baseRect, qreal textHeight)
+{
+    QRectF rect = baseRect;
+    // Subtracting the half point after centring keeps the line half a point nearer the top.
+    rect.moveTop(bounds.y() - 0.5 + (bounds.height() - textHeight) * 0.5);
+    return rect;
+}
+
+void MiddleAlignedTextFieldCell::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QWidget* widget = item.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+
+    // Selection and alternating backgrounds and the focus frame as the base cell draws them, no text.
+    const QString text = item.text;
+    item.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
+    const QRectF bounds = item.rect;
+    // A little air between neighbouring columns, whichever side the text keeps to.
+    const QRectF baseRect
+        = QRectF(style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)).adjusted(4, 0, -8, 0);
+    const QFontMetricsF metrics(item.font);
+    const QRectF rect = titleRectForBounds(bounds, baseRect, metrics.height());
+
+    const bool selected = item.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+        : (item.state & QStyle::State_Active)                                ? QPalette::Active
+                                                                             : QPalette::Inactive;
+    painter->save();
+    painter->setFont(item.font);
+    painter->setPen(item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    const Qt::Alignment horizontal = item.displayAlignment & Qt::AlignHorizontal_Mask;
+    painter->drawText(rect, int(horizontal | Qt::AlignTop | Qt::TextSingleLine),
+        metrics.elidedText(text, item.textElideMode, rect.width()));
+    painter->restore();
+}

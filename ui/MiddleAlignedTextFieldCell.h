@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QRectF>
+#include <QStyledItemDelegate>
+
+/// A text cell that draws its one line centred between the top and the bottom of the cell, half a
+/// point nearer the top than exact centring, instead of at the top. Text taller than the cell starts
+/// above it (not clamped). Draws with the view's font and the palette's text colours, elided to one
+/// line. Stateless; owns nothing. Main thread only, like every delegate.
+class MiddleAlignedTextFieldCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    /// The rectangle the text is drawn in: \a baseRect with its top moved to
+    /// bounds.y − 0.5 + (bounds.height − textHeight) × 0.5; its left edge, width and height stay.
+    [[nodiscard]] static QRectF titleRectForBounds(
+        const QRectF& bounds, const QRectF& baseRect, qreal textHeight);
+
+    void paint(
+        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
