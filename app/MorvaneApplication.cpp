@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 void configureApplication(QApplication& app)
 {
     QApplication::setOrganizationName(QStringLiteral("Morvane"));
@@ -17,6 +19,8 @@ void configureApplication(QApplication& app)
 
 int MorvaneApplicationMain(int argc, char** argv)
 {
+    // A file-size limit must make a write fail with its reason, not end the program during a run.
+    std::signal(SIGXFSZ, SIG_IGN);
     // QApplication keeps a reference to the count: it must outlive the application object.
     int& count = argc;
     QApplication app(count, argv);

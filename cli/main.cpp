@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -154,6 +155,8 @@ void drawProgress(int done, int total)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit or a full disk must make a write fail, not end the process half-way.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("morvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
