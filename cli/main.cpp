@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -33,9 +34,32 @@ struct Options
     bool quiet = false;
 };
 
+// Where the program's own messages go: the standard error it was started with. Some libraries (libpng,
+// through Qt) print straight to standard error whatever handler is installed, so during the run the
+// descriptor itself points elsewhere; see silenceLibraryOutput.
+FILE* messages = stderr;
+
+void silenceLibraryOutput()
+{
+    if (qEnvironmentVariableIsSet("MORVANE_DEBUG"))
+        return;
+    const int terminal = ::dup(STDERR_FILENO);
+    const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (terminal < 0 || devnull < 0)
+        return;
+    FILE* stream = ::fdopen(terminal, "w");
+    if (!stream)
+        return;
+    std::setvbuf(stream, nullptr, _IOLBF, 0);
+    std::fflush(messages);
+    ::dup2(devnull, STDERR_FILENO);
+    ::close(devnull);
+    messages = stream;
+}
+
 void printError(const QString& message)
 {
-    std::fprintf(stderr, "morvane-cli: %s\n", qPrintable(message));
+    std::fprintf(messages, "morvane-cli: %s\n", qPrintable(message));
 }
 
 // Qt and the codecs behind it report their complaints about a broken file through Qt's message
@@ -137,7 +161,7 @@ void printReport(const Report& report, bool json)
         object.insert("reason", written ? QJsonValue() : QJsonValue(report.outcome.reason));
         std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
     } else if (!written) {
-        std::fprintf(stderr, "morvane-cli: skipped %s: %s\n", qPrintable(report.source),
+        std::fprintf(messages, "morvane-cli: skipped %s: %s\n", qPrintable(report.source),
             qPrintable(report.outcome.reason));
     }
 }
@@ -146,9 +170,9 @@ void drawProgress(int done, int total)
 {
     constexpr int kWidth = 30;
     const int filled = total > 0 ? done * kWidth / total : kWidth;
-    std::fprintf(stderr, "\r[%s%s] Removing EXIF for %d of %d ...", QByteArray(filled, '#').constData(),
+    std::fprintf(messages, "\r[%s%s] Removing EXIF for %d of %d ...", QByteArray(filled, '#').constData(),
         QByteArray(kWidth - filled, ' ').constData(), done, total);
-    std::fflush(stderr);
+    std::fflush(messages);
 }
 
 } // namespace
@@ -197,13 +221,14 @@ int main(int argc, char** argv)
 
     const QStringList sources = list->allFilePaths();
     const bool showProgress = !options.quiet && !options.json && ::isatty(STDERR_FILENO);
+    silenceLibraryOutput();
     const std::vector<ConversionOutcome> outcomes
         = convertInParallel(sources, folder, options.jobs, [&](int done) {
               if (showProgress)
                   drawProgress(done, int(sources.size()));
           });
     if (showProgress)
-        std::fputc('\n', stderr);
+        std::fputc('\n', messages);
     for (qsizetype i = 0; i < sources.size(); ++i)
         reports.push_back({ sources.at(i), outcomes[size_t(i)] });
 
@@ -215,6 +240,6 @@ int main(int argc, char** argv)
     }
     const int skipped = int(reports.size()) - written;
     if (!options.quiet)
-        std::fprintf(stderr, "%d written, %d skipped\n", written, skipped);
+        std::fprintf(messages, "%d written, %d skipped\n", written, skipped);
     return skipped == 0 ? kAllWritten : kSomeSkipped;
 }

@@ -1,0 +1,320 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Hostile, broken and unlucky cases run through the real command line: decompression bombs, damaged and
+// misnamed files, awkward names, a file-size limit, a folder pulled away, two processes at once.
+#include "tests/common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace {
+
+QStringList configured(const QTemporaryDir& work)
+{
+    return { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) };
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A PNG whose header claims \a width x \a height, with a valid checksum and a few bytes of data.
+QByteArray pngClaiming(quint32 width, quint32 height)
+{
+    QByteArray ihdr("IHDR");
+    char fields[13] = {};
+    qToBigEndian(width, fields);
+    qToBigEndian(height, fields + 4);
+    fields[8] = 8; // bit depth
+    fields[9] = 2; // RGB
+    ihdr.append(fields, 13);
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    char length[4];
+    qToBigEndian(quint32(13), length);
+    png.append(length, 4).append(ihdr);
+    char crc[4];
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), uInt(ihdr.size()))), crc);
+    png.append(crc, 4);
+    png.append(QByteArray("\0\0\0\0IEND\xae\x42\x60\x82", 12));
+    return png;
+}
+
+// A GIF whose screen and image both claim \a side x \a side.
+QByteArray gifClaiming(quint16 side)
+{
+    QByteArray gif("GIF89a");
+    char le[2];
+    qToLittleEndian(side, le);
+    gif.append(le, 2).append(le, 2).append("\x80\0\0", 3).append(QByteArray(6, '\0'));
+    gif.append(",\0\0\0\0", 5).append(le, 2).append(le, 2).append('\0');
+    gif.append("\x02\x02\x44\x01\0;", 6);
+    return gif;
+}
+
+// A small real JPEG whose frame header is patched to claim \a width x \a height.
+QByteArray jpegClaiming(quint16 width, quint16 height)
+{
+    QFile file(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray jpeg = file.readAll();
+    for (qsizetype i = 2; i + 9 < jpeg.size();) {
+        const auto marker = uchar(jpeg[i + 1]);
+        const int length = uchar(jpeg[i + 2]) << 8 | uchar(jpeg[i + 3]);
+        if (marker == 0xC0 || marker == 0xC2) {
+            qToBigEndian(height, jpeg.data() + i + 5);
+            qToBigEndian(width, jpeg.data() + i + 7);
+            break;
+        }
+        i += 2 + length;
+    }
+    return jpeg;
+}
+
+// Runs the command line under /usr/bin/time: its result, and its peak resident memory in MB.
+ProcessResult runMeasured(const QStringList& arguments, const QTemporaryDir& work, double* peakMegabytes)
+{
+    ProcessResult result = runProcess(QStringLiteral("/usr/bin/time"),
+        QStringList { "-f", "peak %M", QStringLiteral(MORVANE_CLI_PATH) } + arguments, 300000,
+        configured(work));
+    const QString last = result.standardError.trimmed().split(u'\n').last();
+    *peakMegabytes = last.startsWith(QLatin1String("peak ")) ? last.mid(5).toDouble() / 1024.0 : -1;
+    return result;
+}
+
+QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
+{
+    QHash<QString, QJsonObject> outcomes;
+    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        outcomes.insert(QFileInfo(object.value("source").toString()).fileName(), object);
+    }
+    return outcomes;
+}
+
+} // namespace
+
+TEST(HostileInput, BombsAndBrokenFilesAreSkippedWithTheirReasonAndLeaveNothing)
+{
+    QTemporaryDir work;
+    const QString in = work.filePath("in");
+    writeBytes(in + "/bomb.png", pngClaiming(100000, 100000));
+    writeBytes(in + "/bomb.gif", gifClaiming(65535));
+    writeBytes(in + "/bomb.jpg", jpegClaiming(65500, 65500));
+    writeBytes(in + "/zero.png", pngClaiming(0, 480));
+    writeBytes(in + "/notes.png", "plain text that only pretends to be a picture\n");
+    writeBytes(in + "/empty.tif", {});
+    writeBytes(in + "/cut.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/13_kitchen_sink.jpg").left(9000));
+    writeBytes(in + "/png named.jpg", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png"));
+
+    double peak = 0;
+    const QString out = work.filePath("out");
+    const ProcessResult run = runMeasured({ "--json", "-o", out, in }, work, &peak);
+    EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 200) << "a header's claim must not be allocated";
+
+    const QHash<QString, QJsonObject> outcomes = jsonBySource(run.standardOutput);
+    const struct
+    {
+        const char* name;
+        const char* reason; // empty: written
+    } expected[] = {
+        { "bomb.png", "could not be decoded" },
+        { "bomb.gif", "could not be decoded" },
+        { "bomb.jpg", "could not be decoded" },
+        { "zero.png", "could not be decoded" },
+        { "notes.png", "not a supported image" },
+        { "empty.tif", "empty file" },
+        { "cut.jpg", "could not be decoded" },
+        { "png named.jpg", "" },
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        const QJsonObject outcome = outcomes.value(QString::fromUtf8(e.name));
+        if (*e.reason) {
+            EXPECT_EQ(outcome.value("status").toString(), QStringLiteral("skipped"));
+            EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String(e.reason)))
+                << outcome.value("reason").toString().toStdString();
+        } else {
+            EXPECT_EQ(outcome.value("status").toString(), QStringLiteral("written"));
+        }
+    }
+    // The misnamed PNG is read as what it is and written as what its name asks for.
+    EXPECT_EQ(filesUnder(out), QStringList { "png named.jpg" });
+    EXPECT_EQ(QImageReader(out + "/png named.jpg").format(), QByteArray("jpeg"));
+    EXPECT_FALSE(run.standardError.contains(QLatin1String("libpng")));
+}
+
+TEST(HostileInput, AHundredMegapixelPhotoStillConverts)
+{
+    QTemporaryDir work;
+    QImage large(12000, 8400, QImage::Format_RGB32);
+    ASSERT_FALSE(large.isNull());
+    large.fill(qRgb(40, 90, 160));
+    const QString source = work.filePath("large.jpg");
+    ASSERT_TRUE(large.save(source, "jpeg", 80));
+    large = QImage();
+
+    const ProcessResult run = runProcess(
+        QStringLiteral(MORVANE_CLI_PATH), { "-o", work.filePath("out"), source }, 300000, configured(work));
+    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    EXPECT_EQ(QImageReader(work.filePath("out/large.jpg")).size(), QSize(12000, 8400));
+}
+
+TEST(HostileInput, AwkwardNamesKeepTheirNameAndLongOnesAreShortened)
+{
+    QTemporaryDir work;
+    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_2.jpg");
+    const QString longName = QString(251, u'x') + ".jpg"; // 255 bytes
+    const QStringList names
+        = { "with space (2).jpg", QString::fromUtf8("été 日本.jpg"), "-dash.jpg", longName };
+    QStringList sources;
+    for (const QString& name : names) {
+        writeBytes(work.filePath("in/" + name), photo);
+        sources << work.filePath("in/" + name);
+    }
+    const QString out = work.filePath("out");
+    // Twice into the same folder: the second run needs numbered names, the long one shortened.
+    for (int round = 0; round < 2; ++round) {
+        const ProcessResult run = runProcess(QStringLiteral(MORVANE_CLI_PATH),
+            QStringList { "-o", out, "--" } + sources, 120000, configured(work));
+        EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    }
+    const QStringList outputs = filesUnder(out);
+    EXPECT_EQ(outputs.size(), 8);
+    for (const QString& name : names)
+        EXPECT_TRUE(outputs.contains(name)) << name.toStdString();
+    EXPECT_TRUE(outputs.contains(QString::fromUtf8("été 日本 (1).jpg")));
+    EXPECT_TRUE(outputs.contains("-dash (1).jpg"));
+    for (const QString& name : outputs) {
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_TRUE(name.endsWith(QLatin1String(".jpg")));
+    }
+}
+
+TEST(HostileInput, AFileSizeLimitFailsTheLargeFileOnlyAndLeavesNoPart)
+{
+    QTemporaryDir work;
+    QImage noise(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) % 255));
+    ASSERT_TRUE(QDir().mkpath(work.filePath("in")));
+    ASSERT_TRUE(noise.save(work.filePath("in/a-large.jpg"), "jpeg", 95));
+    writeBytes(work.filePath("in/b-small.jpg"), fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg"));
+
+    // bash's ulimit -f counts kilobytes: the small photo fits, the large one does not.
+    const QString out = work.filePath("out");
+    const ProcessResult run = runProcess(QStringLiteral("bash"),
+        { "-c",
+            QStringLiteral("ulimit -f 200 && exec '%1' --json -j 1 -o '%2' '%3'")
+                .arg(QStringLiteral(MORVANE_CLI_PATH), out, work.filePath("in")) },
+        120000, configured(work));
+    EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
+    const QHash<QString, QJsonObject> outcomes = jsonBySource(run.standardOutput);
+    EXPECT_TRUE(outcomes.value("a-large.jpg")
+                    .value("reason")
+                    .toString()
+                    .startsWith(QLatin1String("could not be written: File too large")))
+        << run.standardOutput.toStdString();
+    EXPECT_EQ(outcomes.value("b-small.jpg").value("status").toString(), QStringLiteral("written"));
+    EXPECT_EQ(filesUnder(out), QStringList { "b-small.jpg" });
+}
+
+TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
+{
+    QTemporaryDir work;
+    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_5.jpg");
+    for (int i = 0; i < 40; ++i)
+        writeBytes(work.filePath(QStringLiteral("in/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), photo);
+    const QString out = work.filePath("out");
+    QDir().mkpath(out);
+
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(MORVANE_CLI_PATH), { "--json", "-j", "1", "-o", out, work.filePath("in") });
+    ASSERT_TRUE(cli.waitForStarted());
+    // As soon as the first output appears, the folder goes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (filesUnder(out).isEmpty() && cli.state() == QProcess::Running
+        && std::chrono::steady_clock::now() < deadline)
+        cli.waitForFinished(5);
+    QDir(out).removeRecursively();
+    ASSERT_TRUE(cli.waitForFinished(120000));
+
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    const QHash<QString, QJsonObject> outcomes = jsonBySource(QString::fromUtf8(cli.readAllStandardOutput()));
+    EXPECT_EQ(outcomes.size(), 40);
+    for (const QJsonObject& outcome : outcomes) {
+        if (outcome.value("status").toString() == QLatin1String("skipped")) {
+            EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String("could not be written")));
+        }
+    }
+    EXPECT_TRUE(filesUnder(work.filePath("in")).size() == 40);
+}
+
+TEST(HostileInput, TwoProcessesIntoOneFolderNeverReplaceEachOther)
+{
+    QTemporaryDir work;
+    ASSERT_TRUE(QDir().mkpath(work.filePath("one")) && QDir().mkpath(work.filePath("two")));
+    for (int i = 0; i < 12; ++i) {
+        for (const auto& [folder, colour] :
+            { std::pair { "one", qRgb(220, 30, 30) }, std::pair { "two", qRgb(30, 200, 60) } }) {
+            QImage picture(800, 600, QImage::Format_RGB32);
+            picture.fill(colour);
+            ASSERT_TRUE(
+                picture.save(work.filePath(QStringLiteral("%1/photo%2.jpg").arg(folder).arg(i)), "jpeg"));
+        }
+    }
+    const QString out = work.filePath("out");
+    QDir().mkpath(out);
+    QProcess runs[2];
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    for (int p = 0; p < 2; ++p) {
+        runs[p].setProcessEnvironment(environment);
+        runs[p].start(QStringLiteral(MORVANE_CLI_PATH),
+            { "--quiet", "-j", "2", "-o", out, work.filePath(p == 0 ? "one" : "two") });
+    }
+    for (QProcess& run : runs) {
+        ASSERT_TRUE(run.waitForFinished(120000));
+        EXPECT_EQ(run.exitCode(), 0);
+    }
+    // 24 outputs under 24 names, each a whole picture: 12 red ones from the first process and 12 green
+    // ones from the second, none cut short or overwritten by the other.
+    const QStringList outputs = filesUnder(out);
+    ASSERT_EQ(outputs.size(), 24);
+    int fromFirst = 0;
+    for (const QString& name : outputs) {
+        const QImage image(out + u'/' + name);
+        ASSERT_FALSE(image.isNull()) << name.toStdString();
+        if (qRed(image.pixel(400, 300)) > 150)
+            ++fromFirst;
+        EXPECT_EQ(image.size(), QSize(800, 600));
+    }
+    EXPECT_EQ(fromFirst, 12);
+}
