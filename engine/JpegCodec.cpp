@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/JpegCodec.h"
 
+#include "engine/PixelPool.h"
+
 #include <QColorSpace>
 #include <QtEndian>
 
@@ -239,7 +241,7 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
 
     const int orientation = target.orientation >= 2 && target.orientation <= 8 ? target.orientation : 1;
     const bool swapsSides = orientation >= 5;
-    target.pixels = QImage(swapsSides ? height : width, swapsSides ? width : height, format);
+    target.pixels = pooledImage(swapsSides ? height : width, swapsSides ? width : height, format);
     if (target.pixels.isNull())
         return false;
     uchar* const base = target.pixels.bits();
