@@ -8,24 +8,19 @@
 #include "engine/ImageSaving.h"
 #include "tests/app/AppTestSupport.h"
 #include "ui/AppController.h"
-#include "ui/NamedImage.h"
 #include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 #include <iomanip>
@@ -63,15 +58,6 @@ protected:
     std::unique_ptr<MainNib> nib;
 };
 
-TEST_F(Shell, EmptyStoreShowsSeventyAndTurnsPhotosUprightWithoutWritingAnything)
-{
-    launch();
-    EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QStringLiteral("70"));
-    EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), 70);
-    EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->checkState(), Qt::Checked);
-    EXPECT_EQ(storeText(), QString()) << "restoring the controls must not write the store";
-}
-
 struct StoredPreferences
 {
     const char* name;
@@ -93,17 +79,19 @@ class ShellRestores : public Shell, public ::testing::WithParamInterface<StoredP
 TEST_P(ShellRestores, ControlsFromTheStoreAndLeavesItUnchanged)
 {
     const StoredPreferences& c = GetParam();
-    setStoreText(QString::fromUtf8(c.ini));
+    if (*c.ini)
+        setStoreText(QString::fromUtf8(c.ini));
     launch();
     EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
     EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
     EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
-    EXPECT_EQ(storeText(), QString::fromUtf8(c.ini));
+    EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
 }
 
 INSTANTIATE_TEST_SUITE_P(StoredValues, ShellRestores,
-    ::testing::Values(StoredPreferences { "wholeQualityNoOrientation",
-                          "[General]\nImageQuality=42\nfixOrientation=false\n", "42", 42, false },
+    ::testing::Values(StoredPreferences { "emptyStoreGivesSeventyAndUpright", "", "70", 70, true },
+        StoredPreferences { "wholeQualityNoOrientation", "[General]\nImageQuality=42\nfixOrientation=false\n",
+            "42", 42, false },
         StoredPreferences { "zeroQuality", "[General]\nImageQuality=0\n", "0", 0, true },
         StoredPreferences { "fractionRoundsOnTheSlider", "[General]\nImageQuality=33.5\n", "33.5", 34, true },
         StoredPreferences { "aboveTheScaleStopsAtTheEnd", "[General]\nImageQuality=150\n", "150", 100, true },
@@ -130,27 +118,18 @@ TEST_F(Shell, SliderActionStoresItsWholeValueAndShowsItInTheLabel)
     EXPECT_EQ(label->text(), QStringLiteral("90"));
 }
 
-TEST_F(Shell, CheckBoxStoresTrueOnlyWhenChecked)
+TEST_F(Shell, CheckBoxStoresTrueOnlyWhenCheckedAndTheMixedStateAsFalse)
 {
     launch();
     auto* box = mainChild<QCheckBox>("chkOrientation");
-    ASSERT_TRUE(box->isChecked());
-
-    box->click();
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("false"));
-    box->click();
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
-
-    // The mixed state is not "on": it stores false. Setting the state by code is no action.
     box->setTristate(true);
-    box->setCheckState(Qt::Unchecked);
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
-    box->click();
-    ASSERT_EQ(box->checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("false"));
-    box->click();
-    ASSERT_EQ(box->checkState(), Qt::Checked);
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
+    box->setCheckState(Qt::Unchecked); // setting the state by code is no action
+    EXPECT_TRUE(storedText(Settings::kFixOrientation).isNull());
+    for (const Qt::CheckState state : { Qt::PartiallyChecked, Qt::Checked, Qt::Unchecked }) {
+        box->click();
+        ASSERT_EQ(box->checkState(), state);
+        EXPECT_EQ(storedText(Settings::kFixOrientation), state == Qt::Checked ? "true" : "false") << state;
+    }
 }
 
 struct VersionCase
@@ -186,16 +165,11 @@ INSTANTIATE_TEST_SUITE_P(AroundTheThreshold, ShellToolkitVersion,
 TEST(ToolkitVersionNumber, RunningQtIsFarAboveTheThresholdAndReleasesKeepTheirOrder)
 {
     EXPECT_EQ(toolkitVersionNumber(), toolkitVersionNumber(QLibraryInfo::version()));
-    EXPECT_GE(toolkitVersionNumber(), 6000.0);
     EXPECT_EQ(toolkitVersionNumber(QVersionNumber(6, 4, 2)), 6004.002);
-
-    const QVersionNumber releases[]
-        = { { 2, 0, 0 }, { 5, 15, 16 }, { 6, 0, 0 }, { 6, 4, 2 }, { 6, 4, 10 }, { 6, 10, 0 }, { 7, 0, 0 } };
+    const QVersionNumber releases[] = { { 2, 0, 0 }, { 5, 15, 16 }, { 6, 4, 2 }, { 6, 4, 10 }, { 6, 10, 0 } };
     EXPECT_GT(toolkitVersionNumber(releases[0]), kToolkitVersionNumber10_6);
-    for (size_t i = 1; i < std::size(releases); ++i) {
-        SCOPED_TRACE(qPrintable(releases[i].toString()));
-        EXPECT_LT(toolkitVersionNumber(releases[i - 1]), toolkitVersionNumber(releases[i]));
-    }
+    for (size_t i = 1; i < std::size(releases); ++i)
+        EXPECT_LT(toolkitVersionNumber(releases[i - 1]), toolkitVersionNumber(releases[i])) << i;
 }
 
 class ShellCloses : public Shell, public ::testing::WithParamInterface<const char*>
@@ -268,55 +242,14 @@ TEST_F(Shell, LayoutProvidesEveryObjectByNameAndConnectsTheOutlets)
         EXPECT_TRUE(toolbar->actions().contains(mainChild<QAction>(name))) << name;
 
     auto* slider = mainChild<QSlider>("sldQuality");
-    EXPECT_EQ(slider->minimum(), 0);
-    EXPECT_EQ(slider->maximum(), 100);
+    EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(0, 100));
     auto* bar = nib->progressWindow()->findChild<QProgressBar*>(QStringLiteral("progress"));
-    EXPECT_EQ(bar->minimum(), 0);
-    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(std::pair(bar->minimum(), bar->maximum()), std::pair(0, 100));
     EXPECT_FALSE(nib->progressWindow()->isVisible());
-    auto* chooser = mainChild<SegmentedControl>("scListStyle");
-    EXPECT_EQ(chooser->segmentCount(), 2);
-    EXPECT_EQ(chooser->selectedSegment(), 0);
-
-    const MorvaneAppDelegate* delegate = nib->delegate();
-    EXPECT_EQ(delegate->window(), nib->mainWindow());
-    EXPECT_EQ(delegate->sldQuality, slider);
-    EXPECT_EQ(delegate->labelQuality, mainChild<QLabel>("labelQuality"));
-    EXPECT_EQ(delegate->chkOrientation, mainChild<QCheckBox>("chkOrientation"));
-    const AppController* controller = nib->appController();
-    EXPECT_EQ(controller->tableImages, mainChild<QTableView>("tableImages"));
-    EXPECT_EQ(controller->scListStyle, chooser);
-    EXPECT_EQ(controller->statusWinController, nib->statusWindowController());
-    EXPECT_EQ(controller->mainWindow, nib->mainWindow());
-    EXPECT_EQ(controller->toolbar, toolbar);
-    EXPECT_EQ(controller->tabSwitcher, pages);
-    const StatusWindowController* status = nib->statusWindowController();
-    EXPECT_EQ(status->window(), nib->progressWindow());
-    EXPECT_EQ(status->txtInfo, nib->progressWindow()->findChild<QLabel*>(QStringLiteral("txtInfo")));
-    EXPECT_EQ(status->progress, bar);
-}
-
-TEST_F(Shell, ListStyleChooserShowsTheAlterImageOfTheSelectedSegment)
-{
-    for (const char* name :
-        { "list.png", "list-alter.png", "listicon.png", "listicon_alter.png", "morvane.png" })
-        EXPECT_FALSE(imageNamed(QLatin1String(name)).isNull()) << name;
-
-    launch();
-    auto* chooser = mainChild<SegmentedControl>("scListStyle");
-    const auto shows = [chooser](int segment, const char* name) {
-        return chooser->image(segment).cacheKey() == imageNamed(QLatin1String(name)).cacheKey();
-    };
-    EXPECT_TRUE(shows(0, "list-alter.png"));
-    EXPECT_TRUE(shows(1, "listicon.png"));
-    auto* table = mainChild<QTableView>("tableImages");
-    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 18);
-
-    chooser->segmentButton(1)->click();
-    EXPECT_EQ(chooser->selectedSegment(), 1);
-    EXPECT_TRUE(shows(0, "list.png"));
-    EXPECT_TRUE(shows(1, "listicon_alter.png"));
-    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 80);
+    EXPECT_EQ(mainChild<SegmentedControl>("scListStyle")->segmentCount(), 2);
+    // The outlets the behaviour tests do not reach through the window's own actions.
+    EXPECT_EQ(nib->appController()->statusWinController, nib->statusWindowController());
+    EXPECT_EQ(nib->statusWindowController()->window(), nib->progressWindow());
 }
 
 } // namespace

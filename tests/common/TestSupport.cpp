@@ -3,8 +3,13 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
+
+#include <cmath>
+#include <limits>
 
 QString dirtyCorpusDir()
 {
@@ -60,4 +65,45 @@ QStringList filesUnder(const QString& dir)
         files << QDir(dir).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QImage decodeWithQt(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(0);
+    return reader.read();
+}
+
+double meanAbsoluteDifference(const QImage& a, const QImage& b)
+{
+    if (a.isNull() || b.isNull() || (a.width() > a.height()) != (b.width() > b.height()))
+        return std::numeric_limits<double>::infinity();
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.scaled(a.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < left.height(); ++y) {
+        const auto* l = reinterpret_cast<const QRgb*>(left.constScanLine(y));
+        const auto* r = reinterpret_cast<const QRgb*>(right.constScanLine(y));
+        for (int x = 0; x < left.width(); ++x)
+            sum += std::abs(qRed(l[x]) - qRed(r[x])) + std::abs(qGreen(l[x]) - qGreen(r[x]))
+                + std::abs(qBlue(l[x]) - qBlue(r[x]));
+    }
+    return sum / (3.0 * left.width() * left.height());
+}
+
+int estimatedJpegQuality(const QString& path)
+{
+    bool ok = false;
+    const int quality = runProcess(QStringLiteral("identify"), { "-format", "%Q", path })
+                            .standardOutput.trimmed()
+                            .toInt(&ok);
+    return ok ? quality : -1;
 }

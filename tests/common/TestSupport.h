@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -27,3 +28,17 @@ struct ProcessResult
 
 /// The files under \a dir (recursively), relative to it, sorted.
 [[nodiscard]] QStringList filesUnder(const QString& dir);
+
+/// The bytes of the file at \a path; empty when it cannot be read.
+[[nodiscard]] QByteArray fileBytes(const QString& path);
+
+/// Decodes \a path with Qt's own readers, as stored (no auto-transform): an oracle independent of
+/// the engine's decoders.
+[[nodiscard]] QImage decodeWithQt(const QString& path);
+
+/// The mean absolute difference of two images' RGB channels (0..255), after scaling \a b to \a a's size.
+/// Infinity when the sizes' orientation differs or an image is null.
+[[nodiscard]] double meanAbsoluteDifference(const QImage& a, const QImage& b);
+
+/// ImageMagick's estimate of a JPEG's quality (identify %Q); -1 when it gives none.
+[[nodiscard]] int estimatedJpegQuality(const QString& path);

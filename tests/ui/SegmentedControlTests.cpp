@@ -62,23 +62,6 @@ TEST(SegmentedControl, CodeSelectsAnyCombinationWithoutSendingTheAction)
     EXPECT_EQ(activations, 0);
 }
 
-TEST(SegmentedControl, SegmentsShowTheirImagesAndCanBeRemoved)
-{
-    SegmentedControl control;
-    control.setSegmentCount(2);
-    control.setImage(imageNamed(QStringLiteral("list.png")), 0);
-    control.setImage(imageNamed(QStringLiteral("listicon_alter.png")), 1);
-    EXPECT_EQ(control.image(0).cacheKey(), imageNamed(QStringLiteral("list.png")).cacheKey());
-    EXPECT_EQ(control.image(1).cacheKey(), imageNamed(QStringLiteral("listicon_alter.png")).cacheKey());
-    EXPECT_NE(control.image(0).cacheKey(), control.image(1).cacheKey());
-    EXPECT_TRUE(control.image(2).isNull());
-
-    control.setSegmentCount(1);
-    EXPECT_EQ(control.segmentCount(), 1);
-    EXPECT_EQ(control.segmentButton(1), nullptr);
-    EXPECT_TRUE(control.image(1).isNull());
-}
-
 TEST(NamedImage, KnownNamesGiveOneImageEachAndUnknownNamesNone)
 {
     const QIcon first = imageNamed(QStringLiteral("list-alter.png"));
