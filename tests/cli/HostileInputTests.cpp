@@ -33,12 +33,6 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A PNG whose header claims \a width x \a height, with a valid checksum and a few bytes of data.
 QByteArray pngClaiming(quint32 width, quint32 height)
 {
