@@ -3,6 +3,7 @@
 
 #include "app/MainNib.h"
 #include "app/ScreenshotHook.h"
+#include "engine/LibraryMessages.h"
 #include "ui/NamedImage.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ int MorvaneApplicationMain(int argc, char** argv)
     int& count = argc;
     QApplication app(count, argv);
     configureApplication(app);
+    // What the image libraries say about a broken file is no news for the terminal.
+    routeQtImageMessages();
 
     // The layout's objects go before the application object does.
     MainNib nib;

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/LibraryMessages.h"
 
+#include <QtGlobal>
+
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <tiffio.h>
 
 namespace {
@@ -31,6 +34,28 @@ void recordLibraryMessage(const QString& message)
 QStringList takeLibraryMessages()
 {
     return std::exchange(messages, {});
+}
+
+namespace {
+
+QtMessageHandler previousQtHandler = nullptr;
+
+void qtImageMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const bool fromImageIo = context.category && std::strncmp(context.category, "qt.gui.imageio", 14) == 0;
+    if (type != QtFatalMsg && (fromImageIo || message.startsWith(QLatin1String("libpng")))) {
+        recordLibraryMessage(message);
+        return;
+    }
+    if (previousQtHandler)
+        previousQtHandler(type, context, message);
+}
+
+} // namespace
+
+void routeQtImageMessages()
+{
+    previousQtHandler = qInstallMessageHandler(qtImageMessage);
 }
 
 void installLibraryMessageHandlers()

@@ -12,3 +12,7 @@ void recordLibraryMessage(const QString& message);
 [[nodiscard]] QStringList takeLibraryMessages();
 /// Routes libtiff's warnings and errors into the record. Called once by the engine's set-up.
 void installLibraryMessageHandlers();
+/// Routes Qt's image-reading and -writing messages (libpng's warnings among them) into the record and
+/// leaves every other Qt message to the handler installed before. For programs that keep their own
+/// messages on the terminal.
+void routeQtImageMessages();
