@@ -65,8 +65,46 @@ void dropMessage(QtMsgType, const QMessageLogContext&, const QString&) { }
     std::abort();
 }
 
+/// What a file saved in the normal mode may not carry, whatever the source: the containers of personal
+/// metadata, found by their signatures and by a walk of JPEG segments and PNG chunks. Null when clean.
+const char* personalMetadataIn(const QByteArray& file)
+{
+    for (const char* signature : { "http://ns.adobe.com/xap/1.0/", "XML:com.adobe.xmp", "Photoshop 3.0",
+             "Raw profile type", "XMP DataXMP" }) {
+        if (file.contains(signature))
+            return signature;
+    }
+    const auto* bytes = reinterpret_cast<const uchar*>(file.constData());
+    const qsizetype size = file.size();
+    if (size > 4 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        qsizetype pos = 2;
+        while (pos + 4 <= size && bytes[pos] == 0xFF && bytes[pos + 1] != 0xDA) {
+            const uchar marker = bytes[pos + 1];
+            const qsizetype length = bytes[pos + 2] << 8 | bytes[pos + 3];
+            if (marker == 0xFE)
+                return "a JPEG comment";
+            // Only the orientation may be stated in EXIF: a payload of a few dozen bytes.
+            if (marker == 0xE1 && length > 64)
+                return "a JPEG EXIF segment with more than the orientation";
+            if (marker >= 0xE3 && marker <= 0xEF)
+                return "a JPEG application segment";
+            pos += 2 + length;
+        }
+    } else if (size > 8 && file.startsWith("\x89PNG")) {
+        for (qsizetype pos = 8; pos + 8 <= size;) {
+            const quint32 length = quint32(bytes[pos]) << 24 | quint32(bytes[pos + 1]) << 16
+                | quint32(bytes[pos + 2]) << 8 | bytes[pos + 3];
+            const QByteArray type = file.mid(pos + 4, 4);
+            if (type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "eXIf" || type == "tIME")
+                return "a PNG text, EXIF or time chunk";
+            pos += 12 + qsizetype(length);
+        }
+    }
+    return nullptr;
+}
+
 /// Saves \a info to \a path and holds the engine to its promise: false leaves no file, true leaves a
-/// file that decodes again at \a width x \a height.
+/// file that decodes again at \a width x \a height and, in the normal mode, carries no personal metadata.
 void saveAndCheck(
     const ImageInfo* info, const QString& path, int width, int height, ImageFormat type, bool withExif)
 {
@@ -75,6 +113,13 @@ void saveAndCheck(
         if (QFileInfo::exists(path))
             fail("a failed save left a file behind", path);
         return;
+    }
+    if (!withExif) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            fail("cannot read an output", path);
+        if (const char* found = personalMetadataIn(file.readAll()))
+            fail(found, path);
     }
     {
         const ImageInfoPtr again(IICreateImage(path, false));
