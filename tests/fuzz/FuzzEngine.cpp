@@ -65,15 +65,12 @@ void dropMessage(QtMsgType, const QMessageLogContext&, const QString&) { }
     std::abort();
 }
 
-/// What a file saved in the normal mode may not carry, whatever the source: the containers of personal
-/// metadata, found by their signatures and by a walk of JPEG segments and PNG chunks. Null when clean.
+/// What a file saved in the normal mode may not carry, whatever the source: JPEG segments and PNG chunks
+/// other than the image's own, and in GIF the signatures of XMP blocks. BMP and TIFF are not
+/// looked at: their pixels are stored as they are, so any bytes of the source's pixels may show up there.
+/// Null when clean.
 const char* personalMetadataIn(const QByteArray& file)
 {
-    for (const char* signature : { "http://ns.adobe.com/xap/1.0/", "XML:com.adobe.xmp", "Photoshop 3.0",
-             "Raw profile type", "XMP DataXMP" }) {
-        if (file.contains(signature))
-            return signature;
-    }
     const auto* bytes = reinterpret_cast<const uchar*>(file.constData());
     const qsizetype size = file.size();
     if (size > 4 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
@@ -83,21 +80,28 @@ const char* personalMetadataIn(const QByteArray& file)
             const qsizetype length = bytes[pos + 2] << 8 | bytes[pos + 3];
             if (marker == 0xFE)
                 return "a JPEG comment";
-            // Only the orientation may be stated in EXIF: a payload of a few dozen bytes.
+            // Only the orientation may be stated in EXIF: a payload of a few dozen bytes. XMP would be a
+            // long APP1 as well.
             if (marker == 0xE1 && length > 64)
-                return "a JPEG EXIF segment with more than the orientation";
+                return "a JPEG APP1 segment with more than the orientation";
             if (marker >= 0xE3 && marker <= 0xEF)
                 return "a JPEG application segment";
             pos += 2 + length;
         }
     } else if (size > 8 && file.startsWith("\x89PNG")) {
+        static const QList<QByteArray> allowed = { "IHDR", "PLTE", "IDAT", "IEND", "tRNS", "pHYs", "iCCP",
+            "sRGB", "gAMA", "cHRM", "sBIT", "bKGD" };
         for (qsizetype pos = 8; pos + 8 <= size;) {
             const quint32 length = quint32(bytes[pos]) << 24 | quint32(bytes[pos + 1]) << 16
                 | quint32(bytes[pos + 2]) << 8 | bytes[pos + 3];
-            const QByteArray type = file.mid(pos + 4, 4);
-            if (type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "eXIf" || type == "tIME")
-                return "a PNG text, EXIF or time chunk";
+            if (!allowed.contains(file.mid(pos + 4, 4)))
+                return "a PNG chunk other than the image's own";
             pos += 12 + qsizetype(length);
+        }
+    } else if (file.startsWith("GIF8")) {
+        for (const char* signature : { "XMP DataXMP", "http://ns.adobe.com/xap/1.0/" }) {
+            if (file.contains(signature))
+                return signature;
         }
     }
     return nullptr;
