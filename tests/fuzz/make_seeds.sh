@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fills a seed folder for the fuzz target from the dirty test set: every image of the set up to MAX_BYTES
+# as it is, and a shrunk copy (same format, same pixel kind) of each larger one, so that every kind of
+# file the set has is represented by a seed the fuzzer can mutate quickly. Then small variants of each
+# format that the set does not have (compressions, bit depths, palettes, interlacing, tiles, planes, CMYK),
+# so that mutations start from every decoder path of the libraries.
+#
+# Usage: make_seeds.sh DIRTY_DIR SEED_DIR [MAX_BYTES]   (MAX_BYTES defaults to 204800)
+# DIRTY_DIR is made with the corpus tool (make_dirty.sh) when it has no MANIFEST.tsv yet.
+set -euo pipefail
+export LC_ALL=C
+
+[ $# -ge 2 ] || { echo "usage: $0 DIRTY_DIR SEED_DIR [MAX_BYTES]" >&2; exit 2; }
+dirty=$1
+seeds=$2
+max_bytes=${3:-204800}
+here=$(cd "$(dirname "$0")" && pwd)
+shared=${MORVANE_SHARED_DIR:-$here/../../../shared}
+
+if [ ! -f "$dirty/MANIFEST.tsv" ]; then
+  echo "make_seeds: generating the dirty set in $dirty" >&2
+  mkdir -p "$(dirname "$dirty")"
+  "$shared/corpus/make_dirty.sh" "$dirty" >"$(dirname "$dirty")/make_dirty.log" 2>&1 \
+    || { cat "$(dirname "$dirty")/make_dirty.log" >&2; exit 1; }
+fi
+
+rm -rf "$seeds"
+mkdir -p "$seeds"
+count=0
+while IFS= read -r -d '' file; do
+  case "$file" in */MANIFEST.tsv | */MD5SUMS) continue ;; esac
+  # Flat, unique names: the folder becomes part of the name.
+  name=$(printf '%s' "${file#"$dirty"/}" | tr -c 'A-Za-z0-9._-' '_')
+  size=$(stat -c %s "$file")
+  if [ "$size" -le "$max_bytes" ]; then
+    cp "$file" "$seeds/$name"
+  else
+    # ImageMagick keeps the format, the depth and the alpha of the original at a size that fits.
+    ext=${file##*.}
+    endian=()
+    [ "$(head -c 2 "$file")" = MM ] && endian=(-endian MSB)
+    convert-im6.q16 "$file[0]" -resize '64x64>' "${endian[@]}" "$seeds/$name.small.$ext" 2>/dev/null || continue
+  fi
+  count=$((count + 1))
+done < <(find "$dirty" -type f -print0 | sort -z)
+variants=(
+  "bmp3:rle8.bmp -compress RLE -type palette"
+  "bmp3:mono.bmp -type bilevel"
+  "bmp3:pal4.bmp -depth 4 -colors 16 -type palette"
+  "bmp:rgb565.bmp -define bmp:subtype=RGB565"
+  "bmp:argb.bmp -alpha set -channel A -evaluate set 50% +channel"
+  "tiff:lzw.tif -compress lzw"
+  "tiff:zip.tif -compress zip"
+  "tiff:jpeg.tif -compress jpeg"
+  "tiff:packbits.tif -compress rle"
+  "tiff:tiled.tif -define tiff:tile-geometry=16x16"
+  "tiff:planar.tif -interlace plane"
+  "tiff:cmyk.tif -colorspace CMYK"
+  "tiff:g4.tif -type bilevel -compress group4"
+  "tiff:palette.tif -type palette"
+  "tiff:rgba_msb.tif -alpha set -channel A -evaluate set 40% +channel -endian MSB"
+  "png:interlaced.png -interlace PNG"
+  "png:graya.png -colorspace gray -alpha set"
+  "png8:pal2.png -depth 2 -colors 4"
+  "png:mono.png -type bilevel"
+  "jpg:cmyk.jpg -colorspace CMYK"
+  "jpg:progressive.jpg -interlace JPEG"
+  "jpg:restart.jpg -define jpeg:restart-interval=1"
+  "jpg:444.jpg -sampling-factor 1x1"
+  "jpg:gray.jpg -colorspace gray"
+  "gif:interlaced.gif -interlace GIF"
+  "gif:2colors.gif -colors 2"
+)
+for variant in "${variants[@]}"; do
+  read -r target options <<<"$variant"
+  # shellcheck disable=SC2086 # the options are words
+  convert-im6.q16 -size 40x30 gradient:red-blue $options "${target%%:*}:$seeds/variant_${target#*:}" 2>/dev/null \
+    && count=$((count + 1))
+done
+echo "make_seeds: $count seeds in $seeds" >&2
