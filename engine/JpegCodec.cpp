@@ -169,6 +169,16 @@ void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRo
     }
 }
 
+/// Whether \a bytes of JPEG data can hold a frame of \a pixels. A decoder that runs out of data fills
+/// the rest of the frame with grey without complaint, so a few kilobytes claiming hundreds of
+/// megapixels would cost seconds and a gigabyte; even a frame of one flat colour needs well over one
+/// byte per thousand pixels. Small frames are always decoded.
+bool plausibleDataSize(qint64 pixels, qint64 bytes)
+{
+    constexpr qint64 kAlwaysDecoded = qint64(16) << 20;
+    return pixels <= kAlwaysDecoded || bytes >= pixels / 1024;
+}
+
 /// Rewrites \a count pixels of 4-byte CMYK in place as QRgb. Photoshop (and every writer that adds
 /// the Adobe marker) stores CMYK inverted, 255 meaning no ink.
 void cmykToRgb32(uchar* row, int count, bool inverted)
@@ -201,7 +211,7 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
         return false;
 
     const qint64 pixelCount = qint64(cinfo.image_width) * qint64(cinfo.image_height);
-    if (pixelCount <= 0 || pixelCount > target.maxPixels)
+    if (pixelCount <= 0 || pixelCount > target.maxPixels || !plausibleDataSize(pixelCount, data.size()))
         return false;
 
     bool cmyk = false;
