@@ -5,14 +5,11 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/common/TestSupport.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
-#include <atomic>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -162,41 +159,6 @@ TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
     settings->clearOverrides();
     EXPECT_EQ(settings->quality(), 85.0f);
     EXPECT_TRUE(settings->fixOrientation());
-}
-
-TEST_F(SettingsStore, WorkerReadsWhileTheMainThreadWrites)
-{
-    Settings* settings = Settings::settings();
-    settings->setQuality(10.0f);
-    settings->setFixOrientation(false);
-
-    std::atomic<bool> writing { true };
-    std::atomic<int> reads { 0 };
-    std::atomic<int> insane { 0 };
-    std::thread worker([&] {
-        do {
-            const float quality = settings->quality();
-            const bool fix = settings->fixOrientation();
-            // The two keys are written one after the other, so a read may fall between them; each value
-            // on its own must be one that was written.
-            if (quality != 10.0f && quality != 20.0f)
-                ++insane;
-            (void)fix;
-            ++reads;
-        } while (writing.load());
-    });
-    for (int i = 0; i < 200; ++i) {
-        settings->setQuality(i % 2 ? 20.0f : 10.0f);
-        settings->setFixOrientation(i % 2);
-    }
-    writing = false;
-    worker.join();
-
-    EXPECT_GT(reads.load(), 0);
-    EXPECT_EQ(insane.load(), 0);
-    EXPECT_EQ(settings->quality(), 20.0f);
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("20"));
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
 }
 
 } // namespace

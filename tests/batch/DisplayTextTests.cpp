@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QImage>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -62,20 +61,6 @@ TEST(DateText, MediumDateAndShortTimeInTheGivenLocaleAndZone)
             withPlainSpaces(Utility::GetDateString(kInstant, QString::fromLatin1(c.locale), c.zone)), c.text);
     }
     EXPECT_EQ(Utility::GetDateString(QDateTime(), QStringLiteral("en_US"), "UTC"), QString());
-}
-
-TEST(DateText, FollowsTheLocaleOfTheEnvironment)
-{
-    const QByteArray saved = qgetenv("LC_ALL");
-    qputenv("LC_ALL", "de_DE.UTF-8@euro");
-    const QString text = Utility::GetDateString(kInstant);
-    if (saved.isNull())
-        qunsetenv("LC_ALL");
-    else
-        qputenv("LC_ALL", saved);
-    // The system zone is unknown here; the German shape is not.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^1[56]\\.06\\.2023, \\d\\d:\\d2$")).match(text).hasMatch())
-        << text.toStdString();
 }
 
 TEST(KindText, NamesAnExistingImageAndNothingForAMissingPath)

@@ -125,24 +125,6 @@ TEST_F(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNames)
     EXPECT_EQ(QDir(m_out.path()).entryList(QDir::Files).size(), kThreads * kPerThread);
 }
 
-TEST_F(OutputNaming, ShortensATooLongNameOnACharacterBoundary)
-{
-    // 126 two-byte characters and ".jpg": 256 bytes with " (1)" would pass the 255-byte limit.
-    const QString longName = QString(123, QChar(0x00E9)) + QStringLiteral(".jpg");
-    QFile existing(out(longName));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-
-    const QString result = m_controller.GetNewFile(QStringLiteral("/src/") + longName, m_out.path());
-    ASSERT_FALSE(result.isEmpty());
-    const QString name = QFileInfo(result).fileName();
-    const QByteArray bytes = QFile::encodeName(name);
-    EXPECT_LE(bytes.size(), 255);
-    EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes); // no half character left at the cut
-    EXPECT_TRUE(name.endsWith(QStringLiteral(" (1).jpg"))) << name.toStdString();
-    EXPECT_TRUE(longName.startsWith(name.chopped(8)));
-    EXPECT_TRUE(QFileInfo(result).isFile());
-}
-
 TEST_F(OutputNaming, GivesNothingWhenTheFolderCannotTakeAFile)
 {
     QFile plain(out(QStringLiteral("plain")));

@@ -181,7 +181,8 @@ TEST(HostileInput, AwkwardNamesKeepTheirNameAndLongOnesAreShortened)
 {
     QTemporaryDir work;
     const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_2.jpg");
-    const QString longName = QString(251, u'x') + ".jpg"; // 255 bytes
+    // 255 bytes, of two-byte characters: a numbered variant must be cut between characters.
+    const QString longName = QString(125, QChar(0x00E9)) + "x.jpg";
     const QStringList names
         = { "with space (2).jpg", QString::fromUtf8("été 日本.jpg"), "-dash.jpg", longName };
     QStringList sources;
@@ -204,6 +205,7 @@ TEST(HostileInput, AwkwardNamesKeepTheirNameAndLongOnesAreShortened)
     EXPECT_TRUE(outputs.contains("-dash (1).jpg"));
     for (const QString& name : outputs) {
         EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_FALSE(name.contains(QChar::ReplacementCharacter)) << "a character cut in half";
         EXPECT_TRUE(name.endsWith(QLatin1String(".jpg")));
     }
 }

@@ -290,26 +290,6 @@ TEST(KeepAllMode, KeepsExifAndGpsWithOrientationOneForTurnedPixels)
     }
 }
 
-TEST(JpegQuality, ReachesTheEncoderUnchangedAtBothEnds)
-{
-    QTemporaryDir out;
-    ImageInfoPtr info(IICreateImage(dirty("jpeg/orient/orient_1.jpg"), true));
-    ASSERT_TRUE(info);
-    const struct
-    {
-        float quality;
-        int low, high;
-    } cases[] = { { 0.0f, 1, 2 }, { 0.7f, 69, 71 }, { 1.0f, 100, 100 } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.quality);
-        const QString path = out.filePath(QStringLiteral("q%1.jpg").arg(double(c.quality)));
-        ASSERT_TRUE(IISaveImage(info.get(), path, 640, 480, kUTTypeJPEG, false, c.quality));
-        const int estimated = estimatedJpegQuality(path);
-        EXPECT_GE(estimated, c.low);
-        EXPECT_LE(estimated, c.high);
-    }
-}
-
 // --- Failures -----------------------------------------------------------------------------------
 
 TEST(LoadFailures, GiveNullForWhatIsNoDecodableImage)

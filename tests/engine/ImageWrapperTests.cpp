@@ -116,6 +116,7 @@ TEST(ImageWrapperSave, NothingLoadedSucceedsAndNoSizeFailsWithoutWriting)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "40x30.png" });
 }
 
+// The clamped ends also show the encoder taking 0.0 and 1.0 unchanged.
 TEST(ImageWrapperSave, StoredQualityIsClampedAndScaled)
 {
     QualityGuard guard;

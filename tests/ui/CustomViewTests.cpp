@@ -312,31 +312,4 @@ TEST_F(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
     }
 }
 
-TEST_F(Thumbnails, CacheDecodesOncePerFileStateAndForgetsFilesThatGo)
-{
-    const QString path = dir.filePath(QStringLiteral("a.png"));
-    ASSERT_TRUE(writePng(path, Qt::red));
-    ThumbnailCache cache;
-    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::red));
-    EXPECT_FALSE(cache.thumbnail(path, { 80, 80 }).isNull());
-    EXPECT_EQ(cache.decodeCount(), 1);
-    EXPECT_FALSE(cache.thumbnail(path, { 10, 10 }).isNull());
-    EXPECT_EQ(cache.decodeCount(), 2) << "another box is another picture";
-
-    // The same name with new content and a new time is decoded again.
-    ASSERT_TRUE(writePng(path, Qt::green));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(
-        file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
-    file.close();
-    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::green));
-    EXPECT_EQ(cache.decodeCount(), 3);
-
-    ASSERT_TRUE(QFile::remove(path));
-    EXPECT_TRUE(cache.thumbnail(path, { 80, 80 }).isNull());
-    EXPECT_TRUE(cache.thumbnail(dir.path(), { 80, 80 }).isNull()) << "a folder is no picture";
-    EXPECT_TRUE(cache.thumbnail(path, { 0, 0 }).isNull());
-}
-
 } // namespace

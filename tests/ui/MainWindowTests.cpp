@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's controller over widgets of its own: the tooltip, the two pages, the commands, the
+// The main window's controller over the real layout: the tooltip, the two pages, the commands, the
 // list styles, the table's content and the drops on the table and on the drop view.
+#include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "tests/ui/UiTestSupport.h"
@@ -16,8 +17,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QStackedWidget>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -26,40 +28,23 @@ namespace {
 class MainWindow : public ::testing::Test
 {
 protected:
+    /// The real layout, loaded and shown as at start-up.
     void SetUp() override
     {
         Converter::converter()->clear();
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<QMainWindow>();
-        pages = new QStackedWidget(window.get());
-        home = new QWidget(pages);
-        home->setObjectName(QStringLiteral("home"));
-        dropView = new DropView(home);
-        content = new QWidget(pages);
-        content->setObjectName(QStringLiteral("content"));
-        auto* layout = new QVBoxLayout(content);
-        table = new BlankTableView(content);
-        chooser = new SegmentedControl(content);
-        chooser->setSegmentCount(2);
-        chooser->setSelectedSegment(0);
-        layout->addWidget(table);
-        layout->addWidget(chooser);
-        pages->addWidget(home);
-        pages->addWidget(content);
-        window->setCentralWidget(pages);
-        toolbar = window->addToolBar(QStringLiteral("toolbar"));
-        toolbar->setVisible(false);
-
-        controller = std::make_unique<AppController>();
-        controller->tableImages = table;
-        controller->scListStyle = chooser;
-        controller->mainWindow = window.get();
-        controller->toolbar = toolbar;
-        controller->tabSwitcher = pages;
-        table->awakeFromNib();
-        controller->awakeFromNib();
+        nib.load();
+        controller = nib.appController();
+        pages = child<QStackedWidget>("tabSwitcher");
+        dropView = child<DropView>("dropView");
+        table = child<BlankTableView>("tableImages");
+        chooser = child<SegmentedControl>("scListStyle");
+        toolbar = child<QToolBar>("toolbar");
+        ASSERT_TRUE(pages && dropView && table && chooser && toolbar);
     }
     void TearDown() override { Converter::converter()->clear(); }
+
+    template<typename T> T* child(const char* name) { return nib.mainWindow()->findChild<T*>(name); }
 
     /// Image-named empty files a, b, c... in the temporary folder, added to the list in order.
     QStringList addFiles(int count)
@@ -93,15 +78,13 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<QMainWindow> window;
+    MainNib nib;
+    AppController* controller = nullptr;
     QStackedWidget* pages = nullptr;
-    QWidget* home = nullptr;
-    QWidget* content = nullptr;
     DropView* dropView = nullptr;
     BlankTableView* table = nullptr;
     SegmentedControl* chooser = nullptr;
     QToolBar* toolbar = nullptr;
-    std::unique_ptr<AppController> controller;
 };
 
 TEST_F(MainWindow, TooltipCountsTheFilesWithoutSingularAndIsEmptyWithout)
