@@ -82,21 +82,6 @@ protected:
     BatchController m_controller;
 };
 
-TEST_F(FileList, KeepsTheFirstRecordOfADuplicatePath)
-{
-    const QString file = write(QStringLiteral("a.jpg"), "1234");
-    m_controller.addFiles({ file }, false);
-    write(QStringLiteral("a.jpg"), "123456789");
-    m_controller.addFiles({ file, file }, false);
-    model()->addFile(file);
-
-    ASSERT_EQ(model()->allFilePaths(), QStringList { file });
-    const FileRecord record = model()->allFiles().value(file);
-    EXPECT_EQ(record.size, 4u);
-    EXPECT_EQ(record.name, QStringLiteral("a.jpg"));
-    EXPECT_EQ(record.value(FileRecord::kSize).toULongLong(), 4u);
-}
-
 TEST_F(FileList, AddsTheSupportedFilesOfAFolderAndItsSubfoldersOnlyWhenRecursive)
 {
     const QStringList top = { write(QStringLiteral("in/a.jpg")), write(QStringLiteral("in/b.PNG")),
@@ -140,6 +125,13 @@ TEST_F(FileList, StoresALinkUnderItsTargetAndSkipsWhatCannotBeAdded)
     EXPECT_EQ(record.kind, QStringLiteral("PNG image"));
     EXPECT_EQ(record.modified, QFileInfo(photo).lastModified());
     EXPECT_EQ(model()->allFiles().value(empty).size, 0u);
+
+    // A path already listed keeps its first record, however the file changed since.
+    write(QStringLiteral("photo.png"), "changed");
+    m_controller.addFiles({ photo, toPhoto }, false);
+    model()->addFile(photo);
+    EXPECT_EQ(model()->allFilePaths(), (QStringList { photo, empty }));
+    EXPECT_EQ(model()->allFiles().value(photo).value(FileRecord::kSize).toULongLong(), 3000u);
 
     model()->removeFile(path(QStringLiteral("not-listed.jpg")));
     EXPECT_EQ(model()->allFilePaths().size(), 2);

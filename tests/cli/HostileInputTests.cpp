@@ -25,6 +25,13 @@ QStringList configured(const QTemporaryDir& work)
     return { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) };
 }
 
+QProcessEnvironment environmentFor(const QTemporaryDir& work)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    return environment;
+}
+
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -66,22 +73,15 @@ QByteArray gifClaiming(quint16 side)
     return gif;
 }
 
-// A small real JPEG whose frame header is patched to claim \a width x \a height.
+// A small real JPEG (baseline, no embedded thumbnail) whose frame header is patched to claim
+// \a width x \a height.
 QByteArray jpegClaiming(quint16 width, quint16 height)
 {
-    QFile file(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray jpeg = file.readAll();
-    for (qsizetype i = 2; i + 9 < jpeg.size();) {
-        const auto marker = uchar(jpeg[i + 1]);
-        const int length = uchar(jpeg[i + 2]) << 8 | uchar(jpeg[i + 3]);
-        if (marker == 0xC0 || marker == 0xC2) {
-            qToBigEndian(height, jpeg.data() + i + 5);
-            qToBigEndian(width, jpeg.data() + i + 7);
-            break;
-        }
-        i += 2 + length;
+    QByteArray jpeg = fileBytes(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"));
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    if (sof > 0) {
+        qToBigEndian(height, jpeg.data() + sof + 5);
+        qToBigEndian(width, jpeg.data() + sof + 7);
     }
     return jpeg;
 }
@@ -249,9 +249,7 @@ TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
     QDir().mkpath(out);
 
     QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
-    cli.setProcessEnvironment(environment);
+    cli.setProcessEnvironment(environmentFor(work));
     cli.start(QStringLiteral(MORVANE_CLI_PATH), { "--json", "-j", "1", "-o", out, work.filePath("in") });
     ASSERT_TRUE(cli.waitForStarted());
     // As soon as the first output appears, the folder goes.
@@ -289,10 +287,8 @@ TEST(HostileInput, TwoProcessesIntoOneFolderNeverReplaceEachOther)
     const QString out = work.filePath("out");
     QDir().mkpath(out);
     QProcess runs[2];
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
     for (int p = 0; p < 2; ++p) {
-        runs[p].setProcessEnvironment(environment);
+        runs[p].setProcessEnvironment(environmentFor(work));
         runs[p].start(QStringLiteral(MORVANE_CLI_PATH),
             { "--quiet", "-j", "2", "-o", out, work.filePath(p == 0 ? "one" : "two") });
     }

@@ -83,7 +83,7 @@ TEST_F(BlankTable, ATableWhoseLayoutHasNoHeaderStaysWithoutOne)
 struct DragCase
 {
     const char* name;
-    enum Content { Images, TextOnly, NotAnImage, FolderOnly, ImageAfterText } content;
+    QStringList files; ///< in the temporary folder; empty: a text selection
     Qt::DropActions offered;
     bool accepted;
 };
@@ -96,27 +96,17 @@ void PrintTo(const DragCase& c, std::ostream* os)
 class DropViewDrag : public ::testing::TestWithParam<DragCase>
 {
 protected:
-    std::unique_ptr<QMimeData> dragData(DragCase::Content content)
+    /// photo.png is a real picture, fake.jpg a text file; "" stands for the folder itself.
+    std::unique_ptr<QMimeData> dragData(const QStringList& files)
     {
-        const QString image = dir.filePath(QStringLiteral("photo.png"));
-        const QString fake = dir.filePath(QStringLiteral("fake.jpg"));
-        EXPECT_TRUE(writePng(image));
-        QFile text(fake);
-        EXPECT_TRUE(text.open(QIODevice::WriteOnly));
-        text.write("not a picture\n");
-        text.close();
-        switch (content) {
-        case DragCase::Images:
-            return fileDrag({ image });
-        case DragCase::NotAnImage:
-            return fileDrag({ fake });
-        case DragCase::FolderOnly:
-            return fileDrag({ dir.path() });
-        case DragCase::ImageAfterText:
-            return fileDrag({ fake, image });
-        case DragCase::TextOnly:
-            break;
-        }
+        EXPECT_TRUE(writePng(dir.filePath(QStringLiteral("photo.png"))));
+        QFile text(dir.filePath(QStringLiteral("fake.jpg")));
+        EXPECT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a picture\n") > 0);
+        QStringList paths;
+        for (const QString& file : files)
+            paths << (file.isEmpty() ? dir.path() : dir.filePath(file));
+        if (!paths.isEmpty())
+            return fileDrag(paths);
         auto data = std::make_unique<QMimeData>();
         data->setText(QStringLiteral("a selection of text"));
         return data;
@@ -136,7 +126,7 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
     const DragCase& c = GetParam();
     DropView view;
     view.resize(200, 120);
-    const auto data = dragData(c.content);
+    const auto data = dragData(c.files);
     struct Seen
     {
         bool highlight;
@@ -184,12 +174,12 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
 }
 
 INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
-    ::testing::Values(DragCase { "imageForCopy", DragCase::Images, Qt::CopyAction | Qt::MoveAction, true },
-        DragCase { "imageAfterOtherFile", DragCase::ImageAfterText, Qt::CopyAction, true },
-        DragCase { "textSelection", DragCase::TextOnly, Qt::CopyAction, false },
-        DragCase { "textFileNamedJpg", DragCase::NotAnImage, Qt::CopyAction, false },
-        DragCase { "folderOnly", DragCase::FolderOnly, Qt::CopyAction, false },
-        DragCase { "imageMoveOrLinkOnly", DragCase::Images, Qt::MoveAction | Qt::LinkAction, false }),
+    ::testing::Values(DragCase { "imageForCopy", { "photo.png" }, Qt::CopyAction | Qt::MoveAction, true },
+        DragCase { "imageAfterOtherFile", { "fake.jpg", "photo.png" }, Qt::CopyAction, true },
+        DragCase { "textSelection", {}, Qt::CopyAction, false },
+        DragCase { "textFileNamedJpg", { "fake.jpg" }, Qt::CopyAction, false },
+        DragCase { "folderOnly", { "" }, Qt::CopyAction, false },
+        DragCase { "imageMoveOrLinkOnly", { "photo.png" }, Qt::MoveAction | Qt::LinkAction, false }),
     [](const ::testing::TestParamInfo<DragCase>& param) { return std::string(param.param.name); });
 
 // ---- TransparentWindow ----
