@@ -324,25 +324,21 @@ TEST_F(RunCommand, AnEmptyListAsksNothingAndAWorkerStartedOnItStillClosesTheWind
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window takes events again";
 }
 
-class RunCommandDeclined : public RunCommand, public ::testing::WithParamInterface<bool>
-{
-};
-
-// false: Cancel in the chooser; true: a folder, then Cancel in the warning.
-TEST_P(RunCommandDeclined, ChangesNothing)
+TEST_F(RunCommand, CancelInTheChooserOrTheWarningChangesNothing)
 {
     addSource("jpeg/orient/orient_1.jpg", "in/one.jpg");
-    script->folder = GetParam() ? work.filePath("new/out") : QString();
     script->answer = RunDialogs::OverwriteAnswer::Cancel;
-    convert();
-    EXPECT_EQ(script->warningShown, GetParam() ? 1 : 0);
-    expectNoRun();
-    EXPECT_FALSE(QFileInfo::exists(work.filePath("new")));
-    EXPECT_TRUE(script->errors.isEmpty());
-    EXPECT_EQ(storeText(), QString()) << "nothing stored";
+    for (const bool inWarning : { false, true }) {
+        SCOPED_TRACE(inWarning);
+        script->folder = inWarning ? work.filePath("new/out") : QString();
+        convert();
+        EXPECT_EQ(script->warningShown, inWarning ? 1 : 0);
+        expectNoRun();
+        EXPECT_FALSE(QFileInfo::exists(work.filePath("new")));
+        EXPECT_TRUE(script->errors.isEmpty());
+        EXPECT_EQ(storeText(), QString()) << "nothing stored";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(InChooserOrWarning, RunCommandDeclined, ::testing::Bool());
 
 TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
 {
@@ -368,11 +364,6 @@ struct CreationFailure
     const char* reason; ///< the system's text (glibc)
     RunDialogs::OverwriteAnswer answer = RunDialogs::OverwriteAnswer::Continue;
 };
-
-void PrintTo(const CreationFailure& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class RunCommandCreationFails : public RunCommand, public ::testing::WithParamInterface<CreationFailure>
 {

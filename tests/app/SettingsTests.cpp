@@ -78,11 +78,6 @@ struct KeyCase
     QString otherText;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class SettingsKeys : public SettingsStore, public ::testing::WithParamInterface<KeyCase>
 {
 };

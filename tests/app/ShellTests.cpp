@@ -67,11 +67,6 @@ struct StoredPreferences
     bool checked;
 };
 
-void PrintTo(const StoredPreferences& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class ShellRestores : public Shell, public ::testing::WithParamInterface<StoredPreferences>
 {
 };
@@ -156,35 +151,31 @@ TEST(ToolkitVersionNumber, RunningQtIsFarAboveTheThresholdAndReleasesKeepTheirOr
         EXPECT_LT(toolkitVersionNumber(releases[i - 1]), toolkitVersionNumber(releases[i])) << i;
 }
 
-class ShellCloses : public Shell, public ::testing::WithParamInterface<const char*>
+// By the close button and by the Quit command.
+TEST_F(Shell, ClosingTheMainWindowEndsTheEventLoopWithExitCodeZero)
 {
-};
-
-TEST_P(ShellCloses, MainWindowEndsTheEventLoopWithExitCodeZero)
-{
-    // As the program runs: closing the last window alone would not quit.
-    configureApplication(*qApp);
-    launch();
-    QMainWindow* window = nib->mainWindow();
-    ASSERT_TRUE(window->isVisible());
-    const QString how = QString::fromLatin1(GetParam());
-    QTimer::singleShot(0, window, [&] {
-        if (how == QLatin1String("closeButton"))
-            window->close();
-        else
-            mainChild<QAction>("actionQuit")->trigger();
-    });
-    // Should the close not quit, this ends the loop with another code so that the test fails.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(60000);
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_FALSE(window->isVisible());
+    configureApplication(*qApp); // as the program runs: closing the last window alone would not quit
+    for (const bool closeButton : { true, false }) {
+        SCOPED_TRACE(closeButton);
+        nib = std::make_unique<MainNib>();
+        launch();
+        QMainWindow* window = nib->mainWindow();
+        ASSERT_TRUE(window->isVisible());
+        QTimer::singleShot(0, window, [&] {
+            if (closeButton)
+                window->close();
+            else
+                mainChild<QAction>("actionQuit")->trigger();
+        });
+        // Should the close not quit, this ends the loop with another code so that the test fails.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(60000);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ByCloseButtonOrQuitCommand, ShellCloses, ::testing::Values("closeButton", "quitCommand"));
 
 // What the window's behaviour tests (over this same layout) do not reach.
 TEST_F(Shell, LayoutConnectsTheOutletsTheBehaviourTestsDoNotReach)

@@ -57,25 +57,16 @@ protected:
         return path(relative);
     }
 
-    /// The entries of \a folder in directory order, as GNU ls lists them unsorted.
-    static QStringList listingOrder(const QString& folder)
+    /// Those of \a wanted that lie in \a folder, in directory order as GNU ls lists it unsorted.
+    static QStringList inListingOrder(const QString& folder, const QStringList& wanted)
     {
         const ProcessResult ls = runProcess(QStringLiteral("ls"), { QStringLiteral("-1AU"), folder });
         EXPECT_EQ(ls.exitCode, 0) << ls.standardError.toStdString();
         QStringList paths;
         for (const QString& name : ls.standardOutput.split(u'\n', Qt::SkipEmptyParts))
-            paths << folder + u'/' + name;
+            if (wanted.contains(folder + u'/' + name))
+                paths << folder + u'/' + name;
         return paths;
-    }
-
-    static QStringList onlyThose(const QStringList& ordered, const QStringList& wanted)
-    {
-        QStringList kept;
-        for (const QString& entry : ordered) {
-            if (wanted.contains(entry))
-                kept << entry;
-        }
-        return kept;
     }
 
     QTemporaryDir m_dir;
@@ -93,7 +84,7 @@ TEST_F(FileList, AddsTheSupportedFilesOfAFolderAndItsSubfoldersOnlyWhenRecursive
     const QString sub = write(QStringLiteral("in/sub/d.gif"));
 
     m_controller.addFiles({ path(QStringLiteral("in")) }, false);
-    EXPECT_EQ(model()->allFilePaths(), onlyThose(listingOrder(path(QStringLiteral("in"))), top));
+    EXPECT_EQ(model()->allFilePaths(), inListingOrder(path(QStringLiteral("in")), top));
 
     model()->clear();
     m_controller.addFiles({ path(QStringLiteral("in")) }, true);

@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <vector>
@@ -49,40 +50,34 @@ QImage photoLike(int width, int height, int noise = 0)
 }
 
 /// Largest per-channel difference and the PSNR of \a actual against \a expected over the pixels that
-/// \a counts accepts (both converted to ARGB32).
+/// \a counts accepts (given x, y and the expected ARGB32 pixel).
 struct Difference
 {
     int maximum = 0;
     double psnr = 0;
 };
 
-template<typename Counts>
-Difference compare(const QImage& expectedImage, const QImage& actualImage, Counts counts)
+Difference compare(
+    const QImage& expectedImage, const QImage& actualImage,
+    const std::function<bool(int, int, QRgb)>& counts = [](int, int, QRgb) { return true; })
 {
     const QImage expected = expectedImage.convertToFormat(QImage::Format_ARGB32);
     const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
     Difference d;
     double squares = 0;
     qint64 samples = 0;
-    for (int y = 0; y < expected.height(); ++y) {
+    for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x) {
             const QRgb e = expected.pixel(x, y), a = actual.pixel(x, y);
-            if (!counts(e))
-                continue;
-            for (const int diff : { qRed(e) - qRed(a), qGreen(e) - qGreen(a), qBlue(e) - qBlue(a) }) {
-                d.maximum = std::max(d.maximum, std::abs(diff));
-                squares += double(diff) * diff;
-                ++samples;
-            }
+            for (const int diff : { qRed(e) - qRed(a), qGreen(e) - qGreen(a), qBlue(e) - qBlue(a) })
+                if (counts(x, y, e)) {
+                    d.maximum = std::max(d.maximum, std::abs(diff));
+                    squares += double(diff) * diff;
+                    ++samples;
+                }
         }
-    }
     d.psnr = squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * double(samples) / squares);
     return d;
-}
-
-Difference compare(const QImage& expected, const QImage& actual)
-{
-    return compare(expected, actual, [](QRgb) { return true; });
 }
 
 /// Runs \a encode on a new file at \a path; false when either fails.
@@ -199,43 +194,28 @@ GifLayout walkGif(const QByteArray& data)
     GifLayout layout;
     auto byte = [&](qsizetype i) { return i < data.size() ? int(uchar(data[i])) : -1; };
     layout.version = data.left(6);
-    if (data.size() < 13 || !(byte(10) & 0x80)) {
-        layout.problem = "no logical screen with a global colour table";
-        return layout;
-    }
+    if (data.size() < 13 || !(byte(10) & 0x80))
+        return layout.problem = "no logical screen with a global colour table", layout;
     layout.tableSize = 2 << (byte(10) & 7);
-    qsizetype pos = 13 + 3 * layout.tableSize;
-    while (pos < data.size()) {
+    for (qsizetype pos = 13 + 3 * layout.tableSize; pos < data.size();) {
         const int block = byte(pos);
-        if (block == 0x3B) {
-            if (pos + 1 != data.size())
-                layout.problem = "bytes after the trailer";
-            return layout;
-        }
+        if (block == 0x3B)
+            return layout.problem = pos + 1 == data.size() ? "" : "bytes after the trailer", layout;
         if (block == 0x21 && byte(pos + 1) == 0xF9 && byte(pos + 2) == 4 && byte(pos + 7) == 0
             && !layout.hasControl && layout.images == 0) {
             layout.hasControl = true;
-            if (byte(pos + 3) & 1)
-                layout.transparentIndex = byte(pos + 6);
+            layout.transparentIndex = byte(pos + 3) & 1 ? byte(pos + 6) : -1;
             pos += 8;
-        } else if (block == 0x2C && !(byte(pos + 9) & 0x80) && layout.images == 0) {
-            ++layout.images;
-            pos += 11; // descriptor and LZW minimum code size
-            while (byte(pos) > 0)
+        } else if (block == 0x2C && !(byte(pos + 9) & 0x80) && layout.images++ == 0) {
+            for (pos += 11; byte(pos) > 0;) // past the descriptor and LZW code size, through the sub-blocks
                 pos += byte(pos) + 1;
-            if (byte(pos) < 0)
-                break;
-            ++pos;
+            pos += byte(pos) == 0 ? 1 : data.size();
         } else {
-            layout.problem = QStringLiteral("unexpected block 0x%1 0x%2 at %3")
-                                 .arg(block, 0, 16)
-                                 .arg(byte(pos + 1), 0, 16)
-                                 .arg(pos);
-            return layout;
+            return layout.problem = QStringLiteral("unexpected block 0x%1 at %2").arg(block, 0, 16).arg(pos),
+                   layout;
         }
     }
-    layout.problem = "no trailer";
-    return layout;
+    return layout.problem = "no trailer", layout;
 }
 
 int messageCount = 0;
@@ -358,16 +338,10 @@ TEST_F(CodecTest, AdobeCmykJpegDecodesToRgb32AndDropsItsProfile)
     EXPECT_TRUE(decoded->iccProfile.isEmpty());
     EXPECT_FALSE(decoded->pixels.colorSpace().isValid());
     // Away from the quadrant borders the naive CMYK round trip gives the source colours back.
-    const auto inner = [](int x, int y) { return x % 32 > 4 && x % 32 < 28 && y % 24 > 4 && y % 24 < 20; };
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x)
-            if (inner(x, y)) {
-                const QRgb e = source.pixel(x, y), a = decoded->pixels.pixel(x, y);
-                ASSERT_LE(std::abs(qRed(e) - qRed(a)) + std::abs(qGreen(e) - qGreen(a))
-                        + std::abs(qBlue(e) - qBlue(a)),
-                    24)
-                    << x << "," << y;
-            }
+    EXPECT_LE(compare(source, decoded->pixels,
+                  [](int x, int y, QRgb) { return x % 32 > 4 && x % 32 < 28 && y % 24 > 4 && y % 24 < 20; })
+                  .maximum,
+        24);
 }
 
 TEST_F(CodecTest, BrokenInputGivesNothingAndAMissingEndMarkerAloneLosesNoPixels)
@@ -413,11 +387,7 @@ TEST_F(CodecTest, RefusesFramesAboveThePixelLimitBeforeAllocating)
     ASSERT_GT(sof, 0);
     qToBigEndian<quint16>(65500, huge.data() + sof + 5);
     qToBigEndian<quint16>(65500, huge.data() + sof + 7);
-    const std::optional<JpegHeaderInfo> header = readJpegHeader(huge);
-    ASSERT_TRUE(header);
-    EXPECT_EQ(header->width, 65500);
-    EXPECT_EQ(header->height, 65500);
-    EXPECT_EQ(header->components, 3);
+    EXPECT_EQ(readJpegHeader(huge)->width, 65500);
     EXPECT_FALSE(decodeJpeg(huge, 100'000'000));
 }
 
@@ -602,7 +572,7 @@ TEST_P(Gif, KeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
         for (int x = 0; x < decoded.width(); ++x)
             ASSERT_EQ(qAlpha(decoded.pixel(x, y)), qAlpha(straight.pixel(x, y)) < 128 ? 0 : 255)
                 << x << "," << y;
-    const Difference opaque = compare(straight, decoded, [](QRgb p) { return qAlpha(p) >= 128; });
+    const Difference opaque = compare(straight, decoded, [](int, int, QRgb p) { return qAlpha(p) >= 128; });
     if (photo)
         EXPECT_GT(opaque.psnr, 30);
     else

@@ -15,11 +15,6 @@ struct Placement
     double x, y; ///< expected origin, lower-left coordinates
 };
 
-void PrintTo(const Placement& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class SheetPlacement : public ::testing::TestWithParam<Placement>
 {
 };
