@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "engine/ImageSaving.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
 #include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"

@@ -5,6 +5,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
+namespace {
+/// Parameters that carry a name print as that name in test listings (gtest would print their bytes).
+template<typename Case>
+requires requires(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+} // namespace
+
 /// Where the generated dirty corpus lies: one folder per format, MANIFEST.tsv at the top.
 [[nodiscard]] QString dirtyCorpusDir();
 /// The upright references of the orientation images.

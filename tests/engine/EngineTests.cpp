@@ -199,8 +199,9 @@ TEST(TransformedDrawing, ScaleOneReproducesTheImageAnywhereAndHalfScaleFillsTheS
         for (const QPoint at :
             { QPoint(1, 1), QPoint(width - 2, 1), QPoint(1, height - 2), QPoint(width - 2, height - 2) })
             EXPECT_EQ(out.pixel(at), expected.pixel(at)) << at.x() << "," << at.y();
-        if (scale == 1.0)
+        if (scale == 1.0) {
             EXPECT_EQ(out, expected);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window's placement over its parent. Its behaviour during a run (progress, cancelling, the
 // end of a run from the worker, following the parent) is tested through the real window in RunTests.
+#include "tests/common/TestSupport.h"
 #include "ui/StatusWindowController.h"
 
 #include <gtest/gtest.h>
