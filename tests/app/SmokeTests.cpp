@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a real X server: it starts, shows its main window, and exits with 0 when the
 // window is asked to close the way a window manager's close button asks (WM_DELETE_WINDOW).
+#include "tests/common/TestSupport.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,7 +13,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
-#include <poll.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -31,26 +32,6 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-/// The viewable top-level window titled "Morvane", or 0.
-xcb_window_t mainWindow(xcb_connection_t* connection, xcb_window_t root)
-{
-    const auto tree = owned(xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr));
-    for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-        const xcb_window_t child = xcb_query_tree_children(tree.get())[i];
-        const auto attributes = owned(xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, child), nullptr));
-        const auto name = owned(xcb_get_property_reply(connection,
-            xcb_get_property(connection, 0, child, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
-            nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && name
-            && QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())),
-                   xcb_get_property_value_length(name.get()))
-                == "Morvane")
-            return child;
-    }
-    return 0;
-}
-
 TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
 {
     // Xvfb on a display number of its own choosing, reported through -displayfd once it accepts clients.
@@ -63,18 +44,6 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
         displayNumber += server.readAllStandardOutput();
     ASSERT_TRUE(displayNumber.contains('\n')) << "Xvfb (package xvfb) gave no display";
     const QString display = QStringLiteral(":") + QString::fromLatin1(displayNumber.trimmed());
-
-    int screenNumber = 0;
-    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-        xcb_connect(display.toLatin1().constData(), &screenNumber), &xcb_disconnect);
-    ASSERT_EQ(xcb_connection_has_error(connection.get()), 0);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection.get()));
-    for (int i = 0; i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    const xcb_window_t root = screens.data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY; // every window mapped wakes the wait below
-    xcb_change_window_attributes(connection.get(), root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(connection.get());
 
     // The program gets a preferences folder of its own and must leave it empty: nothing was changed.
     QTemporaryDir work;
@@ -99,17 +68,17 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
     program.start(QStringLiteral(MORVANE_EXECUTABLE), {});
     ASSERT_TRUE(program.waitForStarted(kTimeoutMs)) << qPrintable(program.errorString());
 
-    xcb_window_t window = 0;
-    while (!(window = mainWindow(connection.get(), root))) {
-        ASSERT_FALSE(program.waitForFinished(0)) << "the program ended early: " << errors();
-        ASSERT_FALSE(deadline.hasExpired()) << "no main window appeared: " << errors();
-        // Woken by the next event on the screen; the short bound also notices a program that died.
-        pollfd descriptor { xcb_get_file_descriptor(connection.get()), POLLIN, 0 };
-        poll(&descriptor, 1, int(std::min<qint64>(deadline.remainingTime(), 200)));
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection.get()))
-            std::free(event);
-    }
+    // xdotool (package xdotool) waits for the viewable main window and prints its id.
+    const ProcessResult search = runProcess(QStringLiteral("xdotool"),
+        { "search", "--sync", "--onlyvisible", "--name", "^Morvane$" }, kTimeoutMs, { "DISPLAY=" + display });
+    ASSERT_EQ(search.exitCode, 0) << "no main window appeared: " << qPrintable(search.standardError)
+                                  << errors();
+    const auto window = xcb_window_t(search.standardOutput.split(u'\n').constFirst().toUInt());
+    ASSERT_NE(window, 0u);
 
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(display.toLatin1().constData(), nullptr), &xcb_disconnect);
+    ASSERT_EQ(xcb_connection_has_error(connection.get()), 0);
     // What a window manager's close button does: a WM_DELETE_WINDOW message.
     xcb_client_message_event_t message {};
     message.response_type = XCB_CLIENT_MESSAGE;

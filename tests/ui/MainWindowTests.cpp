@@ -276,35 +276,28 @@ TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnly
     EXPECT_FALSE(table->isColumnHidden(imageColumn));
 }
 
-TEST_F(MainWindow, CellsShowTheRecordThroughTheDisplayTextsAndAnEmptyThumbnailForUnreadableFiles)
+TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
 {
     const QString image = dir.filePath(QStringLiteral("shot.png"));
-    ASSERT_TRUE(writePng(image));
-    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
-    ASSERT_TRUE(touchFile(broken));
+    ASSERT_TRUE(writePng(image) && touchFile(dir.filePath(QStringLiteral("broken.jpg"))));
     Converter::converter()->addFile(image);
-    Converter::converter()->addFile(broken);
+    Converter::converter()->addFile(dir.filePath(QStringLiteral("broken.jpg")));
     controller->reloadImageData();
 
     const QAbstractItemModel* model = table->model();
-    ASSERT_EQ(model->columnCount(), 5);
     QStringList identifiers;
     for (int column = 0; column < model->columnCount(); ++column)
         identifiers << model->headerData(column, Qt::Horizontal, FileTableModel::kIdentifierRole).toString();
     EXPECT_EQ(identifiers, (QStringList { "image", "name", "kind", "size", "modified" }));
-
     const auto cell = [model](int row, const char* identifier, int role = Qt::DisplayRole) {
         return model->index(row, FileTableModel::columnForIdentifier(QLatin1String(identifier))).data(role);
     };
-    const QFileInfo info(image);
     EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
     EXPECT_EQ(cell(0, "kind").toString(), QStringLiteral("PNG image"));
-    EXPECT_EQ(cell(0, "size").toString(), QStringLiteral("%1 Bytes").arg(info.size()));
-    EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
     EXPECT_EQ(cell(1, "size").toString(), QStringLiteral("0"));
-
-    const QImage thumbnail = qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole));
-    EXPECT_EQ(thumbnail.size(), QSize(24, 16)) << "small pictures are not enlarged";
+    EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
+    EXPECT_EQ(qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole)).size(), QSize(24, 16))
+        << "small pictures are not enlarged";
     EXPECT_TRUE(cell(1, "image", Qt::DecorationRole).isNull());
     // A file that can no longer be read gives an empty cell; the record's texts stay.
     ASSERT_TRUE(QFile::remove(image));
