@@ -31,28 +31,18 @@
 
 namespace {
 
-/// What the scripted dialogs answer, and what they were asked.
-struct Script
+/// Dialogs that answer from a script and count what they were asked.
+struct ScriptedDialogs : RunDialogs
 {
+    QString chooseOutputFolder(QWidget*) override { return ++chooserShown, folder; }
+    OverwriteAnswer confirmOverwrite(QWidget*) override { return ++warningShown, answer; }
+    void showError(QWidget*, const QString& message) override { errors << message; }
+
     QString folder; ///< the chooser's answer; empty for Cancel
-    RunDialogs::OverwriteAnswer answer = RunDialogs::OverwriteAnswer::Continue;
+    OverwriteAnswer answer = OverwriteAnswer::Continue;
     int chooserShown = 0;
     int warningShown = 0;
     QStringList errors;
-};
-
-class ScriptedDialogs : public RunDialogs
-{
-public:
-    explicit ScriptedDialogs(std::shared_ptr<Script> script)
-        : m_script(std::move(script))
-    { }
-    QString chooseOutputFolder(QWidget*) override { return ++m_script->chooserShown, m_script->folder; }
-    OverwriteAnswer confirmOverwrite(QWidget*) override { return ++m_script->warningShown, m_script->answer; }
-    void showError(QWidget*, const QString& message) override { m_script->errors << message; }
-
-private:
-    std::shared_ptr<Script> m_script;
 };
 
 struct Seen
@@ -127,8 +117,9 @@ protected:
         nib->load();
         log->observe({ kMsgUpdateProgress, kMsgProgressCanceled });
         nib->applicationDidFinishLaunching();
-        script = std::make_shared<Script>();
-        controller()->setRunDialogs(std::make_unique<ScriptedDialogs>(script));
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        script = dialogs.get(); // owned by the controller
+        controller()->setRunDialogs(std::move(dialogs));
         controller()->exportPath = QStringLiteral("/previous");
     }
     void TearDown() override
@@ -172,7 +163,7 @@ protected:
 
     std::unique_ptr<MainNib> nib;
     std::unique_ptr<NoticeLog> log;
-    std::shared_ptr<Script> script;
+    ScriptedDialogs* script = nullptr;
     QTemporaryDir work;
 };
 
