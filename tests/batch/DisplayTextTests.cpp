@@ -10,28 +10,15 @@
 
 namespace {
 
-struct SizeCase
+TEST(CapacityText, ChoosesTheUnitFromTheByteRange)
 {
-    quint64 bytes;
-    const char* text;
-};
-
-class CapacityText : public ::testing::TestWithParam<SizeCase>
-{
-};
-
-TEST_P(CapacityText, ChoosesTheUnitFromTheByteRange)
-{
-    EXPECT_EQ(Utility::GetCapacityString(GetParam().bytes).toStdString(), GetParam().text);
+    const std::pair<quint64, const char*> cases[] = { { 0, "0" }, { 1, "1 Bytes" }, { 1023, "1023 Bytes" },
+        { 1024, "1.00 KB" }, { 1536, "1.50 KB" }, { 1048575, "1024.00 KB" }, { 1048576, "1.00 MB" },
+        { 1073741823, "1024.00 MB" }, { 1073741824, "1.00 GB" }, { 2199023255552, "2048.00 GB" },
+        { UINT64_MAX, "17179869184.00 GB" } };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(Utility::GetCapacityString(bytes).toStdString(), text) << bytes;
 }
-
-INSTANTIATE_TEST_SUITE_P(RangeBoundaries, CapacityText,
-    ::testing::Values(SizeCase { 0, "0" }, SizeCase { 1, "1 Bytes" }, SizeCase { 1023, "1023 Bytes" },
-        SizeCase { 1024, "1.00 KB" }, SizeCase { 1536, "1.50 KB" }, SizeCase { 1048575, "1024.00 KB" },
-        SizeCase { 1048576, "1.00 MB" }, SizeCase { 1073741823, "1024.00 MB" },
-        SizeCase { 1073741824, "1.00 GB" }, SizeCase { 2199023255552, "2048.00 GB" },
-        SizeCase { UINT64_MAX, "17179869184.00 GB" }),
-    [](const ::testing::TestParamInfo<SizeCase>& param) { return std::to_string(param.param.bytes); });
 
 /// ICU puts a narrow no-break space (U+202F) or a no-break space before the day period in some locales.
 std::string withPlainSpaces(QString text)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchController.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,19 +17,7 @@
 
 namespace {
 
-struct NamingCase
-{
-    const char* source;
-    std::vector<const char*> existing;
-    const char* expected;
-};
-
-void PrintTo(const NamingCase& c, std::ostream* os)
-{
-    *os << c.source << " -> " << c.expected;
-}
-
-class OutputNaming : public ::testing::TestWithParam<NamingCase>
+class OutputNaming : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_out.isValid()); }
@@ -40,38 +29,37 @@ protected:
 };
 
 /// Every existing item is a file whose content is its own name, so a replacement would show.
-TEST_P(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
+TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
 {
-    const NamingCase& c = GetParam();
-    for (const char* name : c.existing) {
-        QFile file(out(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
-    }
-
-    const QString result
-        = m_controller.GetNewFile(QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), m_out.path());
-
-    EXPECT_EQ(result, out(QString::fromUtf8(c.expected)));
-    const QFileInfo reserved(result);
-    EXPECT_TRUE(reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0);
-    for (const char* name : c.existing) {
-        QFile file(out(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), QByteArray(name));
+    const struct
+    {
+        const char* source;
+        std::vector<const char*> existing;
+        const char* expected;
+    } cases[] = { { "photo.jpg", {}, "photo.jpg" },
+        { "photo.jpg", { "photo.jpg", "photo (1).jpg" }, "photo (2).jpg" },
+        { "photo.jpg", { "photo (1).jpg" }, "photo.jpg" },
+        { "photo.jpg", { "photo.jpg", "photo (2).jpg" }, "photo (1).jpg" },
+        { "IMG.JPG", { "IMG.JPG" }, "IMG (1).JPG" },
+        { "archive.tar.jpg", { "archive.tar.jpg" }, "archive.tar (1).jpg" },
+        { "README", { "README" }, "README (1)" }, { ".hidden", { ".hidden" }, ".hidden (1)" },
+        { "photo.", { "photo." }, "photo (1)." } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        QTemporaryDir folder;
+        for (const char* name : c.existing) {
+            QFile file(folder.filePath(QString::fromUtf8(name)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
+        }
+        const QString result = m_controller.GetNewFile(
+            QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path());
+        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
+        const QFileInfo reserved(result);
+        EXPECT_TRUE(reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0);
+        for (const char* name : c.existing)
+            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, OutputNaming,
-    ::testing::Values(NamingCase { "photo.jpg", {}, "photo.jpg" },
-        NamingCase { "photo.jpg", { "photo.jpg", "photo (1).jpg" }, "photo (2).jpg" },
-        NamingCase { "photo.jpg", { "photo (1).jpg" }, "photo.jpg" },
-        NamingCase { "photo.jpg", { "photo.jpg", "photo (2).jpg" }, "photo (1).jpg" },
-        NamingCase { "IMG.JPG", { "IMG.JPG" }, "IMG (1).JPG" },
-        NamingCase { "archive.tar.jpg", { "archive.tar.jpg" }, "archive.tar (1).jpg" },
-        NamingCase { "README", { "README" }, "README (1)" },
-        NamingCase { ".hidden", { ".hidden" }, ".hidden (1)" },
-        NamingCase { "photo.", { "photo." }, "photo (1)." }),
-    [](const ::testing::TestParamInfo<NamingCase>& param) { return "case" + std::to_string(param.index); });
 
 TEST_F(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 {

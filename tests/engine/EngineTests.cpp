@@ -57,15 +57,10 @@ QList<ManifestEntry> decodableManifest()
 struct OutputType
 {
     ImageFormat type;
-    const char* extension;
+    const char* name; ///< the file extension
     const char* dpiTag; ///< where exiftool finds the resolution; null for GIF, which has none
     double dpiFactor; ///< from that tag's unit to dots per inch
 };
-
-std::ostream& operator<<(std::ostream& out, const OutputType& type)
-{
-    return out << type.extension;
-}
 
 const OutputType kEveryType[] = { { kUTTypeJPEG, "jpg", "JFIF:XResolution", 1 },
     { kUTTypePNG, "png", "PNG-pHYs:PixelsPerUnitX", 0.0254 }, { kUTTypeGIF, "gif", nullptr, 0 },
@@ -83,30 +78,6 @@ QStringList entriesIn(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-// Limits the size of any file this process writes, for the length of a scope; a write beyond it then
-// fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_saved = {};
-    sighandler_t m_previousHandler = nullptr;
-};
 
 } // namespace
 
@@ -221,7 +192,7 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
         ImageInfoPtr info(IICreateImage(dirty(entry.file), true));
         ASSERT_TRUE(info);
         const QString name
-            = QStringLiteral("%1.%2").arg(int(sources.size()), 2, 10, QLatin1Char('0')).arg(output.extension);
+            = QStringLiteral("%1.%2").arg(int(sources.size()), 2, 10, QLatin1Char('0')).arg(output.name);
         EXPECT_TRUE(IISaveImage(info.get(), out.filePath(name), std::size_t(info->image.width()),
             std::size_t(info->image.height()), output.type, false, 0.7f));
         sources.insert(name, entry);
@@ -323,15 +294,20 @@ TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
     QFile previous(out.filePath("kept.png"));
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly) && previous.write("previous content") == 16);
     previous.close();
+    // Under a file-size limit a write beyond it fails with EFBIG instead of raising SIGXFSZ.
+    rlimit original {};
+    getrlimit(RLIMIT_FSIZE, &original);
+    const sighandler_t previousHandler = signal(SIGXFSZ, SIG_IGN);
     for (const OutputType& output : kEveryType) {
-        SCOPED_TRACE(output.extension);
-        bool saved = true;
-        {
-            FileSizeLimit limit(4096);
-            saved = IISaveImage(info.get(), out.filePath("kept.png"), 480, 640, output.type, false, 0.7f);
-        }
+        SCOPED_TRACE(output.name);
+        const rlimit limit { 4096, original.rlim_max };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved
+            = IISaveImage(info.get(), out.filePath("kept.png"), 480, 640, output.type, false, 0.7f);
+        setrlimit(RLIMIT_FSIZE, &original);
         EXPECT_FALSE(saved);
         EXPECT_EQ(entriesIn(out.path()), QStringList { "kept.png" });
         EXPECT_EQ(fileBytes(previous.fileName()), QByteArray("previous content"));
     }
+    signal(SIGXFSZ, previousHandler);
 }
