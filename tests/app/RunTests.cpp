@@ -347,58 +347,52 @@ TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
     EXPECT_EQ(filesUnder(script->folder), QStringList { "one.jpg" });
 }
 
-struct CreationFailure
+TEST_F(RunCommand, AFolderThatCannotBeCreatedShowsTheErrorAndStartsNoRun)
 {
-    const char* name;
-    const char* blocker; ///< a regular file, or with a trailing '/' a read-only folder, in the work folder
-    const char* chosen; ///< the chosen folder, under the work folder
-    const char* reason; ///< the system's text (glibc)
-    RunDialogs::OverwriteAnswer answer = RunDialogs::OverwriteAnswer::Continue;
-};
-
-class RunCommandCreationFails : public RunCommand, public ::testing::WithParamInterface<CreationFailure>
-{
-};
-
-TEST_P(RunCommandCreationFails, ShowsTheErrorAndStartsNoRun)
-{
-    const CreationFailure& c = GetParam();
-    const QString blocker = work.filePath(QString::fromUtf8(c.blocker));
-    if (blocker.endsWith(u'/')) {
-        if (::geteuid() == 0)
-            GTEST_SKIP() << "permissions do not bind the superuser";
-        ASSERT_TRUE(QDir().mkpath(blocker));
-        QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner);
-    } else {
-        QFile file(blocker);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a folder") == 12);
-    }
     addSource("jpeg/orient/orient_1.jpg", "in/one.jpg");
-    script->folder = work.filePath(QString::fromUtf8(c.chosen));
-    script->answer = c.answer;
-    convert();
-    QFile::setPermissions(blocker, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    using Answer = RunDialogs::OverwriteAnswer;
+    const struct
+    {
+        const char*
+            blocker; ///< a regular file, or with a trailing '/' a read-only folder, in the work folder
+        const char* chosen; ///< the chosen folder, under the work folder
+        const char* reason; ///< the system's text (glibc)
+        Answer answer = Answer::Continue;
+    } cases[] = { { "taken", "taken", "File exists" }, { "taken", "taken/out/deeper", "Not a directory" },
+        { "locked/", "locked/out", "Permission denied" },
+        { "taken", "taken", "File exists", Answer::NeverShowAgain } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        const QString blocker = work.filePath(QString::fromUtf8(c.blocker));
+        if (blocker.endsWith(u'/')) {
+            if (::geteuid() == 0)
+                continue; // permissions do not bind the superuser
+            ASSERT_TRUE(QDir().mkpath(blocker));
+            QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner);
+        } else {
+            QFile file(blocker);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a folder") == 12);
+        }
+        script->folder = work.filePath(QString::fromUtf8(c.chosen));
+        script->answer = c.answer;
+        script->errors.clear();
+        convert();
+        QFile::setPermissions(blocker, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    EXPECT_EQ(script->errors,
-        QStringList { QStringLiteral("Error to create '%1'.\r\n[%2]")
-                          .arg(script->folder, QString::fromUtf8(c.reason)) });
-    expectNoRun();
-    if (!blocker.endsWith(u'/')) {
-        EXPECT_EQ(fileBytes(blocker), QByteArray("not a folder"));
+        EXPECT_EQ(script->errors,
+            QStringList { QStringLiteral("Error to create '%1'.\r\n[%2]")
+                              .arg(script->folder, QString::fromUtf8(c.reason)) });
+        expectNoRun();
+        if (!blocker.endsWith(u'/')) {
+            EXPECT_EQ(fileBytes(blocker), QByteArray("not a folder"));
+        }
+        if (c.answer == Answer::NeverShowAgain)
+            EXPECT_EQ(storedText(Settings::kIgnoreWarning), QStringLiteral("true"))
+                << "the answer stays stored";
+        else
+            EXPECT_TRUE(storedText(Settings::kIgnoreWarning).isNull());
     }
-    if (c.answer == RunDialogs::OverwriteAnswer::NeverShowAgain)
-        EXPECT_EQ(storedText(Settings::kIgnoreWarning), QStringLiteral("true")) << "the answer stays stored";
-    else
-        EXPECT_TRUE(storedText(Settings::kIgnoreWarning).isNull());
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, RunCommandCreationFails,
-    ::testing::Values(CreationFailure { "regularFileAtThePath", "taken", "taken", "File exists" },
-        CreationFailure { "regularFileAsAParent", "taken", "taken/out/deeper", "Not a directory" },
-        CreationFailure { "noPermission", "locked/", "locked/out", "Permission denied" },
-        CreationFailure { "afterNeverShowAgain", "taken", "taken", "File exists",
-            RunDialogs::OverwriteAnswer::NeverShowAgain }),
-    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RunCommand, SameNamesAndTheSourceFolderNeverReplaceAnything)
 {

@@ -59,43 +59,35 @@ protected:
     std::unique_ptr<MainNib> nib;
 };
 
-struct StoredPreferences
+TEST_F(Shell, RestoresTheControlsFromTheStoreAndLeavesItUnchanged)
 {
-    const char* name;
-    const char* ini; ///< the store's text before launch
-    const char* label;
-    int slider;
-    bool checked;
-};
-
-class ShellRestores : public Shell, public ::testing::WithParamInterface<StoredPreferences>
-{
-};
-
-TEST_P(ShellRestores, ControlsFromTheStoreAndLeavesItUnchanged)
-{
-    const StoredPreferences& c = GetParam();
-    if (*c.ini)
-        setStoreText(QString::fromUtf8(c.ini));
-    launch();
-    EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
-    EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
-    EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
-    EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
+    const struct
+    {
+        const char* ini; ///< the store's text before launch
+        const char* label;
+        int slider;
+        bool checked;
+    } cases[]
+        = { { "", "70", 70, true }, { "[General]\nImageQuality=42\nfixOrientation=false\n", "42", 42, false },
+              { "[General]\nImageQuality=0\n", "0", 0, true },
+              { "[General]\nImageQuality=33.5\n", "33.5", 34, true },
+              { "[General]\nImageQuality=150\n", "150", 100, true },
+              { "[General]\nImageQuality=-5\n", "-5", 0, true },
+              // A hand-edited value that is not a number leaves the slider where the layout put it.
+              { "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        clearStore();
+        if (*c.ini)
+            setStoreText(QString::fromUtf8(c.ini));
+        nib = std::make_unique<MainNib>();
+        launch();
+        EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
+        EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
+        EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
+        EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(StoredValues, ShellRestores,
-    ::testing::Values(StoredPreferences { "emptyStoreGivesSeventyAndUpright", "", "70", 70, true },
-        StoredPreferences { "wholeQualityNoOrientation", "[General]\nImageQuality=42\nfixOrientation=false\n",
-            "42", 42, false },
-        StoredPreferences { "zeroQuality", "[General]\nImageQuality=0\n", "0", 0, true },
-        StoredPreferences { "fractionRoundsOnTheSlider", "[General]\nImageQuality=33.5\n", "33.5", 34, true },
-        StoredPreferences { "aboveTheScaleStopsAtTheEnd", "[General]\nImageQuality=150\n", "150", 100, true },
-        StoredPreferences { "belowTheScaleStopsAtTheStart", "[General]\nImageQuality=-5\n", "-5", 0, true },
-        // A hand-edited value that is not a number leaves the slider where the layout put it.
-        StoredPreferences {
-            "notANumber", "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true }),
-    [](const ::testing::TestParamInfo<StoredPreferences>& param) { return std::string(param.param.name); });
 
 TEST_F(Shell, SliderActionStoresItsWholeValueAndShowsItInTheLabel)
 {
