@@ -370,8 +370,7 @@ TEST_F(RunCommand, AFolderThatCannotBeCreatedShowsTheErrorAndStartsNoRun)
             ASSERT_TRUE(QDir().mkpath(blocker));
             QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner);
         } else {
-            QFile file(blocker);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a folder") == 12);
+            ASSERT_TRUE(writeFile(blocker, "not a folder"));
         }
         script->folder = work.filePath(QString::fromUtf8(c.chosen));
         script->answer = c.answer;

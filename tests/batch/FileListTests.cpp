@@ -36,10 +36,7 @@ protected:
     QString write(const QString& relative, const QByteArray& content = "data")
     {
         const QString file = path(relative);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile out(file);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(content) == content.size())
-            << relative.toStdString();
+        EXPECT_TRUE(writeFile(file, content)) << relative.toStdString();
         return file;
     }
 

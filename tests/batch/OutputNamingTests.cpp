@@ -48,8 +48,7 @@ TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
         SCOPED_TRACE(c.expected);
         QTemporaryDir folder;
         for (const char* name : c.existing) {
-            QFile file(folder.filePath(QString::fromUtf8(name)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
+            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
         }
         const QString result = m_controller.GetNewFile(
             QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path());
@@ -64,9 +63,7 @@ TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
 TEST_F(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 {
     const QString source = out(QStringLiteral("photo.jpg"));
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("source") == 6);
-    file.close();
+    ASSERT_TRUE(writeFile(source, "source"));
     // A dangling link and a folder at the next two names: neither may be written through or reused.
     ASSERT_EQ(::symlink("/nonexistent/target.jpg",
                   QFile::encodeName(out(QStringLiteral("photo (1).jpg"))).constData()),
@@ -109,8 +106,7 @@ TEST_F(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNames)
 
 TEST_F(OutputNaming, GivesNothingWhenTheFolderCannotTakeAFile)
 {
-    QFile plain(out(QStringLiteral("plain")));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeFile(out(QStringLiteral("plain")), {}));
     QStringList folders = { out(QStringLiteral("missing")), out(QStringLiteral("plain")), QString() };
     if (::geteuid() != 0) { // permissions do not bind the superuser
         ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("locked")));
@@ -130,9 +126,7 @@ TEST_F(OutputNaming, ReleasesOnlyAnUnwrittenReservation)
     EXPECT_FALSE(QFileInfo::exists(unused));
 
     const QString written = m_controller.GetNewFile(QStringLiteral("/src/b.jpg"), m_out.path());
-    QFile file(written);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("pixels") == 6);
-    file.close();
+    ASSERT_TRUE(writeFile(written, "pixels"));
     const QString emptyTarget = m_controller.GetNewFile(QStringLiteral("/src/c.jpg"), m_out.path());
     ASSERT_EQ(::symlink(QFile::encodeName(emptyTarget).constData(),
                   QFile::encodeName(out(QStringLiteral("link.jpg"))).constData()),

@@ -32,14 +32,6 @@ QProcessEnvironment environmentFor(const QTemporaryDir& work)
     return environment;
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A PNG whose header claims \a width x \a height, with a valid checksum and no image data.
 QByteArray pngClaiming(quint32 width, quint32 height)
 {
@@ -103,14 +95,15 @@ TEST(HostileInput, BombsAndBrokenFilesAreSkippedWithTheirReasonAndLeaveNothing)
 {
     QTemporaryDir work;
     const QString in = work.filePath("in");
-    writeBytes(in + "/bomb.png", pngClaiming(100000, 100000));
-    writeBytes(in + "/bomb.gif", gifClaiming(65535));
-    writeBytes(in + "/bomb.jpg", jpegClaiming(65500, 65500));
-    writeBytes(in + "/zero.png", pngClaiming(0, 480));
-    writeBytes(in + "/notes.png", "plain text that only pretends to be a picture\n");
-    writeBytes(in + "/empty.tif", {});
-    writeBytes(in + "/cut.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/13_kitchen_sink.jpg").left(9000));
-    writeBytes(in + "/png named.jpg", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png"));
+    ASSERT_TRUE(writeFile(in + "/bomb.png", pngClaiming(100000, 100000)));
+    ASSERT_TRUE(writeFile(in + "/bomb.gif", gifClaiming(65535)));
+    ASSERT_TRUE(writeFile(in + "/bomb.jpg", jpegClaiming(65500, 65500)));
+    ASSERT_TRUE(writeFile(in + "/zero.png", pngClaiming(0, 480)));
+    ASSERT_TRUE(writeFile(in + "/notes.png", "plain text that only pretends to be a picture\n"));
+    ASSERT_TRUE(writeFile(in + "/empty.tif", {}));
+    ASSERT_TRUE(
+        writeFile(in + "/cut.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/13_kitchen_sink.jpg").left(9000)));
+    ASSERT_TRUE(writeFile(in + "/png named.jpg", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png")));
 
     double peak = 0;
     const QString out = work.filePath("out");
@@ -163,7 +156,7 @@ TEST(HostileInput, AwkwardNamesKeepTheirNameAndLongOnesAreShortened)
         = { "with space (2).jpg", QString::fromUtf8("été 日本.jpg"), "-dash.jpg", longName };
     QStringList sources;
     for (const QString& name : names) {
-        writeBytes(work.filePath("in/" + name), photo);
+        ASSERT_TRUE(writeFile(work.filePath("in/" + name), photo));
         sources << work.filePath("in/" + name);
     }
     const QString out = work.filePath("out");
@@ -195,7 +188,8 @@ TEST(HostileInput, AFileSizeLimitFailsTheLargeFileOnlyAndLeavesNoPart)
             noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) % 255));
     ASSERT_TRUE(QDir().mkpath(work.filePath("in")));
     ASSERT_TRUE(noise.save(work.filePath("in/a-large.jpg"), "jpeg", 95));
-    writeBytes(work.filePath("in/b-small.jpg"), fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg"));
+    ASSERT_TRUE(writeFile(
+        work.filePath("in/b-small.jpg"), fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg")));
 
     // bash's ulimit -f counts kilobytes: the small photo fits, the large one does not.
     const QString out = work.filePath("out");
@@ -220,7 +214,8 @@ TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
     QTemporaryDir work;
     const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_5.jpg");
     for (int i = 0; i < 40; ++i)
-        writeBytes(work.filePath(QStringLiteral("in/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), photo);
+        ASSERT_TRUE(
+            writeFile(work.filePath(QStringLiteral("in/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), photo));
     const QString out = work.filePath("out");
     QDir().mkpath(out);
 

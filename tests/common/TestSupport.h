@@ -44,6 +44,9 @@ struct ProcessResult
 /// The files under \a dir (recursively), relative to it, sorted.
 [[nodiscard]] QStringList filesUnder(const QString& dir);
 
+/// Writes \a bytes to the file at \a path, creating its folders; false when that failed.
+[[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes);
+
 /// The bytes of the file at \a path; empty when it cannot be read.
 [[nodiscard]] QByteArray fileBytes(const QString& path);
 

@@ -266,11 +266,10 @@ TEST(KeepAllMode, KeepsExifAndGpsWithOrientationOneForTurnedPixels)
 TEST(LoadFailures, GiveNullForWhatIsNoDecodableImage)
 {
     QTemporaryDir dir;
-    QFile text(dir.filePath("notes.png"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("just some text, not an image\n") > 0);
-    text.close();
+    const QString text = dir.filePath("notes.png");
+    ASSERT_TRUE(writeFile(text, "just some text, not an image\n"));
     for (const QString& path : { dir.filePath("missing.jpg"), dirty("misc/empty.jpg"),
-             dirty("misc/truncated.jpg"), text.fileName(), dir.path() }) {
+             dirty("misc/truncated.jpg"), text, dir.path() }) {
         SCOPED_TRACE(path.toStdString());
         for (const bool fix : { false, true })
             EXPECT_EQ(IICreateImage(path, fix), nullptr);
@@ -291,9 +290,7 @@ TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
     EXPECT_TRUE(entriesIn(out.path()).isEmpty());
 
     // A write cut short (a full disk, a size limit) leaves the old file whole and no temporary file.
-    QFile previous(out.filePath("kept.png"));
-    ASSERT_TRUE(previous.open(QIODevice::WriteOnly) && previous.write("previous content") == 16);
-    previous.close();
+    ASSERT_TRUE(writeFile(out.filePath("kept.png"), "previous content"));
     // Under a file-size limit a write beyond it fails with EFBIG instead of raising SIGXFSZ.
     rlimit original {};
     getrlimit(RLIMIT_FSIZE, &original);
@@ -307,7 +304,7 @@ TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
         setrlimit(RLIMIT_FSIZE, &original);
         EXPECT_FALSE(saved);
         EXPECT_EQ(entriesIn(out.path()), QStringList { "kept.png" });
-        EXPECT_EQ(fileBytes(previous.fileName()), QByteArray("previous content"));
+        EXPECT_EQ(fileBytes(out.filePath("kept.png")), QByteArray("previous content"));
     }
     signal(SIGXFSZ, previousHandler);
 }

@@ -79,8 +79,7 @@ protected:
     std::unique_ptr<QMimeData> dragData(const QStringList& files)
     {
         EXPECT_TRUE(writePng(dir.filePath(QStringLiteral("photo.png"))));
-        QFile text(dir.filePath(QStringLiteral("fake.jpg")));
-        EXPECT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a picture\n") > 0);
+        EXPECT_TRUE(writeFile(dir.filePath(QStringLiteral("fake.jpg")), "not a picture\n"));
         QStringList paths;
         for (const QString& file : files)
             paths << (file.isEmpty() ? dir.path() : dir.filePath(file));
