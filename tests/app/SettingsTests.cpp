@@ -122,16 +122,6 @@ INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
             QStringLiteral("true") }),
     [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
 
-TEST_F(SettingsStore, QualityIsStoredUnchangedOutsideItsScale)
-{
-    for (const float quality : { 150.25f, -5.0f, 0.1f, 100.0f }) {
-        SCOPED_TRACE(quality);
-        Settings::settings()->setQuality(quality);
-        EXPECT_EQ(storedText(Settings::kImageQuality).toDouble(), double(quality));
-        EXPECT_EQ(Settings::settings()->quality(), quality);
-    }
-}
-
 TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
 {
     Settings* settings = Settings::settings();

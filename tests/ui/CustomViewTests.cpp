@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The custom views: the table that hides its header while empty, the drop view, the borderless window
-// and the vertically centred text cell; and the thumbnails against ImageMagick's pictures.
+// The custom views: the table that hides its header while empty, the drop view and the vertically
+// centred text cell; and the thumbnails against ImageMagick's pictures.
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
@@ -11,13 +11,11 @@
 #include "ui/FileTableModel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/ThumbnailCache.h"
-#include "ui/TransparentWindow.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -159,37 +157,6 @@ INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
         DragCase { "folderOnly", { "" }, Qt::CopyAction, false },
         DragCase { "imageMoveOrLinkOnly", { "photo.png" }, Qt::MoveAction | Qt::LinkAction, false }),
     [](const ::testing::TestParamInfo<DragCase>& param) { return std::string(param.param.name); });
-
-// ---- TransparentWindow ----
-
-TEST(TransparentWindow, IsFramelessWhateverAskedForTakesTypingAndSwallowsPresses)
-{
-    TransparentWindow window(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowTitleHint);
-    EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_TRUE(window.canBecomeKeyWindow());
-
-    auto* field = new QLineEdit(&window);
-    window.setGeometry(40, 40, 200, 80);
-    window.show();
-    window.activateWindow();
-    field->setFocus();
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(field, &key);
-    EXPECT_EQ(field->text(), QStringLiteral("a"));
-
-    // A press and a drag on the window itself are swallowed: nothing moves.
-    const QPoint before = window.pos();
-    for (const auto& [type, at] : { std::pair { QEvent::MouseButtonPress, QPointF(150, 60) },
-             std::pair { QEvent::MouseMove, QPointF(190, 70) } }) {
-        QMouseEvent event(type, at, window.mapToGlobal(at),
-            type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Qt::LeftButton, {});
-        QApplication::sendEvent(&window, &event);
-        EXPECT_TRUE(event.isAccepted());
-    }
-    EXPECT_EQ(window.pos(), before);
-}
 
 // ---- MiddleAlignedTextFieldCell ----
 

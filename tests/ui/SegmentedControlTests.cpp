@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/NamedImage.h"
 #include "ui/SegmentedControl.h"
 
 #include <QToolButton>
@@ -49,16 +48,6 @@ TEST(SegmentedControl, ClickSelectsTheClickedSegmentAloneAndSendsTheAction)
     control.setSelected(true, 5);
     EXPECT_FALSE(control.isSelectedForSegment(5) || control.isSelectedForSegment(-1));
     EXPECT_EQ(activated.size(), 3);
-}
-
-TEST(NamedImage, KnownNamesGiveOneImageEachAndUnknownNamesNone)
-{
-    const QIcon first = imageNamed(QStringLiteral("list-alter.png"));
-    ASSERT_FALSE(first.isNull());
-    EXPECT_EQ(first.cacheKey(), imageNamed(QStringLiteral("list-alter.png")).cacheKey());
-    EXPECT_FALSE(first.availableSizes().isEmpty());
-    EXPECT_TRUE(imageNamed(QStringLiteral("missing.png")).isNull());
-    EXPECT_TRUE(imageNamed(QString()).isNull());
 }
 
 } // namespace
