@@ -479,54 +479,52 @@ TEST_F(CodecTest, JpegEncoderWritesOnlyJfifAndWhatItIsGiven)
 // ---------------------------------------------------------------------------------------------------------
 // GIF
 
-class Gif : public CodecTest, public ::testing::WithParamInterface<std::tuple<bool, bool>>
-{
-};
-
 // Few colours round-trip exactly, a photo is quantised close; pixels below half alpha become the
 // transparent index, the others keep their own colour, not the one darkened by premultiplying.
-TEST_P(Gif, KeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
+TEST_F(CodecTest, GifKeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
 {
-    const auto [photo, alpha] = GetParam();
-    QImage straight
-        = (photo ? photoLike(120, 90) : quadrants(120, 90)).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; alpha && y < straight.height(); ++y)
-        for (int x = 0; x < straight.width(); ++x)
-            straight.setPixel(x, y,
-                (straight.pixel(x, y) & 0xFFFFFF)
-                    | QRgb(x < 20      ? 0
-                              : x < 40 ? 100
-                              : x < 60 ? 200
-                                       : 255)
-                        << 24);
-    const QString file = path("out.gif");
-    ASSERT_TRUE(encodeGifTo(file, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+    for (const auto& [photo, alpha] : { std::pair { false, false }, std::pair { true, false },
+             std::pair { false, true }, std::pair { true, true } }) {
+        SCOPED_TRACE(testing::Message() << (photo ? "photo" : "few colours") << (alpha ? " with alpha" : ""));
+        QImage straight
+            = (photo ? photoLike(120, 90) : quadrants(120, 90)).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; alpha && y < straight.height(); ++y)
+            for (int x = 0; x < straight.width(); ++x)
+                straight.setPixel(x, y,
+                    (straight.pixel(x, y) & 0xFFFFFF)
+                        | QRgb(x < 20      ? 0
+                                  : x < 40 ? 100
+                                  : x < 60 ? 200
+                                           : 255)
+                            << 24);
+        const QString file = path("out.gif");
+        ASSERT_TRUE(encodeGifTo(file, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
 
-    const GifLayout layout = walkGif(fileBytes(file));
-    EXPECT_EQ(layout.problem, "");
-    EXPECT_EQ(layout.images, 1);
-    EXPECT_EQ(layout.hasControl, alpha);
-    if (alpha) {
-        EXPECT_EQ(layout.version, "GIF89a");
-        EXPECT_GE(layout.transparentIndex, 0);
-        EXPECT_LT(layout.transparentIndex, layout.tableSize);
-    } else {
-        EXPECT_EQ(layout.tableSize, photo ? 256 : 4);
+        const GifLayout layout = walkGif(fileBytes(file));
+        EXPECT_EQ(layout.problem, "");
+        EXPECT_EQ(layout.images, 1);
+        EXPECT_EQ(layout.hasControl, alpha);
+        if (alpha) {
+            EXPECT_EQ(layout.version, "GIF89a");
+            EXPECT_GE(layout.transparentIndex, 0);
+            EXPECT_LT(layout.transparentIndex, layout.tableSize);
+        } else {
+            EXPECT_EQ(layout.tableSize, photo ? 256 : 4);
+        }
+        const QImage decoded = QImage(file, "GIF").convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(decoded.size(), straight.size());
+        for (int y = 0; y < decoded.height(); ++y)
+            for (int x = 0; x < decoded.width(); ++x)
+                ASSERT_EQ(qAlpha(decoded.pixel(x, y)), qAlpha(straight.pixel(x, y)) < 128 ? 0 : 255)
+                    << x << "," << y;
+        const Difference opaque
+            = compare(straight, decoded, [](int, int, QRgb p) { return qAlpha(p) >= 128; });
+        if (photo)
+            EXPECT_GT(opaque.psnr, 30);
+        else
+            EXPECT_LE(opaque.maximum, alpha ? 2 : 0);
     }
-    const QImage decoded = QImage(file, "GIF").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(decoded.size(), straight.size());
-    for (int y = 0; y < decoded.height(); ++y)
-        for (int x = 0; x < decoded.width(); ++x)
-            ASSERT_EQ(qAlpha(decoded.pixel(x, y)), qAlpha(straight.pixel(x, y)) < 128 ? 0 : 255)
-                << x << "," << y;
-    const Difference opaque = compare(straight, decoded, [](int, int, QRgb p) { return qAlpha(p) >= 128; });
-    if (photo)
-        EXPECT_GT(opaque.psnr, 30);
-    else
-        EXPECT_LE(opaque.maximum, alpha ? 2 : 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(ExactAndQuantised, Gif, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
 // An EXIF payload beyond one segment, GIF sides beyond 65535 and a full disk (also when everything fits the
 // first write buffer) make the encoders fail; nothing is written for a refused payload.

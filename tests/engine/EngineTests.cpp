@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine end to end: decoding with properties, turning upright, drawing, saving without metadata.
+// The engine end to end: decoding with properties, turning upright, saving without metadata.
 // Every check goes through an oracle outside the engine: Qt's own decoders, exiftool, ImageMagick and
 // the corpus's independent metadata checker.
-#include "engine/BitmapCanvas.h"
 #include "engine/ImageDrawing.h"
 #include "engine/ImageInfo.h"
 #include "engine/ImageSaving.h"
@@ -147,32 +146,6 @@ TEST(Orientation, MissingOrUnusableOrientationReadsAsOneAndUnknownValuesTurnNoth
     FixupImageOrientation(made.get());
     EXPECT_EQ(made->image.pixels.size(), QSize(8, 4));
     EXPECT_EQ(made->orientation, 42);
-}
-
-// --- Drawing ------------------------------------------------------------------------------------
-
-TEST(TransformedDrawing, ScaleOneReproducesTheImageAnywhereAndHalfScaleFillsTheSmallerRectangle)
-{
-    for (const auto& [side, scale, origin] :
-        { std::tuple { 7, 1.0, QPointF(30, -40) }, std::tuple { 100, 0.5, QPointF() } }) {
-        SCOPED_TRACE(scale);
-        ImageInfoPtr info = recordOf(quadrants(side, side - 2));
-        info->scaleX = info->scaleY = scale;
-        const int width = int(side * scale), height = int((side - 2) * scale);
-        auto canvas = BitmapCanvas::create(width, height, {}, AlphaInfo::NoneSkipFirst);
-        ASSERT_TRUE(canvas);
-        const QTransform before = canvas->currentTransform();
-        IIDrawImageTransformed(info.get(), *canvas, QRectF(origin, QSizeF(width, height)));
-        EXPECT_EQ(canvas->currentTransform(), before);
-        const QImage out = canvas->makeImage().pixels, expected = quadrants(width, height);
-        // Away from the quadrants' borders, where a smooth scaling mixes colours.
-        for (const QPoint at :
-            { QPoint(1, 1), QPoint(width - 2, 1), QPoint(1, height - 2), QPoint(width - 2, height - 2) })
-            EXPECT_EQ(out.pixel(at), expected.pixel(at)) << at.x() << "," << at.y();
-        if (scale == 1.0) {
-            EXPECT_EQ(out, expected);
-        }
-    }
 }
 
 // --- Saving the dirty corpus --------------------------------------------------------------------
