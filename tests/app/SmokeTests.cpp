@@ -19,19 +19,6 @@ namespace {
 
 constexpr int kTimeoutMs = 60000;
 
-/// A reply from libxcb, freed with free().
-template<typename Reply> std::unique_ptr<Reply, decltype(&std::free)> owned(Reply* reply)
-{
-    return { reply, &std::free };
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name)
-{
-    const auto reply = owned(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
 {
     // Xvfb on a display number of its own choosing, reported through -displayfd once it accepts clients.
@@ -79,13 +66,20 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(display.toLatin1().constData(), nullptr), &xcb_disconnect);
     ASSERT_EQ(xcb_connection_has_error(connection.get()), 0);
+    const auto atom = [&connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection.get(),
+            xcb_intern_atom(connection.get(), 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return value;
+    };
     // What a window manager's close button does: a WM_DELETE_WINDOW message.
     xcb_client_message_event_t message {};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
-    message.type = atom(connection.get(), "WM_PROTOCOLS");
-    message.data.data32[0] = atom(connection.get(), "WM_DELETE_WINDOW");
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(
         connection.get(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));

@@ -25,15 +25,9 @@ namespace {
 
 // ---- BlankTableView ----
 
-class BlankTable : public ::testing::Test
+TEST(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
 {
-protected:
-    void SetUp() override { Converter::converter()->clear(); }
-    void TearDown() override { Converter::converter()->clear(); }
-};
-
-TEST_F(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
-{
+    Converter::converter()->clear();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.jpg"));
     ASSERT_TRUE(touchFile(path));

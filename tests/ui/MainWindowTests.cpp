@@ -63,20 +63,6 @@ protected:
     [[nodiscard]] QStringList listed() const { return Converter::converter()->allFilePaths(); }
     [[nodiscard]] bool headerShown() const { return !table->horizontalHeader()->isHidden(); }
 
-    void dropOnTable(const QStringList& paths)
-    {
-        const auto data = fileDrag(paths);
-        const QPoint at(10, 10);
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(table->viewport(), &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-        QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(table->viewport(), &drop);
-        ASSERT_TRUE(drop.isAccepted());
-        EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "names are taken, files are never moved";
-    }
-
     QTemporaryDir dir;
     MainNib nib;
     AppController* controller = nullptr;
@@ -211,7 +197,18 @@ TEST_F(MainWindow, DropOnTheTableAddsFilesAndFoldersButKeepsTheTooltipCount)
     ASSERT_TRUE(touchFile(folder + QStringLiteral("/x.png")));
     ASSERT_TRUE(touchFile(dir.filePath(QStringLiteral("y.gif"))));
 
-    dropOnTable({ folder, dir.filePath(QStringLiteral("y.gif")), dir.filePath(QStringLiteral("a.jpg")) });
+    const auto data
+        = fileDrag({ folder, dir.filePath(QStringLiteral("y.gif")), dir.filePath(QStringLiteral("a.jpg")) });
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(table->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(table->viewport(), &drop);
+    ASSERT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "names are taken, files are never moved";
+
     EXPECT_EQ(listed().size(), 3);
     EXPECT_EQ(table->model()->rowCount(), 3);
     EXPECT_EQ(table->toolTip(), QStringLiteral("1 image photos"));
