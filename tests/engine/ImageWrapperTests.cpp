@@ -34,13 +34,9 @@ TEST(ImageWrapperSizes, BoxesAndFractionsFollowTheirRounding)
         int boxWidth, boxHeight;
         bool keepAspect;
         int width, height;
-    } boxes[] = {
-        { { 400, 200 }, 100, 100, true, 100, 50 }, // wide image, square box
-        { { 200, 400 }, 100, 100, true, 50, 100 }, // tall image, square box
-        { { 300, 200 }, 50, 100, true, 50, 33 }, // 33.33 rounds down
-        { { 2, 4 }, 3, 3, true, 2, 3 }, // 1.5 rounds up
-        { { 300, 200 }, 30, 70, false, 30, 70 }, // taken as asked
-    };
+    } boxes[] = { { { 400, 200 }, 100, 100, true, 100, 50 }, { { 200, 400 }, 100, 100, true, 50, 100 },
+        { { 300, 200 }, 50, 100, true, 50, 33 }, { { 2, 4 }, 3, 3, true, 2, 3 },
+        { { 300, 200 }, 30, 70, false, 30, 70 } }; // 33.33 rounds down, 1.5 up; without aspect as asked
     for (const auto& c : boxes) {
         SCOPED_TRACE(testing::Message()
             << c.image.width() << "x" << c.image.height() << " in " << c.boxWidth << "x" << c.boxHeight);

@@ -97,16 +97,10 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
     DropView view;
     view.resize(200, 120);
     const auto data = dragData(c.files);
-    struct Seen
-    {
-        bool highlight;
-        const void* sender;
-        QMimeData* info;
-    };
-    QList<Seen> seen;
+    QList<std::tuple<bool, const void*, QMimeData*>> seen; // highlight, sender, drag
     const auto observer = NotificationCenter::defaultCenter()->addObserver(
         msgAcceptFileDropped, [&](const Notification& notice) {
-            seen << Seen { view.highlight(), notice.object,
+            seen << std::tuple { view.highlight(), notice.object,
                 qvariant_cast<QMimeData*>(notice.userInfo.value(QStringLiteral("NSDraggingInfo"))) };
         });
 
@@ -136,9 +130,7 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
     ASSERT_EQ(seen.size(), c.accepted ? 1 : 0);
     if (c.accepted) {
         EXPECT_TRUE(drop.isAccepted());
-        EXPECT_FALSE(seen[0].highlight);
-        EXPECT_EQ(seen[0].sender, &view);
-        EXPECT_EQ(seen[0].info, data.get());
+        EXPECT_EQ(seen[0], std::tuple(false, static_cast<const void*>(&view), data.get()));
         EXPECT_NE(pixel(view, 0, 60), grey);
     }
 }

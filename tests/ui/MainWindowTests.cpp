@@ -160,9 +160,9 @@ TEST_F(MainWindow, AddFolderTakesItsOwnImagesOnlyAndLeavesHomeInPlace)
 
 TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
 {
-    const QStringList names = { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" };
-    for (const QString& name : names)
-        ASSERT_TRUE(touchFile(dir.filePath(name)));
+    QStringList paths;
+    for (const char* name : { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" })
+        ASSERT_TRUE(touchFile(paths.emplace_back(dir.filePath(QLatin1String(name)))));
 
     QStringList offered;
     controller->setOpenPanelRunner([&](QFileDialog& panel) -> std::optional<QStringList> {
@@ -172,17 +172,12 @@ TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
         const QString patterns = filter.mid(filter.indexOf(u'(') + 1).chopped(1);
         offered
             = QDir(dir.path()).entryList(patterns.split(u' '), QDir::Files | QDir::CaseSensitive, QDir::Name);
-        QStringList chosen;
-        for (const QString& name : names)
-            chosen << dir.filePath(name);
-        return chosen;
+        return paths;
     });
     controller->OnAddImages(nullptr);
     EXPECT_EQ(offered, (QStringList { "IMG_1.JPG", "b.tiff", "c.Gif", "scan.Png" }));
     // Names typed past the filter are not taken.
-    EXPECT_EQ(listed(),
-        (QStringList { dir.filePath("IMG_1.JPG"), dir.filePath("scan.Png"), dir.filePath("b.tiff"),
-            dir.filePath("c.Gif") }));
+    EXPECT_EQ(listed(), paths.mid(0, 4));
     EXPECT_EQ(page(), QStringLiteral("content"));
     EXPECT_FALSE(toolbar->isHidden());
     EXPECT_EQ(table->toolTip(), QStringLiteral("4 image photos"));

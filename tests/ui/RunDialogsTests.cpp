@@ -23,19 +23,17 @@ TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
     QtRunDialogs dialogs;
     for (const bool confirm : { true, false }) {
         SCOPED_TRACE(confirm);
-        QString title;
-        QString acceptText;
-        bool foldersOnly = false;
-        bool modal = false;
+        bool asked = false;
         ModalAnswerer answerer([&](QWidget* modalWidget) {
             auto* chooser = qobject_cast<QFileDialog*>(modalWidget);
             ASSERT_NE(chooser, nullptr);
-            title = chooser->windowTitle();
-            acceptText = chooser->labelText(QFileDialog::Accept);
-            foldersOnly = chooser->fileMode() == QFileDialog::Directory
+            asked = true;
+            EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Choose a folder"));
+            EXPECT_EQ(chooser->labelText(QFileDialog::Accept), QStringLiteral("Save"));
+            EXPECT_TRUE(chooser->fileMode() == QFileDialog::Directory
                 && chooser->testOption(QFileDialog::ShowDirsOnly)
-                && !chooser->testOption(QFileDialog::ReadOnly);
-            modal = chooser->windowModality() == Qt::ApplicationModal;
+                && !chooser->testOption(QFileDialog::ReadOnly));
+            EXPECT_EQ(chooser->windowModality(), Qt::ApplicationModal);
             if (confirm) {
                 auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
                 ASSERT_NE(edit, nullptr);
@@ -46,12 +44,8 @@ TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
             }
         });
         ModalWatchdog watchdog;
-        const QString chosen = dialogs.chooseOutputFolder(nullptr);
-        EXPECT_EQ(title, QStringLiteral("Choose a folder"));
-        EXPECT_EQ(acceptText, QStringLiteral("Save"));
-        EXPECT_TRUE(foldersOnly);
-        EXPECT_TRUE(modal);
-        EXPECT_EQ(chosen, confirm ? folder : QString());
+        EXPECT_EQ(dialogs.chooseOutputFolder(nullptr), confirm ? folder : QString());
+        EXPECT_TRUE(asked);
     }
 }
 
