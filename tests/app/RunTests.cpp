@@ -31,28 +31,18 @@
 
 namespace {
 
-/// What the scripted dialogs answer, and what they were asked.
-struct Script
+/// Dialogs that answer from a script and count what they were asked.
+struct ScriptedDialogs : RunDialogs
 {
+    QString chooseOutputFolder(QWidget*) override { return ++chooserShown, folder; }
+    OverwriteAnswer confirmOverwrite(QWidget*) override { return ++warningShown, answer; }
+    void showError(QWidget*, const QString& message) override { errors << message; }
+
     QString folder; ///< the chooser's answer; empty for Cancel
-    RunDialogs::OverwriteAnswer answer = RunDialogs::OverwriteAnswer::Continue;
+    OverwriteAnswer answer = OverwriteAnswer::Continue;
     int chooserShown = 0;
     int warningShown = 0;
     QStringList errors;
-};
-
-class ScriptedDialogs : public RunDialogs
-{
-public:
-    explicit ScriptedDialogs(std::shared_ptr<Script> script)
-        : m_script(std::move(script))
-    { }
-    QString chooseOutputFolder(QWidget*) override { return ++m_script->chooserShown, m_script->folder; }
-    OverwriteAnswer confirmOverwrite(QWidget*) override { return ++m_script->warningShown, m_script->answer; }
-    void showError(QWidget*, const QString& message) override { m_script->errors << message; }
-
-private:
-    std::shared_ptr<Script> m_script;
 };
 
 struct Seen
@@ -127,8 +117,9 @@ protected:
         nib->load();
         log->observe({ kMsgUpdateProgress, kMsgProgressCanceled });
         nib->applicationDidFinishLaunching();
-        script = std::make_shared<Script>();
-        controller()->setRunDialogs(std::make_unique<ScriptedDialogs>(script));
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        script = dialogs.get(); // owned by the controller
+        controller()->setRunDialogs(std::move(dialogs));
         controller()->exportPath = QStringLiteral("/previous");
     }
     void TearDown() override
@@ -172,7 +163,7 @@ protected:
 
     std::unique_ptr<MainNib> nib;
     std::unique_ptr<NoticeLog> log;
-    std::shared_ptr<Script> script;
+    ScriptedDialogs* script = nullptr;
     QTemporaryDir work;
 };
 
@@ -324,25 +315,21 @@ TEST_F(RunCommand, AnEmptyListAsksNothingAndAWorkerStartedOnItStillClosesTheWind
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window takes events again";
 }
 
-class RunCommandDeclined : public RunCommand, public ::testing::WithParamInterface<bool>
-{
-};
-
-// false: Cancel in the chooser; true: a folder, then Cancel in the warning.
-TEST_P(RunCommandDeclined, ChangesNothing)
+TEST_F(RunCommand, CancelInTheChooserOrTheWarningChangesNothing)
 {
     addSource("jpeg/orient/orient_1.jpg", "in/one.jpg");
-    script->folder = GetParam() ? work.filePath("new/out") : QString();
     script->answer = RunDialogs::OverwriteAnswer::Cancel;
-    convert();
-    EXPECT_EQ(script->warningShown, GetParam() ? 1 : 0);
-    expectNoRun();
-    EXPECT_FALSE(QFileInfo::exists(work.filePath("new")));
-    EXPECT_TRUE(script->errors.isEmpty());
-    EXPECT_EQ(storeText(), QString()) << "nothing stored";
+    for (const bool inWarning : { false, true }) {
+        SCOPED_TRACE(inWarning);
+        script->folder = inWarning ? work.filePath("new/out") : QString();
+        convert();
+        EXPECT_EQ(script->warningShown, inWarning ? 1 : 0);
+        expectNoRun();
+        EXPECT_FALSE(QFileInfo::exists(work.filePath("new")));
+        EXPECT_TRUE(script->errors.isEmpty());
+        EXPECT_EQ(storeText(), QString()) << "nothing stored";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(InChooserOrWarning, RunCommandDeclined, ::testing::Bool());
 
 TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
 {
@@ -360,63 +347,51 @@ TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
     EXPECT_EQ(filesUnder(script->folder), QStringList { "one.jpg" });
 }
 
-struct CreationFailure
+TEST_F(RunCommand, AFolderThatCannotBeCreatedShowsTheErrorAndStartsNoRun)
 {
-    const char* name;
-    const char* blocker; ///< a regular file, or with a trailing '/' a read-only folder, in the work folder
-    const char* chosen; ///< the chosen folder, under the work folder
-    const char* reason; ///< the system's text (glibc)
-    RunDialogs::OverwriteAnswer answer = RunDialogs::OverwriteAnswer::Continue;
-};
-
-void PrintTo(const CreationFailure& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class RunCommandCreationFails : public RunCommand, public ::testing::WithParamInterface<CreationFailure>
-{
-};
-
-TEST_P(RunCommandCreationFails, ShowsTheErrorAndStartsNoRun)
-{
-    const CreationFailure& c = GetParam();
-    const QString blocker = work.filePath(QString::fromUtf8(c.blocker));
-    if (blocker.endsWith(u'/')) {
-        if (::geteuid() == 0)
-            GTEST_SKIP() << "permissions do not bind the superuser";
-        ASSERT_TRUE(QDir().mkpath(blocker));
-        QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner);
-    } else {
-        QFile file(blocker);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a folder") == 12);
-    }
     addSource("jpeg/orient/orient_1.jpg", "in/one.jpg");
-    script->folder = work.filePath(QString::fromUtf8(c.chosen));
-    script->answer = c.answer;
-    convert();
-    QFile::setPermissions(blocker, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    using Answer = RunDialogs::OverwriteAnswer;
+    const struct
+    {
+        const char*
+            blocker; ///< a regular file, or with a trailing '/' a read-only folder, in the work folder
+        const char* chosen; ///< the chosen folder, under the work folder
+        const char* reason; ///< the system's text (glibc)
+        Answer answer = Answer::Continue;
+    } cases[] = { { "taken", "taken", "File exists" }, { "taken", "taken/out/deeper", "Not a directory" },
+        { "locked/", "locked/out", "Permission denied" },
+        { "taken", "taken", "File exists", Answer::NeverShowAgain } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        const QString blocker = work.filePath(QString::fromUtf8(c.blocker));
+        if (blocker.endsWith(u'/')) {
+            if (::geteuid() == 0)
+                continue; // permissions do not bind the superuser
+            ASSERT_TRUE(QDir().mkpath(blocker));
+            QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner);
+        } else {
+            ASSERT_TRUE(writeFile(blocker, "not a folder"));
+        }
+        script->folder = work.filePath(QString::fromUtf8(c.chosen));
+        script->answer = c.answer;
+        script->errors.clear();
+        convert();
+        QFile::setPermissions(blocker, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    EXPECT_EQ(script->errors,
-        QStringList { QStringLiteral("Error to create '%1'.\r\n[%2]")
-                          .arg(script->folder, QString::fromUtf8(c.reason)) });
-    expectNoRun();
-    if (!blocker.endsWith(u'/')) {
-        EXPECT_EQ(fileBytes(blocker), QByteArray("not a folder"));
+        EXPECT_EQ(script->errors,
+            QStringList { QStringLiteral("Error to create '%1'.\r\n[%2]")
+                              .arg(script->folder, QString::fromUtf8(c.reason)) });
+        expectNoRun();
+        if (!blocker.endsWith(u'/')) {
+            EXPECT_EQ(fileBytes(blocker), QByteArray("not a folder"));
+        }
+        if (c.answer == Answer::NeverShowAgain)
+            EXPECT_EQ(storedText(Settings::kIgnoreWarning), QStringLiteral("true"))
+                << "the answer stays stored";
+        else
+            EXPECT_TRUE(storedText(Settings::kIgnoreWarning).isNull());
     }
-    if (c.answer == RunDialogs::OverwriteAnswer::NeverShowAgain)
-        EXPECT_EQ(storedText(Settings::kIgnoreWarning), QStringLiteral("true")) << "the answer stays stored";
-    else
-        EXPECT_TRUE(storedText(Settings::kIgnoreWarning).isNull());
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, RunCommandCreationFails,
-    ::testing::Values(CreationFailure { "regularFileAtThePath", "taken", "taken", "File exists" },
-        CreationFailure { "regularFileAsAParent", "taken", "taken/out/deeper", "Not a directory" },
-        CreationFailure { "noPermission", "locked/", "locked/out", "Permission denied" },
-        CreationFailure { "afterNeverShowAgain", "taken", "taken", "File exists",
-            RunDialogs::OverwriteAnswer::NeverShowAgain }),
-    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RunCommand, SameNamesAndTheSourceFolderNeverReplaceAnything)
 {

@@ -5,14 +5,11 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/common/TestSupport.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
-#include <atomic>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -81,11 +78,6 @@ struct KeyCase
     QString otherText;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class SettingsKeys : public SettingsStore, public ::testing::WithParamInterface<KeyCase>
 {
 };
@@ -130,16 +122,6 @@ INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
             QStringLiteral("true") }),
     [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
 
-TEST_F(SettingsStore, QualityIsStoredUnchangedOutsideItsScale)
-{
-    for (const float quality : { 150.25f, -5.0f, 0.1f, 100.0f }) {
-        SCOPED_TRACE(quality);
-        Settings::settings()->setQuality(quality);
-        EXPECT_EQ(storedText(Settings::kImageQuality).toDouble(), double(quality));
-        EXPECT_EQ(Settings::settings()->quality(), quality);
-    }
-}
-
 TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
 {
     Settings* settings = Settings::settings();
@@ -162,41 +144,6 @@ TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
     settings->clearOverrides();
     EXPECT_EQ(settings->quality(), 85.0f);
     EXPECT_TRUE(settings->fixOrientation());
-}
-
-TEST_F(SettingsStore, WorkerReadsWhileTheMainThreadWrites)
-{
-    Settings* settings = Settings::settings();
-    settings->setQuality(10.0f);
-    settings->setFixOrientation(false);
-
-    std::atomic<bool> writing { true };
-    std::atomic<int> reads { 0 };
-    std::atomic<int> insane { 0 };
-    std::thread worker([&] {
-        do {
-            const float quality = settings->quality();
-            const bool fix = settings->fixOrientation();
-            // The two keys are written one after the other, so a read may fall between them; each value
-            // on its own must be one that was written.
-            if (quality != 10.0f && quality != 20.0f)
-                ++insane;
-            (void)fix;
-            ++reads;
-        } while (writing.load());
-    });
-    for (int i = 0; i < 200; ++i) {
-        settings->setQuality(i % 2 ? 20.0f : 10.0f);
-        settings->setFixOrientation(i % 2);
-    }
-    writing = false;
-    worker.join();
-
-    EXPECT_GT(reads.load(), 0);
-    EXPECT_EQ(insane.load(), 0);
-    EXPECT_EQ(settings->quality(), 20.0f);
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("20"));
-    EXPECT_EQ(storedText(Settings::kFixOrientation), QStringLiteral("true"));
 }
 
 } // namespace

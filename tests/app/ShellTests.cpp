@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "engine/ImageSaving.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
 #include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"
@@ -17,13 +18,13 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
-#include <iomanip>
 #include <memory>
 
 namespace {
@@ -58,48 +59,35 @@ protected:
     std::unique_ptr<MainNib> nib;
 };
 
-struct StoredPreferences
+TEST_F(Shell, RestoresTheControlsFromTheStoreAndLeavesItUnchanged)
 {
-    const char* name;
-    const char* ini; ///< the store's text before launch
-    const char* label;
-    int slider;
-    bool checked;
-};
-
-void PrintTo(const StoredPreferences& c, std::ostream* os)
-{
-    *os << c.name;
+    const struct
+    {
+        const char* ini; ///< the store's text before launch
+        const char* label;
+        int slider;
+        bool checked;
+    } cases[]
+        = { { "", "70", 70, true }, { "[General]\nImageQuality=42\nfixOrientation=false\n", "42", 42, false },
+              { "[General]\nImageQuality=0\n", "0", 0, true },
+              { "[General]\nImageQuality=33.5\n", "33.5", 34, true },
+              { "[General]\nImageQuality=150\n", "150", 100, true },
+              { "[General]\nImageQuality=-5\n", "-5", 0, true },
+              // A hand-edited value that is not a number leaves the slider where the layout put it.
+              { "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        clearStore();
+        if (*c.ini)
+            setStoreText(QString::fromUtf8(c.ini));
+        nib = std::make_unique<MainNib>();
+        launch();
+        EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
+        EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
+        EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
+        EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
+    }
 }
-
-class ShellRestores : public Shell, public ::testing::WithParamInterface<StoredPreferences>
-{
-};
-
-TEST_P(ShellRestores, ControlsFromTheStoreAndLeavesItUnchanged)
-{
-    const StoredPreferences& c = GetParam();
-    if (*c.ini)
-        setStoreText(QString::fromUtf8(c.ini));
-    launch();
-    EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
-    EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
-    EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
-    EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
-}
-
-INSTANTIATE_TEST_SUITE_P(StoredValues, ShellRestores,
-    ::testing::Values(StoredPreferences { "emptyStoreGivesSeventyAndUpright", "", "70", 70, true },
-        StoredPreferences { "wholeQualityNoOrientation", "[General]\nImageQuality=42\nfixOrientation=false\n",
-            "42", 42, false },
-        StoredPreferences { "zeroQuality", "[General]\nImageQuality=0\n", "0", 0, true },
-        StoredPreferences { "fractionRoundsOnTheSlider", "[General]\nImageQuality=33.5\n", "33.5", 34, true },
-        StoredPreferences { "aboveTheScaleStopsAtTheEnd", "[General]\nImageQuality=150\n", "150", 100, true },
-        StoredPreferences { "belowTheScaleStopsAtTheStart", "[General]\nImageQuality=-5\n", "-5", 0, true },
-        // A hand-edited value that is not a number leaves the slider where the layout put it.
-        StoredPreferences {
-            "notANumber", "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true }),
-    [](const ::testing::TestParamInfo<StoredPreferences>& param) { return std::string(param.param.name); });
 
 TEST_F(Shell, SliderActionStoresItsWholeValueAndShowsItInTheLabel)
 {
@@ -132,35 +120,19 @@ TEST_F(Shell, CheckBoxStoresTrueOnlyWhenCheckedAndTheMixedStateAsFalse)
     }
 }
 
-struct VersionCase
+TEST_F(Shell, WakingSetsTheToolkitFlagWhenTheVersionIsAtLeast1038)
 {
-    double version;
-    bool flag;
-};
-
-void PrintTo(const VersionCase& c, std::ostream* os)
-{
-    *os << std::setprecision(10) << c.version;
-}
-
-class ShellToolkitVersion : public Shell, public ::testing::WithParamInterface<VersionCase>
-{
-};
-
-TEST_P(ShellToolkitVersion, WakingSetsTheFlagWhenTheVersionIsAtLeast1038)
-{
-    const VersionCase& c = GetParam();
-    isRunningOnSnowLeopardOrLater = !c.flag;
     nib->connectOutlets();
     nib->connectActions();
-    nib->delegate()->setToolkitVersion(c.version);
-    nib->awakeFromNib();
-    EXPECT_EQ(isRunningOnSnowLeopardOrLater.load(), c.flag) << "version " << c.version;
+    for (const auto& [version, flag] : { std::pair { 1038.0, true }, std::pair { 1037.999, false },
+             std::pair { 1038.1, true }, std::pair { 0.0, false }, std::pair { 6004.002, true } }) {
+        SCOPED_TRACE(version);
+        isRunningOnSnowLeopardOrLater = !flag;
+        nib->delegate()->setToolkitVersion(version);
+        nib->delegate()->awakeFromNib();
+        EXPECT_EQ(isRunningOnSnowLeopardOrLater.load(), flag);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AroundTheThreshold, ShellToolkitVersion,
-    ::testing::Values(VersionCase { 1038.0, true }, VersionCase { 1037.999, false },
-        VersionCase { 1038.1, true }, VersionCase { 0.0, false }, VersionCase { 6004.002, true }));
 
 TEST(ToolkitVersionNumber, RunningQtIsFarAboveTheThresholdAndReleasesKeepTheirOrder)
 {
@@ -172,82 +144,49 @@ TEST(ToolkitVersionNumber, RunningQtIsFarAboveTheThresholdAndReleasesKeepTheirOr
         EXPECT_LT(toolkitVersionNumber(releases[i - 1]), toolkitVersionNumber(releases[i])) << i;
 }
 
-class ShellCloses : public Shell, public ::testing::WithParamInterface<const char*>
+// By the close button and by the Quit command.
+TEST_F(Shell, ClosingTheMainWindowEndsTheEventLoopWithExitCodeZero)
 {
-};
-
-TEST_P(ShellCloses, MainWindowEndsTheEventLoopWithExitCodeZero)
-{
-    // As the program runs: closing the last window alone would not quit.
-    configureApplication(*qApp);
-    launch();
-    QMainWindow* window = nib->mainWindow();
-    ASSERT_TRUE(window->isVisible());
-    const QString how = QString::fromLatin1(GetParam());
-    QTimer::singleShot(0, window, [&] {
-        if (how == QLatin1String("closeButton"))
-            window->close();
-        else
-            mainChild<QAction>("actionQuit")->trigger();
-    });
-    // Should the close not quit, this ends the loop with another code so that the test fails.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(60000);
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_FALSE(window->isVisible());
+    configureApplication(*qApp); // as the program runs: closing the last window alone would not quit
+    for (const bool closeButton : { true, false }) {
+        SCOPED_TRACE(closeButton);
+        nib = std::make_unique<MainNib>();
+        launch();
+        QMainWindow* window = nib->mainWindow();
+        ASSERT_TRUE(window->isVisible());
+        QTimer::singleShot(0, window, [&] {
+            if (closeButton)
+                window->close();
+            else
+                mainChild<QAction>("actionQuit")->trigger();
+        });
+        // Should the close not quit, this ends the loop with another code so that the test fails.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(60000);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByCloseButtonOrQuitCommand, ShellCloses, ::testing::Values("closeButton", "quitCommand"));
-
-TEST_F(Shell, LayoutProvidesEveryObjectByNameAndConnectsTheOutlets)
+// What the window's behaviour tests (over this same layout) do not reach.
+TEST_F(Shell, LayoutConnectsTheOutletsTheBehaviourTestsDoNotReach)
 {
     launch();
-    const struct
-    {
-        const char* name;
-        const char* className;
-    } mainObjects[] = { { "tabSwitcher", "QStackedWidget" }, { "home", "QWidget" }, { "content", "QWidget" },
-        { "tableImages", "QTableView" }, { "scListStyle", "SegmentedControl" }, { "dropView", "QWidget" },
-        { "toolbar", "QToolBar" }, { "sldQuality", "QSlider" }, { "labelQuality", "QLabel" },
-        { "chkOrientation", "QCheckBox" }, { "addImagesButton", "QPushButton" },
-        { "addFolderButton", "QPushButton" }, { "actionAddImages", "QAction" },
-        { "actionAddFolder", "QAction" }, { "actionRemove", "QAction" }, { "actionClear", "QAction" },
-        { "actionConvert", "QAction" } };
-    for (const auto& object : mainObjects) {
-        SCOPED_TRACE(object.name);
-        const QObject* found = mainChild<QObject>(object.name);
-        ASSERT_NE(found, nullptr);
-        EXPECT_TRUE(found->inherits(object.className)) << found->metaObject()->className();
-    }
     for (const char* name : { "txtInfo", "progress", "cancelButton" })
         EXPECT_NE(nib->progressWindow()->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
-
-    // Pages by object name, in order, "home" showing; the table and the chooser on "content", the drop
-    // view on "home"; the toolbar hidden and holding every command.
-    auto* pages = mainChild<QStackedWidget>("tabSwitcher");
-    ASSERT_EQ(pages->count(), 2);
-    EXPECT_EQ(pages->widget(0)->objectName(), QStringLiteral("home"));
-    EXPECT_EQ(pages->widget(1)->objectName(), QStringLiteral("content"));
-    EXPECT_EQ(pages->currentWidget()->objectName(), QStringLiteral("home"));
-    EXPECT_TRUE(pages->widget(1)->isAncestorOf(mainChild<QWidget>("tableImages")));
-    EXPECT_TRUE(pages->widget(1)->isAncestorOf(mainChild<QWidget>("scListStyle")));
-    EXPECT_TRUE(pages->widget(0)->isAncestorOf(mainChild<QWidget>("dropView")));
     auto* toolbar = mainChild<QToolBar>("toolbar");
-    EXPECT_FALSE(toolbar->isVisible());
     for (const char* name :
         { "actionAddImages", "actionAddFolder", "actionRemove", "actionClear", "actionConvert" })
         EXPECT_TRUE(toolbar->actions().contains(mainChild<QAction>(name))) << name;
-
+    for (const char* name : { "addImagesButton", "addFolderButton" })
+        EXPECT_NE(mainChild<QPushButton>(name), nullptr) << name;
     auto* slider = mainChild<QSlider>("sldQuality");
     EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(0, 100));
     auto* bar = nib->progressWindow()->findChild<QProgressBar*>(QStringLiteral("progress"));
     EXPECT_EQ(std::pair(bar->minimum(), bar->maximum()), std::pair(0, 100));
     EXPECT_FALSE(nib->progressWindow()->isVisible());
-    EXPECT_EQ(mainChild<SegmentedControl>("scListStyle")->segmentCount(), 2);
-    // The outlets the behaviour tests do not reach through the window's own actions.
     EXPECT_EQ(nib->appController()->statusWinController, nib->statusWindowController());
     EXPECT_EQ(nib->statusWindowController()->window(), nib->progressWindow());
 }

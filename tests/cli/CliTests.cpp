@@ -31,12 +31,6 @@ QMap<QString, std::pair<QByteArray, QDateTime>> snapshot(const QString& dir)
     return state;
 }
 
-void copyInto(const QString& source, const QString& target)
-{
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
-}
-
 } // namespace
 
 TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
@@ -74,9 +68,7 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
     QTemporaryDir work;
     const QString config = work.filePath("config");
     const QString photo = dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_3.jpg");
-    QFile plainFile(work.filePath("plain"));
-    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
-    plainFile.close();
+    ASSERT_TRUE(writeFile(work.filePath("plain"), {}));
 
     const struct
     {
@@ -137,12 +129,14 @@ TEST(CommandLine, ParallelRunNamesAndWritesExactlyAsASequentialOne)
     // Same names from several folders, with an undecodable one among them that must take no name.
     const QStringList folders = { "a", "b", "c", "d" };
     for (const QString& folder : folders) {
-        copyInto(dirtyCorpusDir() + "/jpeg/orient/orient_" + QString::number(folder.at(0).unicode() - 'a' + 5)
-                + ".jpg",
-            photos + "/" + folder + "/photo.jpg");
-        copyInto(dirtyCorpusDir() + "/png/05_phys_300dpi.png", photos + "/" + folder + "/scan.png");
+        const QString turned
+            = QStringLiteral("/jpeg/orient/orient_%1.jpg").arg(folder.at(0).unicode() - 'a' + 5);
+        ASSERT_TRUE(writeFile(photos + "/" + folder + "/photo.jpg", fileBytes(dirtyCorpusDir() + turned)));
+        ASSERT_TRUE(writeFile(
+            photos + "/" + folder + "/scan.png", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png")));
     }
-    copyInto(dirtyCorpusDir() + "/misc/truncated.jpg", photos + "/a/0broken/photo.jpg");
+    ASSERT_TRUE(
+        writeFile(photos + "/a/0broken/photo.jpg", fileBytes(dirtyCorpusDir() + "/misc/truncated.jpg")));
     const QStringList inputs
         = { photos + "/a/0broken/photo.jpg", photos + "/a", photos + "/b", photos + "/c", photos + "/d" };
 

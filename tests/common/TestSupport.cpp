@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -65,6 +66,13 @@ QStringList filesUnder(const QString& dir)
         files << QDir(dir).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray fileBytes(const QString& path)

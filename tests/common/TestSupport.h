@@ -5,6 +5,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
+namespace {
+/// Parameters that carry a name print as that name in test listings (gtest would print their bytes).
+template<typename Case>
+requires requires(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+} // namespace
+
 /// Where the generated dirty corpus lies: one folder per format, MANIFEST.tsv at the top.
 [[nodiscard]] QString dirtyCorpusDir();
 /// The upright references of the orientation images.
@@ -28,6 +43,9 @@ struct ProcessResult
 
 /// The files under \a dir (recursively), relative to it, sorted.
 [[nodiscard]] QStringList filesUnder(const QString& dir);
+
+/// Writes \a bytes to the file at \a path, creating its folders; false when that failed.
+[[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes);
 
 /// The bytes of the file at \a path; empty when it cannot be read.
 [[nodiscard]] QByteArray fileBytes(const QString& path);

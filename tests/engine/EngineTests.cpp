@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine end to end: decoding with properties, turning upright, drawing, saving without metadata.
+// The engine end to end: decoding with properties, turning upright, saving without metadata.
 // Every check goes through an oracle outside the engine: Qt's own decoders, exiftool, ImageMagick and
 // the corpus's independent metadata checker.
-#include "engine/BitmapCanvas.h"
 #include "engine/ImageDrawing.h"
 #include "engine/ImageInfo.h"
 #include "engine/ImageSaving.h"
@@ -57,15 +56,10 @@ QList<ManifestEntry> decodableManifest()
 struct OutputType
 {
     ImageFormat type;
-    const char* extension;
+    const char* name; ///< the file extension
     const char* dpiTag; ///< where exiftool finds the resolution; null for GIF, which has none
     double dpiFactor; ///< from that tag's unit to dots per inch
 };
-
-std::ostream& operator<<(std::ostream& out, const OutputType& type)
-{
-    return out << type.extension;
-}
 
 const OutputType kEveryType[] = { { kUTTypeJPEG, "jpg", "JFIF:XResolution", 1 },
     { kUTTypePNG, "png", "PNG-pHYs:PixelsPerUnitX", 0.0254 }, { kUTTypeGIF, "gif", nullptr, 0 },
@@ -83,30 +77,6 @@ QStringList entriesIn(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-// Limits the size of any file this process writes, for the length of a scope; a write beyond it then
-// fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_saved = {};
-    sighandler_t m_previousHandler = nullptr;
-};
 
 } // namespace
 
@@ -168,7 +138,6 @@ TEST(Orientation, MissingOrUnusableOrientationReadsAsOneAndUnknownValuesTurnNoth
     EXPECT_EQ(info->orientation, 1);
 
     ImageInfoPtr made = recordOf(quadrants(8, 4));
-    EXPECT_EQ(IIGetImageOrientation(made.get()), 1);
     made->properties = PropertyDictionary();
     made->properties->set(kCGImagePropertyOrientation, std::string("six"));
     EXPECT_EQ(IIGetImageOrientation(made.get()), 1);
@@ -177,32 +146,6 @@ TEST(Orientation, MissingOrUnusableOrientationReadsAsOneAndUnknownValuesTurnNoth
     FixupImageOrientation(made.get());
     EXPECT_EQ(made->image.pixels.size(), QSize(8, 4));
     EXPECT_EQ(made->orientation, 42);
-}
-
-// --- Drawing ------------------------------------------------------------------------------------
-
-TEST(TransformedDrawing, ScaleOneReproducesTheImageAnywhereAndHalfScaleFillsTheSmallerRectangle)
-{
-    const QImage source = quadrants(7, 5);
-    ImageInfoPtr info = recordOf(source);
-    for (const QPointF origin : { QPointF(0, 0), QPointF(30, -40) }) {
-        auto canvas = BitmapCanvas::create(7, 5, {}, AlphaInfo::NoneSkipFirst);
-        ASSERT_TRUE(canvas);
-        const QTransform before = canvas->currentTransform();
-        IIDrawImageTransformed(info.get(), *canvas, QRectF(origin, QSizeF(7, 5)));
-        EXPECT_EQ(canvas->currentTransform(), before);
-        EXPECT_EQ(canvas->makeImage().pixels, source);
-    }
-
-    info = recordOf(quadrants(100, 100));
-    info->scaleX = info->scaleY = 0.5;
-    auto canvas = BitmapCanvas::create(50, 50, {}, AlphaInfo::NoneSkipFirst);
-    ASSERT_TRUE(canvas);
-    IIDrawImageTransformed(info.get(), *canvas, QRectF(0, 0, 50, 50));
-    const QImage out = canvas->makeImage().pixels;
-    const QImage expected = quadrants(50, 50);
-    for (const QPoint at : { QPoint(1, 1), QPoint(48, 1), QPoint(1, 48), QPoint(48, 48), QPoint(24, 24) })
-        EXPECT_EQ(out.pixel(at), expected.pixel(at)) << at.x() << "," << at.y();
 }
 
 // --- Saving the dirty corpus --------------------------------------------------------------------
@@ -221,7 +164,7 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
         ImageInfoPtr info(IICreateImage(dirty(entry.file), true));
         ASSERT_TRUE(info);
         const QString name
-            = QStringLiteral("%1.%2").arg(int(sources.size()), 2, 10, QLatin1Char('0')).arg(output.extension);
+            = QStringLiteral("%1.%2").arg(int(sources.size()), 2, 10, QLatin1Char('0')).arg(output.name);
         EXPECT_TRUE(IISaveImage(info.get(), out.filePath(name), std::size_t(info->image.width()),
             std::size_t(info->image.height()), output.type, false, 0.7f));
         sources.insert(name, entry);
@@ -290,36 +233,15 @@ TEST(KeepAllMode, KeepsExifAndGpsWithOrientationOneForTurnedPixels)
     }
 }
 
-TEST(JpegQuality, ReachesTheEncoderUnchangedAtBothEnds)
-{
-    QTemporaryDir out;
-    ImageInfoPtr info(IICreateImage(dirty("jpeg/orient/orient_1.jpg"), true));
-    ASSERT_TRUE(info);
-    const struct
-    {
-        float quality;
-        int low, high;
-    } cases[] = { { 0.0f, 1, 2 }, { 0.7f, 69, 71 }, { 1.0f, 100, 100 } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.quality);
-        const QString path = out.filePath(QStringLiteral("q%1.jpg").arg(double(c.quality)));
-        ASSERT_TRUE(IISaveImage(info.get(), path, 640, 480, kUTTypeJPEG, false, c.quality));
-        const int estimated = estimatedJpegQuality(path);
-        EXPECT_GE(estimated, c.low);
-        EXPECT_LE(estimated, c.high);
-    }
-}
-
 // --- Failures -----------------------------------------------------------------------------------
 
 TEST(LoadFailures, GiveNullForWhatIsNoDecodableImage)
 {
     QTemporaryDir dir;
-    QFile text(dir.filePath("notes.png"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("just some text, not an image\n") > 0);
-    text.close();
+    const QString text = dir.filePath("notes.png");
+    ASSERT_TRUE(writeFile(text, "just some text, not an image\n"));
     for (const QString& path : { dir.filePath("missing.jpg"), dirty("misc/empty.jpg"),
-             dirty("misc/truncated.jpg"), text.fileName(), dir.path() }) {
+             dirty("misc/truncated.jpg"), text, dir.path() }) {
         SCOPED_TRACE(path.toStdString());
         for (const bool fix : { false, true })
             EXPECT_EQ(IICreateImage(path, fix), nullptr);
@@ -340,18 +262,21 @@ TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
     EXPECT_TRUE(entriesIn(out.path()).isEmpty());
 
     // A write cut short (a full disk, a size limit) leaves the old file whole and no temporary file.
-    QFile previous(out.filePath("kept.png"));
-    ASSERT_TRUE(previous.open(QIODevice::WriteOnly) && previous.write("previous content") == 16);
-    previous.close();
+    ASSERT_TRUE(writeFile(out.filePath("kept.png"), "previous content"));
+    // Under a file-size limit a write beyond it fails with EFBIG instead of raising SIGXFSZ.
+    rlimit original {};
+    getrlimit(RLIMIT_FSIZE, &original);
+    const sighandler_t previousHandler = signal(SIGXFSZ, SIG_IGN);
     for (const OutputType& output : kEveryType) {
-        SCOPED_TRACE(output.extension);
-        bool saved = true;
-        {
-            FileSizeLimit limit(4096);
-            saved = IISaveImage(info.get(), out.filePath("kept.png"), 480, 640, output.type, false, 0.7f);
-        }
+        SCOPED_TRACE(output.name);
+        const rlimit limit { 4096, original.rlim_max };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved
+            = IISaveImage(info.get(), out.filePath("kept.png"), 480, 640, output.type, false, 0.7f);
+        setrlimit(RLIMIT_FSIZE, &original);
         EXPECT_FALSE(saved);
         EXPECT_EQ(entriesIn(out.path()), QStringList { "kept.png" });
-        EXPECT_EQ(fileBytes(previous.fileName()), QByteArray("previous content"));
+        EXPECT_EQ(fileBytes(out.filePath("kept.png")), QByteArray("previous content"));
     }
+    signal(SIGXFSZ, previousHandler);
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The custom views: the table that hides its header while empty, the drop view, the borderless window
-// and the vertically centred text cell; and the thumbnails against ImageMagick's pictures.
+// The custom views: the table that hides its header while empty, the drop view and the vertically
+// centred text cell; and the thumbnails against ImageMagick's pictures.
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
@@ -11,13 +11,11 @@
 #include "ui/FileTableModel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/ThumbnailCache.h"
-#include "ui/TransparentWindow.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
-#include <QLineEdit>
-#include <QStandardItemModel>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -27,15 +25,9 @@ namespace {
 
 // ---- BlankTableView ----
 
-class BlankTable : public ::testing::Test
+TEST(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
 {
-protected:
-    void SetUp() override { Converter::converter()->clear(); }
-    void TearDown() override { Converter::converter()->clear(); }
-};
-
-TEST_F(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
-{
+    Converter::converter()->clear();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.jpg"));
     ASSERT_TRUE(touchFile(path));
@@ -62,61 +54,29 @@ TEST_F(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
     EXPECT_EQ(table.model()->rowCount(), 0);
 }
 
-TEST_F(BlankTable, ATableWhoseLayoutHasNoHeaderStaysWithoutOne)
-{
-    QStandardItemModel rows(2, 2);
-    for (const bool layoutHeader : { true, false }) {
-        SCOPED_TRACE(layoutHeader);
-        BlankTableView table;
-        table.horizontalHeader()->setVisible(layoutHeader); // as a layout sets it before waking the table
-        table.awakeFromNib();
-        table.awakeFromNib();
-        EXPECT_TRUE(table.horizontalHeader()->isHidden());
-        table.setModel(&rows);
-        table.reloadData();
-        EXPECT_EQ(!table.horizontalHeader()->isHidden(), layoutHeader);
-    }
-}
-
 // ---- DropView ----
 
 struct DragCase
 {
     const char* name;
-    enum Content { Images, TextOnly, NotAnImage, FolderOnly, ImageAfterText } content;
+    QStringList files; ///< in the temporary folder; empty: a text selection
     Qt::DropActions offered;
     bool accepted;
 };
 
-void PrintTo(const DragCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class DropViewDrag : public ::testing::TestWithParam<DragCase>
 {
 protected:
-    std::unique_ptr<QMimeData> dragData(DragCase::Content content)
+    /// photo.png is a real picture, fake.jpg a text file; "" stands for the folder itself.
+    std::unique_ptr<QMimeData> dragData(const QStringList& files)
     {
-        const QString image = dir.filePath(QStringLiteral("photo.png"));
-        const QString fake = dir.filePath(QStringLiteral("fake.jpg"));
-        EXPECT_TRUE(writePng(image));
-        QFile text(fake);
-        EXPECT_TRUE(text.open(QIODevice::WriteOnly));
-        text.write("not a picture\n");
-        text.close();
-        switch (content) {
-        case DragCase::Images:
-            return fileDrag({ image });
-        case DragCase::NotAnImage:
-            return fileDrag({ fake });
-        case DragCase::FolderOnly:
-            return fileDrag({ dir.path() });
-        case DragCase::ImageAfterText:
-            return fileDrag({ fake, image });
-        case DragCase::TextOnly:
-            break;
-        }
+        EXPECT_TRUE(writePng(dir.filePath(QStringLiteral("photo.png"))));
+        EXPECT_TRUE(writeFile(dir.filePath(QStringLiteral("fake.jpg")), "not a picture\n"));
+        QStringList paths;
+        for (const QString& file : files)
+            paths << (file.isEmpty() ? dir.path() : dir.filePath(file));
+        if (!paths.isEmpty())
+            return fileDrag(paths);
         auto data = std::make_unique<QMimeData>();
         data->setText(QStringLiteral("a selection of text"));
         return data;
@@ -136,17 +96,11 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
     const DragCase& c = GetParam();
     DropView view;
     view.resize(200, 120);
-    const auto data = dragData(c.content);
-    struct Seen
-    {
-        bool highlight;
-        const void* sender;
-        QMimeData* info;
-    };
-    QList<Seen> seen;
+    const auto data = dragData(c.files);
+    QList<std::tuple<bool, const void*, QMimeData*>> seen; // highlight, sender, drag
     const auto observer = NotificationCenter::defaultCenter()->addObserver(
         msgAcceptFileDropped, [&](const Notification& notice) {
-            seen << Seen { view.highlight(), notice.object,
+            seen << std::tuple { view.highlight(), notice.object,
                 qvariant_cast<QMimeData*>(notice.userInfo.value(QStringLiteral("NSDraggingInfo"))) };
         });
 
@@ -176,54 +130,19 @@ TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhil
     ASSERT_EQ(seen.size(), c.accepted ? 1 : 0);
     if (c.accepted) {
         EXPECT_TRUE(drop.isAccepted());
-        EXPECT_FALSE(seen[0].highlight);
-        EXPECT_EQ(seen[0].sender, &view);
-        EXPECT_EQ(seen[0].info, data.get());
+        EXPECT_EQ(seen[0], std::tuple(false, static_cast<const void*>(&view), data.get()));
         EXPECT_NE(pixel(view, 0, 60), grey);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
-    ::testing::Values(DragCase { "imageForCopy", DragCase::Images, Qt::CopyAction | Qt::MoveAction, true },
-        DragCase { "imageAfterOtherFile", DragCase::ImageAfterText, Qt::CopyAction, true },
-        DragCase { "textSelection", DragCase::TextOnly, Qt::CopyAction, false },
-        DragCase { "textFileNamedJpg", DragCase::NotAnImage, Qt::CopyAction, false },
-        DragCase { "folderOnly", DragCase::FolderOnly, Qt::CopyAction, false },
-        DragCase { "imageMoveOrLinkOnly", DragCase::Images, Qt::MoveAction | Qt::LinkAction, false }),
+    ::testing::Values(DragCase { "imageForCopy", { "photo.png" }, Qt::CopyAction | Qt::MoveAction, true },
+        DragCase { "imageAfterOtherFile", { "fake.jpg", "photo.png" }, Qt::CopyAction, true },
+        DragCase { "textSelection", {}, Qt::CopyAction, false },
+        DragCase { "textFileNamedJpg", { "fake.jpg" }, Qt::CopyAction, false },
+        DragCase { "folderOnly", { "" }, Qt::CopyAction, false },
+        DragCase { "imageMoveOrLinkOnly", { "photo.png" }, Qt::MoveAction | Qt::LinkAction, false }),
     [](const ::testing::TestParamInfo<DragCase>& param) { return std::string(param.param.name); });
-
-// ---- TransparentWindow ----
-
-TEST(TransparentWindow, IsFramelessWhateverAskedForTakesTypingAndSwallowsPresses)
-{
-    TransparentWindow window(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowTitleHint);
-    EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_TRUE(window.canBecomeKeyWindow());
-
-    auto* field = new QLineEdit(&window);
-    window.setGeometry(40, 40, 200, 80);
-    window.show();
-    window.activateWindow();
-    field->setFocus();
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(field, &key);
-    EXPECT_EQ(field->text(), QStringLiteral("a"));
-
-    const QPoint before = window.pos();
-    const QPointF inside(150, 60);
-    QMouseEvent press(
-        QEvent::MouseButtonPress, inside, window.mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(&window, &press);
-    EXPECT_TRUE(press.isAccepted());
-    const QPointF further(190, 70);
-    QMouseEvent drag(
-        QEvent::MouseMove, further, window.mapToGlobal(further), Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(&window, &drag);
-    EXPECT_TRUE(drag.isAccepted());
-    EXPECT_EQ(window.pos(), before);
-}
 
 // ---- MiddleAlignedTextFieldCell ----
 
@@ -254,23 +173,13 @@ TEST(MiddleAlignedTextFieldCell, CentresTheLineHalfAPointHighAndLetsTallTextStar
 
 // ---- Thumbnails ----
 
-class Thumbnails : public ::testing::Test
+TEST(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-
-    /// Runs ImageMagick's convert; fails the test when it does not succeed.
-    void convert(const QStringList& arguments)
-    {
-        const ProcessResult result = runProcess(QStringLiteral("convert"), arguments);
-        ASSERT_EQ(result.exitCode, 0) << qPrintable(result.standardError);
-    }
-
     QTemporaryDir dir;
-};
-
-TEST_F(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
-{
+    const auto convert = [](const QStringList& arguments) {
+        const ProcessResult result = runProcess(QStringLiteral("convert"), arguments);
+        EXPECT_EQ(result.exitCode, 0) << qPrintable(result.standardError);
+    };
     // Left half red, right half blue, stored 1200 × 800; the second file says "turn 90° clockwise".
     const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
     const QString turned = dir.filePath(QStringLiteral("orient6.jpg"));
@@ -278,25 +187,18 @@ TEST_F(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
         { "-size", "600x800", "xc:red", "-size", "600x800", "xc:blue", "+append", "-quality", "95", plain });
     convert({ plain, "-orient", "RightTop", turned });
 
-    const struct
-    {
-        const char* name;
-        QString path;
-        QSize box;
-    } cases[] = { { "landscape", plain, { 104, 72 } }, { "turned", turned, { 104, 72 } },
-        { "square box", plain, { 60, 60 } } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QImage thumbnail = ThumbnailCache::decode(c.path, c.box);
-        ASSERT_FALSE(thumbnail.isNull());
+    for (const auto& [path, box] : { std::pair { plain, QSize(104, 72) },
+             std::pair { turned, QSize(104, 72) }, std::pair { plain, QSize(60, 60) } }) {
+        SCOPED_TRACE(qPrintable(QFileInfo(path).fileName() + QString::number(box.height())));
+        const QImage thumbnail = ThumbnailCache::decode(path, box);
         const QString reference = dir.filePath(QStringLiteral("reference.png"));
-        convert({ c.path, "-auto-orient", "-resize",
-            QStringLiteral("%1x%2").arg(c.box.width()).arg(c.box.height()), reference });
+        convert({ path, "-auto-orient", "-resize", QStringLiteral("%1x%2").arg(box.width()).arg(box.height()),
+            reference });
         const QImage expected(reference);
-        ASSERT_FALSE(expected.isNull());
+        ASSERT_FALSE(thumbnail.isNull() || expected.isNull());
         EXPECT_LE(std::abs(thumbnail.width() - expected.width()), 1);
         EXPECT_LE(std::abs(thumbnail.height() - expected.height()), 1);
-        EXPECT_TRUE(thumbnail.width() <= c.box.width() && thumbnail.height() <= c.box.height());
+        EXPECT_TRUE(thumbnail.width() <= box.width() && thumbnail.height() <= box.height());
         // The colour a quarter in from each end of the long side of the upright picture.
         const bool wide = expected.width() > expected.height();
         for (const qreal at : { 0.25, 0.75 }) {
@@ -304,39 +206,11 @@ TEST_F(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
                 return image.pixelColor(wide ? int(image.width() * at) : image.width() / 2,
                     wide ? image.height() / 2 : int(image.height() * at));
             };
-            const QColor got = sample(thumbnail);
-            const QColor want = sample(expected);
+            const QColor got = sample(thumbnail), want = sample(expected);
             EXPECT_LE(std::abs(got.red() - want.red()) + std::abs(got.blue() - want.blue()), 24)
                 << "at " << at << ": " << qPrintable(got.name()) << " vs " << qPrintable(want.name());
         }
     }
-}
-
-TEST_F(Thumbnails, CacheDecodesOncePerFileStateAndForgetsFilesThatGo)
-{
-    const QString path = dir.filePath(QStringLiteral("a.png"));
-    ASSERT_TRUE(writePng(path, Qt::red));
-    ThumbnailCache cache;
-    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::red));
-    EXPECT_FALSE(cache.thumbnail(path, { 80, 80 }).isNull());
-    EXPECT_EQ(cache.decodeCount(), 1);
-    EXPECT_FALSE(cache.thumbnail(path, { 10, 10 }).isNull());
-    EXPECT_EQ(cache.decodeCount(), 2) << "another box is another picture";
-
-    // The same name with new content and a new time is decoded again.
-    ASSERT_TRUE(writePng(path, Qt::green));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(
-        file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
-    file.close();
-    EXPECT_EQ(cache.thumbnail(path, { 80, 80 }).pixelColor(0, 0), QColor(Qt::green));
-    EXPECT_EQ(cache.decodeCount(), 3);
-
-    ASSERT_TRUE(QFile::remove(path));
-    EXPECT_TRUE(cache.thumbnail(path, { 80, 80 }).isNull());
-    EXPECT_TRUE(cache.thumbnail(dir.path(), { 80, 80 }).isNull()) << "a folder is no picture";
-    EXPECT_TRUE(cache.thumbnail(path, { 0, 0 }).isNull());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's controller over widgets of its own: the tooltip, the two pages, the commands, the
+// The main window's controller over the real layout: the tooltip, the two pages, the commands, the
 // list styles, the table's content and the drops on the table and on the drop view.
+#include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "tests/ui/UiTestSupport.h"
@@ -16,8 +17,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QStackedWidget>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -26,40 +28,23 @@ namespace {
 class MainWindow : public ::testing::Test
 {
 protected:
+    /// The real layout, loaded and shown as at start-up.
     void SetUp() override
     {
         Converter::converter()->clear();
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<QMainWindow>();
-        pages = new QStackedWidget(window.get());
-        home = new QWidget(pages);
-        home->setObjectName(QStringLiteral("home"));
-        dropView = new DropView(home);
-        content = new QWidget(pages);
-        content->setObjectName(QStringLiteral("content"));
-        auto* layout = new QVBoxLayout(content);
-        table = new BlankTableView(content);
-        chooser = new SegmentedControl(content);
-        chooser->setSegmentCount(2);
-        chooser->setSelectedSegment(0);
-        layout->addWidget(table);
-        layout->addWidget(chooser);
-        pages->addWidget(home);
-        pages->addWidget(content);
-        window->setCentralWidget(pages);
-        toolbar = window->addToolBar(QStringLiteral("toolbar"));
-        toolbar->setVisible(false);
-
-        controller = std::make_unique<AppController>();
-        controller->tableImages = table;
-        controller->scListStyle = chooser;
-        controller->mainWindow = window.get();
-        controller->toolbar = toolbar;
-        controller->tabSwitcher = pages;
-        table->awakeFromNib();
-        controller->awakeFromNib();
+        nib.load();
+        controller = nib.appController();
+        pages = child<QStackedWidget>("tabSwitcher");
+        dropView = child<DropView>("dropView");
+        table = child<BlankTableView>("tableImages");
+        chooser = child<SegmentedControl>("scListStyle");
+        toolbar = child<QToolBar>("toolbar");
+        ASSERT_TRUE(pages && dropView && table && chooser && toolbar);
     }
     void TearDown() override { Converter::converter()->clear(); }
+
+    template<typename T> T* child(const char* name) { return nib.mainWindow()->findChild<T*>(name); }
 
     /// Image-named empty files a, b, c... in the temporary folder, added to the list in order.
     QStringList addFiles(int count)
@@ -78,30 +63,14 @@ protected:
     [[nodiscard]] QStringList listed() const { return Converter::converter()->allFilePaths(); }
     [[nodiscard]] bool headerShown() const { return !table->horizontalHeader()->isHidden(); }
 
-    void dropOnTable(const QStringList& paths)
-    {
-        const auto data = fileDrag(paths);
-        const QPoint at(10, 10);
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(table->viewport(), &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-        QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(table->viewport(), &drop);
-        ASSERT_TRUE(drop.isAccepted());
-        EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "names are taken, files are never moved";
-    }
-
     QTemporaryDir dir;
-    std::unique_ptr<QMainWindow> window;
+    MainNib nib;
+    AppController* controller = nullptr;
     QStackedWidget* pages = nullptr;
-    QWidget* home = nullptr;
-    QWidget* content = nullptr;
     DropView* dropView = nullptr;
     BlankTableView* table = nullptr;
     SegmentedControl* chooser = nullptr;
     QToolBar* toolbar = nullptr;
-    std::unique_ptr<AppController> controller;
 };
 
 TEST_F(MainWindow, TooltipCountsTheFilesWithoutSingularAndIsEmptyWithout)
@@ -191,9 +160,9 @@ TEST_F(MainWindow, AddFolderTakesItsOwnImagesOnlyAndLeavesHomeInPlace)
 
 TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
 {
-    const QStringList names = { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" };
-    for (const QString& name : names)
-        ASSERT_TRUE(touchFile(dir.filePath(name)));
+    QStringList paths;
+    for (const char* name : { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" })
+        ASSERT_TRUE(touchFile(paths.emplace_back(dir.filePath(QLatin1String(name)))));
 
     QStringList offered;
     controller->setOpenPanelRunner([&](QFileDialog& panel) -> std::optional<QStringList> {
@@ -203,17 +172,12 @@ TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
         const QString patterns = filter.mid(filter.indexOf(u'(') + 1).chopped(1);
         offered
             = QDir(dir.path()).entryList(patterns.split(u' '), QDir::Files | QDir::CaseSensitive, QDir::Name);
-        QStringList chosen;
-        for (const QString& name : names)
-            chosen << dir.filePath(name);
-        return chosen;
+        return paths;
     });
     controller->OnAddImages(nullptr);
     EXPECT_EQ(offered, (QStringList { "IMG_1.JPG", "b.tiff", "c.Gif", "scan.Png" }));
     // Names typed past the filter are not taken.
-    EXPECT_EQ(listed(),
-        (QStringList { dir.filePath("IMG_1.JPG"), dir.filePath("scan.Png"), dir.filePath("b.tiff"),
-            dir.filePath("c.Gif") }));
+    EXPECT_EQ(listed(), paths.mid(0, 4));
     EXPECT_EQ(page(), QStringLiteral("content"));
     EXPECT_FALSE(toolbar->isHidden());
     EXPECT_EQ(table->toolTip(), QStringLiteral("4 image photos"));
@@ -228,7 +192,18 @@ TEST_F(MainWindow, DropOnTheTableAddsFilesAndFoldersButKeepsTheTooltipCount)
     ASSERT_TRUE(touchFile(folder + QStringLiteral("/x.png")));
     ASSERT_TRUE(touchFile(dir.filePath(QStringLiteral("y.gif"))));
 
-    dropOnTable({ folder, dir.filePath(QStringLiteral("y.gif")), dir.filePath(QStringLiteral("a.jpg")) });
+    const auto data
+        = fileDrag({ folder, dir.filePath(QStringLiteral("y.gif")), dir.filePath(QStringLiteral("a.jpg")) });
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(table->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(table->viewport(), &drop);
+    ASSERT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "names are taken, files are never moved";
+
     EXPECT_EQ(listed().size(), 3);
     EXPECT_EQ(table->model()->rowCount(), 3);
     EXPECT_EQ(table->toolTip(), QStringLiteral("1 image photos"));
@@ -293,35 +268,28 @@ TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnly
     EXPECT_FALSE(table->isColumnHidden(imageColumn));
 }
 
-TEST_F(MainWindow, CellsShowTheRecordThroughTheDisplayTextsAndAnEmptyThumbnailForUnreadableFiles)
+TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
 {
     const QString image = dir.filePath(QStringLiteral("shot.png"));
-    ASSERT_TRUE(writePng(image));
-    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
-    ASSERT_TRUE(touchFile(broken));
+    ASSERT_TRUE(writePng(image) && touchFile(dir.filePath(QStringLiteral("broken.jpg"))));
     Converter::converter()->addFile(image);
-    Converter::converter()->addFile(broken);
+    Converter::converter()->addFile(dir.filePath(QStringLiteral("broken.jpg")));
     controller->reloadImageData();
 
     const QAbstractItemModel* model = table->model();
-    ASSERT_EQ(model->columnCount(), 5);
     QStringList identifiers;
     for (int column = 0; column < model->columnCount(); ++column)
         identifiers << model->headerData(column, Qt::Horizontal, FileTableModel::kIdentifierRole).toString();
     EXPECT_EQ(identifiers, (QStringList { "image", "name", "kind", "size", "modified" }));
-
     const auto cell = [model](int row, const char* identifier, int role = Qt::DisplayRole) {
         return model->index(row, FileTableModel::columnForIdentifier(QLatin1String(identifier))).data(role);
     };
-    const QFileInfo info(image);
     EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
     EXPECT_EQ(cell(0, "kind").toString(), QStringLiteral("PNG image"));
-    EXPECT_EQ(cell(0, "size").toString(), QStringLiteral("%1 Bytes").arg(info.size()));
-    EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
     EXPECT_EQ(cell(1, "size").toString(), QStringLiteral("0"));
-
-    const QImage thumbnail = qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole));
-    EXPECT_EQ(thumbnail.size(), QSize(24, 16)) << "small pictures are not enlarged";
+    EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
+    EXPECT_EQ(qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole)).size(), QSize(24, 16))
+        << "small pictures are not enlarged";
     EXPECT_TRUE(cell(1, "image", Qt::DecorationRole).isNull());
     // A file that can no longer be read gives an empty cell; the record's texts stay.
     ASSERT_TRUE(QFile::remove(image));

@@ -3,24 +3,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <gtest/gtest.h>
-
-/// Handles events until \a condition holds or \a timeoutMs has passed; returns the condition's last value.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 /// Ends every running event loop of the main thread if a modal call has not returned in time, so that a
 /// loop that fails to end makes its test fail instead of hanging.

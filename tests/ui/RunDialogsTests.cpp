@@ -15,23 +15,6 @@
 
 namespace {
 
-QStringList buttonTexts(const QMessageBox* box)
-{
-    QStringList texts;
-    for (const QAbstractButton* button : box->buttons())
-        texts << button->text();
-    texts.sort();
-    return texts;
-}
-
-QAbstractButton* buttonNamed(QMessageBox* box, const QString& text)
-{
-    for (QAbstractButton* button : box->buttons())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
-
 TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
 {
     QTemporaryDir dir;
@@ -40,19 +23,17 @@ TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
     QtRunDialogs dialogs;
     for (const bool confirm : { true, false }) {
         SCOPED_TRACE(confirm);
-        QString title;
-        QString acceptText;
-        bool foldersOnly = false;
-        bool modal = false;
+        bool asked = false;
         ModalAnswerer answerer([&](QWidget* modalWidget) {
             auto* chooser = qobject_cast<QFileDialog*>(modalWidget);
             ASSERT_NE(chooser, nullptr);
-            title = chooser->windowTitle();
-            acceptText = chooser->labelText(QFileDialog::Accept);
-            foldersOnly = chooser->fileMode() == QFileDialog::Directory
+            asked = true;
+            EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Choose a folder"));
+            EXPECT_EQ(chooser->labelText(QFileDialog::Accept), QStringLiteral("Save"));
+            EXPECT_TRUE(chooser->fileMode() == QFileDialog::Directory
                 && chooser->testOption(QFileDialog::ShowDirsOnly)
-                && !chooser->testOption(QFileDialog::ReadOnly);
-            modal = chooser->windowModality() == Qt::ApplicationModal;
+                && !chooser->testOption(QFileDialog::ReadOnly));
+            EXPECT_EQ(chooser->windowModality(), Qt::ApplicationModal);
             if (confirm) {
                 auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
                 ASSERT_NE(edit, nullptr);
@@ -63,25 +44,29 @@ TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
             }
         });
         ModalWatchdog watchdog;
-        const QString chosen = dialogs.chooseOutputFolder(nullptr);
-        EXPECT_EQ(title, QStringLiteral("Choose a folder"));
-        EXPECT_EQ(acceptText, QStringLiteral("Save"));
-        EXPECT_TRUE(foldersOnly);
-        EXPECT_TRUE(modal);
-        EXPECT_EQ(chosen, confirm ? folder : QString());
+        EXPECT_EQ(dialogs.chooseOutputFolder(nullptr), confirm ? folder : QString());
+        EXPECT_TRUE(asked);
     }
 }
 
-TEST(QtRunDialogs, OverwriteWarningOffersThreeAnswers)
+// The overwrite warning's three answers (and Escape), and the error with its one button.
+TEST(QtRunDialogs, MessageBoxesShowTheirTextAndButtonsAndGiveThePressedAnswer)
 {
+    const QString warning
+        = QStringLiteral("Existing files in selected path may be overwritten, are you sure to continue?");
+    const QString error = QStringLiteral("Error to create '/x/100%'.\r\n[File exists]");
+    using Answer = RunDialogs::OverwriteAnswer;
     const struct
     {
         const char* press; ///< a button's text, or null for Escape
-        RunDialogs::OverwriteAnswer answer;
-    } cases[] = { { "Continue", RunDialogs::OverwriteAnswer::Continue },
-        { "Cancel", RunDialogs::OverwriteAnswer::Cancel },
-        { "Never show again", RunDialogs::OverwriteAnswer::NeverShowAgain },
-        { nullptr, RunDialogs::OverwriteAnswer::Cancel } };
+        Answer answer;
+        QString text;
+        QStringList buttons;
+    } cases[] = { { "Continue", Answer::Continue, warning, { "Cancel", "Continue", "Never show again" } },
+        { "Cancel", Answer::Cancel, warning, { "Cancel", "Continue", "Never show again" } },
+        { "Never show again", Answer::NeverShowAgain, warning, { "Cancel", "Continue", "Never show again" } },
+        { nullptr, Answer::Cancel, warning, { "Cancel", "Continue", "Never show again" } },
+        { "Okay", Answer::Continue, error, { "Okay" } } };
     QtRunDialogs dialogs;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.press ? c.press : "Escape");
@@ -91,40 +76,27 @@ TEST(QtRunDialogs, OverwriteWarningOffersThreeAnswers)
             auto* box = qobject_cast<QMessageBox*>(modalWidget);
             ASSERT_NE(box, nullptr);
             text = box->text();
-            buttons = buttonTexts(box);
-            if (c.press) {
-                QAbstractButton* button = buttonNamed(box, QString::fromUtf8(c.press));
-                ASSERT_NE(button, nullptr);
-                button->click();
-            } else {
-                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(box, &escape);
+            QAbstractButton* pressed = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+                if (c.press && button->text() == QLatin1String(c.press))
+                    pressed = button;
             }
+            buttons.sort();
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            if (pressed)
+                pressed->click();
+            else
+                QApplication::sendEvent(box, &escape);
         });
         ModalWatchdog watchdog;
-        EXPECT_EQ(dialogs.confirmOverwrite(nullptr), c.answer);
-        EXPECT_EQ(text,
-            QStringLiteral("Existing files in selected path may be overwritten, are you sure to continue?"));
-        EXPECT_EQ(buttons, (QStringList { "Cancel", "Continue", "Never show again" }));
+        if (c.text == error)
+            dialogs.showError(nullptr, error);
+        else
+            EXPECT_EQ(dialogs.confirmOverwrite(nullptr), c.answer);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(buttons, c.buttons);
     }
-}
-
-TEST(QtRunDialogs, ErrorShowsTheMessageWithOneOkayButton)
-{
-    const QString message = QStringLiteral("Error to create '/x/100%'.\r\n[File exists]");
-    QString text;
-    QStringList buttons;
-    ModalAnswerer answerer([&](QWidget* modalWidget) {
-        auto* box = qobject_cast<QMessageBox*>(modalWidget);
-        ASSERT_NE(box, nullptr);
-        text = box->text();
-        buttons = buttonTexts(box);
-        box->buttons().constFirst()->click();
-    });
-    ModalWatchdog watchdog;
-    QtRunDialogs().showError(nullptr, message);
-    EXPECT_EQ(text, message);
-    EXPECT_EQ(buttons, QStringList { "Okay" });
 }
 
 } // namespace
