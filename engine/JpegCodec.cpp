@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <memory>
@@ -83,6 +84,9 @@ using Decompressor = JpegObject<jpeg_decompress_struct, jpeg_destroy_decompress>
 using Compressor = JpegObject<jpeg_compress_struct, jpeg_destroy_compress>;
 
 constexpr int kRowsPerCall = 16;
+/// Rows gathered before a turn by a quarter places them: the longer the runs it writes, the fewer the
+/// pages it touches per pixel.
+constexpr int kTurnStripRows = 128;
 
 constexpr J_COLOR_SPACE kQRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
@@ -158,14 +162,56 @@ void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRo
         }
         return;
     }
-    // Rows become columns: each stored column of the strip is a short run in one upright row.
-    for (int x = 0; x < width; ++x) {
-        int ux0 = 0, uy = 0;
-        uprightPosition(orientation, width, height, x, firstRow, ux0, uy);
-        auto* out = reinterpret_cast<Pixel*>(base + uy * stride);
-        const int step = (orientation == 5 || orientation == 8) ? 1 : -1;
-        for (int i = 0; i < count; ++i)
-            out[ux0 + step * i] = reinterpret_cast<const Pixel*>(strip + i * stripStride)[x];
+    // Rows become columns: each stored column of the strip is a run in one upright row. Going through
+    // the strip in narrow bands keeps the few upright rows being written, and their pages, at hand.
+    constexpr int kBand = 16;
+    const int step = (orientation == 5 || orientation == 8) ? 1 : -1;
+    Pixel* out[kBand];
+    for (int band = 0; band < width; band += kBand) {
+        const int columns = std::min(kBand, width - band);
+        for (int c = 0; c < columns; ++c) {
+            int ux0 = 0, uy = 0;
+            uprightPosition(orientation, width, height, band + c, firstRow, ux0, uy);
+            out[c] = reinterpret_cast<Pixel*>(base + uy * stride) + ux0;
+        }
+        int i = 0;
+        if constexpr (sizeof(Pixel) == 4) {
+            // Four rows by four columns at a time, turned in registers.
+            const int wholeColumns = columns & ~3;
+            for (; i + 4 <= count; i += 4) {
+                const auto* in = reinterpret_cast<const Pixel*>(strip + i * stripStride) + band;
+                for (int c = 0; c < wholeColumns; c += 4) {
+                    __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + c));
+                    __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + stripStride / 4 + c));
+                    __m128i r2
+                        = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * stripStride / 4 + c));
+                    __m128i r3
+                        = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * stripStride / 4 + c));
+                    const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+                    const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+                    __m128i columnsOf[4] = { _mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                        _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3) };
+                    for (int k = 0; k < 4; ++k) {
+                        if (step > 0) {
+                            _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] + i), columnsOf[k]);
+                        } else {
+                            _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] - i - 3),
+                                _mm_shuffle_epi32(columnsOf[k], _MM_SHUFFLE(0, 1, 2, 3)));
+                        }
+                    }
+                }
+                for (int c = wholeColumns; c < columns; ++c) {
+                    for (int k = 0; k < 4; ++k)
+                        out[c][step * (i + k)]
+                            = reinterpret_cast<const Pixel*>(strip + (i + k) * stripStride)[band + c];
+                }
+            }
+        }
+        for (; i < count; ++i) {
+            const Pixel* in = reinterpret_cast<const Pixel*>(strip + i * stripStride) + band;
+            for (int c = 0; c < columns; ++c)
+                out[c][step * i] = in[c];
+        }
     }
 }
 
@@ -258,18 +304,20 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
     const qsizetype stride = target.pixels.bytesPerLine();
     const int bytesPerPixel = format == QImage::Format_Grayscale8 ? 1 : 4;
     const qsizetype stripStride = qsizetype(width) * bytesPerPixel;
-    if (orientation != 1) {
-        target.strip.resize(size_t(stripStride) * kRowsPerCall);
-        if (target.strip.size() != size_t(stripStride) * kRowsPerCall)
-            return false;
-    }
+    const int stripRows = swapsSides ? kTurnStripRows : kRowsPerCall;
+    if (orientation != 1)
+        target.strip.resize(size_t(stripStride) * size_t(stripRows));
 
     JSAMPROW rows[kRowsPerCall];
+    int stripFirst = 0; // the stored row at the top of the strip
+    int stripFilled = 0;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int first = int(cinfo.output_scanline);
-        const int wanted = std::min(kRowsPerCall, height - first);
-        for (int i = 0; i < wanted; ++i)
-            rows[i] = orientation == 1 ? base + (first + i) * stride : target.strip.data() + i * stripStride;
+        const int wanted = std::min({ kRowsPerCall, height - first, stripRows - stripFilled });
+        for (int i = 0; i < wanted; ++i) {
+            rows[i] = orientation == 1 ? base + (first + i) * stride
+                                       : target.strip.data() + (stripFilled + i) * stripStride;
+        }
         const int got = int(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(wanted)));
         if (got <= 0)
             return false;
@@ -277,14 +325,20 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
             for (int i = 0; i < got; ++i)
                 cmykToRgb32(rows[i], width, inverted);
         }
-        if (orientation != 1) {
-            if (bytesPerPixel == 4)
-                placeRows<quint32>(
-                    target.strip.data(), stripStride, got, first, width, height, orientation, base, stride);
-            else
-                placeRows<uchar>(
-                    target.strip.data(), stripStride, got, first, width, height, orientation, base, stride);
+        if (orientation == 1)
+            continue;
+        stripFilled += got;
+        if (stripFilled < stripRows && int(cinfo.output_scanline) < height)
+            continue;
+        if (bytesPerPixel == 4) {
+            placeRows<quint32>(target.strip.data(), stripStride, stripFilled, stripFirst, width, height,
+                orientation, base, stride);
+        } else {
+            placeRows<uchar>(target.strip.data(), stripStride, stripFilled, stripFirst, width, height,
+                orientation, base, stride);
         }
+        stripFirst += stripFilled;
+        stripFilled = 0;
     }
 
     // Every pixel is in; a file that lacks only its end marker has lost nothing.
