@@ -16,7 +16,6 @@ namespace {
 constexpr int kMaxGifSide = 65535;
 constexpr int kMaxColours = 256;
 constexpr int kOpaqueAlpha = 128; ///< alpha at or above this is drawn opaque, below it transparent
-constexpr size_t kWriteBufferSize = 64 * 1024;
 constexpr int kQuantiserSpeed = 4;
 
 /// The colour table and the index of every pixel, row after row.
@@ -28,8 +27,8 @@ struct IndexedImage
     std::vector<GifByteType> indices;
 };
 
-/// Collects giflib's many small writes and hands them to the file descriptor in large blocks. Once a
-/// write has failed it accepts nothing more, so that giflib sees the failure on its next write.
+/// Hands the finished file to the file descriptor, through short writes and interruptions; remembers a
+/// failure.
 struct FdWriter
 {
     int fd = -1;
@@ -55,17 +54,6 @@ struct FdWriter
         return !failed;
     }
 };
-
-int writeToFd(GifFileType* gif, const GifByteType* data, int length)
-{
-    auto* writer = static_cast<FdWriter*>(gif->UserData);
-    if (writer->failed || length < 0)
-        return 0;
-    writer->buffer.insert(writer->buffer.end(), data, data + length);
-    if (writer->buffer.size() >= kWriteBufferSize && !writer->flush())
-        return 0;
-    return length;
-}
 
 /// A colour as the key of the exact palette: 0x00RRGGBB from a straight RGBA8888 pixel.
 inline quint32 colourKey(const uchar* rgba)
@@ -251,77 +239,181 @@ bool indexByQuantising(QImage& rgba, IndexedImage& out)
     return true;
 }
 
-struct ColourMapDeleter
+/// Packs LZW codes of varying width, least significant bit first, into the image's data sub-blocks.
+class CodeWriter
 {
-    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+public:
+    explicit CodeWriter(std::vector<GifByteType>& out)
+        : m_out(out)
+    { }
+
+    void put(unsigned code, int bits)
+    {
+        m_bits |= std::uint64_t(code) << m_count;
+        m_count += bits;
+        while (m_count >= 8) {
+            byte(GifByteType(m_bits & 0xFF));
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+    }
+
+    /// Writes what is left and the empty block that ends the image data.
+    void finish()
+    {
+        if (m_count > 0)
+            byte(GifByteType(m_bits & 0xFF));
+        flushBlock();
+        m_out.push_back(0);
+    }
+
+private:
+    void byte(GifByteType value)
+    {
+        m_block[m_blockLength++] = value;
+        if (m_blockLength == 255)
+            flushBlock();
+    }
+    void flushBlock()
+    {
+        if (m_blockLength == 0)
+            return;
+        m_out.push_back(GifByteType(m_blockLength));
+        m_out.insert(m_out.end(), m_block.begin(), m_block.begin() + m_blockLength);
+        m_blockLength = 0;
+    }
+
+    std::vector<GifByteType>& m_out;
+    std::uint64_t m_bits = 0;
+    int m_count = 0;
+    std::array<GifByteType, 255> m_block {};
+    int m_blockLength = 0;
 };
 
-/// Closes the giflib handle whatever way the writing ends; giflib writes the trailer on closing.
-struct GifCloser
+/// The strings seen so far, keyed by (code of the prefix, next index): an open-addressing table of
+/// twice the 4096 codes GIF allows, small enough to stay in the processor's cache.
+class StringTable
 {
-    GifFileType* gif = nullptr;
-    bool closed = false;
-    bool close()
+public:
+    void clear() { m_keys.fill(kEmpty); }
+    /// The code of the string, or -1 with \a slot where it would go.
+    int find(std::uint32_t key, std::uint32_t& slot) const
     {
-        closed = true;
-        int error = 0;
-        return EGifCloseFile(gif, &error) == GIF_OK;
+        slot = (key * 2654435761u) >> (32 - kBits);
+        while (m_keys[slot] != kEmpty) {
+            if (m_keys[slot] == key)
+                return m_codes[slot];
+            slot = (slot + 1) & (kSlots - 1);
+        }
+        return -1;
     }
-    ~GifCloser()
+    void add(std::uint32_t slot, std::uint32_t key, int code)
     {
-        if (!closed)
-            close();
+        m_keys[slot] = key;
+        m_codes[slot] = std::uint16_t(code);
     }
+
+private:
+    static constexpr int kBits = 13;
+    static constexpr std::uint32_t kSlots = 1u << kBits;
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::array<std::uint32_t, kSlots> m_keys {};
+    std::array<std::uint16_t, kSlots> m_codes {};
 };
+
+/// The LZW-compressed image data (minimum code size byte, sub-blocks, terminator) of \a indices.
+void compressIndices(
+    const std::vector<GifByteType>& indices, int minimumCodeSize, std::vector<GifByteType>& out)
+{
+    out.push_back(GifByteType(minimumCodeSize));
+    CodeWriter writer(out);
+    const unsigned clearCode = 1u << minimumCodeSize;
+    const unsigned endCode = clearCode + 1;
+    auto table = std::make_unique<StringTable>();
+    table->clear();
+    int codeSize = minimumCodeSize + 1;
+    unsigned lastCode = endCode; // the highest code in use
+    writer.put(clearCode, codeSize);
+    if (indices.empty()) {
+        writer.put(endCode, codeSize);
+        writer.finish();
+        return;
+    }
+    unsigned current = indices.front();
+    for (size_t i = 1; i < indices.size(); ++i) {
+        const unsigned next = indices[i];
+        const std::uint32_t key = std::uint32_t(current) << 8 | next;
+        std::uint32_t slot = 0;
+        const int found = table->find(key, slot);
+        if (found >= 0) {
+            current = unsigned(found);
+            continue;
+        }
+        writer.put(current, codeSize);
+        table->add(slot, key, int(++lastCode));
+        if (lastCode >= (1u << codeSize))
+            ++codeSize;
+        if (lastCode == 4095) {
+            // The table is full: start afresh, as every decoder expects after a clear code.
+            writer.put(clearCode, codeSize);
+            table->clear();
+            codeSize = minimumCodeSize + 1;
+            lastCode = endCode;
+        }
+        current = next;
+    }
+    writer.put(current, codeSize);
+    writer.put(endCode, codeSize);
+    writer.finish();
+}
+
+void putLittleEndian16(std::vector<GifByteType>& out, int value)
+{
+    out.push_back(GifByteType(value & 0xFF));
+    out.push_back(GifByteType((value >> 8) & 0xFF));
+}
 
 bool writeGif(const IndexedImage& indexed, int width, int height, int fd)
 {
     // The colour table holds a power of two entries, at least two; the rest stays black.
-    int tableSize = 2;
-    while (tableSize < indexed.colourCount)
-        tableSize *= 2;
-    const std::unique_ptr<ColorMapObject, ColourMapDeleter> colourMap(
-        GifMakeMapObject(tableSize, indexed.colours.data()));
-    if (!colourMap)
-        return false;
+    int tableBits = 1;
+    while ((1 << tableBits) < indexed.colourCount)
+        ++tableBits;
+    const bool transparent = indexed.transparentIndex >= 0;
+
+    std::vector<GifByteType> out;
+    out.reserve(indexed.indices.size() / 2 + 1024);
+    // GIF87a has no extensions: the version goes up only for the transparent index.
+    const char* signature = transparent ? "GIF89a" : "GIF87a";
+    out.insert(out.end(), signature, signature + 6);
+    putLittleEndian16(out, width);
+    putLittleEndian16(out, height);
+    out.push_back(GifByteType(0x80 | 0x70 | (tableBits - 1))); // global table, 8-bit colour
+    out.push_back(0); // background
+    out.push_back(0); // aspect ratio
+    for (int i = 0; i < (1 << tableBits); ++i) {
+        const GifColorType colour = i < indexed.colourCount ? indexed.colours[size_t(i)] : GifColorType {};
+        out.push_back(colour.Red);
+        out.push_back(colour.Green);
+        out.push_back(colour.Blue);
+    }
+    if (transparent) {
+        const GifByteType control[]
+            = { 0x21, 0xF9, 0x04, 0x01, 0, 0, GifByteType(indexed.transparentIndex), 0 };
+        out.insert(out.end(), std::begin(control), std::end(control));
+    }
+    out.push_back(0x2C);
+    putLittleEndian16(out, 0);
+    putLittleEndian16(out, 0);
+    putLittleEndian16(out, width);
+    putLittleEndian16(out, height);
+    out.push_back(0); // no local table, not interlaced
+    compressIndices(indexed.indices, std::max(2, tableBits), out);
+    out.push_back(0x3B);
 
     FdWriter writer;
     writer.fd = fd;
-    writer.buffer.reserve(kWriteBufferSize + 256);
-    int error = 0;
-    GifCloser closer;
-    closer.gif = EGifOpen(&writer, writeToFd, &error);
-    if (!closer.gif)
-        return false;
-    GifFileType* gif = closer.gif;
-    // GIF87a has no extensions: the version goes up only for the transparent index.
-    EGifSetGifVersion(gif, indexed.transparentIndex >= 0);
-    if (EGifPutScreenDesc(gif, width, height, 8, 0, colourMap.get()) != GIF_OK)
-        return false;
-    if (indexed.transparentIndex >= 0) {
-        GraphicsControlBlock control {};
-        control.DisposalMode = DISPOSAL_UNSPECIFIED;
-        control.UserInputFlag = false;
-        control.DelayTime = 0;
-        control.TransparentColor = indexed.transparentIndex;
-        std::array<GifByteType, 4> extension {};
-        const size_t length = EGifGCBToExtension(&control, extension.data());
-        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension.data()) != GIF_OK)
-            return false;
-    }
-    if (EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) != GIF_OK)
-        return false;
-    // EGifPutLine masks the line in place, so it gets a copy of each row.
-    std::vector<GifByteType> line(static_cast<size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        const GifByteType* row = indexed.indices.data() + size_t(y) * size_t(width);
-        std::copy(row, row + width, line.begin());
-        if (EGifPutLine(gif, line.data(), width) != GIF_OK)
-            return false;
-    }
-    // giflib does not check the trailer's write; the writer remembers any failure.
-    if (!closer.close())
-        return false;
+    writer.buffer = std::move(out);
     return writer.flush();
 }
 
