@@ -86,7 +86,7 @@ using Compressor = JpegObject<jpeg_compress_struct, jpeg_destroy_compress>;
 constexpr int kRowsPerCall = 16;
 /// Rows gathered before a turn by a quarter places them: the longer the runs it writes, the fewer the
 /// pages it touches per pixel.
-constexpr int kTurnStripRows = 128;
+constexpr int kTurnStripRows = 64;
 
 constexpr J_COLOR_SPACE kQRgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
@@ -164,7 +164,7 @@ void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRo
     }
     // Rows become columns: each stored column of the strip is a run in one upright row. Going through
     // the strip in narrow bands keeps the few upright rows being written, and their pages, at hand.
-    constexpr int kBand = 16;
+    constexpr int kBand = 32;
     const int step = (orientation == 5 || orientation == 8) ? 1 : -1;
     Pixel* out[kBand];
     for (int band = 0; band < width; band += kBand) {
