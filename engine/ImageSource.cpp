@@ -70,8 +70,29 @@ const char* qtFormatName(ImageFormat format)
     return "";
 }
 
+// Whether every chunk of a PNG fits in the file. libpng allocates what a chunk's length claims before it
+// reads it, so a damaged length after the image data asks for hundreds of megabytes from a tiny file.
+bool pngChunksFit(const QByteArray& data)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype size = data.size();
+    qsizetype pos = 8;
+    while (pos + 12 <= size) {
+        const quint32 length = quint32(bytes[pos]) << 24 | quint32(bytes[pos + 1]) << 16
+            | quint32(bytes[pos + 2]) << 8 | quint32(bytes[pos + 3]);
+        if (length > quint32(size - pos - 12))
+            return false;
+        if (std::memcmp(bytes + pos + 4, "IEND", 4) == 0)
+            return true;
+        pos += 12 + qsizetype(length);
+    }
+    return true;
+}
+
 std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
 {
+    if (format == ImageFormat::PNG && !pngChunksFit(data))
+        return std::nullopt;
     QByteArray shared = data;
     QBuffer buffer(&shared);
     if (!buffer.open(QIODevice::ReadOnly))
