@@ -15,6 +15,7 @@ struct ConversionOutcome
     Status status = Status::Skipped;
     QString output; ///< the written file; empty when skipped
     QString reason; ///< why the file was skipped, in words for the user; empty when written
+    QString note; ///< what the user should know about a written file ("first of 3 pages"); usually empty
 };
 
 /// Reserves the output path for a source that is about to be written ("" when none can be had).
