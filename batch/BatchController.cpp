@@ -73,13 +73,18 @@ Reservation reserve(const QByteArray& path)
 
 } // namespace
 
-void BatchController::addFiles(const QStringList& paths, bool recursive)
+BatchController::AddedFiles BatchController::addFiles(const QStringList& paths, bool recursive)
 {
+    const qsizetype before = Converter::converter()->allFilePaths().size();
     QSet<QString> walkedFolders;
-    addFilesWalking(paths, recursive, walkedFolders);
+    AddedFiles added;
+    addFilesWalking(paths, recursive, walkedFolders, added);
+    added.added = int(Converter::converter()->allFilePaths().size() - before);
+    return added;
 }
 
-void BatchController::addFilesWalking(const QStringList& paths, bool recursive, QSet<QString>& walkedFolders)
+void BatchController::addFilesWalking(
+    const QStringList& paths, bool recursive, QSet<QString>& walkedFolders, AddedFiles& added)
 {
     Converter* const model = Converter::converter();
     for (QString path : paths) {
@@ -94,8 +99,10 @@ void BatchController::addFilesWalking(const QStringList& paths, bool recursive, 
         if (!S_ISDIR(status.st_mode)) {
             // Dropped by itself, anything with a supported extension is taken, even a pipe: the run
             // will find out whether it can be read.
-            if (model->isSupportedPath(path))
+            if (model->isSupportedPath(path)) {
+                ++added.found;
                 model->addFile(path);
+            }
             continue;
         }
 
@@ -111,9 +118,12 @@ void BatchController::addFilesWalking(const QStringList& paths, bool recursive, 
                 entryPath = FileManagerHelpers::RealPathForSymbolLink(entryPath);
             if (FileManagerHelpers::IsFolderAtPath(entryPath)) {
                 if (recursive)
-                    addFilesWalking({ entryPath }, true, walkedFolders);
+                    addFilesWalking({ entryPath }, true, walkedFolders, added);
+                else
+                    ++added.subfoldersSkipped;
             } else if (FileManagerHelpers::IsValidFileAtPath(entryPath)
                 && model->isSupportedPath(entryPath)) {
+                ++added.found;
                 model->addFile(entryPath);
             }
         }

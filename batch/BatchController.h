@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/RunReport.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 struct Notification;
@@ -16,7 +19,8 @@ struct Notification;
 ///
 /// It also runs the conversion: on "msgStartProgress" a worker thread of its own takes every file of the
 /// list in order into exportPath, posting "msgUpdateProgress" before each file and "msgProgressCanceled"
-/// at the end of every run; "msgCancelProgress" stops it before its next file.
+/// at the end of every run; "msgCancelProgress" stops it before its next file. What became of each file
+/// is kept as the run's report (lastRun()), complete before the end notice is posted.
 ///
 /// addFiles changes the shared Converter and so belongs to the main thread, as do the run's handlers;
 /// GetNewFile and ReleaseNewFile only touch the file system and may be called from any thread at once.
@@ -29,12 +33,20 @@ public:
     BatchController(const BatchController&) = delete;
     BatchController& operator=(const BatchController&) = delete;
 
+    /// What one call of addFiles found.
+    struct AddedFiles
+    {
+        int found = 0; ///< images among the paths, whether new to the list or already in it
+        int added = 0; ///< of those, the ones that were not listed before
+        int subfoldersSkipped = 0; ///< subfolders left out because the call was not recursive
+    };
+
     /// Adds the images among \a paths to the shared file list, in order. A symbolic link is replaced by
     /// the path it resolves to; a missing item is skipped; an item that is not a folder is added when its
     /// extension is supported; a folder adds the supported regular files among its entries (hidden ones
     /// included, in listing order) and, with \a recursive, walks its subfolders. No folder is walked twice
-    /// in one call, so a link back to an ancestor ends the walk.
-    void addFiles(const QStringList& paths, bool recursive);
+    /// in one call, so a link back to an ancestor ends the walk. Opens no file: only folders are listed.
+    AddedFiles addFiles(const QStringList& paths, bool recursive);
 
     /// True when the item at \a path is a regular file (a final link is not followed).
     [[nodiscard]] bool IsValidFileAtPath(const QString& path) const;
@@ -61,6 +73,8 @@ public:
     void ConvertThread();
     /// Waits until the worker of the latest run has ended.
     void waitForRun();
+    /// The report of the latest run that has ended; empty before the first. Any thread.
+    [[nodiscard]] RunReport lastRun() const;
 
     /// Set to ask the running worker to stop; cleared when a run starts. Read by the worker.
     std::atomic<bool> canceled { false };
@@ -68,7 +82,10 @@ public:
     QString exportPath;
 
 private:
-    void addFilesWalking(const QStringList& paths, bool recursive, QSet<QString>& walkedFolders);
+    void addFilesWalking(
+        const QStringList& paths, bool recursive, QSet<QString>& walkedFolders, AddedFiles& added);
 
     std::thread m_worker;
+    mutable std::mutex m_reportMutex;
+    RunReport m_lastRun;
 };

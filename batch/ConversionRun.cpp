@@ -35,6 +35,12 @@ void BatchController::waitForRun()
         m_worker.join();
 }
 
+RunReport BatchController::lastRun() const
+{
+    std::lock_guard lock(m_reportMutex);
+    return m_lastRun;
+}
+
 void BatchController::ConvertThread()
 {
     // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
@@ -44,11 +50,16 @@ void BatchController::ConvertThread()
         { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
     const QString folder = exportPath;
     NotificationCenter* center = NotificationCenter::defaultCenter();
+    RunReport report;
+    report.folder = folder;
+    report.total = total;
     {
         ImageWrapper wrapper;
         for (int i = 0; i < total; ++i) {
-            if (canceled)
+            if (canceled) {
+                report.cancelled = true;
                 break;
+            }
             progress.insert(kProgressCurrentKey, i);
             progress.insert(
                 kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
@@ -56,9 +67,15 @@ void BatchController::ConvertThread()
             // The pause lets the progress window show every file, even a run of small ones.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             const bool fixOrientation = Settings::settings()->fixOrientation();
-            (void)ConvertFile(wrapper, paths.at(i), fixOrientation,
-                [&](const QString& source) { return GetNewFile(source, folder); });
+            report.files.push_back(
+                { paths.at(i), ConvertFile(wrapper, paths.at(i), fixOrientation, [&](const QString& source) {
+                     return GetNewFile(source, folder);
+                 }) });
         }
+    }
+    {
+        std::lock_guard lock(m_reportMutex);
+        m_lastRun = std::move(report);
     }
     center->postNotificationName(kMsgProgressCanceled);
 }
