@@ -77,7 +77,8 @@ private:
                 BatchController::ReleaseNewFile(output);
             outcome = { ConversionOutcome::Status::Skipped, {},
                 output.isEmpty() ? QStringLiteral("could not be written: no free name in the output folder")
-                                 : QStringLiteral("could not be written: %1").arg(error) };
+                                 : QStringLiteral("could not be written: %1").arg(error),
+                {} };
             return;
         }
         outcome.output = output;

@@ -210,10 +210,10 @@ int main(int argc, char** argv)
         const QFileInfo info(path);
         if (!info.exists()) {
             reports.push_back(
-                { path, { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not found") } });
+                { path, { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not found"), {} } });
         } else if (!info.isDir() && !list->isSupportedPath(path)) {
             reports.push_back({ path,
-                { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not a supported image") } });
+                { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not a supported image"), {} } });
         } else {
             expander.addFiles({ path }, options.recursive);
         }
