@@ -27,13 +27,13 @@ pkg_check_modules(XCB QUIET IMPORTED_TARGET xcb)
 if(NOT XCB_FOUND)
   list(APPEND _morvane_missing "libxcb (libxcb1-dev)")
 endif()
-# program=Debian package
+# program=Debian package. The tests start them by name, so they are looked for on the PATH only.
 foreach(_pair IN ITEMS exiftool=libimage-exiftool-perl perl=perl exiv2=exiv2 convert=imagemagick
                        identify=imagemagick tiffset=libtiff-tools Xvfb=xvfb xdotool=xdotool time=time)
   string(REPLACE "=" ";" _pair "${_pair}")
   list(GET _pair 0 _program)
   list(GET _pair 1 _package)
-  find_program(MORVANE_TOOL_${_program} ${_program})
+  find_program(MORVANE_TOOL_${_program} ${_program} NO_CMAKE_SYSTEM_PATH NO_CMAKE_INSTALL_PREFIX)
   if(NOT MORVANE_TOOL_${_program})
     list(APPEND _morvane_missing "${_program} (${_package})")
   endif()
