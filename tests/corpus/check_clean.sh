@@ -45,13 +45,13 @@ use Image::ExifTool ();
 my ($strict, $summary) = (0, 0);
 my @paths;
 while (@ARGV) {
-    my $a = shift @ARGV;
-    if ($a eq '--strict') { $strict = 1 }
-    elsif ($a eq '--summary') { $summary = 1 }
-    elsif ($a eq '-h' || $a eq '--help') { print "usage: check_clean.sh [--strict] [--summary] PATH...\n"; exit 0 }
-    elsif ($a eq '--') { push @paths, @ARGV; last }
-    elsif ($a =~ /^-/) { usage("unknown option $a") }
-    else { push @paths, $a }
+    my $arg = shift @ARGV;
+    if ($arg eq '--strict') { $strict = 1 }
+    elsif ($arg eq '--summary') { $summary = 1 }
+    elsif ($arg eq '-h' || $arg eq '--help') { print "usage: check_clean.sh [--strict] [--summary] PATH...\n"; exit 0 }
+    elsif ($arg eq '--') { push @paths, @ARGV; last }
+    elsif ($arg =~ /^-/) { usage("unknown option $arg") }
+    else { push @paths, $arg }
 }
 usage('nothing to check') unless @paths;
 
