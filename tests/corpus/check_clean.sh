@@ -674,7 +674,7 @@ for my $file (@files) {
     eval { $walk{$format}->($buf); 1 } or other('walk', "stopped: $@");
     for my $data ($buf, @inflated) {
         my %markers;
-        $markers{$1} = 1 while $data =~ /(MORVANE-LEAK[-A-Z0-9]*)/g;
+        $markers{$1 =~ s/-[0-9]+$/-#/r} = 1 while $data =~ /(MORVANE-LEAK[-A-Z0-9]*)/g;
         for my $encoding ('UTF-16LE', 'UTF-16BE') {
             my $wide = Encode::encode($encoding, 'MORVANE-LEAK');
             $markers{"MORVANE-LEAK ($encoding)"} = 1 if index($data, $wide) >= 0;
