@@ -8,7 +8,3 @@ pkg_check_modules(LIBTIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 find_package(GIF REQUIRED)
-
-# The shared folder beside the checkout holds the corpus tools the tests use.
-set(MORVANE_SHARED_DIR "${PROJECT_SOURCE_DIR}/../shared" CACHE PATH "Folder with corpus/make_dirty.sh")
-set(MORVANE_CORPUS_DIR "${CMAKE_BINARY_DIR}/corpus" CACHE PATH "Where the generated test corpus goes")

@@ -24,7 +24,7 @@ void PrintTo(const Case& c, std::ostream* os)
 [[nodiscard]] QString dirtyCorpusDir();
 /// The upright references of the orientation images.
 [[nodiscard]] QString dirtyReferenceDir();
-/// A tool of the shared corpus folder (check_clean.sh, make_dirty.sh).
+/// A tool of the test corpus in tests/corpus (make_dirty.sh, check_clean.sh).
 [[nodiscard]] QString corpusTool(const QString& name);
 
 struct ProcessResult
@@ -38,7 +38,8 @@ struct ProcessResult
 [[nodiscard]] ProcessResult runProcess(const QString& program, const QStringList& arguments,
     int timeoutMs = 120000, const QStringList& extraEnvironment = {});
 
-/// Runs the independent metadata checker over \a dir. Exit code 0 means nothing personal remains.
+/// Runs the independent metadata checker (tests/corpus/check_clean.sh) over \a dir, and the shared corpus
+/// tools' checker as a second opinion where that exists. Exit code 0 means both found nothing personal.
 [[nodiscard]] ProcessResult checkClean(const QString& dir);
 
 /// The files under \a dir (recursively), relative to it, sorted.

@@ -7,7 +7,7 @@
 # so that mutations start from every decoder path of the libraries.
 #
 # Usage: make_seeds.sh DIRTY_DIR SEED_DIR [MAX_BYTES]   (MAX_BYTES defaults to 204800)
-# DIRTY_DIR is made with the corpus tool (make_dirty.sh) when it has no MANIFEST.tsv yet.
+# DIRTY_DIR is made with the test corpus generator (tests/corpus/make_dirty.sh) when it has no MANIFEST.tsv yet.
 set -euo pipefail
 export LC_ALL=C
 
@@ -16,12 +16,11 @@ dirty=$1
 seeds=$2
 max_bytes=${3:-204800}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=${MORVANE_SHARED_DIR:-$here/../../../shared}
 
 if [ ! -f "$dirty/MANIFEST.tsv" ]; then
   echo "make_seeds: generating the dirty set in $dirty" >&2
   mkdir -p "$(dirname "$dirty")"
-  "$shared/corpus/make_dirty.sh" "$dirty" >"$(dirname "$dirty")/make_dirty.log" 2>&1 \
+  "$here/../corpus/make_dirty.sh" "$dirty" >"$(dirname "$dirty")/make_dirty.log" 2>&1 \
     || { cat "$(dirname "$dirty")/make_dirty.log" >&2; exit 1; }
 fi
 
