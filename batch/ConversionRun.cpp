@@ -7,6 +7,7 @@
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "engine/ImageWrapper.h"
+#include "engine/WorkFile.h"
 
 #include <chrono>
 
@@ -42,7 +43,9 @@ void BatchController::ConvertThread()
     const int total = int(paths.size());
     QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
         { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
-    const QString folder = exportPath;
+    OutputFolder output(exportPath);
+    // Work files that a killed run left in the folder go; a live run's stay.
+    (void)removeAbandonedWorkFiles(output.path);
     NotificationCenter* center = NotificationCenter::defaultCenter();
     {
         ImageWrapper wrapper;
@@ -56,8 +59,7 @@ void BatchController::ConvertThread()
             // The pause lets the progress window show every file, even a run of small ones.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             const bool fixOrientation = Settings::settings()->fixOrientation();
-            (void)ConvertFile(wrapper, paths.at(i), fixOrientation,
-                [&](const QString& source) { return GetNewFile(source, folder); });
+            (void)ConvertFile(wrapper, paths.at(i), fixOrientation, output);
         }
     }
     center->postNotificationName(kMsgProgressCanceled);
