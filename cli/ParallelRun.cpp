@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
 #include <sys/resource.h>
 #include <system_error>
@@ -28,6 +29,8 @@ constexpr qint64 kMegabyte = 1 << 20;
 /// The memory that the files being converted may take together. A file takes its estimate before it is
 /// read and gives it back once it is written; one that does not fit waits until others have given back
 /// enough. A file never takes more than the whole budget, so a waiting one always gets its turn.
+/// The block a worker keeps for its next frame (see pooledImage) is not counted: it is given back
+/// whenever memory is short, by a worker that waits and by one that finishes while another waits.
 class MemoryBudget
 {
 public:
@@ -42,27 +45,33 @@ public:
     {
         std::unique_lock lock(m_mutex);
         if (m_used + bytes > m_limit) {
-            // What this thread keeps for its next frame counts too: give it back before waiting.
+            ++m_waiting;
             lock.unlock();
             releasePooledPixels();
             lock.lock();
             m_released.wait(lock, [&] { return m_used + bytes <= m_limit; });
+            --m_waiting;
         }
         m_used += bytes;
     }
 
     void release(qint64 bytes)
     {
+        bool shortOfMemory = false;
         {
             std::lock_guard lock(m_mutex);
             m_used -= bytes;
+            shortOfMemory = m_waiting > 0;
         }
+        if (shortOfMemory)
+            releasePooledPixels();
         m_released.notify_all();
     }
 
 private:
     const qint64 m_limit;
     qint64 m_used = 0;
+    int m_waiting = 0;
     std::mutex m_mutex;
     std::condition_variable m_released;
 };
@@ -89,7 +98,14 @@ public:
     int take()
     {
         std::unique_lock lock(m_mutex);
-        m_named.wait(lock, [&] { return stopped() || m_taken >= total() || m_taken < m_next + m_window; });
+        const auto canGoOn = [&] { return stopped() || m_taken >= total() || m_taken < m_next + m_window; };
+        if (!canGoOn()) {
+            // A worker that waits keeps no frame memory.
+            lock.unlock();
+            releasePooledPixels();
+            lock.lock();
+            m_named.wait(lock, canGoOn);
+        }
         if (stopped() || m_taken >= total())
             return -1;
         return m_taken++;
@@ -147,7 +163,8 @@ ConvertedFile skipped(const QString& reason)
 
 /// Converts one source within the budget. The image wrapper is made for this file alone, so its pixels
 /// are gone when the file gives its memory back.
-ConvertedFile convertOne(const RunInput& input, const QString& folder, MemoryBudget& budget)
+ConvertedFile convertOne(
+    const RunInput& input, const QString& folder, MemoryBudget& budget, const std::atomic<bool>* stop)
 {
     QString readPath = input.path;
     int fd = -1;
@@ -174,6 +191,9 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, MemoryBud
     }
     budget.reserve(need);
     const auto giveBack = qScopeGuard([&] { budget.release(need); });
+    // The wait for memory may have outlasted the run.
+    if (stop && stop->load())
+        return skipped(QStringLiteral("interrupted"));
     ImageWrapper wrapper;
     return convertToWorkFile(wrapper, readPath, input.path, Settings::settings()->fixOrientation(), folder);
 }
@@ -207,7 +227,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
 
     const auto work = [&] {
         for (int index = naming.take(); index >= 0; index = naming.take()) {
-            naming.finish(index, convertOne(inputs[size_t(index)], output.path, budget));
+            naming.finish(index, convertOne(inputs[size_t(index)], output.path, budget, limits.stop));
             std::lock_guard lock(progressMutex);
             ++done;
             if (progress)
@@ -233,9 +253,9 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
         worker.join();
 
     // A stopped run leaves the files it never started.
-    for (int i = naming.taken(); i < int(inputs.size()); ++i) {
+    for (int i = naming.taken(); i < int(inputs.size()); ++i)
         result.outcomes[size_t(i)].reason = QStringLiteral("interrupted");
-        ++result.notStarted;
-    }
+    result.notStarted = int(std::count_if(result.outcomes.begin(), result.outcomes.end(),
+        [](const ConversionOutcome& outcome) { return outcome.reason == QLatin1String("interrupted"); }));
     return result;
 }
