@@ -10,6 +10,7 @@
 #include "engine/WorkFile.h"
 
 #include <chrono>
+#include <system_error>
 
 BatchController::~BatchController()
 {
@@ -22,7 +23,12 @@ void BatchController::OnStartProgress(const Notification&)
     canceled = false;
     // The previous run's worker has posted its end notice; let it finish returning.
     waitForRun();
-    m_worker = std::thread(&BatchController::ConvertThread, this);
+    try {
+        m_worker = std::thread(&BatchController::ConvertThread, this);
+    } catch (const std::system_error&) {
+        // No thread to spare (a process limit): the run goes on here, the window waiting for it.
+        ConvertThread();
+    }
 }
 
 void BatchController::OnCancelProgress(const Notification&)

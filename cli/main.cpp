@@ -207,7 +207,7 @@ std::optional<int> parse(
     const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
     const QCommandLineOption noFix("no-fix-orientation", "Keep the pixels as stored.");
     const QCommandLineOption recursive(
-        { "r", "recursive" }, "Walk folders to any depth (default: one level).");
+        { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
         { "j", "jobs" }, "Convert N files at once (default: the number of cores).", "N");
     const QCommandLineOption json("json", "Print one JSON object per input on standard output.");
