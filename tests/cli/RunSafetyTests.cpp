@@ -255,8 +255,10 @@ TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
     photo = {};
 
     // The sanitizers' quarantine would hold every freed frame and hide what the run itself holds.
-    const QStringList environment
-        = configured(work) + QStringList { QStringLiteral("ASAN_OPTIONS=quarantine_size_mb=0") };
+    const QStringList environment = configured(work)
+        + QStringList {
+              QStringLiteral("ASAN_OPTIONS=%1:quarantine_size_mb=0").arg(qEnvironmentVariable("ASAN_OPTIONS"))
+          };
     const ProcessResult run = runProcess(QStringLiteral("/usr/bin/time"),
         { "-f", "peak %M", kCli, "--memory-limit", "150", "-j", "6", "-o", work.filePath("out"),
             work.filePath("in") },
