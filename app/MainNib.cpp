@@ -47,6 +47,7 @@ void MainNib::connectOutlets()
     m_appController->mainWindow = m_mainWindow.get();
     m_appController->toolbar = ui.toolbar;
     m_appController->tabSwitcher = ui.tabSwitcher;
+    m_appController->statusBar = ui.statusBar;
 
     m_statusWindowController->setWindow(m_progressWindow.get());
     m_statusWindowController->txtInfo = m_progressUi->txtInfo;

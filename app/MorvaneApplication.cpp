@@ -2,7 +2,6 @@
 #include "app/MorvaneApplication.h"
 
 #include "app/MainNib.h"
-#include "app/ScreenshotHook.h"
 #include "engine/LibraryMessages.h"
 #include "ui/NamedImage.h"
 
@@ -33,6 +32,5 @@ int MorvaneApplicationMain(int argc, char** argv)
     MainNib nib;
     nib.load();
     nib.applicationDidFinishLaunching();
-    applyScreenshotEnvironment(nib);
     return QApplication::exec();
 }

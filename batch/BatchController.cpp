@@ -2,6 +2,7 @@
 #include "batch/BatchController.h"
 
 #include "batch/Converter.h"
+#include "batch/FileConversion.h"
 #include "batch/FileManagerHelpers.h"
 #include "engine/WorkFile.h"
 
@@ -73,10 +74,11 @@ std::optional<QList<QByteArray>> folderEntries(const QByteArray& path)
 class Walk
 {
 public:
-    Walk(bool recursive, const SkippedInput& skipped)
+    Walk(bool recursive, const SkippedInput& skipped, BatchController::AddedFiles& added)
         : m_model(Converter::converter())
         , m_recursive(recursive)
         , m_skipped(skipped)
+        , m_added(added)
     { }
 
     /// One path named by the caller: links are followed wherever they lead.
@@ -111,7 +113,7 @@ public:
         } else if (m_model->isSupportedPath(path)) {
             // Named by itself, anything with a supported extension is taken, even a pipe: the run will
             // find out whether it can be read.
-            m_model->addFile(path);
+            add(path);
         } else if (real != native && m_model->isSupportedPath(given)) {
             skip(native, QStringLiteral("a link to %1, which has no image extension").arg(path));
         } else {
@@ -153,8 +155,10 @@ private:
             if (::lstat(entry.constData(), &status) != 0)
                 continue;
             if (S_ISDIR(status.st_mode)) {
-                if (!m_recursive)
+                if (!m_recursive) {
+                    ++m_added.subfoldersSkipped;
                     continue;
+                }
                 if (!representable(name))
                     skip(entry, QStringLiteral("a folder whose name is not valid UTF-8"));
                 else
@@ -167,7 +171,7 @@ private:
                 else if (!S_ISREG(status.st_mode))
                     skip(entry, QStringLiteral("not a regular file"));
                 else
-                    m_model->addFile(QFile::decodeName(entry));
+                    add(QFile::decodeName(entry));
             }
         }
     }
@@ -184,6 +188,8 @@ private:
         if (S_ISDIR(target.st_mode)) {
             if (m_recursive)
                 skip(entry, QStringLiteral("a link to a folder, not followed (name it to include it)"));
+            else
+                ++m_added.subfoldersSkipped;
             return;
         }
         const QByteArray real = canonicalPath(entry);
@@ -195,15 +201,23 @@ private:
             if (supportedName(name))
                 skip(entry, QStringLiteral("leads to a name that is not valid UTF-8"));
         } else if (m_model->isSupportedPath(path)) {
-            m_model->addFile(path);
+            add(path);
         } else if (supportedName(name)) {
             skip(entry, QStringLiteral("a link to %1, which has no image extension").arg(path));
         }
     }
 
+    /// Lists \a path, found among the caller's paths or a walked folder's entries.
+    void add(const QString& path)
+    {
+        ++m_added.found;
+        m_model->addFile(path);
+    }
+
     Converter* const m_model;
     const bool m_recursive;
     const SkippedInput& m_skipped;
+    BatchController::AddedFiles& m_added;
     QSet<QByteArray> m_walkedFolders;
 };
 
@@ -220,24 +234,16 @@ QByteArray truncateUtf8(const QByteArray& text, qsizetype maxBytes)
 
 } // namespace
 
-int TakenNames::firstUnknown(const QByteArray& name) const
+BatchController::AddedFiles BatchController::addFiles(
+    const QStringList& paths, bool recursive, const SkippedInput& skipped)
 {
-    std::lock_guard lock(m_mutex);
-    return m_next.value(name, 0);
-}
-
-void TakenNames::remember(const QByteArray& name, int next)
-{
-    std::lock_guard lock(m_mutex);
-    int& known = m_next[name];
-    known = std::max(known, next);
-}
-
-void BatchController::addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped)
-{
-    Walk walk(recursive, skipped);
+    const qsizetype before = Converter::converter()->allFilePaths().size();
+    AddedFiles added;
+    Walk walk(recursive, skipped, added);
     for (const QString& path : paths)
         walk.addNamed(path);
+    added.added = int(Converter::converter()->allFilePaths().size() - before);
+    return added;
 }
 
 bool BatchController::IsValidFileAtPath(const QString& path) const

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/RunReport.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -13,33 +14,20 @@
 #include <thread>
 
 struct Notification;
+class TakenNames;
 class WorkFile;
-
-/// What one run has learnt about the names in its output folder: for each output name, the first number
-/// that is not yet known to be taken (0 for the name itself). A run that names thousands of files alike
-/// then tries each number once instead of every number for every file. Any thread.
-class TakenNames
-{
-public:
-    [[nodiscard]] int firstUnknown(const QByteArray& name) const;
-    /// Notes that every number below \a next is taken for \a name.
-    void remember(const QByteArray& name, int next);
-
-private:
-    mutable std::mutex m_mutex;
-    QHash<QByteArray, int> m_next;
-};
 
 /// An input that addFiles leaves out, as the file system spells it, and why, in words for the user.
 using SkippedInput = std::function<void(const QByteArray& path, const QString& reason)>;
 
 /// The batch side of the main window's controller: turning dropped paths into entries of the shared
-/// file list, and choosing and reserving output names for a run. The window's AppController derives
+/// file list, and naming the finished outputs of a run. The window's AppController derives
 /// from it and adds what needs widgets; this class links Qt Core only.
 ///
 /// It also runs the conversion: on "msgStartProgress" a worker thread of its own takes every file of the
 /// list in order into exportPath, posting "msgUpdateProgress" before each file and "msgProgressCanceled"
-/// at the end of every run; "msgCancelProgress" stops it before its next file.
+/// at the end of every run; "msgCancelProgress" stops it before its next file. What became of each file
+/// is kept as the run's report (lastRun()), complete before the end notice is posted.
 ///
 /// addFiles changes the shared Converter and so belongs to the main thread, as do the run's handlers;
 /// GetNewFile only touches the file system and may be called from any thread at once.
@@ -52,6 +40,14 @@ public:
     BatchController(const BatchController&) = delete;
     BatchController& operator=(const BatchController&) = delete;
 
+    /// What one call of addFiles found.
+    struct AddedFiles
+    {
+        int found = 0; ///< images among the paths, whether new to the list or already in it
+        int added = 0; ///< of those, the ones that were not listed before
+        int subfoldersSkipped = 0; ///< subfolders left out because the call was not recursive
+    };
+
     /// Adds the images among \a paths to the shared file list, in order, each under its canonical path
     /// (absolute, every link resolved), so that one file named in several ways is listed once. A path
     /// named here is followed wherever its links lead; a missing item is skipped; an item that is not a
@@ -62,7 +58,8 @@ public:
     /// What is left out for a reason the user should hear of goes to \a skipped: a folder that cannot be
     /// listed, a name that is not valid UTF-8, a link to a missing item, to a folder (when walking) or to
     /// a file without an image extension, and, named here, a missing item or one that is no image.
-    void addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped = {});
+    /// Opens no file: only folders are listed.
+    AddedFiles addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped = {});
 
     /// True when the item at \a path is a regular file (a final link is not followed).
     [[nodiscard]] bool IsValidFileAtPath(const QString& path) const;
@@ -86,6 +83,8 @@ public:
     void ConvertThread();
     /// Waits until the worker of the latest run has ended.
     void waitForRun();
+    /// The report of the latest run that has ended; empty before the first. Any thread.
+    [[nodiscard]] RunReport lastRun() const;
 
     /// Set to ask the running worker to stop; cleared when a run starts. Read by the worker.
     std::atomic<bool> canceled { false };
@@ -94,4 +93,6 @@ public:
 
 private:
     std::thread m_worker;
+    mutable std::mutex m_reportMutex;
+    RunReport m_lastRun;
 };

@@ -42,6 +42,12 @@ void BatchController::waitForRun()
         m_worker.join();
 }
 
+RunReport BatchController::lastRun() const
+{
+    std::lock_guard lock(m_reportMutex);
+    return m_lastRun;
+}
+
 void BatchController::ConvertThread()
 {
     // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
@@ -53,11 +59,16 @@ void BatchController::ConvertThread()
     // Work files that a killed run left in the folder go; a live run's stay.
     (void)removeAbandonedWorkFiles(output.path);
     NotificationCenter* center = NotificationCenter::defaultCenter();
+    RunReport report;
+    report.folder = output.path;
+    report.total = total;
     {
         ImageWrapper wrapper;
         for (int i = 0; i < total; ++i) {
-            if (canceled)
+            if (canceled) {
+                report.cancelled = true;
                 break;
+            }
             progress.insert(kProgressCurrentKey, i);
             progress.insert(
                 kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
@@ -65,8 +76,13 @@ void BatchController::ConvertThread()
             // The pause lets the progress window show every file, even a run of small ones.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             const bool fixOrientation = Settings::settings()->fixOrientation();
-            (void)ConvertFile(wrapper, paths.at(i), fixOrientation, output);
+            report.files.push_back(
+                { paths.at(i), ConvertFile(wrapper, paths.at(i), fixOrientation, output) });
         }
+    }
+    {
+        std::lock_guard lock(m_reportMutex);
+        m_lastRun = std::move(report);
     }
     center->postNotificationName(kMsgProgressCanceled);
 }

@@ -69,6 +69,19 @@ QString withLibraryWords(QString reason)
 
 } // namespace
 
+int TakenNames::firstUnknown(const QByteArray& name) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_next.value(name, 0);
+}
+
+void TakenNames::remember(const QByteArray& name, int next)
+{
+    std::lock_guard lock(m_mutex);
+    int& known = m_next[name];
+    known = std::max(known, next);
+}
+
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& outputName,
     bool fixOrientation, const QString& folder)
 {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "batch/BatchController.h"
-
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 class ImageWrapper;
 class WorkFile;
@@ -19,6 +20,22 @@ struct ConversionOutcome
     QString output; ///< the written file; empty when skipped
     QString reason; ///< why the file was skipped, in words for the user; empty when written
     QString note; ///< what the user should know about a written file ("first of 3 pages"); usually empty
+};
+
+/// What one run has learnt about the names in its output folder: for each output name, the first number
+/// that is not yet known to be taken (0 for the name itself). A run that names thousands of files alike
+/// then tries each number once instead of every number for every file (BatchController::GetNewFile).
+/// Any thread.
+class TakenNames
+{
+public:
+    [[nodiscard]] int firstUnknown(const QByteArray& name) const;
+    /// Notes that every number below \a next is taken for \a name.
+    void remember(const QByteArray& name, int next);
+
+private:
+    mutable std::mutex m_mutex;
+    QHash<QByteArray, int> m_next;
 };
 
 /// Where one run writes: the output folder and what the run has learnt about the names taken in it.

@@ -49,8 +49,9 @@ bool ImageWrapper::load(const QString& path, bool FixupOrientation)
 
 ImageFormat ImageWrapper::GetImageTypeFromPath(const QString& path)
 {
+    // An output's bytes match its name: both spellings of JPEG and TIFF, whatever other programs expect.
     const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("jpg"))
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
         return kUTTypeJPEG;
     if (extension == QLatin1String("bmp"))
         return kUTTypeBMP;
@@ -58,7 +59,7 @@ ImageFormat ImageWrapper::GetImageTypeFromPath(const QString& path)
         return kUTTypePNG;
     if (extension == QLatin1String("gif"))
         return kUTTypeGIF;
-    if (extension == QLatin1String("tif"))
+    if (extension == QLatin1String("tif") || extension == QLatin1String("tiff"))
         return kUTTypeTIFF;
     return kUTTypeJPEG;
 }

@@ -25,7 +25,8 @@ public:
     /// holds no image; the output size stays that of the previous image until the next resize.
     bool load(const QString& path, bool FixupOrientation);
 
-    /// The output type for \a path by its extension: jpg, bmp, png, gif, tif (any case); JPEG otherwise.
+    /// The output type for \a path by its extension, in any case: jpg and jpeg, bmp, png, gif, tif and
+    /// tiff; JPEG for any other extension and for none.
     [[nodiscard]] static ImageFormat GetImageTypeFromPath(const QString& path);
 
     /// Writes the loaded image to \a path at the output size: without metadata, or with all of the

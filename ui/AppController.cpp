@@ -2,12 +2,14 @@
 #include "ui/AppController.h"
 
 #include "batch/Converter.h"
+#include "batch/FileManagerHelpers.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "ui/FileTableModel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/NamedImage.h"
 #include "ui/ThumbnailCell.h"
+#include "ui/WindowTexts.h"
 
 #include <QDir>
 #include <QDragMoveEvent>
@@ -24,6 +26,8 @@ namespace {
 /// Row heights of the two list styles.
 constexpr int kListRowHeight = 18;
 constexpr int kIconRowHeight = 80;
+/// How long an announcement stays in the status bar.
+constexpr int kAnnouncementMs = 20000;
 
 /// The local file names a drag carries, in its order.
 QStringList fileNames(const QMimeData* data)
@@ -106,6 +110,8 @@ void AppController::OnAddFolder(QObject*)
     if (!chosen)
         return;
     Converter* list = Converter::converter();
+    const qsizetype before = list->allFilePaths().size();
+    AddedFiles added;
     if (!chosen->isEmpty()) {
         const QString folder = chosen->first();
         // The direct entries in the order the listing gives them; a folder that cannot be listed is empty.
@@ -113,11 +119,20 @@ void AppController::OnAddFolder(QObject*)
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
         for (const QString& name : names) {
             const QString path = QDir(folder).filePath(name);
-            if (IsValidFileAtPath(path) && list->isSupportedPath(path))
+            if (IsValidFileAtPath(path) && list->isSupportedPath(path)) {
+                ++added.found;
                 list->addFile(path);
+            } else if (FileManagerHelpers::IsFolderAtPath(path)) {
+                ++added.subfoldersSkipped;
+            }
         }
     }
+    added.added = int(list->allFilePaths().size() - before);
+    // Whatever page was showing, a list with files is shown.
+    switchUI();
     reloadImageData();
+    if (!chosen->isEmpty())
+        reportAdded(added, { chosen->first() });
 }
 
 void AppController::OnRemove(QObject*)
@@ -210,6 +225,36 @@ void AppController::switchUI()
     }
 }
 
+void AppController::announce(const QString& text)
+{
+    if (statusBar)
+        statusBar->showMessage(text, kAnnouncementMs);
+}
+
+void AppController::reportAdded(const AddedFiles& added, const QStringList& paths)
+{
+    if (added.added > 0) {
+        // What was said about an earlier attempt no longer holds.
+        if (statusBar)
+            statusBar->clearMessage();
+        return;
+    }
+    if (paths.isEmpty())
+        return;
+    const bool hasSubfolders = added.subfoldersSkipped > 0;
+    if (added.found > 0) {
+        announce(WindowTexts::alreadyListed(added.found));
+    } else if (paths.size() != 1) {
+        announce(WindowTexts::noImagesFoundAmong(int(paths.size()), hasSubfolders));
+    } else if (const QFileInfo item(paths.first()); item.isDir()) {
+        const QString name = QDir(paths.first()).dirName();
+        announce(WindowTexts::noImagesFoundIn(
+            name.isEmpty() ? QDir::toNativeSeparators(paths.first()) : name, hasSubfolders));
+    } else {
+        announce(WindowTexts::notAnImage(item.fileName()));
+    }
+}
+
 void AppController::selectPage(const QString& identifier)
 {
     if (!tabSwitcher)
@@ -237,18 +282,22 @@ bool AppController::acceptDrop(QTableView* table, const QMimeData* info, int, Dr
 {
     if (!table || table != tableImages)
         return false;
-    addFiles(fileNames(info), false);
+    const QStringList paths = fileNames(info);
+    const AddedFiles added = addFiles(paths, false);
     tableImages->reloadData();
+    reportAdded(added, paths);
     return true;
 }
 
 void AppController::OnDropFiles(const Notification& notice)
 {
     const auto* info = qvariant_cast<QMimeData*>(notice.userInfo.value(kDraggingInfoKey));
-    addFiles(fileNames(info), false);
+    const QStringList paths = fileNames(info);
+    const AddedFiles added = addFiles(paths, false);
     switchUI();
     if (tableImages)
         tableImages->reloadData();
+    reportAdded(added, paths);
 }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event)

@@ -5,12 +5,14 @@
 #include "batch/NotificationCenter.h"
 #include "ui/BlankTableView.h"
 #include "ui/RunDialogs.h"
+#include "ui/RunSummaryDialog.h"
 #include "ui/SegmentedControl.h"
 
 #include <QMainWindow>
 #include <QObject>
 #include <QPointer>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
 
@@ -30,7 +32,8 @@ struct Notification;
 /// them (they are guarded pointers, null while unconnected). Main thread only.
 ///
 /// The batch side of the controller (adding files, naming outputs, the conversion run's worker) is
-/// BatchController; this class adds what needs the window.
+/// BatchController; this class adds what needs the window. It tells the user in the status bar when
+/// adding found no image, and after each run shows a summary sheet of what the run did.
 class AppController : public QObject, public BatchController
 {
     Q_OBJECT
@@ -45,14 +48,19 @@ public:
     QPointer<QMainWindow> mainWindow;
     QPointer<QToolBar> toolbar;
     QPointer<QStackedWidget> tabSwitcher;
+    QPointer<QStatusBar> statusBar;
 
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
 
     void OnAddImages(QObject* sender);
+    /// Add Folder: the images among the chosen folder's own entries join the list (its subfolders are
+    /// not searched), which is then shown; an addition that adds nothing is announced.
     void OnAddFolder(QObject* sender);
     void OnRemove(QObject* sender);
     void OnClear(QObject* sender);
+    /// Convert (AppControllerRun.cpp): asks for the output folder, runs the conversion under the progress
+    /// window and ends with the run's summary sheet over the main window.
     void OnConvert(QObject* sender);
     void OnSwitchListviewStyle(QObject* sender);
 
@@ -65,6 +73,8 @@ public:
     void reloadImageData();
     /// Shows "content" with the toolbar while the list has files and "home" without it when it is empty.
     void switchUI();
+    /// Says \a text in the status bar for a while.
+    void announce(const QString& text);
 
     /// The table's data source: rows and cells read live from the shared file list.
     [[nodiscard]] FileTableModel* dataSource() const { return m_dataSource; }
@@ -78,8 +88,10 @@ public:
         QTableView* table, const QMimeData* info, int proposedRow, DropOperation operation);
     /// Files dropped on \a table: refused (false) unless it is tableImages; else the local files named by
     /// \a info go to addFiles, the table reloads (the tooltip keeps its count) and the answer is true.
+    /// A drop that adds nothing is announced.
     bool acceptDrop(QTableView* table, const QMimeData* info, int row, DropOperation operation);
-    /// Handler of msgAcceptFileDropped: the drop view's files go to addFiles, then the page and the rows.
+    /// Handler of msgAcceptFileDropped: the drop view's files and folders go to addFiles, then the page
+    /// and the rows. A drop that adds nothing is announced.
     void OnDropFiles(const Notification& notice);
 
     /// Runs a configured file dialog modally: the chosen paths, or nothing when it was cancelled.
@@ -94,6 +106,12 @@ public:
     /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
     void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
     [[nodiscard]] RunDialogs& runDialogs();
+    using FolderOpener = RunSummaryDialog::FolderOpener;
+    /// Replaces how the summary's Open Folder button opens the output folder (QDesktopServices::openUrl
+    /// until then; tests observe it here); null restores that.
+    void setFolderOpener(FolderOpener opener);
+    /// The summary sheet of the latest run while it is open; null otherwise.
+    [[nodiscard]] RunSummaryDialog* runSummary() const { return m_runSummary; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,12 +119,17 @@ protected:
 private:
     [[nodiscard]] std::optional<QStringList> runOpenPanel(QFileDialog& panel) const;
     void selectPage(const QString& identifier);
+    /// Announces an addition of \a paths that added nothing; after one that did, clears the status bar.
+    void reportAdded(const AddedFiles& added, const QStringList& paths);
 
     FileTableModel* m_dataSource;
     OpenPanelRunner m_openPanelRunner;
 
     // The conversion run (AppControllerRun.cpp).
     void observeRunNotices();
+    void showRunSummary(const RunReport& report);
     std::unique_ptr<RunDialogs> m_runDialogs;
+    FolderOpener m_folderOpener;
+    QPointer<RunSummaryDialog> m_runSummary;
     std::vector<NotificationCenter::ObserverId> m_runObservers;
 };

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Convert command of the main window's controller: asking for the output folder, making sure it
-// exists, and showing the progress window for the run, whose worker BatchController provides.
+// exists, showing the progress window for the run, whose worker BatchController provides, and the
+// summary of what the run did.
 #include "app/Settings.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "ui/AppController.h"
+#include "ui/RunSummaryDialog.h"
 #include "ui/StatusWindowController.h"
+#include "ui/WindowTexts.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,6 +72,27 @@ RunDialogs& AppController::runDialogs()
     return *m_runDialogs;
 }
 
+void AppController::setFolderOpener(FolderOpener opener)
+{
+    m_folderOpener = std::move(opener);
+}
+
+void AppController::showRunSummary(const RunReport& report)
+{
+    if (statusBar)
+        statusBar->showMessage(WindowTexts::statusAfterRun(report));
+    FolderOpener opener = m_folderOpener;
+    if (!opener)
+        opener = [](const QUrl& folder) { return QDesktopServices::openUrl(folder); };
+    auto* summary = new RunSummaryDialog(report, std::move(opener), mainWindow);
+    summary->setAttribute(Qt::WA_DeleteOnClose);
+    connect(summary, &RunSummaryDialog::folderNotOpened, this,
+        [this](const QString& folder) { announce(WindowTexts::folderNotOpened(folder)); });
+    m_runSummary = summary;
+    // A sheet of the main window: it waits there until it is closed, and the window's commands wait too.
+    summary->open();
+}
+
 void AppController::observeRunNotices()
 {
     NotificationCenter* center = NotificationCenter::defaultCenter();
@@ -82,6 +107,11 @@ void AppController::OnConvert(QObject*)
     // The table shows the shared list row for row.
     if (Converter::converter()->allFilePaths().isEmpty())
         return;
+    // The summary of an earlier run gives way to the new one.
+    if (m_runSummary) {
+        m_runSummary->close();
+        m_runSummary = nullptr;
+    }
 
     RunDialogs& dialogs = runDialogs();
     const QString folder = dialogs.chooseOutputFolder(mainWindow);
@@ -110,6 +140,8 @@ void AppController::OnConvert(QObject*)
     }
 
     exportPath = folder;
-    if (statusWinController)
-        statusWinController->showModal(mainWindow);
+    if (!statusWinController)
+        return;
+    statusWinController->showModal(mainWindow);
+    showRunSummary(lastRun());
 }

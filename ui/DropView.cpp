@@ -3,12 +3,47 @@
 
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
+#include "engine/ImageSource.h"
 
 #include <QDragEnterEvent>
-#include <QImageReader>
+#include <QFile>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+/// What a dragged path could be for the list, judged without opening anything that is not a regular file.
+bool couldBeImageOrFolder(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status
+    {
+    };
+    if (::stat(name.constData(), &status) != 0)
+        return false;
+    if (S_ISDIR(status.st_mode))
+        return true;
+    if (!S_ISREG(status.st_mode))
+        return false;
+    // Non-blocking, and checked again once open: the path may have been replaced since the look above.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray header(32, '\0');
+    ssize_t n = -1;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        n = ::read(fd, header.data(), size_t(header.size()));
+    ::close(fd);
+    header.truncate(n > 0 ? qsizetype(n) : 0);
+    return sniffImageFormat(header).has_value();
+}
+
+} // namespace
 
 DropView::DropView(QWidget* parent)
     : QWidget(parent)
@@ -18,17 +53,12 @@ DropView::DropView(QWidget* parent)
     setAttribute(Qt::WA_StyledBackground);
 }
 
-bool DropView::canReadImageFrom(const QMimeData* data)
+bool DropView::canTakeFrom(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return false;
     for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        QImageReader reader(url.toLocalFile());
-        // The content decides, not the name: a folder or a text file named .jpg is no image.
-        reader.setDecideFormatFromContent(true);
-        if (reader.canRead())
+        if (url.isLocalFile() && couldBeImageOrFolder(url.toLocalFile()))
             return true;
     }
     return false;
@@ -36,7 +66,7 @@ bool DropView::canReadImageFrom(const QMimeData* data)
 
 void DropView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!canReadImageFrom(event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) {
+    if (!canTakeFrom(event->mimeData()) || !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
         return;
     }
@@ -75,7 +105,7 @@ void DropView::dropEvent(QDropEvent* event)
 bool DropView::prepareForDragOperation(const QMimeData* data)
 {
     setHighlight(false);
-    return canReadImageFrom(data);
+    return canTakeFrom(data);
 }
 
 bool DropView::performDragOperation(const QMimeData* data)

@@ -21,7 +21,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -120,6 +122,10 @@ protected:
         auto dialogs = std::make_unique<ScriptedDialogs>();
         script = dialogs.get(); // owned by the controller
         controller()->setRunDialogs(std::move(dialogs));
+        controller()->setFolderOpener([this](const QUrl& folder) {
+            opened << folder;
+            return true;
+        });
         controller()->exportPath = QStringLiteral("/previous");
     }
     void TearDown() override
@@ -154,6 +160,31 @@ protected:
         controller()->waitForRun();
     }
 
+    /// The summary sheet over the main window, as the user sees it after a run: the window's modal sheet.
+    static QDialog* summarySheet()
+    {
+        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        return sheet && sheet->objectName() == QLatin1String("runSummary") && sheet->isVisible() ? sheet
+                                                                                                 : nullptr;
+    }
+    static QString textOf(const QDialog* sheet, const char* label)
+    {
+        const auto* shown = sheet->findChild<QLabel*>(QLatin1String(label));
+        return shown ? shown->text() : QStringLiteral("(no %1)").arg(QLatin1String(label));
+    }
+    /// The rows of the sheet's file list: the file's name, its path as tooltip, and its result.
+    static QList<QStringList> rowsOf(const QDialog* sheet)
+    {
+        QList<QStringList> rows;
+        if (const auto* list = sheet->findChild<QTreeWidget*>(QStringLiteral("summaryFiles"))) {
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = list->topLevelItem(i);
+                rows << QStringList { item->text(0), item->toolTip(0), item->text(1) };
+            }
+        }
+        return rows;
+    }
+
     /// Expects that nothing ran and nothing changed.
     void expectNoRun()
     {
@@ -164,6 +195,7 @@ protected:
     std::unique_ptr<MainNib> nib;
     std::unique_ptr<NoticeLog> log;
     ScriptedDialogs* script = nullptr;
+    QList<QUrl> opened; ///< the folders the summary asked the desktop to open
     QTemporaryDir work;
 };
 
@@ -227,7 +259,51 @@ TEST_F(RunCommand, ThreeDirtyFilesAreAnnouncedShownModallyAndWrittenClean)
     EXPECT_EQ(script->warningShown, 1);
     EXPECT_TRUE(storedText(Settings::kIgnoreWarning).isNull()) << "Continue stores nothing";
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // The run ends with its summary, from which the folder opens in the file manager.
+    QDialog* sheet = summarySheet();
+    ASSERT_NE(sheet, nullptr) << "the end of the run is shown";
+    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("3 clean copies written"));
+    EXPECT_EQ(textOf(sheet, "summaryText"), QStringLiteral("Saved in %1.").arg(script->folder));
+    EXPECT_TRUE(rowsOf(sheet).isEmpty());
+    EXPECT_EQ(sheet->findChild<QTreeWidget*>(QStringLiteral("summaryFiles")), nullptr) << "no empty list";
+    sheet->findChild<QPushButton*>(QStringLiteral("openFolderButton"))->click();
+    EXPECT_EQ(opened, QList { QUrl::fromLocalFile(script->folder) });
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window takes events again";
+}
+
+TEST_F(RunCommand, EveryOutputsBytesAreThoseOfItsExtension)
+{
+    // Magic numbers, read from the bytes: an oracle beside every reader of ours.
+    const QByteArray jpeg("\xFF\xD8\xFF", 3);
+    const QByteArray tiffLittle("II*\0", 4);
+    const QByteArray tiffBig("MM\0*", 4);
+    const struct
+    {
+        const char* corpusFile;
+        const char* name;
+        bool tiff;
+    } cases[] = {
+        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "scan.tiff", true },
+        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "page.TIFF", true },
+        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "fax.tif", true },
+        { "jpeg/orient/orient_1.jpg", "photo.jpeg", false },
+        { "jpeg/orient/orient_1.jpg", "renamed.tiff", true },
+        { "png/01_text_chunks.png", "drawing.JPG", false },
+    };
+    for (const auto& c : cases)
+        addSource(QLatin1String(c.corpusFile), QLatin1String("in/") + QLatin1String(c.name));
+    script->folder = work.filePath("out");
+    convert();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray head = fileBytes(work.filePath("out/") + QLatin1String(c.name)).left(4);
+        if (c.tiff)
+            EXPECT_TRUE(head == tiffLittle || head == tiffBig) << head.toHex().constData();
+        else
+            EXPECT_TRUE(head.startsWith(jpeg)) << head.toHex().constData();
+    }
 }
 
 TEST_F(RunCommand, CancelDuringTheSecondOfFiveFilesFinishesItAsksOnceAndTheNextRunStartsAfresh)
@@ -276,23 +352,53 @@ TEST_F(RunCommand, CancelDuringTheSecondOfFiveFilesFinishesItAsksOnceAndTheNextR
     EXPECT_EQ(placedAt, expectedAt) << "centred across the main window, 80 below its top";
     EXPECT_EQ(movedBy, QPoint(30, 40)) << "the attached window follows its parent";
     EXPECT_FALSE(window->isVisible());
+    QDialog* sheet = summarySheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("Cancelled after 2 of 5 files"));
+    EXPECT_EQ(textOf(sheet, "summaryText"),
+        QStringLiteral("2 clean copies written to %1. The remaining 3 files were not started.")
+            .arg(script->folder));
 
     convert();
     EXPECT_EQ(log->names().count(kMsgUpdateProgress), 7);
     EXPECT_EQ(filesUnder(script->folder).size(), 7);
+    sheet = summarySheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("5 clean copies written"));
 }
 
-TEST_F(RunCommand, AFileThatFailsToLoadCountsButLeavesNoFile)
+TEST_F(RunCommand, FilesThatCannotBeWrittenAreListedWithTheirReasonsAndTheOthersAreWritten)
 {
     addSource("jpeg/orient/orient_2.jpg", "in/a.jpg");
-    addSource("misc/truncated.jpg", "in/b.jpg");
-    addSource("misc/empty.jpg", "in/c.jpg");
+    const QString truncated = addSource("misc/truncated.jpg", "in/b.jpg");
+    const QString empty = addSource("misc/empty.jpg", "in/c.jpg");
     addSource("png/01_text_chunks.png", "in/d.png");
+    const QString deleted = addSource("jpeg/orient/orient_3.jpg", "in/e.jpg");
+    ASSERT_TRUE(QFile::remove(deleted)) << "gone after it was listed";
     script->folder = work.filePath("out");
     convert();
-    EXPECT_EQ(log->names().count(kMsgUpdateProgress), 4);
+    EXPECT_EQ(log->names().count(kMsgUpdateProgress), 5);
     EXPECT_EQ(log->names().constLast(), kMsgProgressCanceled);
     EXPECT_EQ(filesUnder(script->folder), (QStringList { "a.jpg", "d.png" }));
+
+    QDialog* sheet = summarySheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("2 clean copies written, 3 files skipped"));
+    EXPECT_EQ(textOf(sheet, "summaryListTitle"), QStringLiteral("These 3 files were not written:"));
+    const QList<QStringList> rows = rowsOf(sheet);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].mid(0, 2), (QStringList { "b.jpg", truncated }));
+    EXPECT_TRUE(rows[0][2].startsWith(QStringLiteral("Could not be decoded"))) << qPrintable(rows[0][2]);
+    EXPECT_EQ(rows[1], (QStringList { "c.jpg", empty, "Empty file" }));
+    EXPECT_EQ(rows[2], (QStringList { "e.jpg", deleted, "Not found" }));
+    // Closing the summary leaves its headline in the status bar.
+    sheet->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(nib->mainWindow()
+                    ->findChild<QStatusBar*>(QStringLiteral("statusBar"))
+                    ->currentMessage()
+                    .startsWith(QStringLiteral("2 clean copies written, 3 files skipped. Saved in ")));
 }
 
 TEST_F(RunCommand, AnEmptyListAsksNothingAndAWorkerStartedOnItStillClosesTheWindow)

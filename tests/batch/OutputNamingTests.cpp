@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchController.h"
+#include "batch/FileConversion.h"
 #include "engine/WorkFile.h"
 #include "tests/common/TestSupport.h"
 

@@ -78,7 +78,10 @@ TEST(ImageWrapperTypes, ChosenByTheLastExtensionInAnyCase)
         { "a.gif", kUTTypeGIF },
         { "a.TIF", kUTTypeTIFF },
         { "a.jpeg", kUTTypeJPEG },
-        { "a.tiff", kUTTypeJPEG },
+        { "a.tiff", kUTTypeTIFF },
+        { "a.Tiff", kUTTypeTIFF },
+        { "a.JPEG", kUTTypeJPEG },
+        { "a.webp", kUTTypeJPEG },
         { "noextension", kUTTypeJPEG },
         { "archive.png.gif", kUTTypeGIF },
     };

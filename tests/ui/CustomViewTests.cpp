@@ -67,7 +67,7 @@ struct DragCase
 class DropViewDrag : public ::testing::TestWithParam<DragCase>
 {
 protected:
-    /// photo.png is a real picture, fake.jpg a text file; "" stands for the folder itself.
+    /// photo.png is a real picture, fake.jpg a text file, gone.png nothing; "" stands for the folder itself.
     std::unique_ptr<QMimeData> dragData(const QStringList& files)
     {
         EXPECT_TRUE(writePng(dir.filePath(QStringLiteral("photo.png"))));
@@ -91,7 +91,7 @@ QColor pixel(DropView& view, int x, int y)
     return view.grab().toImage().pixelColor(x, y);
 }
 
-TEST_P(DropViewDrag, AcceptsOnlyReadableImagesOfferedForCopyFramesItselfMeanwhileAndPostsOneNotice)
+TEST_P(DropViewDrag, AcceptsImagesAndFoldersOfferedForCopyFramesItselfMeanwhileAndPostsOneNotice)
 {
     const DragCase& c = GetParam();
     DropView view;
@@ -140,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
         DragCase { "imageAfterOtherFile", { "fake.jpg", "photo.png" }, Qt::CopyAction, true },
         DragCase { "textSelection", {}, Qt::CopyAction, false },
         DragCase { "textFileNamedJpg", { "fake.jpg" }, Qt::CopyAction, false },
-        DragCase { "folderOnly", { "" }, Qt::CopyAction, false },
+        DragCase { "folderOnly", { "" }, Qt::CopyAction, true },
+        DragCase { "missingFile", { "gone.png" }, Qt::CopyAction, false },
         DragCase { "imageMoveOrLinkOnly", { "photo.png" }, Qt::MoveAction | Qt::LinkAction, false }),
     [](const ::testing::TestParamInfo<DragCase>& param) { return std::string(param.param.name); });
 

@@ -11,19 +11,79 @@
 #include "ui/FileTableModel.h"
 #include "ui/NamedImage.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
 
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
+
+/// Lets a reader stuck opening the named pipe at a path go on when the test has not finished within a
+/// few seconds, and remembers that it had to: the window must never wait for a pipe's writer.
+class PipeWatchdog
+{
+public:
+    explicit PipeWatchdog(const QString& pipe)
+        : m_pipe(QFile::encodeName(pipe))
+        , m_thread([this] { watch(); })
+    { }
+    ~PipeWatchdog() { finish(); }
+    PipeWatchdog(const PipeWatchdog&) = delete;
+    PipeWatchdog& operator=(const PipeWatchdog&) = delete;
+
+    /// Ends the watch; true when the watchdog had to let a reader go.
+    bool finish()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_fired;
+    }
+
+private:
+    void watch()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_wake.wait_for(lock, std::chrono::seconds(5), [this] { return m_done; }))
+            return;
+        m_fired = true;
+        // Each writer that comes and goes lets a blocked open return; the reader then sees the end.
+        while (!m_wake.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_done; })) {
+            const int fd = ::open(m_pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+
+    const QByteArray m_pipe;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    bool m_fired = false;
+    std::thread m_thread;
+};
 
 class MainWindow : public ::testing::Test
 {
@@ -40,7 +100,8 @@ protected:
         table = child<BlankTableView>("tableImages");
         chooser = child<SegmentedControl>("scListStyle");
         toolbar = child<QToolBar>("toolbar");
-        ASSERT_TRUE(pages && dropView && table && chooser && toolbar);
+        statusBar = child<QStatusBar>("statusBar");
+        ASSERT_TRUE(pages && dropView && table && chooser && toolbar && statusBar);
     }
     void TearDown() override { Converter::converter()->clear(); }
 
@@ -59,6 +120,28 @@ protected:
         return paths;
     }
 
+    /// Drags \a paths over \a target and lets go of them there, offering copy and move as file managers
+    /// do; true when the target accepted both the drag and the drop.
+    bool dragAndDrop(QWidget* target, const QStringList& paths)
+    {
+        const auto data = fileDrag(paths);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+
+    /// The Add Folder command from the menu, its dialog answered with \a folder.
+    void addFolder(const QString& folder)
+    {
+        controller->setOpenPanelRunner(
+            [folder](QFileDialog&) { return std::optional(QStringList { folder }); });
+        child<QAction>("actionAddFolder")->trigger();
+    }
+
     [[nodiscard]] QString page() const { return pages->currentWidget()->objectName(); }
     [[nodiscard]] QStringList listed() const { return Converter::converter()->allFilePaths(); }
     [[nodiscard]] bool headerShown() const { return !table->horizontalHeader()->isHidden(); }
@@ -71,6 +154,7 @@ protected:
     BlankTableView* table = nullptr;
     SegmentedControl* chooser = nullptr;
     QToolBar* toolbar = nullptr;
+    QStatusBar* statusBar = nullptr;
 };
 
 TEST_F(MainWindow, TooltipCountsTheFilesWithoutSingularAndIsEmptyWithout)
@@ -125,7 +209,7 @@ TEST_F(MainWindow, ClearEmptiesTheListHidesTheToolbarAndShowsHome)
     EXPECT_FALSE(headerShown());
 }
 
-TEST_F(MainWindow, AddFolderTakesItsOwnImagesOnlyAndLeavesHomeInPlace)
+TEST_F(MainWindow, AddFolderFromHomeTakesItsOwnImagesOnlyAndShowsTheList)
 {
     const QString folder = dir.filePath(QStringLiteral("shoot"));
     const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.jpg"));
@@ -140,20 +224,22 @@ TEST_F(MainWindow, AddFolderTakesItsOwnImagesOnlyAndLeavesHomeInPlace)
         mode = panel.fileMode();
         return QStringList { folder };
     });
-    controller->OnAddFolder(nullptr);
+    ASSERT_EQ(page(), QStringLiteral("home"));
+    child<QPushButton>("addFolderButton")->click();
     EXPECT_EQ(mode, QFileDialog::Directory);
     QStringList added = listed();
     added.sort();
     EXPECT_EQ(
         added, (QStringList { folder + QStringLiteral("/photo.JPG"), folder + QStringLiteral("/scan.Png") }));
     EXPECT_EQ(table->toolTip(), QStringLiteral("2 image photos"));
-    EXPECT_EQ(page(), QStringLiteral("home"));
-    EXPECT_TRUE(toolbar->isHidden());
+    EXPECT_EQ(page(), QStringLiteral("content"));
+    EXPECT_FALSE(toolbar->isHidden());
+    EXPECT_TRUE(statusBar->currentMessage().isEmpty());
 
     // A cancelled dialog changes nothing, not even the tooltip.
     table->setToolTip(QStringLiteral("untouched"));
     controller->setOpenPanelRunner([](QFileDialog&) { return std::optional<QStringList>(); });
-    controller->OnAddFolder(nullptr);
+    child<QAction>("actionAddFolder")->trigger();
     EXPECT_EQ(listed().size(), 2);
     EXPECT_EQ(table->toolTip(), QStringLiteral("untouched"));
 }
@@ -236,6 +322,89 @@ TEST_F(MainWindow, DropOnTheDropViewFillsTheListAndShowsContent)
     EXPECT_FALSE(toolbar->isHidden());
     EXPECT_TRUE(headerShown());
     EXPECT_EQ(table->toolTip(), QString()) << "a drop reloads the rows, not the tooltip";
+}
+
+TEST_F(MainWindow, AFolderDraggedAloneOntoTheHomePageIsTakenWithItsOwnImages)
+{
+    const QString folder = dir.filePath(QStringLiteral("holiday"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
+    for (const char* name : { "beach.jpg", "dunes.PNG", "notes.txt", "sub/inner.jpg" })
+        ASSERT_TRUE(touchFile(folder + QLatin1Char('/') + QLatin1String(name)));
+
+    EXPECT_TRUE(dragAndDrop(dropView, { folder }));
+    QStringList added = listed();
+    added.sort();
+    EXPECT_EQ(added,
+        (QStringList { folder + QStringLiteral("/beach.jpg"), folder + QStringLiteral("/dunes.PNG") }));
+    EXPECT_EQ(page(), QStringLiteral("content"));
+    EXPECT_EQ(table->model()->rowCount(), 2);
+}
+
+TEST_F(MainWindow, ADragHoldingANamedPipeIsJudgedWithoutWaitingForIt)
+{
+    const QString pipe = dir.filePath(QStringLiteral("pipe.jpg"));
+    const QString image = dir.filePath(QStringLiteral("photo.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(writePng(image));
+    PipeWatchdog watchdog(pipe);
+
+    // Nothing in a drag of the pipe alone could be an image.
+    EXPECT_FALSE(dragAndDrop(dropView, { pipe }));
+    EXPECT_TRUE(listed().isEmpty());
+    // Beside a photo it is listed by its name, for the run to find out; the rows and thumbnails are drawn.
+    EXPECT_TRUE(dragAndDrop(dropView, { pipe, image }));
+    EXPECT_EQ(listed(), (QStringList { pipe, image }));
+    chooser->segmentButton(1)->click();
+    EXPECT_FALSE(table->grab().isNull());
+    EXPECT_FALSE(watchdog.finish()) << "the window waited for the pipe's writer";
+}
+
+TEST_F(MainWindow, AddingThatFindsNoNewImageSaysSoInTheStatusBar)
+{
+    // holiday: photos in a subfolder only; notes: text only; trip: two photos; scan.bin: a picture by
+    // its content, not by its name.
+    const QString holiday = dir.filePath(QStringLiteral("holiday"));
+    const QString notes = dir.filePath(QStringLiteral("notes"));
+    const QString trip = dir.filePath(QStringLiteral("trip"));
+    const QString scan = dir.filePath(QStringLiteral("scan.bin"));
+    ASSERT_TRUE(
+        QDir().mkpath(holiday + QStringLiteral("/day1")) && QDir().mkpath(notes) && QDir().mkpath(trip));
+    for (const QString& file : { holiday + QStringLiteral("/day1/a.jpg"),
+             holiday + QStringLiteral("/readme.txt"), notes + QStringLiteral("/list.txt"),
+             trip + QStringLiteral("/a.jpg"), trip + QStringLiteral("/b.png") })
+        ASSERT_TRUE(touchFile(file));
+    ASSERT_TRUE(writePng(scan));
+
+    const struct
+    {
+        const char* name;
+        std::function<void()> act;
+        const char* message; ///< "" once something was added
+        const char* page;
+    } steps[] = {
+        { "Add Folder of a folder with a subfolder", [&] { addFolder(holiday); },
+            "No images found in holiday; subfolders are not searched", "home" },
+        { "drop of a folder of texts", [&] { EXPECT_TRUE(dragAndDrop(dropView, { notes })); },
+            "No images found in notes", "home" },
+        { "drop of a picture named otherwise", [&] { EXPECT_TRUE(dragAndDrop(dropView, { scan })); },
+            "scan.bin is not a JPEG, PNG, GIF, BMP or TIFF file", "home" },
+        { "Add Folder with photos", [&] { addFolder(trip); }, "", "content" },
+        { "the same folder dropped on the list",
+            [&] { EXPECT_TRUE(dragAndDrop(table->viewport(), { trip })); },
+            "The 2 images found are already in the list", "content" },
+        { "two folders without images dropped on the list",
+            [&] {
+                EXPECT_TRUE(dragAndDrop(table->viewport(), { holiday, notes }));
+            },
+            "No images found among the 2 dropped items; subfolders are not searched", "content" },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(statusBar->currentMessage(), QString::fromUtf8(step.message));
+        EXPECT_EQ(page(), QLatin1String(step.page));
+    }
+    EXPECT_EQ(listed().size(), 2);
 }
 
 TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnlyImages)

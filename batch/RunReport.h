@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "batch/FileConversion.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <vector>
+
+/// What one conversion run of the window did, file by file: the worker fills it as it goes and hands it
+/// over whole when the run ends; the window reads it to tell the user. A plain value, copied freely.
+struct RunReport
+{
+    struct File
+    {
+        QString source;
+        ConversionOutcome outcome;
+    };
+
+    QString folder; ///< the output folder
+    int total = 0; ///< files in the list when the run started
+    bool cancelled = false; ///< stopped by the user before every file was taken
+    std::vector<File> files; ///< one for each file the run took, in list order
+
+    /// The number of files taken (written or skipped); less than total only after a cancel.
+    [[nodiscard]] int taken() const { return int(files.size()); }
+    /// The number of clean copies written.
+    [[nodiscard]] int written() const
+    {
+        return int(std::count_if(files.begin(), files.end(),
+            [](const File& file) { return file.outcome.status == ConversionOutcome::Status::Written; }));
+    }
+};
