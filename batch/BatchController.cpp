@@ -2,42 +2,224 @@
 #include "batch/BatchController.h"
 
 #include "batch/Converter.h"
+#include "batch/FileConversion.h"
 #include "batch/FileManagerHelpers.h"
+#include "engine/WorkFile.h"
 
 #include <QByteArray>
 #include <QFile>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-/// The names in the folder \a path in the order the listing gives them, "." and ".." left out.
-/// Read in full before returning, so a deep walk holds no open descriptor per level.
-QStringList folderEntries(const QString& path)
+QString systemError(int error)
 {
-    QStringList names;
-    DIR* folder = ::opendir(QFile::encodeName(path).constData());
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// True when \a native survives the trip through a QString: the file system's bytes are valid UTF-8.
+bool representable(const QByteArray& native)
+{
+    return QFile::encodeName(QFile::decodeName(native)) == native;
+}
+
+/// \a native with every link resolved, "." and ".." removed, absolute; empty when that cannot be done.
+QByteArray canonicalPath(const QByteArray& native)
+{
+    const std::unique_ptr<char, decltype(&std::free)> resolved(
+        ::realpath(native.constData(), nullptr), &std::free);
+    return resolved ? QByteArray(resolved.get()) : QByteArray();
+}
+
+QByteArray joinNative(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+/// The names in the folder \a path in the order the listing gives them, "." and ".." left out, as the
+/// file system spells them. Read in full before returning, so a deep walk holds no open descriptor per
+/// level. Null with errno set when the folder cannot be listed.
+std::optional<QList<QByteArray>> folderEntries(const QByteArray& path)
+{
+    DIR* folder = ::opendir(path.constData());
     if (!folder)
-        return names;
+        return std::nullopt;
+    QList<QByteArray> names;
+    errno = 0;
     while (const dirent* entry = ::readdir(folder)) {
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        names.append(QFile::decodeName(name));
+        if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
+            names.append(QByteArray(name));
+        errno = 0;
     }
+    const int error = errno;
     ::closedir(folder);
+    if (error != 0) {
+        errno = error;
+        return std::nullopt;
+    }
     return names;
 }
 
-QString joinPath(const QString& folder, const QString& name)
+/// The folder walk of addFiles, with what it has seen.
+class Walk
 {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
+public:
+    Walk(bool recursive, const SkippedInput& skipped, BatchController::AddedFiles& added)
+        : m_model(Converter::converter())
+        , m_recursive(recursive)
+        , m_skipped(skipped)
+        , m_added(added)
+    { }
+
+    /// One path named by the caller: links are followed wherever they lead.
+    void addNamed(const QString& given)
+    {
+        const QByteArray native = QFile::encodeName(given);
+        struct stat target = {};
+        if (::stat(native.constData(), &target) != 0) {
+            const int error = errno;
+            struct stat link = {};
+            if (::lstat(native.constData(), &link) == 0 && S_ISLNK(link.st_mode))
+                skip(native, QStringLiteral("a link to something that does not exist"));
+            else
+                skip(native,
+                    error == ENOENT || error == ENOTDIR
+                        ? QStringLiteral("not found")
+                        : QStringLiteral("could not be read: %1").arg(systemError(error)));
+            return;
+        }
+        const QByteArray real = canonicalPath(native);
+        if (real.isEmpty()) {
+            skip(native, QStringLiteral("could not be read: %1").arg(systemError(errno)));
+            return;
+        }
+        if (!representable(real)) {
+            skip(native, QStringLiteral("leads to a name that is not valid UTF-8"));
+            return;
+        }
+        const QString path = QFile::decodeName(real);
+        if (S_ISDIR(target.st_mode)) {
+            walk(real);
+        } else if (m_model->isSupportedPath(path)) {
+            // Named by itself, anything with a supported extension is taken, even a pipe: the run will
+            // find out whether it can be read.
+            add(path);
+        } else if (real != native && m_model->isSupportedPath(given)) {
+            skip(native, QStringLiteral("a link to %1, which has no image extension").arg(path));
+        } else {
+            skip(native, QStringLiteral("not a supported image"));
+        }
+    }
+
+private:
+    void skip(const QByteArray& path, const QString& reason)
+    {
+        if (m_skipped)
+            m_skipped(path, reason);
+    }
+
+    bool supportedName(const QByteArray& name) const
+    {
+        return m_model->isSupportedPath(QFile::decodeName(name));
+    }
+
+    /// \a folder is canonical, so its entries' paths are too unless they are links.
+    void walk(const QByteArray& folder)
+    {
+        // Links aside, "." or ".." can lead back to a folder walked already.
+        if (m_walkedFolders.contains(folder))
+            return;
+        m_walkedFolders.insert(folder);
+
+        const std::optional<QList<QByteArray>> names = folderEntries(folder);
+        if (!names) {
+            skip(folder, QStringLiteral("could not be listed: %1").arg(systemError(errno)));
+            return;
+        }
+        for (const QByteArray& name : *names) {
+            // What an interrupted run left behind is no input (and has no image extension anyway).
+            if (isWorkFileName(name))
+                continue;
+            const QByteArray entry = joinNative(folder, name);
+            struct stat status = {};
+            if (::lstat(entry.constData(), &status) != 0)
+                continue;
+            if (S_ISDIR(status.st_mode)) {
+                if (!m_recursive) {
+                    ++m_added.subfoldersSkipped;
+                    continue;
+                }
+                if (!representable(name))
+                    skip(entry, QStringLiteral("a folder whose name is not valid UTF-8"));
+                else
+                    walk(entry);
+            } else if (S_ISLNK(status.st_mode)) {
+                addLinked(entry, name);
+            } else if (supportedName(name)) {
+                if (!representable(name))
+                    skip(entry, QStringLiteral("the name is not valid UTF-8"));
+                else if (!S_ISREG(status.st_mode))
+                    skip(entry, QStringLiteral("not a regular file"));
+                else
+                    add(QFile::decodeName(entry));
+            }
+        }
+    }
+
+    /// A link found in a folder: a file it leads to is taken under its own path; a folder is not walked.
+    void addLinked(const QByteArray& entry, const QByteArray& name)
+    {
+        struct stat target = {};
+        if (::stat(entry.constData(), &target) != 0) {
+            if (supportedName(name))
+                skip(entry, QStringLiteral("a link to something that does not exist"));
+            return;
+        }
+        if (S_ISDIR(target.st_mode)) {
+            if (m_recursive)
+                skip(entry, QStringLiteral("a link to a folder, not followed (name it to include it)"));
+            else
+                ++m_added.subfoldersSkipped;
+            return;
+        }
+        const QByteArray real = canonicalPath(entry);
+        const QString path = QFile::decodeName(real);
+        if (real.isEmpty() || !S_ISREG(target.st_mode)) {
+            if (supportedName(name))
+                skip(entry, QStringLiteral("not a regular file"));
+        } else if (!representable(real)) {
+            if (supportedName(name))
+                skip(entry, QStringLiteral("leads to a name that is not valid UTF-8"));
+        } else if (m_model->isSupportedPath(path)) {
+            add(path);
+        } else if (supportedName(name)) {
+            skip(entry, QStringLiteral("a link to %1, which has no image extension").arg(path));
+        }
+    }
+
+    /// Lists \a path, found among the caller's paths or a walked folder's entries.
+    void add(const QString& path)
+    {
+        ++m_added.found;
+        m_model->addFile(path);
+    }
+
+    Converter* const m_model;
+    const bool m_recursive;
+    const SkippedInput& m_skipped;
+    BatchController::AddedFiles& m_added;
+    QSet<QByteArray> m_walkedFolders;
+};
 
 /// The longest prefix of \a text of at most \a maxBytes bytes that ends on a character boundary.
 QByteArray truncateUtf8(const QByteArray& text, qsizetype maxBytes)
@@ -50,84 +232,18 @@ QByteArray truncateUtf8(const QByteArray& text, qsizetype maxBytes)
     return text.left(end);
 }
 
-enum class Reservation { Made, Taken, TooLong, Interrupted, Failed };
-
-Reservation reserve(const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        return Reservation::Made;
-    }
-    switch (errno) {
-    case EEXIST:
-        return Reservation::Taken;
-    case ENAMETOOLONG:
-        return Reservation::TooLong;
-    case EINTR:
-        return Reservation::Interrupted;
-    default:
-        return Reservation::Failed;
-    }
-}
-
 } // namespace
 
-BatchController::AddedFiles BatchController::addFiles(const QStringList& paths, bool recursive)
+BatchController::AddedFiles BatchController::addFiles(
+    const QStringList& paths, bool recursive, const SkippedInput& skipped)
 {
     const qsizetype before = Converter::converter()->allFilePaths().size();
-    QSet<QString> walkedFolders;
     AddedFiles added;
-    addFilesWalking(paths, recursive, walkedFolders, added);
+    Walk walk(recursive, skipped, added);
+    for (const QString& path : paths)
+        walk.addNamed(path);
     added.added = int(Converter::converter()->allFilePaths().size() - before);
     return added;
-}
-
-void BatchController::addFilesWalking(
-    const QStringList& paths, bool recursive, QSet<QString>& walkedFolders, AddedFiles& added)
-{
-    Converter* const model = Converter::converter();
-    for (QString path : paths) {
-        if (FileManagerHelpers::IsSymbolLinkAtPath(path))
-            path = FileManagerHelpers::RealPathForSymbolLink(path);
-
-        struct stat status
-        {
-        };
-        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-            continue;
-        if (!S_ISDIR(status.st_mode)) {
-            // Dropped by itself, anything with a supported extension is taken, even a pipe: the run
-            // will find out whether it can be read.
-            if (model->isSupportedPath(path)) {
-                ++added.found;
-                model->addFile(path);
-            }
-            continue;
-        }
-
-        // Symbolic links and "." or ".." aside, the same folder can be reached by two spellings.
-        const QString folder = FileManagerHelpers::RealPathForSymbolLink(path);
-        if (walkedFolders.contains(folder))
-            continue;
-        walkedFolders.insert(folder);
-
-        for (const QString& name : folderEntries(path)) {
-            QString entryPath = joinPath(path, name);
-            if (FileManagerHelpers::IsSymbolLinkAtPath(entryPath))
-                entryPath = FileManagerHelpers::RealPathForSymbolLink(entryPath);
-            if (FileManagerHelpers::IsFolderAtPath(entryPath)) {
-                if (recursive)
-                    addFilesWalking({ entryPath }, true, walkedFolders, added);
-                else
-                    ++added.subfoldersSkipped;
-            } else if (FileManagerHelpers::IsValidFileAtPath(entryPath)
-                && model->isSupportedPath(entryPath)) {
-                ++added.found;
-                model->addFile(entryPath);
-            }
-        }
-    }
 }
 
 bool BatchController::IsValidFileAtPath(const QString& path) const
@@ -135,61 +251,56 @@ bool BatchController::IsValidFileAtPath(const QString& path) const
     return FileManagerHelpers::IsValidFileAtPath(path);
 }
 
-QString BatchController::GetNewFile(const QString& file, const QString& atPath) const
+QString BatchController::GetNewFile(
+    const QString& file, const QString& atPath, WorkFile& content, TakenNames* taken, QString* error)
 {
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return QString();
+    };
     QString source = file;
     while (source.size() > 1 && source.endsWith(u'/'))
         source.chop(1);
     const QString name = source.mid(source.lastIndexOf(u'/') + 1);
     if (name.isEmpty() || name == u"." || name == u".." || atPath.isEmpty())
-        return {};
+        return fail(QStringLiteral("no name for the output"));
 
     // B and E of "B (k).E", split at the last dot that does not open the name.
     const QString extension = Converter::pathExtension(name);
     const bool hasDot = name.lastIndexOf(u'.') > 0;
     const QByteArray base = QFile::encodeName(hasDot ? name.left(name.lastIndexOf(u'.')) : name);
     const QByteArray tail = hasDot ? QByteArray(".") + QFile::encodeName(extension) : QByteArray();
-    const QByteArray folder = QFile::encodeName(joinPath(atPath, QString()));
+    const QByteArray folder = QFile::encodeName(atPath.endsWith(u'/') ? atPath : atPath + u'/');
+    const QByteArray key = base + tail;
 
     long limit = ::pathconf(QFile::encodeName(atPath).constData(), _PC_NAME_MAX);
     if (limit <= 0)
         limit = NAME_MAX;
     qsizetype nameBudget = limit;
 
-    for (int k = 0; k < INT_MAX;) {
+    for (int k = taken ? taken->firstUnknown(key) : 0; k < INT_MAX;) {
         const QByteArray suffix = (k == 0 ? QByteArray() : " (" + QByteArray::number(k) + ")") + tail;
         // The base is shortened only as far as needed, never to nothing: a name must keep some of it.
         const QByteArray shortBase = truncateUtf8(base, nameBudget - suffix.size());
         if (shortBase.isEmpty())
-            return {};
+            return fail(QStringLiteral("no free name in the output folder"));
         const QByteArray candidate = shortBase + suffix;
-        switch (reserve(folder + candidate)) {
-        case Reservation::Made:
+        switch (content.linkAs(folder + candidate)) {
+        case WorkFile::Link::Done:
+            if (taken)
+                taken->remember(key, k + 1);
             return QFile::decodeName(folder + candidate);
-        case Reservation::Taken:
+        case WorkFile::Link::Taken:
             ++k;
             break;
-        case Reservation::TooLong:
+        case WorkFile::Link::TooLong:
             // The file system (or the whole path) allows less than assumed: try again one byte shorter.
             nameBudget = candidate.size() - 1;
             break;
-        case Reservation::Interrupted:
-            break;
-        case Reservation::Failed:
-            return {};
+        case WorkFile::Link::Failed:
+            return fail(systemError(errno));
         }
     }
-    return {};
-}
-
-bool BatchController::ReleaseNewFile(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    struct stat status
-    {
-    };
-    if (path.isEmpty() || ::lstat(native.constData(), &status) != 0 || !S_ISREG(status.st_mode)
-        || status.st_size != 0)
-        return false;
-    return ::unlink(native.constData()) == 0;
+    return fail(QStringLiteral("no free name in the output folder"));
 }

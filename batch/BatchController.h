@@ -3,18 +3,25 @@
 
 #include "batch/RunReport.h"
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 struct Notification;
+class TakenNames;
+class WorkFile;
+
+/// An input that addFiles leaves out, as the file system spells it, and why, in words for the user.
+using SkippedInput = std::function<void(const QByteArray& path, const QString& reason)>;
 
 /// The batch side of the main window's controller: turning dropped paths into entries of the shared
-/// file list, and choosing and reserving output names for a run. The window's AppController derives
+/// file list, and naming the finished outputs of a run. The window's AppController derives
 /// from it and adds what needs widgets; this class links Qt Core only.
 ///
 /// It also runs the conversion: on "msgStartProgress" a worker thread of its own takes every file of the
@@ -23,7 +30,7 @@ struct Notification;
 /// is kept as the run's report (lastRun()), complete before the end notice is posted.
 ///
 /// addFiles changes the shared Converter and so belongs to the main thread, as do the run's handlers;
-/// GetNewFile and ReleaseNewFile only touch the file system and may be called from any thread at once.
+/// GetNewFile only touches the file system and may be called from any thread at once.
 /// Owns the worker thread of the latest run and waits for it when destroyed.
 class BatchController
 {
@@ -41,29 +48,32 @@ public:
         int subfoldersSkipped = 0; ///< subfolders left out because the call was not recursive
     };
 
-    /// Adds the images among \a paths to the shared file list, in order. A symbolic link is replaced by
-    /// the path it resolves to; a missing item is skipped; an item that is not a folder is added when its
-    /// extension is supported; a folder adds the supported regular files among its entries (hidden ones
-    /// included, in listing order) and, with \a recursive, walks its subfolders. No folder is walked twice
-    /// in one call, so a link back to an ancestor ends the walk. Opens no file: only folders are listed.
-    AddedFiles addFiles(const QStringList& paths, bool recursive);
+    /// Adds the images among \a paths to the shared file list, in order, each under its canonical path
+    /// (absolute, every link resolved), so that one file named in several ways is listed once. A path
+    /// named here is followed wherever its links lead; a missing item is skipped; an item that is not a
+    /// folder is added when its extension is supported; a folder adds the supported regular files among
+    /// its entries (hidden ones included, in listing order, work files of an interrupted run left out)
+    /// and, with \a recursive, walks its subfolders, never a linked one (a link inside a folder may lead
+    /// anywhere on the machine). A link inside a folder to a file is added under its target.
+    /// What is left out for a reason the user should hear of goes to \a skipped: a folder that cannot be
+    /// listed, a name that is not valid UTF-8, a link to a missing item, to a folder (when walking) or to
+    /// a file without an image extension, and, named here, a missing item or one that is no image.
+    /// Opens no file: only folders are listed.
+    AddedFiles addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped = {});
 
     /// True when the item at \a path is a regular file (a final link is not followed).
     [[nodiscard]] bool IsValidFileAtPath(const QString& path) const;
 
-    /// Chooses the output path for the source \a file in the folder \a atPath and reserves it by creating
-    /// an empty file there exclusively, so that nothing created meanwhile is ever replaced and two callers
-    /// never get the same path. The source's name is used while it is free, else "B (k).E" with the first
-    /// free k from 1 (B the name without its last extension, E that extension as written; "B (k)" for a name
-    /// without extension). A name too long for the file system is shortened in its B part, keeping " (k)"
-    /// and the extension. Returns "" when no name can be reserved (the folder is missing or not writable):
-    /// the caller skips the file. Whoever does not write the reserved path must call ReleaseNewFile.
-    [[nodiscard]] QString GetNewFile(const QString& file, const QString& atPath) const;
-
-    /// Gives back a reservation of GetNewFile that was not written: removes \a path if it is still an empty
-    /// regular file. Anything else there (written content, a link, a folder) is left alone. True when
-    /// the reservation was removed.
-    static bool ReleaseNewFile(const QString& path);
+    /// Gives the finished output \a content its name in the folder \a atPath and returns its path: the
+    /// source \a file's name while it is free, else "B (k).E" with the first free k from 1 (B the name
+    /// without its last extension, E that extension as written; "B (k)" for a name without extension).
+    /// The name is taken by linking the complete file there, which fails rather than replace anything:
+    /// whatever exists or appears at a name is left alone, and two callers never get the same name. A name
+    /// too long for the file system is shortened in its B part, keeping " (k)" and the extension.
+    /// \a taken, when given, holds what this run has seen taken already (the names come out the same).
+    /// Returns "" when no name can be had, with the reason in \a error.
+    [[nodiscard]] static QString GetNewFile(const QString& file, const QString& atPath, WorkFile& content,
+        TakenNames* taken = nullptr, QString* error = nullptr);
 
     /// Handler of "msgStartProgress": clears the cancel flag and starts the run's worker thread.
     void OnStartProgress(const Notification& notice);
@@ -82,9 +92,6 @@ public:
     QString exportPath;
 
 private:
-    void addFilesWalking(
-        const QStringList& paths, bool recursive, QSet<QString>& walkedFolders, AddedFiles& added);
-
     std::thread m_worker;
     mutable std::mutex m_reportMutex;
     RunReport m_lastRun;

@@ -7,8 +7,10 @@
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "engine/ImageWrapper.h"
+#include "engine/WorkFile.h"
 
 #include <chrono>
+#include <system_error>
 
 BatchController::~BatchController()
 {
@@ -21,7 +23,12 @@ void BatchController::OnStartProgress(const Notification&)
     canceled = false;
     // The previous run's worker has posted its end notice; let it finish returning.
     waitForRun();
-    m_worker = std::thread(&BatchController::ConvertThread, this);
+    try {
+        m_worker = std::thread(&BatchController::ConvertThread, this);
+    } catch (const std::system_error&) {
+        // No thread to spare (a process limit): the run goes on here, the window waiting for it.
+        ConvertThread();
+    }
 }
 
 void BatchController::OnCancelProgress(const Notification&)
@@ -48,10 +55,12 @@ void BatchController::ConvertThread()
     const int total = int(paths.size());
     QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
         { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
-    const QString folder = exportPath;
+    OutputFolder output(exportPath);
+    // Work files that a killed run left in the folder go; a live run's stay.
+    (void)removeAbandonedWorkFiles(output.path);
     NotificationCenter* center = NotificationCenter::defaultCenter();
     RunReport report;
-    report.folder = folder;
+    report.folder = output.path;
     report.total = total;
     {
         ImageWrapper wrapper;
@@ -68,9 +77,7 @@ void BatchController::ConvertThread()
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             const bool fixOrientation = Settings::settings()->fixOrientation();
             report.files.push_back(
-                { paths.at(i), ConvertFile(wrapper, paths.at(i), fixOrientation, [&](const QString& source) {
-                     return GetNewFile(source, folder);
-                 }) });
+                { paths.at(i), ConvertFile(wrapper, paths.at(i), fixOrientation, output) });
         }
     }
     {

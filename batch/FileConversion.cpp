@@ -6,6 +6,7 @@
 #include "engine/ImageSource.h"
 #include "engine/ImageWrapper.h"
 #include "engine/LibraryMessages.h"
+#include "engine/WorkFile.h"
 
 #include <QFile>
 
@@ -40,35 +41,96 @@ QString describeUnloadableSource(const QString& source)
     return QStringLiteral("could not be decoded");
 }
 
-ConversionOutcome ConvertFile(
-    ImageWrapper& wrapper, const QString& source, bool fixOrientation, const OutputNamer& reserveOutput)
+namespace {
+
+/// What the user should know about a file of several pages or frames, of which only the first is written.
+QString framesNote(const ImageInfo* info)
 {
-    ConversionOutcome outcome;
+    if (!info || info->frameCount <= 1)
+        return {};
+    return (info->sourceFormat == ImageFormat::TIFF ? QStringLiteral("first of %1 pages")
+                                                    : QStringLiteral("first of %1 frames"))
+        .arg(info->frameCount);
+}
+
+/// \a reason with what the libraries said about this file; a lack of memory is named as such, whatever
+/// step it broke.
+QString withLibraryWords(QString reason)
+{
+    const QStringList words = takeLibraryMessages();
+    for (const QString& word : words) {
+        if (word.contains(QLatin1String("out of memory"), Qt::CaseInsensitive))
+            return QStringLiteral("not enough memory");
+    }
+    if (!words.isEmpty())
+        reason += QStringLiteral(" (%1)").arg(words.first());
+    return reason;
+}
+
+} // namespace
+
+int TakenNames::firstUnknown(const QByteArray& name) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_next.value(name, 0);
+}
+
+void TakenNames::remember(const QByteArray& name, int next)
+{
+    std::lock_guard lock(m_mutex);
+    int& known = m_next[name];
+    known = std::max(known, next);
+}
+
+ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& outputName,
+    bool fixOrientation, const QString& folder)
+{
+    ConvertedFile converted;
+    ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
-    const auto withLibraryWords = [](QString reason) {
-        const QStringList words = takeLibraryMessages();
-        if (!words.isEmpty())
-            reason += QStringLiteral(" (%1)").arg(words.first());
-        return reason;
-    };
     if (!wrapper.load(source, fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
-        return outcome;
+        return converted;
     }
-    const QString output = reserveOutput(source);
-    if (output.isEmpty()) {
-        outcome.reason = QStringLiteral("could not be written: no free name in the output folder");
-        return outcome;
+    QString error;
+    converted.file = WorkFile::create(folder, &error);
+    if (!converted.file) {
+        outcome.reason = QStringLiteral("could not be written: %1").arg(error);
+        return converted;
     }
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
-    if (!wrapper.save(output, false)) {
-        BatchController::ReleaseNewFile(output);
+    if (!wrapper.save(*converted.file, outputName, false)) {
+        converted.file.reset();
         outcome.reason
             = withLibraryWords(QStringLiteral("could not be written: %1").arg(lastImageWriteError()));
-        return outcome;
+        return converted;
     }
     outcome.status = ConversionOutcome::Status::Written;
-    outcome.output = output;
-    return outcome;
+    outcome.note = framesNote(wrapper.imgInfo());
+    return converted;
+}
+
+void nameConvertedFile(ConvertedFile& converted, const QString& outputName, OutputFolder& output)
+{
+    if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
+        return;
+    QString error;
+    const QString path
+        = BatchController::GetNewFile(outputName, output.path, *converted.file, &output.taken, &error);
+    converted.file.reset();
+    if (path.isEmpty()) {
+        converted.outcome = { ConversionOutcome::Status::Skipped, {},
+            QStringLiteral("could not be written: %1").arg(error), {} };
+        return;
+    }
+    converted.outcome.output = path;
+}
+
+ConversionOutcome ConvertFile(
+    ImageWrapper& wrapper, const QString& source, bool fixOrientation, OutputFolder& output)
+{
+    ConvertedFile converted = convertToWorkFile(wrapper, source, source, fixOrientation, output.path);
+    nameConvertedFile(converted, source, output);
+    return converted.outcome;
 }

@@ -2,119 +2,232 @@
 #include "cli/ParallelRun.h"
 
 #include "app/Settings.h"
-#include "batch/BatchController.h"
+#include "engine/ConversionMemory.h"
 #include "engine/ImageWrapper.h"
+#include "engine/PixelPool.h"
+#include "engine/WorkFile.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
+#include <sys/resource.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-// A private file in the output folder that a worker writes an image into before it has its final name.
-// It carries the source's extension, which decides the output type as the final name would.
-QString reserveWorkFile(const QString& folder, const QString& source)
-{
-    const QString suffix = QFileInfo(source).suffix();
-    QByteArray name = QFile::encodeName(
-        folder + QStringLiteral("/.morvane-work-XXXXXX") + (suffix.isEmpty() ? QString() : u'.' + suffix));
-    const int suffixLength = suffix.isEmpty() ? 0 : int(QFile::encodeName(suffix).size()) + 1;
-    const int fd = ::mkostemps(name.data(), suffixLength, O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return QFile::decodeName(name);
-}
+constexpr qint64 kMegabyte = 1 << 20;
 
-// Gives finished files their final names strictly in list order, so the names are those a run through
-// the list one file at a time would give, while the files themselves are converted in any order.
-class OrderedNaming
+/// The memory that the files being converted may take together. A file takes its estimate before it is
+/// read and gives it back once it is written; one that does not fit waits until others have given back
+/// enough. A file never takes more than the whole budget, so a waiting one always gets its turn.
+/// The block a worker keeps for its next frame (see pooledImage) is not counted: it is given back
+/// whenever memory is short, by a worker that waits and by one that finishes while another waits.
+class MemoryBudget
 {
 public:
-    OrderedNaming(const QStringList& sources, const QString& folder, std::vector<ConversionOutcome>& outcomes)
-        : m_sources(sources)
-        , m_folder(folder)
-        , m_outcomes(outcomes)
-        , m_ready(size_t(sources.size()), false)
+    explicit MemoryBudget(qint64 limit)
+        : m_limit(limit)
     { }
 
-    /// Hands over file \a index, converted into a work file or skipped, and names every file that
-    /// has become next in line.
-    void finish(int index, ConversionOutcome outcome)
+    [[nodiscard]] qint64 limit() const { return m_limit; }
+
+    /// Takes \a bytes, at most limit(), waiting until they fit.
+    void reserve(qint64 bytes)
     {
-        std::lock_guard lock(m_mutex);
-        m_outcomes[size_t(index)] = std::move(outcome);
-        m_ready[size_t(index)] = true;
-        while (m_next < int(m_ready.size()) && m_ready[size_t(m_next)]) {
-            name(m_next);
-            ++m_next;
+        std::unique_lock lock(m_mutex);
+        if (m_used + bytes > m_limit) {
+            ++m_waiting;
+            lock.unlock();
+            releasePooledPixels();
+            lock.lock();
+            m_released.wait(lock, [&] { return m_used + bytes <= m_limit; });
+            --m_waiting;
         }
+        m_used += bytes;
+    }
+
+    void release(qint64 bytes)
+    {
+        bool shortOfMemory = false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_used -= bytes;
+            shortOfMemory = m_waiting > 0;
+        }
+        if (shortOfMemory)
+            releasePooledPixels();
+        m_released.notify_all();
     }
 
 private:
-    void name(int index)
+    const qint64 m_limit;
+    qint64 m_used = 0;
+    int m_waiting = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+};
+
+/// Hands out the files in list order and gives finished files their final names strictly in list order,
+/// so the names are those a run through the list one file at a time would give, while the files
+/// themselves are converted in any order. A finished file keeps its descriptor open until it has its
+/// name, so at most \a window files may be ahead of the first one without a name.
+class OrderedNaming
+{
+public:
+    OrderedNaming(const std::vector<RunInput>& inputs, OutputFolder& output,
+        std::vector<ConversionOutcome>& outcomes, int window, const std::atomic<bool>* stop)
+        : m_inputs(inputs)
+        , m_output(output)
+        , m_outcomes(outcomes)
+        , m_pending(inputs.size())
+        , m_ready(inputs.size(), false)
+        , m_window(window)
+        , m_stop(stop)
+    { }
+
+    /// The next file to convert; -1 when none is left or the run stops.
+    int take()
     {
-        ConversionOutcome& outcome = m_outcomes[size_t(index)];
-        if (outcome.status != ConversionOutcome::Status::Written)
-            return;
-        const QString work = outcome.output;
-        const QString output = m_namer.GetNewFile(m_sources.at(index), m_folder);
-        // The reservation is replaced by the finished file in one step: nothing else is ever replaced.
-        if (output.isEmpty()
-            || ::rename(QFile::encodeName(work).constData(), QFile::encodeName(output).constData()) != 0) {
-            const QString error = QString::fromLocal8Bit(std::strerror(errno));
-            ::unlink(QFile::encodeName(work).constData());
-            if (!output.isEmpty())
-                BatchController::ReleaseNewFile(output);
-            outcome = { ConversionOutcome::Status::Skipped, {},
-                output.isEmpty() ? QStringLiteral("could not be written: no free name in the output folder")
-                                 : QStringLiteral("could not be written: %1").arg(error),
-                {} };
-            return;
+        std::unique_lock lock(m_mutex);
+        const auto canGoOn = [&] { return stopped() || m_taken >= total() || m_taken < m_next + m_window; };
+        if (!canGoOn()) {
+            // A worker that waits keeps no frame memory.
+            lock.unlock();
+            releasePooledPixels();
+            lock.lock();
+            m_named.wait(lock, canGoOn);
         }
-        outcome.output = output;
+        if (stopped() || m_taken >= total())
+            return -1;
+        return m_taken++;
     }
 
-    const QStringList& m_sources;
-    const QString& m_folder;
+    /// Hands over file \a index, converted into a work file or skipped, and names every file that
+    /// has become next in line.
+    void finish(int index, ConvertedFile converted)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_pending[size_t(index)] = std::move(converted);
+            m_ready[size_t(index)] = true;
+            while (m_next < total() && m_ready[size_t(m_next)]) {
+                ConvertedFile& next = m_pending[size_t(m_next)];
+                nameConvertedFile(next, m_inputs[size_t(m_next)].path, m_output);
+                m_outcomes[size_t(m_next)] = std::move(next.outcome);
+                next = {};
+                ++m_next;
+            }
+        }
+        m_named.notify_all();
+    }
+
+    /// How many files were handed out.
+    [[nodiscard]] int taken()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_taken;
+    }
+
+private:
+    [[nodiscard]] int total() const { return int(m_inputs.size()); }
+    [[nodiscard]] bool stopped() const { return m_stop && m_stop->load(); }
+
+    const std::vector<RunInput>& m_inputs;
+    OutputFolder& m_output;
     std::vector<ConversionOutcome>& m_outcomes;
+    std::vector<ConvertedFile> m_pending;
     std::vector<bool> m_ready;
+    const int m_window;
+    const std::atomic<bool>* m_stop;
     int m_next = 0;
+    int m_taken = 0;
     std::mutex m_mutex;
-    const BatchController m_namer;
+    std::condition_variable m_named;
 };
+
+ConvertedFile skipped(const QString& reason)
+{
+    ConvertedFile converted;
+    converted.outcome.reason = reason;
+    return converted;
+}
+
+/// Converts one source within the budget. The image wrapper is made for this file alone, so its pixels
+/// are gone when the file gives its memory back.
+ConvertedFile convertOne(
+    const RunInput& input, const QString& folder, MemoryBudget& budget, const std::atomic<bool>* stop)
+{
+    QString readPath = input.path;
+    int fd = -1;
+    if (!input.nativePath.isEmpty()) {
+        // No QString holds this name: the file is read through a descriptor opened by its bytes.
+        fd = ::open(input.nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return skipped(errno == ENOENT || errno == ENOTDIR
+                    ? QStringLiteral("not found")
+                    : QStringLiteral("could not be read: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        readPath = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    }
+    const auto closeDescriptor = qScopeGuard([fd] {
+        if (fd >= 0)
+            ::close(fd);
+    });
+
+    const qint64 need = estimatedConversionBytes(readPath);
+    if (need > budget.limit()) {
+        return skipped(QStringLiteral("not enough memory: it needs about %1 MB, the memory limit is %2 MB")
+                           .arg((need + kMegabyte - 1) / kMegabyte)
+                           .arg(budget.limit() / kMegabyte));
+    }
+    budget.reserve(need);
+    const auto giveBack = qScopeGuard([&] { budget.release(need); });
+    // The wait for memory may have outlasted the run.
+    if (stop && stop->load())
+        return skipped(QStringLiteral("interrupted"));
+    ImageWrapper wrapper;
+    return convertToWorkFile(wrapper, readPath, input.path, Settings::settings()->fixOrientation(), folder);
+}
+
+/// Descriptors this process may still open, with some left for everything else.
+int spareDescriptors()
+{
+    rlimit files = {};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY)
+        return 1 << 16;
+    return std::max(8, int(std::min<rlim_t>(files.rlim_cur, 1 << 20)) - 64);
+}
 
 } // namespace
 
-std::vector<ConversionOutcome> convertInParallel(const QStringList& sources, const QString& folder, int jobs,
-    const std::function<void(int done)>& progress)
+RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
+    const RunLimits& limits, const std::function<void(int done)>& progress)
 {
-    std::vector<ConversionOutcome> outcomes(size_t(sources.size()));
-    OrderedNaming naming(sources, folder, outcomes);
-    std::atomic<int> next { 0 };
+    RunResult result;
+    result.outcomes.resize(inputs.size());
+
+    // Each worker holds up to three descriptors at once (source, work file, a header read), and each
+    // finished file one until it has its name.
+    const int spare = spareDescriptors();
+    const int threads = std::clamp(std::min(limits.jobs, spare / 4), 1, std::max(1, int(inputs.size())));
+    const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
+    OrderedNaming naming(inputs, output, result.outcomes, window, limits.stop);
+    MemoryBudget budget(limits.memoryBytes > 0 ? limits.memoryBytes : std::numeric_limits<qint64>::max());
     std::mutex progressMutex;
     int done = 0;
 
     const auto work = [&] {
-        ImageWrapper wrapper;
-        for (int index = next++; index < sources.size(); index = next++) {
-            QString workFile;
-            ConversionOutcome outcome
-                = ConvertFile(wrapper, sources.at(index), Settings::settings()->fixOrientation(),
-                    [&](const QString& source) { return workFile = reserveWorkFile(folder, source); });
-            // A file skipped after its work file was made leaves nothing behind.
-            if (outcome.status != ConversionOutcome::Status::Written && !workFile.isEmpty())
-                ::unlink(QFile::encodeName(workFile).constData());
-            naming.finish(index, std::move(outcome));
+        for (int index = naming.take(); index >= 0; index = naming.take()) {
+            naming.finish(index, convertOne(inputs[size_t(index)], output.path, budget, limits.stop));
             std::lock_guard lock(progressMutex);
             ++done;
             if (progress)
@@ -122,12 +235,27 @@ std::vector<ConversionOutcome> convertInParallel(const QStringList& sources, con
         }
     };
 
-    const int threads = std::clamp(jobs, 1, std::max(1, int(sources.size())));
+    result.workersWanted = threads;
+    result.workersStarted = 1;
     std::vector<std::thread> workers;
-    for (int i = 1; i < threads; ++i)
-        workers.emplace_back(work);
+    for (int i = 1; i < threads; ++i) {
+        try {
+            workers.emplace_back(work);
+            ++result.workersStarted;
+        } catch (const std::system_error& error) {
+            // The system has no thread to spare (a process limit): the run goes on with those it has.
+            result.workerFailure = QString::fromLocal8Bit(error.code().message().c_str());
+            break;
+        }
+    }
     work();
     for (std::thread& worker : workers)
         worker.join();
-    return outcomes;
+
+    // A stopped run leaves the files it never started.
+    for (int i = naming.taken(); i < int(inputs.size()); ++i)
+        result.outcomes[size_t(i)].reason = QStringLiteral("interrupted");
+    result.notStarted = int(std::count_if(result.outcomes.begin(), result.outcomes.end(),
+        [](const ConversionOutcome& outcome) { return outcome.reason == QLatin1String("interrupted"); }));
+    return result;
 }

@@ -5,24 +5,36 @@
 #include "batch/BatchController.h"
 #include "batch/Converter.h"
 #include "cli/ParallelRun.h"
+#include "cli/Report.h"
 #include "engine/LibraryMessages.h"
+#include "engine/WorkFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QMultiMap>
+#include <QSet>
 #include <QThread>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-enum ExitCode { kAllWritten = 0, kSomeSkipped = 1, kUsageError = 2 };
+enum ExitCode { kAllWritten = 0, kSomeSkipped = 1, kUsageError = 2, kInterrupted = 130 };
+
+constexpr qint64 kMegabyte = 1 << 20;
 
 struct Options
 {
@@ -30,8 +42,40 @@ struct Options
     QStringList paths;
     bool recursive = false;
     int jobs = 1;
+    qint64 memoryBytes = 0;
     bool json = false;
     bool quiet = false;
+    bool namedWorkFiles = false;
+};
+
+/// The arguments whose bytes are not UTF-8, by the text Qt made of them (which stands in for them
+/// and cannot be turned back into them).
+class UnrepresentableArguments
+{
+public:
+    UnrepresentableArguments(int argc, char** argv)
+    {
+        for (int i = 1; i < argc; ++i) {
+            const QByteArray native(argv[i]);
+            if (QFile::encodeName(QFile::decodeName(native)) != native)
+                m_byText.insert(QFile::decodeName(native), native);
+        }
+    }
+
+    /// The bytes \a argument came from: the next unclaimed argument that reads as it, or its own text.
+    QByteArray take(const QString& argument)
+    {
+        const auto it = m_byText.find(argument);
+        if (it == m_byText.end())
+            return QFile::encodeName(argument);
+        const QByteArray native = it.value();
+        m_byText.erase(it);
+        return native;
+    }
+    [[nodiscard]] bool contains(const QString& argument) const { return m_byText.contains(argument); }
+
+private:
+    QMultiMap<QString, QByteArray> m_byText;
 };
 
 // Where the program's own messages go: the standard error it was started with. Some libraries (libpng,
@@ -59,7 +103,85 @@ void silenceLibraryOutput()
 
 void printError(const QString& message)
 {
-    std::fprintf(messages, "morvane-cli: %s\n", qPrintable(message));
+    std::fprintf(messages, "morvane-cli: %s\n", escapedForTerminal(message.toUtf8()).constData());
+}
+
+std::atomic<bool> stopRequested { false };
+
+// Ctrl-C or SIGTERM: no further file is started, the files in hand are finished and named. Asked a
+// second time, the process ends at once and takes its hidden work files along.
+void onStopSignal(int)
+{
+    if (stopRequested.exchange(true)) {
+        removeWorkFilesNow();
+        ::_exit(kInterrupted);
+    }
+}
+
+void installStopHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+/// Half of the memory the process may use: the machine's, or its control group's when that is less.
+qint64 defaultMemoryBudget()
+{
+    qint64 available = qint64(::sysconf(_SC_PHYS_PAGES)) * qint64(::sysconf(_SC_PAGESIZE));
+    for (const char* limitFile :
+        { "/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes" }) {
+        QFile file(QString::fromLatin1(limitFile));
+        bool ok = false;
+        const qint64 limit = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong(&ok) : 0;
+        if (ok && limit > 0 && (available <= 0 || limit < available))
+            available = limit;
+    }
+    return std::max(available / 2, 256 * kMegabyte);
+}
+
+/// A whole run may hold a finished file open per file ahead of the first unnamed one: allow what the
+/// system allows.
+void raiseDescriptorLimit()
+{
+    rlimit files = {};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
+/// Makes the output folder \a path (absolute and clean) with any missing parents, one level after the
+/// other so that a failure names the level and its reason. Empty when the folder is there.
+QString makeOutputFolder(const QByteArray& path)
+{
+    for (qsizetype end = path.indexOf('/', 1);; end = path.indexOf('/', end + 1)) {
+        const QByteArray level = end < 0 ? path : path.left(end);
+        const QString shown = QFile::decodeName(level);
+        if (::mkdir(level.constData(), 0777) != 0 && errno != EEXIST) {
+            return QStringLiteral("cannot create the output folder '%1': %2")
+                .arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        struct stat status = {};
+        if (::stat(level.constData(), &status) != 0) {
+            const int error = errno;
+            char target[PATH_MAX];
+            const ssize_t length = ::readlink(level.constData(), target, sizeof target - 1);
+            if (length >= 0) {
+                return QStringLiteral("'%1' is a link to '%2', which does not exist")
+                    .arg(shown, QFile::decodeName(QByteArray(target, length)));
+            }
+            return QStringLiteral("cannot use the output folder '%1': %2")
+                .arg(shown, QString::fromLocal8Bit(std::strerror(error)));
+        }
+        if (!S_ISDIR(status.st_mode))
+            return QStringLiteral("'%1' is not a folder").arg(shown);
+        if (end < 0)
+            return {};
+    }
 }
 
 // Qt and the codecs behind it report their complaints about a broken file through Qt's message
@@ -73,7 +195,8 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
 
 // Parses the command line into \a options, applying the one-run overrides. Returns an exit code when the
 // program should stop at once.
-std::optional<int> parse(const QCoreApplication& app, Options& options)
+std::optional<int> parse(
+    const QCoreApplication& app, const UnrepresentableArguments& unrepresentable, Options& options)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -84,12 +207,17 @@ std::optional<int> parse(const QCoreApplication& app, Options& options)
     const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
     const QCommandLineOption noFix("no-fix-orientation", "Keep the pixels as stored.");
     const QCommandLineOption recursive(
-        { "r", "recursive" }, "Walk folders to any depth (default: one level).");
+        { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
         { "j", "jobs" }, "Convert N files at once (default: the number of cores).", "N");
     const QCommandLineOption json("json", "Print one JSON object per input on standard output.");
     const QCommandLineOption quiet("quiet", "No progress and no summary.");
-    parser.addOptions({ output, quality, fix, noFix, recursive, jobs, json, quiet });
+    const QCommandLineOption memory("memory-limit",
+        "Keep the images being converted at once within MB megabytes (default: half of the memory).", "MB");
+    QCommandLineOption namedWorkFiles("named-work-files",
+        "Write into hidden work files, as on a file system without unnamed files (for tests).");
+    namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({ output, quality, fix, noFix, recursive, jobs, json, quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -112,6 +240,10 @@ std::optional<int> parse(const QCoreApplication& app, Options& options)
         printError(options.output.isEmpty() ? QStringLiteral("an output folder is required (-o DIR)")
                                             : QStringLiteral("no input PATH given"));
         std::fputs(qPrintable(parser.helpText()), stderr);
+        return kUsageError;
+    }
+    if (unrepresentable.contains(options.output)) {
+        printError(QStringLiteral("the output folder's name is not valid UTF-8"));
         return kUsageError;
     }
     if (parser.isSet(fix) && parser.isSet(noFix)) {
@@ -138,32 +270,21 @@ std::optional<int> parse(const QCoreApplication& app, Options& options)
             return kUsageError;
         }
     }
+    options.memoryBytes = defaultMemoryBudget();
+    if (parser.isSet(memory)) {
+        bool ok = false;
+        const qint64 megabytes = parser.value(memory).toLongLong(&ok);
+        if (!ok || megabytes < 1 || megabytes > (qint64(1) << 40)) {
+            printError(QStringLiteral("the memory limit must be a whole number of megabytes, at least 1"));
+            return kUsageError;
+        }
+        options.memoryBytes = megabytes * kMegabyte;
+    }
+    options.namedWorkFiles = parser.isSet(namedWorkFiles);
     options.recursive = parser.isSet(recursive);
     options.json = parser.isSet(json);
     options.quiet = parser.isSet(quiet);
     return std::nullopt;
-}
-
-struct Report
-{
-    QString source;
-    ConversionOutcome outcome;
-};
-
-void printReport(const Report& report, bool json)
-{
-    const bool written = report.outcome.status == ConversionOutcome::Status::Written;
-    if (json) {
-        QJsonObject object;
-        object.insert("source", report.source);
-        object.insert("output", written ? QJsonValue(report.outcome.output) : QJsonValue());
-        object.insert("status", written ? "written" : "skipped");
-        object.insert("reason", written ? QJsonValue() : QJsonValue(report.outcome.reason));
-        std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
-    } else if (!written) {
-        std::fprintf(messages, "morvane-cli: skipped %s: %s\n", qPrintable(report.source),
-            qPrintable(report.outcome.reason));
-    }
 }
 
 void drawProgress(int done, int total)
@@ -173,6 +294,60 @@ void drawProgress(int done, int total)
     std::fprintf(messages, "\r[%s%s] Removing EXIF for %d of %d ...", QByteArray(filled, '#').constData(),
         QByteArray(kWidth - filled, ' ').constData(), done, total);
     std::fflush(messages);
+}
+
+/// Turns the paths of the command line into the run's inputs, in order, each file once however it was
+/// named. What is left out, and why, goes to \a reports.
+std::vector<RunInput> collectInputs(
+    const Options& options, UnrepresentableArguments& unrepresentable, std::vector<Report>& reports)
+{
+    std::vector<RunInput> inputs;
+    Converter* list = Converter::converter();
+    BatchController expander;
+    const SkippedInput skip = [&](const QByteArray& path, const QString& reason) {
+        reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {} } });
+    };
+    const auto add = [&](const QString& path) {
+        const qsizetype before = list->allFilePaths().size();
+        expander.addFiles({ path }, options.recursive, skip);
+        for (qsizetype i = before; i < list->allFilePaths().size(); ++i)
+            inputs.push_back({ list->allFilePaths().at(i), {} });
+    };
+    const auto representable
+        = [](const QByteArray& native) { return QFile::encodeName(QFile::decodeName(native)) == native; };
+    QSet<QByteArray> unrepresentableFiles;
+    for (const QString& path : std::as_const(options.paths)) {
+        const QByteArray native = unrepresentable.take(path);
+        if (representable(native)) {
+            add(path);
+            continue;
+        }
+        // A name no QString holds: a folder of that name cannot be walked by name, a file is read by its
+        // bytes and its output named with U+FFFD where they are not UTF-8.
+        struct stat status = {};
+        const std::unique_ptr<char, decltype(&std::free)> resolved(
+            ::realpath(native.constData(), nullptr), &std::free);
+        if (::stat(native.constData(), &status) != 0 || !resolved) {
+            skip(native,
+                errno == ENOENT || errno == ENOTDIR ? QStringLiteral("not found")
+                                                    : QStringLiteral("could not be read: %1")
+                                                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            continue;
+        }
+        const QByteArray real(resolved.get());
+        if (representable(real))
+            add(QFile::decodeName(real));
+        else if (S_ISDIR(status.st_mode))
+            skip(native,
+                QStringLiteral("a folder whose name is not valid UTF-8 (rename it to convert its images)"));
+        else if (!list->isSupportedPath(QFile::decodeName(real)))
+            skip(native, QStringLiteral("not a supported image"));
+        else if (!unrepresentableFiles.contains(real)) {
+            unrepresentableFiles.insert(real);
+            inputs.push_back({ QFile::decodeName(real), real });
+        }
+    }
+    return inputs;
 }
 
 } // namespace
@@ -187,59 +362,72 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietMessageHandler);
 
     Options options;
-    if (const std::optional<int> exitCode = parse(app, options))
+    UnrepresentableArguments unrepresentable(argc, argv);
+    if (const std::optional<int> exitCode = parse(app, unrepresentable, options))
         return *exitCode;
+    if (options.namedWorkFiles)
+        setUnnamedWorkFilesAllowed(false);
+    raiseDescriptorLimit();
 
+    // The folder must take files before anything is read: an unusable one is a usage error.
     const QString folder = QDir::cleanPath(QFileInfo(options.output).absoluteFilePath());
-    const QFileInfo folderInfo(folder);
-    if (folderInfo.exists() && !folderInfo.isDir()) {
-        printError(QStringLiteral("'%1' is not a folder").arg(options.output));
+    if (const QString problem = makeOutputFolder(QFile::encodeName(folder)); !problem.isEmpty()) {
+        printError(problem);
         return kUsageError;
     }
-    if (!QDir().mkpath(folder)) {
-        printError(QStringLiteral("cannot create the output folder '%1'").arg(options.output));
+    QString writeError;
+    if (!WorkFile::create(folder, &writeError)) {
+        printError(QStringLiteral("cannot write into the output folder '%1': %2").arg(folder, writeError));
         return kUsageError;
     }
+    // Work files that a killed run left behind go; a live run's stay.
+    (void)removeAbandonedWorkFiles(folder);
 
-    // Inputs named on the command line that cannot take part are reported; a folder's other files are
-    // simply not images of the run.
     std::vector<Report> reports;
-    Converter* list = Converter::converter();
-    BatchController expander;
-    for (const QString& path : std::as_const(options.paths)) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            reports.push_back(
-                { path, { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not found"), {} } });
-        } else if (!info.isDir() && !list->isSupportedPath(path)) {
-            reports.push_back({ path,
-                { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not a supported image"), {} } });
-        } else {
-            expander.addFiles({ path }, options.recursive);
-        }
-    }
+    const std::vector<RunInput> inputs = collectInputs(options, unrepresentable, reports);
 
-    const QStringList sources = list->allFilePaths();
     const bool showProgress = !options.quiet && !options.json && ::isatty(STDERR_FILENO);
+    installStopHandlers();
     silenceLibraryOutput();
-    const std::vector<ConversionOutcome> outcomes
-        = convertInParallel(sources, folder, options.jobs, [&](int done) {
-              if (showProgress)
-                  drawProgress(done, int(sources.size()));
-          });
+    OutputFolder output(folder);
+    const RunResult run = convertInParallel(
+        inputs, output, { options.jobs, options.memoryBytes, &stopRequested }, [&](int done) {
+            if (showProgress)
+                drawProgress(done, int(inputs.size()));
+        });
     if (showProgress)
         std::fputc('\n', messages);
-    for (qsizetype i = 0; i < sources.size(); ++i)
-        reports.push_back({ sources.at(i), outcomes[size_t(i)] });
+    if (run.workersStarted < run.workersWanted) {
+        printError(QStringLiteral("could start only %1 of %2 workers (%3); the run went on with %1")
+                       .arg(run.workersStarted)
+                       .arg(run.workersWanted)
+                       .arg(run.workerFailure));
+    }
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const QByteArray source
+            = inputs[i].nativePath.isEmpty() ? QFile::encodeName(inputs[i].path) : inputs[i].nativePath;
+        reports.push_back({ source, run.outcomes[i] });
+    }
 
     int written = 0;
     for (const Report& report : reports) {
-        printReport(report, options.json);
+        const QByteArray line = options.json ? jsonLine(report) : textLine(report);
+        std::fputs(line.constData(), options.json ? stdout : messages);
         if (report.outcome.status == ConversionOutcome::Status::Written)
             ++written;
     }
-    const int skipped = int(reports.size()) - written;
-    if (!options.quiet)
-        std::fprintf(messages, "%d written, %d skipped\n", written, skipped);
+    std::fflush(stdout);
+    const int skipped = int(reports.size()) - written - run.notStarted;
+    const bool interrupted = stopRequested.load();
+    if (!options.quiet) {
+        if (interrupted) {
+            std::fprintf(messages, "interrupted: %d written, %d skipped, %d not started\n", written, skipped,
+                run.notStarted);
+        } else {
+            std::fprintf(messages, "%d written, %d skipped\n", written, skipped);
+        }
+    }
+    if (interrupted)
+        return kInterrupted;
     return skipped == 0 ? kAllWritten : kSomeSkipped;
 }

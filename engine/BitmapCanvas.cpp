@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BitmapCanvas.h"
 
+#include "engine/LibraryMessages.h"
+
 #include <QColorSpace>
 #include <QPainter>
 
@@ -79,8 +81,10 @@ bool BitmapCanvas::ensurePixels()
     if (!m_pixels.isNull())
         return true;
     m_pixels = QImage(m_size, m_format);
-    if (m_pixels.isNull())
+    if (m_pixels.isNull()) {
+        recordLibraryMessage(QStringLiteral("out of memory"));
         return false;
+    }
     m_pixels.fill(0);
     if (m_colorSpace.isValid())
         m_pixels.setColorSpace(m_colorSpace);

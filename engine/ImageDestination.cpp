@@ -4,6 +4,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataReader.h"
+#include "engine/WorkFile.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -28,16 +29,6 @@ thread_local QString lastWriteError;
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-mode_t creationMask()
-{
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
 }
 
 bool carriesSourceMetadata(const PropertyDictionary& properties)
@@ -155,8 +146,9 @@ bool writeWithQt(const Image& image, const PropertyDictionary& properties, Image
 
 } // namespace
 
-ImageDestination::ImageDestination(QString path, ImageFormat format)
+ImageDestination::ImageDestination(QString path, WorkFile* file, ImageFormat format)
     : m_path(std::move(path))
+    , m_file(file)
     , m_format(format)
 { }
 
@@ -165,7 +157,13 @@ std::unique_ptr<ImageDestination> ImageDestination::createWithPath(const QString
     if (path.isEmpty())
         return nullptr;
     initializeImageEngine();
-    return std::unique_ptr<ImageDestination>(new ImageDestination(path, format));
+    return std::unique_ptr<ImageDestination>(new ImageDestination(path, nullptr, format));
+}
+
+std::unique_ptr<ImageDestination> ImageDestination::createWithWorkFile(WorkFile& file, ImageFormat format)
+{
+    initializeImageEngine();
+    return std::unique_ptr<ImageDestination>(new ImageDestination({}, &file, format));
 }
 
 void ImageDestination::addImage(const Image& image, const PropertyDictionary& properties)
@@ -181,36 +179,34 @@ bool ImageDestination::finalize()
     lastWriteError.clear();
     if (!m_image)
         return fail(QStringLiteral("no image to write"));
+    // A path of our own: the file is written without a name beside the target and takes it when whole.
+    std::unique_ptr<WorkFile> ownFile;
+    WorkFile* file = m_file;
     const QFileInfo target(m_path);
-    QByteArray temporaryName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.morvane-XXXXXX"));
-    const int fd = ::mkostemp(temporaryName.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(systemError(errno));
+    if (!file) {
+        QString error;
+        ownFile = WorkFile::create(target.absolutePath(), &error);
+        if (!ownFile)
+            return fail(error);
+        file = ownFile.get();
+    }
+    const int fd = file->descriptor();
 
-    // The new file gets the permissions of the reservation it replaces, or the usual ones for a new file.
-    struct stat existing = {};
-    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
-    const mode_t mode = ::stat(targetName.constData(), &existing) == 0 && S_ISREG(existing.st_mode)
-        ? existing.st_mode & 0777
-        : 0666 & ~creationMask();
-    bool ok = ::fchmod(fd, mode) == 0;
-
+    bool ok = true;
     errno = 0;
     try {
-        if (ok) {
-            switch (m_format) {
-            case ImageFormat::JPEG:
-                ok = writeJpeg(*m_image, m_properties, fd);
-                break;
-            case ImageFormat::GIF:
-                ok = encodeGif(m_image->pixels, fd);
-                break;
-            case ImageFormat::PNG:
-            case ImageFormat::BMP:
-            case ImageFormat::TIFF:
-                ok = writeWithQt(*m_image, m_properties, m_format, fd);
-                break;
-            }
+        switch (m_format) {
+        case ImageFormat::JPEG:
+            ok = writeJpeg(*m_image, m_properties, fd);
+            break;
+        case ImageFormat::GIF:
+            ok = encodeGif(m_image->pixels, fd);
+            break;
+        case ImageFormat::PNG:
+        case ImageFormat::BMP:
+        case ImageFormat::TIFF:
+            ok = writeWithQt(*m_image, m_properties, m_format, fd);
+            break;
         }
     } catch (...) {
         ok = false;
@@ -218,28 +214,32 @@ bool ImageDestination::finalize()
     QString reason;
     if (!ok)
         reason = errno != 0 ? systemError(errno) : QStringLiteral("the image could not be encoded");
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        reason = systemError(errno);
-    }
 
-    const QString temporaryPath = QFile::decodeName(temporaryName);
     // The source's own entries go in afterwards where only a metadata library can put them.
     const bool needsMetadataPass = carriesSourceMetadata(m_properties)
         && (m_format == ImageFormat::PNG || m_format == ImageFormat::TIFF
             || (m_format == ImageFormat::JPEG && m_properties.dictionary(kCGImagePropertyIPTCDictionary)));
-    if (ok && needsMetadataPass && !writeMetadataToFile(temporaryPath, m_properties)) {
+    if (ok && needsMetadataPass && !writeMetadataToFile(file->path(), m_properties)) {
         ok = false;
         reason = QStringLiteral("the metadata could not be written");
     }
-    if (ok && ::rename(temporaryName.constData(), targetName.constData()) != 0) {
-        ok = false;
-        reason = systemError(errno);
+    if (ok && ownFile) {
+        switch (ownFile->linkAs(QFile::encodeName(target.absoluteFilePath()))) {
+        case WorkFile::Link::Done:
+            break;
+        case WorkFile::Link::Taken:
+            ok = false;
+            reason = QStringLiteral("a file of that name exists");
+            break;
+        case WorkFile::Link::TooLong:
+        case WorkFile::Link::Failed:
+            ok = false;
+            reason = systemError(errno);
+            break;
+        }
     }
-    if (!ok) {
-        ::unlink(temporaryName.constData());
+    if (!ok)
         return fail(reason);
-    }
     return true;
 }
 

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class WorkFile;
+
 /// An image file to be written: a path, a format, at most one image and the property set it is written
 /// with. finalize() writes the file and is the only step that touches the disk.
 ///
@@ -17,25 +19,31 @@
 /// the JPEG quality of the property set, the orientation of the property set, and, only when the set
 /// carries them, the {TIFF}/{Exif}/{GPS}/{IPTC} entries where the format can hold them. Nothing else.
 ///
-/// The file is written beside the target under a temporary name and renamed over the target only when
-/// complete, so a failed write leaves neither a partial file nor an empty one behind, and whatever was at
-/// the target stays until the new file is whole. One thread at a time.
+/// The file is written into a work file that has no name until it is complete (see WorkFile): either
+/// one the caller made and names afterwards, or one of the destination's own beside a target path, which
+/// takes that name only when the file is whole and never replaces anything there. A failed write leaves
+/// nothing behind. One thread at a time.
 class ImageDestination
 {
 public:
     [[nodiscard]] static std::unique_ptr<ImageDestination> createWithPath(
         const QString& path, ImageFormat format);
+    /// A destination that writes into \a file, which the caller names once finalize() succeeded.
+    [[nodiscard]] static std::unique_ptr<ImageDestination> createWithWorkFile(
+        WorkFile& file, ImageFormat format);
 
     void addImage(const Image& image, const PropertyDictionary& properties);
-    /// Writes the file. False when no image was added or anything failed; nothing is left behind then.
+    /// Writes the file. False when no image was added, when something exists at the target path already,
+    /// or when anything failed; nothing is left behind then.
     [[nodiscard]] bool finalize();
 
 private:
-    ImageDestination(QString path, ImageFormat format);
+    ImageDestination(QString path, WorkFile* file, ImageFormat format);
 
     bool fail(const QString& reason);
 
     QString m_path;
+    WorkFile* m_file;
     ImageFormat m_format;
     std::optional<Image> m_image;
     PropertyDictionary m_properties;

@@ -3,6 +3,7 @@
 
 #include "engine/ImageDrawing.h"
 #include "engine/ImageSource.h"
+#include "engine/LibraryMessages.h"
 
 #include <cmath>
 #include <limits>
@@ -18,6 +19,8 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
         if (!info)
             return nullptr;
         info->properties = source->copyPropertiesAtIndex0();
+        info->sourceFormat = source->format();
+        info->frameCount = source->frameCount();
 
         std::optional<Image> image;
         if (fixOrientation && source->decodesUpright()) {
@@ -35,8 +38,10 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
         info->orientationFixed = fixOrientation;
         info->reserved = 0;
         return info.release();
+    } catch (const std::bad_alloc&) {
+        recordLibraryMessage(QStringLiteral("out of memory"));
+        return nullptr;
     } catch (...) {
-        // Out of memory while decoding or reading properties: the file counts as unreadable.
         return nullptr;
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/Image.h"
+#include "engine/ImageSource.h"
 #include "engine/PropertyDictionary.h"
 
 #include <QString>
@@ -27,6 +28,8 @@ struct ImageInfo
     CGFloat reserved = 0;
     Image image; ///< never null in a record handed out
     std::optional<PropertyDictionary> properties; ///< absent when the decoder reported none
+    ImageFormat sourceFormat = ImageFormat::JPEG; ///< what the file was, whatever its name said
+    int frameCount = 1; ///< the file's pages (TIFF) or frames (GIF); only the first was decoded
 };
 
 /// Decodes the first image of the file at \a path with its properties, turned upright when

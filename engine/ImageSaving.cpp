@@ -42,46 +42,71 @@ PropertyDictionary propertySetFor(const ImageInfo* info, bool withExif)
 
 } // namespace
 
+namespace {
+
+bool sizeIsDrawable(std::size_t width, std::size_t height)
+{
+    return width != 0 && height != 0 && width <= std::size_t(std::numeric_limits<int>::max())
+        && height <= std::size_t(std::numeric_limits<int>::max())
+        && double(width) * double(height) <= double(kMaxDecodedPixels);
+}
+
+bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info, std::size_t width,
+    std::size_t height, ImageFormat type, bool withExif, float quality)
+{
+    PropertyDictionary properties = propertySetFor(info, withExif);
+    if (type == kUTTypeJPEG)
+        properties.set(kCGImageDestinationLossyCompressionQuality, double(quality));
+    if (!destination)
+        return false;
+
+    const QImage& pixels = info->image.pixels;
+    const AlphaInfo alpha = saveCanvasAlpha(pixels);
+    const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
+    std::unique_ptr<BitmapCanvas> canvas
+        = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
+    if (!canvas && alpha == AlphaInfo::None && !isRunningOnSnowLeopardOrLater)
+        canvas = BitmapCanvas::create(
+            int(width), int(height), info->image.iccProfile, AlphaInfo::NoneSkipLast, gray);
+
+    if (canvas) {
+        IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
+        const Image image = canvas->makeImage();
+        canvas.reset();
+        if (info->orientationFixed && info->orientation != 1) {
+            // The pixels were turned upright at load: the stored orientation no longer applies.
+            if (PropertyDictionary* tiff = properties.dictionary(kCGImagePropertyTIFFDictionary))
+                tiff->set(kCGImagePropertyOrientation, std::int64_t(1));
+            properties.set(kCGImagePropertyOrientation, std::int64_t(1));
+        }
+        destination->addImage(image, properties);
+    }
+    return destination->finalize();
+}
+
+} // namespace
+
 bool IISaveImage(const ImageInfo* info, const QString& path, std::size_t width, std::size_t height,
     ImageFormat type, bool withExif, float quality)
 {
-    if (!info || path.isEmpty() || width == 0 || height == 0)
+    if (!info || path.isEmpty() || !sizeIsDrawable(width, height))
         return false;
-    if (width > std::size_t(std::numeric_limits<int>::max())
-        || height > std::size_t(std::numeric_limits<int>::max())
-        || double(width) * double(height) > double(kMaxDecodedPixels))
-        return false;
-
     try {
-        std::unique_ptr<ImageDestination> destination = ImageDestination::createWithPath(path, type);
-        PropertyDictionary properties = propertySetFor(info, withExif);
-        if (type == kUTTypeJPEG)
-            properties.set(kCGImageDestinationLossyCompressionQuality, double(quality));
-        if (!destination)
-            return false;
+        return saveTo(
+            ImageDestination::createWithPath(path, type), info, width, height, type, withExif, quality);
+    } catch (...) {
+        return false;
+    }
+}
 
-        const QImage& pixels = info->image.pixels;
-        const AlphaInfo alpha = saveCanvasAlpha(pixels);
-        const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
-        std::unique_ptr<BitmapCanvas> canvas
-            = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
-        if (!canvas && alpha == AlphaInfo::None && !isRunningOnSnowLeopardOrLater)
-            canvas = BitmapCanvas::create(
-                int(width), int(height), info->image.iccProfile, AlphaInfo::NoneSkipLast, gray);
-
-        if (canvas) {
-            IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
-            const Image image = canvas->makeImage();
-            canvas.reset();
-            if (info->orientationFixed && info->orientation != 1) {
-                // The pixels were turned upright at load: the stored orientation no longer applies.
-                if (PropertyDictionary* tiff = properties.dictionary(kCGImagePropertyTIFFDictionary))
-                    tiff->set(kCGImagePropertyOrientation, std::int64_t(1));
-                properties.set(kCGImagePropertyOrientation, std::int64_t(1));
-            }
-            destination->addImage(image, properties);
-        }
-        return destination->finalize();
+bool IISaveImageToWorkFile(const ImageInfo* info, WorkFile& file, std::size_t width, std::size_t height,
+    ImageFormat type, bool withExif, float quality)
+{
+    if (!info || !sizeIsDrawable(width, height))
+        return false;
+    try {
+        return saveTo(
+            ImageDestination::createWithWorkFile(file, type), info, width, height, type, withExif, quality);
     } catch (...) {
         return false;
     }

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstddef>
 
+class WorkFile;
+
 /// Output types, by the uniform type identifiers that name them.
 inline constexpr ImageFormat kUTTypeJPEG = ImageFormat::JPEG;
 inline constexpr ImageFormat kUTTypePNG = ImageFormat::PNG;
@@ -23,6 +25,10 @@ extern std::atomic<bool> isRunningOnSnowLeopardOrLater;
 /// (\a withExif false) the file gets only the DPI of the source, the \a quality (0.0 to 1.0, JPEG only)
 /// and, for pixels turned upright at load, orientation 1. With \a withExif the source's EXIF, TIFF, GPS
 /// and IPTC entries are kept where the format can hold them. False when nothing could be written; a
-/// failed save leaves nothing at \a path.
+/// failed save leaves nothing at \a path. Nothing that exists at \a path is ever replaced: the save fails.
 [[nodiscard]] bool IISaveImage(const ImageInfo* info, const QString& path, std::size_t width,
+    std::size_t height, ImageFormat type, bool withExif, float quality);
+
+/// The same, written into \a file, which the caller gives its name afterwards (WorkFile::linkAs).
+[[nodiscard]] bool IISaveImageToWorkFile(const ImageInfo* info, WorkFile& file, std::size_t width,
     std::size_t height, ImageFormat type, bool withExif, float quality);

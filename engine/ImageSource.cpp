@@ -178,6 +178,11 @@ std::unique_ptr<ImageSource> ImageSource::createWithData(QByteArray data)
     return std::unique_ptr<ImageSource>(new ImageSource(std::move(data), *format));
 }
 
+int ImageSource::frameCount() const
+{
+    return countFrames(m_data, m_format);
+}
+
 std::optional<Image> ImageSource::createImageAtIndex0() const
 {
     try {

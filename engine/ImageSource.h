@@ -32,6 +32,9 @@ public:
     ~ImageSource();
 
     [[nodiscard]] ImageFormat format() const { return m_format; }
+    /// How many pages (TIFF) or frames (GIF) the file holds, of which only the first is decoded; 1 for
+    /// the other formats.
+    [[nodiscard]] int frameCount() const;
 
     /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large.
     [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
@@ -51,6 +54,10 @@ private:
     QByteArray m_data;
     ImageFormat m_format;
 };
+
+/// The pages of a TIFF (thumbnails and masks left out) or the frames of a GIF in \a data, counted by
+/// walking the file's structure without decoding; at least 1, and 1 for the other formats.
+[[nodiscard]] int countFrames(const QByteArray& data, ImageFormat format);
 
 /// Recognises one of the five formats from the first bytes of a file.
 [[nodiscard]] std::optional<ImageFormat> sniffImageFormat(const QByteArray& header);

@@ -77,6 +77,15 @@ bool ImageWrapper::save(const QString& path, bool withExif)
         std::size_t(std::max(m_newHeight, 0)), type, withExif, quality);
 }
 
+bool ImageWrapper::save(WorkFile& file, const QString& outputName, bool withExif)
+{
+    if (!m_imgInfo)
+        return true;
+    const float quality = std::max(0.0f, std::min(100.0f, Settings::settings()->quality())) / 100.0f;
+    return IISaveImageToWorkFile(m_imgInfo.get(), file, std::size_t(std::max(m_newWidth, 0)),
+        std::size_t(std::max(m_newHeight, 0)), GetImageTypeFromPath(outputName), withExif, quality);
+}
+
 void ImageWrapper::resizeToWidth(int w, int Height, bool KeepAspect)
 {
     if (!m_imgInfo)

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+class WorkFile;
+
 /// The object through which the rest of the system uses the image engine: holds at most one loaded
 /// image and the pixel size at which the next save draws it, chooses the output type from a path's
 /// extension and reads the quality setting when it saves. Owns its image record. One thread at a time.
@@ -31,6 +33,9 @@ public:
     /// source's properties when \a withExif is set. True without writing anything when no image is loaded;
     /// false before any resize.
     bool save(const QString& path, bool withExif);
+    /// The same into \a file, in the type that \a outputName's extension asks for; the caller names the
+    /// file afterwards.
+    bool save(WorkFile& file, const QString& outputName, bool withExif);
 
     /// Sets the output size from the box \a w x \a Height, keeping the image's proportions when asked.
     void resizeToWidth(int w, int Height, bool KeepAspect);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/PixelPool.h"
 
+#include "engine/LibraryMessages.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -60,8 +62,12 @@ QImage pooledImage(int width, int height, QImage::Format format)
     const qint64 bytes = bytesPerLine * height;
     if (bytesPerLine > std::numeric_limits<int>::max() || bytes > (qint64(1) << 36))
         return {};
-    if (std::size_t(bytes) < kPooledFrom)
-        return QImage(width, height, format);
+    if (std::size_t(bytes) < kPooledFrom) {
+        QImage image(width, height, format);
+        if (image.isNull())
+            recordLibraryMessage(QStringLiteral("out of memory"));
+        return image;
+    }
 
     unsigned char* block = nullptr;
     if (pool.alive && pool.block) {
@@ -72,6 +78,7 @@ QImage pooledImage(int width, int height, QImage::Format format)
             auto* grown = static_cast<unsigned char*>(std::realloc(block, kHeader + std::size_t(bytes)));
             if (!grown) {
                 std::free(block);
+                recordLibraryMessage(QStringLiteral("out of memory"));
                 return {};
             }
             block = grown;
@@ -79,10 +86,20 @@ QImage pooledImage(int width, int height, QImage::Format format)
         }
     } else {
         block = static_cast<unsigned char*>(std::malloc(kHeader + std::size_t(bytes)));
-        if (!block)
+        if (!block) {
+            recordLibraryMessage(QStringLiteral("out of memory"));
             return {};
+        }
         blockSize(block) = std::size_t(bytes);
     }
     return QImage(
         block + kHeader, width, height, qsizetype(bytesPerLine), format, releaseBlock, block + kHeader);
+}
+
+void releasePooledPixels()
+{
+    if (!pool.alive)
+        return;
+    std::free(std::exchange(pool.block, nullptr));
+    pool.size = 0;
 }

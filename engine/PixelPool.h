@@ -9,3 +9,6 @@
 /// of milliseconds of page faults. Contents are uninitialised. Null when the memory cannot be had.
 /// Any thread; the image may be released on another thread than the one that made it.
 [[nodiscard]] QImage pooledImage(int width, int height, QImage::Format format);
+
+/// Frees the block this thread keeps for its next frame, for a thread that will not convert for a while.
+void releasePooledPixels();

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchController.h"
+#include "batch/FileConversion.h"
+#include "engine/WorkFile.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
@@ -11,25 +13,51 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <latch>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-class OutputNaming : public ::testing::Test
+/// Every case runs with unnamed work files and with the hidden ones of file systems that lack them.
+class OutputNaming : public ::testing::TestWithParam<bool>
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_out.isValid()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_out.isValid());
+        setUnnamedWorkFilesAllowed(GetParam());
+    }
+    void TearDown() override { setUnnamedWorkFilesAllowed(true); }
 
     QString out(const QString& name) const { return m_out.filePath(name); }
 
+    /// A finished work file in \a folder holding \a content.
+    static std::unique_ptr<WorkFile> finished(const QString& folder, const QByteArray& content)
+    {
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder);
+        if (file
+            && ::write(file->descriptor(), content.constData(), size_t(content.size())) != content.size())
+            file.reset();
+        return file;
+    }
+
+    /// What `ls -A` lists in \a folder, sorted.
+    static QStringList listed(const QString& folder)
+    {
+        QStringList names = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder })
+                                .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    }
+
     QTemporaryDir m_out;
-    BatchController m_controller;
 };
 
 /// Every existing item is a file whose content is its own name, so a replacement would show.
-TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
+TEST_P(OutputNaming, TakesTheFirstFreeNameWithTheWholeFileAndLeavesExistingFilesAlone)
 {
     const struct
     {
@@ -47,20 +75,25 @@ TEST_F(OutputNaming, ReservesTheFirstFreeNameAndLeavesExistingFilesAlone)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         QTemporaryDir folder;
+        QStringList expectedListing { QString::fromUtf8(c.expected) };
         for (const char* name : c.existing) {
             ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
+            expectedListing << QString::fromUtf8(name);
         }
-        const QString result = m_controller.GetNewFile(
-            QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path());
+        const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
+        ASSERT_TRUE(file);
+        const QString result = BatchController::GetNewFile(
+            QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path(), *file);
         EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
-        const QFileInfo reserved(result);
-        EXPECT_TRUE(reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0);
+        EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
         for (const char* name : c.existing)
             EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
+        expectedListing.sort();
+        EXPECT_EQ(listed(folder.path()), expectedListing);
     }
 }
 
-TEST_F(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
+TEST_P(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 {
     const QString source = out(QStringLiteral("photo.jpg"));
     ASSERT_TRUE(writeFile(source, "source"));
@@ -70,74 +103,166 @@ TEST_F(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
         0);
     ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("photo (2).jpg")));
 
-    const QString reserved = m_controller.GetNewFile(source, m_out.path() + u'/');
-    EXPECT_EQ(reserved, out(QStringLiteral("photo (3).jpg")));
-    EXPECT_EQ(QFileInfo(source).size(), 6);
+    const std::unique_ptr<WorkFile> file = finished(m_out.path(), "output");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(BatchController::GetNewFile(source, m_out.path() + u'/', *file),
+        out(QStringLiteral("photo (3).jpg")));
+    EXPECT_EQ(fileBytes(source), QByteArray("source"));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target.jpg")));
-    // Another writer that creates exclusively now fails at that name instead of having it replaced later.
-    EXPECT_EQ(::open(QFile::encodeName(reserved).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666), -1);
-    EXPECT_EQ(errno, EEXIST);
 }
 
-TEST_F(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNames)
+TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFiles)
 {
     constexpr int kThreads = 8;
     constexpr int kPerThread = 25;
     std::vector<QStringList> names(kThreads);
+    TakenNames taken;
     std::latch start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
-            for (int i = 0; i < kPerThread; ++i)
-                names[t] << m_controller.GetNewFile(QStringLiteral("/src/photo.jpg"), m_out.path());
+            for (int i = 0; i < kPerThread; ++i) {
+                const std::unique_ptr<WorkFile> file
+                    = finished(m_out.path(), QByteArray::number(t * 1000 + i));
+                names[t] << (file ? BatchController::GetNewFile(
+                                 QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
+                                  : QString());
+            }
         });
     }
     for (std::thread& thread : threads)
         thread.join();
 
     QSet<QString> distinct;
-    for (const QStringList& list : names)
-        distinct.unite(QSet<QString>(list.begin(), list.end()));
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kPerThread; ++i) {
+            distinct.insert(names[t].at(i));
+            EXPECT_EQ(fileBytes(names[t].at(i)), QByteArray::number(t * 1000 + i));
+        }
+    }
     EXPECT_FALSE(distinct.contains(QString()));
     EXPECT_EQ(distinct.size(), kThreads * kPerThread);
-    EXPECT_EQ(QDir(m_out.path()).entryList(QDir::Files).size(), kThreads * kPerThread);
+    // The first free numbers, every one of them, and nothing else in the folder.
+    QStringList expected { QStringLiteral("photo.jpg") };
+    for (int k = 1; k < kThreads * kPerThread; ++k)
+        expected << QStringLiteral("photo (%1).jpg").arg(k);
+    expected.sort();
+    EXPECT_EQ(listed(m_out.path()), expected);
 }
 
-TEST_F(OutputNaming, GivesNothingWhenTheFolderCannotTakeAFile)
+// A run remembers which numbers it saw taken, so each name is tried once; the names stay those of a
+// run without that memory as long as nothing else changes the folder.
+TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
+{
+    for (const char* name : { "IMG.jpg", "IMG (2).jpg", "IMG (5).jpg" })
+        ASSERT_TRUE(writeFile(out(QString::fromUtf8(name)), name));
+    TakenNames taken;
+    QStringList names;
+    for (int i = 0; i < 5; ++i) {
+        const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
+        ASSERT_TRUE(file);
+        names << QFileInfo(
+            BatchController::GetNewFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, &taken))
+                     .fileName();
+    }
+    EXPECT_EQ(
+        names, (QStringList { "IMG (1).jpg", "IMG (3).jpg", "IMG (4).jpg", "IMG (6).jpg", "IMG (7).jpg" }));
+
+    // A number freed behind the run's back is not looked at again by this run, only by the next.
+    ASSERT_TRUE(QFile::remove(out(QStringLiteral("IMG (1).jpg"))));
+    for (const auto& [memory, expected] : { std::pair { &taken, QStringLiteral("IMG (8).jpg") },
+             std::pair { (TakenNames*)nullptr, QStringLiteral("IMG (1).jpg") } }) {
+        const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
+        ASSERT_TRUE(file);
+        EXPECT_EQ(
+            QFileInfo(BatchController::GetNewFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, memory))
+                .fileName(),
+            expected);
+    }
+}
+
+TEST_P(OutputNaming, AFolderThatCannotTakeAFileGivesNoWorkFileButItsReason)
 {
     ASSERT_TRUE(writeFile(out(QStringLiteral("plain")), {}));
-    QStringList folders = { out(QStringLiteral("missing")), out(QStringLiteral("plain")), QString() };
-    if (::geteuid() != 0) { // permissions do not bind the superuser
-        ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("locked")));
-        ASSERT_EQ(::chmod(QFile::encodeName(out(QStringLiteral("locked"))).constData(), 0555), 0);
-        folders << out(QStringLiteral("locked"));
-    }
-    for (const QString& folder : folders) {
+    const std::pair<QString, QString> cases[]
+        = { { out(QStringLiteral("missing")), QStringLiteral("No such file or directory") },
+              { out(QStringLiteral("plain")), QStringLiteral("Not a directory") } };
+    for (const auto& [folder, reason] : cases) {
         SCOPED_TRACE(folder.toStdString());
-        EXPECT_EQ(m_controller.GetNewFile(QStringLiteral("/src/photo.jpg"), folder), QString());
+        QString error;
+        EXPECT_FALSE(WorkFile::create(folder, &error));
+        EXPECT_EQ(error, reason);
     }
 }
 
-TEST_F(OutputNaming, ReleasesOnlyAnUnwrittenReservation)
+// What a killed run leaves is cleaned up by the next one, and nothing of a run that still works.
+TEST(WorkFiles, AnAbandonedOneGoesOnlyWhenItsLockIsFreeAndItsProcessIsGone)
 {
-    const QString unused = m_controller.GetNewFile(QStringLiteral("/src/a.jpg"), m_out.path());
-    EXPECT_TRUE(BatchController::ReleaseNewFile(unused));
-    EXPECT_FALSE(QFileInfo::exists(unused));
+    QTemporaryDir folder;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const QString dead = QString::number(child);
+    const QString live = QString::number(::getppid());
 
-    const QString written = m_controller.GetNewFile(QStringLiteral("/src/b.jpg"), m_out.path());
-    ASSERT_TRUE(writeFile(written, "pixels"));
-    const QString emptyTarget = m_controller.GetNewFile(QStringLiteral("/src/c.jpg"), m_out.path());
-    ASSERT_EQ(::symlink(QFile::encodeName(emptyTarget).constData(),
-                  QFile::encodeName(out(QStringLiteral("link.jpg"))).constData()),
-        0);
+    const auto work = [&](const QString& pid, const char* rest) {
+        const QString path
+            = folder.filePath(QStringLiteral(".morvane-work-%1-%2").arg(pid, QString::fromLatin1(rest)));
+        EXPECT_TRUE(writeFile(path, "half a photo"));
+        return path;
+    };
+    work(dead, "abandoned");
+    const QString locked = work(dead, "locked");
+    work(live, "running");
+    work(QString::number(::getpid()), "mine");
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral(".morvane-work-%1-folder").arg(dead)));
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("photo.jpg")), "photo"));
+    // A run in another pid namespace shows up as a dead process, but it holds its file's lock.
+    const int lockFd = ::open(QFile::encodeName(locked).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lockFd, 0);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
 
-    EXPECT_FALSE(BatchController::ReleaseNewFile(written));
-    EXPECT_EQ(QFileInfo(written).size(), 6);
-    EXPECT_FALSE(BatchController::ReleaseNewFile(out(QStringLiteral("link.jpg"))));
-    EXPECT_TRUE(QFileInfo(out(QStringLiteral("link.jpg"))).isSymLink());
-    EXPECT_FALSE(BatchController::ReleaseNewFile(m_out.path()));
-    EXPECT_FALSE(BatchController::ReleaseNewFile(out(QStringLiteral("missing.jpg"))));
+    EXPECT_EQ(removeAbandonedWorkFiles(folder.path()), 1);
+    ::close(lockFd);
+    const QStringList left = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder.path() })
+                                 .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(QSet<QString>(left.begin(), left.end()),
+        (QSet<QString> { QStringLiteral(".morvane-work-%1-locked").arg(dead),
+            QStringLiteral(".morvane-work-%1-running").arg(live),
+            QStringLiteral(".morvane-work-%1-mine").arg(::getpid()),
+            QStringLiteral(".morvane-work-%1-folder").arg(dead), QStringLiteral("photo.jpg") }));
 }
+
+// Work files that are dropped, or removed by a signal handler, leave nothing; `ls -A` is the judge.
+TEST(WorkFiles, LeaveNothingWhenDroppedOrRemovedOnASignal)
+{
+    QTemporaryDir folder;
+    const auto listed = [&] {
+        return runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder.path() })
+            .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+    };
+    for (const bool unnamed : { true, false }) {
+        SCOPED_TRACE(unnamed);
+        setUnnamedWorkFilesAllowed(unnamed);
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder.path());
+        ASSERT_TRUE(file);
+        ASSERT_EQ(::write(file->descriptor(), "data", 4), 4);
+        if (!unnamed) {
+            ASSERT_EQ(listed().size(), 1);
+            EXPECT_TRUE(listed().first().startsWith(QLatin1String(".morvane-work-")));
+            removeWorkFilesNow();
+            EXPECT_TRUE(listed().isEmpty());
+        }
+        file.reset();
+        EXPECT_TRUE(listed().isEmpty());
+    }
+    setUnnamedWorkFilesAllowed(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(UnnamedAndHidden, OutputNaming, ::testing::Bool(),
+    [](const ::testing::TestParamInfo<bool>& param) { return param.param ? "Unnamed" : "Hidden"; });
 
 } // namespace

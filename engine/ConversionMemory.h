@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/// About how many bytes converting the image file at \a path takes at its peak: the file's bytes, the
+/// decoded frame and the canvas it is drawn into. Reads only the file's header. A file whose header
+/// cannot be read, or whose frame the engine would refuse unread, counts its bytes alone. Any thread.
+[[nodiscard]] qint64 estimatedConversionBytes(const QString& path);

@@ -1,0 +1,502 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The command line under hostile conditions and careless use: signals and kills mid-run, another user's
+// permissions, a process limit, a memory budget, links that lead out of the named folders, names that
+// are no UTF-8 or that hold control characters, one file named several ways, files of several frames.
+// Judged by `ls -A`, exit statuses, stat, ImageMagick and the JSON report.
+#include "tests/common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kCli = QStringLiteral(MORVANE_CLI_PATH);
+
+QStringList configured(const QTemporaryDir& work)
+{
+    return { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) };
+}
+
+/// What `ls -A` lists in \a folder.
+QStringList listed(const QString& folder)
+{
+    QStringList names = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder })
+                            .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+    names.sort();
+    return names;
+}
+
+QList<QJsonObject> jsonLines(const QString& standardOutput)
+{
+    QList<QJsonObject> objects;
+    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts))
+        objects << QJsonDocument::fromJson(line.toUtf8()).object();
+    return objects;
+}
+
+/// Noise that compresses badly, so that writing it takes a while.
+QImage noise(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 state = quint32(seed) * 2654435761u + 1;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    return image;
+}
+
+/// Saves \a image at \a path with Qt's writers, making its folder first.
+bool save(const QImage& image, const QString& path, const char* format = nullptr, int quality = -1)
+{
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && image.save(path, format, quality);
+}
+
+/// A folder that user 65534 can read, with a copy of the command line in it: CI runs as root, whom
+/// permissions and process limits do not bind.
+class AsNobody
+{
+public:
+    AsNobody()
+    {
+        EXPECT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+        EXPECT_TRUE(QFile::copy(kCli, program()));
+    }
+
+    [[nodiscard]] QString path(const QString& relative) const { return m_dir.filePath(relative); }
+    [[nodiscard]] QString program() const { return m_dir.filePath(QStringLiteral("morvane-cli")); }
+
+    /// Runs the copy as user 65534, with \a prefix (such as prlimit) before the change of user.
+    ProcessResult run(const QStringList& arguments, const QStringList& prefix = {}) const
+    {
+        const QStringList command = prefix
+            + QStringList { QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), QStringLiteral("env"),
+                  QStringLiteral("XDG_CONFIG_HOME=") + path(QStringLiteral("config")), program() }
+            + arguments;
+        return runProcess(command.first(), command.mid(1), 120000);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+// --- Interrupted and killed runs ----------------------------------------------------------------
+
+class Interruption : public ::testing::TestWithParam<std::pair<int, bool>>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        sources = new QTemporaryDir;
+        for (int i = 0; i < 16; ++i)
+            save(noise(600, 450, i), sources->filePath(QStringLiteral("%1.png").arg(i, 2, 10, QChar(u'0'))));
+    }
+    static void TearDownTestSuite() { delete std::exchange(sources, nullptr); }
+
+    static inline QTemporaryDir* sources = nullptr;
+};
+
+// Ctrl-C or SIGTERM: the files in hand are finished and named, no other starts, nothing half-written or
+// hidden stays, the summary says so and the exit status is 130.
+TEST_P(Interruption, StopsCleanlyLeavingOnlyWholeFiles)
+{
+    const auto [signal, unnamed] = GetParam();
+    QTemporaryDir work;
+    ASSERT_EQ(listed(sources->path()).size(), 16);
+    const QString out = work.filePath(QStringLiteral("out"));
+    QStringList arguments { "--json", "-j", "2", "-o", out, sources->path() };
+    if (!unnamed)
+        arguments.prepend(QStringLiteral("--named-work-files"));
+
+    QProcess cli;
+    cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
+    cli.start(kCli, arguments);
+    ASSERT_TRUE(cli.waitForStarted());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (QDir(out).entryList(QDir::Files).isEmpty() && cli.state() == QProcess::Running
+        && std::chrono::steady_clock::now() < deadline)
+        cli.waitForFinished(5);
+    ASSERT_EQ(cli.state(), QProcess::Running) << "the run ended before it could be interrupted";
+    ::kill(pid_t(cli.processId()), signal);
+    ASSERT_TRUE(cli.waitForFinished(60000));
+
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 130);
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError()).contains(QLatin1String("interrupted:")));
+    QStringList written;
+    int interrupted = 0;
+    for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput()))) {
+        if (line.value("status").toString() == QLatin1String("written"))
+            written << QFileInfo(line.value("output").toString()).fileName();
+        else if (line.value("reason").toString() == QLatin1String("interrupted"))
+            ++interrupted;
+    }
+    EXPECT_GT(interrupted, 0);
+    written.sort();
+    EXPECT_EQ(listed(out), written);
+    for (const QString& name : written)
+        EXPECT_EQ(decodeWithQt(out + u'/' + name).size(), QSize(600, 450)) << name.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interruption,
+    ::testing::Values(std::pair { SIGINT, true }, std::pair { SIGTERM, true }, std::pair { SIGINT, false },
+        std::pair { SIGTERM, false }));
+
+// A kill leaves no half-written file where unnamed files exist, a locked hidden one where they do not;
+// the next run over the folder removes that, leaves a live run's work file alone and takes neither as
+// an input.
+TEST(KilledRun, LeavesNoHalfFileAndTheNextRunClearsOnlyAbandonedWorkFiles)
+{
+    QTemporaryDir work;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(save(noise(1800, 1200, i), work.filePath(QStringLiteral("in/%1.png").arg(i))));
+    // Where the file system has no unnamed files (overlayfs on Debian's kernel), hidden ones stand in.
+    const int probe = ::open(QFile::encodeName(work.path()).constData(), O_TMPFILE | O_RDWR, 0600);
+    const bool unnamedFiles = probe >= 0;
+    if (probe >= 0)
+        ::close(probe);
+    for (const bool unnamed : { true, false }) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "hidden");
+        const QString out = work.filePath(unnamed ? "unnamed" : "hidden");
+        QStringList arguments { "--quiet", "-j", "1", "-o", out, work.filePath("in") };
+        if (!unnamed)
+            arguments.prepend(QStringLiteral("--named-work-files"));
+        QProcess cli;
+        cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
+        cli.start(kCli, arguments);
+        ASSERT_TRUE(cli.waitForStarted());
+        // Killed while a file is being written: a hidden work file shows it, an unnamed one never shows.
+        const bool hidden = !unnamed || !unnamedFiles;
+        const auto writing = [&] {
+            const QStringList names = listed(out);
+            return !hidden ? !names.isEmpty() : std::any_of(names.begin(), names.end(), [](const QString& n) {
+                return n.startsWith(QLatin1String(".morvane-work-"));
+            });
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!writing() && cli.state() == QProcess::Running && std::chrono::steady_clock::now() < deadline)
+            cli.waitForFinished(2);
+        ASSERT_EQ(cli.state(), QProcess::Running);
+        cli.kill();
+        ASSERT_TRUE(cli.waitForFinished(60000));
+
+        QStringList left = listed(out);
+        const qsizetype workFiles = std::count_if(
+            left.begin(), left.end(), [](const QString& n) { return n.startsWith(QLatin1Char('.')); });
+        EXPECT_EQ(workFiles, hidden ? 1 : 0) << left.join(u' ').toStdString();
+        for (const QString& name : left) {
+            if (!name.startsWith(QLatin1Char('.'))) {
+                EXPECT_EQ(decodeWithQt(out + u'/' + name).size(), QSize(1800, 1200)) << name.toStdString();
+            }
+        }
+
+        // This test process stands for a run that still works in the folder.
+        const QString live = QStringLiteral(".morvane-work-%1-running").arg(::getpid());
+        ASSERT_TRUE(writeFile(out + u'/' + live, "a live run's half-written file"));
+        const ProcessResult next = runProcess(kCli, { "--json", "-o", out, out }, 120000, configured(work));
+        EXPECT_EQ(next.exitCode, 0) << next.standardError.toStdString();
+        for (const QJsonObject& line : jsonLines(next.standardOutput))
+            EXPECT_FALSE(line.value("source").toString().contains(QLatin1String(".morvane-work-")));
+        left = listed(out);
+        EXPECT_EQ(
+            std::count_if(left.begin(), left.end(), [](const QString& n) { return n.startsWith(u'.'); }), 1);
+        EXPECT_TRUE(left.contains(live));
+    }
+}
+
+// --- The machine's limits ------------------------------------------------------------------------
+
+// The process may have two threads: the run goes on with the one worker thread it got and says so.
+TEST(Limits, AWorkerThreadThatCannotStartIsDoneWithout)
+{
+    AsNobody nobody;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(save(noise(200, 150, i), nobody.path(QStringLiteral("in/%1.jpg").arg(i)), "jpeg"));
+    ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("in")).constData(), 0755), 0);
+    ASSERT_TRUE(QDir().mkpath(nobody.path("out")));
+    ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("out")).constData(), 0777), 0);
+
+    const ProcessResult run = nobody.run({ "-j", "4", "-o", nobody.path("out"), nobody.path("in") },
+        { QStringLiteral("prlimit"), QStringLiteral("--nproc=2") });
+    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("could start only")))
+        << run.standardError.toStdString();
+    EXPECT_EQ(listed(nobody.path("out")), (QStringList { "0.jpg", "1.jpg", "2.jpg", "3.jpg" }));
+}
+
+// However many jobs, the files in memory at once stay within the budget; one that alone needs more is
+// skipped as what it is.
+TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
+{
+    QTemporaryDir work;
+    QImage photo(4000, 3000, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 120, 200));
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(save(photo, work.filePath(QStringLiteral("in/%1.jpg").arg(i)), "jpeg", 80));
+    photo = {};
+
+    // The sanitizers' quarantine would hold every freed frame and hide what the run itself holds.
+    const QStringList environment = configured(work)
+        + QStringList {
+              QStringLiteral("ASAN_OPTIONS=%1:quarantine_size_mb=0").arg(qEnvironmentVariable("ASAN_OPTIONS"))
+          };
+    const ProcessResult run = runProcess(QStringLiteral("/usr/bin/time"),
+        { "-f", "peak %M", kCli, "--memory-limit", "150", "-j", "6", "-o", work.filePath("out"),
+            work.filePath("in") },
+        300000, environment);
+    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    const QString last = run.standardError.trimmed().split(u'\n').last();
+    ASSERT_TRUE(last.startsWith(QLatin1String("peak "))) << last.toStdString();
+    EXPECT_LT(last.mid(5).toDouble() / 1024.0, 150.0);
+    EXPECT_EQ(listed(work.filePath("out")).size(), 6);
+
+    const ProcessResult tooBig = runProcess(kCli,
+        { "--json", "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("in/0.jpg") }, 120000,
+        environment);
+    EXPECT_EQ(tooBig.exitCode, 1);
+    EXPECT_TRUE(jsonLines(tooBig.standardOutput)
+                    .value(0)
+                    .value("reason")
+                    .toString()
+                    .startsWith(QLatin1String("not enough memory")))
+        << tooBig.standardOutput.toStdString();
+}
+
+// --- The output folder ---------------------------------------------------------------------------
+
+// A folder that cannot take files is found before anything is read: exit 2 with the reason.
+TEST(OutputFolder, AnUnusableOneIsExitTwoWithItsReason)
+{
+    AsNobody nobody;
+    ASSERT_TRUE(
+        writeFile(nobody.path("photo.jpg"), fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg")));
+    ASSERT_TRUE(QDir().mkpath(nobody.path("readonly")));
+    ASSERT_TRUE(writeFile(nobody.path("plain"), "a file"));
+    ASSERT_EQ(::symlink("/nonexistent/folder", QFile::encodeName(nobody.path("dangling")).constData()), 0);
+    const std::pair<QString, QString> cases[] = {
+        { nobody.path("readonly"),
+            QStringLiteral("cannot write into the output folder '%1': Permission denied")
+                .arg(nobody.path("readonly")) },
+        { nobody.path("readonly/new"),
+            QStringLiteral("cannot create the output folder '%1': Permission denied")
+                .arg(nobody.path("readonly/new")) },
+        { nobody.path("dangling"),
+            QStringLiteral("'%1' is a link to '/nonexistent/folder', which does not exist")
+                .arg(nobody.path("dangling")) },
+        { nobody.path("plain/sub"), QStringLiteral("'%1' is not a folder").arg(nobody.path("plain")) },
+    };
+    for (const auto& [folder, reason] : cases) {
+        SCOPED_TRACE(folder.toStdString());
+        const ProcessResult run = nobody.run({ "-o", folder, nobody.path("photo.jpg") });
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.standardError.trimmed(), QStringLiteral("morvane-cli: ") + reason);
+    }
+    EXPECT_EQ(listed(nobody.path("readonly")), QStringList());
+}
+
+// Outputs are made like any new file: 0666 less the umask, with either kind of work file.
+TEST(OutputFolder, OutputsFollowTheUmask)
+{
+    QTemporaryDir work;
+    const QString photo = dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg");
+    for (const QString& mode : { QString(), QStringLiteral("--named-work-files") }) {
+        for (const auto& [umask, expected] :
+            { std::pair { "022", "644" }, std::pair { "002", "664" }, std::pair { "077", "600" } }) {
+            SCOPED_TRACE((mode + u' ' + QLatin1String(umask)).toStdString());
+            const QString out
+                = work.filePath(QStringLiteral("out%1%2").arg(umask, mode.isEmpty() ? "u" : "h"));
+            QStringList arguments { "-c", QStringLiteral("umask %1 && exec \"$@\"").arg(QLatin1String(umask)),
+                "bash", kCli, "--quiet", "-o", out, photo };
+            if (!mode.isEmpty())
+                arguments << mode;
+            const ProcessResult run = runProcess(QStringLiteral("bash"), arguments, 120000, configured(work));
+            ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+            EXPECT_EQ(runProcess(QStringLiteral("stat"), { "-c", "%a", out + "/orient_1.jpg" })
+                          .standardOutput.trimmed(),
+                QLatin1String(expected));
+        }
+    }
+}
+
+// --- Inputs ------------------------------------------------------------------------------------
+
+// A walk never leaves the named folders through a link; a link named on the command line is followed.
+TEST(Inputs, LinkedFoldersAreNotWalkedUnlessNamed)
+{
+    QTemporaryDir work;
+    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_2.jpg");
+    ASSERT_TRUE(writeFile(work.filePath("share/mine.jpg"), photo));
+    ASSERT_TRUE(writeFile(work.filePath("private/secret.jpg"), photo));
+    ASSERT_TRUE(writeFile(work.filePath("private/deeper/secret2.jpg"), photo));
+    ASSERT_EQ(::symlink("../private", QFile::encodeName(work.filePath("share/home")).constData()), 0);
+    ASSERT_EQ(::symlink("/", QFile::encodeName(work.filePath("share/root")).constData()), 0);
+    ASSERT_EQ(::symlink("private", QFile::encodeName(work.filePath("named")).constData()), 0);
+
+    const ProcessResult walk = runProcess(kCli,
+        { "-r", "--json", "-o", work.filePath("out"), work.filePath("share") }, 120000, configured(work));
+    EXPECT_EQ(walk.exitCode, 1) << walk.standardError.toStdString();
+    EXPECT_EQ(listed(work.filePath("out")), QStringList { "mine.jpg" });
+    QStringList reported;
+    for (const QJsonObject& line : jsonLines(walk.standardOutput)) {
+        if (line.value("status").toString() == QLatin1String("skipped")) {
+            reported << QFileInfo(line.value("source").toString()).fileName();
+            EXPECT_TRUE(line.value("reason").toString().startsWith(
+                QLatin1String("a link to a folder, not followed")));
+        }
+    }
+    reported.sort();
+    EXPECT_EQ(reported, (QStringList { "home", "root" }));
+
+    const ProcessResult named = runProcess(
+        kCli, { "-r", "-o", work.filePath("out2"), work.filePath("named") }, 120000, configured(work));
+    EXPECT_EQ(named.exitCode, 0) << named.standardError.toStdString();
+    EXPECT_EQ(listed(work.filePath("out2")), (QStringList { "secret.jpg", "secret2.jpg" }));
+}
+
+// An unlistable folder, names that are not UTF-8 and a link to something that is no image are each
+// reported and counted as skipped; a file named directly with a non-UTF-8 name is converted.
+TEST(Inputs, NothingIsLeftOutWithoutAWord)
+{
+    AsNobody nobody;
+    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_2.jpg");
+    const QByteArray root = QFile::encodeName(nobody.path("in"));
+    ASSERT_TRUE(writeFile(nobody.path("in/fine.jpg"), photo));
+    ASSERT_TRUE(writeFile(nobody.path("in/locked/hidden.jpg"), photo));
+    ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("in/locked")).constData(), 0700), 0);
+    ASSERT_TRUE(writeFile(nobody.path("notes.txt"), "text"));
+    ASSERT_EQ(::symlink("../notes.txt", (root + "/notes.jpg").constData()), 0);
+    const QByteArray latin1 = root + "/caf\xe9.jpg";
+    const QByteArray direct = QFile::encodeName(nobody.path("direct")) + "-\xff.jpg";
+    for (const QByteArray& path : { latin1, direct }) {
+        // No QString holds these names: they are made through their bytes.
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, photo.constData(), size_t(photo.size())), photo.size());
+        ::close(fd);
+    }
+    ASSERT_EQ(::chmod(root.constData(), 0755), 0);
+    ASSERT_TRUE(QDir().mkpath(nobody.path("out")));
+    ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("out")).constData(), 0777), 0);
+
+    // The directly named file's argument carries its raw bytes, which the shell's printf makes.
+    QProcess cli;
+    cli.setProgram(QStringLiteral("setpriv"));
+    cli.setArguments({ "--reuid=65534", "--regid=65534", "--clear-groups", "env",
+        "XDG_CONFIG_HOME=" + nobody.path("config"), "sh", "-c",
+        "exec \"$0\" --json -r -o \"$1\" \"$2\" \"$(printf \"$3\")\"", nobody.program(), nobody.path("out"),
+        nobody.path("in"), nobody.path("direct") + QStringLiteral("-\\377.jpg") });
+    cli.start();
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    QHash<QString, QJsonObject> bySource;
+    for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput())))
+        bySource.insert(QByteArray::fromHex(line.value("source_hex").toString().toLatin1()).isEmpty()
+                ? line.value("source").toString()
+                : QString::fromLatin1(QByteArray::fromHex(line.value("source_hex").toString().toLatin1())),
+            line);
+    const auto reasonOf
+        = [&](const QString& source) { return bySource.value(source).value("reason").toString(); };
+    EXPECT_EQ(
+        bySource.value(nobody.path("in/fine.jpg")).value("status").toString(), QStringLiteral("written"));
+    EXPECT_TRUE(reasonOf(nobody.path("in/locked"))
+                    .startsWith(QLatin1String("could not be listed: Permission denied")));
+    EXPECT_EQ(reasonOf(nobody.path("in/notes.jpg")),
+        QStringLiteral("a link to %1, which has no image extension").arg(nobody.path("notes.txt")));
+    EXPECT_EQ(reasonOf(QString::fromLatin1(latin1)), QStringLiteral("the name is not valid UTF-8"));
+    const QJsonObject converted = bySource.value(QString::fromLatin1(direct));
+    EXPECT_EQ(converted.value("status").toString(), QStringLiteral("written"));
+    EXPECT_EQ(converted.value("source").toString(), QFile::decodeName(direct));
+    EXPECT_EQ(bySource.size(), 5);
+    EXPECT_EQ(
+        listed(nobody.path("out")), (QStringList { QString::fromUtf8("direct-\uFFFD.jpg"), "fine.jpg" }));
+}
+
+// a.jpg, ./a.jpg, dir//a.jpg and the absolute path are one file, converted once.
+TEST(Inputs, OneFileNamedInSeveralWaysIsConvertedOnce)
+{
+    QTemporaryDir work;
+    ASSERT_TRUE(
+        writeFile(work.filePath("dir/a.jpg"), fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg")));
+    ASSERT_EQ(::symlink("a.jpg", QFile::encodeName(work.filePath("dir/link.jpg")).constData()), 0);
+    QProcess cli;
+    cli.setWorkingDirectory(work.filePath("dir"));
+    cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
+    cli.start(kCli,
+        { "-o", work.filePath("out"), "a.jpg", "./a.jpg", work.path() + "/dir//a.jpg",
+            work.filePath("dir/a.jpg"), "link.jpg", "." });
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(listed(work.filePath("out")), QStringList { "a.jpg" });
+}
+
+// A name cannot forge a line of the report or send escape sequences to the terminal.
+TEST(Inputs, ControlCharactersInNamesAreShownEscaped)
+{
+    QTemporaryDir work;
+    const QString forged = work.filePath(QStringLiteral("x.jpg: ok\nmorvane-cli: skipped \x1b[2Jy.jpg"));
+    ASSERT_TRUE(writeFile(forged, "not an image"));
+    const ProcessResult run
+        = runProcess(kCli, { "-o", work.filePath("out"), forged }, 120000, configured(work));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(run.standardError.contains(QChar(0x1b)));
+    const QStringList lines = run.standardError.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.standardError.toStdString();
+    EXPECT_EQ(lines.first(),
+        QStringLiteral("morvane-cli: skipped %1: not a supported image")
+            .arg(work.filePath(QStringLiteral("x.jpg: ok\\nmorvane-cli: skipped \\x1b[2Jy.jpg"))));
+}
+
+// Only the first page or frame is written, and the report says so.
+TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
+{
+    QTemporaryDir work;
+    ASSERT_EQ(runProcess(QStringLiteral("convert"),
+                  { "-size", "64x48", "xc:red", "xc:green", "xc:blue", work.filePath("pages.tif") })
+                  .exitCode,
+        0);
+    ASSERT_EQ(runProcess(QStringLiteral("convert"),
+                  { "-delay", "10", "-size", "40x30", "xc:red", "xc:green", "xc:blue", "xc:white",
+                      work.filePath("frames.gif") })
+                  .exitCode,
+        0);
+    const QStringList sources { work.filePath("pages.tif"), work.filePath("frames.gif") };
+    const QStringList notes { "first of 3 pages", "first of 4 frames" };
+
+    const ProcessResult json = runProcess(
+        kCli, QStringList { "--json", "-o", work.filePath("out") } + sources, 120000, configured(work));
+    EXPECT_EQ(json.exitCode, 0);
+    const QList<QJsonObject> lines = jsonLines(json.standardOutput);
+    ASSERT_EQ(lines.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(sources[i].toStdString());
+        EXPECT_EQ(lines[i].value("note").toString(), notes[i]);
+        const QString output = lines[i].value("output").toString();
+        EXPECT_EQ(
+            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n'), 0);
+    }
+    const ProcessResult text
+        = runProcess(kCli, QStringList { "-o", work.filePath("out2") } + sources, 120000, configured(work));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(text.standardError.contains(
+            QStringLiteral("morvane-cli: note: %1: %2").arg(sources[i], notes[i])))
+            << text.standardError.toStdString();
+}
