@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <jconfig.h> // before jerror.h, whose arithmetic-coding messages depend on it
 #include <jerror.h>
@@ -514,13 +516,15 @@ bool allocatePlanes(const SourceFrame& frame, int orientation, CoefficientPlanes
         totalBlocks += qint64(component.widthInBlocks) * component.heightInBlocks;
     // The pool hands out images: the planes take one of 64 KiB rows (512 blocks per row).
     constexpr int kBlocksPerRow = 512;
-    const qint64 rows = (totalBlocks + kBlocksPerRow - 1) / kBlocksPerRow;
+    // One row more, to start the blocks on a cache line.
+    const qint64 rows = (totalBlocks + kBlocksPerRow - 1) / kBlocksPerRow + 1;
     if (rows <= 0 || rows > std::numeric_limits<int>::max())
         return false;
     out.memory = pooledImage(kBlocksPerRow * int(sizeof(JBLOCK)), int(rows), QImage::Format_Grayscale8);
     if (out.memory.isNull())
         return false;
-    auto* next = reinterpret_cast<JCOEF*>(out.memory.bits());
+    const auto aligned = (reinterpret_cast<std::uintptr_t>(out.memory.bits()) + 63) & ~std::uintptr_t(63);
+    auto* next = reinterpret_cast<JCOEF*>(aligned);
 
     out.planes.resize(frame.components.size());
     for (size_t c = 0; c < frame.components.size(); ++c) {
@@ -635,9 +639,199 @@ void termDestination(j_compress_ptr cinfo)
         ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
+/// How often each symbol occurs in one component's coded blocks: what an encoder needs for Huffman
+/// tables made for the image.
+struct SymbolCounts
+{
+    std::array<std::uint64_t, 17> dc {}; ///< by the size of the DC difference
+    std::array<std::uint32_t, 256> ac {};
+};
+
+/// The DC symbols of the turned planes in the order an encoder codes them (one interleaved scan, or the
+/// blocks row by row for a single component), with the padding blocks it adds at the right and bottom
+/// edges of an interleaved scan (no DC difference, an empty AC part).
+void countDcSymbols(const CoefficientPlanes& planes, std::vector<SymbolCounts>& counts)
+{
+    const auto sizeOf = [](int difference) {
+        return difference == 0 ? 0 : 32 - __builtin_clz(unsigned(std::abs(difference)));
+    };
+    if (planes.planes.size() == 1) {
+        const CoefficientPlanes::Plane& plane = planes.planes.front();
+        int last = 0;
+        const qint64 blocks = qint64(plane.width) * plane.height;
+        for (qint64 i = 0; i < blocks; ++i) {
+            const int dc = plane.blocks[i * DCTSIZE2];
+            ++counts.front().dc[size_t(sizeOf(dc - last))];
+            last = dc;
+        }
+        return;
+    }
+    int maxH = 1;
+    int maxV = 1;
+    for (const CoefficientPlanes::Plane& plane : planes.planes) {
+        maxH = std::max(maxH, plane.hSampling);
+        maxV = std::max(maxV, plane.vSampling);
+    }
+    const int mcusAcross = (planes.width + 8 * maxH - 1) / (8 * maxH);
+    const int mcusDown = (planes.height + 8 * maxV - 1) / (8 * maxV);
+    std::array<int, MAX_COMPONENTS> last {};
+    for (int mcuY = 0; mcuY < mcusDown; ++mcuY) {
+        for (int mcuX = 0; mcuX < mcusAcross; ++mcuX) {
+            for (size_t c = 0; c < planes.planes.size(); ++c) {
+                const CoefficientPlanes::Plane& plane = planes.planes[c];
+                SymbolCounts& count = counts[c];
+                for (int y = mcuY * plane.vSampling; y < (mcuY + 1) * plane.vSampling; ++y) {
+                    for (int x = mcuX * plane.hSampling; x < (mcuX + 1) * plane.hSampling; ++x) {
+                        if (x >= plane.width || y >= plane.height) {
+                            ++count.dc[0];
+                            ++count.ac[0];
+                            continue;
+                        }
+                        const int dc = plane.blocks[(qint64(y) * plane.width + x) * DCTSIZE2];
+                        ++count.dc[size_t(sizeOf(dc - last[c]))];
+                        last[c] = dc;
+                    }
+                }
+            }
+        }
+    }
+}
+
+/// Whether every counted symbol fits an 8-bit JPEG: DC differences of at most 11 bits, AC values of at
+/// most 10. libjpeg's decoder accepts larger ones, but its encoder would code them with no code at all.
+bool countsFitEightBits(const std::vector<SymbolCounts>& counts)
+{
+    for (const SymbolCounts& count : counts) {
+        for (size_t size = 12; size < count.dc.size(); ++size) {
+            if (count.dc[size] != 0)
+                return false;
+        }
+        for (size_t symbol = 0; symbol < 256; ++symbol) {
+            if ((symbol & 15) > 10 && count.ac[symbol] != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+/// Fills \a table with the optimal Huffman code of at most 16 bits for \a counts (JPEG's Annex K.2 and
+/// K.3, as libjpeg makes it), reserving the all-ones code. Symbols \a possible says the data can hold
+/// get at least a count of one, so that the table codes every symbol an encoder may meet even if a count
+/// were missed; it costs a few bits in a whole image.
+void fillOptimalTable(const std::array<std::uint64_t, 256>& counts, bool dc, JHUFF_TBL& table)
+{
+    std::array<std::uint64_t, 257> frequency {};
+    for (int symbol = 0; symbol < 256; ++symbol) {
+        const int size = symbol & 15;
+        const bool possible
+            = dc ? symbol <= 11 : (symbol == 0x00 || symbol == 0xF0 || (size >= 1 && size <= 10));
+        if (possible)
+            frequency[size_t(symbol)] = std::max<std::uint64_t>(counts[size_t(symbol)], 1);
+    }
+    frequency[256] = 1; // the reserved code point
+    std::array<int, 257> codeSize {};
+    std::array<int, 257> others {};
+    others.fill(-1);
+    for (;;) {
+        // The two least frequent; on a tie the larger symbol, so that the reserved one ends longest.
+        int c1 = -1;
+        int c2 = -1;
+        for (int i = 0; i <= 256; ++i) {
+            if (frequency[size_t(i)] != 0 && (c1 < 0 || frequency[size_t(i)] <= frequency[size_t(c1)]))
+                c1 = i;
+        }
+        for (int i = 0; i <= 256; ++i) {
+            if (frequency[size_t(i)] != 0 && i != c1
+                && (c2 < 0 || frequency[size_t(i)] <= frequency[size_t(c2)]))
+                c2 = i;
+        }
+        if (c2 < 0)
+            break;
+        frequency[size_t(c1)] += frequency[size_t(c2)];
+        frequency[size_t(c2)] = 0;
+        ++codeSize[size_t(c1)];
+        while (others[size_t(c1)] >= 0) {
+            c1 = others[size_t(c1)];
+            ++codeSize[size_t(c1)];
+        }
+        others[size_t(c1)] = c2;
+        ++codeSize[size_t(c2)];
+        while (others[size_t(c2)] >= 0) {
+            c2 = others[size_t(c2)];
+            ++codeSize[size_t(c2)];
+        }
+    }
+    constexpr int kMaxLength = 257; // a code can be no longer than there are symbols
+    std::array<int, kMaxLength + 1> bits {};
+    for (int i = 0; i <= 256; ++i) {
+        if (codeSize[size_t(i)] > 0)
+            ++bits[size_t(codeSize[size_t(i)])];
+    }
+    // Shorten codes above 16 bits: two leaves of the longest level move up, a shorter leaf goes down.
+    for (int i = kMaxLength; i > 16; --i) {
+        while (bits[size_t(i)] > 0) {
+            int j = i - 2;
+            while (bits[size_t(j)] == 0)
+                --j;
+            bits[size_t(i)] -= 2;
+            ++bits[size_t(i - 1)];
+            bits[size_t(j + 1)] += 2;
+            --bits[size_t(j)];
+        }
+    }
+    int longest = 16;
+    while (bits[size_t(longest)] == 0)
+        --longest;
+    --bits[size_t(longest)]; // drop the reserved code
+    table.bits[0] = 0;
+    for (int i = 1; i <= 16; ++i)
+        table.bits[i] = UINT8(bits[size_t(i)]);
+    int p = 0;
+    for (int length = 1; length <= kMaxLength; ++length) {
+        for (int symbol = 0; symbol < 256; ++symbol) {
+            if (codeSize[size_t(symbol)] == length)
+                table.huffval[p++] = UINT8(symbol);
+        }
+    }
+    table.sent_table = FALSE;
+}
+
+/// Puts Huffman tables made for \a counts in the slots the compressor assigned to its components.
+void installOptimalTables(jpeg_compress_struct& cinfo, const std::vector<SymbolCounts>& counts)
+{
+    std::array<std::array<std::uint64_t, 256>, NUM_HUFF_TBLS> dc {};
+    std::array<std::array<std::uint64_t, 256>, NUM_HUFF_TBLS> ac {};
+    std::array<bool, NUM_HUFF_TBLS> dcUsed {};
+    std::array<bool, NUM_HUFF_TBLS> acUsed {};
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const auto d = size_t(cinfo.comp_info[c].dc_tbl_no);
+        const auto a = size_t(cinfo.comp_info[c].ac_tbl_no);
+        dcUsed[d] = acUsed[a] = true;
+        for (size_t i = 0; i < counts[size_t(c)].dc.size(); ++i)
+            dc[d][i] += counts[size_t(c)].dc[i];
+        for (size_t i = 0; i < 256; ++i)
+            ac[a][i] += counts[size_t(c)].ac[i];
+    }
+    const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
+    for (size_t t = 0; t < size_t(NUM_HUFF_TBLS); ++t) {
+        if (dcUsed[t]) {
+            if (!cinfo.dc_huff_tbl_ptrs[t])
+                cinfo.dc_huff_tbl_ptrs[t] = jpeg_alloc_huff_table(common);
+            fillOptimalTable(dc[t], true, *cinfo.dc_huff_tbl_ptrs[t]);
+        }
+        if (acUsed[t]) {
+            if (!cinfo.ac_huff_tbl_ptrs[t])
+                cinfo.ac_huff_tbl_ptrs[t] = jpeg_alloc_huff_table(common);
+            fillOptimalTable(ac[t], false, *cinfo.ac_huff_tbl_ptrs[t]);
+        }
+    }
+}
+
+/// Writes the planes with libjpeg. With \a counts, one pass with Huffman tables made from them; without,
+/// libjpeg counts the symbols itself in a first pass.
 bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& frame,
     const JpegBlockTurn& turn, const std::vector<Segment>& segments, CoefficientPlanes& planes,
-    jvirt_barray_ptr* arrays)
+    jvirt_barray_ptr* arrays, const std::vector<SymbolCounts>* counts)
 {
     jpeg_compress_struct& cinfo = c.cinfo;
     if (setjmp(c.errors.jump))
@@ -661,7 +855,9 @@ bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& fr
         return false;
     cinfo.write_JFIF_header = FALSE;
     cinfo.write_Adobe_marker = FALSE;
-    cinfo.optimize_coding = TRUE;
+    if (counts)
+        installOptimalTables(cinfo, *counts);
+    cinfo.optimize_coding = counts ? FALSE : TRUE;
     for (int i = 0; i < componentCount; ++i) {
         const FrameComponent& in = frame.components[size_t(i)];
         jpeg_component_info& out = cinfo.comp_info[i];
@@ -690,7 +886,8 @@ bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& fr
 }
 
 LosslessJpegResult writePlanes(const SourceFrame& frame, const JpegBlockTurn& turn,
-    const std::vector<Segment>& segments, CoefficientPlanes& planes, int fd, QString* reason)
+    const std::vector<Segment>& segments, CoefficientPlanes& planes, const std::vector<SymbolCounts>* counts,
+    int fd, QString* reason)
 {
     std::vector<jvirt_barray_ptr> arrays;
     for (CoefficientPlanes::Plane& plane : planes.planes)
@@ -700,7 +897,7 @@ LosslessJpegResult writePlanes(const SourceFrame& frame, const JpegBlockTurn& tu
     dest.fd = fd;
     dest.buffer = buffer.get();
     Compressor c;
-    if (writeCoefficients(c, dest, frame, turn, segments, planes, arrays.data()))
+    if (writeCoefficients(c, dest, frame, turn, segments, planes, arrays.data(), counts))
         return LosslessJpegResult::Written;
     if (reason) {
         *reason = dest.error != 0
@@ -797,21 +994,32 @@ LosslessJpegResult writeJpegLosslessly(
     if (!allocatePlanes(frame, orientation, planes))
         return refuse(
             QStringLiteral("not enough memory for %1 x %2 pixels").arg(frame.width).arg(frame.height));
-    bool decoded = false;
     if (frame.walkable && orientation != 1) {
+        std::vector<SymbolCounts> counts(frame.components.size());
         JpegScan scan = scanOf(frame, source);
         for (size_t i = 0; i < scan.components.size(); ++i) {
-            const CoefficientPlanes::Plane& plane = planes.planes[size_t(frame.scan[i].frameIndex)];
+            const auto c = size_t(frame.scan[i].frameIndex);
+            const CoefficientPlanes::Plane& plane = planes.planes[c];
             scan.components[i].origin = plane.origin;
             scan.components[i].stepX = plane.stepX;
             scan.components[i].stepY = plane.stepY;
+            scan.components[i].acCounts = counts[c].ac.data();
         }
-        decoded = decodeJpegScan(scan, turn);
+        if (decodeJpegScan(scan, turn)) {
+            countDcSymbols(planes, counts);
+            if (!countsFitEightBits(counts))
+                return refuse(QStringLiteral("DCT coefficients out of range for an 8-bit JPEG"));
+            return writePlanes(frame, turn, segments, planes, &counts, fd, reason);
+        }
     }
-    if (!decoded) {
+    {
         Decompressor d;
-        if (!readCoefficients(d, source, frame, turn, planes))
-            return refuse(QStringLiteral("truncated or corrupt JPEG data: %1").arg(libraryMessage(d.errors)));
+        if (!readCoefficients(d, source, frame, turn, planes)) {
+            const QString message = libraryMessage(d.errors);
+            return refuse(message.isEmpty()
+                    ? QStringLiteral("truncated or corrupt JPEG data")
+                    : QStringLiteral("truncated or corrupt JPEG data: %1").arg(message));
+        }
     }
-    return writePlanes(frame, turn, segments, planes, fd, reason);
+    return writePlanes(frame, turn, segments, planes, nullptr, fd, reason);
 }

@@ -53,6 +53,9 @@ struct JpegScanComponent
     std::int16_t* origin = nullptr;
     std::ptrdiff_t stepX = 0;
     std::ptrdiff_t stepY = 0;
+    /// Decoding only, when given: 256 counters to which each block adds the AC symbols (run and size,
+    /// ZRL, EOB) that code it once turned, as a baseline encoder codes it.
+    std::uint32_t* acCounts = nullptr;
 };
 
 /// A baseline scan: the components in their scan order, the MCU grid and the restart interval.
@@ -76,6 +79,6 @@ struct JpegScan
 [[nodiscard]] std::optional<std::size_t> measureCleanJpegScan(const JpegScan& scan);
 
 /// Decodes a clean scan (as measureCleanJpegScan defines it) into the components' blocks, each block
-/// turned by \a turn; the blocks are zeroed first. False, with the blocks partly written, when the scan
-/// is not clean or a DC value leaves the coefficients' range.
+/// turned by \a turn, and counts their AC symbols where asked. False, with the blocks partly written,
+/// when the scan is not clean or a DC value leaves the coefficients' range.
 [[nodiscard]] bool decodeJpegScan(const JpegScan& scan, const JpegBlockTurn& turn);
