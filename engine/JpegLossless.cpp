@@ -558,25 +558,38 @@ bool allocatePlanes(const SourceFrame& frame, int orientation, CoefficientPlanes
 }
 
 /// Reads the source's coefficients with libjpeg and turns them into \a planes.
-bool readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame& frame,
+enum class ReadOutcome { Read, Unrefined, Failed };
+
+/// Reads the source's coefficients with libjpeg and turns them into \a planes. Unrefined for a
+/// progressive source whose scans leave coefficients unsent or unrefined: decoders estimate those from
+/// the neighbouring blocks (libjpeg's block smoothing), so its pixels are not its coefficients alone.
+ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame& frame,
     const JpegBlockTurn& turn, CoefficientPlanes& planes)
 {
     jpeg_decompress_struct& cinfo = d.cinfo;
     if (setjmp(d.errors.jump))
-        return false;
+        return ReadOutcome::Failed;
 
     startReading(cinfo, data);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        return false;
+        return ReadOutcome::Failed;
     if (size_t(cinfo.num_components) != planes.planes.size())
-        return false;
+        return ReadOutcome::Failed;
     jvirt_barray_ptr* arrays = jpeg_read_coefficients(&cinfo);
+    if (cinfo.progressive_mode && cinfo.coef_bits) {
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            for (int k = 0; k < DCTSIZE2; ++k) {
+                if (cinfo.coef_bits[c][k] != 0)
+                    return ReadOutcome::Unrefined;
+            }
+        }
+    }
     for (int c = 0; c < cinfo.num_components; ++c) {
         const CoefficientPlanes::Plane& plane = planes.planes[size_t(c)];
         const FrameComponent& component = frame.components[size_t(c)];
         if (int(cinfo.comp_info[c].width_in_blocks) != component.widthInBlocks
             || int(cinfo.comp_info[c].height_in_blocks) != component.heightInBlocks)
-            return false;
+            return ReadOutcome::Failed;
         for (int y = 0; y < component.heightInBlocks; ++y) {
             const JBLOCKROW row = (*cinfo.mem->access_virt_barray)(
                 reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], JDIMENSION(y), 1, FALSE)[0];
@@ -589,7 +602,7 @@ bool readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame
             }
         }
     }
-    return true;
+    return ReadOutcome::Read;
 }
 
 /// The planes as libjpeg's writer sees them: it asks the memory manager for block rows of the arrays it
@@ -1014,7 +1027,14 @@ LosslessJpegResult writeJpegLosslessly(
     }
     {
         Decompressor d;
-        if (!readCoefficients(d, source, frame, turn, planes)) {
+        switch (readCoefficients(d, source, frame, turn, planes)) {
+        case ReadOutcome::Read:
+            break;
+        case ReadOutcome::Unrefined:
+            if (reason)
+                *reason = QStringLiteral("progressive JPEG whose scans leave coefficients unrefined");
+            return LosslessJpegResult::NeedsReencode;
+        case ReadOutcome::Failed:
             const QString message = libraryMessage(d.errors);
             return refuse(message.isEmpty()
                     ? QStringLiteral("truncated or corrupt JPEG data")

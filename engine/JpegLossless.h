@@ -26,8 +26,9 @@ struct LosslessJpegOptions
 
 enum class LosslessJpegResult {
     Written, ///< the file holds the complete cleaned JPEG
-    /// The turn asked for would need whole MCUs at an edge that the image's size cuts through: only a
-    /// re-encode turns it without trimming pixels. Nothing was written.
+    /// Only a re-encode keeps the pixels: the turn asked for would need whole MCUs at an edge that the
+    /// image's size cuts through, or a progressive source leaves coefficients unrefined, which decoders
+    /// fill in from neighbouring blocks. Nothing was written.
     NeedsReencode,
     /// The source is not a JPEG this can carry over (truncated, corrupt, an unsupported kind), or the
     /// output could not be written. The reason says which; the file may hold a partial output then,

@@ -192,17 +192,23 @@ Sources& sources()
         for (const bool odd : { false, true }) {
             const QString size = odd ? QStringLiteral("61x45") : QStringLiteral("64x48");
             const QString ppm = s.dir->filePath(size + QStringLiteral(".ppm"));
+            // One scan per component, each coded by itself.
+            const QString scans = s.dir->filePath(QStringLiteral("scans.txt"));
+            if (!writeFile(scans, "0;\n1;\n2;\n") && s.error.isEmpty())
+                s.error = QStringLiteral("cannot write the scan script");
             run(QStringLiteral("convert"),
                 { "-size", size, "gradient:#204080-#e0c080", "(", "-size", size, "xc:gray50", "-seed", "4",
                     "-attenuate", "0.6", "+noise", "Gaussian", ")", "-compose", "overlay", "-composite",
                     "-depth", "8", ppm });
-            const QList<QPair<QString, QStringList>> coded = { { "420",
-                                                                   { "-sample", "2x2", "-quality", "90" } },
-                { "422", { "-sample", "2x1", "-quality", "90" } },
-                { "440", { "-sample", "1x2", "-quality", "90" } },
-                { "444", { "-sample", "1x1", "-quality", "90" } }, { "grey", { "-grayscale" } },
-                { "rgb", { "-rgb" } }, { "progressive", { "-progressive", "-sample", "2x2" } },
-                { "restart", { "-restart", "2B", "-sample", "2x2" } }, { "arithmetic", { "-arithmetic" } } };
+            const QList<QPair<QString, QStringList>> coded
+                = { { "420", { "-sample", "2x2", "-quality", "90" } },
+                      { "422", { "-sample", "2x1", "-quality", "90" } },
+                      { "440", { "-sample", "1x2", "-quality", "90" } },
+                      { "444", { "-sample", "1x1", "-quality", "90" } }, { "grey", { "-grayscale" } },
+                      { "rgb", { "-rgb" } }, { "progressive", { "-progressive", "-sample", "2x2" } },
+                      { "restart", { "-restart", "2B", "-sample", "2x2" } },
+                      { "arithmetic", { "-arithmetic" } }, { "grey22", { "-grayscale", "-sample", "2x2" } },
+                      { "scans", { "-scans", scans, "-sample", "2x2" } } };
             for (const auto& [kind, options] : coded)
                 run(QStringLiteral("cjpeg"), QStringList(options) << "-outfile" << s.path(kind, odd) << ppm);
             // ImageMagick writes CMYK as YCCK; the same coefficients read as plain CMYK once the Adobe
@@ -243,9 +249,9 @@ struct TurnCase
 std::vector<TurnCase> turnCases()
 {
     std::vector<TurnCase> cases;
-    const QStringList everyKind = { "420", "422", "440", "444", "grey", "rgb", "progressive", "restart",
-        "arithmetic", "ycck", "cmyk" };
-    const QStringList oddKinds = { "420", "422", "440", "grey", "progressive", "restart", "ycck" };
+    const QStringList everyKind = { "420", "422", "440", "444", "grey", "grey22", "rgb", "progressive",
+        "restart", "scans", "arithmetic", "ycck", "cmyk" };
+    const QStringList oddKinds = { "420", "422", "440", "grey", "grey22", "progressive", "restart", "ycck" };
     for (const bool odd : { false, true }) {
         for (const QString& kind : odd ? oddKinds : everyKind) {
             for (int orientation = 1; orientation <= 8; ++orientation) {
@@ -290,7 +296,7 @@ TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWha
     EXPECT_TRUE(walk.jfif.isEmpty() || c.kind != "rgb") << "JFIF would make the RGB frame YCbCr";
 
     // An upright baseline source keeps its scan as it is.
-    if (c.orientation == 1 && c.kind != "progressive" && c.kind != "arithmetic") {
+    if (c.orientation == 1 && c.kind != "progressive" && c.kind != "arithmetic" && c.kind != "scans") {
         EXPECT_TRUE(firstScan(outcome.file) == firstScan(fileBytes(source))) << "the scan was coded again";
     }
 
@@ -458,6 +464,24 @@ TEST(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
     const Outcome tooLarge = writeLossless(baseline, small, out.filePath("o.jpg"));
     EXPECT_EQ(tooLarge.result, LosslessJpegResult::Failed);
     EXPECT_TRUE(tooLarge.reason.contains("64 x 48")) << tooLarge.reason.toStdString();
+}
+
+TEST(LosslessJpeg, ProgressiveSourceWithoutItsRefinementsAsksForReencoding)
+{
+    // Decoders fill in what the missing scans would have sent from the neighbouring blocks; coefficients
+    // written as they are would decode to other pixels.
+    const Sources& s = sources();
+    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
+    const QByteArray progressive = fileBytes(s.path("progressive", false));
+    const qsizetype firstScan = progressive.indexOf("\xFF\xDA");
+    const qsizetype secondScan = progressive.indexOf("\xFF\xDA", firstScan + 2);
+    ASSERT_GT(secondScan, 0);
+    // The tables of the next scan stay; only the scans after the DC scan go.
+    const QByteArray dcOnly = progressive.left(secondScan) + "\xFF\xD9";
+    QTemporaryDir out;
+    const Outcome outcome = writeLossless(dcOnly, {}, out.filePath("o.jpg"));
+    EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode) << outcome.reason.toStdString();
+    EXPECT_TRUE(outcome.file.isEmpty());
 }
 
 TEST(LosslessJpeg, WritesTheGivenDensityAndProfileOnEveryPath)
