@@ -242,6 +242,8 @@ inline void streamBlock(const std::int16_t* block, std::int16_t* target)
 /// Block rows of the tallest component in a band: runs of this many blocks are written at once when a
 /// turn makes the stored rows columns.
 constexpr int kBandBlockRows = 16;
+/// Bands up to this many coefficients (16 MiB: a 4:2:0 image about 43,000 pixels across) stay allocated.
+constexpr size_t kKeptBandCoefficients = size_t(8) << 20;
 
 /// Copies \a rows block rows of a band, the first being \a firstRow of the component, to their turned
 /// places, in the order that writes consecutive places one after the other.
@@ -498,6 +500,18 @@ template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, c
     thread_local std::vector<std::int16_t> bandMemory;
     if (bandMemory.size() < bandCoefficients)
         bandMemory.resize(bandCoefficients);
+    // The band is kept for the next image of the thread, unless an exceptionally wide one made it large.
+    struct BandRelease
+    {
+        std::vector<std::int16_t>& memory;
+        ~BandRelease()
+        {
+            if (memory.size() > kKeptBandCoefficients) {
+                memory.clear();
+                memory.shrink_to_fit();
+            }
+        }
+    } release { bandMemory };
     alignas(16) std::int16_t padding[64];
 
     BitReader reader { scan.data, scan.data + scan.size };
