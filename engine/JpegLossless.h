@@ -41,10 +41,10 @@ enum class LosslessJpegResult {
 /// so the output decodes to the very pixels of the source, or of the source turned as
 /// `jpegtran -perfect` turns it.
 ///
-/// The output holds exactly: SOI, a JFIF APP0 with the density (not for RGB frames, where JFIF would
-/// change the colours' meaning), an Adobe APP14 where the colour transform needs one (CMYK with the
-/// source's Adobe convention, YCCK, RGB), the ICC profile as APP2 chunks, the tables, the frame, the
-/// scan and EOI. None of the source's application segments, comments, or bytes after its image is
+/// The output holds exactly: SOI, a JFIF APP0 with the density (for grey, YCbCr, CMYK and YCCK frames;
+/// JFIF would make an RGB frame read as YCbCr), an Adobe APP14 where the colour transform needs one
+/// (CMYK that had one, YCCK, RGB), the ICC profile as APP2 chunks, the tables, the frame, the scan and
+/// EOI. None of the source's application segments, comments, or bytes after its image is
 /// kept. An upright baseline source whose scan is proven to hold nothing but its MCUs (every MCU
 /// decodes, padding bits are ones, each restart interval ends in the next RST marker, and no byte
 /// follows the last MCU before the next marker) keeps its scan bytes, tables and restart markers as
@@ -52,10 +52,12 @@ enum class LosslessJpegResult {
 /// else in it, a turn) is written as one baseline scan with optimised Huffman tables and no restart
 /// markers. Greyscale, CMYK and YCCK frames keep their components.
 ///
-/// Refused (Failed, nothing written) before any pixel memory is used: data that is not a JPEG libjpeg
-/// reads, a frame above \a options.maxPixels, a frame far larger than its data could hold, a profile too
-/// large for 255 chunks. Refused after reading: truncated or corrupt entropy-coded data (libjpeg's
-/// warnings of missing data, bad codes and markers inside a scan). Writes through write(2), retrying on
+/// Refused (Failed, nothing written) before any coefficient memory is used: data that is not a JPEG
+/// libjpeg reads, a frame above \a options.maxPixels, a frame far larger than its data could hold, a
+/// profile too large for 255 chunks. Refused after reading, still with nothing written: truncated or
+/// corrupt entropy-coded data (libjpeg's warnings of missing data, bad codes and markers inside a scan).
+/// The coefficients of a turned or re-coded output take 2 bytes per sample of every component (the
+/// memory of the frame pool, as a decode uses it). Writes through write(2), retrying on
 /// EINTR. Never prints; thread-safe. \a reason, when given, receives why for any result but Written.
 [[nodiscard]] LosslessJpegResult writeJpegLosslessly(
     const QByteArray& source, const LosslessJpegOptions& options, int fd, QString* reason = nullptr);
