@@ -6,6 +6,7 @@ pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(LIBTIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
+pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 find_package(GIF REQUIRED)
 

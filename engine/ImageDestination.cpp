@@ -139,10 +139,12 @@ bool writeWithQt(const Image& image, const PropertyDictionary& properties, Image
         pixels.setDotsPerMeterX(int(std::lround(*dpi / kMetresPerInch)));
     if (const std::optional<double> dpi = positiveReal(properties, kCGImagePropertyDPIHeight))
         pixels.setDotsPerMeterY(int(std::lround(*dpi / kMetresPerInch)));
-    if (!image.iccProfile.isEmpty()) {
-        const QColorSpace colorSpace = QColorSpace::fromIccProfile(image.iccProfile);
-        if (colorSpace.isValid() && colorSpace != pixels.colorSpace())
-            pixels.setColorSpace(colorSpace);
+    // Qt writes the profile bytes of the image's colour space, and colour spaces compare by colour, not
+    // by bytes: the colour space is made from exactly the profile to be written, or there is none.
+    if (image.iccProfile.isEmpty() || pixels.colorSpace().iccProfile() != image.iccProfile) {
+        pixels.setColorSpace(QColorSpace());
+        if (!image.iccProfile.isEmpty())
+            pixels.setColorSpace(QColorSpace::fromIccProfile(image.iccProfile));
     }
     DescriptorDevice device(fd);
     if (!device.open(QIODevice::ReadWrite | QIODevice::Unbuffered))

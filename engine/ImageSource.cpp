@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageSource.h"
 
+#include "engine/ColorProfile.h"
 #include "engine/JpegCodec.h"
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataReader.h"
@@ -180,21 +181,19 @@ std::unique_ptr<ImageSource> ImageSource::createWithData(QByteArray data)
 
 std::optional<Image> ImageSource::createImageAtIndex0() const
 {
-    try {
-        if (m_format == ImageFormat::JPEG)
-            return decodeJpeg(m_data, kMaxDecodedPixels);
-        return decodeWithQt(m_data, m_format);
-    } catch (...) {
-        return std::nullopt;
-    }
+    return createUprightImageAtIndex0(1);
 }
 
 std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) const
 {
-    if (!decodesUpright())
-        return createImageAtIndex0();
     try {
-        return decodeJpeg(m_data, kMaxDecodedPixels, orientation);
+        std::optional<Image> image = m_format == ImageFormat::JPEG
+            ? decodeJpeg(m_data, kMaxDecodedPixels, orientation)
+            : decodeWithQt(m_data, m_format);
+        // Every decoder's profile is cleaned here, before anything else can see it.
+        if (image)
+            cleanImageColorProfile(*image);
+        return image;
     } catch (...) {
         return std::nullopt;
     }

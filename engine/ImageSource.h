@@ -33,7 +33,8 @@ public:
 
     [[nodiscard]] ImageFormat format() const { return m_format; }
 
-    /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large.
+    /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large. The
+    /// image's colour profile is the cleaned one (see cleanColorProfile), and so is its colour space.
     [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
     /// True when createUprightImageAtIndex0 turns the pixels as it decodes them (JPEG).
     [[nodiscard]] bool decodesUpright() const { return m_format == ImageFormat::JPEG; }
