@@ -7,8 +7,8 @@
 #include "engine/ImageSaving.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/ProfileCrafting.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,12 +23,6 @@ namespace {
 
 const QString kIccDir = QStringLiteral("/usr/share/color/icc/");
 
-// What the crafted profiles carry besides colour; none of it may reach an output.
-const QByteArray kPersonalDescription = "Jane Doe's phone at 14 Rue Oberkampf";
-const QByteArray kPersonalCopyright = "Copyright Jane Doe, all rights reserved";
-const QByteArray kPersonalMaker = "Jane Doe Devices";
-const QByteArray kPersonalModel = "Camera serial 4711-0815";
-const QByteArray kPrivatePayload = "secret place 48.8566 N 2.3522 E";
 const QList<QByteArray> kPlanted
     = { "Jane Doe", "Oberkampf", "4711-0815", "48.8566", "all rights reserved", "smuggled" };
 
@@ -46,76 +40,6 @@ bool containsText(const QByteArray& bytes, const QByteArray& text)
     return bytes.contains(text) || bytes.contains(wide);
 }
 
-struct LcmsProfile
-{
-    cmsHPROFILE handle = nullptr;
-    explicit LcmsProfile(cmsHPROFILE h)
-        : handle(h)
-    { }
-    explicit LcmsProfile(const QByteArray& bytes)
-        : handle(cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size())))
-    { }
-    ~LcmsProfile()
-    {
-        if (handle)
-            cmsCloseProfile(handle);
-    }
-    LcmsProfile(const LcmsProfile&) = delete;
-    LcmsProfile& operator=(const LcmsProfile&) = delete;
-
-    [[nodiscard]] QByteArray save() const
-    {
-        cmsUInt32Number size = 0;
-        if (!handle || !cmsSaveProfileToMem(handle, nullptr, &size))
-            return {};
-        QByteArray bytes(qsizetype(size), '\0');
-        return cmsSaveProfileToMem(handle, bytes.data(), &size) ? bytes : QByteArray();
-    }
-    void writeText(cmsTagSignature signature, const QByteArray& text) const
-    {
-        cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-        cmsMLUsetASCII(mlu, "en", "US", text.constData());
-        cmsWriteTag(handle, signature, mlu);
-        cmsMLUfree(mlu);
-    }
-};
-
-/// \a profile with one more tag, appended by hand: lcms writes no tag it does not know.
-QByteArray withExtraTag(const QByteArray& profile, const char* signature, const QByteArray& data)
-{
-    const quint32 count = be32(profile, 128);
-    const qsizetype tableEnd = 132 + 12 * qsizetype(count);
-    QByteArray out = profile.left(128);
-    out.append(4 + 12 * qsizetype(count + 1), '\0');
-    qToBigEndian(count + 1, out.data() + 128);
-    for (quint32 i = 0; i < count; ++i) {
-        const qsizetype entry = 132 + 12 * qsizetype(i);
-        out.replace(entry, 12, profile.mid(entry, 12));
-        qToBigEndian(be32(profile, entry + 4) + 12, out.data() + entry + 4);
-    }
-    out.append(profile.mid(tableEnd));
-    while (out.size() % 4)
-        out.append('\0');
-    const qsizetype newEntry = 132 + 12 * qsizetype(count);
-    out.replace(newEntry, 4, QByteArray(signature, 4));
-    qToBigEndian(quint32(out.size()), out.data() + newEntry + 4);
-    qToBigEndian(quint32(data.size()), out.data() + newEntry + 8);
-    out.append(data);
-    qToBigEndian(quint32(out.size()), out.data());
-    return out;
-}
-
-/// \a base with a person's texts in every text tag lcms writes, and a private tag with a place.
-QByteArray personalised(const QByteArray& base)
-{
-    const LcmsProfile profile(base);
-    profile.writeText(cmsSigProfileDescriptionTag, kPersonalDescription);
-    profile.writeText(cmsSigCopyrightTag, kPersonalCopyright);
-    profile.writeText(cmsSigDeviceMfgDescTag, kPersonalMaker);
-    profile.writeText(cmsSigDeviceModelDescTag, kPersonalModel);
-    return withExtraTag(profile.save(), "jdoe", kPrivatePayload);
-}
-
 QByteArray profileFile(const QString& name)
 {
     return fileBytes(kIccDir + name);
@@ -131,55 +55,6 @@ QByteArray hpSrgb()
         return runProcess("convert", { "wizard:", path }).exitCode == 0 ? fileBytes(path) : QByteArray();
     }();
     return profile;
-}
-
-/// A version 4.3 Display P3 profile as lcms builds it from the published primaries and the sRGB curve.
-QByteArray displayP3v4()
-{
-    const cmsCIExyY d65 = { 0.3127, 0.3290, 1.0 };
-    const cmsCIExyYTRIPLE primaries = { { 0.680, 0.320, 1.0 }, { 0.265, 0.690, 1.0 }, { 0.150, 0.060, 1.0 } };
-    const cmsFloat64Number srgb[5] = { 2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045 };
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
-    cmsToneCurve* curves[3] = { curve, curve, curve };
-    const LcmsProfile profile(cmsCreateRGBProfile(&d65, &primaries, curves));
-    cmsFreeToneCurve(curve);
-    cmsSetProfileVersion(profile.handle, 4.3);
-    return profile.save();
-}
-
-/// An input profile with LUTs only: RGB to Lab through a 9-point CLUT sampled from sRGB, the colorimetric
-/// intent's LUT shared with the perceptual one.
-QByteArray lutProfile()
-{
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
-    cmsPipeline* lut = cmsPipelineAlloc(nullptr, 3, 3);
-    cmsStage* clut = cmsStageAllocCLut16bit(nullptr, 9, 3, 3, nullptr);
-    cmsStageSampleCLut16bit(
-        clut,
-        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
-            cmsDoTransform(static_cast<cmsHTRANSFORM>(cargo), in, out, 1);
-            return 1;
-        },
-        toLab, 0);
-    // The stages a LutAToB tag holds: A curves, the CLUT, B curves.
-    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-    cmsPipelineInsertStage(lut, cmsAT_END, clut);
-    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-    const LcmsProfile profile(cmsCreateProfilePlaceholder(nullptr));
-    cmsSetProfileVersion(profile.handle, 4.3);
-    cmsSetDeviceClass(profile.handle, cmsSigInputClass);
-    cmsSetColorSpace(profile.handle, cmsSigRgbData);
-    cmsSetPCS(profile.handle, cmsSigLabData);
-    cmsWriteTag(profile.handle, cmsSigMediaWhitePointTag, cmsD50_XYZ());
-    cmsWriteTag(profile.handle, cmsSigAToB0Tag, lut);
-    cmsLinkTag(profile.handle, cmsSigAToB1Tag, cmsSigAToB0Tag);
-    cmsPipelineFree(lut);
-    cmsDeleteTransform(toLab);
-    cmsCloseProfile(lab);
-    cmsCloseProfile(srgb);
-    return profile.save();
 }
 
 /// Test colours through \a profile into Lab, for the rendering \a intent: a 17-step cube for RGB
@@ -229,45 +104,6 @@ QByteArray iccMd5(QByteArray profile)
     profile.replace(64, 4, QByteArray(4, '\0'));
     profile.replace(84, 16, QByteArray(16, '\0'));
     return QCryptographicHash::hash(profile, QCryptographicHash::Md5);
-}
-
-QByteArray jpegOf(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes;
-}
-
-/// \a jpeg with APP2 segments carrying \a payloads inserted after its JFIF segment.
-QByteArray withApp2(const QByteArray& jpeg, const QList<QByteArray>& payloads)
-{
-    const qsizetype afterApp0 = 4 + qFromBigEndian<quint16>(jpeg.constData() + 4);
-    QByteArray segments;
-    for (const QByteArray& payload : payloads) {
-        segments.append("\xFF\xE2", 2);
-        char length[2];
-        qToBigEndian(quint16(payload.size() + 2), length);
-        segments.append(length, 2).append(payload);
-    }
-    return jpeg.left(afterApp0) + segments + jpeg.mid(afterApp0);
-}
-
-/// APP2 payloads for \a profile split into \a chunks, with the given sequence numbers and count.
-QList<QByteArray> iccChunks(const QByteArray& profile, int chunks, QList<int> sequence = {}, int count = 0)
-{
-    if (sequence.isEmpty())
-        for (int i = 1; i <= chunks; ++i)
-            sequence.append(i);
-    const qsizetype step = (profile.size() + chunks - 1) / chunks;
-    QList<QByteArray> payloads;
-    for (int i = 0; i < sequence.size(); ++i) {
-        const int index = sequence[i] - 1;
-        payloads.append(QByteArray("ICC_PROFILE\0", 12) + char(sequence[i]) + char(count ? count : chunks)
-            + profile.mid(index * step, step));
-    }
-    return payloads;
 }
 
 /// Extracts the profile of every file in \a dir into a file beside it (NAME.icc) with exiftool.
@@ -440,7 +276,7 @@ TEST(JpegIccChain, OnlyAWholeChainOfAValidProfileReachesAnOutput)
     int index = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString source = dir.filePath(QStringLiteral("source%1.jpg").arg(index));
+        const QString source = dir.filePath(QStringLiteral("sources/%1.jpg").arg(index));
         ASSERT_TRUE(writeFile(source, withApp2(jpegOf(pixels), c.payloads)));
         const ImageInfoPtr info(IICreateImage(source, true));
         ASSERT_TRUE(info);
@@ -453,6 +289,14 @@ TEST(JpegIccChain, OnlyAWholeChainOfAValidProfileReachesAnOutput)
         }
         ++index;
     }
+    // The independent checker sees what each source carries, and nothing in the outputs.
+    const ProcessResult sourceCheck = checkClean(dir.filePath("sources"));
+    for (index = 0; index < int(std::size(cases)); ++index)
+        EXPECT_TRUE(sourceCheck.standardOutput.contains(QStringLiteral("PERSONAL\t%1.jpg").arg(index)))
+            << cases[index].name;
+    const ProcessResult outputCheck = checkClean(out);
+    EXPECT_EQ(outputCheck.exitCode, 0) << outputCheck.standardOutput.toStdString();
+
     ASSERT_TRUE(extractProfiles(out));
     const QByteArray cleaned = cleanColorProfile(personal);
     for (index = 0; index < int(std::size(cases)); ++index) {
