@@ -86,9 +86,12 @@ constexpr std::array<cmsTagSignature, 28> kColourTags = { cmsSigRedColorantTag, 
     cmsSigDToB1Tag, cmsSigDToB2Tag, cmsSigDToB3Tag, cmsSigBToD0Tag, cmsSigBToD1Tag, cmsSigBToD2Tag,
     cmsSigBToD3Tag, cmsSigChromaticityTag, cmsSigGamutTag, cmsSigLuminanceTag, cmsSigcicpTag };
 
-bool isColourTag(cmsTagSignature signature)
+/// Signatures are compared as numbers: a profile may hold any 32-bit value where lcms's enumerations have
+/// names for some, and such a value must never be held in one of those enumerations.
+bool isColourTag(quint32 signature)
 {
-    return std::find(kColourTags.begin(), kColourTags.end(), signature) != kColourTags.end();
+    return std::any_of(kColourTags.begin(), kColourTags.end(),
+        [signature](cmsTagSignature colour) { return quint32(colour) == signature; });
 }
 
 /// The largest single block lcms may allocate while rebuilding one profile. A tag's declared sizes could
@@ -136,8 +139,9 @@ struct MluFreer
 using ContextPtr = std::unique_ptr<std::remove_pointer_t<cmsContext>, ContextCloser>;
 using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
 
-/// The neutral description of a profile for \a space; null for colour spaces images are not kept in.
-const char* neutralDescription(cmsColorSpaceSignature space)
+/// The neutral description of a profile for the colour \a space; null for colour spaces images are not
+/// kept in.
+const char* neutralDescription(quint32 space)
 {
     switch (space) {
     case cmsSigRgbData:
@@ -154,15 +158,14 @@ const char* neutralDescription(cmsColorSpaceSignature space)
 /// A profile with a header and no tags: the header fields the colour depends on, everything else zero
 /// (creation date, platform, flags, device manufacturer, model and attributes). lcms keeps the date it
 /// reads, so a profile built on this template is written with a zeroed date.
-QByteArray headerTemplate(cmsHPROFILE source)
+QByteArray headerTemplate(const QByteArray& profile, cmsHPROFILE source)
 {
     QByteArray header(kHeaderSize + 4, '\0');
     auto* b = reinterpret_cast<uchar*>(header.data());
     writeBE32(b, quint32(header.size()));
     writeBE32(b + 8, cmsGetEncodedICCversion(source));
-    writeBE32(b + 12, cmsGetDeviceClass(source));
-    writeBE32(b + 16, cmsGetColorSpace(source));
-    writeBE32(b + 20, cmsGetPCS(source));
+    // Device class, colour space and connection space, as the source states them.
+    std::memcpy(b + 12, profile.constData() + 12, 12);
     std::memcpy(b + 36, "acsp", 4);
     const cmsUInt32Number intent = cmsGetHeaderRenderingIntent(source);
     writeBE32(b + kIntentOffset, intent <= 3 ? intent : 0);
@@ -192,30 +195,36 @@ QByteArray rebuildProfile(const QByteArray& profile)
         cmsOpenProfileFromMemTHR(context.get(), profile.constData(), cmsUInt32Number(profile.size())));
     if (!source)
         return {};
-    const cmsProfileClassSignature deviceClass = cmsGetDeviceClass(source.get());
+    // Header fields are read from the bytes, not through lcms's enumerations (see isColourTag).
+    const quint32 deviceClass = readBE32(profile.constData() + 12);
     if (deviceClass != cmsSigInputClass && deviceClass != cmsSigDisplayClass
         && deviceClass != cmsSigOutputClass && deviceClass != cmsSigColorSpaceClass)
         return {};
-    const char* description = neutralDescription(cmsGetColorSpace(source.get()));
-    const cmsColorSpaceSignature pcs = cmsGetPCS(source.get());
+    const char* description = neutralDescription(readBE32(profile.constData() + 16));
+    const quint32 pcs = readBE32(profile.constData() + 20);
     if (!description || (pcs != cmsSigXYZData && pcs != cmsSigLabData))
         return {};
 
-    const QByteArray header = headerTemplate(source.get());
+    const QByteArray header = headerTemplate(profile, source.get());
     const ProfilePtr cleaned(
         cmsOpenProfileFromMemTHR(context.get(), header.constData(), cmsUInt32Number(header.size())));
     if (!cleaned)
         return {};
 
-    const cmsInt32Number tagCount = cmsGetTagCount(source.get());
-    for (cmsInt32Number i = 0; i < tagCount; ++i) {
-        const cmsTagSignature signature = cmsGetTagSignature(source.get(), cmsUInt32Number(i));
-        if (!isColourTag(signature) || cmsIsTag(cleaned.get(), signature))
+    // The tag table as the bytes hold it (isCompleteProfile checked it), in its order, so that a tag that
+    // shares another's data comes after that one.
+    const quint32 tagCount = readBE32(profile.constData() + kHeaderSize);
+    for (quint32 i = 0; i < tagCount; ++i) {
+        const quint32 raw = readBE32(profile.constData() + kHeaderSize + 4 + qsizetype(i) * kTagEntrySize);
+        if (!isColourTag(raw))
+            continue;
+        const auto signature = cmsTagSignature(raw);
+        if (cmsIsTag(cleaned.get(), signature) || !cmsIsTag(source.get(), signature))
             continue;
         // Tags that share their data in the source (three equal tone curves, one LUT for two intents)
-        // share it in the cleaned profile too.
+        // share it in the cleaned profile too. lcms links only tags it knows, so the value has a name.
         const cmsTagSignature linkedTo = cmsTagLinkedTo(source.get(), signature);
-        if (linkedTo != cmsTagSignature(0) && isColourTag(linkedTo) && cmsIsTag(cleaned.get(), linkedTo)) {
+        if (isColourTag(quint32(linkedTo)) && cmsIsTag(cleaned.get(), linkedTo)) {
             if (!cmsLinkTag(cleaned.get(), signature, linkedTo))
                 return {};
             continue;

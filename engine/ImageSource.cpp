@@ -90,23 +90,32 @@ bool pngChunksFit(const QByteArray& data)
     return true;
 }
 
+/// Qt's reader for \a data, or null for data that must not reach it. The buffer must outlive the reader.
+std::unique_ptr<QImageReader> qtReader(QBuffer& buffer, ImageFormat format)
+{
+    if (format == ImageFormat::PNG && !pngChunksFit(buffer.data()))
+        return nullptr;
+    if (!buffer.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto reader = std::make_unique<QImageReader>(&buffer, qtFormatName(format));
+    reader->setAutoTransform(false);
+    reader->setDecideFormatFromContent(false);
+    return reader;
+}
+
 std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
 {
-    if (format == ImageFormat::PNG && !pngChunksFit(data))
-        return std::nullopt;
     QByteArray shared = data;
     QBuffer buffer(&shared);
-    if (!buffer.open(QIODevice::ReadOnly))
+    const std::unique_ptr<QImageReader> reader = qtReader(buffer, format);
+    if (!reader)
         return std::nullopt;
-    QImageReader reader(&buffer, qtFormatName(format));
-    reader.setAutoTransform(false);
-    reader.setDecideFormatFromContent(false);
     // The header's size decides before any pixel memory is taken.
-    const QSize size = reader.size();
+    const QSize size = reader->size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
         return std::nullopt;
     QImage pixels;
-    if (!reader.read(&pixels) || pixels.isNull())
+    if (!reader->read(&pixels) || pixels.isNull())
         return std::nullopt;
     pixels = imageWithoutText(pixels);
     if (pixels.isNull())
@@ -194,6 +203,27 @@ std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) co
         if (image)
             cleanImageColorProfile(*image);
         return image;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QSize> ImageSource::pixelSizeAtIndex0() const
+{
+    try {
+        if (m_format == ImageFormat::JPEG) {
+            const std::optional<JpegHeaderInfo> header = readJpegHeader(m_data);
+            if (header)
+                return QSize(header->width, header->height);
+            return std::nullopt;
+        }
+        QByteArray shared = m_data;
+        QBuffer buffer(&shared);
+        const std::unique_ptr<QImageReader> reader = qtReader(buffer, m_format);
+        const QSize size = reader ? reader->size() : QSize();
+        if (!size.isValid() || size.isEmpty())
+            return std::nullopt;
+        return size;
     } catch (...) {
         return std::nullopt;
     }
