@@ -249,7 +249,20 @@ QByteArray rebuildProfile(const QByteArray& profile)
     QByteArray result(qsizetype(size), Qt::Uninitialized);
     if (!cmsSaveProfileToMem(cleaned.get(), result.data(), &size) || qsizetype(size) != result.size())
         return {};
-    return isCompleteProfile(result) ? result : QByteArray();
+    if (!isCompleteProfile(result))
+        return {};
+    // lcms writes a tag in the types the profile's version allows, converting what it read; a tag of a
+    // type its version does not allow (a version 4 LUT in a version 2 profile) can come out unreadable.
+    // Every tag of the result must read again.
+    const ProfilePtr written(
+        cmsOpenProfileFromMemTHR(context.get(), result.constData(), cmsUInt32Number(result.size())));
+    if (!written)
+        return {};
+    for (cmsInt32Number i = 0; i < cmsGetTagCount(written.get()); ++i) {
+        if (!cmsReadTag(written.get(), cmsGetTagSignature(written.get(), cmsUInt32Number(i))))
+            return {};
+    }
+    return result;
 }
 
 } // namespace

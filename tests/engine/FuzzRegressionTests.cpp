@@ -90,3 +90,25 @@ TEST(FuzzRegression, APngHeaderIsReadOnlyWhenItsChunksFitTheFile)
     EXPECT_FALSE(forged->pixelSizeAtIndex0());
     EXPECT_FALSE(forged->createImageAtIndex0());
 }
+
+TEST(FuzzRegression, ACleanedProfileIsOneThatCleansToItselfAgain)
+{
+    // Found by the profile target: a version 2 profile holding version 4 LUTs, some of their values
+    // changed, came out of cleaning with a LUT that lcms wrote but could not read again (so cleaning it
+    // once more dropped it). Such a profile is now dropped the first time.
+    const LcmsProfile mixed(lutProfile());
+    cmsSetProfileVersion(mixed.handle, 2.1);
+    QByteArray profile = mixed.save();
+    ASSERT_EQ(profile.size(), 4712);
+    const std::pair<qsizetype, char> changes[] = { { 1023, 0x2a }, { 3506, 'I' }, { 3507, 'C' },
+        { 3508, 'C' }, { 3509, '_' }, { 3510, 'P' }, { 3511, 'R' }, { 3512, 'O' }, { 3513, 'F' },
+        { 3514, 'I' }, { 3515, 'L' }, { 3516, 'E' }, { 3517, 0 }, { 3518, 1 }, { 3519, 2 }, { 4677, 0x41 } };
+    for (const auto& [at, value] : changes)
+        profile[at] = value;
+    for (const QByteArray& source : { mixed.save(), profile }) {
+        const QByteArray cleaned = cleanColorProfile(source);
+        if (!cleaned.isEmpty()) {
+            EXPECT_EQ(cleanColorProfile(cleaned), cleaned);
+        }
+    }
+}
