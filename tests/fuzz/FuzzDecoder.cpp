@@ -11,11 +11,36 @@
 
 #include <QColorSpace>
 
+#include <zlib.h>
+
 namespace {
 
 constexpr auto kFormat = ImageFormat(MORVANE_FUZZ_FORMAT);
 
 } // namespace
+
+#if MORVANE_FUZZ_FORMAT == 1
+// Almost every mutation of a PNG breaks a chunk's CRC, and a broken CRC ends decoding at once: after each
+// mutation the CRCs are made right again, so that the mutations reach libpng's decoding.
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(
+    std::uint8_t* data, std::size_t size, std::size_t maxSize, unsigned int)
+{
+    size = LLVMFuzzerMutate(data, size, maxSize);
+    for (std::size_t pos = 8; pos + 12 <= size;) {
+        const std::size_t length = std::size_t(data[pos]) << 24 | std::size_t(data[pos + 1]) << 16
+            | std::size_t(data[pos + 2]) << 8 | data[pos + 3];
+        if (length > size - pos - 12)
+            break;
+        const uLong crc = crc32(crc32(0, nullptr, 0), data + pos + 4, uInt(length + 4));
+        for (int i = 0; i < 4; ++i)
+            data[pos + 8 + length + std::size_t(i)] = std::uint8_t(crc >> (24 - 8 * i));
+        pos += length + 12;
+    }
+    return size;
+}
+#endif
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
