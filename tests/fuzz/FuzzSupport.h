@@ -10,7 +10,7 @@
 
 /// Frames claiming more pixels than this are not decoded by the fast targets: the engine's own bound
 /// admits frames that take a long time to fill, and a fast target spends its time on many small inputs.
-inline constexpr qint64 kFastTargetMaxPixels = qint64(1) << 18;
+inline constexpr qint64 kFastTargetMaxPixels = qint64(1) << 16;
 
 /// Once per process: Qt under an offscreen GUI application (the program always runs the engine under
 /// one), Qt's messages dropped, the engine set up, and Qt's readers held to a small allocation limit.
