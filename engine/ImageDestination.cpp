@@ -4,6 +4,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataReader.h"
+#include "engine/UnstatedResolution.h"
 #include "engine/WorkFile.h"
 
 #include <QColorSpace>
@@ -126,22 +127,41 @@ bool writeWithQt(const Image& image, const PropertyDictionary& properties, Image
     QImage pixels = imageWithoutText(image.pixels);
     if (pixels.isNull())
         return false;
-    if (const std::optional<double> dpi = positiveReal(properties, kCGImagePropertyDPIWidth))
-        pixels.setDotsPerMeterX(int(std::lround(*dpi / kMetresPerInch)));
-    if (const std::optional<double> dpi = positiveReal(properties, kCGImagePropertyDPIHeight))
-        pixels.setDotsPerMeterY(int(std::lround(*dpi / kMetresPerInch)));
-    if (!image.iccProfile.isEmpty()) {
-        const QColorSpace colorSpace = QColorSpace::fromIccProfile(image.iccProfile);
-        if (colorSpace.isValid() && colorSpace != pixels.colorSpace())
-            pixels.setColorSpace(colorSpace);
+    const std::optional<double> dpiX = positiveReal(properties, kCGImagePropertyDPIWidth);
+    const std::optional<double> dpiY = positiveReal(properties, kCGImagePropertyDPIHeight);
+    if (dpiX)
+        pixels.setDotsPerMeterX(int(std::lround(*dpiX / kMetresPerInch)));
+    if (dpiY)
+        pixels.setDotsPerMeterY(int(std::lround(*dpiY / kMetresPerInch)));
+    // Qt writes the profile bytes of the image's colour space, and colour spaces compare by colour, not
+    // by bytes: the colour space is made from exactly the profile to be written, or there is none.
+    if (image.iccProfile.isEmpty() || pixels.colorSpace().iccProfile() != image.iccProfile) {
+        pixels.setColorSpace(QColorSpace());
+        if (!image.iccProfile.isEmpty())
+            pixels.setColorSpace(QColorSpace::fromIccProfile(image.iccProfile));
     }
     DescriptorDevice device(fd);
     if (!device.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return false;
+    const bool statesResolution = dpiX || dpiY;
+    PngChunkFilter withoutResolution(&device, { QByteArrayLiteral("pHYs") });
+    QIODevice* output = &device;
+    if (format == ImageFormat::PNG && !statesResolution) {
+        if (!withoutResolution.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        output = &withoutResolution;
+    }
     const char* name = format == ImageFormat::PNG ? "png" : format == ImageFormat::BMP ? "bmp" : "tiff";
-    QImageWriter writer(&device, name);
-    const bool written = writer.write(pixels);
-    return written && !device.failed();
+    QImageWriter writer(output, name);
+    if (!writer.write(pixels) || device.failed())
+        return false;
+    // Qt wrote 96 dpi for a source that stated no resolution; the format's own "none" replaces it. A
+    // file whose fields cannot be found keeps Qt's value: the image itself is whole either way.
+    if (!statesResolution && format == ImageFormat::BMP)
+        (void)clearBmpResolution(fd);
+    if (!statesResolution && format == ImageFormat::TIFF)
+        (void)clearTiffResolution(fd);
+    return true;
 }
 
 } // namespace

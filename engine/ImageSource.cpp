@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageSource.h"
 
+#include "engine/ColorProfile.h"
 #include "engine/JpegCodec.h"
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataReader.h"
@@ -89,23 +90,32 @@ bool pngChunksFit(const QByteArray& data)
     return true;
 }
 
+/// Qt's reader for \a data, or null for data that must not reach it. The buffer must outlive the reader.
+std::unique_ptr<QImageReader> qtReader(QBuffer& buffer, ImageFormat format)
+{
+    if (format == ImageFormat::PNG && !pngChunksFit(buffer.data()))
+        return nullptr;
+    if (!buffer.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto reader = std::make_unique<QImageReader>(&buffer, qtFormatName(format));
+    reader->setAutoTransform(false);
+    reader->setDecideFormatFromContent(false);
+    return reader;
+}
+
 std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
 {
-    if (format == ImageFormat::PNG && !pngChunksFit(data))
-        return std::nullopt;
     QByteArray shared = data;
     QBuffer buffer(&shared);
-    if (!buffer.open(QIODevice::ReadOnly))
+    const std::unique_ptr<QImageReader> reader = qtReader(buffer, format);
+    if (!reader)
         return std::nullopt;
-    QImageReader reader(&buffer, qtFormatName(format));
-    reader.setAutoTransform(false);
-    reader.setDecideFormatFromContent(false);
     // The header's size decides before any pixel memory is taken.
-    const QSize size = reader.size();
+    const QSize size = reader->size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
         return std::nullopt;
     QImage pixels;
-    if (!reader.read(&pixels) || pixels.isNull())
+    if (!reader->read(&pixels) || pixels.isNull())
         return std::nullopt;
     pixels = imageWithoutText(pixels);
     if (pixels.isNull())
@@ -185,21 +195,40 @@ int ImageSource::frameCount() const
 
 std::optional<Image> ImageSource::createImageAtIndex0() const
 {
+    return createUprightImageAtIndex0(1);
+}
+
+std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) const
+{
     try {
-        if (m_format == ImageFormat::JPEG)
-            return decodeJpeg(m_data, kMaxDecodedPixels);
-        return decodeWithQt(m_data, m_format);
+        std::optional<Image> image = m_format == ImageFormat::JPEG
+            ? decodeJpeg(m_data, kMaxDecodedPixels, orientation)
+            : decodeWithQt(m_data, m_format);
+        // Every decoder's profile is cleaned here, before anything else can see it.
+        if (image)
+            cleanImageColorProfile(*image);
+        return image;
     } catch (...) {
         return std::nullopt;
     }
 }
 
-std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) const
+std::optional<QSize> ImageSource::pixelSizeAtIndex0() const
 {
-    if (!decodesUpright())
-        return createImageAtIndex0();
     try {
-        return decodeJpeg(m_data, kMaxDecodedPixels, orientation);
+        if (m_format == ImageFormat::JPEG) {
+            const std::optional<JpegHeaderInfo> header = readJpegHeader(m_data);
+            if (header)
+                return QSize(header->width, header->height);
+            return std::nullopt;
+        }
+        QByteArray shared = m_data;
+        QBuffer buffer(&shared);
+        const std::unique_ptr<QImageReader> reader = qtReader(buffer, m_format);
+        const QSize size = reader ? reader->size() : QSize();
+        if (!size.isValid() || size.isEmpty())
+            return std::nullopt;
+        return size;
     } catch (...) {
         return std::nullopt;
     }

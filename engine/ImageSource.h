@@ -5,6 +5,7 @@
 #include "engine/PropertyDictionary.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -36,8 +37,12 @@ public:
     /// the other formats.
     [[nodiscard]] int frameCount() const;
 
-    /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large.
+    /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large. The
+    /// image's colour profile is the cleaned one (see cleanColorProfile), and so is its colour space.
     [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
+    /// The pixel size of the first frame as its header states it, read as the decoder reads it but
+    /// without decoding any pixels. Null when the header cannot be read.
+    [[nodiscard]] std::optional<QSize> pixelSizeAtIndex0() const;
     /// True when createUprightImageAtIndex0 turns the pixels as it decodes them (JPEG).
     [[nodiscard]] bool decodesUpright() const { return m_format == ImageFormat::JPEG; }
     /// Decodes the first frame turned upright for EXIF \a orientation on the way (JPEG only; the same as

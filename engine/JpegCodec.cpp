@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/JpegCodec.h"
 
+#include "engine/ColorProfile.h"
 #include "engine/PixelPool.h"
-
-#include <QColorSpace>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <emmintrin.h>
 #include <jerror.h>
@@ -243,6 +240,24 @@ void cmykToRgb32(uchar* row, int count, bool inverted)
     }
 }
 
+/// The profile carried by the APP2 "ICC_PROFILE" segments libjpeg saved, joined only when the chain is
+/// whole. Calls nothing in libjpeg, so no jump can skip the destructors of what it holds.
+QByteArray iccChainOf(const jpeg_decompress_struct& cinfo)
+{
+    QList<QByteArrayView> payloads;
+    for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
+        const QByteArrayView payload(
+            reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
+        if (marker->marker == JPEG_APP0 + 2 && payload.startsWith(QByteArrayView("ICC_PROFILE\0", 12))) {
+            // A segment libjpeg did not save whole cannot be part of a whole chain.
+            if (marker->data_length != marker->original_length)
+                return {};
+            payloads.append(payload);
+        }
+    }
+    return payloads.isEmpty() ? QByteArray() : joinJpegIccChunks(payloads);
+}
+
 bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
 {
     jpeg_decompress_struct& cinfo = d.cinfo;
@@ -278,15 +293,8 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
     }
     const bool inverted = cmyk && cinfo.saw_Adobe_marker;
 
-    if (!cmyk) {
-        JOCTET* icc = nullptr;
-        unsigned int iccLength = 0;
-        if (jpeg_read_icc_profile(&cinfo, &icc, &iccLength) && icc) {
-            // Copied and freed before libjpeg is called again, so no jump can leak it.
-            target.iccProfile = QByteArray(reinterpret_cast<const char*>(icc), qsizetype(iccLength));
-            std::free(icc);
-        }
-    }
+    if (!cmyk)
+        target.iccProfile = iccChainOf(cinfo);
 
     jpeg_start_decompress(&cinfo);
     const int width = int(cinfo.output_width);
@@ -498,20 +506,6 @@ std::optional<UINT16> jfifDensity(const std::optional<double>& dpi)
     return UINT16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
 }
 
-/// The structural checks of an ICC header and tag table that Qt would otherwise report as warnings on
-/// the console when it is handed a broken profile.
-bool looksLikeIccProfile(const QByteArray& profile)
-{
-    constexpr qsizetype kHeaderSize = 128;
-    if (profile.size() < kHeaderSize + 4 || profile.mid(36, 4) != "acsp")
-        return false;
-    const auto* bytes = reinterpret_cast<const uchar*>(profile.constData());
-    const quint32 declaredSize = qFromBigEndian<quint32>(bytes);
-    const quint32 tagCount = qFromBigEndian<quint32>(bytes + kHeaderSize);
-    return declaredSize >= kHeaderSize + 4 && declaredSize <= quint64(profile.size())
-        && tagCount <= (declaredSize - kHeaderSize - 4) / 12;
-}
-
 } // namespace
 
 std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data)
@@ -540,11 +534,6 @@ std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, int or
     Image result;
     result.pixels = std::move(target.pixels);
     result.iccProfile = std::move(target.iccProfile);
-    if (looksLikeIccProfile(result.iccProfile)) {
-        const QColorSpace colorSpace = QColorSpace::fromIccProfile(result.iccProfile);
-        if (colorSpace.isValid())
-            result.pixels.setColorSpace(colorSpace);
-    }
     return result;
 }
 

@@ -20,8 +20,9 @@ struct JpegHeaderInfo
 
 /// Decodes the JPEG in \a data with libjpeg-turbo straight into the image's buffer: colour as
 /// QImage::Format_RGB32, grey as Format_Grayscale8, CMYK and YCCK (Adobe inverted or not) converted
-/// to RGB32. The ICC profile (APP2 chunks) is returned byte for byte in iccProfile and set as the
-/// image's colour space when Qt can parse it; a CMYK profile is dropped with the CMYK pixels.
+/// to RGB32. The ICC profile (APP2 chunks) is returned in iccProfile as the chunks carry it, but only
+/// when the chain of chunks is whole (see joinJpegIccChunks); it is not cleaned and not set as the
+/// image's colour space (ImageSource does both). A CMYK profile is dropped with the CMYK pixels.
 /// Null on any decoder error, for a truncated file (one that ends before its last pixel; a file that
 /// lacks only its end marker decodes), when the pixel memory cannot be allocated, and when the frame
 /// has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other corrupt-data

@@ -42,7 +42,10 @@ QtMessageHandler previousQtHandler = nullptr;
 
 void qtImageMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    const bool fromImageIo = context.category && std::strncmp(context.category, "qt.gui.imageio", 14) == 0;
+    // Qt's profile parser reports the profiles it does not support (LUT-based ones) as warnings.
+    const bool fromImageIo = context.category
+        && (std::strncmp(context.category, "qt.gui.imageio", 14) == 0
+            || std::strcmp(context.category, "qt.gui.icc") == 0);
     if (type != QtFatalMsg && (fromImageIo || message.startsWith(QLatin1String("libpng")))) {
         recordLibraryMessage(message);
         return;

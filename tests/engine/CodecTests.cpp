@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG codec and the GIF encoder, checked against Qt's decoders, ImageMagick, ExifTool and byte walks
 // of the files written.
+#include "engine/ColorProfile.h"
 #include "engine/GifEncoder.h"
+#include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -383,7 +385,11 @@ TEST_F(CodecTest, IccProfileSurvivesDecodeAndEncodeByteForByte)
     const std::optional<Image> decoded = decodeJpeg(fileBytes(file), 1'000'000);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->iccProfile, adobe);
-    EXPECT_EQ(decoded->pixels.colorSpace().primaries(), QColorSpace::Primaries::AdobeRgb);
+    // Decoding through a source gives the cleaned profile, which Qt reads as the same colour space.
+    const std::optional<Image> sourced = ImageSource::createWithPath(file)->createImageAtIndex0();
+    ASSERT_TRUE(sourced);
+    EXPECT_EQ(sourced->iccProfile, cleanColorProfile(adobe));
+    EXPECT_EQ(sourced->pixels.colorSpace().primaries(), QColorSpace::Primaries::AdobeRgb);
 
     // A profile too large for one marker, which Qt cannot parse, goes out in numbered chunks.
     QByteArray large(150'000, Qt::Uninitialized);

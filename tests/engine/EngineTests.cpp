@@ -14,6 +14,7 @@
 #include <QImageWriter>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -187,14 +188,20 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
         if (hasDpi && statedDpi != 72 && output.dpiTag) {
             EXPECT_NEAR(tags.value(output.dpiTag).toDouble() * output.dpiFactor, statedDpi, 1.0);
         }
-        // Profiles are read from JPEG, PNG and TIFF sources (not from GIF extensions or BMP headers).
-        const QString profile
-            = exiftoolTags(dirty(source.file)).value("ICC_Profile:ProfileDescription").toString();
+        // Profiles are read from JPEG, PNG and TIFF sources (not from GIF extensions or BMP headers). The
+        // colour they define reaches the output, under the source's description (a standard profile) or
+        // a neutral one (a cleaned profile).
+        const QJsonObject sourceTags = exiftoolTags(dirty(source.file));
+        const QString profile = sourceTags.value("ICC_Profile:ProfileDescription").toString();
         const bool profileReadable = source.file.startsWith("jpeg/") || source.file.startsWith("png/")
             || source.file.startsWith("tiff/");
         if (!profile.isEmpty() && profileReadable && output.type != kUTTypeGIF && output.type != kUTTypeBMP
             && !source.planted.contains("CMYK")) {
-            EXPECT_EQ(tags.value("ICC_Profile:ProfileDescription").toString(), profile);
+            const QString written = tags.value("ICC_Profile:ProfileDescription").toString();
+            EXPECT_TRUE(written == profile || written == "RGB" || written == "Gray") << written.toStdString();
+            for (const char* colour : { "ICC_Profile:MediaWhitePoint", "ICC_Profile:RedMatrixColumn",
+                     "ICC_Profile:GreenMatrixColumn", "ICC_Profile:BlueMatrixColumn" })
+                EXPECT_EQ(tags.value(colour), sourceTags.value(colour)) << colour;
         }
         const bool turned = source.orientation != "-" && source.orientation != "1";
         if (tags.contains("IFD0:Orientation")
@@ -279,4 +286,66 @@ TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
         EXPECT_EQ(fileBytes(out.filePath("kept.png")), QByteArray("previous content"));
     }
     signal(SIGXFSZ, previousHandler);
+}
+
+// --- Resolution ----------------------------------------------------------------------------------
+
+/// A source that states no resolution gives outputs that state none either, in each format's own way;
+/// one that states a resolution keeps it. PNG chunks are walked by hand, the other formats read by
+/// exiftool.
+TEST(Resolution, OutputsOfASourceWithoutOneStateNone)
+{
+    QTemporaryDir dir;
+    const QString bare = dir.filePath("bare.png");
+    const QString stated = dir.filePath("stated.png");
+    // ImageMagick writes no pHYs unless a density is given.
+    ASSERT_EQ(runProcess("convert", { "-size", "40x30", "gradient:red-blue", bare }).exitCode, 0);
+    ASSERT_EQ(
+        runProcess("convert", { bare, "-units", "PixelsPerInch", "-density", "300", stated }).exitCode, 0);
+    const auto pngChunks = [](const QByteArray& png) {
+        QList<QByteArray> types;
+        for (qsizetype pos = 8; pos + 8 <= png.size();
+             pos += 12 + qFromBigEndian<quint32>(png.constData() + pos))
+            types.append(png.mid(pos + 4, 4));
+        return types;
+    };
+    ASSERT_FALSE(pngChunks(fileBytes(bare)).contains("pHYs"));
+    ASSERT_TRUE(pngChunks(fileBytes(stated)).contains("pHYs"));
+
+    for (const QString& source : { bare, stated }) {
+        const bool states = source == stated;
+        SCOPED_TRACE(states ? "stated" : "bare");
+        ImageInfoPtr info(IICreateImage(source, false));
+        ASSERT_TRUE(info);
+        for (const OutputType& output : kEveryType) {
+            const QString path = dir.filePath(QStringLiteral("out-%1.%2").arg(states).arg(output.name));
+            ASSERT_TRUE(IISaveImage(info.get(), path, 40, 30, output.type, false, 0.8f));
+        }
+        const QString png = dir.filePath(QStringLiteral("out-%1.png").arg(states));
+        const QList<QByteArray> chunks = pngChunks(fileBytes(png));
+        EXPECT_EQ(chunks.contains("pHYs"), states) << chunks.join(' ').toStdString();
+        EXPECT_EQ(chunks.first(), "IHDR");
+        EXPECT_EQ(chunks.last(), "IEND");
+        EXPECT_EQ(decodeWithQt(png).size(), QSize(40, 30));
+
+        const QJsonObject jpeg = exiftoolTags(dir.filePath(QStringLiteral("out-%1.jpg").arg(states)));
+        const QJsonObject bmp = exiftoolTags(dir.filePath(QStringLiteral("out-%1.bmp").arg(states)));
+        const QJsonObject tiff = exiftoolTags(dir.filePath(QStringLiteral("out-%1.tif").arg(states)));
+        if (states) {
+            EXPECT_NEAR(exiftoolTags(png).value("PNG-pHYs:PixelsPerUnitX").toDouble() * 0.0254, 300, 1);
+            EXPECT_NEAR(jpeg.value("JFIF:XResolution").toDouble(), 300, 1);
+            EXPECT_NEAR(bmp.value("File:PixelsPerMeterX").toDouble() * 0.0254, 300, 1);
+            EXPECT_NEAR(tiff.value("IFD0:XResolution").toDouble(), 300, 1);
+            EXPECT_EQ(tiff.value("IFD0:ResolutionUnit").toInt(), 2);
+        } else {
+            EXPECT_EQ(jpeg.value("JFIF:ResolutionUnit").toInt(), 0);
+            EXPECT_EQ(bmp.value("File:PixelsPerMeterX").toInt(), 0);
+            EXPECT_EQ(bmp.value("File:PixelsPerMeterY").toInt(), 0);
+            EXPECT_EQ(tiff.value("IFD0:ResolutionUnit").toInt(), 1);
+            EXPECT_EQ(tiff.value("IFD0:XResolution").toDouble(), 1.0);
+            EXPECT_EQ(tiff.value("IFD0:YResolution").toDouble(), 1.0);
+        }
+        EXPECT_EQ(decodeWithQt(dir.filePath(QStringLiteral("out-%1.tif").arg(states))).size(), QSize(40, 30));
+        EXPECT_EQ(decodeWithQt(dir.filePath(QStringLiteral("out-%1.bmp").arg(states))).size(), QSize(40, 30));
+    }
 }

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzer or a hand-made attack found troublesome, kept so that they stay harmless.
+#include "engine/ColorProfile.h"
 #include "engine/ImageInfo.h"
+#include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
 #include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/ProfileCrafting.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -49,4 +54,61 @@ TEST(FuzzRegression, APngChunkClaimingMoreThanTheFileHoldsIsRefusedBeforeLibpngA
     const QString path = dir.filePath(QStringLiteral("chunk.png"));
     ASSERT_TRUE(writeFile(path, png));
     EXPECT_EQ(IICreateImage(path, false), nullptr);
+}
+
+TEST(FuzzRegression, ProfileSignaturesOutsideLittleCmsNamesAreComparedAsNumbers)
+{
+    // lcms hands tag and header signatures back as enumerations; values above its names (a high bit set)
+    // were held in them, which the undefined-behaviour sanitizer reports.
+    const QByteArray good = fileBytes(QStringLiteral("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"));
+    ASSERT_FALSE(good.isEmpty());
+    const QByteArray oddTag = withExtraTag(good, "\x96\xaa\x2b\x43", "private data");
+    const QByteArray cleaned = cleanColorProfile(oddTag);
+    ASSERT_FALSE(cleaned.isEmpty());
+    EXPECT_FALSE(cleaned.contains("private data"));
+    for (const qsizetype field : { 12, 16, 20 }) { // device class, colour space, connection space
+        QByteArray oddHeader = good;
+        qToBigEndian(quint32(0x96aa2b43), oddHeader.data() + field);
+        EXPECT_TRUE(cleanColorProfile(oddHeader).isEmpty()) << field;
+    }
+}
+
+TEST(FuzzRegression, APngHeaderIsReadOnlyWhenItsChunksFitTheFile)
+{
+    // Found by the PNG target: reading the frame size of a PNG whose text chunk before the image data
+    // claims about 800 MB made libpng ask for all of it.
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && quadrants(40, 30).save(&buffer, "PNG"));
+    const std::unique_ptr<ImageSource> whole = ImageSource::createWithData(png);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->pixelSizeAtIndex0(), QSize(40, 30));
+
+    png.insert(8 + 25, QByteArray("\x30\x3a\x30\x30tEXtdate", 12)); // right after IHDR
+    const std::unique_ptr<ImageSource> forged = ImageSource::createWithData(png);
+    ASSERT_TRUE(forged);
+    EXPECT_FALSE(forged->pixelSizeAtIndex0());
+    EXPECT_FALSE(forged->createImageAtIndex0());
+}
+
+TEST(FuzzRegression, ACleanedProfileIsOneThatCleansToItselfAgain)
+{
+    // Found by the profile target: a version 2 profile holding version 4 LUTs, some of their values
+    // changed, came out of cleaning with a LUT that lcms wrote but could not read again (so cleaning it
+    // once more dropped it). Such a profile is now dropped the first time.
+    const LcmsProfile mixed(lutProfile());
+    cmsSetProfileVersion(mixed.handle, 2.1);
+    QByteArray profile = mixed.save();
+    ASSERT_EQ(profile.size(), 4712);
+    const std::pair<qsizetype, char> changes[] = { { 1023, 0x2a }, { 3506, 'I' }, { 3507, 'C' },
+        { 3508, 'C' }, { 3509, '_' }, { 3510, 'P' }, { 3511, 'R' }, { 3512, 'O' }, { 3513, 'F' },
+        { 3514, 'I' }, { 3515, 'L' }, { 3516, 'E' }, { 3517, 0 }, { 3518, 1 }, { 3519, 2 }, { 4677, 0x41 } };
+    for (const auto& [at, value] : changes)
+        profile[at] = value;
+    for (const QByteArray& source : { mixed.save(), profile }) {
+        const QByteArray cleaned = cleanColorProfile(source);
+        if (!cleaned.isEmpty()) {
+            EXPECT_EQ(cleanColorProfile(cleaned), cleaned);
+        }
+    }
 }

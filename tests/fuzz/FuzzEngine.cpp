@@ -4,6 +4,7 @@
 // normal mode and in the keep-all mode. Besides the sanitizers' findings it checks the engine's promises
 // about saving: a save that reports failure leaves nothing behind, one that reports success leaves a file
 // the engine can read again at the size it asked for.
+#include "engine/ColorProfile.h"
 #include "engine/ImageInfo.h"
 #include "engine/ImageSaving.h"
 #include "engine/ImageSource.h"
@@ -75,6 +76,7 @@ const char* personalMetadataIn(const QByteArray& file)
     const qsizetype size = file.size();
     if (size > 4 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
         qsizetype pos = 2;
+        QList<QByteArrayView> iccChunks;
         while (pos + 4 <= size && bytes[pos] == 0xFF && bytes[pos + 1] != 0xDA) {
             const uchar marker = bytes[pos + 1];
             const qsizetype length = bytes[pos + 2] << 8 | bytes[pos + 3];
@@ -86,7 +88,15 @@ const char* personalMetadataIn(const QByteArray& file)
                 return "a JPEG APP1 segment with more than the orientation";
             if (marker >= 0xE3 && marker <= 0xEF)
                 return "a JPEG application segment";
+            if (marker == 0xE2 && length >= 2)
+                iccChunks.append(QByteArrayView(file).sliced(pos + 4, std::min(length - 2, size - pos - 4)));
             pos += 2 + length;
+        }
+        // A profile is written only as the cleaner left it.
+        if (!iccChunks.isEmpty()) {
+            const QByteArray profile = joinJpegIccChunks(iccChunks);
+            if (profile.isEmpty() || cleanColorProfile(profile) != profile)
+                return "a JPEG profile that is not a clean profile";
         }
     } else if (size > 8 && file.startsWith("\x89PNG")) {
         static const QList<QByteArray> allowed = { "IHDR", "PLTE", "IDAT", "IEND", "tRNS", "pHYs", "iCCP",
@@ -187,11 +197,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("cannot write the input", input);
     }
 
-    {
-        QImageReader header(input);
-        header.setDecideFormatFromContent(true);
-        const QSize claimed = header.size();
-        if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxFuzzPixels) {
+    // The header is read as the engine reads it: a reader of its own could be led where the engine's
+    // checks keep the libraries from going (a PNG chunk claiming far more than the file holds).
+    if (const std::unique_ptr<ImageSource> source
+        = ImageSource::createWithData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)))) {
+        const std::optional<QSize> claimed = source->pixelSizeAtIndex0();
+        if (claimed && qint64(claimed->width()) * claimed->height() > kMaxFuzzPixels) {
             QFile::remove(input);
             return 0;
         }

@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/UnstatedResolution.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+bool readAt(int fd, void* buffer, size_t size, off_t offset)
+{
+    auto* bytes = static_cast<char*>(buffer);
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, bytes, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool writeAt(int fd, const void* buffer, size_t size, off_t offset)
+{
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, bytes, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+/// Reads and writes integers in a TIFF file's byte order.
+struct TiffOrder
+{
+    bool bigEndian = false;
+
+    [[nodiscard]] quint32 get(const uchar* p, int size) const
+    {
+        quint32 value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= quint32(p[bigEndian ? i : size - 1 - i]) << (8 * (size - 1 - i));
+        return value;
+    }
+    void put(uchar* p, quint32 value, int size) const
+    {
+        for (int i = 0; i < size; ++i)
+            p[bigEndian ? size - 1 - i : i] = uchar(value >> (8 * i));
+    }
+};
+
+constexpr quint16 kTiffShort = 3;
+constexpr quint16 kTiffRational = 5;
+constexpr quint16 kXResolution = 282;
+constexpr quint16 kYResolution = 283;
+constexpr quint16 kResolutionUnit = 296;
+constexpr quint16 kUnitNone = 1;
+
+} // namespace
+
+PngChunkFilter::PngChunkFilter(QIODevice* target, QList<QByteArray> droppedTypes)
+    : m_target(target)
+    , m_droppedTypes(std::move(droppedTypes))
+{ }
+
+qint64 PngChunkFilter::writeData(const char* data, qint64 size)
+{
+    const qint64 total = size;
+    const auto pass = [this](const char* bytes, qint64 count) {
+        return count == 0 || m_target->write(bytes, count) == count;
+    };
+    while (size > 0) {
+        if (m_signatureLeft > 0) {
+            const qint64 n = std::min(size, m_signatureLeft);
+            if (!pass(data, n))
+                return -1;
+            m_signatureLeft -= n;
+            data += n;
+            size -= n;
+        } else if (m_chunkLeft > 0) {
+            const qint64 n = std::min(size, m_chunkLeft);
+            if (!m_dropping && !pass(data, n))
+                return -1;
+            m_chunkLeft -= n;
+            data += n;
+            size -= n;
+        } else {
+            const qint64 n = std::min(size, qint64(8) - m_chunkHeader.size());
+            m_chunkHeader.append(data, n);
+            data += n;
+            size -= n;
+            if (m_chunkHeader.size() < 8)
+                continue;
+            const auto* b = reinterpret_cast<const uchar*>(m_chunkHeader.constData());
+            const quint32 length = quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
+            m_chunkLeft = qint64(length) + 4; // the data and the CRC
+            m_dropping = m_droppedTypes.contains(m_chunkHeader.mid(4, 4));
+            if (!m_dropping && !pass(m_chunkHeader.constData(), 8))
+                return -1;
+            m_chunkHeader.clear();
+        }
+    }
+    return total;
+}
+
+bool clearBmpResolution(int fd)
+{
+    // The file header (14 bytes), then an info header whose first field is its own size; the resolution
+    // follows at offset 24 of every info header of 40 bytes or more.
+    std::array<uchar, 4> infoSize {};
+    if (!readAt(fd, infoSize.data(), infoSize.size(), 14))
+        return false;
+    const quint32 size
+        = infoSize[0] | quint32(infoSize[1]) << 8 | quint32(infoSize[2]) << 16 | quint32(infoSize[3]) << 24;
+    if (size < 40)
+        return false;
+    const std::array<uchar, 8> zero {};
+    return writeAt(fd, zero.data(), zero.size(), 14 + 24);
+}
+
+bool clearTiffResolution(int fd)
+{
+    std::array<uchar, 8> header {};
+    if (!readAt(fd, header.data(), header.size(), 0))
+        return false;
+    TiffOrder order;
+    if (header[0] == 'M' && header[1] == 'M')
+        order.bigEndian = true;
+    else if (header[0] != 'I' || header[1] != 'I')
+        return false;
+    const off_t directory = off_t(order.get(header.data() + 4, 4));
+    std::array<uchar, 2> countBytes {};
+    if (!readAt(fd, countBytes.data(), countBytes.size(), directory))
+        return false;
+    const quint32 count = order.get(countBytes.data(), 2);
+
+    off_t unitEntry = -1;
+    std::array<off_t, 2> rationals { -1, -1 };
+    for (quint32 i = 0; i < count; ++i) {
+        const off_t entryOffset = directory + 2 + off_t(i) * 12;
+        std::array<uchar, 12> entry {};
+        if (!readAt(fd, entry.data(), entry.size(), entryOffset))
+            return false;
+        const quint32 tag = order.get(entry.data(), 2);
+        const quint32 type = order.get(entry.data() + 2, 2);
+        const quint32 valueCount = order.get(entry.data() + 4, 4);
+        if (tag == kResolutionUnit && type == kTiffShort && valueCount == 1)
+            unitEntry = entryOffset;
+        else if ((tag == kXResolution || tag == kYResolution) && type == kTiffRational && valueCount == 1)
+            rationals[tag - kXResolution] = off_t(order.get(entry.data() + 8, 4));
+    }
+    if (unitEntry < 0 || rationals[0] < 0 || rationals[1] < 0)
+        return false;
+
+    std::array<uchar, 4> unit {};
+    order.put(unit.data(), kUnitNone, 2);
+    std::array<uchar, 8> oneToOne {};
+    order.put(oneToOne.data(), 1, 4);
+    order.put(oneToOne.data() + 4, 1, 4);
+    return writeAt(fd, unit.data(), unit.size(), unitEntry + 8)
+        && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[0])
+        && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[1]);
+}
