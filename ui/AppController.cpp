@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QUrl>
 
 #include <syslog.h>
@@ -76,6 +77,9 @@ void AppController::awakeFromNib()
         tableImages->setAcceptDrops(true);
         tableImages->setDragDropMode(QAbstractItemView::DropOnly);
         tableImages->viewport()->installEventFilter(this);
+        // Thumbnails queued for rows that scrolled away are dropped; the rows in view ask again.
+        connect(tableImages->verticalScrollBar(), &QScrollBar::valueChanged, m_dataSource,
+            [this] { m_dataSource->thumbnails().dropQueued(); });
     }
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".

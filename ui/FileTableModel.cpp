@@ -4,10 +4,22 @@
 #include "batch/Converter.h"
 #include "batch/Utility.h"
 
+#include <QPainter>
+#include <QPalette>
+
 FileTableModel::FileTableModel(Converter* converter, QObject* parent)
     : LiveTableModel(parent)
     , m_converter(converter)
-{ }
+{
+    // A finished thumbnail repaints its cell: the row is looked up then, as rows move.
+    connect(&m_thumbnails, &ThumbnailCache::thumbnailReady, this, [this](const QString& path) {
+        const int row = int(m_converter->allFilePaths().indexOf(path));
+        if (row < 0)
+            return;
+        const QModelIndex cell = index(row, columnForIdentifier(kImageColumn));
+        emit dataChanged(cell, cell, { Qt::DecorationRole });
+    });
+}
 
 const QStringList& FileTableModel::columnIdentifiers()
 {
@@ -38,7 +50,10 @@ QVariant FileTableModel::objectValueForTableColumn(const QString& identifier, in
     if (identifier == FileRecord::kSize)
         return Utility::GetCapacityString(rec.size);
     if (identifier == kImageColumn) {
-        QImage image = m_thumbnails.thumbnail(path, m_thumbnailSize);
+        ThumbnailCache::State state = ThumbnailCache::State::Unreadable;
+        QImage image = m_thumbnails.thumbnail(path, m_thumbnailSize, &state);
+        if (state == ThumbnailCache::State::Pending)
+            return placeholder();
         if (image.isNull())
             return {};
         image.setDevicePixelRatio(m_devicePixelRatio);
@@ -49,8 +64,33 @@ QVariant FileTableModel::objectValueForTableColumn(const QString& identifier, in
 
 void FileTableModel::setThumbnailSize(const QSize& box, qreal devicePixelRatio)
 {
+    if (box != m_thumbnailSize || devicePixelRatio != m_devicePixelRatio)
+        m_placeholder = {};
     m_thumbnailSize = box;
     m_devicePixelRatio = devicePixelRatio;
+}
+
+QImage FileTableModel::placeholder() const
+{
+    if (m_placeholder.isNull() && !m_thumbnailSize.isEmpty()) {
+        // A frame of a photo's proportions in the palette's quiet colours.
+        const QSize frame
+            = QSize(3, 2).scaled(m_thumbnailSize * 0.8, Qt::KeepAspectRatio).expandedTo(QSize(2, 2));
+        m_placeholder = QImage(frame, QImage::Format_ARGB32_Premultiplied);
+        m_placeholder.fill(Qt::transparent);
+        QPainter painter(&m_placeholder);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPalette palette;
+        const qreal line = std::max<qreal>(1.0, m_devicePixelRatio);
+        painter.setPen(QPen(palette.color(QPalette::Mid), line));
+        painter.setBrush(palette.color(QPalette::AlternateBase));
+        painter.drawRoundedRect(
+            QRectF(m_placeholder.rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2), 3 * line,
+            3 * line);
+        painter.end();
+        m_placeholder.setDevicePixelRatio(m_devicePixelRatio);
+    }
+    return m_placeholder;
 }
 
 int FileTableModel::rowCount(const QModelIndex& parent) const

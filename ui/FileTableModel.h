@@ -10,9 +10,10 @@ class Converter;
 
 /// The file table's rows, read live from the shared file list: row i is the file at index i of
 /// allFilePaths(), every count and cell is read when the view asks. The columns, told apart by their
-/// identifiers (kIdentifierRole of the header data), are "image" (a thumbnail of the file, decoded when
-/// first shown and cached), "name", "kind", "size" and "modified" (the record's keys; size and date as
-/// the display texts). Owns its thumbnail cache; reads the list without owning it. Main thread only.
+/// identifiers (kIdentifierRole of the header data), are "image" (a thumbnail of the file, decoded in the
+/// background when first shown, a placeholder until then, and cached), "name", "kind", "size" and "modified"
+/// (the record's keys; size and date as the display texts). Owns its thumbnail cache; reads the list without
+/// owning it. Main thread only.
 class FileTableModel : public LiveTableModel
 {
     Q_OBJECT
@@ -34,8 +35,9 @@ public:
 
     /// The number of paths in the list.
     [[nodiscard]] int numberOfRows() const;
-    /// The cell's value: for "modified" and "size" their display texts, for "image" the thumbnail
-    /// (null when the file cannot be read as an image), for other identifiers the record's value.
+    /// The cell's value: for "modified" and "size" their display texts, for "image" the thumbnail (a
+    /// placeholder while it is decoded, null when the file cannot be read as an image), for other
+    /// identifiers the record's value.
     /// Null for a row outside the list.
     [[nodiscard]] QVariant objectValueForTableColumn(const QString& identifier, int row) const;
 
@@ -44,6 +46,8 @@ public:
     void setThumbnailSize(const QSize& box, qreal devicePixelRatio = 1.0);
     [[nodiscard]] QSize thumbnailSize() const { return m_thumbnailSize; }
     [[nodiscard]] ThumbnailCache& thumbnails() const { return m_thumbnails; }
+    /// What the "image" cell shows while its thumbnail is decoded.
+    [[nodiscard]] QImage placeholder() const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
@@ -57,4 +61,5 @@ private:
     QSize m_thumbnailSize { 104, 72 };
     qreal m_devicePixelRatio = 1.0;
     mutable ThumbnailCache m_thumbnails;
+    mutable QImage m_placeholder;
 };

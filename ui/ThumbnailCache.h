@@ -3,31 +3,54 @@
 
 #include <QCache>
 #include <QImage>
+#include <QObject>
+#include <QSet>
 #include <QSize>
 #include <QString>
+#include <QThreadPool>
+
+#include <memory>
 
 /// Small pictures of image files for the file list, decoded at the size they are shown (JPEG files
 /// decode straight to about that size through DCT scaling) and turned upright by their orientation tag.
 ///
-/// Keeps the most recently used pictures up to a byte budget, each under its path and box and with the
-/// size and modification time the file had when it was decoded: a file that changes is decoded again,
-/// one that can no longer be read gives a null image. Owns the cached images. Not locked: one thread
-/// (the main thread, which paints) uses an instance.
-class ThumbnailCache
+/// Decoding happens off the window's thread, on a small pool of its own (one thread per core but one, at
+/// least one): asking for a picture that is not ready queues its decode, most recent request first, and
+/// thumbnailReady() tells when it is there. Keeps the most recently used pictures up to a byte budget,
+/// each under its path and box and with the size and modification time the file had when it was asked
+/// for: a file that changes is decoded again, one that can no longer be read gives a null image. Owns
+/// the cached images. Its functions are called on the thread it lives on (the main thread).
+class ThumbnailCache : public QObject
 {
+    Q_OBJECT
+
 public:
-    explicit ThumbnailCache(qsizetype maxBytes = 64 * 1024 * 1024);
+    enum class State { Ready, Pending, Unreadable };
+
+    explicit ThumbnailCache(qsizetype maxBytes = 64 * 1024 * 1024, QObject* parent = nullptr);
+    /// Drops the queued decodes and waits for those under way.
+    ~ThumbnailCache() override;
 
     /// The file at \a path scaled to fit \a box (device pixels), keeping its proportions and never
-    /// enlarged; null when the file cannot be read as an image or \a box is empty.
-    [[nodiscard]] QImage thumbnail(const QString& path, const QSize& box);
+    /// enlarged. Null while the picture is being decoded (\a state Pending) and when the file cannot be
+    /// read as an image or \a box is empty (Unreadable).
+    [[nodiscard]] QImage thumbnail(const QString& path, const QSize& box, State* state = nullptr);
 
-    /// Decodes \a path to fit \a box without the cache: what thumbnail() stores.
+    /// Decodes \a path to fit \a box on the calling thread, without the cache: what the pool computes.
     [[nodiscard]] static QImage decode(const QString& path, const QSize& box);
 
-    /// How many files have been decoded so far (cache misses).
+    /// The view moved: decodes still queued are dropped, since what is asked for again comes first anyway.
+    void dropQueued();
+    /// True when no decode is queued or under way.
+    [[nodiscard]] bool isIdle() const { return m_pending.isEmpty(); }
+    /// How many decodes have finished so far.
     [[nodiscard]] int decodeCount() const { return m_decodeCount; }
-    void clear() { m_cache.clear(); }
+    /// Forgets every picture and every queued decode.
+    void clear();
+
+signals:
+    /// The picture of \a path is in the cache (or is known to be unreadable).
+    void thumbnailReady(const QString& path);
 
 private:
     struct Entry
@@ -36,7 +59,21 @@ private:
         qint64 modifiedNs = 0;
         QImage image;
     };
+    struct Job
+    {
+        QString key;
+        QString path;
+        QSize box;
+        qint64 size = -1;
+        qint64 modifiedNs = 0;
+    };
+    struct Queue;
+
+    void finished(const Job& job, const QImage& image);
 
     QCache<QString, Entry> m_cache;
+    QSet<QString> m_pending; // queued or being decoded, by key
+    std::shared_ptr<Queue> m_queue;
+    QThreadPool m_pool;
     int m_decodeCount = 0;
 };

@@ -17,6 +17,7 @@
 #include "engine/LibraryMessages.h"
 #include "ui/AppController.h"
 #include "ui/DropView.h"
+#include "ui/FileTableModel.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
 #include "ui/SegmentedControl.h"
@@ -148,7 +149,13 @@ int main(int argc, char** argv)
     saved = shoot(outDir, QStringLiteral("content-list.png")) && saved;
 
     window->findChild<SegmentedControl*>(QStringLiteral("scListStyle"))->segmentButton(1)->click();
-    settle(600);
+    settle(200);
+    // The thumbnails decode in the background; the picture waits for them.
+    QElapsedTimer decoding;
+    decoding.start();
+    while (!controller->dataSource()->thumbnails().isIdle() && decoding.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    settle(400);
     saved = shoot(outDir, QStringLiteral("content-icons.png")) && saved;
 
     // The worker waits at its third file while the main thread, in the progress window's loop, shoots.

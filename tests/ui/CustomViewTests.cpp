@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -212,6 +214,80 @@ TEST(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
                 << "at " << at << ": " << qPrintable(got.name()) << " vs " << qPrintable(want.name());
         }
     }
+}
+
+// The background decodes: what was asked for arrives once, a queue dropped when the view moved costs
+// nothing more, what is asked for again comes back, and a file that changed is decoded anew.
+TEST(Thumbnails, DecodeInTheBackgroundAndDropWhatTheViewLeft)
+{
+    QTemporaryDir dir;
+    // Grainy photos of 3 MP: each decode takes long enough that the queue is still full when dropped.
+    QImage grain(2000, 1500, QImage::Format_RGB32);
+    QRandomGenerator random(3);
+    for (int y = 0; y < grain.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(grain.scanLine(y));
+        for (int x = 0; x < grain.width(); ++x)
+            row[x] = qRgb(x / 8, y / 6, int(random.bounded(256)));
+    }
+    const QString photo = dir.filePath(QStringLiteral("photo.jpg"));
+    ASSERT_TRUE(grain.save(photo, "JPEG", 90));
+    QStringList paths;
+    for (int i = 0; i < 16; ++i) {
+        paths << dir.filePath(QStringLiteral("%1.jpg").arg(i));
+        ASSERT_TRUE(QFile::copy(photo, paths.last()));
+    }
+    ThumbnailCache cache;
+    const QSize box(20, 20);
+    const auto waitIdle = [&cache] {
+        QElapsedTimer clock;
+        clock.start();
+        while (!cache.isIdle() && clock.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return cache.isIdle();
+    };
+    QStringList arrived;
+    QObject::connect(&cache, &ThumbnailCache::thumbnailReady, &cache,
+        [&arrived](const QString& path) { arrived << path; });
+
+    ThumbnailCache::State state = ThumbnailCache::State::Ready;
+    for (const QString& path : paths) {
+        EXPECT_TRUE(cache.thumbnail(path, box, &state).isNull());
+        EXPECT_EQ(state, ThumbnailCache::State::Pending);
+    }
+    cache.dropQueued();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_LT(cache.decodeCount(), paths.size()) << "dropped decodes ran anyway";
+    EXPECT_EQ(arrived.size(), cache.decodeCount());
+
+    // Asked again, every picture arrives once, the same as a decode on this thread.
+    for (const QString& path : paths)
+        (void)cache.thumbnail(path, box);
+    (void)cache.thumbnail(paths.first(), box); // a second request of a queued one adds nothing
+    ASSERT_TRUE(waitIdle());
+    arrived.sort();
+    arrived.removeDuplicates();
+    EXPECT_EQ(arrived.size(), paths.size());
+    for (const QString& path : paths) {
+        const QImage image = cache.thumbnail(path, box, &state);
+        EXPECT_EQ(state, ThumbnailCache::State::Ready);
+        EXPECT_EQ(image, ThumbnailCache::decode(path, box));
+    }
+
+    // A file that changed is decoded again; one that is no image is unreadable, and stays so.
+    const int decoded = cache.decodeCount();
+    QImage black(300, 200, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    ASSERT_TRUE(QFile::remove(paths.first()) && black.save(paths.first(), "JPEG"));
+    ASSERT_TRUE(touchFile(dir.filePath(QStringLiteral("empty.png"))));
+    (void)cache.thumbnail(paths.first(), box, &state);
+    EXPECT_EQ(state, ThumbnailCache::State::Pending);
+    (void)cache.thumbnail(dir.filePath(QStringLiteral("empty.png")), box);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(cache.decodeCount(), decoded + 2);
+    EXPECT_LT(cache.thumbnail(paths.first(), box).pixelColor(10, 5).lightness(), 8);
+    EXPECT_TRUE(cache.thumbnail(dir.filePath(QStringLiteral("empty.png")), box, &state).isNull());
+    EXPECT_EQ(state, ThumbnailCache::State::Unreadable);
+    EXPECT_TRUE(cache.isIdle());
 }
 
 } // namespace

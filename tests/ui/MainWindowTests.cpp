@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -457,6 +458,24 @@ TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
     EXPECT_EQ(cell(0, "kind").toString(), QStringLiteral("PNG image"));
     EXPECT_EQ(cell(1, "size").toString(), QStringLiteral("0"));
     EXPECT_FALSE(cell(0, "modified").toString().isEmpty());
+    // Thumbnails come from the background: a placeholder first, then the picture.
+    const auto& thumbnails = qobject_cast<const FileTableModel*>(model)->thumbnails();
+    const QImage placeholder = qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole));
+    EXPECT_FALSE(placeholder.isNull());
+    EXPECT_FALSE(thumbnails.isIdle());
+    int ready = 0;
+    int changed = 0;
+    const QObject counting; // the counters' connections end with the test
+    QObject::connect(&thumbnails, &ThumbnailCache::thumbnailReady, &counting, [&ready] { ++ready; });
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &counting, [&changed] { ++changed; });
+    (void)cell(1, "image", Qt::DecorationRole);
+    QElapsedTimer clock;
+    clock.start();
+    while (!thumbnails.isIdle() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(thumbnails.isIdle());
+    EXPECT_EQ(ready, 2);
+    EXPECT_GE(changed, 1) << "a finished thumbnail repaints its cell";
     EXPECT_EQ(qvariant_cast<QImage>(cell(0, "image", Qt::DecorationRole)).size(), QSize(24, 16))
         << "small pictures are not enlarged";
     EXPECT_TRUE(cell(1, "image", Qt::DecorationRole).isNull());
