@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real program on a real X server: it starts, shows its main window, and exits with 0 when the
-// window is asked to close the way a window manager's close button asks (WM_DELETE_WINDOW).
+// The real program on a real X server: it starts with a file to open, shows its main window, takes the
+// file of a second program started meanwhile (which ends at once), and exits with 0 when the window is
+// asked to close the way a window manager's close button asks (WM_DELETE_WINDOW).
 #include "tests/common/TestSupport.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -34,11 +36,17 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
 
     // The program gets a preferences folder of its own and must leave it empty: nothing was changed.
     QTemporaryDir work;
-    ASSERT_TRUE(work.isValid() && QDir(work.path()).mkdir("config"));
+    ASSERT_TRUE(work.isValid() && QDir(work.path()).mkdir("config") && QDir(work.path()).mkdir("runtime"));
+    ASSERT_TRUE(QFile::setPermissions(
+        work.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QImage photo(32, 24, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(work.filePath("first.png")) && photo.save(work.filePath("second.png")));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display);
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    environment.insert("XDG_RUNTIME_DIR", work.filePath("runtime"));
     // Under AddressSanitizer: libxkbcommon-x11 copies X atom names with strndup from replies that are not
     // NUL-terminated, which strict_string_checks reports although nothing past the name is used.
     if (environment.contains("ASAN_OPTIONS"))
@@ -52,7 +60,7 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
         QFile log(work.filePath("stderr.log"));
         return log.open(QIODevice::ReadOnly) ? log.readAll().toStdString() : std::string();
     };
-    program.start(QStringLiteral(MORVANE_EXECUTABLE), {});
+    program.start(QStringLiteral(MORVANE_EXECUTABLE), { work.filePath("first.png") });
     ASSERT_TRUE(program.waitForStarted(kTimeoutMs)) << qPrintable(program.errorString());
 
     // xdotool (package xdotool) waits for the viewable main window and prints its id.
@@ -62,6 +70,16 @@ TEST(RealProgram, ShowsItsMainWindowUnderXAndExitsWithZeroWhenTheWindowIsClosed)
                                   << errors();
     const auto window = xcb_window_t(search.standardOutput.split(u'\n').constFirst().toUInt());
     ASSERT_NE(window, 0u);
+
+    // A second program in the same session hands its file to the window and ends.
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.setStandardOutputFile(QProcess::nullDevice());
+    second.setStandardErrorFile(work.filePath("second.log"));
+    second.start(QStringLiteral(MORVANE_EXECUTABLE), { work.filePath("second.png") });
+    ASSERT_TRUE(second.waitForFinished(kTimeoutMs)) << "a second window opened";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(program.state(), QProcess::Running);
 
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(display.toLatin1().constData(), nullptr), &xcb_disconnect);
