@@ -10,6 +10,9 @@
 #include "ui_MainWindow.h"
 #include "ui_ProgressWindow.h"
 
+#include <QCoreApplication>
+#include <QToolButton>
+
 MainNib::MainNib()
     : m_mainUi(std::make_unique<Ui::MainWindow>())
     , m_progressUi(std::make_unique<Ui::ProgressWindow>())
@@ -48,6 +51,15 @@ void MainNib::connectOutlets()
     m_appController->toolbar = ui.toolbar;
     m_appController->tabSwitcher = ui.tabSwitcher;
     m_appController->statusBar = ui.statusBar;
+
+    // The toolbar's commands are on the keyboard's path too, not only in the menus.
+    for (QToolButton* button : ui.toolbar->findChildren<QToolButton*>())
+        button->setFocusPolicy(Qt::TabFocus);
+    // The two segments show pictures: their names are said in words.
+    if (QToolButton* list = ui.scListStyle->segmentButton(0))
+        list->setAccessibleName(QCoreApplication::translate("MainWindow", "List"));
+    if (QToolButton* thumbnails = ui.scListStyle->segmentButton(1))
+        thumbnails->setAccessibleName(QCoreApplication::translate("MainWindow", "Thumbnails"));
 
     m_statusWindowController->setWindow(m_progressWindow.get());
     m_statusWindowController->txtInfo = m_progressUi->txtInfo;

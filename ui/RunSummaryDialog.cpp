@@ -104,6 +104,7 @@ RunSummaryDialog::RunSummaryDialog(const RunReport& report, FolderOpener openFol
         listTitle->setTextFormat(Qt::PlainText);
         auto* list = new FileList(this);
         list->setObjectName(QStringLiteral("summaryFiles"));
+        list->setAccessibleName(listTitle->text());
         list->setHeaderLabels({ WindowTexts::fileColumnTitle(), WindowTexts::resultColumnTitle() });
         list->setRootIsDecorated(false);
         list->setUniformRowHeights(true);
