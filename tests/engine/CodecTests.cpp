@@ -540,6 +540,39 @@ TEST_F(CodecTest, GifKeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
     }
 }
 
+// Noise in 200 colours over 1.5 megapixels fills the LZW string table hundreds of times: after each clear
+// code the writer must start afresh exactly as a decoder does. ImageMagick's own GIF decoder reads the
+// file back to the last pixel.
+TEST_F(CodecTest, GifNoiseSurvivesHundredsOfLzwTableResets)
+{
+    QRandomGenerator random(11);
+    QList<QRgb> palette;
+    for (int i = 0; i < 200; ++i)
+        palette.append(qRgb(random.bounded(256), random.bounded(256), random.bounded(256)) | 0xFF000000);
+    QImage noise(1500, 1000, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = palette[random.bounded(int(palette.size()))];
+    }
+    const QString file = path("noise.gif");
+    ASSERT_TRUE(encodeGifTo(file, noise));
+    EXPECT_EQ(walkGif(fileBytes(file)).problem, "");
+
+    ASSERT_EQ(magick({ file, "-depth", "8", "rgb:" + path("decoded.rgb") }), "");
+    const QByteArray decoded = fileBytes(path("decoded.rgb"));
+    ASSERT_EQ(decoded.size(), qsizetype(noise.width()) * noise.height() * 3);
+    qsizetype wrong = 0;
+    for (int y = 0; y < noise.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(noise.constScanLine(y));
+        const auto* rgb
+            = reinterpret_cast<const uchar*>(decoded.constData()) + qsizetype(y) * noise.width() * 3;
+        for (int x = 0; x < noise.width(); ++x, rgb += 3)
+            wrong += qRgb(rgb[0], rgb[1], rgb[2]) != line[x];
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 // An EXIF payload beyond one segment, GIF sides beyond 65535 and a full disk (also when everything fits the
 // first write buffer) make the encoders fail; nothing is written for a refused payload.
 TEST_F(CodecTest, EncodersRefuseWhatTheyCannotWrite)
