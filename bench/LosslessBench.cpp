@@ -12,11 +12,14 @@
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
 #include "engine/JpegLossless.h"
+#include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -103,7 +106,8 @@ Path lossless(const QString& path, const QString& out)
     const QByteArray data = file.readAll();
     const PropertyDictionary properties = readImageProperties(data, ImageFormat::JPEG);
     LosslessJpegOptions options;
-    options.orientation = int(properties.integer(kCGImagePropertyOrientation).value_or(1));
+    options.orientation
+        = orientationFromExif(int(properties.integer(kCGImagePropertyOrientation).value_or(1)));
     options.dpiX = properties.real(kCGImagePropertyDPIWidth);
     options.dpiY = properties.real(kCGImagePropertyDPIHeight);
     options.iccProfile = iccProfileOf(data);
@@ -116,7 +120,7 @@ Path lossless(const QString& path, const QString& out)
         return reencode(path, out) ? Path::Reencoded : Path::Failed;
     if (result != LosslessJpegResult::Written)
         return Path::Failed;
-    return options.orientation == 1 ? Path::Copied : Path::Turned;
+    return options.orientation == Orientation::Normal ? Path::Copied : Path::Turned;
 }
 
 /// Runs jpegtran; false when it fails. \a cpuSeconds receives its user and system time.
@@ -258,12 +262,15 @@ int main(int argc, char** argv)
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const QByteArray data = file.readAll();
-        const std::optional<JpegHeaderInfo> header = readJpegHeader(data);
-        if (!header)
+        QByteArray shared = data;
+        QBuffer buffer(&shared);
+        const QSize header
+            = buffer.open(QIODevice::ReadOnly) ? QImageReader(&buffer, "jpeg").size() : QSize();
+        if (!header.isValid())
             continue;
         const int orientation = int(
             readImageProperties(data, ImageFormat::JPEG).integer(kCGImagePropertyOrientation).value_or(1));
-        const double megapixels = double(header->width) * double(header->height) / 1e6;
+        const double megapixels = double(header.width()) * double(header.height()) / 1e6;
 
         std::vector<Times> reencodeTimes;
         std::vector<Times> losslessTimes;

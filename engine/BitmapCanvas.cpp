@@ -2,6 +2,7 @@
 #include "engine/BitmapCanvas.h"
 
 #include "engine/LibraryMessages.h"
+#include "engine/Orientation.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -26,17 +27,6 @@ bool isUnit(double v)
 bool isWhole(double v)
 {
     return std::isfinite(v) && v == std::floor(v);
-}
-
-// Applies a transform whose linear part is a signed permutation (a quarter turn and/or mirroring) with
-// exact pixel moves instead of resampling.
-QImage permutePixels(const QImage& image, const QTransform& m)
-{
-    if (m.m12() == 0 && m.m21() == 0)
-        return image.mirrored(m.m11() < 0, m.m22() < 0);
-    // A quarter turn clockwise in top-left space maps (u, v) to (h-1-v, u); mirrors give the rest.
-    QImage turned = image.transformed(QTransform().rotate(90));
-    return turned.mirrored(m.m21() > 0, m.m12() < 0);
 }
 
 } // namespace
@@ -141,7 +131,7 @@ void BitmapCanvas::drawImage(const QRectF& rect, const Image& image)
     if (m_untouched && permutation && full.type() <= QTransform::TxRotate && isWhole(full.dx())
         && isWhole(full.dy())
         && full.mapRect(QRectF(source.rect())) == QRectF(QPointF(0, 0), QSizeF(m_size))) {
-        QImage moved = permutePixels(source, full);
+        QImage moved = turnedUpright(source, orientationOfPermutation(full));
         if (moved.format() != m_format)
             moved.convertTo(m_format);
         if (!moved.isNull())

@@ -34,7 +34,6 @@ public:
     void scale(double sx, double sy);
     /// Prepends \a transform (a, b, c, d, tx, ty) to the current transform, as CGContextConcatCTM does.
     void concat(const QTransform& transform);
-    [[nodiscard]] const QTransform& currentTransform() const { return m_ctm; }
 
     /// Draws \a image so that it fills \a rect in user space, its top row at the rectangle's top edge.
     void drawImage(const QRectF& rect, const Image& image);

@@ -3,6 +3,7 @@
 
 #include <QColorSpace>
 #include <QCryptographicHash>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -25,16 +26,7 @@ constexpr qsizetype kIdSize = 16;
 
 quint32 readBE32(const char* p)
 {
-    const auto* b = reinterpret_cast<const uchar*>(p);
-    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
-}
-
-void writeBE32(uchar* p, quint32 value)
-{
-    p[0] = uchar(value >> 24);
-    p[1] = uchar(value >> 16);
-    p[2] = uchar(value >> 8);
-    p[3] = uchar(value);
+    return qFromBigEndian<quint32>(p);
 }
 
 /// Profiles that pass untouched, by their computed profile ID. They carry only what their makers wrote
@@ -162,13 +154,13 @@ QByteArray headerTemplate(const QByteArray& profile, cmsHPROFILE source)
 {
     QByteArray header(kHeaderSize + 4, '\0');
     auto* b = reinterpret_cast<uchar*>(header.data());
-    writeBE32(b, quint32(header.size()));
-    writeBE32(b + 8, cmsGetEncodedICCversion(source));
+    qToBigEndian(quint32(header.size()), b);
+    qToBigEndian(quint32(cmsGetEncodedICCversion(source)), b + 8);
     // Device class, colour space and connection space, as the source states them.
     std::memcpy(b + 12, profile.constData() + 12, 12);
     std::memcpy(b + 36, "acsp", 4);
     const cmsUInt32Number intent = cmsGetHeaderRenderingIntent(source);
-    writeBE32(b + kIntentOffset, intent <= 3 ? intent : 0);
+    qToBigEndian(quint32(intent <= 3 ? intent : 0), b + kIntentOffset);
     // The illuminant lcms writes is always D50, as the ICC requires.
     return header;
 }

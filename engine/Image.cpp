@@ -44,26 +44,6 @@ AlphaInfo imageAlphaInfo(const QImage& image)
     }
 }
 
-int imageBitsPerComponent(const QImage& image)
-{
-    switch (image.format()) {
-    case QImage::Format_RGBX64:
-    case QImage::Format_RGBA64:
-    case QImage::Format_RGBA64_Premultiplied:
-    case QImage::Format_Grayscale16:
-    case QImage::Format_RGBX16FPx4:
-    case QImage::Format_RGBA16FPx4:
-    case QImage::Format_RGBA16FPx4_Premultiplied:
-        return 16;
-    case QImage::Format_RGBX32FPx4:
-    case QImage::Format_RGBA32FPx4:
-    case QImage::Format_RGBA32FPx4_Premultiplied:
-        return 32;
-    default:
-        return 8;
-    }
-}
-
 bool imageIsGray(const QImage& image)
 {
     return image.format() == QImage::Format_Grayscale8 || image.format() == QImage::Format_Grayscale16;

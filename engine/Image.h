@@ -30,8 +30,6 @@ struct Image
 
 /// The alpha layout of \a image's pixel format.
 [[nodiscard]] AlphaInfo imageAlphaInfo(const QImage& image);
-/// 8 or 16: the bits per colour component of \a image's pixel format.
-[[nodiscard]] int imageBitsPerComponent(const QImage& image);
 /// \a image's pixels alone. Qt's readers attach a file's comments and text chunks to the image they
 /// decode and Qt's writers write whatever text an image carries, so pixels reach no writer with it.
 [[nodiscard]] QImage imageWithoutText(const QImage& image);

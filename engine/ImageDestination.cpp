@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageDestination.h"
 
+#include "engine/DescriptorIo.h"
 #include "engine/GifEncoder.h"
 #include "engine/JpegCodec.h"
-#include "engine/MetadataReader.h"
+#include "engine/MetadataWriter.h"
 #include "engine/PngWriter.h"
 #include "engine/UnstatedResolution.h"
 #include "engine/WorkFile.h"
@@ -15,10 +16,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,10 +25,7 @@ constexpr double kMetresPerInch = 0.0254;
 
 thread_local QString lastWriteError;
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+constexpr QLatin1String kNotEncoded("the image could not be encoded");
 
 bool carriesSourceMetadata(const PropertyDictionary& properties)
 {
@@ -49,7 +43,7 @@ std::optional<double> positiveReal(const PropertyDictionary& properties, const s
     return std::nullopt;
 }
 
-bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd)
+bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd, QString& reason)
 {
     JpegEncodeOptions options;
     if (const std::optional<double> quality = properties.real(kCGImageDestinationLossyCompressionQuality))
@@ -65,12 +59,12 @@ bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd)
     options.iccProfile = image.iccProfile;
     if (properties.contains(kCGImagePropertyOrientation) || carriesSourceMetadata(properties))
         options.exifPayload = encodeExifPayload(properties);
-    return encodeJpeg(image.pixels, options, fd);
+    return encodeJpeg(image.pixels, options, fd, &reason);
 }
 
-// A file descriptor as a QIODevice whose write failures stick. QFileDevice forgets an error at the next
-// successful write, and Qt's TIFF writer carries on after a failed one, so a cut-short file could
-// otherwise pass for a whole one.
+// A file descriptor as a QIODevice whose write failures stick, with the system's reason. QFileDevice
+// forgets an error at the next successful write, and Qt's TIFF writer carries on after a failed one, so
+// a cut-short file could otherwise pass for a whole one.
 class DescriptorDevice : public QIODevice
 {
 public:
@@ -78,7 +72,8 @@ public:
         : m_fd(fd)
     { }
 
-    [[nodiscard]] bool failed() const { return m_failed; }
+    /// The system's error number of the first write that failed; 0 while none has.
+    [[nodiscard]] int error() const { return m_error; }
     bool isSequential() const override { return false; }
     qint64 size() const override
     {
@@ -95,36 +90,28 @@ public:
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        for (;;) {
-            const ssize_t n = ::read(m_fd, data, size_t(maxSize));
-            if (n < 0 && errno == EINTR)
-                continue;
-            return n;
-        }
+        const DescriptorTransfer read = readFully(m_fd, data, size_t(maxSize));
+        return read.bytes == 0 && read.error != 0 ? -1 : qint64(read.bytes);
     }
     qint64 writeData(const char* data, qint64 size) override
     {
-        qint64 written = 0;
-        while (written < size) {
-            const ssize_t n = ::write(m_fd, data + written, size_t(size - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_failed = true;
-                return -1;
-            }
-            written += n;
-        }
-        return written;
+        const DescriptorTransfer written = writeFully(m_fd, data, size_t(size));
+        if (written.error == 0)
+            return size;
+        if (m_error == 0)
+            m_error = written.error;
+        return -1;
     }
 
 private:
     int m_fd;
-    bool m_failed = false;
+    int m_error = 0;
 };
 
-bool writeWithQt(const Image& image, const PropertyDictionary& properties, ImageFormat format, int fd)
+bool writeWithQt(
+    const Image& image, const PropertyDictionary& properties, ImageFormat format, int fd, QString& reason)
 {
+    reason = kNotEncoded;
     QImage pixels = imageWithoutText(image.pixels);
     if (pixels.isNull())
         return false;
@@ -146,7 +133,12 @@ bool writeWithQt(const Image& image, const PropertyDictionary& properties, Image
         return false;
     const bool statesResolution = dpiX || dpiY;
     QImageWriter writer(&device, format == ImageFormat::BMP ? "bmp" : "tiff");
-    if (!writer.write(pixels) || device.failed())
+    const bool written = writer.write(pixels);
+    if (device.error() != 0) {
+        reason = systemErrorText(device.error());
+        return false;
+    }
+    if (!written)
         return false;
     // Qt wrote 96 dpi for a source that stated no resolution; the format's own "none" replaces it. A
     // file whose fields cannot be found keeps Qt's value: the image itself is whole either way.
@@ -205,33 +197,36 @@ bool ImageDestination::finalize()
     }
     const int fd = file->descriptor();
 
+    // Each writer says why it failed: the system's words for a failed write, else its own.
     bool ok = true;
-    errno = 0;
+    QString reason;
     try {
         switch (m_format) {
         case ImageFormat::JPEG:
-            ok = writeJpeg(*m_image, m_properties, fd);
+            ok = writeJpeg(*m_image, m_properties, fd, reason);
             break;
         case ImageFormat::GIF:
-            ok = encodeGif(m_image->pixels, fd);
+            ok = encodeGif(m_image->pixels, fd, &reason);
             break;
         case ImageFormat::PNG:
             ok = writePng(m_image->pixels,
                 { m_image->iccProfile, positiveReal(m_properties, kCGImagePropertyDPIWidth),
                     positiveReal(m_properties, kCGImagePropertyDPIHeight) },
                 fd);
+            if (!ok && errno != 0)
+                reason = systemErrorText(errno);
             break;
         case ImageFormat::BMP:
         case ImageFormat::TIFF:
-            ok = writeWithQt(*m_image, m_properties, m_format, fd);
+            ok = writeWithQt(*m_image, m_properties, m_format, fd, reason);
             break;
         }
     } catch (...) {
         ok = false;
+        reason = kNotEncoded;
     }
-    QString reason;
-    if (!ok)
-        reason = errno != 0 ? systemError(errno) : QStringLiteral("the image could not be encoded");
+    if (!ok && reason.isEmpty())
+        reason = kNotEncoded;
 
     // The source's own entries go in afterwards where only a metadata library can put them.
     const bool needsMetadataPass = carriesSourceMetadata(m_properties)
@@ -252,7 +247,7 @@ bool ImageDestination::finalize()
         case WorkFile::Link::TooLong:
         case WorkFile::Link::Failed:
             ok = false;
-            reason = systemError(errno);
+            reason = systemErrorText(errno); // linkAs's own failure
             break;
         }
     }

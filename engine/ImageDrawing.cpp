@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageDrawing.h"
 
+#include "engine/Orientation.h"
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -14,54 +16,30 @@ AlphaInfo canvasAlphaFor(const QImage& image)
 
 } // namespace
 
-QTransform uprightTransform(int orientation, int width, int height)
-{
-    const double w = width;
-    const double h = height;
-    switch (orientation) {
-    case 2:
-        return QTransform(-1, 0, 0, 1, w, 0);
-    case 3:
-        return QTransform(-1, 0, 0, -1, w, h);
-    case 4:
-        return QTransform(1, 0, 0, -1, 0, h);
-    case 5:
-        return QTransform(0, -1, -1, 0, h, w);
-    case 6:
-        return QTransform(0, -1, 1, 0, 0, w);
-    case 7:
-        return QTransform(0, 1, 1, 0, 0, 0);
-    case 8:
-        return QTransform(0, 1, -1, 0, h, 0);
-    default:
-        return QTransform();
-    }
-}
-
 void FixupImageOrientation(ImageInfo* info)
 {
     if (!info)
         return;
-    const int orientation = IIGetImageOrientation(info);
-    info->orientation = orientation;
-    // Values outside 2..8 name no turn: the pixels stay as stored (and are written with orientation 1).
-    if (orientation < 2 || orientation > 8)
+    info->orientation = IIGetImageOrientation(info);
+    // Values outside 1..8 name no turn: the pixels stay as stored (and are written with orientation 1).
+    const Orientation orientation = orientationFromExif(info->orientation);
+    if (orientation == Orientation::Normal)
         return;
 
     const QImage& pixels = info->image.pixels;
     const int width = pixels.width();
     const int height = pixels.height();
-    const bool swapsSides = orientation > 4;
+    const QSize upright = uprightSize(orientation, pixels.size());
     const bool gray = imageIsGray(pixels) && !pixels.hasAlphaChannel();
-    std::unique_ptr<BitmapCanvas> canvas = BitmapCanvas::create(swapsSides ? height : width,
-        swapsSides ? width : height, info->image.iccProfile, canvasAlphaFor(pixels), gray);
+    std::unique_ptr<BitmapCanvas> canvas = BitmapCanvas::create(
+        upright.width(), upright.height(), info->image.iccProfile, canvasAlphaFor(pixels), gray);
     if (!canvas)
         return; // the decoded image stays: callers need a valid image more than an upright one
-    canvas->concat(uprightTransform(orientation, width, height));
+    canvas->concat(uprightTransformYUp(orientation, width, height));
     canvas->drawImage(QRectF(0, 0, width, height), info->image);
-    Image upright = canvas->makeImage();
-    if (!upright.isNull())
-        info->image = std::move(upright);
+    Image turned = canvas->makeImage();
+    if (!turned.isNull())
+        info->image = std::move(turned);
 }
 
 void IITranslateContext(const ImageInfo* info, BitmapCanvas& canvas)

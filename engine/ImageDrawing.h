@@ -5,16 +5,10 @@
 #include "engine/ImageInfo.h"
 
 #include <QRectF>
-#include <QTransform>
 
 /// Turns the record's pixels upright by the orientation in its properties (the eight EXIF values) and
 /// stores that value in the record's orientation. Orientation 1 leaves the pixels untouched.
 void FixupImageOrientation(ImageInfo* info);
-
-/// The transform (a, b, c, d, tx, ty) that draws pixels stored with EXIF \a orientation upright onto a
-/// canvas of the upright size, in lower-left-origin coordinates. \a width and \a height are the stored
-/// size. Values outside 2..8 give the identity.
-[[nodiscard]] QTransform uprightTransform(int orientation, int width, int height);
 
 /// Draws the record's image into \a canvas: offset, rotated and scaled about the centre of \a rect,
 /// the image at its own size centred in the rectangle. Leaves the canvas's state as it found it.

@@ -65,9 +65,6 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
     const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
     std::unique_ptr<BitmapCanvas> canvas
         = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
-    if (!canvas && alpha == AlphaInfo::None && !isRunningOnSnowLeopardOrLater)
-        canvas = BitmapCanvas::create(
-            int(width), int(height), info->image.iccProfile, AlphaInfo::NoneSkipLast, gray);
 
     if (canvas) {
         IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));

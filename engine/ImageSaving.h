@@ -19,6 +19,7 @@ inline constexpr ImageFormat kUTTypeBMP = ImageFormat::BMP;
 inline constexpr ImageFormat kUTTypeTIFF = ImageFormat::TIFF;
 
 /// True from process start; set once at start-up from the toolkit's version, before any other thread.
+/// Saving no longer depends on it: the two canvas layouts it once chose between write the same pixels.
 extern std::atomic<bool> isRunningOnSnowLeopardOrLater;
 
 /// Writes the record's image to \a path at \a width x \a height in \a type. In the normal mode

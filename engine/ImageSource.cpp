@@ -2,16 +2,18 @@
 #include "engine/ImageSource.h"
 
 #include "engine/ColorProfile.h"
+#include "engine/DescriptorIo.h"
 #include "engine/JpegCodec.h"
 #include "engine/LibraryMessages.h"
+#include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
+#include "engine/PngChunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -36,15 +38,7 @@ std::optional<QByteArray> readRegularFile(const QString& path)
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
         && info.st_size <= kMaxFileBytes) {
         QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
-        qsizetype filled = 0;
-        while (filled < data.size()) {
-            const ssize_t n = ::read(fd, data.data() + filled, size_t(data.size() - filled));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            filled += n;
-        }
+        const auto filled = qsizetype(readFully(fd, data.data(), size_t(data.size())).bytes);
         // A file that shrank while it was read is taken as far as it goes; the decoder judges the rest.
         data.truncate(filled);
         if (filled > 0)
@@ -75,19 +69,7 @@ const char* qtFormatName(ImageFormat format)
 // reads it, so a damaged length after the image data asks for hundreds of megabytes from a tiny file.
 bool pngChunksFit(const QByteArray& data)
 {
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    const qsizetype size = data.size();
-    qsizetype pos = 8;
-    while (pos + 12 <= size) {
-        const quint32 length = quint32(bytes[pos]) << 24 | quint32(bytes[pos + 1]) << 16
-            | quint32(bytes[pos + 2]) << 8 | quint32(bytes[pos + 3]);
-        if (length > quint32(size - pos - 12))
-            return false;
-        if (std::memcmp(bytes + pos + 4, "IEND", 4) == 0)
-            return true;
-        pos += 12 + qsizetype(length);
-    }
-    return true;
+    return walkPngChunks(data, [](const PngChunk&) { return true; });
 }
 
 /// Qt's reader for \a data, or null for data that must not reach it. The buffer must outlive the reader.
@@ -202,33 +184,12 @@ std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) co
 {
     try {
         std::optional<Image> image = m_format == ImageFormat::JPEG
-            ? decodeJpeg(m_data, kMaxDecodedPixels, orientation)
+            ? decodeJpeg(m_data, kMaxDecodedPixels, orientationFromExif(orientation))
             : decodeWithQt(m_data, m_format);
         // Every decoder's profile is cleaned here, before anything else can see it.
         if (image)
             cleanImageColorProfile(*image);
         return image;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-std::optional<QSize> ImageSource::pixelSizeAtIndex0() const
-{
-    try {
-        if (m_format == ImageFormat::JPEG) {
-            const std::optional<JpegHeaderInfo> header = readJpegHeader(m_data);
-            if (header)
-                return QSize(header->width, header->height);
-            return std::nullopt;
-        }
-        QByteArray shared = m_data;
-        QBuffer buffer(&shared);
-        const std::unique_ptr<QImageReader> reader = qtReader(buffer, m_format);
-        const QSize size = reader ? reader->size() : QSize();
-        if (!size.isValid() || size.isEmpty())
-            return std::nullopt;
-        return size;
     } catch (...) {
         return std::nullopt;
     }

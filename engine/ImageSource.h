@@ -5,7 +5,6 @@
 #include "engine/PropertyDictionary.h"
 
 #include <QByteArray>
-#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -40,13 +39,10 @@ public:
     /// Decodes the first frame. Null when the data cannot be decoded or the frame is too large. The
     /// image's colour profile is the cleaned one (see cleanColorProfile), and so is its colour space.
     [[nodiscard]] std::optional<Image> createImageAtIndex0() const;
-    /// The pixel size of the first frame as its header states it, read as the decoder reads it but
-    /// without decoding any pixels. Null when the header cannot be read.
-    [[nodiscard]] std::optional<QSize> pixelSizeAtIndex0() const;
     /// True when createUprightImageAtIndex0 turns the pixels as it decodes them (JPEG).
     [[nodiscard]] bool decodesUpright() const { return m_format == ImageFormat::JPEG; }
     /// Decodes the first frame turned upright for EXIF \a orientation on the way (JPEG only; the same as
-    /// createImageAtIndex0 for other formats and for orientations outside 2..8).
+    /// createImageAtIndex0 for other formats and for values outside 2..8).
     [[nodiscard]] std::optional<Image> createUprightImageAtIndex0(int orientation) const;
 
     /// The properties of the first frame: orientation, DPI (only what the file states), pixel size,

@@ -1,22 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The JPEG codec: a reader (JpegReader.cpp, with its turning kernel in JpegUprightRows.cpp) and a
+// writer (JpegWriter.cpp) on libjpeg-turbo, sharing JpegPrivate.h with the lossless writer.
+
 #include "engine/Image.h"
+#include "engine/Orientation.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <optional>
-
-/// What the frame header of a JPEG says, read without decoding any pixels.
-struct JpegHeaderInfo
-{
-    int width = 0;
-    int height = 0;
-    int components = 0;
-};
-
-/// Reads the frame header of the JPEG in \a data. Null when it is not a readable JPEG header.
-[[nodiscard]] std::optional<JpegHeaderInfo> readJpegHeader(const QByteArray& data);
 
 /// Decodes the JPEG in \a data with libjpeg-turbo straight into the image's buffer: colour as
 /// QImage::Format_RGB32, grey as Format_Grayscale8, CMYK and YCCK (Adobe inverted or not) converted
@@ -27,9 +21,10 @@ struct JpegHeaderInfo
 /// lacks only its end marker decodes), when the pixel memory cannot be allocated, and when the frame
 /// has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other corrupt-data
 /// warnings leave the image as libjpeg recovers it. Never prints; thread-safe.
-/// With \a orientation 2 to 8 (the EXIF values) the pixels come out turned upright as they are decoded,
-/// strip by strip, so turning costs no second full-size image; the sides swap for 5 to 8.
-[[nodiscard]] std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, int orientation = 1);
+/// With an \a orientation other than Normal the pixels come out turned upright as they are decoded,
+/// strip by strip, so turning costs no second full-size image; the sides swap for the transposing turns.
+[[nodiscard]] std::optional<Image> decodeJpeg(
+    const QByteArray& data, qint64 maxPixels, Orientation orientation = Orientation::Normal);
 
 /// What a JPEG is written with besides its pixels.
 struct JpegEncodeOptions
@@ -54,6 +49,8 @@ struct JpegEncodeOptions
 /// written with one component; every other format as YCbCr from its RGB, alpha ignored.
 /// False, before anything is written, for a null image, a side above 65500, an EXIF payload above
 /// 65527 bytes or a profile too large for 255 chunks; false on any encoder or write error (a full disk,
-/// a file-size limit), after which the file holds a partial JPEG that the caller must remove. Writes
-/// through write(2), retrying on EINTR; never prints; thread-safe.
-[[nodiscard]] bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd);
+/// a file-size limit), after which the file holds a partial JPEG that the caller must remove. \a reason,
+/// when given, receives why: the system's words for a failed write ("No space left on device"), else
+/// the encoder's. Writes through write(2), retrying on EINTR; never prints; thread-safe.
+[[nodiscard]] bool encodeJpeg(
+    const QImage& image, const JpegEncodeOptions& options, int fd, QString* reason = nullptr);

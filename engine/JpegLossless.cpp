@@ -3,9 +3,6 @@
 
 #include "engine/JpegLosslessPrivate.h"
 
-#include <jconfig.h> // before jerror.h, whose arithmetic-coding messages depend on it
-#include <jerror.h>
-
 // The paths:
 // - an upright baseline source whose scan measures clean: its tables and scan bytes are written again
 //   behind new header segments, with no coefficient decoded or encoded;
@@ -18,79 +15,27 @@
 static_assert(sizeof(JCOEF) == sizeof(std::int16_t));
 
 using namespace JpegLosslessPrivate;
+using namespace JpegPrivate;
 
 namespace {
 
-/// Whether a libjpeg warning means that pixels are missing or made up: the entropy-coded data ended
-/// early, held an invalid code, or was cut by a marker. Those sources are refused. The remaining
-/// warnings (bytes skipped between segments or before a marker, unknown header versions) leave every
-/// coefficient as the source has it.
-bool warningLosesData(int code)
-{
-    switch (code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_BOGUS_PROGRESSION:
-    case JWRN_NOT_SEQUENTIAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
-/// Whether a JPEG's data can hold a frame of \a pixels: a decoder that runs out of data pads the rest
-/// without complaint, so a few kilobytes could claim hundreds of megapixels. Even a flat frame needs
-/// well over one byte per thousand pixels; small frames always pass.
-bool plausibleDataSize(qint64 pixels, qint64 bytes)
-{
-    constexpr qint64 kAlwaysRead = qint64(16) << 20;
-    return pixels <= kAlwaysRead || bytes >= pixels / 1024;
-}
-
 /// Whether \a orientation can be applied to the frame without trimming: every edge that the turn moves
 /// to the left or the top must end on a whole MCU (one block for a single component).
-bool turnsWithoutTrimming(const SourceFrame& frame, int orientation)
+bool turnsWithoutTrimming(const SourceFrame& frame, Orientation orientation)
 {
     const bool single = frame.components.size() == 1;
     const int mcuWidth = 8 * (single ? 1 : frame.maxHSampling);
     const int mcuHeight = 8 * (single ? 1 : frame.maxVSampling);
-    const bool rightEdgeMoves = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
-    const bool bottomEdgeMoves = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
+    // The stored right edge goes to the upright left (transposed: the top) where that axis is mirrored;
+    // the bottom edge likewise.
+    const OrientationSteps steps = stepsOf(orientation);
+    const bool rightEdgeMoves = steps.transposes ? steps.mirrorsDown : steps.mirrorsAcross;
+    const bool bottomEdgeMoves = steps.transposes ? steps.mirrorsAcross : steps.mirrorsDown;
     return (!rightEdgeMoves || frame.width % mcuWidth == 0)
         && (!bottomEdgeMoves || frame.height % mcuHeight == 0);
 }
 
 } // namespace
-
-namespace JpegLosslessPrivate {
-
-[[noreturn]] void exitOnError(j_common_ptr cinfo)
-{
-    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void emitMessage(j_common_ptr cinfo, int level)
-{
-    if (level >= 0)
-        return; // trace messages
-    if (warningLosesData(cinfo->err->msg_code))
-        exitOnError(cinfo);
-    ++cinfo->err->num_warnings;
-}
-
-void outputMessage(j_common_ptr) { }
-
-QString libraryMessage(const ErrorManager& errors)
-{
-    return QString::fromLatin1(errors.message);
-}
-
-} // namespace JpegLosslessPrivate
 
 LosslessJpegResult writeJpegLosslessly(
     const QByteArray& source, const LosslessJpegOptions& options, int fd, QString* reason)
@@ -109,7 +54,7 @@ LosslessJpegResult writeJpegLosslessly(
 
     SourceFrame frame;
     {
-        Decompressor d;
+        Decompressor d(FatalWarnings::LostData);
         if (!readFrame(d, source, frame))
             return refuse(QStringLiteral("not a readable JPEG: %1").arg(libraryMessage(d.errors)));
     }
@@ -121,7 +66,7 @@ LosslessJpegResult writeJpegLosslessly(
                           .arg(frame.width)
                           .arg(frame.height));
 
-    const int orientation = options.orientation >= 1 && options.orientation <= 8 ? options.orientation : 1;
+    const Orientation orientation = options.orientation;
     if (!turnsWithoutTrimming(frame, orientation)) {
         if (reason) {
             *reason = QStringLiteral("%1 x %2 pixels is not a whole number of JPEG blocks for this turn")
@@ -132,14 +77,14 @@ LosslessJpegResult writeJpegLosslessly(
     }
     const std::vector<Segment> segments = headerSegments(options, frame);
 
-    if (frame.walkable && orientation == 1) {
+    if (frame.walkable && orientation == Orientation::Normal) {
         const JpegScan scan = scanOf(frame, source);
         if (const std::optional<size_t> length = measureCleanJpegScan(scan)) {
-            int error = 0;
-            if (writeWithScanCopied(
-                    frame, segments, reinterpret_cast<const char*>(scan.data), *length, fd, error))
+            const int error
+                = writeWithScanCopied(frame, segments, reinterpret_cast<const char*>(scan.data), *length, fd);
+            if (error == 0)
                 return LosslessJpegResult::Written;
-            return refuse(writeFailure(error));
+            return refuse(outputWriteFailure(error));
         }
     }
 
@@ -148,7 +93,7 @@ LosslessJpegResult writeJpegLosslessly(
     if (!allocatePlanes(frame, orientation, planes))
         return refuse(
             QStringLiteral("not enough memory for %1 x %2 pixels").arg(frame.width).arg(frame.height));
-    if (frame.walkable && orientation != 1) {
+    if (frame.walkable && orientation != Orientation::Normal) {
         std::vector<SymbolCounts> counts(frame.components.size());
         JpegScan scan = scanOf(frame, source);
         for (size_t i = 0; i < scan.components.size(); ++i) {
@@ -167,7 +112,7 @@ LosslessJpegResult writeJpegLosslessly(
         }
     }
     {
-        Decompressor d;
+        Decompressor d(FatalWarnings::LostData);
         switch (readCoefficients(d, source, frame, turn, planes)) {
         case ReadOutcome::Read:
             break;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/ImageSource.h"
+#include "engine/Orientation.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,9 +12,9 @@
 /// What a JPEG cleaned without re-encoding is written with besides the source's coefficients.
 struct LosslessJpegOptions
 {
-    /// The EXIF orientation (1 to 8) to turn the image upright by; 1 keeps it as stored, and so does any
-    /// value outside 1 to 8. A turned output states no orientation: it is upright.
-    int orientation = 1;
+    /// The orientation to turn the image upright by; Normal keeps it as stored. A turned output states no
+    /// orientation: it is upright.
+    Orientation orientation = Orientation::Normal;
     /// Written as APP2 ICC_PROFILE chunks, unchanged, when not empty (the caller cleans it first).
     QByteArray iccProfile;
     /// Written as the JFIF density in dots per inch (rounded, 1 to 65535); a lone value stands for both.

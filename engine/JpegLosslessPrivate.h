@@ -4,13 +4,10 @@
 // What the rooms of the lossless JPEG writer share: JpegLossless.cpp chooses the path, the reader
 // (JpegLosslessReader.cpp) takes the source's headers and coefficients, the writer
 // (JpegLosslessWriter.cpp) writes the output around the source's own scan or from coefficient planes.
-// Private to the engine.
-//
-// libjpeg reports errors by calling error_exit, which must not return. Every function that calls libjpeg
-// therefore comes in two halves: an outer one that owns all C++ objects and an inner one that sets the
-// jump target, holds nothing with a destructor, and is left by longjmp on any error.
+// Their libjpeg error manager and destination are those of JpegPrivate.h. Private to the engine.
 
 #include "engine/JpegLossless.h"
+#include "engine/JpegPrivate.h"
 #include "engine/JpegScan.h"
 
 #include <QByteArray>
@@ -18,55 +15,15 @@
 #include <QString>
 
 #include <array>
-#include <csetjmp>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio> // jpeglib.h needs FILE
-#include <jpeglib.h>
 #include <optional>
 #include <vector>
 
 namespace JpegLosslessPrivate {
 
-/// libjpeg's error manager with the jump target of the call in progress and the text of the error
-/// that ended it.
-struct ErrorManager
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void exitOnError(j_common_ptr cinfo);
-/// Refuses the source on warnings that mean missing or made-up pixels; counts the others.
-void emitMessage(j_common_ptr cinfo, int level);
-void outputMessage(j_common_ptr cinfo);
-
-/// A libjpeg object destroyed whatever way its work ended; zeroed before its error manager is installed
-/// so that destroying one whose creation failed is harmless.
-template<typename Struct, void (*destroy)(Struct*)> struct JpegObject
-{
-    Struct cinfo {};
-    ErrorManager errors;
-
-    JpegObject()
-    {
-        jpeg_std_error(&errors.pub);
-        errors.pub.error_exit = exitOnError;
-        errors.pub.emit_message = emitMessage;
-        errors.pub.output_message = outputMessage;
-        cinfo.err = &errors.pub;
-    }
-    ~JpegObject() { destroy(&cinfo); }
-    JpegObject(const JpegObject&) = delete;
-    JpegObject& operator=(const JpegObject&) = delete;
-};
-
-using Decompressor = JpegObject<jpeg_decompress_struct, jpeg_destroy_decompress>;
-using Compressor = JpegObject<jpeg_compress_struct, jpeg_destroy_compress>;
-
-/// What libjpeg said when it stopped with an error.
-[[nodiscard]] QString libraryMessage(const ErrorManager& errors);
+using JpegPrivate::Compressor;
+using JpegPrivate::Decompressor;
 
 /// One component of the source's frame.
 struct FrameComponent
@@ -153,7 +110,7 @@ struct SymbolCounts
 [[nodiscard]] JpegScan scanOf(const SourceFrame& frame, const QByteArray& data);
 /// Lays out the planes of the frame turned for EXIF \a orientation in memory from the frame pool, with
 /// where each source block lands. False when the memory cannot be had.
-[[nodiscard]] bool allocatePlanes(const SourceFrame& frame, int orientation, CoefficientPlanes& out);
+[[nodiscard]] bool allocatePlanes(const SourceFrame& frame, Orientation orientation, CoefficientPlanes& out);
 
 enum class ReadOutcome { Read, Unrefined, Failed };
 /// Reads the source's coefficients with libjpeg and turns them into \a planes. Unrefined for a
@@ -164,9 +121,6 @@ enum class ReadOutcome { Read, Unrefined, Failed };
 
 // The writer
 
-inline constexpr qsizetype kMaxIccDataPerMarker = 65519; // 65533 minus "ICC_PROFILE\0", sequence and count
-inline constexpr qsizetype kMaxIccSize = 255 * kMaxIccDataPerMarker;
-
 /// The application segments of the output: JFIF with the density, Adobe where the colour transform
 /// needs it, the profile. Decoders take a three-component frame with a JFIF segment for YCbCr, so an
 /// RGB frame gets no JFIF (and no density); a four-component frame's meaning rests on the Adobe
@@ -174,9 +128,9 @@ inline constexpr qsizetype kMaxIccSize = 255 * kMaxIccDataPerMarker;
 [[nodiscard]] std::vector<Segment> headerSegments(
     const LosslessJpegOptions& options, const SourceFrame& frame);
 /// Writes the upright source again around its own scan bytes: new header segments, the tables and
-/// frame it was coded with, the scan as it is, EOI. False with the system's error when a write fails.
-[[nodiscard]] bool writeWithScanCopied(const SourceFrame& frame, const std::vector<Segment>& segments,
-    const char* scanData, size_t scanLength, int fd, int& error);
+/// frame it was coded with, the scan as it is, EOI. The system's error number when a write fails, else 0.
+[[nodiscard]] int writeWithScanCopied(const SourceFrame& frame, const std::vector<Segment>& segments,
+    const char* scanData, size_t scanLength, int fd);
 /// The DC symbols of the turned planes in the order an encoder codes them (one interleaved scan, or the
 /// blocks row by row for a single component), with the padding blocks it adds at the right and bottom
 /// edges of an interleaved scan (no DC difference, an empty AC part).
@@ -190,6 +144,6 @@ void countDcSymbols(const CoefficientPlanes& planes, std::vector<SymbolCounts>& 
     const std::vector<Segment>& segments, CoefficientPlanes& planes, const std::vector<SymbolCounts>* counts,
     int fd, QString* reason);
 /// "cannot write the output" with the system's words for \a error.
-[[nodiscard]] QString writeFailure(int error);
+[[nodiscard]] QString outputWriteFailure(int error);
 
 } // namespace JpegLosslessPrivate

@@ -9,56 +9,7 @@
 #include <limits>
 
 using namespace JpegLosslessPrivate;
-
-namespace {
-
-void startReading(jpeg_decompress_struct& cinfo, const QByteArray& data)
-{
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-        static_cast<unsigned long>(data.size()));
-}
-
-/// The upright place of (x, y) in a width x height grid turned for EXIF \a orientation.
-void uprightPlace(int orientation, qint64 width, qint64 height, qint64 x, qint64 y, qint64& ux, qint64& uy)
-{
-    switch (orientation) {
-    case 2:
-        ux = width - 1 - x;
-        uy = y;
-        break;
-    case 3:
-        ux = width - 1 - x;
-        uy = height - 1 - y;
-        break;
-    case 4:
-        ux = x;
-        uy = height - 1 - y;
-        break;
-    case 5:
-        ux = y;
-        uy = x;
-        break;
-    case 6:
-        ux = height - 1 - y;
-        uy = x;
-        break;
-    case 7:
-        ux = height - 1 - y;
-        uy = width - 1 - x;
-        break;
-    case 8:
-        ux = y;
-        uy = width - 1 - x;
-        break;
-    default:
-        ux = x;
-        uy = y;
-        break;
-    }
-}
-
-} // namespace
+using namespace JpegPrivate;
 
 namespace JpegLosslessPrivate {
 
@@ -166,9 +117,10 @@ JpegScan scanOf(const SourceFrame& frame, const QByteArray& data)
     return scan;
 }
 
-bool allocatePlanes(const SourceFrame& frame, int orientation, CoefficientPlanes& out)
+bool allocatePlanes(const SourceFrame& frame, Orientation orientation, CoefficientPlanes& out)
 {
-    const bool swaps = orientation >= 5;
+    const OrientationSteps steps = stepsOf(orientation);
+    const bool swaps = steps.transposes;
     const bool single = frame.components.size() == 1;
     out.width = swaps ? frame.height : frame.width;
     out.height = swaps ? frame.width : frame.height;
@@ -207,9 +159,9 @@ bool allocatePlanes(const SourceFrame& frame, int orientation, CoefficientPlanes
                 + qint64(std::min(r, plane.height - 1)) * plane.width;
 
         qint64 x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        uprightPlace(orientation, sourceWidth, sourceHeight, 0, 0, x0, y0);
-        uprightPlace(orientation, sourceWidth, sourceHeight, 1, 0, x1, y1);
-        uprightPlace(orientation, sourceWidth, sourceHeight, 0, 1, x2, y2);
+        uprightPosition<qint64>(steps, sourceWidth, sourceHeight, 0, 0, x0, y0);
+        uprightPosition<qint64>(steps, sourceWidth, sourceHeight, 1, 0, x1, y1);
+        uprightPosition<qint64>(steps, sourceWidth, sourceHeight, 0, 1, x2, y2);
         const qint64 start = y0 * plane.width + x0;
         plane.origin = plane.blocks + start * DCTSIZE2;
         plane.stepX = std::ptrdiff_t(y1 * plane.width + x1 - start);

@@ -5,50 +5,17 @@
 #include "engine/JpegLosslessPrivate.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <jconfig.h> // before jerror.h, whose arithmetic-coding messages depend on it
-#include <jerror.h>
-#include <memory>
-#include <unistd.h>
 
 using namespace JpegLosslessPrivate;
+using namespace JpegPrivate;
 
 namespace {
-
-std::optional<quint16> jfifDensity(const std::optional<double>& dpi)
-{
-    if (!dpi || !std::isfinite(*dpi) || *dpi <= 0)
-        return std::nullopt;
-    return quint16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
-}
 
 void appendBigEndian16(QByteArray& bytes, int value)
 {
     bytes.append(char((value >> 8) & 0xFF));
     bytes.append(char(value & 0xFF));
-}
-
-bool writeAll(int fd, const char* data, size_t length, int& error)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            return false;
-        }
-        if (written == 0) {
-            error = EIO;
-            return false;
-        }
-        data += written;
-        length -= size_t(written);
-    }
-    return true;
 }
 
 void appendSegment(QByteArray& out, int marker, const QByteArray& payload)
@@ -68,42 +35,6 @@ JBLOCKARRAY accessPlane(
     if (size_t(firstRow) + rowCount > plane->rows.size())
         ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
     return plane->rows.data() + firstRow;
-}
-
-constexpr size_t kWriteBufferSize = 64 * 1024;
-
-struct FdDestination
-{
-    jpeg_destination_mgr pub;
-    int fd = -1;
-    int error = 0;
-    JOCTET* buffer = nullptr;
-};
-
-void initDestination(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    dest->pub.next_output_byte = dest->buffer;
-    dest->pub.free_in_buffer = kWriteBufferSize;
-}
-
-boolean emptyOutputBuffer(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    // libjpeg ignores free_in_buffer here: the whole buffer is due.
-    if (!writeAll(dest->fd, reinterpret_cast<const char*>(dest->buffer), kWriteBufferSize, dest->error))
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-    dest->pub.next_output_byte = dest->buffer;
-    dest->pub.free_in_buffer = kWriteBufferSize;
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    const size_t used = kWriteBufferSize - dest->pub.free_in_buffer;
-    if (used > 0 && !writeAll(dest->fd, reinterpret_cast<const char*>(dest->buffer), used, dest->error))
-        ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
 /// Fills \a table with the optimal Huffman code of at most 16 bits for \a counts (JPEG's Annex K.2 and
@@ -221,7 +152,7 @@ void installOptimalTables(jpeg_compress_struct& cinfo, const std::vector<SymbolC
 
 /// Writes the planes with libjpeg. With \a counts, one pass with Huffman tables made from them; without,
 /// libjpeg counts the symbols itself in a first pass.
-bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& frame,
+bool writeCoefficients(Compressor& c, DescriptorDestination& dest, const SourceFrame& frame,
     const JpegBlockTurn& turn, const std::vector<Segment>& segments, CoefficientPlanes& planes,
     jvirt_barray_ptr* arrays, const std::vector<SymbolCounts>* counts)
 {
@@ -231,9 +162,6 @@ bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& fr
 
     jpeg_create_compress(&cinfo);
     cinfo.mem->access_virt_barray = accessPlane;
-    dest.pub.init_destination = initDestination;
-    dest.pub.empty_output_buffer = emptyOutputBuffer;
-    dest.pub.term_destination = termDestination;
     cinfo.dest = &dest.pub;
 
     const int componentCount = int(frame.components.size());
@@ -281,9 +209,9 @@ bool writeCoefficients(Compressor& c, FdDestination& dest, const SourceFrame& fr
 
 namespace JpegLosslessPrivate {
 
-QString writeFailure(int error)
+QString outputWriteFailure(int error)
 {
-    return QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("cannot write the output: %1").arg(systemErrorText(error));
 }
 
 std::vector<Segment> headerSegments(const LosslessJpegOptions& options, const SourceFrame& frame)
@@ -326,8 +254,8 @@ std::vector<Segment> headerSegments(const LosslessJpegOptions& options, const So
     return segments;
 }
 
-bool writeWithScanCopied(const SourceFrame& frame, const std::vector<Segment>& segments, const char* scanData,
-    size_t scanLength, int fd, int& error)
+int writeWithScanCopied(const SourceFrame& frame, const std::vector<Segment>& segments, const char* scanData,
+    size_t scanLength, int fd)
 {
     QByteArray head("\xFF\xD8", 2);
     for (const Segment& segment : segments)
@@ -400,8 +328,12 @@ bool writeWithScanCopied(const SourceFrame& frame, const std::vector<Segment>& s
     }
     appendSegment(head, 0xDA, sos);
 
-    return writeAll(fd, head.constData(), size_t(head.size()), error)
-        && writeAll(fd, scanData, scanLength, error) && writeAll(fd, "\xFF\xD9", 2, error);
+    for (const auto& [data, length] : { std::pair { head.constData(), size_t(head.size()) },
+             std::pair { scanData, scanLength }, std::pair { "\xFF\xD9", size_t(2) } }) {
+        if (const int error = writeFully(fd, data, length).error)
+            return error;
+    }
+    return 0;
 }
 
 void countDcSymbols(const CoefficientPlanes& planes, std::vector<SymbolCounts>& counts)
@@ -473,16 +405,13 @@ LosslessJpegResult writePlanes(const SourceFrame& frame, const JpegBlockTurn& tu
     std::vector<jvirt_barray_ptr> arrays;
     for (CoefficientPlanes::Plane& plane : planes.planes)
         arrays.push_back(reinterpret_cast<jvirt_barray_ptr>(&plane));
-    const std::unique_ptr<JOCTET[]> buffer(new JOCTET[kWriteBufferSize]);
-    FdDestination dest;
-    dest.fd = fd;
-    dest.buffer = buffer.get();
-    Compressor c;
+    DescriptorDestination dest(fd);
+    Compressor c(FatalWarnings::LostData);
     if (writeCoefficients(c, dest, frame, turn, segments, planes, arrays.data(), counts))
         return LosslessJpegResult::Written;
     if (reason) {
         *reason = dest.error != 0
-            ? writeFailure(dest.error)
+            ? outputWriteFailure(dest.error)
             : QStringLiteral("cannot write the coefficients: %1").arg(libraryMessage(c.errors));
     }
     return LosslessJpegResult::Failed;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/JpegScan.h"
 
+#include "engine/Simd.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <emmintrin.h>
 #include <memory>
 #include <vector>
 
@@ -161,7 +163,8 @@ struct BitReader
         if (!stopped && end - next >= 8) {
             std::uint64_t word;
             std::memcpy(&word, next, sizeof word);
-            word = __builtin_bswap64(word);
+            if constexpr (std::endian::native == std::endian::little)
+                word = __builtin_bswap64(word);
             if (!hasByteFF(word)) {
                 const int taken = (64 - count) >> 3;
                 const int filled = count + taken * 8;
@@ -230,13 +233,18 @@ struct BitReader
     }
 };
 
-/// Writes the 128 bytes of \a block to \a target (16-byte aligned) past the cache.
+/// Writes the 128 bytes of \a block to \a target (16-byte aligned), past the cache where the processor
+/// can.
 inline void streamBlock(const std::int16_t* block, std::int16_t* target)
 {
+#if MORVANE_SSE2
     const auto* in = reinterpret_cast<const __m128i*>(block);
     auto* out = reinterpret_cast<__m128i*>(target);
     for (int i = 0; i < 8; ++i)
         _mm_stream_si128(out + i, _mm_load_si128(in + i));
+#else
+    std::memcpy(target, block, 64 * sizeof(std::int16_t));
+#endif
 }
 
 /// Block rows of the tallest component in a band: runs of this many blocks are written at once when a
@@ -578,21 +586,22 @@ template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, c
             || (after[1] >= 0xD0 && after[1] <= 0xD7))
             return std::nullopt;
     }
+#if MORVANE_SSE2
     if constexpr (Store)
         _mm_sfence(); // the streamed blocks are in memory before anyone reads them
+#endif
     return std::size_t(after - scan.data);
 }
 
 } // namespace
 
-JpegBlockTurn jpegBlockTurn(int orientation)
+JpegBlockTurn jpegBlockTurn(Orientation orientation)
 {
-    if (orientation < 1 || orientation > 8)
-        orientation = 1;
-    // Every turn is an optional transposition followed by optional mirrors of the turned block's axes.
-    const bool transpose = orientation >= 5;
-    const bool mirrorAcross = orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
-    const bool mirrorDown = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
+    // A block turns as the picture does: transposed, then mirrored along the turned block's axes.
+    const OrientationSteps steps = stepsOf(orientation);
+    const bool transpose = steps.transposes;
+    const bool mirrorAcross = steps.mirrorsAcross;
+    const bool mirrorDown = steps.mirrorsDown;
     JpegBlockTurn turn;
     for (int row = 0; row < 8; ++row) {
         for (int column = 0; column < 8; ++column) {

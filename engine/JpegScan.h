@@ -5,6 +5,8 @@
 // either only measured, to prove that the bytes hold the scan and nothing else, or decoded into
 // quantised DCT blocks turned on the way. Private to the engine's lossless JPEG writer.
 
+#include "engine/Orientation.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +36,8 @@ struct JpegBlockTurn
     std::array<std::int16_t, 64> negate {};
 };
 
-/// The block turn for EXIF \a orientation (1 to 8; anything else is taken as 1).
-[[nodiscard]] JpegBlockTurn jpegBlockTurn(int orientation);
+/// The block turn for \a orientation.
+[[nodiscard]] JpegBlockTurn jpegBlockTurn(Orientation orientation);
 
 /// One component of a scan and, for decoding, where its blocks go.
 struct JpegScanComponent

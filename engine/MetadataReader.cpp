@@ -1,33 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MetadataReader.h"
 
-#include "engine/LibraryMessages.h"
+#include "engine/MetadataLibrary.h"
+#include "engine/PngChunks.h"
 
-#include <QFile>
+#include <QtEndian>
 
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <exiv2/exiv2.hpp>
-#include <mutex>
 #include <set>
 
 namespace {
-
-quint16 readBE16(const uchar* p)
-{
-    return quint16(p[0] << 8 | p[1]);
-}
-
-quint32 readBE32(const uchar* p)
-{
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
-}
-
-qint32 readLE32(const uchar* p)
-{
-    return qint32(quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24);
-}
 
 constexpr double kInchesPerMetre = 1.0 / 0.0254;
 constexpr double kCentimetresPerInch = 2.54;
@@ -52,14 +36,14 @@ Resolution jfifDensity(const QByteArray& data)
         }
         if (marker == 0xDA || marker == 0xD9)
             break;
-        const qsizetype length = readBE16(bytes + pos + 2);
+        const qsizetype length = qFromBigEndian<quint16>(bytes + pos + 2);
         if (length < 2 || pos + 2 + length > size)
             break;
         const uchar* segment = bytes + pos + 4;
         if (marker == 0xE0 && length >= 16 && std::memcmp(segment, "JFIF\0", 5) == 0) {
             const uchar unit = segment[7];
-            const double x = readBE16(segment + 8);
-            const double y = readBE16(segment + 10);
+            const double x = qFromBigEndian<quint16>(segment + 8);
+            const double y = qFromBigEndian<quint16>(segment + 10);
             if ((unit == 1 || unit == 2) && x > 0 && y > 0) {
                 const double factor = unit == 2 ? kCentimetresPerInch : 1.0;
                 return { x * factor, y * factor };
@@ -74,27 +58,19 @@ Resolution jfifDensity(const QByteArray& data)
 // PNG pHYs in pixels per metre. Only chunks before the image data count.
 Resolution pngPhysicalDimensions(const QByteArray& data)
 {
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    const qsizetype size = data.size();
-    qsizetype pos = 8;
-    while (pos + 12 <= size) {
-        const quint32 length = readBE32(bytes + pos);
-        const uchar* type = bytes + pos + 4;
-        if (length > quint32(size - pos - 12))
-            break;
-        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
-            break;
-        if (std::memcmp(type, "pHYs", 4) == 0 && length == 9) {
-            const uchar* body = bytes + pos + 8;
-            const double x = readBE32(body);
-            const double y = readBE32(body + 4);
-            if (body[8] == 1 && x > 0 && y > 0)
-                return { x / kInchesPerMetre, y / kInchesPerMetre };
-            return {};
-        }
-        pos += 12 + qsizetype(length);
-    }
-    return {};
+    Resolution resolution;
+    (void)walkPngChunks(data, [&](const PngChunk& chunk) {
+        if (chunk.type == QByteArrayView("IDAT") || chunk.type == QByteArrayView("IEND"))
+            return false;
+        if (chunk.type != QByteArrayView("pHYs") || chunk.data.size() != 9)
+            return true;
+        const double x = qFromBigEndian<quint32>(chunk.data.data());
+        const double y = qFromBigEndian<quint32>(chunk.data.data() + 4);
+        if (chunk.data[8] == 1 && x > 0 && y > 0)
+            resolution = { x / kInchesPerMetre, y / kInchesPerMetre };
+        return false;
+    });
+    return resolution;
 }
 
 // BMP header resolution in pixels per metre; 0 states none.
@@ -103,11 +79,11 @@ Resolution bmpResolution(const QByteArray& data)
     if (data.size() < 14 + 40)
         return {};
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    if (readLE32(bytes + 14) < 40)
+    if (qFromLittleEndian<qint32>(bytes + 14) < 40)
         return {};
     Resolution resolution;
-    const qint32 x = readLE32(bytes + 38);
-    const qint32 y = readLE32(bytes + 42);
+    const qint32 x = qFromLittleEndian<qint32>(bytes + 38);
+    const qint32 y = qFromLittleEndian<qint32>(bytes + 42);
     if (x > 0)
         resolution.x = x / kInchesPerMetre;
     if (y > 0)
@@ -244,97 +220,7 @@ void readExiv2Properties(const QByteArray& data, PropertyDictionary& properties)
     }
 }
 
-std::string exifGroupFor(const std::string& dictionaryKey)
-{
-    if (dictionaryKey == kCGImagePropertyTIFFDictionary)
-        return "Exif.Image.";
-    if (dictionaryKey == kCGImagePropertyExifDictionary)
-        return "Exif.Photo.";
-    if (dictionaryKey == kCGImagePropertyGPSDictionary)
-        return "Exif.GPSInfo.";
-    return {};
-}
-
-// Converts one property into an Exiv2 value of the tag's standard type. Null when it cannot.
-Exiv2::Value::AutoPtr toExiv2Value(Exiv2::TypeId type, const PropertyValue& value)
-{
-    if (type == Exiv2::invalidTypeId || type == Exiv2::lastTypeId)
-        type = std::holds_alternative<QByteArray>(value) ? Exiv2::undefined : Exiv2::asciiString;
-    Exiv2::Value::AutoPtr exivValue = Exiv2::Value::create(type);
-    int failed = 1;
-    if (const auto* i = std::get_if<std::int64_t>(&value)) {
-        failed = exivValue->read(std::to_string(*i));
-    } else if (const auto* d = std::get_if<double>(&value)) {
-        if (type == Exiv2::unsignedRational || type == Exiv2::signedRational) {
-            const Exiv2::Rational r = Exiv2::floatToRationalCast(float(*d));
-            failed = exivValue->read(std::to_string(r.first) + "/" + std::to_string(r.second));
-        } else {
-            failed = exivValue->read(std::to_string(*d));
-        }
-    } else if (const auto* s = std::get_if<std::string>(&value)) {
-        failed = exivValue->read(*s);
-    } else if (const auto* b = std::get_if<QByteArray>(&value)) {
-        failed = exivValue->read(
-            reinterpret_cast<const Exiv2::byte*>(b->constData()), long(b->size()), Exiv2::littleEndian);
-    }
-    if (failed)
-        return Exiv2::Value::AutoPtr();
-    return exivValue;
-}
-
-void fillExifData(const PropertyDictionary& properties, Exiv2::ExifData& exif)
-{
-    for (const auto& [dictionaryKey, entry] : properties.entries()) {
-        const std::string group = exifGroupFor(dictionaryKey);
-        const auto* dictionary = std::get_if<PropertyDictionary>(&entry);
-        if (group.empty() || !dictionary)
-            continue;
-        for (const auto& [name, value] : dictionary->entries()) {
-            try {
-                const Exiv2::ExifKey key(group + name);
-                Exiv2::Value::AutoPtr exivValue = toExiv2Value(key.defaultTypeId(), value);
-                if (exivValue.get())
-                    exif.add(key, exivValue.get());
-            } catch (...) {
-                // A tag name Exiv2 does not know, or a value it cannot take: left out.
-            }
-        }
-    }
-    if (const auto orientation = properties.integer(kCGImagePropertyOrientation)) {
-        const Exiv2::ExifKey key("Exif.Image.Orientation");
-        auto it = exif.findKey(key);
-        if (it != exif.end())
-            exif.erase(it);
-        Exiv2::UShortValue value;
-        value.read(std::to_string(*orientation));
-        exif.add(key, &value);
-    }
-}
-
-std::mutex xmpToolkitMutex;
-
-void lockXmpToolkit(void* data, bool lock)
-{
-    auto* mutex = static_cast<std::mutex*>(data);
-    if (lock)
-        mutex->lock();
-    else
-        mutex->unlock();
-}
-
 } // namespace
-
-void initializeMetadataLibrary()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
-        Exiv2::LogMsg::setHandler([](int, const char* message) {
-            recordLibraryMessage(QString::fromLocal8Bit(message).trimmed());
-        });
-        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
-    });
-}
 
 PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat format)
 {
@@ -364,53 +250,4 @@ PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat forma
     if (format == ImageFormat::JPEG || format == ImageFormat::PNG || format == ImageFormat::TIFF)
         readExiv2Properties(data, properties);
     return properties;
-}
-
-QByteArray encodeExifPayload(const PropertyDictionary& properties)
-{
-    initializeMetadataLibrary();
-    try {
-        Exiv2::ExifData exif;
-        fillExifData(properties, exif);
-        if (exif.empty())
-            return {};
-        Exiv2::Blob blob;
-        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
-        return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
-    } catch (...) {
-        return {};
-    }
-}
-
-bool writeMetadataToFile(const QString& path, const PropertyDictionary& properties)
-{
-    initializeMetadataLibrary();
-    try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        if (!image.get())
-            return false;
-        image->readMetadata();
-        Exiv2::ExifData added;
-        fillExifData(properties, added);
-        Exiv2::ExifData& exif = image->exifData();
-        for (const Exiv2::Exifdatum& datum : added)
-            exif[datum.key()] = datum.value();
-        if (const PropertyDictionary* iptcProperties
-            = properties.dictionary(kCGImagePropertyIPTCDictionary)) {
-            Exiv2::IptcData& iptc = image->iptcData();
-            for (const auto& [name, value] : iptcProperties->entries()) {
-                if (const auto* text = std::get_if<std::string>(&value)) {
-                    try {
-                        iptc[Exiv2::IptcKey("Iptc.Application2." + name).key()] = *text;
-                    } catch (...) {
-                        // An IPTC name outside the application record: left out.
-                    }
-                }
-            }
-        }
-        image->writeMetadata();
-        return true;
-    } catch (...) {
-        return false;
-    }
 }

@@ -14,15 +14,3 @@
 /// Structural TIFF tags (strip offsets, sample layout, IFD pointers) and maker notes are left out.
 /// Never throws: a file Exiv2 cannot parse gives what the format's own headers say.
 [[nodiscard]] PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat format);
-
-/// The TIFF structure of an EXIF block with the entries of \a properties' {TIFF}, {Exif} and {GPS}
-/// sub-dictionaries, and its top-level orientation as IFD0's Orientation. Empty when there is nothing to
-/// write or the block cannot be built.
-[[nodiscard]] QByteArray encodeExifPayload(const PropertyDictionary& properties);
-
-/// Writes the EXIF and IPTC entries of \a properties into the image file at \a path (JPEG, PNG, TIFF),
-/// replacing any it had. False on failure.
-[[nodiscard]] bool writeMetadataToFile(const QString& path, const PropertyDictionary& properties);
-
-/// Once per process: Exiv2's XMP parser set up for threads and its log messages silenced.
-void initializeMetadataLibrary();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/PngWriter.h"
 
+#include "engine/DescriptorIo.h"
+
 #include <QColorSpace>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <cstring>
 #include <libdeflate.h>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -150,23 +151,6 @@ void filterRow(const unsigned char* row, const unsigned char* previous, size_t l
     std::memcpy(out + 1, scratch[best].data(), length);
 }
 
-bool writeAll(int fd, const char* data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 } // namespace
 
 bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
@@ -252,5 +236,7 @@ bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
     for (qsizetype at = 0; at < pixels.size(); at += kIdatChunk)
         appendChunk(out, "IDAT", pixels.constData() + at, std::min(kIdatChunk, pixels.size() - at));
     appendChunk(out, "IEND", nullptr, 0);
-    return writeAll(fd, out.constData(), out.size());
+    const DescriptorTransfer written = writeFully(fd, out.constData(), size_t(out.size()));
+    errno = written.error;
+    return written.error == 0;
 }

@@ -1,43 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/UnstatedResolution.h"
 
+#include "engine/DescriptorIo.h"
+
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <unistd.h>
 
 namespace {
 
 bool readAt(int fd, void* buffer, size_t size, off_t offset)
 {
-    auto* bytes = static_cast<char*>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, bytes, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= size_t(n);
-        offset += n;
-    }
-    return true;
+    return readFully(fd, buffer, size, offset).bytes == size;
 }
 
 bool writeAt(int fd, const void* buffer, size_t size, off_t offset)
 {
-    const auto* bytes = static_cast<const char*>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, bytes, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= size_t(n);
-        offset += n;
-    }
-    return true;
+    return writeFully(fd, buffer, size, offset).error == 0;
 }
 
 /// Reads and writes integers in a TIFF file's byte order.
@@ -68,51 +48,6 @@ constexpr quint16 kUnitNone = 1;
 
 } // namespace
 
-PngChunkFilter::PngChunkFilter(QIODevice* target, QList<QByteArray> droppedTypes)
-    : m_target(target)
-    , m_droppedTypes(std::move(droppedTypes))
-{ }
-
-qint64 PngChunkFilter::writeData(const char* data, qint64 size)
-{
-    const qint64 total = size;
-    const auto pass = [this](const char* bytes, qint64 count) {
-        return count == 0 || m_target->write(bytes, count) == count;
-    };
-    while (size > 0) {
-        if (m_signatureLeft > 0) {
-            const qint64 n = std::min(size, m_signatureLeft);
-            if (!pass(data, n))
-                return -1;
-            m_signatureLeft -= n;
-            data += n;
-            size -= n;
-        } else if (m_chunkLeft > 0) {
-            const qint64 n = std::min(size, m_chunkLeft);
-            if (!m_dropping && !pass(data, n))
-                return -1;
-            m_chunkLeft -= n;
-            data += n;
-            size -= n;
-        } else {
-            const qint64 n = std::min(size, qint64(8) - m_chunkHeader.size());
-            m_chunkHeader.append(data, n);
-            data += n;
-            size -= n;
-            if (m_chunkHeader.size() < 8)
-                continue;
-            const auto* b = reinterpret_cast<const uchar*>(m_chunkHeader.constData());
-            const quint32 length = quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
-            m_chunkLeft = qint64(length) + 4; // the data and the CRC
-            m_dropping = m_droppedTypes.contains(m_chunkHeader.mid(4, 4));
-            if (!m_dropping && !pass(m_chunkHeader.constData(), 8))
-                return -1;
-            m_chunkHeader.clear();
-        }
-    }
-    return total;
-}
-
 bool clearBmpResolution(int fd)
 {
     // The file header (14 bytes), then an info header whose first field is its own size; the resolution
@@ -120,9 +55,7 @@ bool clearBmpResolution(int fd)
     std::array<uchar, 4> infoSize {};
     if (!readAt(fd, infoSize.data(), infoSize.size(), 14))
         return false;
-    const quint32 size
-        = infoSize[0] | quint32(infoSize[1]) << 8 | quint32(infoSize[2]) << 16 | quint32(infoSize[3]) << 24;
-    if (size < 40)
+    if (qFromLittleEndian<quint32>(infoSize.data()) < 40)
         return false;
     const std::array<uchar, 8> zero {};
     return writeAt(fd, zero.data(), zero.size(), 14 + 24);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/WorkFile.h"
 
+#include "engine/DescriptorIo.h"
+
 #include <QFile>
 
 #include <atomic>
@@ -119,11 +121,6 @@ QByteArray randomPart()
     return text;
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 } // namespace
 
 WorkFile::WorkFile(int fd, QByteArray hiddenPath)
@@ -154,7 +151,7 @@ std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error
         // fault.
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             if (error)
-                *error = systemError(errno);
+                *error = systemErrorText(errno);
             return nullptr;
         }
     }
@@ -169,7 +166,7 @@ std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error
             if (errno == EEXIST || errno == EINTR)
                 continue;
             if (error)
-                *error = systemError(errno);
+                *error = systemErrorText(errno);
             return nullptr;
         }
         // The lock tells a later run that this file is in use; where the file system has no locks,
@@ -179,7 +176,7 @@ std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error
         return std::unique_ptr<WorkFile>(new WorkFile(fd, std::move(path)));
     }
     if (error)
-        *error = systemError(EEXIST);
+        *error = systemErrorText(EEXIST);
     return nullptr;
 }
 

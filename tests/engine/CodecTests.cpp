@@ -8,9 +8,11 @@
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -80,6 +82,14 @@ Difference compare(
         }
     d.psnr = squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * double(samples) / squares);
     return d;
+}
+
+/// The size Qt's reader finds in the header of \a data.
+QSize imageSizeOf(const QByteArray& data)
+{
+    QByteArray shared = data;
+    QBuffer buffer(&shared);
+    return buffer.open(QIODevice::ReadOnly) ? QImageReader(&buffer).size() : QSize();
 }
 
 /// Runs \a encode on a new file at \a path; false when either fails.
@@ -290,7 +300,8 @@ TEST_F(CodecTest, UprightDecodeEqualsAPlainDecodeTurnedAfterwards)
         ASSERT_TRUE(plain);
         for (int orientation = 1; orientation <= 8; ++orientation) {
             SCOPED_TRACE(testing::Message() << "orientation " << orientation << (grey ? " grey" : ""));
-            const std::optional<Image> upright = decodeJpeg(fileBytes(file), 1'000'000, orientation);
+            const std::optional<Image> upright
+                = decodeJpeg(fileBytes(file), 1'000'000, Orientation(orientation));
             ASSERT_TRUE(upright);
             // 5 to 8 are the transposed picture, mirrored as 1 to 4 mirror the stored one.
             const int mirror = (orientation - 1) % 4; // 0 none, 1 across, 2 both, 3 upside down
@@ -339,16 +350,13 @@ TEST_F(CodecTest, BrokenInputGivesNothingAndAMissingEndMarkerAloneLosesNoPixels)
     {
         const char* name;
         QByteArray bytes;
-        bool headerReadable;
-    } cases[] = { { "empty", {}, false }, { "random bytes", random, false },
-        { "only SOI", good.left(2), false },
-        { "cut in header", good.left(good.indexOf("\xFF\xC0") + 6), false },
-        { "cut right after scan header", good.left(good.lastIndexOf("\xFF\xDA") + 20), true },
-        { "cut in half", good.left(good.size() / 2), true }, { "cut near the end", good.chopped(40), true } };
+    } cases[] = { { "empty", {} }, { "random bytes", random }, { "only SOI", good.left(2) },
+        { "cut in header", good.left(good.indexOf("\xFF\xC0") + 6) },
+        { "cut right after scan header", good.left(good.lastIndexOf("\xFF\xDA") + 20) },
+        { "cut in half", good.left(good.size() / 2) }, { "cut near the end", good.chopped(40) } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(decodeJpeg(c.bytes, 1'000'000));
-        EXPECT_EQ(readJpegHeader(c.bytes).has_value(), c.headerReadable);
     }
     ASSERT_TRUE(good.endsWith("\xFF\xD9"));
     const std::optional<Image> whole = decodeJpeg(good, 1'000'000);
@@ -371,7 +379,7 @@ TEST_F(CodecTest, RefusesFramesAboveThePixelLimitBeforeAllocating)
     ASSERT_GT(sof, 0);
     qToBigEndian<quint16>(65500, huge.data() + sof + 5);
     qToBigEndian<quint16>(65500, huge.data() + sof + 7);
-    EXPECT_EQ(readJpegHeader(huge)->width, 65500);
+    EXPECT_EQ(imageSizeOf(huge), QSize(65500, 65500));
     EXPECT_FALSE(decodeJpeg(huge, 100'000'000));
 }
 
@@ -530,6 +538,39 @@ TEST_F(CodecTest, GifKeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
         else
             EXPECT_LE(opaque.maximum, alpha ? 2 : 0);
     }
+}
+
+// Noise in 200 colours over 1.5 megapixels fills the LZW string table hundreds of times: after each clear
+// code the writer must start afresh exactly as a decoder does. ImageMagick's own GIF decoder reads the
+// file back to the last pixel.
+TEST_F(CodecTest, GifNoiseSurvivesHundredsOfLzwTableResets)
+{
+    QRandomGenerator random(11);
+    QList<QRgb> palette;
+    for (int i = 0; i < 200; ++i)
+        palette.append(qRgb(random.bounded(256), random.bounded(256), random.bounded(256)) | 0xFF000000);
+    QImage noise(1500, 1000, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = palette[random.bounded(int(palette.size()))];
+    }
+    const QString file = path("noise.gif");
+    ASSERT_TRUE(encodeGifTo(file, noise));
+    EXPECT_EQ(walkGif(fileBytes(file)).problem, "");
+
+    ASSERT_EQ(magick({ file, "-depth", "8", "rgb:" + path("decoded.rgb") }), "");
+    const QByteArray decoded = fileBytes(path("decoded.rgb"));
+    ASSERT_EQ(decoded.size(), qsizetype(noise.width()) * noise.height() * 3);
+    qsizetype wrong = 0;
+    for (int y = 0; y < noise.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(noise.constScanLine(y));
+        const auto* rgb
+            = reinterpret_cast<const uchar*>(decoded.constData()) + qsizetype(y) * noise.width() * 3;
+        for (int x = 0; x < noise.width(); ++x, rgb += 3)
+            wrong += qRgb(rgb[0], rgb[1], rgb[2]) != line[x];
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // An EXIF payload beyond one segment, GIF sides beyond 65535 and a full disk (also when everything fits the

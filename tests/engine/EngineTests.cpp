@@ -79,6 +79,15 @@ QStringList entriesIn(const QString& dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
+/// The types of a PNG's chunks, walked here from its bytes.
+QList<QByteArray> pngChunkTypes(const QByteArray& png)
+{
+    QList<QByteArray> types;
+    for (qsizetype pos = 8; pos + 8 <= png.size(); pos += 12 + qFromBigEndian<quint32>(png.constData() + pos))
+        types.append(png.mid(pos + 4, 4));
+    return types;
+}
+
 } // namespace
 
 // --- Orientation --------------------------------------------------------------------------------
@@ -131,6 +140,54 @@ TEST(Orientation, TurnsUprightInEveryContainerAndAtOddSizes)
         EXPECT_LT(meanAbsoluteDifference(info->image.pixels, uprightReference(c.upright)), 8.0);
     }
 }
+
+/// The mirroring turns (2, 4, 5, 7; the fixtures above cover 3, 6 and 8) on the paths that turn on the
+/// canvas, not in the JPEG decoder: PNG (orientation in eXIf) and TIFF (in IFD0). Each stored file is the
+/// corpus's upright picture turned the other way by ImageMagick, at an even size for PNG and an odd one
+/// for TIFF; both are lossless, so the upright load must give the picture exactly.
+class CanvasOrientations : public ::testing::TestWithParam<std::tuple<const char*, int>>
+{
+};
+
+TEST_P(CanvasOrientations, LosslessSourcesComeBackToTheUprightPictureExactly)
+{
+    const auto [extension, orientation] = GetParam();
+    const bool png = QLatin1String(extension) == QLatin1String("png");
+    const QString reference = dirtyReferenceDir() + (png ? "/upright_640x480.png" : "/upright_633x427.png");
+    static const char* const storedAs[9] = { "", "", "-flop", "-rotate 180", "-flip", "-transpose",
+        "-rotate -90", "-transverse", "-rotate 90" };
+    QTemporaryDir dir;
+    const QString stored = dir.filePath(QStringLiteral("stored.%1").arg(extension));
+    ASSERT_EQ(runProcess("convert",
+                  QStringList { reference } + QString::fromLatin1(storedAs[orientation]).split(u' ')
+                      + QStringList { "-compress", "none", stored })
+                  .exitCode,
+        0);
+    if (png) {
+        ASSERT_EQ(runProcess("exiftool",
+                      { "-q", "-overwrite_original", QStringLiteral("-EXIF:Orientation#=%1").arg(orientation),
+                          stored })
+                      .exitCode,
+            0);
+        ASSERT_TRUE(pngChunkTypes(fileBytes(stored)).contains("eXIf"));
+    } else {
+        ASSERT_EQ(runProcess("tiffset", { "-s", "274", QString::number(orientation), stored }).exitCode, 0);
+    }
+
+    ImageInfoPtr info(IICreateImage(stored, true));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->orientation, orientation);
+    // Pixels only: the PNG reference's gAMA chunk gives Qt's decode a colour space the load does not keep.
+    const QImage upright = decodeWithQt(reference);
+    ASSERT_EQ(info->image.pixels.size(), upright.size());
+    EXPECT_EQ(meanAbsoluteDifference(info->image.pixels, upright), 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTurn, CanvasOrientations,
+    ::testing::Combine(::testing::Values("png", "tif"), ::testing::Values(2, 4, 5, 7)),
+    [](const auto& param) {
+        return std::string(std::get<0>(param.param)) + std::to_string(std::get<1>(param.param));
+    });
 
 TEST(Orientation, MissingOrUnusableOrientationReadsAsOneAndUnknownValuesTurnNothing)
 {
@@ -302,15 +359,8 @@ TEST(Resolution, OutputsOfASourceWithoutOneStateNone)
     ASSERT_EQ(runProcess("convert", { "-size", "40x30", "gradient:red-blue", bare }).exitCode, 0);
     ASSERT_EQ(
         runProcess("convert", { bare, "-units", "PixelsPerInch", "-density", "300", stated }).exitCode, 0);
-    const auto pngChunks = [](const QByteArray& png) {
-        QList<QByteArray> types;
-        for (qsizetype pos = 8; pos + 8 <= png.size();
-             pos += 12 + qFromBigEndian<quint32>(png.constData() + pos))
-            types.append(png.mid(pos + 4, 4));
-        return types;
-    };
-    ASSERT_FALSE(pngChunks(fileBytes(bare)).contains("pHYs"));
-    ASSERT_TRUE(pngChunks(fileBytes(stated)).contains("pHYs"));
+    ASSERT_FALSE(pngChunkTypes(fileBytes(bare)).contains("pHYs"));
+    ASSERT_TRUE(pngChunkTypes(fileBytes(stated)).contains("pHYs"));
 
     for (const QString& source : { bare, stated }) {
         const bool states = source == stated;
@@ -322,7 +372,7 @@ TEST(Resolution, OutputsOfASourceWithoutOneStateNone)
             ASSERT_TRUE(IISaveImage(info.get(), path, 40, 30, output.type, false, 0.8f));
         }
         const QString png = dir.filePath(QStringLiteral("out-%1.png").arg(states));
-        const QList<QByteArray> chunks = pngChunks(fileBytes(png));
+        const QList<QByteArray> chunks = pngChunkTypes(fileBytes(png));
         EXPECT_EQ(chunks.contains("pHYs"), states) << chunks.join(' ').toStdString();
         EXPECT_EQ(chunks.first(), "IHDR");
         EXPECT_EQ(chunks.last(), "IEND");

@@ -9,6 +9,7 @@
 #include "tests/engine/ProfileCrafting.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -27,9 +28,11 @@ TEST(FuzzRegression, AJpegFarTooSmallForTheFrameItClaimsIsRefusedUnread)
             break;
         }
     }
-    ASSERT_EQ(readJpegHeader(jpeg)->width, 16000);
-    for (const int orientation : { 1, 6 })
-        EXPECT_FALSE(decodeJpeg(jpeg, qint64(1) << 28, orientation)) << orientation;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    ASSERT_EQ(QImageReader(&buffer).size(), QSize(16000, 16000));
+    for (const Orientation orientation : { Orientation::Normal, Orientation::Rotate90 })
+        EXPECT_FALSE(decodeJpeg(jpeg, qint64(1) << 28, orientation)) << int(orientation);
 }
 
 TEST(FuzzRegression, APngChunkClaimingMoreThanTheFileHoldsIsRefusedBeforeLibpngAllocatesIt)
@@ -73,21 +76,20 @@ TEST(FuzzRegression, ProfileSignaturesOutsideLittleCmsNamesAreComparedAsNumbers)
     }
 }
 
-TEST(FuzzRegression, APngHeaderIsReadOnlyWhenItsChunksFitTheFile)
+TEST(FuzzRegression, APngWhoseChunkBeforeTheImageClaimsTooMuchIsRefusedUnread)
 {
-    // Found by the PNG target: reading the frame size of a PNG whose text chunk before the image data
-    // claims about 800 MB made libpng ask for all of it.
+    // Found by the PNG target: reading a PNG whose text chunk before the image data claims about 800 MB
+    // made libpng ask for all of it.
     QByteArray png;
     QBuffer buffer(&png);
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && quadrants(40, 30).save(&buffer, "PNG"));
     const std::unique_ptr<ImageSource> whole = ImageSource::createWithData(png);
     ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->pixelSizeAtIndex0(), QSize(40, 30));
+    EXPECT_EQ(whole->createImageAtIndex0()->pixels.size(), QSize(40, 30));
 
     png.insert(8 + 25, QByteArray("\x30\x3a\x30\x30tEXtdate", 12)); // right after IHDR
     const std::unique_ptr<ImageSource> forged = ImageSource::createWithData(png);
     ASSERT_TRUE(forged);
-    EXPECT_FALSE(forged->pixelSizeAtIndex0());
     EXPECT_FALSE(forged->createImageAtIndex0());
 }
 

@@ -64,7 +64,7 @@ bool turnWithJpegtran(const QString& source, int orientation, const QString& tar
 LosslessJpegOptions turnedBy(int orientation)
 {
     LosslessJpegOptions options;
-    options.orientation = orientation;
+    options.orientation = orientationFromExif(orientation);
     return options;
 }
 
@@ -281,7 +281,7 @@ TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWha
         const bool perfect = orientation == 1 || turnWithJpegtran(source, orientation, reference);
 
         LosslessJpegOptions options;
-        options.orientation = orientation;
+        options.orientation = orientationFromExif(orientation);
         const Outcome outcome = writeLossless(fileBytes(source), options, out.filePath("lossless.jpg"));
         if (!perfect) {
             EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode) << outcome.reason.toStdString();
@@ -317,7 +317,7 @@ TEST(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QTemporaryDir out;
     LosslessJpegOptions options;
-    options.orientation = 6;
+    options.orientation = Orientation::Rotate90;
     const Outcome outcome
         = writeLossless(fileBytes(s.dir->filePath("1001x667.jpg")), options, out.filePath("o.jpg"));
     EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode);
@@ -325,7 +325,7 @@ TEST(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
     EXPECT_TRUE(outcome.reason.contains("1001 x 667")) << outcome.reason.toStdString();
 
     // The transposition alone moves no cut edge: it is exact at any size.
-    options.orientation = 5;
+    options.orientation = Orientation::Transpose;
     EXPECT_EQ(
         writeLossless(fileBytes(s.dir->filePath("1001x667.jpg")), options, out.filePath("o.jpg")).result,
         LosslessJpegResult::Written);
@@ -379,7 +379,7 @@ TEST_P(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
     ASSERT_FALSE(source.isEmpty());
     ASSERT_TRUE(writeFile(out.filePath("source.jpg"), source));
     LosslessJpegOptions options;
-    options.orientation = c.orientation;
+    options.orientation = orientationFromExif(c.orientation);
     const Outcome outcome = writeLossless(source, options, out.filePath("lossless.jpg"));
     ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
 
@@ -453,7 +453,7 @@ TEST(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
         for (const int orientation : { 1, 6 }) {
             SCOPED_TRACE(std::string(c.name) + ", orientation " + std::to_string(orientation));
             LosslessJpegOptions options;
-            options.orientation = orientation;
+            options.orientation = orientationFromExif(orientation);
             const Outcome outcome = writeLossless(c.bytes, options, out.filePath("o.jpg"));
             EXPECT_EQ(outcome.result, LosslessJpegResult::Failed);
             EXPECT_FALSE(outcome.reason.isEmpty());
@@ -502,7 +502,7 @@ TEST(LosslessJpeg, WritesTheGivenDensityAndProfileOnEveryPath)
     for (const auto& path : paths) {
         SCOPED_TRACE(std::string(path.kind) + ", orientation " + std::to_string(path.orientation));
         LosslessJpegOptions options;
-        options.orientation = path.orientation;
+        options.orientation = orientationFromExif(path.orientation);
         options.dpiX = 300;
         options.dpiY = 150;
         options.iccProfile = profile;
@@ -549,8 +549,9 @@ TEST(LosslessJpeg, DirtySetComesOutCleanWithTheSourcesPixels)
             continue;
         SCOPED_TRACE(columns[0].toStdString());
         const QString source = dirtyCorpusDir() + u'/' + columns[0];
+        const int orientation = columns[3] == "-" ? 1 : columns[3].toInt();
         LosslessJpegOptions options;
-        options.orientation = columns[3] == "-" ? 1 : columns[3].toInt();
+        options.orientation = orientationFromExif(orientation);
         const QString target = out.filePath(QStringLiteral("%1.jpg").arg(written, 2, 10, QLatin1Char('0')));
         const Outcome outcome = writeLossless(fileBytes(source), options, target);
         if (columns[0] == "misc/truncated.jpg") {
@@ -559,9 +560,9 @@ TEST(LosslessJpeg, DirtySetComesOutCleanWithTheSourcesPixels)
             continue;
         }
         QString expectedFile = source;
-        if (options.orientation != 1) {
+        if (orientation != 1) {
             expectedFile = references.filePath(QStringLiteral("%1.jpg").arg(written));
-            if (!turnWithJpegtran(source, options.orientation, expectedFile)) {
+            if (!turnWithJpegtran(source, orientation, expectedFile)) {
                 EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode);
                 QFile::remove(target);
                 continue;

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::unique_ptr<ImageSource> source = ImageSource::createWithData(bytes);
     if (!source || source->format() != kFormat)
         return -1;
-    const std::optional<QSize> claimed = source->pixelSizeAtIndex0();
+    const std::optional<QSize> claimed = claimedFrameSize(bytes);
     if (claimed && qint64(claimed->width()) * claimed->height() > kFastTargetMaxPixels) {
         (void)takeLibraryMessages();
         return 0;

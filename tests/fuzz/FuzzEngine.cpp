@@ -9,6 +9,7 @@
 #include "engine/ImageSaving.h"
 #include "engine/ImageSource.h"
 #include "engine/LibraryMessages.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,15 +198,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("cannot write the input", input);
     }
 
-    // The header is read as the engine reads it: a reader of its own could be led where the engine's
-    // checks keep the libraries from going (a PNG chunk claiming far more than the file holds).
-    if (const std::unique_ptr<ImageSource> source
-        = ImageSource::createWithData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)))) {
-        const std::optional<QSize> claimed = source->pixelSizeAtIndex0();
-        if (claimed && qint64(claimed->width()) * claimed->height() > kMaxFuzzPixels) {
-            QFile::remove(input);
-            return 0;
-        }
+    // The header is read behind the engine's own checks: a plain reader could be led where those keep
+    // the libraries from going (a PNG chunk claiming far more than the file holds).
+    const std::optional<QSize> claimed = claimedFrameSize(fuzzInput(data, size));
+    if (claimed && qint64(claimed->width()) * claimed->height() > kMaxFuzzPixels) {
+        QFile::remove(input);
+        return 0;
     }
 
     for (const bool fixOrientation : { false, true }) {

@@ -96,7 +96,7 @@ bool samePixels(const QImage& a, const QImage& b)
 void writeAndCheck(const QByteArray& source, int orientation)
 {
     LosslessJpegOptions options;
-    options.orientation = orientation;
+    options.orientation = orientationFromExif(orientation);
     options.maxPixels = kMaxFuzzPixels;
     options.dpiX = 300;
     options.iccProfile = QByteArray("not a profile, written as it is");
@@ -114,7 +114,7 @@ void writeAndCheck(const QByteArray& source, int orientation)
     if (const char* problem = shapeProblem(output))
         fail(problem);
 
-    const std::optional<Image> before = decodeJpeg(source, kMaxFuzzPixels, orientation);
+    const std::optional<Image> before = decodeJpeg(source, kMaxFuzzPixels, orientationFromExif(orientation));
     if (!before)
         return;
     const std::optional<Image> after = decodeJpeg(output, kMaxFuzzPixels);

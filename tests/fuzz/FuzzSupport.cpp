@@ -2,7 +2,9 @@
 #include "tests/fuzz/FuzzSupport.h"
 
 #include "engine/ImageSource.h"
+#include "engine/PngChunks.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
 
@@ -36,6 +38,22 @@ void startFuzzTarget(const char* name)
 QByteArray fuzzInput(const std::uint8_t* data, std::size_t size)
 {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+std::optional<QSize> claimedFrameSize(const QByteArray& data)
+{
+    const std::optional<ImageFormat> format = sniffImageFormat(data.left(32));
+    if (!format
+        || (*format == ImageFormat::PNG && !walkPngChunks(data, [](const PngChunk&) { return true; })))
+        return std::nullopt;
+    QByteArray shared = data;
+    QBuffer buffer(&shared);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    return size;
 }
 
 void fuzzFailure(const char* what)

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // What the fast fuzz targets share: a setting like the program's and a way to report a broken promise.
 
@@ -18,6 +20,12 @@ void startFuzzTarget(const char* name);
 
 /// The fuzzer's input as bytes (a deep copy: the engine may keep what it is given).
 [[nodiscard]] QByteArray fuzzInput(const std::uint8_t* data, std::size_t size);
+
+/// The frame size that the header of the image in \a data claims, read without decoding pixels, so
+/// that a target can pass over frames too large for it. A PNG whose chunks do not all fit the data is
+/// not read (libpng would allocate what a chunk claims; the engine refuses such a file unread). Null
+/// when there is no readable header.
+[[nodiscard]] std::optional<QSize> claimedFrameSize(const QByteArray& data);
 
 /// Reports a broken promise where the sanitizers report (libFuzzer may have closed stderr) and stops, so
 /// that libFuzzer keeps the input.
