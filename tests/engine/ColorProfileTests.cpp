@@ -292,8 +292,9 @@ TEST(JpegIccChain, OnlyAWholeChainOfAValidProfileReachesAnOutput)
     // The independent checker sees what each source carries, and nothing in the outputs.
     const ProcessResult sourceCheck = checkClean(dir.filePath("sources"));
     for (index = 0; index < int(std::size(cases)); ++index)
-        EXPECT_TRUE(sourceCheck.standardOutput.contains(QStringLiteral("PERSONAL\t%1.jpg").arg(index)))
-            << cases[index].name;
+        EXPECT_TRUE(sourceCheck.standardOutput.contains(
+            QStringLiteral("personal\t%1.jpg").arg(index), Qt::CaseInsensitive))
+            << cases[index].name; // "personal" from the project's checker, "PERSONAL" from the shared one
     const ProcessResult outputCheck = checkClean(out);
     EXPECT_EQ(outputCheck.exitCode, 0) << outputCheck.standardOutput.toStdString();
 
