@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainNib.h"
 
-#include "app/MorvaneAppDelegate.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "ui/AppController.h"
 #include "ui/BlankTableView.h"
 #include "ui/DropView.h"
@@ -28,7 +28,7 @@ MainNib::MainNib()
 MainNib::~MainNib()
 {
     // A run's worker posts to both controllers: it must be over before either goes.
-    m_appController->canceled = true;
+    m_appController->OnCancelProgress({});
     m_appController->waitForRun();
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
-#include "batch/BatchController.h"
 #include "engine/ImageDestination.h"
 #include "engine/ImageSource.h"
 #include "engine/ImageWrapper.h"
@@ -69,27 +68,14 @@ QString withLibraryWords(QString reason)
 
 } // namespace
 
-int TakenNames::firstUnknown(const QByteArray& name) const
-{
-    std::lock_guard lock(m_mutex);
-    return m_next.value(name, 0);
-}
-
-void TakenNames::remember(const QByteArray& name, int next)
-{
-    std::lock_guard lock(m_mutex);
-    int& known = m_next[name];
-    known = std::max(known, next);
-}
-
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& outputName,
-    bool fixOrientation, const QString& folder)
+    const RunOptions& options, const QString& folder)
 {
     ConvertedFile converted;
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
-    if (!wrapper.load(source, fixOrientation)) {
+    if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
     }
@@ -100,6 +86,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         return converted;
     }
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+    wrapper.setQuality(options.quality);
     if (!wrapper.save(*converted.file, outputName, false)) {
         converted.file.reset();
         outcome.reason
@@ -117,7 +104,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& outputName, Outp
         return;
     QString error;
     const QString path
-        = BatchController::GetNewFile(outputName, output.path, *converted.file, &output.taken, &error);
+        = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},
@@ -125,12 +112,4 @@ void nameConvertedFile(ConvertedFile& converted, const QString& outputName, Outp
         return;
     }
     converted.outcome.output = path;
-}
-
-ConversionOutcome ConvertFile(
-    ImageWrapper& wrapper, const QString& source, bool fixOrientation, OutputFolder& output)
-{
-    ConvertedFile converted = convertToWorkFile(wrapper, source, source, fixOrientation, output.path);
-    nameConvertedFile(converted, source, output);
-    return converted.outcome;
 }

@@ -2,11 +2,11 @@
 // The application shell under the offscreen platform: the loaded layout, the delegate's preference
 // controls against the INI file, the toolkit-version flag, and quitting when the main window closes.
 #include "app/MainNib.h"
-#include "app/MorvaneAppDelegate.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "app/MorvaneApplication.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "engine/ImageSaving.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
 #include "ui/SegmentedControl.h"

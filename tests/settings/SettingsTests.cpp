@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences store, checked against the INI file itself: the file's text is read and edited here
 // directly, without QSettings, and a second process writes through its own Settings.
-#include "app/Settings.h"
-#include "tests/app/AppTestSupport.h"
+#include "settings/Settings.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -121,29 +121,5 @@ INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
         KeyCase { "isFirstRun", Settings::kIsFirstRun, true, false, QStringLiteral("false"), true,
             QStringLiteral("true") }),
     [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
-
-TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
-{
-    Settings* settings = Settings::settings();
-    settings->setQuality(80.0f);
-    settings->setOverride(Settings::kImageQuality, 55.0);
-    settings->setOverride(Settings::kFixOrientation, false);
-
-    EXPECT_EQ(settings->quality(), 55.0f);
-    EXPECT_FALSE(settings->fixOrientation());
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("80"));
-    EXPECT_TRUE(storedText(Settings::kFixOrientation).isNull()) << qPrintable(storeText());
-
-    // Writes still reach the store underneath; the override keeps winning until it is cleared.
-    settings->setQuality(85.0f);
-    writeFromAnotherProcess(Settings::kFixOrientation, QStringLiteral("true"));
-    EXPECT_EQ(settings->quality(), 55.0f);
-    EXPECT_FALSE(settings->fixOrientation());
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("85"));
-
-    settings->clearOverrides();
-    EXPECT_EQ(settings->quality(), 85.0f);
-    EXPECT_TRUE(settings->fixOrientation());
-}
 
 } // namespace

@@ -2,7 +2,7 @@
 // A second process for the settings tests: writes one preference through Settings into the store of a
 // given configuration folder, the way the command-line tool or a second window of the program would.
 //   morvane_settings_writer CONFIG_DIR KEY VALUE
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QSettings>
