@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/MorvaneAppDelegate.h"
+#include "ui/MorvaneAppDelegate.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "engine/ImageSaving.h"
 
 #include <QApplication>

@@ -42,7 +42,6 @@ public:
     void setWindow(QWidget* window) { m_window = window; }
 
     /// The version awakeFromNib compares; toolkitVersionNumber() unless a test sets another.
-    [[nodiscard]] double toolkitVersion() const { return m_toolkitVersion; }
     void setToolkitVersion(double version) { m_toolkitVersion = version; }
 
     /// Sets isRunningOnSnowLeopardOrLater to whether the toolkit version is at least 1038.0.
