@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainNib.h"
 
-#include "ui/MorvaneAppDelegate.h"
 #include "ui/AppController.h"
 #include "ui/BlankTableView.h"
 #include "ui/DropView.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "ui/NamedImage.h"
 #include "ui/StatusWindowController.h"
 #include "ui_MainWindow.h"

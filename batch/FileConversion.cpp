@@ -103,8 +103,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& outputName, Outp
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;
-    const QString path
-        = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
+    const QString path = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},

@@ -214,8 +214,8 @@ int spareDescriptors()
 
 } // namespace
 
-RunResult convertInParallel(
-    const std::vector<RunInput>& inputs, OutputFolder& output, const RunOptions& options, const RunHooks& hooks)
+RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
+    const RunOptions& options, const RunHooks& hooks)
 {
     RunResult result;
     result.outcomes.resize(inputs.size());
@@ -237,7 +237,8 @@ RunResult convertInParallel(
             if (hooks.starting)
                 hooks.starting(index);
             naming.finish(index,
-                convertOne(inputs[size_t(index)], output.path, options, budget ? &*budget : nullptr, hooks.stop));
+                convertOne(
+                    inputs[size_t(index)], output.path, options, budget ? &*budget : nullptr, hooks.stop));
             std::lock_guard lock(progressMutex);
             ++done;
             if (hooks.progress)

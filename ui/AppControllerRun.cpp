@@ -2,9 +2,9 @@
 // The Convert command of the main window's controller: asking for the output folder, making sure it
 // exists, showing the progress window for the run, the run's handlers and worker body over
 // ConversionRun, and the summary of what the run did.
-#include "settings/Settings.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
+#include "settings/Settings.h"
 #include "ui/AppController.h"
 #include "ui/RunSummaryDialog.h"
 #include "ui/StatusWindowController.h"

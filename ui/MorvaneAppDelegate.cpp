@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MorvaneAppDelegate.h"
 
-#include "settings/Settings.h"
 #include "engine/ImageSaving.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QEvent>

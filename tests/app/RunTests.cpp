@@ -2,10 +2,10 @@
 // The conversion run through the real main window (offscreen): the Convert command with scripted
 // answers to its dialogs, the progress window, the notices in order and the files left behind.
 #include "app/MainNib.h"
-#include "settings/Settings.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
+#include "settings/Settings.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ModalTestSupport.h"

@@ -2,13 +2,13 @@
 // The application shell under the offscreen platform: the loaded layout, the delegate's preference
 // controls against the INI file, the toolkit-version flag, and quitting when the main window closes.
 #include "app/MainNib.h"
-#include "ui/MorvaneAppDelegate.h"
 #include "app/MorvaneApplication.h"
-#include "settings/Settings.h"
 #include "engine/ImageSaving.h"
+#include "settings/Settings.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"
 

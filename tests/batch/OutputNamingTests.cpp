@@ -104,8 +104,7 @@ TEST_P(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 
     const std::unique_ptr<WorkFile> file = finished(m_out.path(), "output");
     ASSERT_TRUE(file);
-    EXPECT_EQ(nameOutputFile(source, m_out.path() + u'/', *file),
-        out(QStringLiteral("photo (3).jpg")));
+    EXPECT_EQ(nameOutputFile(source, m_out.path() + u'/', *file), out(QStringLiteral("photo (3).jpg")));
     EXPECT_EQ(fileBytes(source), QByteArray("source"));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target.jpg")));
 }
@@ -124,9 +123,9 @@ TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFi
             for (int i = 0; i < kPerThread; ++i) {
                 const std::unique_ptr<WorkFile> file
                     = finished(m_out.path(), QByteArray::number(t * 1000 + i));
-                names[t] << (file ? nameOutputFile(
-                                 QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
-                                  : QString());
+                names[t] << (file
+                        ? nameOutputFile(QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
+                        : QString());
             }
         });
     }
@@ -161,8 +160,7 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
     for (int i = 0; i < 5; ++i) {
         const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
         ASSERT_TRUE(file);
-        names << QFileInfo(
-            nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, &taken))
+        names << QFileInfo(nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, &taken))
                      .fileName();
     }
     EXPECT_EQ(
@@ -175,8 +173,7 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
         const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
         ASSERT_TRUE(file);
         EXPECT_EQ(
-            QFileInfo(nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, memory))
-                .fileName(),
+            QFileInfo(nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, memory)).fileName(),
             expected);
     }
 }
