@@ -45,7 +45,7 @@ void ConversionRun::run(
 {
     const int total = int(paths.size());
     std::vector<RunInput> inputs;
-    inputs.reserve(paths.size());
+    inputs.reserve(size_t(paths.size()));
     for (const QString& path : paths)
         inputs.push_back({ path, {} });
     OutputFolder output(folder);

@@ -270,7 +270,7 @@ public:
 private:
     void byte(GifByteType value)
     {
-        m_block[m_blockLength++] = value;
+        m_block[size_t(m_blockLength++)] = value;
         if (m_blockLength == 255)
             flushBlock();
     }

@@ -123,7 +123,7 @@ TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFi
             for (int i = 0; i < kPerThread; ++i) {
                 const std::unique_ptr<WorkFile> file
                     = finished(m_out.path(), QByteArray::number(t * 1000 + i));
-                names[t] << (file
+                names[size_t(t)] << (file
                         ? nameOutputFile(QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
                         : QString());
             }
@@ -135,8 +135,8 @@ TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFi
     QSet<QString> distinct;
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kPerThread; ++i) {
-            distinct.insert(names[t].at(i));
-            EXPECT_EQ(fileBytes(names[t].at(i)), QByteArray::number(t * 1000 + i));
+            distinct.insert(names[size_t(t)].at(i));
+            EXPECT_EQ(fileBytes(names[size_t(t)].at(i)), QByteArray::number(t * 1000 + i));
         }
     }
     EXPECT_FALSE(distinct.contains(QString()));
