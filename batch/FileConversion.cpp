@@ -2,13 +2,16 @@
 #include "batch/FileConversion.h"
 
 #include "engine/ImageDestination.h"
+#include "engine/ImageSaving.h"
 #include "engine/ImageSource.h"
 #include "engine/ImageWrapper.h"
 #include "engine/LibraryMessages.h"
+#include "engine/LosslessSaving.h"
 #include "engine/WorkFile.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -75,6 +78,31 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
+    QString reencoded;
+    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeJPEG) {
+        QString error;
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+        if (!file) {
+            outcome.reason = QStringLiteral("could not be written: %1").arg(error);
+            return converted;
+        }
+        QString why;
+        const std::optional<LosslessJpegResult> kept
+            = saveJpegLosslessly(source, options.fixOrientation, *file, &why);
+        if (kept == LosslessJpegResult::Written) {
+            converted.file = std::move(file);
+            outcome.status = ConversionOutcome::Status::Written;
+            return converted;
+        }
+        // Otherwise the file is re-encoded as without the setting, into a fresh work file: a failed
+        // attempt may have left part of an output in this one. A source that cannot be decoded either is
+        // skipped as it would be without the setting.
+        if (kept) {
+            reencoded = QStringLiteral("re-encoded at quality %1: %2")
+                            .arg(qRound(std::clamp(options.quality, 0.0f, 100.0f)))
+                            .arg(why);
+        }
+    }
     if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
@@ -95,6 +123,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     }
     outcome.status = ConversionOutcome::Status::Written;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (!reencoded.isEmpty())
+        outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     return converted;
 }
 

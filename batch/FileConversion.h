@@ -33,8 +33,10 @@ struct ConvertedFile
 /// \a source into \a wrapper (turned upright when \a options say so), keeps the full size and saves it
 /// without metadata, at the options' quality, into a new work file of \a folder in the type that
 /// \a outputName's extension asks for, without naming it. A file that cannot be read or written leaves
-/// nothing behind and says why; the note tells of pages or frames left out. Runs on the caller's
-/// thread; the wrapper is the caller's.
+/// nothing behind and says why; the note tells of pages or frames left out. With the options'
+/// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
+/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. Runs
+/// on the caller's thread; the wrapper is the caller's.
 [[nodiscard]] ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source,
     const QString& outputName, const RunOptions& options, const QString& folder);
 

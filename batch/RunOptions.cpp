@@ -8,5 +8,6 @@ RunOptions RunOptions::fromPreferences(const Settings& settings)
     RunOptions options;
     options.quality = settings.quality();
     options.fixOrientation = settings.fixOrientation();
+    options.keepJpegQuality = settings.keepJpegQuality();
     return options;
 }

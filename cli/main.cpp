@@ -207,6 +207,10 @@ std::optional<int> parse(
     const QCommandLineOption quality({ "q", "quality" }, "JPEG quality 0-100 for this run.", "N");
     const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
     const QCommandLineOption noFix("no-fix-orientation", "Keep the pixels as stored.");
+    const QCommandLineOption lossless("lossless",
+        "Keep the compressed data of JPEGs written as JPEG instead of re-encoding them; one that cannot be "
+        "kept (a turn its size does not allow) is re-encoded with a note.");
+    const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality.");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
@@ -218,7 +222,8 @@ std::optional<int> parse(
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, recursive, jobs, json, quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, recursive, jobs, json, quiet,
+        memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -251,6 +256,10 @@ std::optional<int> parse(
         printError(QStringLiteral("--fix-orientation and --no-fix-orientation exclude each other"));
         return kUsageError;
     }
+    if (parser.isSet(lossless) && parser.isSet(noLossless)) {
+        printError(QStringLiteral("--lossless and --no-lossless exclude each other"));
+        return kUsageError;
+    }
     options.run = RunOptions::fromPreferences(*Settings::settings());
     if (parser.isSet(quality)) {
         bool ok = false;
@@ -263,6 +272,8 @@ std::optional<int> parse(
     }
     if (parser.isSet(fix) || parser.isSet(noFix))
         options.run.fixOrientation = parser.isSet(fix);
+    if (parser.isSet(lossless) || parser.isSet(noLossless))
+        options.run.keepJpegQuality = parser.isSet(lossless);
     options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
         bool ok = false;

@@ -54,6 +54,17 @@ void Settings::setFixOrientation(bool fixOrientation)
     write(kFixOrientation, fixOrientation);
 }
 
+bool Settings::keepJpegQuality() const
+{
+    const QVariant value = read(kKeepJpegQuality);
+    return value.isValid() ? value.toBool() : false;
+}
+
+void Settings::setKeepJpegQuality(bool keepJpegQuality)
+{
+    write(kKeepJpegQuality, keepJpegQuality);
+}
+
 bool Settings::ignoreWarning() const
 {
     const QVariant value = read(kIgnoreWarning);

@@ -22,6 +22,7 @@ class Settings
 public:
     static inline const QString kImageQuality = QStringLiteral("ImageQuality");
     static inline const QString kFixOrientation = QStringLiteral("fixOrientation");
+    static inline const QString kKeepJpegQuality = QStringLiteral("keepJpegQuality");
     static inline const QString kIgnoreWarning = QStringLiteral("ignoreWarning");
     static inline const QString kIsFirstRun = QStringLiteral("isFirstRun");
 
@@ -35,6 +36,9 @@ public:
     void setQuality(float quality);
     [[nodiscard]] bool fixOrientation() const;
     void setFixOrientation(bool fixOrientation);
+    /// Whether JPEGs written as JPEG keep their compressed data instead of being re-encoded; off until set.
+    [[nodiscard]] bool keepJpegQuality() const;
+    void setKeepJpegQuality(bool keepJpegQuality);
     [[nodiscard]] bool ignoreWarning() const;
     void setIgnoreWarning(bool ignoreWarning);
     [[nodiscard]] bool isFirstRun() const;

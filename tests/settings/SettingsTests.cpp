@@ -20,6 +20,8 @@ QVariant readSetting(const QString& key)
         return settings->quality();
     if (key == Settings::kFixOrientation)
         return settings->fixOrientation();
+    if (key == Settings::kKeepJpegQuality)
+        return settings->keepJpegQuality();
     if (key == Settings::kIgnoreWarning)
         return settings->ignoreWarning();
     return settings->isFirstRun();
@@ -32,6 +34,8 @@ void writeSetting(const QString& key, const QVariant& value)
         settings->setQuality(value.toFloat());
     else if (key == Settings::kFixOrientation)
         settings->setFixOrientation(value.toBool());
+    else if (key == Settings::kKeepJpegQuality)
+        settings->setKeepJpegQuality(value.toBool());
     else if (key == Settings::kIgnoreWarning)
         settings->setIgnoreWarning(value.toBool());
     else
@@ -60,6 +64,7 @@ TEST_F(SettingsStore, EmptyStoreGivesTheDefaultsAndWritesNothing)
     const Settings* settings = Settings::settings();
     EXPECT_EQ(settings->quality(), 70.0f);
     EXPECT_TRUE(settings->fixOrientation());
+    EXPECT_FALSE(settings->keepJpegQuality());
     EXPECT_FALSE(settings->ignoreWarning());
     EXPECT_TRUE(settings->isFirstRun());
     EXPECT_FALSE(QFileInfo::exists(storePath())) << "reading must not put defaults into the store";
@@ -116,6 +121,8 @@ INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
                           QStringLiteral("42.5") },
         KeyCase { "fixOrientation", Settings::kFixOrientation, true, false, QStringLiteral("false"), true,
             QStringLiteral("true") },
+        KeyCase { "keepJpegQuality", Settings::kKeepJpegQuality, false, true, QStringLiteral("true"), false,
+            QStringLiteral("false") },
         KeyCase { "ignoreWarning", Settings::kIgnoreWarning, false, true, QStringLiteral("true"), false,
             QStringLiteral("false") },
         KeyCase { "isFirstRun", Settings::kIsFirstRun, true, false, QStringLiteral("false"), true,

@@ -26,6 +26,8 @@ int main(int argc, char** argv)
         settings->setQuality(value.toFloat(&ok));
     else if (key == Settings::kFixOrientation)
         settings->setFixOrientation(value == QLatin1String("true"));
+    else if (key == Settings::kKeepJpegQuality)
+        settings->setKeepJpegQuality(value == QLatin1String("true"));
     else if (key == Settings::kIgnoreWarning)
         settings->setIgnoreWarning(value == QLatin1String("true"));
     else if (key == Settings::kIsFirstRun)
