@@ -38,6 +38,7 @@ void MainNib::connectOutlets()
 
     m_delegate->setWindow(m_mainWindow.get());
     m_delegate->chkOrientation = ui.chkOrientation;
+    m_delegate->chkKeepJpegQuality = ui.chkKeepJpegQuality;
     m_delegate->sldQuality = ui.sldQuality;
     m_delegate->labelQuality = ui.labelQuality;
 
@@ -67,6 +68,8 @@ void MainNib::connectActions()
     // Only a user's click is the check box's action; restoring its state from the preferences is not.
     QObject::connect(ui.chkOrientation, &QCheckBox::clicked, delegate,
         [delegate, box = ui.chkOrientation] { delegate->OnOrientation(box); });
+    QObject::connect(ui.chkKeepJpegQuality, &QCheckBox::clicked, delegate,
+        [delegate, box = ui.chkKeepJpegQuality] { delegate->OnKeepJpegQuality(box); });
 
     // Each command has a toolbar and menu action; the home page has buttons for the two that fill the list.
     const auto wire = [controller](auto* sender, auto signal, void (AppController::*command)(QObject*)) {
