@@ -84,16 +84,6 @@ ProcessResult runMeasured(const QStringList& arguments, const QTemporaryDir& wor
     return result;
 }
 
-QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
-{
-    QHash<QString, QJsonObject> outcomes;
-    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
-        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
-        outcomes.insert(QFileInfo(object.value("source").toString()).fileName(), object);
-    }
-    return outcomes;
-}
-
 } // namespace
 
 TEST(HostileInput, BombsAndBrokenFilesAreSkippedWithTheirReasonAndLeaveNothing)

@@ -68,17 +68,6 @@ ProfileAndDensity profileAndDensity(const QString& path)
             { "-s3", "-JFIF:ResolutionUnit", "-JFIF:XResolution", "-JFIF:YResolution", path })) };
 }
 
-/// The JSON report lines of a run by the source's file name.
-QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
-{
-    QHash<QString, QJsonObject> outcomes;
-    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
-        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
-        outcomes.insert(QFileInfo(object.value("source").toString()).fileName(), object);
-    }
-    return outcomes;
-}
-
 /// A photo of 1001 x 667 pixels tagged orientation 6: no exact turn fits its size.
 QString oddPhoto(const QTemporaryDir& work)
 {
