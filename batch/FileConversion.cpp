@@ -98,9 +98,9 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         // attempt may have left part of an output in this one. A source that cannot be decoded either is
         // skipped as it would be without the setting.
         if (kept) {
-            reencoded = QStringLiteral("re-encoded at quality %1: %2")
-                            .arg(qRound(std::clamp(options.quality, 0.0f, 100.0f)))
-                            .arg(why);
+            // The quality the wrapper hands the encoder, clamped in the same order.
+            const float quality = std::max(0.0f, std::min(100.0f, options.quality));
+            reencoded = QStringLiteral("re-encoded at quality %1: %2").arg(qRound(quality)).arg(why);
         }
     }
     if (!wrapper.load(source, options.fixOrientation)) {
