@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainNib.h"
 
-#include "app/MorvaneAppDelegate.h"
 #include "ui/AppController.h"
 #include "ui/BlankTableView.h"
 #include "ui/DropView.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "ui/NamedImage.h"
 #include "ui/StatusWindowController.h"
 #include "ui_MainWindow.h"
@@ -31,7 +31,7 @@ MainNib::MainNib()
 MainNib::~MainNib()
 {
     // A run's worker posts to both controllers: it must be over before either goes.
-    m_appController->canceled = true;
+    m_appController->OnCancelProgress({});
     m_appController->waitForRun();
 }
 
@@ -41,6 +41,7 @@ void MainNib::connectOutlets()
 
     m_delegate->setWindow(m_mainWindow.get());
     m_delegate->chkOrientation = ui.chkOrientation;
+    m_delegate->chkKeepJpegQuality = ui.chkKeepJpegQuality;
     m_delegate->sldQuality = ui.sldQuality;
     m_delegate->labelQuality = ui.labelQuality;
 
@@ -79,6 +80,8 @@ void MainNib::connectActions()
     // Only a user's click is the check box's action; restoring its state from the preferences is not.
     QObject::connect(ui.chkOrientation, &QCheckBox::clicked, delegate,
         [delegate, box = ui.chkOrientation] { delegate->OnOrientation(box); });
+    QObject::connect(ui.chkKeepJpegQuality, &QCheckBox::clicked, delegate,
+        [delegate, box = ui.chkKeepJpegQuality] { delegate->OnKeepJpegQuality(box); });
 
     // Each command has a toolbar and menu action; the home page has buttons for the two that fill the list.
     const auto wire = [controller](auto* sender, auto signal, void (AppController::*command)(QObject*)) {

@@ -1,85 +1,78 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The conversion run of BatchController: the worker thread and the two handlers that start and stop it.
-#include "app/Settings.h"
-#include "batch/BatchController.h"
-#include "batch/Converter.h"
-#include "batch/FileConversion.h"
+#include "batch/ConversionRun.h"
+
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "engine/ImageWrapper.h"
+#include "batch/ParallelRun.h"
 #include "engine/WorkFile.h"
 
 #include <chrono>
 #include <system_error>
 
-BatchController::~BatchController()
+ConversionRun::~ConversionRun()
 {
-    canceled = true;
-    waitForRun();
+    cancel();
+    wait();
 }
 
-void BatchController::OnStartProgress(const Notification&)
+void ConversionRun::start(std::function<void()> body)
 {
-    canceled = false;
+    m_canceled = false;
     // The previous run's worker has posted its end notice; let it finish returning.
-    waitForRun();
+    wait();
     try {
-        m_worker = std::thread(&BatchController::ConvertThread, this);
+        m_worker = std::thread(std::move(body));
     } catch (const std::system_error&) {
         // No thread to spare (a process limit): the run goes on here, the window waiting for it.
-        ConvertThread();
+        body();
     }
 }
 
-void BatchController::OnCancelProgress(const Notification&)
-{
-    canceled = true;
-}
-
-void BatchController::waitForRun()
+void ConversionRun::wait()
 {
     if (m_worker.joinable() && m_worker.get_id() != std::this_thread::get_id())
         m_worker.join();
 }
 
-RunReport BatchController::lastRun() const
+RunReport ConversionRun::lastRun() const
 {
     std::lock_guard lock(m_reportMutex);
     return m_lastRun;
 }
 
-void BatchController::ConvertThread()
+void ConversionRun::run(
+    const QStringList& paths, const QString& folder, const RunOptions& options, const void* sender)
 {
-    // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
-    const QStringList paths = Converter::converter()->allFilePaths();
     const int total = int(paths.size());
-    QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
-        { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
-    OutputFolder output(exportPath);
+    std::vector<RunInput> inputs;
+    inputs.reserve(size_t(paths.size()));
+    for (const QString& path : paths)
+        inputs.push_back({ path, {} });
+    OutputFolder output(folder);
     // Work files that a killed run left in the folder go; a live run's stay.
     (void)removeAbandonedWorkFiles(output.path);
+
     NotificationCenter* center = NotificationCenter::defaultCenter();
+    QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
+        { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
+    RunHooks hooks;
+    hooks.stop = &m_canceled;
+    hooks.starting = [&](int i) {
+        progress.insert(kProgressCurrentKey, i);
+        progress.insert(
+            kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
+        center->postNotificationName(kMsgUpdateProgress, sender, progress);
+        // The pause lets the progress window show every file, even a run of small ones.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    };
+    const RunResult result = convertInParallel(inputs, output, options, hooks);
+
     RunReport report;
     report.folder = output.path;
     report.total = total;
-    {
-        ImageWrapper wrapper;
-        for (int i = 0; i < total; ++i) {
-            if (canceled) {
-                report.cancelled = true;
-                break;
-            }
-            progress.insert(kProgressCurrentKey, i);
-            progress.insert(
-                kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
-            center->postNotificationName(kMsgUpdateProgress, this, progress);
-            // The pause lets the progress window show every file, even a run of small ones.
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const bool fixOrientation = Settings::settings()->fixOrientation();
-            report.files.push_back(
-                { paths.at(i), ConvertFile(wrapper, paths.at(i), fixOrientation, output) });
-        }
-    }
+    report.cancelled = result.taken < total;
+    for (int i = 0; i < result.taken; ++i)
+        report.files.push_back({ paths.at(i), result.outcomes[size_t(i)] });
     {
         std::lock_guard lock(m_reportMutex);
         m_lastRun = std::move(report);

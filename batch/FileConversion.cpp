@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
-#include "batch/BatchController.h"
 #include "engine/ImageDestination.h"
+#include "engine/ImageSaving.h"
 #include "engine/ImageSource.h"
 #include "engine/ImageWrapper.h"
 #include "engine/LibraryMessages.h"
+#include "engine/LosslessSaving.h"
 #include "engine/WorkFile.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -69,27 +71,39 @@ QString withLibraryWords(QString reason)
 
 } // namespace
 
-int TakenNames::firstUnknown(const QByteArray& name) const
-{
-    std::lock_guard lock(m_mutex);
-    return m_next.value(name, 0);
-}
-
-void TakenNames::remember(const QByteArray& name, int next)
-{
-    std::lock_guard lock(m_mutex);
-    int& known = m_next[name];
-    known = std::max(known, next);
-}
-
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& outputName,
-    bool fixOrientation, const QString& folder)
+    const RunOptions& options, const QString& folder)
 {
     ConvertedFile converted;
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
-    if (!wrapper.load(source, fixOrientation)) {
+    QString reencoded;
+    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeJPEG) {
+        QString error;
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+        if (!file) {
+            outcome.reason = QStringLiteral("could not be written: %1").arg(error);
+            return converted;
+        }
+        QString why;
+        const std::optional<LosslessJpegResult> kept
+            = saveJpegLosslessly(source, options.fixOrientation, *file, &why);
+        if (kept == LosslessJpegResult::Written) {
+            converted.file = std::move(file);
+            outcome.status = ConversionOutcome::Status::Written;
+            return converted;
+        }
+        // Otherwise the file is re-encoded as without the setting, into a fresh work file: a failed
+        // attempt may have left part of an output in this one. A source that cannot be decoded either is
+        // skipped as it would be without the setting.
+        if (kept) {
+            // The quality the wrapper hands the encoder, clamped in the same order.
+            const float quality = std::max(0.0f, std::min(100.0f, options.quality));
+            reencoded = QStringLiteral("re-encoded at quality %1: %2").arg(qRound(quality)).arg(why);
+        }
+    }
+    if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
     }
@@ -100,6 +114,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         return converted;
     }
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+    wrapper.setQuality(options.quality);
     if (!wrapper.save(*converted.file, outputName, false)) {
         converted.file.reset();
         outcome.reason
@@ -108,6 +123,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     }
     outcome.status = ConversionOutcome::Status::Written;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (!reencoded.isEmpty())
+        outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     return converted;
 }
 
@@ -116,8 +133,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& outputName, Outp
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;
-    const QString path
-        = BatchController::GetNewFile(outputName, output.path, *converted.file, &output.taken, &error);
+    const QString path = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},
@@ -125,12 +141,4 @@ void nameConvertedFile(ConvertedFile& converted, const QString& outputName, Outp
         return;
     }
     converted.outcome.output = path;
-}
-
-ConversionOutcome ConvertFile(
-    ImageWrapper& wrapper, const QString& source, bool fixOrientation, OutputFolder& output)
-{
-    ConvertedFile converted = convertToWorkFile(wrapper, source, source, fixOrientation, output.path);
-    nameConvertedFile(converted, source, output);
-    return converted.outcome;
 }

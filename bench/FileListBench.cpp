@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Times filling the file list with 10,000 files through each way in: the folder walk of addFiles,
-// addFiles with the dropped paths, and addFile one by one. Membership is a hash lookup, so each should
+// Times filling the file list with 10,000 files through each way in: the folder walk of gatherFiles,
+// gatherFiles with the dropped paths, and addFile one by one. Membership is a hash lookup, so each should
 // grow linearly: the run also times twice as many files to show the ratio.
 //   morvane_bench_file_list [files]   (default 10000)
-#include "batch/BatchController.h"
 #include "batch/Converter.h"
+#include "batch/FileGathering.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,11 +47,10 @@ bool measure(int count)
         paths << path;
     }
 
-    BatchController controller;
     Converter* const model = Converter::converter();
-    const double walk = medianMilliseconds([&] { controller.addFiles({ dir.path() }, false); });
+    const double walk = medianMilliseconds([&] { gatherFiles(*model, { dir.path() }, false); });
     const bool walkedAll = model->allFilePaths().size() == count;
-    const double dropped = medianMilliseconds([&] { controller.addFiles(paths, false); });
+    const double dropped = medianMilliseconds([&] { gatherFiles(*model, paths, false); });
     const double single = medianMilliseconds([&] {
         for (const QString& path : paths)
             model->addFile(path);
@@ -64,7 +63,7 @@ bool measure(int count)
     });
     model->clear();
 
-    std::printf("%6d files: addFiles(folder) %8.1f ms   addFiles(paths) %8.1f ms   addFile %8.1f ms   "
+    std::printf("%6d files: gatherFiles(folder) %8.1f ms   gatherFiles(paths) %8.1f ms   addFile %8.1f ms   "
                 "addFile twice each %8.1f ms%s\n",
         count, walk, dropped, single, again, walkedAll ? "" : "   (walk missed files)");
     return walkedAll;

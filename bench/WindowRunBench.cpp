@@ -3,10 +3,9 @@
 // folder of photos and prints its time per file beyond the 0.2 s pause each file begins with, for
 // comparison with `morvane-cli -j 1` on the same files (bench/run prints both).
 //   morvane_bench_window_run FOLDER
-#include "batch/BatchController.h"
+#include "batch/ConversionRun.h"
 #include "batch/Converter.h"
-#include "batch/Notices.h"
-#include "batch/NotificationCenter.h"
+#include "batch/FileGathering.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,17 +25,16 @@ int main(int argc, char** argv)
     QTemporaryDir out(QDir::tempPath() + QStringLiteral("/morvane-window-run-XXXXXX"));
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // never the user's preferences
 
-    BatchController controller;
-    controller.addFiles({ QString::fromLocal8Bit(argv[1]) }, false);
+    gatherFiles(*Converter::converter(), { QString::fromLocal8Bit(argv[1]) }, false);
     const qsizetype files = Converter::converter()->allFilePaths().size();
     if (files == 0) {
         std::fprintf(stderr, "no images in %s\n", argv[1]);
         return 2;
     }
-    controller.exportPath = out.path();
+    ConversionRun run;
     const auto start = std::chrono::steady_clock::now();
-    controller.OnStartProgress({});
-    controller.waitForRun();
+    run.start([&] { run.run(Converter::converter()->allFilePaths(), out.path(), RunOptions(), nullptr); });
+    run.wait();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.4f\n", (seconds - 0.2 * double(files)) / double(files));
     return 0;

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli: removes metadata from the images among its arguments into one folder, with the same
 // building blocks as the window, on every core.
-#include "app/Settings.h"
-#include "batch/BatchController.h"
 #include "batch/Converter.h"
-#include "cli/ParallelRun.h"
+#include "batch/FileGathering.h"
+#include "batch/ParallelRun.h"
+#include "batch/RunOptions.h"
 #include "cli/Report.h"
 #include "engine/LibraryMessages.h"
 #include "engine/WorkFile.h"
+#include "settings/Settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,8 +42,9 @@ struct Options
     QString output;
     QStringList paths;
     bool recursive = false;
-    int jobs = 1;
-    qint64 memoryBytes = 0;
+    /// The run's quality, orientation, jobs and memory: the preferences' quality and orientation unless
+    /// the arguments say otherwise (which never reaches the store).
+    RunOptions run;
     bool json = false;
     bool quiet = false;
     bool namedWorkFiles = false;
@@ -193,8 +195,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-// Parses the command line into \a options, applying the one-run overrides. Returns an exit code when the
-// program should stop at once.
+// Parses the command line into \a options. Returns an exit code when the program should stop at once.
 std::optional<int> parse(
     const QCoreApplication& app, const UnrepresentableArguments& unrepresentable, Options& options)
 {
@@ -206,6 +207,10 @@ std::optional<int> parse(
     const QCommandLineOption quality({ "q", "quality" }, "JPEG quality 0-100 for this run.", "N");
     const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
     const QCommandLineOption noFix("no-fix-orientation", "Keep the pixels as stored.");
+    const QCommandLineOption lossless("lossless",
+        "Keep the compressed data of JPEGs written as JPEG instead of re-encoding them; one that cannot be "
+        "kept (a turn its size does not allow) is re-encoded with a note.");
+    const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality.");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
@@ -217,7 +222,8 @@ std::optional<int> parse(
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, recursive, jobs, json, quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, recursive, jobs, json, quiet,
+        memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -250,6 +256,11 @@ std::optional<int> parse(
         printError(QStringLiteral("--fix-orientation and --no-fix-orientation exclude each other"));
         return kUsageError;
     }
+    if (parser.isSet(lossless) && parser.isSet(noLossless)) {
+        printError(QStringLiteral("--lossless and --no-lossless exclude each other"));
+        return kUsageError;
+    }
+    options.run = RunOptions::fromPreferences(*Settings::settings());
     if (parser.isSet(quality)) {
         bool ok = false;
         const int value = parser.value(quality).toInt(&ok);
@@ -257,20 +268,22 @@ std::optional<int> parse(
             printError(QStringLiteral("the quality must be a whole number from 0 to 100"));
             return kUsageError;
         }
-        Settings::settings()->setOverride(Settings::kImageQuality, double(value));
+        options.run.quality = float(value);
     }
     if (parser.isSet(fix) || parser.isSet(noFix))
-        Settings::settings()->setOverride(Settings::kFixOrientation, parser.isSet(fix));
-    options.jobs = QThread::idealThreadCount();
+        options.run.fixOrientation = parser.isSet(fix);
+    if (parser.isSet(lossless) || parser.isSet(noLossless))
+        options.run.keepJpegQuality = parser.isSet(lossless);
+    options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
         bool ok = false;
-        options.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.jobs < 1) {
+        options.run.jobs = parser.value(jobs).toInt(&ok);
+        if (!ok || options.run.jobs < 1) {
             printError(QStringLiteral("the number of jobs must be a whole number of at least 1"));
             return kUsageError;
         }
     }
-    options.memoryBytes = defaultMemoryBudget();
+    options.run.memoryBytes = defaultMemoryBudget();
     if (parser.isSet(memory)) {
         bool ok = false;
         const qint64 megabytes = parser.value(memory).toLongLong(&ok);
@@ -278,7 +291,7 @@ std::optional<int> parse(
             printError(QStringLiteral("the memory limit must be a whole number of megabytes, at least 1"));
             return kUsageError;
         }
-        options.memoryBytes = megabytes * kMegabyte;
+        options.run.memoryBytes = megabytes * kMegabyte;
     }
     options.namedWorkFiles = parser.isSet(namedWorkFiles);
     options.recursive = parser.isSet(recursive);
@@ -303,13 +316,12 @@ std::vector<RunInput> collectInputs(
 {
     std::vector<RunInput> inputs;
     Converter* list = Converter::converter();
-    BatchController expander;
     const SkippedInput skip = [&](const QByteArray& path, const QString& reason) {
         reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {} } });
     };
     const auto add = [&](const QString& path) {
         const qsizetype before = list->allFilePaths().size();
-        expander.addFiles({ path }, options.recursive, skip);
+        gatherFiles(*list, { path }, options.recursive, skip);
         for (qsizetype i = before; i < list->allFilePaths().size(); ++i)
             inputs.push_back({ list->allFilePaths().at(i), {} });
     };
@@ -390,11 +402,13 @@ int main(int argc, char** argv)
     installStopHandlers();
     silenceLibraryOutput();
     OutputFolder output(folder);
-    const RunResult run = convertInParallel(
-        inputs, output, { options.jobs, options.memoryBytes, &stopRequested }, [&](int done) {
-            if (showProgress)
-                drawProgress(done, int(inputs.size()));
-        });
+    RunHooks hooks;
+    hooks.stop = &stopRequested;
+    hooks.progress = [&](int done) {
+        if (showProgress)
+            drawProgress(done, int(inputs.size()));
+    };
+    const RunResult run = convertInParallel(inputs, output, options.run, hooks);
     if (showProgress)
         std::fputc('\n', messages);
     if (run.workersStarted < run.workersWanted) {

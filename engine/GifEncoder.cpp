@@ -46,7 +46,7 @@ public:
 private:
     void byte(std::uint8_t value)
     {
-        m_block[m_blockLength++] = value;
+        m_block[size_t(m_blockLength++)] = value;
         if (m_blockLength == 255)
             flushBlock();
     }

@@ -32,6 +32,8 @@ public:
     ~ImageSource();
 
     [[nodiscard]] ImageFormat format() const { return m_format; }
+    /// The file's bytes, as read.
+    [[nodiscard]] const QByteArray& data() const { return m_data; }
     /// How many pages (TIFF) or frames (GIF) the file holds, of which only the first is decoded; 1 for
     /// the other formats.
     [[nodiscard]] int frameCount() const;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageWrapper.h"
 
-#include "app/Settings.h"
 #include "engine/ImageSaving.h"
 
 #include <QDir>
@@ -29,6 +28,12 @@ int truncateToInt(double value)
 int roundHalfUp(float value)
 {
     return truncateToInt(double(value) + 0.5);
+}
+
+// The quality on the scale 0 to 100 as the encoder's fraction, clamped to 0.0 to 1.0.
+float encoderQuality(float quality)
+{
+    return std::max(0.0f, std::min(100.0f, quality)) / 100.0f;
 }
 
 } // namespace
@@ -68,10 +73,9 @@ bool ImageWrapper::save(const QString& path, bool withExif)
 {
     if (!m_imgInfo)
         return true;
-    float quality = Settings::settings()->quality();
     const QString url = CFURLFromString(path);
     const ImageFormat type = GetImageTypeFromPath(path);
-    quality = std::max(0.0f, std::min(100.0f, quality)) / 100.0f;
+    const float quality = encoderQuality(m_quality);
     // A negative size converts to a huge one, which the engine refuses like a zero side.
     return IISaveImage(m_imgInfo.get(), url, std::size_t(std::max(m_newWidth, 0)),
         std::size_t(std::max(m_newHeight, 0)), type, withExif, quality);
@@ -81,9 +85,9 @@ bool ImageWrapper::save(WorkFile& file, const QString& outputName, bool withExif
 {
     if (!m_imgInfo)
         return true;
-    const float quality = std::max(0.0f, std::min(100.0f, Settings::settings()->quality())) / 100.0f;
     return IISaveImageToWorkFile(m_imgInfo.get(), file, std::size_t(std::max(m_newWidth, 0)),
-        std::size_t(std::max(m_newHeight, 0)), GetImageTypeFromPath(outputName), withExif, quality);
+        std::size_t(std::max(m_newHeight, 0)), GetImageTypeFromPath(outputName), withExif,
+        encoderQuality(m_quality));
 }
 
 void ImageWrapper::resizeToWidth(int w, int Height, bool KeepAspect)

@@ -10,7 +10,8 @@ class WorkFile;
 
 /// The object through which the rest of the system uses the image engine: holds at most one loaded
 /// image and the pixel size at which the next save draws it, chooses the output type from a path's
-/// extension and reads the quality setting when it saves. Owns its image record. One thread at a time.
+/// extension and scales the quality its caller hands in (setQuality) for the encoder. Reads no
+/// preference: the run takes the quality from its options. Owns its image record. One thread at a time.
 class ImageWrapper
 {
 public:
@@ -28,6 +29,11 @@ public:
     /// The output type for \a path by its extension, in any case: jpg and jpeg, bmp, png, gif, tif and
     /// tiff; JPEG for any other extension and for none.
     [[nodiscard]] static ImageFormat GetImageTypeFromPath(const QString& path);
+
+    /// The JPEG quality of the next saves on the scale 0 to 100, as the user chose it; a save clamps it to
+    /// that range and hands the encoder the fraction (70 becomes 0.7). 70 until set.
+    void setQuality(float quality) { m_quality = quality; }
+    [[nodiscard]] float quality() const { return m_quality; }
 
     /// Writes the loaded image to \a path at the output size: without metadata, or with all of the
     /// source's properties when \a withExif is set. True without writing anything when no image is loaded;
@@ -49,5 +55,6 @@ public:
 private:
     int m_newWidth = 0;
     int m_newHeight = 0;
+    float m_quality = 70.0f;
     ImageInfoPtr m_imgInfo;
 };

@@ -450,12 +450,12 @@ template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, c
             return nullptr;
         for (int i = 0; i < builtCount; ++i) {
             if (built[i] == table)
-                return &tables[i];
+                return &tables[size_t(i)];
         }
-        if (!buildDecodeTable(*table, dc, tables[builtCount]))
+        if (!buildDecodeTable(*table, dc, tables[size_t(builtCount)]))
             return nullptr;
         built[builtCount] = table;
-        return &tables[builtCount++];
+        return &tables[size_t(builtCount++)];
     };
     ComponentState states[4];
     int blocksPerMcu = 0;

@@ -89,7 +89,7 @@ void installDefaultHandlers()
                 continue;
             struct sigaction action = {};
             action.sa_handler = removeAndEnd;
-            action.sa_flags = SA_RESETHAND;
+            action.sa_flags = int(SA_RESETHAND);
             sigemptyset(&action.sa_mask);
             ::sigaction(signal, &action, nullptr);
         }

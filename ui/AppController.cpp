@@ -5,6 +5,7 @@
 #include "batch/FileManagerHelpers.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
+#include "batch/OutputNaming.h"
 #include "ui/FileTableModel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/NamedImage.h"
@@ -84,6 +85,21 @@ void AppController::awakeFromNib()
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".
     observeRunNotices();
+}
+
+AddedFiles AppController::addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped)
+{
+    return gatherFiles(*Converter::converter(), paths, recursive, skipped);
+}
+
+bool AppController::IsValidFileAtPath(const QString& path) const
+{
+    return FileManagerHelpers::IsValidFileAtPath(path);
+}
+
+QString AppController::GetNewFile(const QString& file, const QString& atPath, WorkFile& content)
+{
+    return nameOutputFile(file, atPath, content);
 }
 
 void AppController::OnAddImages(QObject*)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "batch/BatchController.h"
+#include "batch/ConversionRun.h"
+#include "batch/FileGathering.h"
 #include "batch/NotificationCenter.h"
+#include "batch/RunOptions.h"
 #include "ui/BlankTableView.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
@@ -25,16 +27,19 @@ class FileTableModel;
 class QFileDialog;
 class QMimeData;
 class StatusWindowController;
+class WorkFile;
 struct Notification;
 
 /// The controller of the main window: the file table, the list-style chooser, the two pages and the
 /// toolbar, and the window's commands. The main layout creates it and sets its outlets; it owns none of
 /// them (they are guarded pointers, null while unconnected). Main thread only.
 ///
-/// The batch side of the controller (adding files, naming outputs, the conversion run's worker) is
-/// BatchController; this class adds what needs the window. It tells the user in the status bar when
-/// adding found no image, and after each run shows a summary sheet of what the run did.
-class AppController : public QObject, public BatchController
+/// Its batch operations (addFiles, GetNewFile, the run's handlers and worker body) are thin members over
+/// the batch job's pieces: gathering (gatherFiles), naming (nameOutputFile) and the run
+/// (ConversionRun, which it holds, with the options it reads from the preferences when a run starts).
+/// It tells the user in the status bar when adding found no image, and after each run shows a summary
+/// sheet of what the run did.
+class AppController : public QObject
 {
     Q_OBJECT
 
@@ -101,8 +106,33 @@ public:
     /// The name filter of the add-images dialog: every supported extension in any mix of case.
     [[nodiscard]] static QString imageNameFilter(const QStringList& supportedTypes);
 
+    // ---- The batch operations: files joining the list, output names, the run ----
+
+    /// Adds the images among \a paths to the shared file list (gatherFiles), following subfolders when
+    /// \a recursive is set; what is left out and why goes to \a skipped.
+    AddedFiles addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped = {});
+    /// True when the item at \a path is a regular file (a final link is not followed).
+    [[nodiscard]] bool IsValidFileAtPath(const QString& path) const;
+    /// Gives the finished output \a content its name in the folder \a atPath after the source \a file
+    /// (nameOutputFile); "" when no name can be had.
+    [[nodiscard]] static QString GetNewFile(const QString& file, const QString& atPath, WorkFile& content);
+
     // The conversion run (AppControllerRun.cpp).
     ~AppController() override;
+    /// Handler of "msgStartProgress": reads the run's options from the preferences and starts
+    /// ConvertThread on the run's worker thread.
+    void OnStartProgress(const Notification& notice);
+    /// Handler of "msgCancelProgress": asks the running worker to stop before its next file.
+    void OnCancelProgress(const Notification& notice);
+    /// The body of the worker thread: the whole list, one file after another, into exportPath.
+    void ConvertThread();
+    /// Waits until the worker of the latest run has ended.
+    void waitForRun() { m_run.wait(); }
+    /// The report of the latest run that has ended; empty before the first. Any thread.
+    [[nodiscard]] RunReport lastRun() const { return m_run.lastRun(); }
+    /// The output folder of the latest run. Written before the worker starts, read once by it.
+    QString exportPath;
+
     /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
     void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
     [[nodiscard]] RunDialogs& runDialogs();
@@ -127,6 +157,8 @@ private:
 
     // The conversion run (AppControllerRun.cpp).
     void observeRunNotices();
+    ConversionRun m_run;
+    RunOptions m_runOptions;
     void showRunSummary(const RunReport& report);
     std::unique_ptr<RunDialogs> m_runDialogs;
     FolderOpener m_folderOpener;

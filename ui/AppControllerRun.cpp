@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Convert command of the main window's controller: asking for the output folder, making sure it
-// exists, showing the progress window for the run, whose worker BatchController provides, and the
-// summary of what the run did.
-#include "app/Settings.h"
+// exists, showing the progress window for the run, the run's handlers and worker body over
+// ConversionRun, and the summary of what the run did.
 #include "batch/Converter.h"
 #include "batch/Notices.h"
+#include "settings/Settings.h"
 #include "ui/AppController.h"
 #include "ui/RunSummaryDialog.h"
 #include "ui/StatusWindowController.h"
@@ -56,6 +56,9 @@ bool createFolderWithParents(const QString& path, QString* error)
 
 AppController::~AppController()
 {
+    // The worker reads the controller's members: it ends before any of them goes.
+    m_run.cancel();
+    m_run.wait();
     for (const NotificationCenter::ObserverId id : m_runObservers)
         NotificationCenter::defaultCenter()->removeObserver(id);
 }
@@ -100,6 +103,24 @@ void AppController::observeRunNotices()
         kMsgStartProgress, [this](const Notification& notice) { OnStartProgress(notice); }));
     m_runObservers.push_back(center->addObserver(
         kMsgCancelProgress, [this](const Notification& notice) { OnCancelProgress(notice); }));
+}
+
+void AppController::OnStartProgress(const Notification&)
+{
+    // The preferences are read once per run, here on the main thread, before the worker starts.
+    m_runOptions = RunOptions::fromPreferences(*Settings::settings());
+    m_run.start([this] { ConvertThread(); });
+}
+
+void AppController::OnCancelProgress(const Notification&)
+{
+    m_run.cancel();
+}
+
+void AppController::ConvertThread()
+{
+    // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
+    m_run.run(Converter::converter()->allFilePaths(), exportPath, m_runOptions, this);
 }
 
 void AppController::OnConvert(QObject*)

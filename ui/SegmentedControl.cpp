@@ -72,12 +72,6 @@ void SegmentedControl::setImage(const QIcon& image, int segment)
         button->setIcon(image);
 }
 
-void SegmentedControl::setSegmentToolTip(const QString& toolTip, int segment)
-{
-    if (QToolButton* button = segmentButton(segment))
-        button->setToolTip(toolTip);
-}
-
 void SegmentedControl::setImageSize(const QSize& size)
 {
     m_imageSize = size;

@@ -34,7 +34,6 @@ public:
 
     [[nodiscard]] QIcon image(int segment) const;
     void setImage(const QIcon& image, int segment);
-    void setSegmentToolTip(const QString& toolTip, int segment);
     [[nodiscard]] QSize imageSize() const { return m_imageSize; }
     void setImageSize(const QSize& size);
 

@@ -13,24 +13,17 @@
 
 namespace {
 
-constexpr double kSheetDrop = 80.0; ///< points between the parent's top edge and the sheet's
+constexpr int kSheetDrop = 80; ///< points between the parent's top edge and the sheet's
 
-} // namespace
-
-QPointF sheetOriginFromBottom(const QRectF& parentFrame, const QSizeF& sheetSize)
-{
-    const double x = parentFrame.x() + (parentFrame.width() - sheetSize.width()) * 0.5;
-    const double y = parentFrame.y() + parentFrame.height() - sheetSize.height() - kSheetDrop;
-    return { std::trunc(x), std::trunc(y) };
-}
-
+/// The top-left corner of the progress window's frame over the parent's frame: centred across
+/// (truncated toward zero), its top edge 80 points below the parent's.
 QPoint sheetTopLeft(const QRect& parentFrame, const QSize& sheetSize)
 {
-    // Across, the two coordinate systems agree. Down, the sheet's top edge lies 80 below the parent's;
-    // with whole-number frames no truncation is left to do on that axis.
     const double x = parentFrame.x() + (double(parentFrame.width()) - sheetSize.width()) * 0.5;
-    return { int(std::trunc(x)), parentFrame.y() + int(kSheetDrop) };
+    return { int(std::trunc(x)), parentFrame.y() + kSheetDrop };
 }
+
+} // namespace
 
 StatusWindowController::StatusWindowController(QObject* parent)
     : QObject(parent)
@@ -100,7 +93,6 @@ void StatusWindowController::OnProgressCanceled(const Notification&)
 
 void StatusWindowController::showProgress(const QString& message, double value)
 {
-    m_progressValue = value;
     if (txtInfo)
         txtInfo->setText(message);
     if (progress)

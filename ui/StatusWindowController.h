@@ -7,27 +7,13 @@
 #include <QLabel>
 #include <QObject>
 #include <QPoint>
-#include <QPointF>
 #include <QPointer>
 #include <QProgressBar>
-#include <QRect>
-#include <QRectF>
-#include <QSize>
-#include <QSizeF>
 
 #include <atomic>
 #include <vector>
 
 class QEventLoop;
-
-/// Where the progress window's origin goes over a parent, in screen coordinates whose origin is at the
-/// lower left (y upwards): centred across, its top edge 80 points below the parent's top; both
-/// coordinates truncated toward zero.
-[[nodiscard]] QPointF sheetOriginFromBottom(const QRectF& parentFrame, const QSizeF& sheetSize);
-
-/// The same placement in Qt's screen coordinates (origin at the top left, y downwards): the top-left
-/// corner of the progress window's frame over the parent's frame.
-[[nodiscard]] QPoint sheetTopLeft(const QRect& parentFrame, const QSize& sheetSize);
 
 /// The controller of the progress window that accompanies a conversion run: its text line, its bar
 /// (0 to 100) and its Cancel button. The main layout creates it with the window and sets its outlets;
@@ -70,11 +56,6 @@ public:
     /// Handler of "msgProgressCanceled"; called on the worker thread.
     void OnProgressCanceled(const Notification& notice);
 
-    /// The share done as the latest progress notice gave it, 0 to 100 (the bar shows it rounded).
-    [[nodiscard]] double progressValue() const { return m_progressValue; }
-    /// True while showModal() waits for the run to end.
-    [[nodiscard]] bool isRunning() const { return m_running; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -89,6 +70,5 @@ private:
     QPoint m_parentPos;
     QEventLoop* m_loop = nullptr;
     bool m_running = false;
-    double m_progressValue = 0.0;
     std::vector<NotificationCenter::ObserverId> m_observers;
 };

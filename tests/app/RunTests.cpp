@@ -2,11 +2,11 @@
 // The conversion run through the real main window (offscreen): the Convert command with scripted
 // answers to its dialogs, the progress window, the notices in order and the files left behind.
 #include "app/MainNib.h"
-#include "app/Settings.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "tests/app/AppTestSupport.h"
+#include "settings/Settings.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ModalTestSupport.h"
 #include "ui/AppController.h"

@@ -2,21 +2,23 @@
 // The application shell under the offscreen platform: the loaded layout, the delegate's preference
 // controls against the INI file, the toolkit-version flag, and quitting when the main window closes.
 #include "app/MainNib.h"
-#include "app/MorvaneAppDelegate.h"
 #include "app/MorvaneApplication.h"
-#include "app/Settings.h"
 #include "engine/ImageSaving.h"
-#include "tests/app/AppTestSupport.h"
+#include "settings/Settings.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
+#include "ui/MorvaneAppDelegate.h"
 #include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -67,14 +69,15 @@ TEST_F(Shell, RestoresTheControlsFromTheStoreAndLeavesItUnchanged)
         const char* label;
         int slider;
         bool checked;
-    } cases[]
-        = { { "", "70", 70, true }, { "[General]\nImageQuality=42\nfixOrientation=false\n", "42", 42, false },
-              { "[General]\nImageQuality=0\n", "0", 0, true },
-              { "[General]\nImageQuality=33.5\n", "33.5", 34, true },
-              { "[General]\nImageQuality=150\n", "150", 100, true },
-              { "[General]\nImageQuality=-5\n", "-5", 0, true },
-              // A hand-edited value that is not a number leaves the slider where the layout put it.
-              { "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true } };
+        bool keepsJpegQuality = false;
+    } cases[] = { { "", "70", 70, true },
+        { "[General]\nImageQuality=42\nfixOrientation=false\nkeepJpegQuality=true\n", "42", 42, false, true },
+        { "[General]\nImageQuality=0\n", "0", 0, true },
+        { "[General]\nImageQuality=33.5\n", "33.5", 34, true },
+        { "[General]\nImageQuality=150\n", "150", 100, true },
+        { "[General]\nImageQuality=-5\n", "-5", 0, true },
+        // A hand-edited value that is not a number leaves the slider where the layout put it.
+        { "[General]\nImageQuality=nan\nfixOrientation=true\n", "nan", 70, true } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);
         clearStore();
@@ -85,6 +88,7 @@ TEST_F(Shell, RestoresTheControlsFromTheStoreAndLeavesItUnchanged)
         EXPECT_EQ(mainChild<QLabel>("labelQuality")->text(), QString::fromUtf8(c.label));
         EXPECT_EQ(mainChild<QSlider>("sldQuality")->value(), c.slider);
         EXPECT_EQ(mainChild<QCheckBox>("chkOrientation")->isChecked(), c.checked);
+        EXPECT_EQ(mainChild<QCheckBox>("chkKeepJpegQuality")->isChecked(), c.keepsJpegQuality);
         EXPECT_EQ(storeText(), QString::fromUtf8(c.ini)) << "restoring the controls must not write the store";
     }
 }
@@ -106,18 +110,49 @@ TEST_F(Shell, SliderActionStoresItsWholeValueAndShowsItInTheLabel)
     EXPECT_EQ(label->text(), QStringLiteral("90"));
 }
 
-TEST_F(Shell, CheckBoxStoresTrueOnlyWhenCheckedAndTheMixedStateAsFalse)
+TEST_F(Shell, CheckBoxesStoreTrueOnlyWhenCheckedAndTheMixedStateAsFalse)
 {
     launch();
-    auto* box = mainChild<QCheckBox>("chkOrientation");
-    box->setTristate(true);
-    box->setCheckState(Qt::Unchecked); // setting the state by code is no action
-    EXPECT_TRUE(storedText(Settings::kFixOrientation).isNull());
-    for (const Qt::CheckState state : { Qt::PartiallyChecked, Qt::Checked, Qt::Unchecked }) {
-        box->click();
-        ASSERT_EQ(box->checkState(), state);
-        EXPECT_EQ(storedText(Settings::kFixOrientation), state == Qt::Checked ? "true" : "false") << state;
+    for (const auto& [name, key] : { std::pair { "chkOrientation", Settings::kFixOrientation },
+             std::pair { "chkKeepJpegQuality", Settings::kKeepJpegQuality } }) {
+        SCOPED_TRACE(name);
+        auto* box = mainChild<QCheckBox>(name);
+        ASSERT_TRUE(box);
+        box->setTristate(true);
+        box->setCheckState(Qt::Unchecked); // setting the state by code is no action
+        EXPECT_TRUE(storedText(key).isNull());
+        for (const Qt::CheckState state : { Qt::PartiallyChecked, Qt::Checked, Qt::Unchecked }) {
+            box->click();
+            ASSERT_EQ(box->checkState(), state);
+            EXPECT_EQ(storedText(key), state == Qt::Checked ? "true" : "false") << state;
+        }
     }
+}
+
+// A click on the box as a person makes it, on the window shown: the next run reads the stored choice.
+TEST_F(Shell, KeepJpegQualityBoxSitsBesideTheOrientationBoxAndAClickStoresIt)
+{
+    launch();
+    nib->mainWindow()->show();
+    auto* orientation = mainChild<QCheckBox>("chkOrientation");
+    auto* keep = mainChild<QCheckBox>("chkKeepJpegQuality");
+    ASSERT_TRUE(orientation && keep);
+    EXPECT_EQ(keep->parentWidget(), orientation->parentWidget());
+    EXPECT_FALSE(keep->isChecked()) << "off until the user turns it on";
+    const QPointF centre = QRectF(keep->rect()).center();
+    const QPointF global = keep->mapToGlobal(centre);
+    for (const QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+        QMouseEvent event(type, centre, global, Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(keep, &event);
+    }
+    EXPECT_EQ(storedText(Settings::kKeepJpegQuality), QStringLiteral("true"));
+    EXPECT_TRUE(Settings::settings()->keepJpegQuality());
+    for (const QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease }) {
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(keep, &event);
+    }
+    EXPECT_EQ(storedText(Settings::kKeepJpegQuality), QStringLiteral("false"));
 }
 
 TEST_F(Shell, WakingSetsTheToolkitFlagWhenTheVersionIsAtLeast1038)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/BatchController.h"
 #include "batch/Converter.h"
+#include "batch/FileGathering.h"
 #include "batch/FileManagerHelpers.h"
 #include "tests/common/TestSupport.h"
 
@@ -67,7 +67,6 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    BatchController m_controller;
 };
 
 TEST_F(FileList, AddsTheSupportedFilesOfAFolderAndItsSubfoldersOnlyWhenRecursive)
@@ -80,18 +79,18 @@ TEST_F(FileList, AddsTheSupportedFilesOfAFolderAndItsSubfoldersOnlyWhenRecursive
     const QString deep = write(QStringLiteral("in/sub/deeper/e.tiff"));
     const QString sub = write(QStringLiteral("in/sub/d.gif"));
 
-    m_controller.addFiles({ path(QStringLiteral("in")) }, false);
+    gatherFiles(*model(), { path(QStringLiteral("in")) }, false);
     EXPECT_EQ(model()->allFilePaths(), inListingOrder(path(QStringLiteral("in")), top));
 
     model()->clear();
-    m_controller.addFiles({ path(QStringLiteral("in")) }, true);
+    gatherFiles(*model(), { path(QStringLiteral("in")) }, true);
     const QStringList all = model()->allFilePaths();
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()), QSet<QString>(top.begin(), top.end()) << sub << deep);
     EXPECT_EQ(all.size(), top.size() + 2);
     EXPECT_FALSE(all.contains(pipe));
 
     // Dropped by itself, the pipe is taken: only a folder's entries are tested for regular files.
-    m_controller.addFiles({ pipe }, false);
+    gatherFiles(*model(), { pipe }, false);
     EXPECT_EQ(model()->allFilePaths().last(), pipe);
 }
 
@@ -104,7 +103,7 @@ TEST_F(FileList, StoresALinkUnderItsTargetAndSkipsWhatCannotBeAdded)
     const QString toNotes = link(QStringLiteral("notes.jpg"), path(QStringLiteral("notes.txt")));
     const QString dangling = link(QStringLiteral("gone.jpg"), path(QStringLiteral("nowhere.jpg")));
 
-    m_controller.addFiles({ toPhoto, toNotes, dangling, path(QStringLiteral("missing.jpg")), empty }, false);
+    gatherFiles(*model(), { toPhoto, toNotes, dangling, path(QStringLiteral("missing.jpg")), empty }, false);
 
     ASSERT_EQ(model()->allFilePaths(), (QStringList { photo, empty }));
     const FileRecord record = model()->allFiles().value(photo);
@@ -116,7 +115,7 @@ TEST_F(FileList, StoresALinkUnderItsTargetAndSkipsWhatCannotBeAdded)
 
     // A path already listed keeps its first record, however the file changed since.
     write(QStringLiteral("photo.png"), "changed");
-    m_controller.addFiles({ photo, toPhoto }, false);
+    gatherFiles(*model(), { photo, toPhoto }, false);
     model()->addFile(photo);
     EXPECT_EQ(model()->allFilePaths(), (QStringList { photo, empty }));
     EXPECT_EQ(model()->allFiles().value(photo).value(FileRecord::kSize).toULongLong(), 3000u);
@@ -135,7 +134,7 @@ TEST_F(FileList, WalksEachFolderOnceWhenLinksLeadBackToAnAncestor)
     link(QStringLiteral("root/sub/up"), path(QStringLiteral("root")));
     link(QStringLiteral("root/sub/self"), QStringLiteral("."));
 
-    m_controller.addFiles({ path(QStringLiteral("root")), path(QStringLiteral("root/sub/up")) }, true);
+    gatherFiles(*model(), { path(QStringLiteral("root")), path(QStringLiteral("root/sub/up")) }, true);
 
     const QStringList all = model()->allFilePaths();
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()), (QSet<QString> { inner, outer }));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/BatchController.h"
-#include "batch/FileConversion.h"
+#include "batch/OutputNaming.h"
 #include "engine/WorkFile.h"
 #include "tests/common/TestSupport.h"
 
@@ -82,7 +81,7 @@ TEST_P(OutputNaming, TakesTheFirstFreeNameWithTheWholeFileAndLeavesExistingFiles
         }
         const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
         ASSERT_TRUE(file);
-        const QString result = BatchController::GetNewFile(
+        const QString result = nameOutputFile(
             QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path(), *file);
         EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
         EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
@@ -105,8 +104,7 @@ TEST_P(OutputNaming, NeverReplacesTheSourceOrAnyItemAtTheName)
 
     const std::unique_ptr<WorkFile> file = finished(m_out.path(), "output");
     ASSERT_TRUE(file);
-    EXPECT_EQ(BatchController::GetNewFile(source, m_out.path() + u'/', *file),
-        out(QStringLiteral("photo (3).jpg")));
+    EXPECT_EQ(nameOutputFile(source, m_out.path() + u'/', *file), out(QStringLiteral("photo (3).jpg")));
     EXPECT_EQ(fileBytes(source), QByteArray("source"));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target.jpg")));
 }
@@ -125,9 +123,9 @@ TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFi
             for (int i = 0; i < kPerThread; ++i) {
                 const std::unique_ptr<WorkFile> file
                     = finished(m_out.path(), QByteArray::number(t * 1000 + i));
-                names[t] << (file ? BatchController::GetNewFile(
-                                 QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
-                                  : QString());
+                names[size_t(t)] << (file
+                        ? nameOutputFile(QStringLiteral("/src/photo.jpg"), m_out.path(), *file, &taken)
+                        : QString());
             }
         });
     }
@@ -137,8 +135,8 @@ TEST_P(OutputNaming, ThreadsNamingTheSameSourceAtOnceGetDifferentNamesForWholeFi
     QSet<QString> distinct;
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kPerThread; ++i) {
-            distinct.insert(names[t].at(i));
-            EXPECT_EQ(fileBytes(names[t].at(i)), QByteArray::number(t * 1000 + i));
+            distinct.insert(names[size_t(t)].at(i));
+            EXPECT_EQ(fileBytes(names[size_t(t)].at(i)), QByteArray::number(t * 1000 + i));
         }
     }
     EXPECT_FALSE(distinct.contains(QString()));
@@ -162,8 +160,7 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
     for (int i = 0; i < 5; ++i) {
         const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
         ASSERT_TRUE(file);
-        names << QFileInfo(
-            BatchController::GetNewFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, &taken))
+        names << QFileInfo(nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, &taken))
                      .fileName();
     }
     EXPECT_EQ(
@@ -176,8 +173,7 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
         const std::unique_ptr<WorkFile> file = finished(m_out.path(), "x");
         ASSERT_TRUE(file);
         EXPECT_EQ(
-            QFileInfo(BatchController::GetNewFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, memory))
-                .fileName(),
+            QFileInfo(nameOutputFile(QStringLiteral("/a/IMG.jpg"), m_out.path(), *file, memory)).fileName(),
             expected);
     }
 }

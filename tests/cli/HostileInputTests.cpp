@@ -11,11 +11,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -77,16 +82,6 @@ ProcessResult runMeasured(const QStringList& arguments, const QTemporaryDir& wor
     const QString last = result.standardError.trimmed().split(u'\n').last();
     *peakMegabytes = last.startsWith(QLatin1String("peak ")) ? last.mid(5).toDouble() / 1024.0 : -1;
     return result;
-}
-
-QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
-{
-    QHash<QString, QJsonObject> outcomes;
-    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
-        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
-        outcomes.insert(QFileInfo(object.value("source").toString()).fileName(), object);
-    }
-    return outcomes;
 }
 
 } // namespace
@@ -212,34 +207,54 @@ TEST(HostileInput, AFileSizeLimitFailsTheLargeFileOnlyAndLeavesNoPart)
 TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
 {
     QTemporaryDir work;
-    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_5.jpg");
-    for (int i = 0; i < 40; ++i)
-        ASSERT_TRUE(
-            writeFile(work.filePath(QStringLiteral("in/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), photo));
+    // Photos large enough that the run is far from done when its first output appears.
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x * 7 + y) & 255, (x ^ y) & 255, (y * 3) & 255));
+    }
+    constexpr int kPhotos = 40;
+    ASSERT_TRUE(QDir().mkpath(work.filePath("in")));
+    for (int i = 0; i < kPhotos; ++i)
+        ASSERT_TRUE(photo.save(
+            work.filePath(QStringLiteral("in/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), "jpeg", 95));
     const QString out = work.filePath("out");
     QDir().mkpath(out);
+    // The first output's name is seen the moment it is made; the run is frozen there while its folder goes.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(out).constData(), IN_CREATE | IN_MOVED_TO), 0);
 
     QProcess cli;
     cli.setProcessEnvironment(environmentFor(work));
     cli.start(QStringLiteral(MORVANE_CLI_PATH), { "--json", "-j", "1", "-o", out, work.filePath("in") });
     ASSERT_TRUE(cli.waitForStarted());
-    // As soon as the first output appears, the folder goes.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (filesUnder(out).isEmpty() && cli.state() == QProcess::Running
-        && std::chrono::steady_clock::now() < deadline)
-        cli.waitForFinished(5);
-    QDir(out).removeRecursively();
+    pollfd event { watch, POLLIN, 0 };
+    ASSERT_EQ(::poll(&event, 1, 60000), 1) << "no output appeared";
+    ASSERT_EQ(::kill(pid_t(cli.processId()), SIGSTOP), 0);
+    const int writtenBefore = int(filesUnder(out).size());
+    EXPECT_LT(writtenBefore, kPhotos) << "the run ended before its folder went";
+    EXPECT_TRUE(QDir(out).removeRecursively());
+    ASSERT_EQ(::kill(pid_t(cli.processId()), SIGCONT), 0);
     ASSERT_TRUE(cli.waitForFinished(120000));
 
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1);
     const QHash<QString, QJsonObject> outcomes = jsonBySource(QString::fromUtf8(cli.readAllStandardOutput()));
-    EXPECT_EQ(outcomes.size(), 40);
+    ASSERT_EQ(outcomes.size(), kPhotos);
+    int skipped = 0;
     for (const QJsonObject& outcome : outcomes) {
         if (outcome.value("status").toString() == QLatin1String("skipped")) {
-            EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String("could not be written")));
+            ++skipped;
+            EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String("could not be written")))
+                << outcome.value("reason").toString().toStdString();
         }
     }
-    EXPECT_TRUE(filesUnder(work.filePath("in")).size() == 40);
+    // Every file not named when the folder went is skipped.
+    EXPECT_EQ(skipped, kPhotos - writtenBefore);
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_EQ(filesUnder(work.filePath("in")).size(), kPhotos);
 }
 
 TEST(HostileInput, TwoProcessesIntoOneFolderNeverReplaceEachOther)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -70,6 +71,16 @@ ProcessResult checkClean(const QString& dir)
             result.exitCode = opinion.exitCode;
     }
     return result;
+}
+
+QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
+{
+    QHash<QString, QJsonObject> outcomes;
+    for (const QString& line : standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        outcomes.insert(QFileInfo(object.value("source").toString()).fileName(), object);
+    }
+    return outcomes;
 }
 
 QStringList filesUnder(const QString& dir)

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QHash>
 #include <QImage>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +43,9 @@ struct ProcessResult
 /// Runs the independent metadata checker (tests/corpus/check_clean.sh) over \a dir, and the shared corpus
 /// tools' checker as a second opinion where that exists. Exit code 0 means both found nothing personal.
 [[nodiscard]] ProcessResult checkClean(const QString& dir);
+
+/// The command line's JSON report (one object per line) by the file name of each object's source.
+[[nodiscard]] QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput);
 
 /// The files under \a dir (recursively), relative to it, sorted.
 [[nodiscard]] QStringList filesUnder(const QString& dir);

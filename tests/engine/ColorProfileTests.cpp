@@ -182,8 +182,8 @@ TEST_P(ProfileCleaning, KeepsTheColourAndNothingElse)
     // Version 4 profiles carry their ID; version 2 reserves the field and keeps it zero.
     EXPECT_EQ(cleaned.mid(84, 16), uchar(cleaned[8]) >= 4 ? iccMd5(cleaned) : QByteArray(16, '\0'));
 
-    for (const cmsUInt32Number intent :
-        { INTENT_PERCEPTUAL, INTENT_RELATIVE_COLORIMETRIC, INTENT_ABSOLUTE_COLORIMETRIC }) {
+    for (const cmsUInt32Number intent : { cmsUInt32Number(INTENT_PERCEPTUAL),
+             cmsUInt32Number(INTENT_RELATIVE_COLORIMETRIC), cmsUInt32Number(INTENT_ABSOLUTE_COLORIMETRIC) }) {
         SCOPED_TRACE(intent);
         const std::vector<cmsUInt16Number> expected = labOf(personal, intent);
         ASSERT_FALSE(expected.empty());

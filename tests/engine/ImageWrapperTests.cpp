@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Settings.h"
 #include "engine/ImageSaving.h"
 #include "engine/ImageWrapper.h"
 #include "tests/common/TestSupport.h"
@@ -11,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -107,22 +105,21 @@ TEST(ImageWrapperSave, NothingLoadedSucceedsAndNoSizeFailsWithoutWriting)
 }
 
 // The clamped ends also show the encoder taking 0.0 and 1.0 unchanged.
-TEST(ImageWrapperSave, StoredQualityIsClampedAndScaled)
+TEST(ImageWrapperSave, GivenQualityIsClampedAndScaled)
 {
-    const std::shared_ptr<void> restore(nullptr, [](void*) { Settings::settings()->setQuality(70.0f); });
     QTemporaryDir dir;
     ImageWrapper wrapper;
     ASSERT_TRUE(wrapper.load(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"), true));
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
     const struct
     {
-        float stored;
+        float given;
         int low, high;
     } cases[] = { { 70.0f, 69, 71 }, { 150.0f, 100, 100 }, { -5.0f, 1, 2 } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored);
-        Settings::settings()->setQuality(c.stored);
-        const QString path = dir.filePath(QStringLiteral("q%1.jpg").arg(double(c.stored)));
+        SCOPED_TRACE(c.given);
+        wrapper.setQuality(c.given);
+        const QString path = dir.filePath(QStringLiteral("q%1.jpg").arg(double(c.given)));
         ASSERT_TRUE(wrapper.save(path, false));
         EXPECT_GE(estimatedJpegQuality(path), c.low);
         EXPECT_LE(estimatedJpegQuality(path), c.high);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QSettings>
 
@@ -18,12 +18,6 @@ std::unique_ptr<QSettings> Settings::defaults() const
 
 QVariant Settings::read(const QString& key) const
 {
-    {
-        std::lock_guard lock(m_overridesMutex);
-        const auto it = m_overrides.constFind(key);
-        if (it != m_overrides.constEnd())
-            return *it;
-    }
     const auto store = defaults();
     // Picks up changes that another process or a hand edit made to the file since it was last read.
     store->sync();
@@ -60,6 +54,17 @@ void Settings::setFixOrientation(bool fixOrientation)
     write(kFixOrientation, fixOrientation);
 }
 
+bool Settings::keepJpegQuality() const
+{
+    const QVariant value = read(kKeepJpegQuality);
+    return value.isValid() ? value.toBool() : false;
+}
+
+void Settings::setKeepJpegQuality(bool keepJpegQuality)
+{
+    write(kKeepJpegQuality, keepJpegQuality);
+}
+
 bool Settings::ignoreWarning() const
 {
     const QVariant value = read(kIgnoreWarning);
@@ -80,16 +85,4 @@ bool Settings::isFirstRun() const
 void Settings::setIsFirstRun(bool isFirstRun)
 {
     write(kIsFirstRun, isFirstRun);
-}
-
-void Settings::setOverride(const QString& key, const QVariant& value)
-{
-    std::lock_guard lock(m_overridesMutex);
-    m_overrides.insert(key, value);
-}
-
-void Settings::clearOverrides()
-{
-    std::lock_guard lock(m_overridesMutex);
-    m_overrides.clear();
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences store, checked against the INI file itself: the file's text is read and edited here
 // directly, without QSettings, and a second process writes through its own Settings.
-#include "app/Settings.h"
-#include "tests/app/AppTestSupport.h"
+#include "settings/Settings.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -20,6 +20,8 @@ QVariant readSetting(const QString& key)
         return settings->quality();
     if (key == Settings::kFixOrientation)
         return settings->fixOrientation();
+    if (key == Settings::kKeepJpegQuality)
+        return settings->keepJpegQuality();
     if (key == Settings::kIgnoreWarning)
         return settings->ignoreWarning();
     return settings->isFirstRun();
@@ -32,6 +34,8 @@ void writeSetting(const QString& key, const QVariant& value)
         settings->setQuality(value.toFloat());
     else if (key == Settings::kFixOrientation)
         settings->setFixOrientation(value.toBool());
+    else if (key == Settings::kKeepJpegQuality)
+        settings->setKeepJpegQuality(value.toBool());
     else if (key == Settings::kIgnoreWarning)
         settings->setIgnoreWarning(value.toBool());
     else
@@ -60,6 +64,7 @@ TEST_F(SettingsStore, EmptyStoreGivesTheDefaultsAndWritesNothing)
     const Settings* settings = Settings::settings();
     EXPECT_EQ(settings->quality(), 70.0f);
     EXPECT_TRUE(settings->fixOrientation());
+    EXPECT_FALSE(settings->keepJpegQuality());
     EXPECT_FALSE(settings->ignoreWarning());
     EXPECT_TRUE(settings->isFirstRun());
     EXPECT_FALSE(QFileInfo::exists(storePath())) << "reading must not put defaults into the store";
@@ -116,34 +121,12 @@ INSTANTIATE_TEST_SUITE_P(EveryKey, SettingsKeys,
                           QStringLiteral("42.5") },
         KeyCase { "fixOrientation", Settings::kFixOrientation, true, false, QStringLiteral("false"), true,
             QStringLiteral("true") },
+        KeyCase { "keepJpegQuality", Settings::kKeepJpegQuality, false, true, QStringLiteral("true"), false,
+            QStringLiteral("false") },
         KeyCase { "ignoreWarning", Settings::kIgnoreWarning, false, true, QStringLiteral("true"), false,
             QStringLiteral("false") },
         KeyCase { "isFirstRun", Settings::kIsFirstRun, true, false, QStringLiteral("false"), true,
             QStringLiteral("true") }),
     [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
-
-TEST_F(SettingsStore, OverridesAreReadFirstAndNeverPersisted)
-{
-    Settings* settings = Settings::settings();
-    settings->setQuality(80.0f);
-    settings->setOverride(Settings::kImageQuality, 55.0);
-    settings->setOverride(Settings::kFixOrientation, false);
-
-    EXPECT_EQ(settings->quality(), 55.0f);
-    EXPECT_FALSE(settings->fixOrientation());
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("80"));
-    EXPECT_TRUE(storedText(Settings::kFixOrientation).isNull()) << qPrintable(storeText());
-
-    // Writes still reach the store underneath; the override keeps winning until it is cleared.
-    settings->setQuality(85.0f);
-    writeFromAnotherProcess(Settings::kFixOrientation, QStringLiteral("true"));
-    EXPECT_EQ(settings->quality(), 55.0f);
-    EXPECT_FALSE(settings->fixOrientation());
-    EXPECT_EQ(storedText(Settings::kImageQuality), QStringLiteral("85"));
-
-    settings->clearOverrides();
-    EXPECT_EQ(settings->quality(), 85.0f);
-    EXPECT_TRUE(settings->fixOrientation());
-}
 
 } // namespace

@@ -11,5 +11,5 @@
 void setStoreText(const QString& text);
 /// The raw text after "key=" in the file's [General] section, read without QSettings; null when absent.
 [[nodiscard]] QString storedText(const QString& key);
-/// Removes the file and every override, so that the next test starts from an empty store.
+/// Removes the file, so that the next test starts from an empty store.
 void clearStore();

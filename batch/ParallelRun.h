@@ -21,12 +21,15 @@ struct RunInput
     QByteArray nativePath;
 };
 
-/// How a run may use the machine.
-struct RunLimits
+/// What the caller follows of a run; each member may be left empty.
+struct RunHooks
 {
-    int jobs = 1; ///< files converted at once, at most
-    qint64 memoryBytes = 0; ///< the budget for the files in memory at once (see estimatedConversionBytes)
     const std::atomic<bool>* stop = nullptr; ///< once set, no further file is started
+    /// A file is about to be converted: called on its worker thread with its index, after it was handed
+    /// out and before anything is read. The window announces the file here.
+    std::function<void(int index)> starting;
+    /// A file is done: called under a lock, on a worker thread, with the number done so far.
+    std::function<void(int done)> progress;
 };
 
 struct RunResult
@@ -35,17 +38,19 @@ struct RunResult
     int workersWanted = 0;
     int workersStarted = 0; ///< fewer than wanted when the system would not start more threads
     QString workerFailure; ///< why a thread could not be started
+    int taken = 0; ///< files handed out, in list order: fewer than the inputs only when the run was stopped
     int notStarted = 0; ///< files left when the run was stopped: their outcome's reason is "interrupted"
 };
 
-/// Converts a list of sources into one folder on several threads, with exactly the names a run that
-/// went through the list one file at a time would give: each file is converted into a work file without
+/// The run, for the window (one job, a pause per file) and the command line (every core) alike.
+/// Converts a list of sources into one folder with the options' quality and orientation, on up to
+/// \a options.jobs threads, with exactly the names a run that went through the list one file at a time
+/// would give: each file is converted into a work file without
 /// a name (see WorkFile), and finished files take their final names strictly in list order (a file that
 /// could not be converted takes none). Files whose conversion would take more memory than the budget
 /// has left wait for it; a file that would take more than the whole budget is skipped as "not enough
-/// memory". A thread that cannot be started is done without: the calling thread always works too.
-///
-/// \a progress is called (under a lock, on a worker thread) each time a file is done, with the number
-/// done so far.
+/// memory" (without a budget nothing waits and no estimate is made). A file handed out is finished even
+/// when the run is stopped meanwhile, unless it was still waiting for memory. A thread that cannot be
+/// started is done without: the calling thread always works too.
 [[nodiscard]] RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
-    const RunLimits& limits, const std::function<void(int done)>& progress);
+    const RunOptions& options, const RunHooks& hooks = {});

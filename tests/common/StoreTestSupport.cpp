@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tests/app/AppTestSupport.h"
+#include "tests/common/StoreTestSupport.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +47,5 @@ QString storedText(const QString& key)
 
 void clearStore()
 {
-    Settings::settings()->clearOverrides();
     QFile::remove(storePath());
 }

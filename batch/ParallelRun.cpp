@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/ParallelRun.h"
+#include "batch/ParallelRun.h"
 
-#include "app/Settings.h"
 #include "engine/ConversionMemory.h"
 #include "engine/ImageWrapper.h"
 #include "engine/PixelPool.h"
@@ -17,6 +16,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <sys/resource.h>
 #include <system_error>
 #include <thread>
@@ -40,11 +40,12 @@ public:
 
     [[nodiscard]] qint64 limit() const { return m_limit; }
 
-    /// Takes \a bytes, at most limit(), waiting until they fit.
-    void reserve(qint64 bytes)
+    /// Takes \a bytes, at most limit(), waiting until they fit. True when it had to wait.
+    bool reserve(qint64 bytes)
     {
         std::unique_lock lock(m_mutex);
-        if (m_used + bytes > m_limit) {
+        const bool waits = m_used + bytes > m_limit;
+        if (waits) {
             ++m_waiting;
             lock.unlock();
             releasePooledPixels();
@@ -53,6 +54,7 @@ public:
             --m_waiting;
         }
         m_used += bytes;
+        return waits;
     }
 
     void release(qint64 bytes)
@@ -161,10 +163,10 @@ ConvertedFile skipped(const QString& reason)
     return converted;
 }
 
-/// Converts one source within the budget. The image wrapper is made for this file alone, so its pixels
-/// are gone when the file gives its memory back.
-ConvertedFile convertOne(
-    const RunInput& input, const QString& folder, MemoryBudget& budget, const std::atomic<bool>* stop)
+/// Converts one source within the budget (null for none). The image wrapper is made for this file
+/// alone, so its pixels are gone when the file gives its memory back.
+ConvertedFile convertOne(const RunInput& input, const QString& folder, const RunOptions& options,
+    MemoryBudget* budget, const std::atomic<bool>* stop)
 {
     QString readPath = input.path;
     int fd = -1;
@@ -183,19 +185,22 @@ ConvertedFile convertOne(
             ::close(fd);
     });
 
-    const qint64 need = estimatedConversionBytes(readPath);
-    if (need > budget.limit()) {
+    const qint64 need = budget ? estimatedConversionBytes(readPath) : 0;
+    if (budget && need > budget->limit()) {
         return skipped(QStringLiteral("not enough memory: it needs about %1 MB, the memory limit is %2 MB")
                            .arg((need + kMegabyte - 1) / kMegabyte)
-                           .arg(budget.limit() / kMegabyte));
+                           .arg(budget->limit() / kMegabyte));
     }
-    budget.reserve(need);
-    const auto giveBack = qScopeGuard([&] { budget.release(need); });
+    const bool waited = budget && budget->reserve(need);
+    const auto giveBack = qScopeGuard([&] {
+        if (budget)
+            budget->release(need);
+    });
     // The wait for memory may have outlasted the run.
-    if (stop && stop->load())
+    if (waited && stop && stop->load())
         return skipped(QStringLiteral("interrupted"));
     ImageWrapper wrapper;
-    return convertToWorkFile(wrapper, readPath, input.path, Settings::settings()->fixOrientation(), folder);
+    return convertToWorkFile(wrapper, readPath, input.path, options, folder);
 }
 
 /// Descriptors this process may still open, with some left for everything else.
@@ -210,7 +215,7 @@ int spareDescriptors()
 } // namespace
 
 RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
-    const RunLimits& limits, const std::function<void(int done)>& progress)
+    const RunOptions& options, const RunHooks& hooks)
 {
     RunResult result;
     result.outcomes.resize(inputs.size());
@@ -218,20 +223,26 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // Each worker holds up to three descriptors at once (source, work file, a header read), and each
     // finished file one until it has its name.
     const int spare = spareDescriptors();
-    const int threads = std::clamp(std::min(limits.jobs, spare / 4), 1, std::max(1, int(inputs.size())));
+    const int threads = std::clamp(std::min(options.jobs, spare / 4), 1, std::max(1, int(inputs.size())));
     const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
-    OrderedNaming naming(inputs, output, result.outcomes, window, limits.stop);
-    MemoryBudget budget(limits.memoryBytes > 0 ? limits.memoryBytes : std::numeric_limits<qint64>::max());
+    OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
+    std::optional<MemoryBudget> budget;
+    if (options.memoryBytes > 0)
+        budget.emplace(options.memoryBytes);
     std::mutex progressMutex;
     int done = 0;
 
     const auto work = [&] {
         for (int index = naming.take(); index >= 0; index = naming.take()) {
-            naming.finish(index, convertOne(inputs[size_t(index)], output.path, budget, limits.stop));
+            if (hooks.starting)
+                hooks.starting(index);
+            naming.finish(index,
+                convertOne(
+                    inputs[size_t(index)], output.path, options, budget ? &*budget : nullptr, hooks.stop));
             std::lock_guard lock(progressMutex);
             ++done;
-            if (progress)
-                progress(done);
+            if (hooks.progress)
+                hooks.progress(done);
         }
     };
 
@@ -253,7 +264,8 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
         worker.join();
 
     // A stopped run leaves the files it never started.
-    for (int i = naming.taken(); i < int(inputs.size()); ++i)
+    result.taken = naming.taken();
+    for (int i = result.taken; i < int(inputs.size()); ++i)
         result.outcomes[size_t(i)].reason = QStringLiteral("interrupted");
     result.notStarted = int(std::count_if(result.outcomes.begin(), result.outcomes.end(),
         [](const ConversionOutcome& outcome) { return outcome.reason == QLatin1String("interrupted"); }));

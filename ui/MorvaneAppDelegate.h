@@ -20,11 +20,11 @@ inline constexpr double kToolkitVersionNumber10_6 = 1038.0;
 /// The number of the Qt library the process runs with (qVersion(), not the headers it was built with).
 [[nodiscard]] double toolkitVersionNumber();
 
-/// The application's delegate: keeps the quality slider, its number label and the orientation check
-/// box in step with the preferences, records at wake-up whether the toolkit is recent enough for the
-/// engine's saving path, and quits the application when the main window closes. The layout sets its
-/// outlets; it owns none of them (guarded pointers: an unconnected control is skipped). As the main
-/// window's delegate it filters that window's events for the close. Main thread only.
+/// The application's delegate: keeps the quality slider, its number label and the check boxes for the
+/// orientation and for keeping JPEG quality in step with the preferences, records at wake-up whether the
+/// toolkit is recent enough for the engine's saving path, and quits the application when the main window
+/// closes. The layout sets its outlets; it owns none of them (guarded pointers: an unconnected control is
+/// skipped). As the main window's delegate it filters that window's events for the close. Main thread only.
 class MorvaneAppDelegate : public QObject
 {
     Q_OBJECT
@@ -34,6 +34,7 @@ public:
 
     // Outlets, set by the layout.
     QPointer<QCheckBox> chkOrientation;
+    QPointer<QCheckBox> chkKeepJpegQuality;
     QPointer<QSlider> sldQuality;
     QPointer<QLabel> labelQuality;
 
@@ -42,18 +43,19 @@ public:
     void setWindow(QWidget* window) { m_window = window; }
 
     /// The version awakeFromNib compares; toolkitVersionNumber() unless a test sets another.
-    [[nodiscard]] double toolkitVersion() const { return m_toolkitVersion; }
     void setToolkitVersion(double version) { m_toolkitVersion = version; }
 
     /// Sets isRunningOnSnowLeopardOrLater to whether the toolkit version is at least 1038.0.
     void awakeFromNib();
-    /// Restores label, slider and check box from the preferences; sends no action, writes nothing.
+    /// Restores label, slider and check boxes from the preferences; sends no action, writes nothing.
     void applicationDidFinishLaunching();
 
     /// The slider's action: its whole value goes to the label and to the stored quality.
     void OnQualityChanged(QObject* sender);
     /// The check box's action: stores true when it is checked, false when unchecked or mixed.
     void OnOrientation(QObject* sender);
+    /// The JPEG check box's action: stores true when it is checked, false when unchecked or mixed.
+    void OnKeepJpegQuality(QObject* sender);
     /// The main window is about to close: the application quits.
     void windowWillClose();
 

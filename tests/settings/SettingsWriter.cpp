@@ -2,7 +2,7 @@
 // A second process for the settings tests: writes one preference through Settings into the store of a
 // given configuration folder, the way the command-line tool or a second window of the program would.
 //   morvane_settings_writer CONFIG_DIR KEY VALUE
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -26,6 +26,8 @@ int main(int argc, char** argv)
         settings->setQuality(value.toFloat(&ok));
     else if (key == Settings::kFixOrientation)
         settings->setFixOrientation(value == QLatin1String("true"));
+    else if (key == Settings::kKeepJpegQuality)
+        settings->setKeepJpegQuality(value == QLatin1String("true"));
     else if (key == Settings::kIgnoreWarning)
         settings->setIgnoreWarning(value == QLatin1String("true"));
     else if (key == Settings::kIsFirstRun)

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QVariant>
 
 #include <memory>
-#include <mutex>
 
 class QSettings;
 
@@ -14,16 +12,17 @@ class QSettings;
 /// (QSettings, INI format, organisation and application "Morvane") and every write is stored and
 /// synced before the setter returns, so values written by another process are seen on the next read.
 ///
-/// Above the store sits a volatile override layer: values set there are read first and never written
-/// to the store. The command line uses it so that a scripted run never changes the user's preferences.
+/// The bottom layer of the program (Qt Core only; it includes nothing of the rest). A run reads what it needs
+/// once, before it starts, into its options (RunOptions); the engine is handed the values.
 ///
 /// Any thread may use the shared instance: each access opens its own QSettings object (QSettings is
-/// reentrant, not shareable), and the override layer is guarded by a mutex.
+/// reentrant, not shareable), and the instance has no state of its own.
 class Settings
 {
 public:
     static inline const QString kImageQuality = QStringLiteral("ImageQuality");
     static inline const QString kFixOrientation = QStringLiteral("fixOrientation");
+    static inline const QString kKeepJpegQuality = QStringLiteral("keepJpegQuality");
     static inline const QString kIgnoreWarning = QStringLiteral("ignoreWarning");
     static inline const QString kIsFirstRun = QStringLiteral("isFirstRun");
 
@@ -37,21 +36,17 @@ public:
     void setQuality(float quality);
     [[nodiscard]] bool fixOrientation() const;
     void setFixOrientation(bool fixOrientation);
+    /// Whether JPEGs written as JPEG keep their compressed data instead of being re-encoded; off until set.
+    [[nodiscard]] bool keepJpegQuality() const;
+    void setKeepJpegQuality(bool keepJpegQuality);
     [[nodiscard]] bool ignoreWarning() const;
     void setIgnoreWarning(bool ignoreWarning);
     [[nodiscard]] bool isFirstRun() const;
     void setIsFirstRun(bool isFirstRun);
-
-    /// Makes \a key read as \a value for the rest of the process without touching the store.
-    void setOverride(const QString& key, const QVariant& value);
-    void clearOverrides();
 
 private:
     Settings() = default;
 
     [[nodiscard]] QVariant read(const QString& key) const;
     void write(const QString& key, const QVariant& value);
-
-    mutable std::mutex m_overridesMutex;
-    QHash<QString, QVariant> m_overrides;
 };

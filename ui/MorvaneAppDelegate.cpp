@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/MorvaneAppDelegate.h"
+#include "ui/MorvaneAppDelegate.h"
 
-#include "app/Settings.h"
 #include "engine/ImageSaving.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -65,6 +65,8 @@ void MorvaneAppDelegate::applicationDidFinishLaunching()
     }
     if (chkOrientation)
         chkOrientation->setCheckState(settings->fixOrientation() ? Qt::Checked : Qt::Unchecked);
+    if (chkKeepJpegQuality)
+        chkKeepJpegQuality->setCheckState(settings->keepJpegQuality() ? Qt::Checked : Qt::Unchecked);
 }
 
 void MorvaneAppDelegate::OnQualityChanged(QObject*)
@@ -82,6 +84,13 @@ void MorvaneAppDelegate::OnOrientation(QObject*)
     if (!chkOrientation)
         return;
     Settings::settings()->setFixOrientation(chkOrientation->checkState() == Qt::Checked);
+}
+
+void MorvaneAppDelegate::OnKeepJpegQuality(QObject*)
+{
+    if (!chkKeepJpegQuality)
+        return;
+    Settings::settings()->setKeepJpegQuality(chkKeepJpegQuality->checkState() == Qt::Checked);
 }
 
 void MorvaneAppDelegate::windowWillClose()

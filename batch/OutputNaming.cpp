@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/OutputNaming.h"
+
+#include "batch/Converter.h"
+#include "engine/WorkFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+/// The longest prefix of \a text of at most \a maxBytes bytes that ends on a character boundary.
+QByteArray truncateUtf8(const QByteArray& text, qsizetype maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    qsizetype end = maxBytes < 0 ? 0 : maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+int TakenNames::firstUnknown(const QByteArray& name) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_next.value(name, 0);
+}
+
+void TakenNames::remember(const QByteArray& name, int next)
+{
+    std::lock_guard lock(m_mutex);
+    int& known = m_next[name];
+    known = std::max(known, next);
+}
+
+QString nameOutputFile(
+    const QString& file, const QString& atPath, WorkFile& content, TakenNames* taken, QString* error)
+{
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return QString();
+    };
+    QString source = file;
+    while (source.size() > 1 && source.endsWith(u'/'))
+        source.chop(1);
+    const QString name = source.mid(source.lastIndexOf(u'/') + 1);
+    if (name.isEmpty() || name == u"." || name == u".." || atPath.isEmpty())
+        return fail(QStringLiteral("no name for the output"));
+
+    // B and E of "B (k).E", split at the last dot that does not open the name.
+    const QString extension = Converter::pathExtension(name);
+    const bool hasDot = name.lastIndexOf(u'.') > 0;
+    const QByteArray base = QFile::encodeName(hasDot ? name.left(name.lastIndexOf(u'.')) : name);
+    const QByteArray tail = hasDot ? QByteArray(".") + QFile::encodeName(extension) : QByteArray();
+    const QByteArray folder = QFile::encodeName(atPath.endsWith(u'/') ? atPath : atPath + u'/');
+    const QByteArray key = base + tail;
+
+    long limit = ::pathconf(QFile::encodeName(atPath).constData(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = NAME_MAX;
+    qsizetype nameBudget = limit;
+
+    for (int k = taken ? taken->firstUnknown(key) : 0; k < INT_MAX;) {
+        const QByteArray suffix = (k == 0 ? QByteArray() : " (" + QByteArray::number(k) + ")") + tail;
+        // The base is shortened only as far as needed, never to nothing: a name must keep some of it.
+        const QByteArray shortBase = truncateUtf8(base, nameBudget - suffix.size());
+        if (shortBase.isEmpty())
+            return fail(QStringLiteral("no free name in the output folder"));
+        const QByteArray candidate = shortBase + suffix;
+        switch (content.linkAs(folder + candidate)) {
+        case WorkFile::Link::Done:
+            if (taken)
+                taken->remember(key, k + 1);
+            return QFile::decodeName(folder + candidate);
+        case WorkFile::Link::Taken:
+            ++k;
+            break;
+        case WorkFile::Link::TooLong:
+            // The file system (or the whole path) allows less than assumed: try again one byte shorter.
+            nameBudget = candidate.size() - 1;
+            break;
+        case WorkFile::Link::Failed:
+            return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+    return fail(QStringLiteral("no free name in the output folder"));
+}

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <mutex>
+#include <utility>
+
+class WorkFile;
+
+/// What one run has learnt about the names in its output folder: for each output name, the first number
+/// that is not yet known to be taken (0 for the name itself). A run that names thousands of files alike
+/// then tries each number once instead of every number for every file. Any thread.
+class TakenNames
+{
+public:
+    [[nodiscard]] int firstUnknown(const QByteArray& name) const;
+    /// Notes that every number below \a next is taken for \a name.
+    void remember(const QByteArray& name, int next);
+
+private:
+    mutable std::mutex m_mutex;
+    QHash<QByteArray, int> m_next;
+};
+
+/// Where one run writes: the output folder and what the run has learnt about the names taken in it.
+/// One per run, shared by all its threads.
+struct OutputFolder
+{
+    explicit OutputFolder(QString folder)
+        : path(std::move(folder))
+    { }
+
+    const QString path;
+    TakenNames taken;
+};
+
+/// Naming: gives the finished output \a content its name in the folder \a atPath and returns its path:
+/// the source \a file's name while it is free, else "B (k).E" with the first free k from 1 (B the name
+/// without its last extension, E that extension as written; "B (k)" for a name without extension).
+/// The name is taken by linking the complete file there, which fails rather than replace anything:
+/// whatever exists or appears at a name is left alone, and two callers never get the same name. A name
+/// too long for the file system is shortened in its B part, keeping " (k)" and the extension.
+/// \a taken, when given, holds what this run has seen taken already (the names come out the same).
+/// Returns "" when no name can be had, with the reason in \a error. Any thread, several at once.
+[[nodiscard]] QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& content,
+    TakenNames* taken = nullptr, QString* error = nullptr);
