@@ -73,7 +73,7 @@ std::optional<LosslessJpegResult> saveJpegLosslessly(
         ImageInfo probe;
         probe.properties = source->copyPropertiesAtIndex0();
         if (fixOrientation)
-            options.orientation = IIGetImageOrientation(&probe);
+            options.orientation = orientationFromExif(IIGetImageOrientation(&probe));
         options.dpiX = positive(probe.properties->real(kCGImagePropertyDPIWidth));
         options.dpiY = positive(probe.properties->real(kCGImagePropertyDPIHeight));
         options.iccProfile = cleanedJpegProfile(source->data());

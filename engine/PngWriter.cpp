@@ -116,7 +116,7 @@ void rawRow(const QImage& image, int y, ColourType type, unsigned char* out)
 
 // Filters `row` against `previous` (zeros above the first row) into `out` (filter byte first) with the
 // filter whose output has the smallest sum of absolute values, the choice libpng makes too.
-void filterRow(const unsigned char* row, const unsigned char* previous, size_t length, int bpp,
+void filterRow(const unsigned char* row, const unsigned char* previous, size_t length, size_t bpp,
     std::array<std::vector<unsigned char>, 5>& scratch, unsigned char* out)
 {
     std::array<std::uint64_t, 5> cost {};
@@ -127,9 +127,9 @@ void filterRow(const unsigned char* row, const unsigned char* previous, size_t l
     unsigned char* f4 = scratch[4].data();
     const auto weight = [](unsigned char v) { return std::uint64_t(v < 128 ? v : 256 - v); };
     for (size_t i = 0; i < length; ++i) {
-        const int a = i >= size_t(bpp) ? row[i - bpp] : 0;
+        const int a = i >= bpp ? row[i - bpp] : 0;
         const int b = previous[i];
-        const int c = i >= size_t(bpp) ? previous[i - bpp] : 0;
+        const int c = i >= bpp ? previous[i - bpp] : 0;
         const int x = row[i];
         f0[i] = static_cast<unsigned char>(x);
         f1[i] = static_cast<unsigned char>(x - a);
@@ -160,7 +160,7 @@ bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
         return false;
     QImage image = source;
     ColourType type = Rgb;
-    int bpp = 3;
+    size_t bpp = 3;
     if (image.format() == QImage::Format_Grayscale8) {
         type = Grey;
         bpp = 1;
@@ -176,7 +176,7 @@ bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
 
     const int width = image.width();
     const int height = image.height();
-    const size_t length = size_t(width) * size_t(bpp);
+    const size_t length = size_t(width) * bpp;
     std::vector<unsigned char> filtered;
     std::array<std::vector<unsigned char>, 5> scratch;
     std::vector<unsigned char> rows[2];
