@@ -119,10 +119,14 @@ QByteArray xmpUpright(QByteArray xmp)
     return xmp;
 }
 
-std::optional<HeifColourDescription> colourOf(heif_color_profile_nclx* nclx)
+/// The colour description libheif gave with \a status, which is freed here in any case: libheif hands
+/// out the description also when it reports a code point it does not know (and then it is not used).
+std::optional<HeifColourDescription> colourOf(heif_error status, heif_color_profile_nclx* nclx)
 {
-    if (!nclx)
+    if (!nclx || status.code != heif_error_Ok) {
+        heif_nclx_color_profile_free(nclx);
         return std::nullopt;
+    }
     HeifColourDescription colour;
     colour.primaries = int(nclx->color_primaries);
     colour.transfer = int(nclx->transfer_characteristics);
@@ -255,8 +259,8 @@ std::unique_ptr<HeifInput> HeifInput::open(const QByteArray& data, qint64 maxPix
         }
     }
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok)
-        info.colour = colourOf(nclx);
+    const heif_error nclxStatus = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    info.colour = colourOf(nclxStatus, nclx);
     const qint64 maxBlock = std::min<qint64>(kMaxMetadataBlock, d->data.size());
     const QByteArray exif = tiffOfExifBlock(metadataBlock(handle, "Exif", nullptr, maxBlock));
     info.exif = exifBlockWithOrientation(exif, 1);
@@ -363,8 +367,9 @@ std::optional<YCbCr420Planes> HeifInput::decodePlanes(QString* reason) const
     }
     const std::optional<HeifColourDescription> colour = [&] {
         heif_color_profile_nclx* nclx = nullptr;
-        return heif_image_get_nclx_color_profile(image.get(), &nclx).code == heif_error_Ok ? colourOf(nclx)
-                                                                                           : d->info.colour;
+        const heif_error status = heif_image_get_nclx_color_profile(image.get(), &nclx);
+        const std::optional<HeifColourDescription> stated = colourOf(status, nclx);
+        return status.code == heif_error_Ok ? stated : d->info.colour;
     }();
     // A decoder may state another coding in the bitstream than the file's colour box does.
     if (colour && !isJpegMatrix(colour->matrix)) {

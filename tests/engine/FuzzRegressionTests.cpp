@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzer or a hand-made attack found troublesome, kept so that they stay harmless.
 #include "engine/ColorProfile.h"
+#include "engine/HeifCodec.h"
 #include "engine/ImageInfo.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
@@ -110,5 +111,23 @@ TEST(FuzzRegression, ACleanedProfileIsOneThatCleansToItselfAgain)
         if (!cleaned.isEmpty()) {
             EXPECT_EQ(cleanColorProfile(cleaned), cleaned);
         }
+    }
+}
+
+TEST(FuzzRegression, AHeifColourBoxWithAnUnknownCodePointIsIgnoredAndFreed)
+{
+    // libheif hands out the colour description also when it reports a code point it does not know; the
+    // reader freed it only on success (a leak the sanitizer build's leak check catches here).
+    QByteArray avif = fileBytes(dirtyCorpusDir() + QStringLiteral("/heif/07_nclx_display_p3.avif"));
+    const qsizetype nclx = avif.indexOf("colrnclx");
+    ASSERT_GT(nclx, 0);
+    qToBigEndian(quint16(99), avif.data() + nclx + 10); // the transfer characteristics
+    QString reason;
+    const auto input = HeifInput::open(avif, qint64(1) << 24, &reason);
+    ASSERT_TRUE(input) << qPrintable(reason);
+    EXPECT_FALSE(input->info().colour);
+    EXPECT_TRUE(input->decode(&reason)) << qPrintable(reason);
+    if (input->hasJpegPlanes()) {
+        EXPECT_TRUE(input->decodePlanes(&reason)) << qPrintable(reason);
     }
 }
