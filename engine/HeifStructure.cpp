@@ -469,6 +469,15 @@ struct CodedSize
     qint64 height = 0;
 };
 
+/// \a width times \a height (both not negative), at most the largest qint64: sides of 32 bits each
+/// would overflow.
+qint64 areaOf(qint64 width, qint64 height)
+{
+    return width > 0 && height > std::numeric_limits<qint64>::max() / width
+        ? std::numeric_limits<qint64>::max()
+        : width * height;
+}
+
 /// The picture size an HEVC sequence parameter set (a whole NAL unit, header included) states.
 std::optional<CodedSize> hevcSpsSize(QByteArrayView nal)
 {
@@ -784,7 +793,7 @@ private:
             refuse(QStringLiteral("An image of the file states no size"));
             return std::nullopt;
         }
-        if (size.width * size.height > m_maxPixels) {
+        if (areaOf(size.width, size.height) > m_maxPixels) {
             tooLarge(size.width, size.height);
             return std::nullopt;
         }
@@ -808,12 +817,12 @@ private:
     /// allocates what the coded size says.
     bool codedSizeFits(const CodedSize& coded, const CodedSize& stated)
     {
-        const qint64 pixels = coded.width * coded.height;
+        const qint64 pixels = areaOf(coded.width, coded.height);
         if (pixels > m_maxPixels) {
             tooLarge(coded.width, coded.height);
             return false;
         }
-        if (pixels > 2 * stated.width * stated.height + (qint64(1) << 20)) {
+        if (pixels / 2 > areaOf(stated.width, stated.height) + (qint64(1) << 19)) {
             fail(m_reason, QStringLiteral("An image's coded size does not match its stated size"));
             return false;
         }
@@ -951,7 +960,7 @@ private:
             const qint64 width = qint64(r.read(fieldSize)), height = qint64(r.read(fieldSize));
             if (r.failed() || width == 0 || height == 0 || tiles != int(inputs.size()) || inputs.empty())
                 return refuse(QStringLiteral("A grid or overlay of the file is damaged"));
-            if (width * height > m_maxPixels)
+            if (areaOf(width, height) > m_maxPixels)
                 return tooLarge(width, height);
             work = width * height;
         }

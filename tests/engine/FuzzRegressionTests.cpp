@@ -131,3 +131,19 @@ TEST(FuzzRegression, AHeifColourBoxWithAnUnknownCodePointIsIgnoredAndFreed)
         EXPECT_TRUE(input->decodePlanes(&reason)) << qPrintable(reason);
     }
 }
+
+TEST(FuzzRegression, AHeifStatingSidesOfNearly32BitsIsRefusedWithoutOverflow)
+{
+    // Sides near 2^32 overflowed the 64-bit product checked against the pixel bound (the sanitizer build's
+    // undefined-behaviour check catches it here).
+    const QByteArray heic = fileBytes(dirtyCorpusDir() + QStringLiteral("/heif/01_exif_gps_xmp_thumb.heic"));
+    ASSERT_FALSE(heic.isEmpty());
+    QByteArray stated = heic;
+    for (qsizetype at = stated.indexOf("ispe"); at > 0; at = stated.indexOf("ispe", at + 4)) {
+        qToBigEndian(quint32(0xFFFFFFD7), stated.data() + at + 8);
+        qToBigEndian(quint32(0xFFFFFF1E), stated.data() + at + 12);
+    }
+    QString reason;
+    EXPECT_FALSE(HeifInput::open(stated, qint64(1) << 28, &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("more than this program decodes"))) << qPrintable(reason);
+}
