@@ -36,10 +36,14 @@ std::unique_ptr<heif_decoding_options, DecodingOptionsFree> decodingOptions()
 
 void recordDecodingWarnings(heif_image* image)
 {
-    heif_error warnings[4];
-    const int count = heif_image_get_decoding_warnings(image, 0, warnings, 4);
-    for (int i = 0; i < count; ++i)
-        recordLibraryMessage(heifErrorText(warnings[i], "libheif: decoding warning"));
+    // One at a time: libheif writes the texts of all the warnings it hands out into one buffer, so that
+    // each text is gone with the next warning.
+    for (int i = 0; i < 4; ++i) {
+        heif_error warning {};
+        if (heif_image_get_decoding_warnings(image, i, &warning, 1) != 1)
+            break;
+        recordLibraryMessage(heifErrorText(warning, "libheif: decoding warning"));
+    }
 }
 
 /// The payload of the primary image's first metadata block of \a type (and \a contentType, for 'mime').
