@@ -120,10 +120,10 @@ struct HeifEncodeOptions
 [[nodiscard]] int heifQualityForJpegQuality(int jpegQuality, HeifCoding coding);
 
 /// Encodes \a image as a HEIF file with one item, the primary image, to the open file descriptor \a fd:
-/// HEIC (x265) or AVIF (aom), 8 bits, 4:2:0 below quality 90 and 4:4:4 from there, its alpha as an
-/// auxiliary image when the image has an alpha channel. The file holds the image, its colour boxes and
-/// nothing else: no Exif, no XMP, no thumbnail, no other item. False with the reason in \a error on any
-/// failure (a full disk, a file-size limit, an encoder error), after which the file may hold a part that
-/// the caller must remove. Writes through write(2), retrying on EINTR; never prints; thread-safe.
+/// HEIC (x265) or AVIF (aom), 8 bits, 4:2:0 below libheif's quality 90 (JPEG-scale 98) and 4:4:4
+/// from there, its alpha as an auxiliary image when the image has an alpha channel. The file holds the image,
+/// its colour boxes and nothing else: no Exif, no XMP, no thumbnail, no other item. False with the reason in
+/// \a error on any failure (a full disk, a file-size limit, an encoder error), after which the file may hold
+/// a part that the caller must remove. Writes through write(2), retrying on EINTR; never prints; thread-safe.
 [[nodiscard]] bool encodeHeif(
     const QImage& image, const HeifEncodeOptions& options, int fd, QString* error = nullptr);
