@@ -9,3 +9,7 @@ pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
 pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
+# HEIC/HEIF and AVIF (libheif with its HEVC and AV1 decoders and encoders built in), WebP with its
+# demuxer (the first frame of an animation) and muxer (a colour profile beside the bitstream).
+pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(LIBWEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux libwebpmux)

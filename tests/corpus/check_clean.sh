@@ -8,10 +8,12 @@
 # Two views of every file:
 #   exiftool  every tag exiftool decodes (unknown and duplicate tags, embedded documents included)
 #   bytes     a walk of the container: JPEG segments, PNG chunks, GIF blocks, TIFF directories (every
-#             page, Exif, GPS, Interop and SubIFDs, also inside JPEG APP1 and PNG eXIf), BMP headers and
-#             the regions they cover, data after the end of the image; every colour profile found is
-#             taken apart; and a search for the markers the dirty test set plants ("MORVANE-LEAK"), in
-#             ASCII, UTF-16 and inside compressed chunks
+#             page, Exif, GPS, Interop and SubIFDs, also inside JPEG APP1, PNG eXIf and WebP EXIF), BMP
+#             headers and the regions they cover, WebP chunks (also inside animation frames), HEIF boxes
+#             and items (only the primary image's items may be there: the images it is made of and its
+#             alpha; the media data they do not use must be empty), data after the end of the image;
+#             every colour profile found is taken apart; and a search for the markers the dirty test set
+#             plants ("MORVANE-LEAK"), in ASCII, UTF-16 and inside compressed chunks
 #
 # Allowed: the resolution (JFIF, EXIF/TIFF, pHYs, BMP), orientation 1, what describes the pixels
 # (sizes, depth, colour type, compression, palette, transparency, gamma and chromaticities, Adobe's
@@ -23,9 +25,12 @@
 # Each finding is one line: LEVEL <TAB> file <TAB> view <TAB> where <TAB> detail, LEVEL being
 #   personal  GPS, camera, serial numbers, dates, names, comments, XMP, IPTC, maker notes, thumbnails and
 #             embedded images, text chunks, data after the end, non-profile APP2 chains, broken profiles,
-#             private or unknown profile tags, profile texts that are no colour names, unknown blocks
-#   other     not personal but not allowed either: orientation other than 1, Interop directories,
-#             harmless ancillary chunks, truncated files, files this checker does not know
+#             private or unknown profile tags, profile texts that are no colour names, unknown blocks,
+#             HEIF items other than the primary image's (Exif, XMP, thumbnails, depth and other auxiliary
+#             images), item and handler names, entity groups
+#   other     not personal but not allowed either: orientation other than 1 (and HEIF's 'irot'/'imir'),
+#             Interop directories, harmless ancillary chunks, SEI messages in HEVC data, truncated files,
+#             files this checker does not know
 # --summary prints one line per file with a finding instead.
 # Exit status: 0 nothing personal (with --strict: nothing at all), 1 something found, 2 usage error or
 # no image among the files. Needs perl and exiftool's library (libimage-exiftool-perl).
@@ -564,6 +569,291 @@ sub walk_bmp {
 }
 
 # ----------------------------------------------------------------------------------------------------
+# WebP
+
+my %webp_allowed = map { $_ => 1 } ('VP8 ', 'VP8L', 'VP8X', 'ALPH', 'ANIM');
+
+sub walk_webp {
+    my ($buf) = @_;
+    my $n = length $buf;
+    my $end = 8 + unpack('V', substr($buf, 4, 4));
+    if ($end > $n) {
+        other('RIFF', 'runs past the end of the file (truncated file)');
+        $end = $n;
+    } elsif ($end < $n && substr($buf, $end) =~ /[^\0]/) {
+        personal('after RIFF', ($n - $end) . ' bytes');
+    }
+    webp_chunks($buf, 12, $end);
+}
+
+sub webp_chunks {
+    my ($buf, $i, $end) = @_;
+    while ($i + 8 <= $end) {
+        my ($id, $size) = unpack('a4V', substr($buf, $i, 8));
+        my $name = $id =~ s/[^\x20-\x7e]/?/gr;
+        my $at = $i + 8;
+        if ($at + $size > $end) { other($name, 'chunk runs past its container'); last }
+        my $data = substr($buf, $at, $size);
+        if ($id eq 'ICCP') {
+            check_profile($data, 'ICCP');
+        } elsif ($id eq 'EXIF') {
+            personal('EXIF', "$size bytes of EXIF");
+            walk_tiff($data, $data =~ /^Exif\0\0/ ? 6 : 0, 'EXIF', 0);
+        } elsif ($id eq 'XMP ') {
+            personal('XMP', "$size bytes of XMP");
+        } elsif ($id eq 'ANMF') {
+            webp_chunks($buf, $at + 16, $at + $size);    # the frame's position and timing, then its chunks
+        } elsif (!$webp_allowed{$id}) {
+            personal($name, "private or unknown chunk, $size bytes");
+        }
+        $i = $at + $size + ($size & 1);
+    }
+}
+
+# ----------------------------------------------------------------------------------------------------
+# HEIF (HEIC, AVIF)
+
+my %heif_brands = map { $_ => 1 } qw(heic heix heim heis mif1 mif2 avif avis msf1 hevc hevx miaf);
+my %heif_image_types = map { $_ => 1 } qw(hvc1 av01 grid iden iovl);
+# Item properties that describe the pixels; 'colr' profiles are taken apart, 'auxC' must name alpha.
+my %heif_properties = map { $_ => 1 } qw(hvcC av1C ispe pixi colr auxC irot imir clap pasp clli mdcv cclv
+    amve a1op a1lx lsel rloc);
+my %heif_alpha = map { $_ => 1 } ('urn:mpeg:hevc:2015:auxid:1', 'urn:mpeg:avc:2015:auxid:1',
+    'urn:mpeg:mpegB:cicp:systems:auxiliary:alpha');
+
+sub heif_is_file {
+    my ($buf) = @_;
+    return 0 unless length($buf) >= 16 && substr($buf, 4, 4) eq 'ftyp';
+    my $size = unpack('N', $buf);
+    $size = length $buf if $size > length $buf;
+    for (my $at = 8; $at + 4 <= $size; $at += 4) {
+        next if $at == 12;
+        return 1 if $heif_brands{substr($buf, $at, 4)};
+    }
+    return 0;
+}
+
+# The boxes between $from and $to: [type, payload start, end]; a second value names a box that does not fit.
+sub heif_boxes {
+    my ($buf, $from, $to) = @_;
+    my @boxes;
+    for (my $i = $from; $i < $to;) {
+        return (\@boxes, ($to - $i) . ' bytes after the last box') if $to - $i < 8;
+        my ($size, $type) = unpack('Na4', substr($buf, $i, 8));
+        my $head = 8;
+        if ($size == 1) { $size = unpack('Q>', substr($buf, $i + 8, 8)); $head = 16 }
+        elsif ($size == 0) { $size = $to - $i }
+        return (\@boxes, "box '" . ($type =~ s/[^\x20-\x7e]/?/gr) . "' runs past its end") if $size < $head || $i + $size > $to;
+        push @boxes, [$type, $i + $head, $i + $size];
+        $i += $size;
+    }
+    return (\@boxes, undef);
+}
+
+sub heif_int { my ($buf, $at, $bytes) = @_; my $v = 0; $v = $v * 256 + ord(substr($buf, $at + $_, 1) // "\0") for 0 .. $bytes - 1; return $v }
+
+sub walk_heif {
+    my ($buf) = @_;
+    my ($top, $problem) = heif_boxes($buf, 0, length $buf);
+    other('boxes', "$problem (truncated file)") if $problem;
+    my (%items, @references, @properties, %associated, @mdat, $primary, $idat);
+    for my $box (@$top) {
+        my ($type, $from, $to) = @$box;
+        my $name = $type =~ s/[^\x20-\x7e]/?/gr;
+        if ($type eq 'ftyp') {
+        } elsif ($type eq 'mdat') {
+            push @mdat, [$from, $to];
+        } elsif ($type eq 'meta') {
+            my ($children, $bad) = heif_boxes($buf, $from + 4, $to);
+            other('meta', $bad) if $bad;
+            for my $child (@$children) {
+                my ($ct, $cf, $cto) = @$child;
+                my $payload = substr($buf, $cf, $cto - $cf);
+                my $version = ord(substr($payload, 0, 1) // "\0");
+                if ($ct eq 'hdlr') {
+                    my $handler = substr($payload, 8, 4);
+                    other('hdlr', "handler '$handler'") if $handler ne 'pict';
+                    my $label = substr($payload, 24) // '';
+                    $label =~ s/\0.*//s;
+                    personal('hdlr', "handler name: $label") if length $label;
+                } elsif ($ct eq 'pitm') {
+                    $primary = heif_int($payload, 4, $version == 0 ? 2 : 4);
+                } elsif ($ct eq 'iinf') {
+                    my ($entries) = heif_boxes($buf, $cf + ($version == 0 ? 6 : 8), $cto);
+                    for my $entry (@$entries) {
+                        my $e = substr($buf, $entry->[1], $entry->[2] - $entry->[1]);
+                        my $v = ord substr($e, 0, 1);
+                        next if $v < 2;
+                        my $w = $v == 2 ? 2 : 4;
+                        my $id = heif_int($e, 4, $w);
+                        my $item_type = substr($e, 4 + $w + 2, 4);
+                        my ($label, $content) = split /\0/, substr($e, 4 + $w + 6) . "\0\0", 3;
+                        @{ $items{$id} }{qw(type name content)} = ($item_type, $label, $content);
+                    }
+                } elsif ($ct eq 'iloc') {
+                    my ($offset_size, $length_size) = (ord(substr($payload, 4, 1)) >> 4, ord(substr($payload, 4, 1)) & 15);
+                    my $base_size = ord(substr($payload, 5, 1)) >> 4;
+                    my $index_size = $version >= 1 ? ord(substr($payload, 5, 1)) & 15 : 0;
+                    my $at = 6;
+                    my $count = heif_int($payload, $at, $version < 2 ? 2 : 4);
+                    $at += $version < 2 ? 2 : 4;
+                    for (1 .. $count) {
+                        last if $at >= length $payload;
+                        my $id = heif_int($payload, $at, $version < 2 ? 2 : 4);
+                        $at += $version < 2 ? 2 : 4;
+                        my $method = 0;
+                        if ($version >= 1) { $method = heif_int($payload, $at, 2) & 15; $at += 2 }
+                        $at += 2;
+                        my $base = heif_int($payload, $at, $base_size);
+                        $at += $base_size;
+                        my $extents = heif_int($payload, $at, 2);
+                        $at += 2;
+                        for (1 .. $extents) {
+                            $at += $index_size;
+                            my $offset = heif_int($payload, $at, $offset_size);
+                            my $length = heif_int($payload, $at + $offset_size, $length_size);
+                            $at += $offset_size + $length_size;
+                            push @{ $items{$id}{extents} }, [$method, $base + $offset, $length];
+                        }
+                    }
+                } elsif ($ct eq 'iref') {
+                    my $w = $version == 0 ? 2 : 4;
+                    my ($refs) = heif_boxes($buf, $cf + 4, $cto);
+                    for my $ref (@$refs) {
+                        my $r = substr($buf, $ref->[1], $ref->[2] - $ref->[1]);
+                        my $from_id = heif_int($r, 0, $w);
+                        my $count = heif_int($r, $w, 2);
+                        push @references, [$ref->[0], $from_id, [map { heif_int($r, $w + 2 + $w * $_, $w) } 0 .. $count - 1]];
+                    }
+                } elsif ($ct eq 'iprp') {
+                    my ($parts) = heif_boxes($buf, $cf, $cto);
+                    for my $part (@$parts) {
+                        if ($part->[0] eq 'ipco') {
+                            my ($props) = heif_boxes($buf, $part->[1], $part->[2]);
+                            push @properties, map { [$_->[0], substr($buf, $_->[1], $_->[2] - $_->[1])] } @$props;
+                        } elsif ($part->[0] eq 'ipma') {
+                            my $m = substr($buf, $part->[1], $part->[2] - $part->[1]);
+                            my ($v, $flags) = (ord(substr($m, 0, 1)), heif_int($m, 1, 3));
+                            my $count = heif_int($m, 4, 4);
+                            my $at = 8;
+                            for (1 .. $count) {
+                                last if $at >= length $m;
+                                my $id = heif_int($m, $at, $v < 1 ? 2 : 4);
+                                $at += $v < 1 ? 2 : 4;
+                                my $n = ord substr($m, $at++, 1);
+                                for (1 .. $n) {
+                                    my $index = ($flags & 1) ? heif_int($m, $at, 2) & 0x7FFF : ord(substr($m, $at, 1)) & 0x7F;
+                                    $at += ($flags & 1) ? 2 : 1;
+                                    push @{ $associated{$id} }, $index if $index;
+                                }
+                            }
+                        } else {
+                            personal('iprp', "unknown box '$part->[0]'");
+                        }
+                    }
+                } elsif ($ct eq 'idat') {
+                    $idat = [$cf, $cto];
+                } elsif ($ct eq 'dinf') {
+                } elsif ($ct eq 'grpl') {
+                    personal('grpl', 'entity groups (bursts, pairs of images)');
+                } else {
+                    personal('meta', "unknown box '" . ($ct =~ s/[^\x20-\x7e]/?/gr) . "', " . ($cto - $cf) . ' bytes');
+                }
+            }
+        } elsif ($type eq 'free' || $type eq 'skip') {
+            personal($name, ($to - $from) . ' bytes of data in a free box') if substr($buf, $from, $to - $from) =~ /[^\0]/;
+        } else {
+            personal($name, 'unknown top-level box ' . ($type eq 'moov' ? '(an image sequence) ' : '') . ($to - $from) . ' bytes');
+        }
+    }
+    unless (defined $primary && $items{$primary}) { other('pitm', 'no primary image'); return }
+    $_->{type} //= '' for values %items;
+
+    # The items that make the primary image: it, what it derives from, and its alpha (and theirs).
+    my $aux_type = sub {
+        for my $index (@{ $associated{ $_[0] } // [] }) {
+            my $p = $properties[$index - 1] or next;
+            return substr($p->[1], 4) =~ s/\0.*//sr if $p->[0] eq 'auxC';
+        }
+        return '';
+    };
+    my %kept = ($primary => 1);
+    for (my $changed = 1; $changed;) {
+        $changed = 0;
+        for my $ref (@references) {
+            my ($type, $from_id, $to_ids) = @$ref;
+            my @add;
+            push @add, @$to_ids if $type eq 'dimg' && $kept{$from_id};
+            push @add, $from_id if $type eq 'auxl' && $heif_alpha{ $aux_type->($from_id) } && grep { $kept{$_} } @$to_ids;
+            for (@add) { $changed = $kept{$_} = 1 unless $kept{$_} }
+        }
+    }
+    for my $ref (@references) {
+        my ($type, $from_id, $to_ids) = @$ref;
+        next if $type eq 'dimg' || ($type eq 'auxl' && $kept{$from_id});
+        my %what = (thmb => 'a thumbnail', cdsc => 'metadata about an image', auxl => 'an auxiliary image (' . $aux_type->($from_id) . ')');
+        $what{$type} ? personal("iref $type", "item $from_id: $what{$type}") : other("iref $type", "item $from_id");
+    }
+    for my $id (sort { $a <=> $b } keys %items) {
+        my $item = $items{$id};
+        my $type = $item->{type} =~ s/[^\x20-\x7e]/?/gr;
+        if (!$kept{$id}) {
+            my $what = $type eq 'Exif' ? 'Exif block' : $type eq 'mime' ? "document ($item->{content})" : "'$type' item";
+            personal("item $id", "$what outside the primary image");
+            next;
+        }
+        other("item $id", "'$type' is no image") unless $heif_image_types{ $item->{type} };
+        personal("item $id", "name: $item->{name}") if length($item->{name} // '');
+        for my $index (@{ $associated{$id} // [] }) {
+            my $p = $properties[$index - 1] or next;
+            my ($ptype, $data) = @$p;
+            my $pname = $ptype =~ s/[^\x20-\x7e]/?/gr;
+            if (!$heif_properties{$ptype}) {
+                personal("item $id", "property '$pname' (" . length($data) . ' bytes)');
+            } elsif ($ptype eq 'auxC' && !$heif_alpha{ $aux_type->($id) }) {
+                personal("item $id", 'auxiliary image ' . $aux_type->($id));
+            } elsif ($ptype eq 'irot' || $ptype eq 'imir') {
+                other("item $id", "'$ptype': the image is shown turned");
+            } elsif ($ptype eq 'hvcC') {
+                my $arrays = ord(substr($data, 22, 1) // "\0");
+                for (my ($k, $at) = (0, 23); $k < $arrays && $at + 3 <= length $data; ++$k) {
+                    my $nal = ord(substr($data, $at, 1)) & 0x3F;
+                    my $count = unpack('n', substr($data, $at + 1, 2));
+                    $at += 3;
+                    for (1 .. $count) { $at += 2 + unpack('n', substr($data, $at, 2) . "\0\0") }
+                    other("item $id", 'SEI message in the decoder configuration') if $nal == 39 || $nal == 40;
+                }
+            }
+        }
+    }
+    # Every 'colr' profile, associated or not, is taken apart.
+    for my $p (@properties) {
+        next unless $p->[0] eq 'colr';
+        my $kind = substr($p->[1], 0, 4);
+        check_profile(substr($p->[1], 4), "colr $kind") if $kind eq 'prof' || $kind eq 'rICC';
+    }
+    # Media data that no kept item uses.
+    my @used;
+    for my $id (keys %kept) {
+        for my $extent (@{ $items{$id}{extents} // [] }) {
+            my ($method, $offset, $length) = @$extent;
+            push @used, [$offset, $offset + $length] if $method == 0;
+        }
+    }
+    for my $range (@mdat) {
+        my ($from, $to) = @$range;
+        my $at = $from;
+        for my $u (sort { $a->[0] <=> $b->[0] } grep { $_->[1] > $from && $_->[0] < $to } @used) {
+            personal('mdat', ($u->[0] - $at) . ' bytes that no image of the primary uses')
+                if $u->[0] > $at && substr($buf, $at, $u->[0] - $at) =~ /[^\0]/;
+            $at = $u->[1] if $u->[1] > $at;
+        }
+        personal('mdat', ($to - $at) . ' bytes that no image of the primary uses')
+            if $to > $at && substr($buf, $at, $to - $at) =~ /[^\0]/;
+    }
+}
+
+# ----------------------------------------------------------------------------------------------------
 # exiftool's view
 
 my %jfif_ok = map { $_ => 1 } qw(JFIFVersion ResolutionUnit XResolution YResolution);
@@ -584,6 +874,15 @@ my %png_ok = map { $_ => 1 } qw(ImageWidth ImageHeight BitDepth ColorType Compre
 my %gif_ok = map { $_ => 1 } qw(GIFVersion ImageWidth ImageHeight HasColorMap ColorResolutionDepth
     BitsPerPixel BackgroundColor AnimationIterations FrameCount Duration TransparentColor PixelAspectRatio
     AnimationExtension Interlaced);
+my %riff_ok = map { $_ => 1 } qw(WebP_Flags ImageWidth ImageHeight VP8Version HorizontalScale VerticalScale
+    AlphaPreprocessing AlphaFiltering AlphaCompression AnimationLoopCount BackgroundColor Duration FrameCount);
+my %quicktime_ok = map { $_ => 1 } qw(MajorBrand MinorVersion CompatibleBrands HandlerType
+    HEVCConfigurationVersion GeneralProfileSpace GeneralTierFlag GeneralProfileIDC GenProfileCompatibilityFlags
+    ConstraintIndicatorFlags GeneralLevelIDC MinSpatialSegmentationIDC ParallelismType ChromaFormat BitDepthLuma
+    BitDepthChroma AverageFrameRate ConstantFrameRate NumTemporalLayers TemporalIDNested ImageSpatialExtent
+    ImagePixelDepth MediaDataSize MediaDataOffset MediaData ColorProfiles ColorPrimaries TransferCharacteristics
+    MatrixCoefficients VideoFullRangeFlag AV1ConfigurationVersion SeqProfile SeqLevelIdx0 SeqTier0 HighBitDepth
+    TwelveBit ChromaSamplePosition InitialDelaySamples PixelAspectRatio PrimaryItemReference MetaImageSize);
 my %icc_text_tags = map { $_ => 1 } qw(ProfileDescription ProfileCopyright DeviceMfgDesc DeviceModelDesc
     ViewingCondDesc ScreeningDesc CharTarget ProfileDescriptionML);
 
@@ -622,6 +921,13 @@ sub judge_tag {
         return ['personal', $tag eq 'ModifyDate' ? 'PNG tIME' : 'PNG text'];
     }
     if ($g0 eq 'GIF') { return $gif_ok{$tag} ? () : ['personal', 'GIF'] }
+    if ($g0 eq 'RIFF') { return $riff_ok{$tag} ? () : ['personal', 'RIFF'] }
+    if ($g0 eq 'QuickTime') {
+        return if $quicktime_ok{$tag};
+        return ['other', 'turned by irot or imir'] if $tag eq 'Rotation' || $tag eq 'Unknown_imir';
+        return if $tag eq 'AuxiliaryImageType' && $heif_alpha{$value};
+        return ['personal', 'QuickTime'];
+    }
     return ['personal', $g0];    # XMP, IPTC, Photoshop, MakerNotes, FlashPix, MPF, Ducky, Trailer...
 }
 
@@ -650,6 +956,8 @@ sub sniff {
     return 'GIF'  if $b =~ /^GIF8[79]a/;
     return 'TIFF' if $b =~ /^(?:II[\x2A\x2B]\0|MM\0[\x2A\x2B])/;
     return 'BMP'  if $b =~ /^BM/;
+    return 'WEBP' if $b =~ /^RIFF.{4}WEBP/s;
+    return 'HEIF' if heif_is_file($b);
     return;
 }
 
@@ -670,7 +978,7 @@ for my $file (@files) {
     ++$kinds{$format};
     $is_image{$name} = 1;
     my %walk = (JPEG => \&walk_jpeg, PNG => \&walk_png, GIF => \&walk_gif, BMP => \&walk_bmp,
-        TIFF => sub { walk_tiff($_[0], 0, 'TIFF', 1) });
+        TIFF => sub { walk_tiff($_[0], 0, 'TIFF', 1) }, WEBP => \&walk_webp, HEIF => \&walk_heif);
     eval { $walk{$format}->($buf); 1 } or other('walk', "stopped: $@");
     for my $data ($buf, @inflated) {
         my %markers;

@@ -6,7 +6,9 @@
 #     colour profiles in every container (sRGB, Display P3, Adobe RGB compatible, a profile split over
 #     seven APP2 chunks),
 #   - flag colour profiles with personal texts or private tags, broken profile chains, and a profile
-#     name that is a person's.
+#     name that is a person's,
+#   - pass HEIC, AVIF and WebP files encoded from bare pixels and WebP files emptied by exiftool, and
+#     flag the thumbnail that exiftool leaves in a HEIC file it empties.
 # With a second checker given (the shared corpus tools' check_clean.sh, where they lie beside the
 # checkout), that one must flag the same dirty files; without it that part is left out.
 #
@@ -97,6 +99,7 @@ for name in sRGB compatibleWithAdobeRGB1998 display_p3 srgb_iec neutral neutral_
   with_profile "$p/$name.icc" "$c/$name.jpg" "$c/$name.png" "$c/$name.tif"
 done
 with_profile "$p/neutral.icc" "$c/neutral_v5.bmp" "$c/neutral.gif"
+for name in sRGB compatibleWithAdobeRGB1998 neutral_v4; do with_profile "$p/$name.icc" "$c/$name.webp"; done
 with_profile "$icc/ITULab.icc" "$c/seven_chunks.jpg"
 for name in owner device owner_v4 private_tag meta_tag tail; do
   with_profile "$p/$name.icc" "$x/$name.jpg"
@@ -104,11 +107,25 @@ done
 with_profile "$p/device.icc" "$x/device.png"
 with_profile "$p/tail.icc" "$x/tail.png"
 with_profile "$p/private_tag.icc" "$x/private_tag.tif"
-with_profile "$p/owner.icc" "$x/owner_v5.bmp" "$x/owner.gif"
+with_profile "$p/owner.icc" "$x/owner_v5.bmp" "$x/owner.gif" "$x/owner.webp"
+with_profile "$p/private_tag.icc" "$x/private_tag.webp"
+# HEIC, AVIF and WebP from bare pixels; a WebP and a HEIC with Exif and XMP that exiftool then empties
+# (it takes the HEIC's Exif and XMP items out but leaves its thumbnail item).
+"$magick" "$up" -strip "PNG24:$work/up24.png"
+"$magick" "$up" -strip -alpha set -channel A -fx '0.3+0.7*i/w' +channel "PNG32:$work/alpha.png"
+heif-enc -q 50 -o "$c/plain.heic" "$work/up24.png" >/dev/null
+heif-enc -q 50 -o "$c/alpha.heic" "$work/alpha.png" >/dev/null
+heif-enc -A -q 50 -o "$c/plain.avif" "$work/up24.png" >/dev/null
+cwebp -quiet -lossless "$work/alpha.png" -o "$c/lossless_alpha.webp"
+cwebp -quiet -q 80 "$work/up24.png" -o "$c/emptied.webp"
+heif-enc -q 50 -t 16 -o "$x/emptied_thumbnail.heic" "$work/up24.png" >/dev/null
+exiftool -q -q -m -overwrite_original -GPSLatitude=48.1 -GPSLatitudeRef=N '-Artist=Anna Keller' \
+  '-XMP-dc:Creator=Anna Keller' "$c/emptied.webp" "$x/emptied_thumbnail.heic"
+exiftool -q -q -m -overwrite_original -all= "$c/emptied.webp" "$x/emptied_thumbnail.heic"
 exiftool "${embed[@]}" -common_args -q -q -m -overwrite_original
 # Every fixture meant to hold a profile holds one.
 exiftool -q -q -m -T -Directory -FileName -ProfileDescription "$c" "$x" | awk -F'\t' '$3 == "-" { print $2 }' |
-  grep -vxE 'plain\.(jpg|gif)|300dpi\.(jpg|png|tif|bmp)|not_a_profile\.jpg|profile_name\.png' >"$work/without" || true
+  grep -vxE 'plain\.(jpg|gif|heic|avif)|alpha\.heic|lossless_alpha\.webp|emptied(_thumbnail)?\.(webp|heic)|300dpi\.(jpg|png|tif|bmp)|not_a_profile\.jpg|profile_name\.png' >"$work/without" || true
 [ ! -s "$work/without" ] || fail "fixtures without their profile: $(cat "$work/without")"
 # A profile chain with two chunks swapped, one with a chunk missing, and an APP2 ICC chunk of no profile.
 perl -0777 -pe 's/ICC_PROFILE\0\x02\x07/ICC_PROFILE\0\x09\x07/; s/ICC_PROFILE\0\x03\x07/ICC_PROFILE\0\x02\x07/; s/ICC_PROFILE\0\x09\x07/ICC_PROFILE\0\x03\x07/' \

@@ -5,7 +5,7 @@
 #
 #   make_dirty.sh OUT
 #
-# OUT gets one folder per format (jpeg, png, tiff, gif, bmp, misc), MANIFEST.tsv (one line per file:
+# OUT gets one folder per format (jpeg, png, tiff, gif, bmp, heif, webp, misc), MANIFEST.tsv (one line per file:
 # file, format, planted, orientation_tag, upright_WxH, dpi ("-" when the file states none), notes,
 # personal: "no" for the few files that carry only what a clean copy may keep)
 # and, written last, MD5SUMS. The upright pictures that the turned files must come back to go to
@@ -15,7 +15,8 @@
 # finds a leak whatever its container. The run is deterministic: fixed dates, no clock chunks, the same
 # bytes each time for the same tool versions. OUT and the reference folder are emptied first.
 #
-# Needs (Debian 12): imagemagick, libimage-exiftool-perl, exiv2, libtiff-tools, icc-profiles-free.
+# Needs (Debian 12): imagemagick, libimage-exiftool-perl, exiv2, libtiff-tools, icc-profiles-free, and for
+# the HEIF and WebP part (make_dirty_heif.sh, sourced at the end) what that script names.
 set -euo pipefail
 export LC_ALL=C TZ=UTC
 
@@ -449,6 +450,11 @@ done
 d=$(mean_difference "$j/orient/orient_6_odd_633x427.jpg" "$odd")
 [ "$d" -le 4 ] || { echo "make_dirty: orient_6_odd_633x427.jpg differs by $d" >&2; failed=1; }
 [ $failed = 0 ] || exit 1
+
+# ---------------------------------------------------------------------------------------------------
+# HEIF (HEIC, AVIF) and WebP: a part of its own, run in this shell with the helpers above.
+# shellcheck source=make_dirty_heif.sh
+. "$here/make_dirty_heif.sh"
 
 printf -- '-stay_open\nFalse\n' >&"${exiftool_job[1]}"
 wait "$exiftool_job_PID"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzer or a hand-made attack found troublesome, kept so that they stay harmless.
 #include "engine/ColorProfile.h"
+#include "engine/HeifCodec.h"
 #include "engine/ImageInfo.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
@@ -113,4 +114,38 @@ TEST(FuzzRegression, ACleanedProfileIsOneThatCleansToItselfAgain)
             EXPECT_EQ(cleanColorProfile(cleaned), cleaned);
         }
     }
+}
+
+TEST(FuzzRegression, AHeifColourBoxWithAnUnknownCodePointIsIgnoredAndFreed)
+{
+    // libheif hands out the colour description also when it reports a code point it does not know; the
+    // reader freed it only on success (a leak the sanitizer build's leak check catches here).
+    QByteArray avif = fileBytes(dirtyCorpusDir() + QStringLiteral("/heif/07_nclx_display_p3.avif"));
+    const qsizetype nclx = avif.indexOf("colrnclx");
+    ASSERT_GT(nclx, 0);
+    qToBigEndian(quint16(99), avif.data() + nclx + 10); // the transfer characteristics
+    QString reason;
+    const auto input = HeifInput::open(avif, qint64(1) << 24, &reason);
+    ASSERT_TRUE(input) << qPrintable(reason);
+    EXPECT_FALSE(input->info().colour);
+    EXPECT_TRUE(input->decode(&reason)) << qPrintable(reason);
+    if (input->hasJpegPlanes()) {
+        EXPECT_TRUE(input->decodePlanes(&reason)) << qPrintable(reason);
+    }
+}
+
+TEST(FuzzRegression, AHeifStatingSidesOfNearly32BitsIsRefusedWithoutOverflow)
+{
+    // Sides near 2^32 overflowed the 64-bit product checked against the pixel bound (the sanitizer build's
+    // undefined-behaviour check catches it here).
+    const QByteArray heic = fileBytes(dirtyCorpusDir() + QStringLiteral("/heif/01_exif_gps_xmp_thumb.heic"));
+    ASSERT_FALSE(heic.isEmpty());
+    QByteArray stated = heic;
+    for (qsizetype at = stated.indexOf("ispe"); at > 0; at = stated.indexOf("ispe", at + 4)) {
+        qToBigEndian(quint32(0xFFFFFFD7), stated.data() + at + 8);
+        qToBigEndian(quint32(0xFFFFFF1E), stated.data() + at + 12);
+    }
+    QString reason;
+    EXPECT_FALSE(HeifInput::open(stated, qint64(1) << 28, &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("more than this program decodes"))) << qPrintable(reason);
 }

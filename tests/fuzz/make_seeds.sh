@@ -77,4 +77,34 @@ for variant in "${variants[@]}"; do
   convert-im6.q16 -size 40x30 gradient:red-blue $options "${target%%:*}:$seeds/variant_${target#*:}" 2>/dev/null \
     && count=$((count + 1))
 done
+# Small HEIC, AVIF and WebP files (the test set's are larger than the fast targets decode): opaque, with
+# alpha, 4:4:4, turned by 'irot' and 'imir' (with the test set's fixture writer, when MORVANE_HEIF_FIXTURE
+# names it), lossless, animated.
+small=$(mktemp -d)
+convert-im6.q16 -size 40x30 gradient:red-blue -strip "PNG24:$small/rgb.png"
+convert-im6.q16 -size 40x30 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel -strip "PNG32:$small/rgba.png"
+convert-im6.q16 "$small/rgb.png" -flop "PNG24:$small/flop.png"
+heif_seeds=(
+  "small.heic -q 30 $small/rgb.png"
+  "small_444.heic -q 30 -p chroma=444 $small/rgb.png"
+  "small_alpha.heic -q 30 $small/rgba.png"
+  "small.avif -A -q 30 $small/rgb.png"
+  "small_alpha.avif -A -q 30 $small/rgba.png"
+)
+for seed in "${heif_seeds[@]}"; do
+  read -r target options <<<"$seed"
+  # shellcheck disable=SC2086 # the options are words
+  heif-enc $options -o "$seeds/variant_$target" >/dev/null 2>&1 && count=$((count + 1))
+done
+if [ -x "${MORVANE_HEIF_FIXTURE:-}" ]; then
+  for o in 2 5 6; do
+    "$MORVANE_HEIF_FIXTURE" encode "$small/rgb.png" "$seeds/variant_irot_$o.heic" --orientation $o && count=$((count + 1))
+  done
+fi
+cwebp -quiet -q 50 "$small/rgb.png" -o "$seeds/variant_small.webp" && count=$((count + 1))
+cwebp -quiet -q 50 "$small/rgba.png" -o "$seeds/variant_small_alpha.webp" && count=$((count + 1))
+cwebp -quiet -lossless "$small/rgba.png" -o "$seeds/variant_small_lossless.webp" && count=$((count + 1))
+img2webp -loop 0 -lossy "$small/rgb.png" "$small/flop.png" -o "$seeds/variant_small_animated.webp" >/dev/null 2>&1 \
+  && count=$((count + 1))
+rm -rf "$small"
 echo "make_seeds: $count seeds in $seeds" >&2

@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// JPEG from YCbCr 4:2:0 planes: libjpeg-turbo's raw-data input, which takes the samples as the DCT wants
+// them, so that a decoder's planes reach the file without a colour conversion or a downsampling.
+#include "engine/PlanarJpeg.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <jerror.h>
+#include <jpeglib.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+// libjpeg reports errors by calling error_exit, which must not return: the function that calls libjpeg
+// holds nothing with a destructor and is left by longjmp; its caller owns every buffer.
+
+namespace {
+
+constexpr size_t kWriteBufferSize = 64 * 1024;
+constexpr int kExifHeaderSize = 6; // "Exif\0\0"
+constexpr qsizetype kMaxMarkerData = 65533;
+constexpr qsizetype kMaxIccSize = 255 * qsizetype(65519);
+constexpr int kGroupRows = 16; // luma rows of one MCU row at 4:2:0
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void exitOnError(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void ignoreMessage(j_common_ptr, int) { }
+void ignoreOutput(j_common_ptr) { }
+
+bool writeAll(int fd, const JOCTET* data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t written = ::write(fd, data, length);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        length -= size_t(written);
+    }
+    return true;
+}
+
+struct FdDestination
+{
+    jpeg_destination_mgr pub;
+    int fd = -1;
+    JOCTET* buffer = nullptr;
+};
+
+void initDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kWriteBufferSize;
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    if (!writeAll(dest->fd, dest->buffer, kWriteBufferSize))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kWriteBufferSize;
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
+    const size_t used = kWriteBufferSize - dest->pub.free_in_buffer;
+    if (used > 0 && !writeAll(dest->fd, dest->buffer, used))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+/// One plane on its way to libjpeg: the rows of an MCU row, each padded to whole blocks by repeating
+/// its last sample, rows below the image repeating the last row, video-range samples stretched.
+struct PlaneFeed
+{
+    const uchar* samples = nullptr;
+    qsizetype stride = 0;
+    int width = 0;
+    int height = 0;
+    int paddedWidth = 0; ///< whole 8-sample blocks
+    const std::array<uchar, 256>* stretch = nullptr; ///< null: samples used as they are
+    std::vector<uchar> scratch;
+    std::vector<JSAMPROW> rows;
+
+    void setUp(const uchar* data, qsizetype lineBytes, int w, int h, int groupRows,
+        const std::array<uchar, 256>* table)
+    {
+        samples = data;
+        stride = lineBytes;
+        width = w;
+        height = h;
+        paddedWidth = (w + 7) / 8 * 8;
+        stretch = table;
+        rows.resize(size_t(groupRows));
+        if (needsCopy())
+            scratch.resize(size_t(paddedWidth) * size_t(groupRows));
+    }
+
+    [[nodiscard]] bool needsCopy() const { return stretch || paddedWidth != width; }
+
+    /// Points rows[] at the \a groupRows rows starting at \a first.
+    JSAMPARRAY group(int first)
+    {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const int y = std::min(first + int(i), height - 1);
+            const uchar* source = samples + qsizetype(y) * stride;
+            if (!needsCopy()) {
+                rows[i] = const_cast<JSAMPROW>(source);
+                continue;
+            }
+            uchar* row = scratch.data() + i * size_t(paddedWidth);
+            if (first + int(i) >= height && i > 0) {
+                // Below the image: the last row again, already prepared.
+                rows[i] = rows[i - 1];
+                continue;
+            }
+            if (stretch) {
+                for (int x = 0; x < width; ++x)
+                    row[x] = (*stretch)[source[x]];
+            } else {
+                std::memcpy(row, source, size_t(width));
+            }
+            std::memset(row + width, row[width - 1], size_t(paddedWidth - width));
+            rows[i] = row;
+        }
+        return rows.data();
+    }
+};
+
+struct Job
+{
+    const YCbCr420Planes* planes = nullptr;
+    PlaneFeed* feeds = nullptr; // Y, Cb, Cr
+    int quality = 75;
+    UINT8 densityUnit = 0;
+    UINT16 xDensity = 1;
+    UINT16 yDensity = 1;
+    const QByteArray* exifSegment = nullptr;
+    const QByteArray* iccProfile = nullptr;
+};
+
+bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, FdDestination& dest, const Job& job)
+{
+    if (setjmp(errors.jump))
+        return false;
+    jpeg_create_compress(&cinfo);
+    dest.pub.init_destination = initDestination;
+    dest.pub.empty_output_buffer = emptyOutputBuffer;
+    dest.pub.term_destination = termDestination;
+    cinfo.dest = &dest.pub;
+
+    cinfo.image_width = JDIMENSION(job.planes->width);
+    cinfo.image_height = JDIMENSION(job.planes->height);
+    cinfo.in_color_space = JCS_YCbCr;
+    cinfo.input_components = 3;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, JCS_YCbCr);
+    cinfo.comp_info[0].h_samp_factor = 2;
+    cinfo.comp_info[0].v_samp_factor = 2;
+    for (int c = 1; c < 3; ++c) {
+        cinfo.comp_info[c].h_samp_factor = 1;
+        cinfo.comp_info[c].v_samp_factor = 1;
+    }
+    jpeg_set_quality(&cinfo, job.quality, TRUE);
+    cinfo.raw_data_in = TRUE;
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.write_Adobe_marker = FALSE;
+    cinfo.optimize_coding = FALSE;
+    cinfo.density_unit = job.densityUnit;
+    cinfo.X_density = job.xDensity;
+    cinfo.Y_density = job.yDensity;
+
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!job.exifSegment->isEmpty()) {
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
+            reinterpret_cast<const JOCTET*>(job.exifSegment->constData()),
+            static_cast<unsigned int>(job.exifSegment->size()));
+    }
+    if (!job.iccProfile->isEmpty()) {
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(job.iccProfile->constData()),
+            static_cast<unsigned int>(job.iccProfile->size()));
+    }
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int first = int(cinfo.next_scanline);
+        JSAMPARRAY groups[3]
+            = { job.feeds[0].group(first), job.feeds[1].group(first / 2), job.feeds[2].group(first / 2) };
+        if (jpeg_write_raw_data(&cinfo, groups, kGroupRows) == 0)
+            return false;
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+std::optional<UINT16> jfifDensity(const std::optional<double>& dpi)
+{
+    if (!dpi || !std::isfinite(*dpi) || *dpi <= 0)
+        return std::nullopt;
+    return UINT16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
+}
+
+std::array<uchar, 256> stretchTable(bool chroma)
+{
+    std::array<uchar, 256> table {};
+    for (int v = 0; v < 256; ++v) {
+        const double full = chroma ? (v - 128) * 255.0 / 224.0 + 128.0 : (v - 16) * 255.0 / 219.0;
+        table[size_t(v)] = uchar(std::clamp<long>(std::lround(full), 0, 255));
+    }
+    return table;
+}
+
+} // namespace
+
+bool encodeJpegFromPlanes(const YCbCr420Planes& planes, const JpegEncodeOptions& options, int fd)
+{
+    if (fd < 0 || planes.width <= 0 || planes.height <= 0 || !planes.y || !planes.cb || !planes.cr
+        || planes.width > JPEG_MAX_DIMENSION || planes.height > JPEG_MAX_DIMENSION)
+        return false;
+    if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize
+        || options.iccProfile.size() > kMaxIccSize)
+        return false;
+
+    static const std::array<uchar, 256> lumaStretch = stretchTable(false);
+    static const std::array<uchar, 256> chromaStretch = stretchTable(true);
+    const int chromaWidth = (planes.width + 1) / 2, chromaHeight = (planes.height + 1) / 2;
+    PlaneFeed feeds[3];
+    feeds[0].setUp(planes.y, planes.yStride, planes.width, planes.height, kGroupRows,
+        planes.limitedRange ? &lumaStretch : nullptr);
+    feeds[1].setUp(planes.cb, planes.cbStride, chromaWidth, chromaHeight, kGroupRows / 2,
+        planes.limitedRange ? &chromaStretch : nullptr);
+    feeds[2].setUp(planes.cr, planes.crStride, chromaWidth, chromaHeight, kGroupRows / 2,
+        planes.limitedRange ? &chromaStretch : nullptr);
+
+    Job job;
+    job.planes = &planes;
+    job.feeds = feeds;
+    job.quality = std::clamp(options.quality, 1, 100);
+    const std::optional<UINT16> x = jfifDensity(options.dpiX), y = jfifDensity(options.dpiY);
+    if (x || y) {
+        job.densityUnit = 1;
+        job.xDensity = x.value_or(y.value_or(1));
+        job.yDensity = y.value_or(job.xDensity);
+    }
+    QByteArray exifSegment;
+    if (!options.exifPayload.isEmpty()) {
+        exifSegment.append("Exif\0\0", kExifHeaderSize);
+        exifSegment.append(options.exifPayload);
+    }
+    job.exifSegment = &exifSegment;
+    job.iccProfile = &options.iccProfile;
+
+    const std::unique_ptr<JOCTET[]> buffer(new JOCTET[kWriteBufferSize]);
+    FdDestination dest;
+    dest.fd = fd;
+    dest.buffer = buffer.get();
+    jpeg_compress_struct cinfo {};
+    ErrorManager errors {};
+    jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = exitOnError;
+    errors.pub.emit_message = ignoreMessage;
+    errors.pub.output_message = ignoreOutput;
+    cinfo.err = &errors.pub;
+    const bool written = compress(cinfo, errors, dest, job);
+    jpeg_destroy_compress(&cinfo);
+    return written;
+}
