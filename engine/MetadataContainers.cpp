@@ -20,8 +20,11 @@ constexpr int kMaxEmbeddingDepth = 1;
 constexpr int kMaxEmbeddedImages = 8;
 /// Of data that is shown as an excerpt, at most this much is looked at.
 constexpr qsizetype kMaxExcerptSource = 64 << 10;
-/// Compressed PNG texts and profiles are inflated up to this size; a longer text is read in part.
+/// Compressed PNG texts and profiles are inflated up to this size each (a longer text is read in part),
+/// and up to the second size in all for one file: a file of many small chunks that inflate to huge texts
+/// must not keep the list's reader busy for minutes.
 constexpr qsizetype kMaxInflatedSize = 16 << 20;
+constexpr qsizetype kMaxInflatedPerFile = 64 << 20;
 
 const uchar* bytesOf(QByteArrayView data)
 {
@@ -263,6 +266,7 @@ qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth)
     QList<QByteArrayView> iccChunks;
     QByteArray photoshop;
     std::map<QByteArray, ExtendedXmp> extended;
+    qsizetype extendedBudget = size;
     qsizetype end = -1;
     qsizetype pos = 2;
     while (pos < size) {
@@ -334,8 +338,11 @@ qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth)
             const quint32 fullLength = readBE32(bytesOf(part) + 32);
             const quint32 offset = readBE32(bytesOf(part) + 36);
             const QByteArrayView piece = part.sliced(40);
-            if (whole.data.isEmpty() && fullLength <= quint32(size))
+            // The parts of all extended packets together cannot be longer than the file.
+            if (whole.data.isEmpty() && fullLength <= quint64(extendedBudget)) {
                 whole = { fullLength, QByteArray(qsizetype(fullLength), ' '), 0 };
+                extendedBudget -= fullLength;
+            }
             if (whole.fullLength == fullLength && quint64(offset) + quint64(piece.size()) <= fullLength) {
                 std::memcpy(whole.data.data() + offset, piece.data(), size_t(piece.size()));
                 whole.received += piece.size();
@@ -490,6 +497,17 @@ void walkPng(QByteArrayView data, MetadataBlocks& blocks)
 {
     const uchar* u = bytesOf(data);
     const qsizetype size = data.size();
+    qsizetype inflateBudget = kMaxInflatedPerFile;
+    const auto inflateChunk
+        = [&inflateBudget](QByteArrayView compressed, bool whole) -> std::optional<QByteArray> {
+        if (inflateBudget <= 0)
+            return std::nullopt;
+        std::optional<QByteArray> inflated
+            = inflateZlib(compressed, whole, std::min(kMaxInflatedSize, inflateBudget));
+        if (inflated)
+            inflateBudget -= inflated->size();
+        return inflated;
+    };
     static const std::set<QByteArrayView> kPixelChunks
         = { "IHDR", "PLTE", "IDAT", "tRNS", "pHYs", "sRGB", "gAMA", "cHRM", "sBIT", "cICP", "mDCv", "cLLi",
               "acTL", "fcTL", "fdAT", "bKGD", "hIST", "sCAL", "sTER", "oFFs" };
@@ -512,7 +530,7 @@ void walkPng(QByteArrayView data, MetadataBlocks& blocks)
         if (type == "tEXt" && keywordEnd > 0) {
             pngText(keyword, body.sliced(keywordEnd + 1).toByteArray(), true, blocks);
         } else if (type == "zTXt" && keywordEnd > 0 && body.size() > keywordEnd + 2) {
-            const std::optional<QByteArray> text = inflateZlib(body.sliced(keywordEnd + 2), false);
+            const std::optional<QByteArray> text = inflateChunk(body.sliced(keywordEnd + 2), false);
             pngText(keyword, text.value_or(QByteArray()), true, blocks);
         } else if (type == "iTXt" && keywordEnd > 0 && body.size() > keywordEnd + 3) {
             const bool compressed = body[keywordEnd + 1] != 0;
@@ -525,10 +543,10 @@ void walkPng(QByteArrayView data, MetadataBlocks& blocks)
             }
             const QByteArrayView text = body.sliced(translatedEnd + 1);
             pngText(keyword,
-                compressed ? inflateZlib(text, false).value_or(QByteArray()) : text.toByteArray(), false,
+                compressed ? inflateChunk(text, false).value_or(QByteArray()) : text.toByteArray(), false,
                 blocks);
         } else if (type == "iCCP" && keywordEnd > 0 && body.size() > keywordEnd + 2) {
-            if (std::optional<QByteArray> profile = inflateZlib(body.sliced(keywordEnd + 2), true))
+            if (std::optional<QByteArray> profile = inflateChunk(body.sliced(keywordEnd + 2), true))
                 blocks.profiles.append(std::move(*profile));
             else
                 report(blocks, PersonalGroup::Hidden, QStringLiteral("Colour profile"),
@@ -740,7 +758,7 @@ TiffFindings walkTiffDirectories(QByteArrayView data, bool wholeFile)
     std::vector<std::pair<qsizetype, Kind>> pending { { qsizetype(tiff.u32(4)), Kind::Image } };
     std::set<qsizetype> visited;
     bool firstInChain = true;
-    constexpr size_t kMaxDirectories = 256;
+    constexpr size_t kMaxDirectories = 64;
     while (!pending.empty() && visited.size() < kMaxDirectories) {
         auto [offset, kind] = pending.back();
         pending.pop_back();

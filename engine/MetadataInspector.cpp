@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MetadataInspector.h"
 
+#include "engine/LibraryMessages.h"
 #include "engine/MetadataContainers.h"
 #include "engine/MetadataReader.h"
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <exiv2/exiv2.hpp>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -699,7 +701,12 @@ Inspection inspectDescriptor(int descriptor)
         return unreadable(QStringLiteral("it is a folder"));
     if (!S_ISREG(status.st_mode))
         return unreadable(QStringLiteral("it is not a regular file"));
-    QByteArray data(qsizetype(status.st_size), Qt::Uninitialized);
+    QByteArray data;
+    try {
+        data.resize(qsizetype(status.st_size));
+    } catch (const std::bad_alloc&) {
+        return unreadable(QStringLiteral("there is not enough memory to read it"));
+    }
     qsizetype done = 0;
     while (done < data.size()) {
         const ssize_t got = ::pread(descriptor, data.data() + done, size_t(data.size() - done), off_t(done));
@@ -758,9 +765,15 @@ QString Inspection::summary() const
 Inspection inspectMetadataBlocks(const MetadataBlocks& blocks)
 {
     initializeMetadataLibrary();
+    // Exiv2's warnings about the blocks are no news about the file being converted on this thread: what
+    // was recorded before stays, what the inspection adds goes.
+    const QStringList earlier = takeLibraryMessages();
     Inspection inspection;
     inspection.readable = true;
     sortBlocks(blocks, inspection, QString());
+    (void)takeLibraryMessages();
+    for (const QString& message : earlier)
+        recordLibraryMessage(message);
     return inspection;
 }
 

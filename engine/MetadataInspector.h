@@ -24,7 +24,8 @@
 // and profile makers. Anything else is reported in one of the six groups, unknown blocks included, so
 // that "nothing personal found" means exactly that nothing but those was found.
 //
-// Every function here is free of shared state and may be called from any thread.
+// Every function here is free of shared state and may be called from any thread; none leaves a message in
+// the thread's record of library messages (engine/LibraryMessages.h).
 
 /// The six groups, in the order they are shown.
 enum class PersonalGroup {

@@ -4,6 +4,7 @@
 // numbers for GPS positions.
 #include "engine/ColorProfile.h"
 #include "engine/MetadataInspector.h"
+#include "engine/WorkFile.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/ProfileCrafting.h"
@@ -14,8 +15,8 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -289,13 +290,15 @@ TEST_P(CopyWithGps, IsFoundWithItsPosition)
     EXPECT_EQ(inspection.groupNames(), QStringList { "Location" }) << describe(inspection);
     EXPECT_EQ(inspection.location.value_or(QString()), QLatin1String("48.8584 N, 2.2945 E"));
 
-    // The same file read from an open descriptor (a copy before it has a name), from its start.
-    const int fd = ::open(QFile::encodeName(copy).constData(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::lseek(fd, 100, SEEK_SET), 100);
-    EXPECT_EQ(inspectOpenFile(fd).location, inspection.location);
-    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 100);
-    ::close(fd);
+    // The same bytes in an unnamed work file, as the check of a copy reads it before the copy has a name:
+    // from the start, whatever the descriptor's offset, which stays where the writing left it.
+    const QByteArray bytes = fileBytes(copy);
+    const std::unique_ptr<WorkFile> unnamed = WorkFile::create(work.path());
+    ASSERT_TRUE(unnamed);
+    ASSERT_EQ(::write(unnamed->descriptor(), bytes.constData(), size_t(bytes.size())), bytes.size());
+    EXPECT_EQ(inspectOpenFile(unnamed->descriptor()).location, inspection.location);
+    EXPECT_EQ(::lseek(unnamed->descriptor(), 0, SEEK_CUR), bytes.size());
+    EXPECT_EQ(inspectImageData(bytes).location, inspection.location);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormatWithExif, CopyWithGps, ::testing::Values("jpg", "png", "tif"));
@@ -395,6 +398,21 @@ TEST(ColourProfiles, TextsThatNameAPersonOrADeviceAreHiddenFindingsAndCleaningRe
     const QList<QByteArray> chunks = iccChunks(plain, 3);
     EXPECT_EQ(inspectImageData(withApp2(jpegOf(quadrants(16, 16)), { chunks[0], chunks[2] })).groupNames(),
         QStringList { "Hidden" });
+}
+
+TEST(OtherWriters, ExifThatExiv2WritesIntoAPngAsARawProfileTextIsFound)
+{
+    QTemporaryDir work;
+    const QString path = work.filePath("exiv2.png");
+    ASSERT_TRUE(quadrants(16, 16).save(path, "PNG"));
+    ASSERT_EQ(
+        runProcess(QStringLiteral("exiv2"), { "-q", "-M", "set Exif.Image.Artist Ascii Jane Doe", path })
+            .exitCode,
+        0);
+    ASSERT_TRUE(fileBytes(path).contains("Raw profile type exif")); // how Exiv2 0.27 stores it
+    const Inspection inspection = inspectImageFile(path);
+    EXPECT_EQ(inspection.groupNames(), QStringList { "People" }) << describe(inspection);
+    EXPECT_TRUE(groupShows(inspection, G::People, QStringLiteral("Jane Doe")));
 }
 
 TEST(Unreadable, FilesThatAreNoImagesSayWhy)
