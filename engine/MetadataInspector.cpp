@@ -22,6 +22,9 @@ namespace {
 
 using Group = PersonalGroup;
 
+/// A field's name is cut after this many characters.
+constexpr qsizetype kMaxNameLength = 120;
+
 /// Collects the fields of one inspection; \a prefix goes before the names of an embedded image's fields.
 class FieldSink
 {
@@ -35,7 +38,10 @@ public:
     {
         ++m_added;
         std::vector<InspectedField>& fields = m_inspection.groups[group];
-        InspectedField field { m_prefix + name, value.isEmpty() ? QStringLiteral("(empty)") : value };
+        // Names can come from the file too (XMP property names, PNG keywords): they are made readable as
+        // the values are.
+        InspectedField field { m_prefix + readableText(name, kMaxNameLength),
+            value.isEmpty() ? QStringLiteral("(empty)") : value };
         // The same field twice (one IPTC keyword repeated, a tag in two blocks) says nothing new.
         if (std::find(fields.begin(), fields.end(), field) == fields.end())
             fields.push_back(std::move(field));
@@ -788,7 +794,9 @@ Inspection inspectImageData(const QByteArray& data)
 
 Inspection inspectImageFile(const QString& path)
 {
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking: opening a named pipe must not wait for a writer (a regular file reads as usual).
+    const int descriptor
+        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)
         return unreadable(systemError(errno));
     Inspection inspection = inspectDescriptor(descriptor);

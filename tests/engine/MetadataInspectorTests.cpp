@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -419,6 +420,8 @@ TEST(Unreadable, FilesThatAreNoImagesSayWhy)
 {
     QTemporaryDir work;
     ASSERT_TRUE(writeFile(work.filePath("text.jpg"), "just some words"));
+    // A named pipe without a writer must not hold the reader up.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(work.filePath("pipe.jpg")).constData(), 0600), 0);
     const struct
     {
         QString path;
@@ -426,6 +429,7 @@ TEST(Unreadable, FilesThatAreNoImagesSayWhy)
     } cases[] = {
         { work.filePath("missing.jpg"), QStringLiteral("No such file or directory") },
         { work.path(), QStringLiteral("it is a folder") },
+        { work.filePath("pipe.jpg"), QStringLiteral("it is not a regular file") },
         { work.filePath("text.jpg"), QStringLiteral("not an image in a format Morvane reads") },
         { dirtyCorpusDir() + QStringLiteral("/misc/empty.jpg"), QStringLiteral("the file is empty") },
     };
