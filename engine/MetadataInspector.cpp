@@ -22,8 +22,10 @@ namespace {
 
 using Group = PersonalGroup;
 
-/// A field's name is cut after this many characters.
+/// A field's name is cut after this many characters, a value (already cut where it is read, with room for
+/// a few words around it) after the second number.
 constexpr qsizetype kMaxNameLength = 120;
+constexpr qsizetype kMaxValueLength = 360;
 
 /// Collects the fields of one inspection; \a prefix goes before the names of an embedded image's fields.
 class FieldSink
@@ -38,10 +40,11 @@ public:
     {
         ++m_added;
         std::vector<InspectedField>& fields = m_inspection.groups[group];
-        // Names can come from the file too (XMP property names, PNG keywords): they are made readable as
-        // the values are.
+        // Names and values come from the file (XMP property names, PNG keywords, any tag's text): whatever
+        // made them, no control or direction character reaches a terminal or a line of a report.
+        const QString shown = readableText(value, kMaxValueLength);
         InspectedField field { m_prefix + readableText(name, kMaxNameLength),
-            value.isEmpty() ? QStringLiteral("(empty)") : value };
+            shown.isEmpty() ? QStringLiteral("(empty)") : shown };
         // The same field twice (one IPTC keyword repeated, a tag in two blocks) says nothing new.
         if (std::find(fields.begin(), fields.end(), field) == fields.end())
             fields.push_back(std::move(field));

@@ -416,6 +416,38 @@ TEST(OtherWriters, ExifThatExiv2WritesIntoAPngAsARawProfileTextIsFound)
     EXPECT_TRUE(groupShows(inspection, G::People, QStringLiteral("Jane Doe")));
 }
 
+TEST(HostileTexts, ControlAndDirectionCharactersNeverReachAFieldNameOrValue)
+{
+    // Escape sequences and direction overrides in tags that keep any bytes, written by exiv2; the fuzzer
+    // found the GPS date shown as it was stored.
+    QTemporaryDir work;
+    const QString path = work.filePath("hostile.jpg");
+    ASSERT_TRUE(quadrants(16, 16).save(path, "JPEG"));
+    ASSERT_EQ(
+        runProcess(QStringLiteral("exiv2"),
+            { "-q", "-M", QStringLiteral("set Exif.GPSInfo.GPSDateStamp Ascii 2022:07:14\x1b[2J"), "-M",
+                "set Exif.GPSInfo.GPSTimeStamp Rational 16/1 30/1 5/1", "-M",
+                QStringLiteral("set Exif.Image.Artist Ascii Jane\x1b]0;title\x07 Doe"), "-M",
+                QStringLiteral("set Xmp.dc.title lang=x-default Summer \u202eevening\u2028night"), path })
+            .exitCode,
+        0);
+    ASSERT_TRUE(fileBytes(path).contains("Jane\x1b]0;title\x07 Doe")); // exiv2 wrote the bytes as they are
+    const Inspection inspection = inspectImageFile(path);
+    EXPECT_EQ(inspection.groupNames(), (QStringList { "Location", "People", "Text" }))
+        << describe(inspection);
+    EXPECT_TRUE(groupShows(inspection, G::People, QStringLiteral("Jane")));
+    for (const auto& [group, fields] : inspection.groups) {
+        for (const InspectedField& field : fields) {
+            for (const QChar c : field.name + field.value) {
+                const QChar::Category category = c.category();
+                EXPECT_TRUE(category != QChar::Other_Control && category != QChar::Other_Format
+                    && category != QChar::Separator_Line && category != QChar::Separator_Paragraph)
+                    << field.name.toStdString() << ": " << field.value.toStdString();
+            }
+        }
+    }
+}
+
 TEST(Unreadable, FilesThatAreNoImagesSayWhy)
 {
     QTemporaryDir work;
