@@ -4,6 +4,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataReader.h"
+#include "engine/PngWriter.h"
 #include "engine/UnstatedResolution.h"
 #include "engine/WorkFile.h"
 
@@ -144,15 +145,7 @@ bool writeWithQt(const Image& image, const PropertyDictionary& properties, Image
     if (!device.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return false;
     const bool statesResolution = dpiX || dpiY;
-    PngChunkFilter withoutResolution(&device, { QByteArrayLiteral("pHYs") });
-    QIODevice* output = &device;
-    if (format == ImageFormat::PNG && !statesResolution) {
-        if (!withoutResolution.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        output = &withoutResolution;
-    }
-    const char* name = format == ImageFormat::PNG ? "png" : format == ImageFormat::BMP ? "bmp" : "tiff";
-    QImageWriter writer(output, name);
+    QImageWriter writer(&device, format == ImageFormat::BMP ? "bmp" : "tiff");
     if (!writer.write(pixels) || device.failed())
         return false;
     // Qt wrote 96 dpi for a source that stated no resolution; the format's own "none" replaces it. A
@@ -223,6 +216,11 @@ bool ImageDestination::finalize()
             ok = encodeGif(m_image->pixels, fd);
             break;
         case ImageFormat::PNG:
+            ok = writePng(m_image->pixels,
+                { m_image->iccProfile, positiveReal(m_properties, kCGImagePropertyDPIWidth),
+                    positiveReal(m_properties, kCGImagePropertyDPIHeight) },
+                fd);
+            break;
         case ImageFormat::BMP:
         case ImageFormat::TIFF:
             ok = writeWithQt(*m_image, m_properties, m_format, fd);
