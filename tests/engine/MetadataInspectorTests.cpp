@@ -1,0 +1,476 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The metadata inspector against what each file of the dirty set was made to carry (its generator's
+// planted markers and kinds), against clean copies written by the command line, and against exiftool's
+// numbers for GPS positions.
+#include "engine/ColorProfile.h"
+#include "engine/MetadataInspector.h"
+#include "engine/WorkFile.h"
+#include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/ProfileCrafting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using G = PersonalGroup;
+
+const char* const kAll = "Location, Device, Time, People, Text, Hidden";
+const char* const kNothing = "Nothing personal found";
+
+/// A text planted in a file and the group a person looks for it in.
+struct Planted
+{
+    const char* text;
+    PersonalGroup group;
+};
+using Kind = std::vector<Planted>;
+
+// The kinds of metadata the generator plants (tests/corpus/make_dirty.sh), by the markers they carry.
+const Kind kExif = { { "MORVANE-LEAK-ARTIST", G::People }, { "MORVANE-LEAK-COPYRIGHT", G::People },
+    { "MORVANE-LEAK-DESCRIPTION", G::Text }, { "MORVANE-LEAK-SOFTWARE", G::Device },
+    { "MORVANE-LEAK-HOST", G::Device }, { "MORVANE-LEAK-USERCOMMENT", G::Text },
+    { "MORVANE-LEAK-SERIAL-4711", G::Device }, { "MORVANE-LEAK-LENS", G::Device },
+    { "MORVANE-LEAK-OWNER", G::People }, { "MORVANE-LEAK-XPCOMMENT", G::Text },
+    { "Canon EOS 5D Mark IV", G::Device }, { "2022-07-14 18:30:05", G::Time }, { "+02:00", G::Time },
+    { "4d4f5256414e452d4c45414b2d554944", G::Hidden } };
+const Kind kGps = { { "47.3667 N, 8.5500 E", G::Location }, { "408.5 m above sea level", G::Location },
+    { "2022-07-14 16:30:05 UTC", G::Location }, { "MORVANE-LEAK-GPSAREA", G::Location } };
+const Kind kXmp = { { "MORVANE-LEAK-XMP-CREATOR", G::People }, { "MORVANE-LEAK-XMP-DESCRIPTION", G::Text },
+    { "MORVANE-LEAK-XMP-LOCATION", G::Location }, { "Zurich", G::Location }, { "PhotoDesk 4", G::Device },
+    { "xmp.did:4d4f5256414e45", G::Hidden }, { "Summer evening", G::Text } };
+const Kind kXmpWithoutDescription = [] {
+    Kind kind = kXmp;
+    kind.erase(kind.begin() + 1);
+    return kind;
+}();
+const Kind kIptc = { { "MORVANE-LEAK-IPTC-BYLINE", G::People }, { "MORVANE-LEAK-IPTC-CAPTION", G::Text },
+    { "Seefeld", G::Location }, { "family", G::Text } };
+const Kind kMakerNotes = { { "MORVANE-LEAK-MAKERNOTE", G::People }, { "Canon", G::Hidden } };
+const Kind kThumbnail = { { "image/jpeg", G::Hidden } };
+const Kind kComment = { { "MORVANE-LEAK-COM", G::Text } };
+const Kind kTrailer = { { "MORVANE-LEAK-TRAILER", G::Hidden }, { "MORVANE-LEAK-HIDDEN-EXIF", G::People },
+    { "MORVANE-LEAK-HIDDEN-IMAGE", G::Text }, { "47.3769 N, 8.5417 E", G::Location } };
+const Kind kLongText = { { "MORVANE-LEAK-LONG-0001", G::Text } };
+const Kind kPngText = { { "MORVANE-LEAK-PNG-AUTHOR", G::People }, { "MORVANE-LEAK-PNG-COMMENT", G::Text },
+    { "MORVANE-LEAK-PNG-ITXT-LANG", G::Text } };
+const Kind kPngTime = { { "2022-07-14 18:30:05 UTC", G::Time } };
+
+struct DirtyFile
+{
+    const char* name;
+    const char* groups; ///< the summary
+    std::vector<Kind> planted;
+};
+
+/// Every file of the dirty set with what it was made to carry (the generator's manifest lists the same
+/// files; a file missing here fails ManifestListsNoFileThisTableLacks).
+const std::vector<DirtyFile> kDirtySet = {
+    { "jpeg/01_exif_gps_makernote_thumb.jpg", kAll, { kExif, kGps, kMakerNotes, kThumbnail } },
+    { "jpeg/02_xmp.jpg", kAll, { kXmp } },
+    // The long caption replaced the description and went to the extended part.
+    { "jpeg/03_xmp_extended.jpg", kAll, { kXmpWithoutDescription, kLongText } },
+    { "jpeg/04_iptc_photoshop.jpg", "Location, Time, People, Text", { kIptc } },
+    { "jpeg/05_comment.jpg", "Text", { kComment } },
+    { "jpeg/06_icc_adobergb.jpg", kNothing, {} },
+    { "jpeg/07_jfif_300dpi.jpg", kNothing, {} },
+    { "jpeg/08_exif_dpi_only.jpg", "Device", { { { "Canon", G::Device } } } },
+    { "jpeg/09_trailer_after_eoi.jpg", "Location, Device, People, Text, Hidden", { kTrailer } },
+    { "jpeg/10_progressive_exif.jpg", kAll, { kExif, kGps } },
+    { "jpeg/11_cmyk_adobe_iptc.jpg", kAll, { kIptc, kXmp } },
+    { "jpeg/12_gray_exif.jpg", "Device, Time, People, Text, Hidden", { kExif } },
+    { "jpeg/13_kitchen_sink.jpg", kAll,
+        { kExif, kGps, kXmp, kIptc, kComment, kMakerNotes, kThumbnail, { kTrailer[0] } } },
+    { "jpeg/14_foreign_segments.jpg", "Hidden",
+        // The generator's FlashPix and Ducky segments hold their identifiers only (a shell string ends at
+        // its first zero byte).
+        { { { "Thumbnail (JFIF extension)", G::Hidden }, { "FPXR", G::Hidden }, { "Ducky", G::Hidden },
+            { "MORVANE-LEAK-APP15", G::Hidden } } } },
+    { "jpeg/Ünïcødé name (copy) #1.JPEG", kAll, { kExif, kGps, kMakerNotes, kThumbnail } },
+    { "jpeg/orient/orient_1.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_2.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_3.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_4.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_5.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_6.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_7.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_8.jpg", "Location, Device, Time", { kGps } },
+    { "jpeg/orient/orient_6_odd_633x427.jpg", "Device", { { { "Canon", G::Device } } } },
+    { "png/01_text_chunks.png", kAll,
+        { kPngText, kXmp, kLongText, { { "MORVANE-LEAK-PNG-ITXT-COMPRESSED", G::Text } } } },
+    { "png/02_exif_chunk.png", kAll, { kExif, kGps } },
+    { "png/03_exif_orient6.png", "Device", { { { "Canon", G::Device } } } },
+    { "png/04_time.png", "Time", { kPngTime } },
+    { "png/05_phys_300dpi.png", kNothing, {} },
+    { "png/06_iccp_adobergb.png", kNothing, {} },
+    { "png/07_16bit_rgba.png", "Location, Time, People",
+        { kGps, kPngTime, { { "MORVANE-LEAK-PNG-AUTHOR", G::People } } } },
+    { "png/08_palette_trns.png", "Text", { { { "MORVANE-LEAK-PNG-PALETTE-COMMENT", G::Text } } } },
+    { "png/09_gray16.png", "Device, People", { { { "MORVANE-LEAK-PNG-SOFTWARE", G::Device } } } },
+    { "png/10_kitchen_sink.png", kAll,
+        { kPngText, kPngTime, kExif, kGps, kXmp, kLongText, { { "MORVANE-LEAK-AFTER-IEND", G::Hidden } } } },
+    { "png/11_private_chunks.png", "Hidden",
+        { { { "MORVANE-LEAK-PNG-PRIVATE-CHUNK", G::Hidden },
+            { "MORVANE-LEAK-PNG-UNKNOWN-ANCILLARY", G::Hidden } } } },
+    { "tiff/01_exif_gps_xmp_iptc_icc.tif", kAll,
+        { kExif, kGps, kXmp, kIptc,
+            { { "MORVANE-LEAK-TIFF-DOCUMENTNAME", G::Text }, { "MORVANE-LEAK-TIFF-PAGENAME", G::Text } } } },
+    { "tiff/02_orient_3.tif", "Device, Time",
+        { { { "Canon", G::Device }, { "2022-07-14 18:30:05", G::Time } } } },
+    { "tiff/02_orient_6.tif", "Device, Time",
+        { { { "Canon", G::Device }, { "2022-07-14 18:30:05", G::Time } } } },
+    { "tiff/02_orient_8.tif", "Device, Time",
+        { { { "Canon", G::Device }, { "2022-07-14 18:30:05", G::Time } } } },
+    { "tiff/03_res_cm.tif", "People", { { { "MORVANE-LEAK-TIFF-ARTIST", G::People } } } },
+    { "tiff/04_multipage_3.tif", kAll,
+        { kExif, kGps,
+            { { "MORVANE-LEAK-TIFF-PAGE1 description", G::Text },
+                { "MORVANE-LEAK-TIFF-PAGE1-ARTIST", G::People },
+                { "MORVANE-LEAK-TIFF-PAGE2 description", G::Text },
+                { "MORVANE-LEAK-TIFF-PAGE2-ARTIST", G::People }, { "2022-07-12 18:30:05", G::Time } } } },
+    { "tiff/05_16bit_bigendian.tif", "Device, Time, People, Text, Hidden", { kExif } },
+    { "tiff/06_kitchen_sink_orient6.tif", kAll, { kExif, kGps, kXmp, kIptc } },
+    { "gif/01_animated_comment_xmp.gif", kAll, { kXmp, { { "MORVANE-LEAK-GIF-COMMENT", G::Text } } } },
+    { "gif/02_static_comment_xmp_icc.gif", kAll,
+        { kXmp,
+            { { "MORVANE-LEAK-GIF-STATIC-COMMENT", G::Text }, { "MORVANE-LEAK-GIF-APPLICATION", G::Hidden },
+                { "MRVNPRIV1.0", G::Hidden },
+                // The generator's plain-text extension lost its 12-byte header (a shell string ends at its
+                // first zero byte): an empty extension, then its text where the next block should be.
+                { "Plain text", G::Text }, { "MORVANE-LEAK-GIF-PLAINTEXT", G::Hidden } } } },
+    { "gif/03_transparent.gif", "Text, Hidden",
+        { { { "MORVANE-LEAK-GIF-TRANSPARENT-COMMENT", G::Text },
+            { "MORVANE-LEAK-AFTER-GIF-TRAILER", G::Hidden } } } },
+    { "bmp/01_24bit_300dpi.bmp", kNothing, {} },
+    { "bmp/02_32bit_v5_icc.bmp", kNothing, {} },
+    { "bmp/03_8bit_palette.bmp", kNothing, {} },
+    { "bmp/04_24bit_odd_width.bmp", kNothing, {} },
+    { "bmp/05_linked_profile_trailer.bmp", "Hidden",
+        { { { "MORVANE-LEAK-BMP-LINKED-PROFILE", G::Hidden },
+            { "MORVANE-LEAK-AFTER-BMP-DATA", G::Hidden } } } },
+    { "misc/png_named_as.jpg", "People", { { { "MORVANE-LEAK-PNG-NAMED-AS-JPEG", G::People } } } },
+    // Cut in its image data, its metadata whole: readable, and all of it found.
+    { "misc/truncated.jpg", kAll, { kExif, kGps, kMakerNotes } },
+    { "misc/empty.jpg", "the file is empty", {} },
+};
+
+/// The group's fields as "name: value" lines, for messages.
+std::string describe(const Inspection& inspection)
+{
+    QString text = inspection.summary() + u'\n';
+    for (const auto& [group, fields] : inspection.groups) {
+        for (const InspectedField& field : fields)
+            text += QStringLiteral("  %1 | %2: %3\n").arg(personalGroupName(group), field.name, field.value);
+    }
+    return text.toStdString();
+}
+
+/// Whether some field of \a group names or shows \a text.
+bool groupShows(const Inspection& inspection, PersonalGroup group, const QString& text)
+{
+    const auto it = inspection.groups.find(group);
+    if (it == inspection.groups.end())
+        return false;
+    return std::any_of(it->second.begin(), it->second.end(),
+        [&](const InspectedField& field) { return field.name.contains(text) || field.value.contains(text); });
+}
+
+class DirtySet : public ::testing::TestWithParam<DirtyFile>
+{
+};
+
+TEST_P(DirtySet, ShowsTheGroupsAndEveryPlantedKindTheFileWasMadeToCarry)
+{
+    const DirtyFile& file = GetParam();
+    const Inspection inspection = inspectImageFile(dirtyCorpusDir() + u'/' + QString::fromUtf8(file.name));
+    EXPECT_EQ(inspection.summary().toStdString(), file.groups) << describe(inspection);
+    for (const Kind& kind : file.planted) {
+        for (const Planted& planted : kind)
+            EXPECT_TRUE(groupShows(inspection, planted.group, QString::fromUtf8(planted.text)))
+                << planted.text << " not in " << personalGroupName(planted.group).toStdString() << "\n"
+                << describe(inspection);
+    }
+    // What the list shows of a file is what the panel and the JSON show.
+    const QJsonObject json = inspectionToJson(inspection);
+    EXPECT_EQ(json.value("readable").toBool(), inspection.readable);
+    EXPECT_EQ(json.value("groups").toObject().keys().size(), qsizetype(inspection.groups.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFile, DirtySet, ::testing::ValuesIn(kDirtySet),
+    [](const ::testing::TestParamInfo<DirtyFile>& param) {
+        std::string name;
+        for (const char c : std::string(param.param.name))
+            name += std::isalnum(uchar(c)) ? c : '_';
+        return name;
+    });
+
+TEST(DirtySetTable, ManifestListsNoFileThisTableLacksAndAgreesOnWhatIsPersonal)
+{
+    QFile manifest(dirtyCorpusDir() + QStringLiteral("/MANIFEST.tsv"));
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = manifest.readAll().split('\n');
+    const QList<QByteArray> header = lines.first().split('\t');
+    const qsizetype personal = header.indexOf("personal");
+    ASSERT_GE(personal, 0);
+    int rows = 0;
+    for (const QByteArray& line : lines.mid(1)) {
+        if (line.isEmpty())
+            continue;
+        ++rows;
+        const QList<QByteArray> columns = line.split('\t');
+        const auto row = std::find_if(kDirtySet.begin(), kDirtySet.end(),
+            [&](const DirtyFile& file) { return columns[0] == file.name; });
+        ASSERT_NE(row, kDirtySet.end()) << "no expectation for " << columns[0].toStdString();
+        // The manifest's "personal" column: "no" for files with only what a clean copy keeps.
+        EXPECT_EQ(columns[personal] == "no", std::string(row->groups) == kNothing) << row->name;
+    }
+    EXPECT_EQ(rows, int(kDirtySet.size()));
+}
+
+/// Runs the command line over the dirty set into \a out with \a options.
+ProcessResult runCli(const QString& out, const QStringList& options, const QString& config)
+{
+    return runProcess(QStringLiteral(MORVANE_CLI_PATH),
+        options + QStringList { "-r", "-o", out, dirtyCorpusDir() }, 300000,
+        { QStringLiteral("XDG_CONFIG_HOME=") + config });
+}
+
+TEST(CleanCopies, EveryCopyTheCommandLineWritesShowsNothingPersonal)
+{
+    QTemporaryDir work;
+    for (const QStringList& options :
+        { QStringList { "--fix-orientation" }, QStringList { "--no-fix-orientation" } }) {
+        const QString out = work.filePath(options.first().mid(2));
+        const ProcessResult run = runCli(out, options, work.filePath("config"));
+        ASSERT_EQ(run.exitCode, 1) << run.standardError.toStdString(); // the empty and the truncated file
+        const QStringList copies = filesUnder(out);
+        ASSERT_EQ(copies.size(), qsizetype(kDirtySet.size()) - 2);
+        for (const QString& copy : copies) {
+            const Inspection inspection = inspectImageFile(out + u'/' + copy);
+            EXPECT_TRUE(inspection.nothingPersonal()) << copy.toStdString() << ": " << describe(inspection);
+            EXPECT_EQ(inspection.summary(), QLatin1String(kNothing));
+        }
+    }
+}
+
+/// A copy written by the command line with a GPS position written into it afterwards by exiftool.
+class CopyWithGps : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(CopyWithGps, IsFoundWithItsPosition)
+{
+    QTemporaryDir work;
+    const QString source = dirtyCorpusDir() + QStringLiteral("/png/05_phys_300dpi.png");
+    const QString out = work.filePath("out");
+    const QString copy = out + QStringLiteral("/05_phys_300dpi.") + QString::fromLatin1(GetParam());
+    // The command line writes the extension's format: a copy of the PNG under each name.
+    ASSERT_TRUE(QFile::copy(source, work.filePath("05_phys_300dpi.") + GetParam()));
+    ASSERT_EQ(runProcess(QStringLiteral(MORVANE_CLI_PATH),
+                  { "-o", out, work.filePath("05_phys_300dpi.") + GetParam() }, 120000,
+                  { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath("config") })
+                  .exitCode,
+        0);
+    ASSERT_TRUE(inspectImageFile(copy).nothingPersonal()) << describe(inspectImageFile(copy));
+
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-overwrite_original", "-GPSLatitude=48.858370", "-GPSLatitudeRef=N",
+                      "-GPSLongitude=2.294481", "-GPSLongitudeRef=E", copy })
+                  .exitCode,
+        0);
+    const Inspection inspection = inspectImageFile(copy);
+    EXPECT_EQ(inspection.groupNames(), QStringList { "Location" }) << describe(inspection);
+    EXPECT_EQ(inspection.location.value_or(QString()), QLatin1String("48.8584 N, 2.2945 E"));
+
+    // The same bytes in an unnamed work file, as the check of a copy reads it before the copy has a name:
+    // from the start, whatever the descriptor's offset, which stays where the writing left it.
+    const QByteArray bytes = fileBytes(copy);
+    const std::unique_ptr<WorkFile> unnamed = WorkFile::create(work.path());
+    ASSERT_TRUE(unnamed);
+    ASSERT_EQ(::write(unnamed->descriptor(), bytes.constData(), size_t(bytes.size())), bytes.size());
+    EXPECT_EQ(inspectOpenFile(unnamed->descriptor()).location, inspection.location);
+    EXPECT_EQ(::lseek(unnamed->descriptor(), 0, SEEK_CUR), bytes.size());
+    EXPECT_EQ(inspectImageData(bytes).location, inspection.location);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormatWithExif, CopyWithGps, ::testing::Values("jpg", "png", "tif"));
+
+struct Coordinates
+{
+    const char* name;
+    const char* latitude; ///< exiftool's signed degrees
+    const char* longitude;
+};
+
+class GpsDegrees : public ::testing::TestWithParam<Coordinates>
+{
+};
+
+/// exiftool's numeric reading of \a tag (its composite, signed degrees) as the inspector writes degrees.
+QString exiftoolDegrees(const QJsonObject& tags, const QByteArray& tag, bool latitude)
+{
+    const double value = tags.value(QString::fromLatin1(tag)).toDouble(1000);
+    const char hemisphere = latitude ? (value < 0 ? 'S' : 'N') : (value < 0 ? 'W' : 'E');
+    return QStringLiteral("%1 %2").arg(std::abs(value), 0, 'f', 4).arg(QLatin1Char(hemisphere));
+}
+
+TEST_P(GpsDegrees, AgreeWithExiftoolsNumbersInEveryHemisphereInExifAndXmp)
+{
+    const Coordinates& c = GetParam();
+    QTemporaryDir work;
+    const QString exifPath = work.filePath("exif.jpg");
+    const QString xmpPath = work.filePath("xmp.jpg");
+    ASSERT_TRUE(quadrants(32, 24).save(exifPath, "JPEG"));
+    ASSERT_TRUE(QFile::copy(exifPath, xmpPath));
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-overwrite_original", QStringLiteral("-GPSLatitude=") + c.latitude,
+                      QStringLiteral("-GPSLatitudeRef=") + c.latitude,
+                      QStringLiteral("-GPSLongitude=") + c.longitude,
+                      QStringLiteral("-GPSLongitudeRef=") + c.longitude, exifPath })
+                  .exitCode,
+        0);
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-overwrite_original", QStringLiteral("-XMP-exif:GPSLatitude=") + c.latitude,
+                      QStringLiteral("-XMP-exif:GPSLongitude=") + c.longitude, xmpPath })
+                  .exitCode,
+        0);
+    for (const QString& path : { exifPath, xmpPath }) {
+        SCOPED_TRACE(path.toStdString());
+        // Signed degrees: exiftool's composite of the EXIF values and references, or the XMP value.
+        const ProcessResult tags = runProcess(QStringLiteral("exiftool"),
+            { "-j", "-n", "-G", "-Composite:GPSLatitude", "-Composite:GPSLongitude", "-XMP:GPSLatitude",
+                "-XMP:GPSLongitude", path });
+        const QJsonObject numbers
+            = QJsonDocument::fromJson(tags.standardOutput.toUtf8()).array().first().toObject();
+        const char* group = path == exifPath ? "Composite:" : "XMP:";
+        const QString expected = exiftoolDegrees(numbers, QByteArray(group) + "GPSLatitude", true)
+            + QStringLiteral(", ") + exiftoolDegrees(numbers, QByteArray(group) + "GPSLongitude", false);
+        const Inspection inspection = inspectImageFile(path);
+        EXPECT_EQ(inspection.location.value_or(QString()), expected) << describe(inspection);
+        EXPECT_EQ(inspection.groupNames(), QStringList { "Location" }) << describe(inspection);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Hemispheres, GpsDegrees,
+    ::testing::Values(Coordinates { "NorthEast", "48.858370", "2.294481" },
+        Coordinates { "SouthEast", "-33.856784", "151.215297" },
+        Coordinates { "NorthWest", "40.689247", "-74.044502" },
+        Coordinates { "SouthWest", "-22.951916", "-43.210487" },
+        Coordinates { "Equator", "0.00004", "-0.00006" }),
+    [](const ::testing::TestParamInfo<Coordinates>& param) { return std::string(param.param.name); });
+
+/// A JPEG with \a profile in its APP2 chain.
+QByteArray jpegWithProfile(const QByteArray& profile)
+{
+    return withApp2(jpegOf(quadrants(16, 16)), iccChunks(profile, 2));
+}
+
+TEST(ColourProfiles, TextsThatNameAPersonOrADeviceAreHiddenFindingsAndCleaningRemovesThem)
+{
+    const QByteArray plain = LcmsProfile(cmsCreate_sRGBProfile()).save();
+    ASSERT_FALSE(plain.isEmpty());
+    const QByteArray personal = personalised(plain);
+    const QByteArray cleaned = cleanColorProfile(personal);
+    ASSERT_FALSE(cleaned.isEmpty());
+
+    EXPECT_TRUE(inspectImageData(jpegWithProfile(plain)).nothingPersonal());
+    EXPECT_TRUE(inspectImageData(jpegWithProfile(cleaned)).nothingPersonal());
+    EXPECT_TRUE(inspectImageData(jpegWithProfile(displayP3v4())).nothingPersonal());
+
+    const Inspection inspection = inspectImageData(jpegWithProfile(personal));
+    EXPECT_EQ(inspection.groupNames(), QStringList { "Hidden" }) << describe(inspection);
+    for (const QByteArray& text :
+        { kPersonalDescription, kPersonalCopyright, kPersonalMaker, kPersonalModel })
+        EXPECT_TRUE(groupShows(inspection, G::Hidden, QString::fromLatin1(text))) << text.toStdString();
+    // The private tag, by its contents.
+    EXPECT_TRUE(groupShows(inspection, G::Hidden, QString::fromLatin1(kPrivatePayload)))
+        << describe(inspection);
+
+    // A chain with a segment missing hides what the profile held: found, not passed.
+    const QList<QByteArray> chunks = iccChunks(plain, 3);
+    EXPECT_EQ(inspectImageData(withApp2(jpegOf(quadrants(16, 16)), { chunks[0], chunks[2] })).groupNames(),
+        QStringList { "Hidden" });
+}
+
+TEST(OtherWriters, ExifThatExiv2WritesIntoAPngAsARawProfileTextIsFound)
+{
+    QTemporaryDir work;
+    const QString path = work.filePath("exiv2.png");
+    ASSERT_TRUE(quadrants(16, 16).save(path, "PNG"));
+    ASSERT_EQ(
+        runProcess(QStringLiteral("exiv2"), { "-q", "-M", "set Exif.Image.Artist Ascii Jane Doe", path })
+            .exitCode,
+        0);
+    ASSERT_TRUE(fileBytes(path).contains("Raw profile type exif")); // how Exiv2 0.27 stores it
+    const Inspection inspection = inspectImageFile(path);
+    EXPECT_EQ(inspection.groupNames(), QStringList { "People" }) << describe(inspection);
+    EXPECT_TRUE(groupShows(inspection, G::People, QStringLiteral("Jane Doe")));
+}
+
+TEST(HostileTexts, ControlAndDirectionCharactersNeverReachAFieldNameOrValue)
+{
+    // Escape sequences and direction overrides in tags that keep any bytes, written by exiv2; the fuzzer
+    // found the GPS date shown as it was stored.
+    QTemporaryDir work;
+    const QString path = work.filePath("hostile.jpg");
+    ASSERT_TRUE(quadrants(16, 16).save(path, "JPEG"));
+    ASSERT_EQ(
+        runProcess(QStringLiteral("exiv2"),
+            { "-q", "-M", QStringLiteral("set Exif.GPSInfo.GPSDateStamp Ascii 2022:07:14\x1b[2J"), "-M",
+                "set Exif.GPSInfo.GPSTimeStamp Rational 16/1 30/1 5/1", "-M",
+                QStringLiteral("set Exif.Image.Artist Ascii Jane\x1b]0;title\x07 Doe"), "-M",
+                QStringLiteral("set Xmp.dc.title lang=x-default Summer \u202eevening\u2028night"), path })
+            .exitCode,
+        0);
+    ASSERT_TRUE(fileBytes(path).contains("Jane\x1b]0;title\x07 Doe")); // exiv2 wrote the bytes as they are
+    const Inspection inspection = inspectImageFile(path);
+    EXPECT_EQ(inspection.groupNames(), (QStringList { "Location", "People", "Text" }))
+        << describe(inspection);
+    EXPECT_TRUE(groupShows(inspection, G::People, QStringLiteral("Jane")));
+    for (const auto& [group, fields] : inspection.groups) {
+        for (const InspectedField& field : fields) {
+            for (const QChar c : field.name + field.value) {
+                const QChar::Category category = c.category();
+                EXPECT_TRUE(category != QChar::Other_Control && category != QChar::Other_Format
+                    && category != QChar::Separator_Line && category != QChar::Separator_Paragraph)
+                    << field.name.toStdString() << ": " << field.value.toStdString();
+            }
+        }
+    }
+}
+
+TEST(Unreadable, FilesThatAreNoImagesSayWhy)
+{
+    QTemporaryDir work;
+    ASSERT_TRUE(writeFile(work.filePath("text.jpg"), "just some words"));
+    // A named pipe without a writer must not hold the reader up.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(work.filePath("pipe.jpg")).constData(), 0600), 0);
+    const struct
+    {
+        QString path;
+        QString reason;
+    } cases[] = {
+        { work.filePath("missing.jpg"), QStringLiteral("No such file or directory") },
+        { work.path(), QStringLiteral("it is a folder") },
+        { work.filePath("pipe.jpg"), QStringLiteral("it is not a regular file") },
+        { work.filePath("text.jpg"), QStringLiteral("not an image in a format Morvane reads") },
+        { dirtyCorpusDir() + QStringLiteral("/misc/empty.jpg"), QStringLiteral("the file is empty") },
+    };
+    for (const auto& c : cases) {
+        const Inspection inspection = inspectImageFile(c.path);
+        EXPECT_FALSE(inspection.readable) << c.path.toStdString();
+        EXPECT_EQ(inspection.reason, c.reason);
+        EXPECT_EQ(inspectionToJson(inspection).value("reason").toString(), c.reason);
+    }
+}
+
+} // namespace
