@@ -3,6 +3,7 @@
 
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataContainers.h"
+#include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
 
 #include <QFile>
