@@ -68,8 +68,8 @@ QStringList webpChunks(const QByteArray& data)
 {
     QStringList ids;
     for (qsizetype at = 12; at + 8 <= data.size();) {
-        const auto size = qsizetype(uchar(data[at + 4]) | uchar(data[at + 5]) << 8 | uchar(data[at + 6]) << 16
-            | quint32(uchar(data[at + 7])) << 24);
+        const auto size = qsizetype(quint32(uchar(data[at + 4])) | quint32(uchar(data[at + 5])) << 8
+            | quint32(uchar(data[at + 6])) << 16 | quint32(uchar(data[at + 7])) << 24);
         ids << (at + 8 + size <= data.size() ? QString::fromLatin1(data.mid(at, 4)) : QStringLiteral("?"));
         at += 8 + size + (size & 1);
     }
