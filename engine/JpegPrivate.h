@@ -130,11 +130,15 @@ struct DescriptorDestination
         pub.empty_output_buffer = flushWhole;
         pub.term_destination = flushRest;
     }
+    ~DescriptorDestination() { delete[] buffer; }
+    DescriptorDestination(const DescriptorDestination&) = delete;
+    DescriptorDestination& operator=(const DescriptorDestination&) = delete;
 
     jpeg_destination_mgr pub {};
     int fd = -1;
     int error = 0; ///< the system's error number when a write failed
-    std::unique_ptr<JOCTET[]> buffer;
+    // A plain pointer: a smart pointer need not be standard layout (clang's view of libstdc++'s is not).
+    JOCTET* buffer = nullptr;
 
 private:
     static DescriptorDestination& of(j_compress_ptr cinfo)
@@ -144,7 +148,7 @@ private:
     static void start(j_compress_ptr cinfo)
     {
         DescriptorDestination& dest = of(cinfo);
-        dest.pub.next_output_byte = dest.buffer.get();
+        dest.pub.next_output_byte = dest.buffer;
         dest.pub.free_in_buffer = kBufferSize;
     }
     static boolean flushWhole(j_compress_ptr cinfo)
@@ -152,7 +156,7 @@ private:
         DescriptorDestination& dest = of(cinfo);
         // libjpeg ignores free_in_buffer here: the whole buffer is due.
         dest.write(cinfo, kBufferSize);
-        dest.pub.next_output_byte = dest.buffer.get();
+        dest.pub.next_output_byte = dest.buffer;
         dest.pub.free_in_buffer = kBufferSize;
         return TRUE;
     }
@@ -165,7 +169,7 @@ private:
     }
     void write(j_compress_ptr cinfo, std::size_t length)
     {
-        error = writeFully(fd, buffer.get(), length).error;
+        error = writeFully(fd, buffer, length).error;
         if (error != 0)
             ERREXIT(cinfo, JERR_FILE_WRITE);
     }
