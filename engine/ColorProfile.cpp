@@ -297,12 +297,25 @@ bool isCompleteProfile(QByteArrayView profile)
 
 QByteArray cleanColorProfile(const QByteArray& profile)
 {
-    if (!isCompleteProfile(profile))
-        return {};
-    if (isStandardProfile(profile))
-        return profile;
+    const auto cleanOnce = [](const QByteArray& p) -> QByteArray {
+        if (!isCompleteProfile(p))
+            return {};
+        if (isStandardProfile(p))
+            return p;
+        return rebuildProfile(p);
+    };
     try {
-        return rebuildProfile(profile);
+        // A rebuilt profile rebuilds to itself, except where Little CMS writes a tag it then reads back
+        // differently (found by fuzzing): the rebuild is taken again until it settles, and a profile that
+        // does not settle within a few rounds is dropped rather than kept in a form nobody checked.
+        QByteArray cleaned = cleanOnce(profile);
+        for (int round = 0; round < 3 && !cleaned.isEmpty(); ++round) {
+            QByteArray again = cleanOnce(cleaned);
+            if (again == cleaned)
+                return cleaned;
+            cleaned = std::move(again);
+        }
+        return {};
     } catch (...) {
         return {};
     }
