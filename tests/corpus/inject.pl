@@ -18,8 +18,8 @@ use warnings;
 use Compress::Zlib qw(crc32);
 
 sub bytes_of {
-    my ($spec) = @_;
-    return $spec unless $spec =~ /^@(.+)/s;
+    my ($given) = @_;
+    return $given unless $given =~ /^@(.+)/s;
     open(my $fh, '<:raw', $1) or die "inject.pl: $1: $!\n";
     local $/;
     my $data = <$fh>;
