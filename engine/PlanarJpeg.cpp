@@ -3,6 +3,8 @@
 // them, so that a decoder's planes reach the file without a colour conversion or a downsampling.
 #include "engine/PlanarJpeg.h"
 
+#include "engine/JpegPrivate.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -21,7 +23,6 @@
 
 namespace {
 
-constexpr size_t kWriteBufferSize = 64 * 1024;
 constexpr int kExifHeaderSize = 6; // "Exif\0\0"
 constexpr qsizetype kMaxMarkerData = 65533;
 constexpr qsizetype kMaxIccSize = 255 * qsizetype(65519);
@@ -40,52 +41,6 @@ struct ErrorManager
 
 void ignoreMessage(j_common_ptr, int) { }
 void ignoreOutput(j_common_ptr) { }
-
-bool writeAll(int fd, const JOCTET* data, size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= size_t(written);
-    }
-    return true;
-}
-
-struct FdDestination
-{
-    jpeg_destination_mgr pub;
-    int fd = -1;
-    JOCTET* buffer = nullptr;
-};
-
-void initDestination(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    dest->pub.next_output_byte = dest->buffer;
-    dest->pub.free_in_buffer = kWriteBufferSize;
-}
-
-boolean emptyOutputBuffer(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    if (!writeAll(dest->fd, dest->buffer, kWriteBufferSize))
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-    dest->pub.next_output_byte = dest->buffer;
-    dest->pub.free_in_buffer = kWriteBufferSize;
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<FdDestination*>(cinfo->dest);
-    const size_t used = kWriteBufferSize - dest->pub.free_in_buffer;
-    if (used > 0 && !writeAll(dest->fd, dest->buffer, used))
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-}
 
 /// One plane on its way to libjpeg: the rows of an MCU row, each padded to whole blocks by repeating
 /// its last sample, rows below the image repeating the last row, video-range samples stretched.
@@ -157,14 +112,12 @@ struct Job
     const QByteArray* iccProfile = nullptr;
 };
 
-bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, FdDestination& dest, const Job& job)
+bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, JpegPrivate::DescriptorDestination& dest,
+    const Job& job)
 {
     if (setjmp(errors.jump))
         return false;
     jpeg_create_compress(&cinfo);
-    dest.pub.init_destination = initDestination;
-    dest.pub.empty_output_buffer = emptyOutputBuffer;
-    dest.pub.term_destination = termDestination;
     cinfo.dest = &dest.pub;
 
     cinfo.image_width = JDIMENSION(job.planes->width);
@@ -266,10 +219,7 @@ bool encodeJpegFromPlanes(const YCbCr420Planes& planes, const JpegEncodeOptions&
     job.exifSegment = &exifSegment;
     job.iccProfile = &options.iccProfile;
 
-    const std::unique_ptr<JOCTET[]> buffer(new JOCTET[kWriteBufferSize]);
-    FdDestination dest;
-    dest.fd = fd;
-    dest.buffer = buffer.get();
+    JpegPrivate::DescriptorDestination dest(fd);
     jpeg_compress_struct cinfo {};
     ErrorManager errors {};
     jpeg_std_error(&errors.pub);
