@@ -34,7 +34,7 @@ QString describeUnloadableSource(const QString& source)
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QStringLiteral("could not be read: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    QByteArray header(32, '\0');
+    QByteArray header(256, '\0');
     const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
