@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThumbnailCache.h"
 
+#include "engine/ImageSource.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QThread>
@@ -54,16 +56,32 @@ ThumbnailCache::~ThumbnailCache()
     m_pool.waitForDone();
 }
 
+namespace {
+
+// The picture at \a path as the engine decodes it, for formats Qt has no reader for (HEIC, AVIF): the
+// file's own rotation, mirroring and crop applied, nothing else.
+QImage decodeWithEngine(const QString& path)
+{
+    const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
+    if (!source)
+        return {};
+    std::optional<Image> image = source->createImageAtIndex0();
+    return image ? image->pixels : QImage();
+}
+
+} // namespace
+
 QImage ThumbnailCache::decode(const QString& path, const QSize& box)
 {
     if (box.isEmpty())
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QSize stored = reader.size();
+    const bool qtReads = reader.canRead();
+    const QSize stored = qtReads ? reader.size() : QSize();
     if (!stored.isValid()) {
         // Readers that cannot tell the size beforehand decode in full.
-        const QImage full = reader.read();
+        const QImage full = qtReads ? reader.read() : decodeWithEngine(path);
         if (full.isNull())
             return {};
         return full.size().boundedTo(box) == full.size()

@@ -40,11 +40,18 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
     const auto before = snapshot(dirtyCorpusDir());
 
     const ProcessResult run = runCli({ "-r", "-o", out, dirtyCorpusDir() }, work.filePath("config"));
-    // The corpus holds an empty and a truncated file: both are skipped with their reason, the rest written.
+    // The corpus holds an empty file and hostile ones: each is skipped with its reason, the rest written.
     EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
     EXPECT_TRUE(run.standardError.contains(QLatin1String("empty.jpg: empty file")));
-    EXPECT_TRUE(run.standardError.contains(QLatin1String("truncated.jpg: could not be decoded")));
-    EXPECT_TRUE(run.standardError.contains(QLatin1String("2 skipped")));
+    for (const char* hostile :
+        { "truncated.jpg", "heic_truncated.heic", "heic_reference_loop.heic", "heic_self_reference.heic",
+            "heic_giant_size.heic", "webp_truncated.webp", "webp_giant_canvas.webp" }) {
+        EXPECT_TRUE(
+            run.standardError.contains(QLatin1String(hostile) + QLatin1String(": could not be decoded")))
+            << hostile << "\n"
+            << run.standardError.toStdString();
+    }
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("8 skipped"))) << run.standardError.toStdString();
 
     const ProcessResult clean = checkClean(out);
     EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
@@ -58,6 +65,52 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
         const QImage output = decodeWithQt(out + QStringLiteral("/orient_%1.jpg").arg(orientation));
         EXPECT_EQ(output.size(), upright.size());
         EXPECT_LT(meanAbsoluteDifference(output, upright), 6.0);
+    }
+    // HEIF, AVIF and WebP come out in their own format, upright with the file's own turns applied once
+    // (a HEIF's EXIF orientation never turns it again; a WebP's does), as libheif's and libwebp's own
+    // decoders see them.
+    const struct
+    {
+        const char* output;
+        QByteArrayView container; ///< bytes 4..11 of a HEIF file, 8..11 of a WebP
+    } turned[] = {
+        { "irot_1.heic", "ftypheic" },
+        { "irot_2.heic", "ftypheic" },
+        { "irot_3.heic", "ftypheic" },
+        { "irot_4.heic", "ftypheic" },
+        { "irot_5.heic", "ftypheic" },
+        { "irot_6.heic", "ftypheic" },
+        { "irot_7.heic", "ftypheic" },
+        { "irot_8.heic", "ftypheic" },
+        { "irot_6_exif_8.heic", "ftypheic" },
+        { "05_exif_orient6_no_irot.heic", "ftypheic" },
+        { "irot_6.avif", "ftypavif" },
+        { "02_orient6.webp", "WEBP" },
+    };
+    for (const auto& t : turned) {
+        SCOPED_TRACE(t.output);
+        const QString file = out + u'/' + QLatin1String(t.output);
+        const QByteArray bytes = fileBytes(file);
+        EXPECT_EQ(bytes.mid(t.container.size() == 4 ? 8 : 4, t.container.size()), t.container);
+        const QString png = work.filePath(QStringLiteral("reference.png"));
+        QFile::remove(png);
+        const ProcessResult decoded = file.endsWith(QLatin1String(".webp"))
+            ? runProcess(
+                QStringLiteral("dwebp"), { QStringLiteral("-quiet"), file, QStringLiteral("-o"), png })
+            : runProcess(QStringLiteral("heif-convert"), { file, png });
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.standardError.toStdString();
+        const QImage output = decodeWithQt(png);
+        EXPECT_EQ(output.size(), upright.size());
+        EXPECT_LT(meanAbsoluteDifference(output, upright), 8.0);
+    }
+    // A lossless WebP stays lossless; profiles and colour descriptions stay (exiftool's reading).
+    EXPECT_TRUE(fileBytes(out + QStringLiteral("/03_lossless_alpha_exif.webp")).contains("VP8L"));
+    for (const char* profiled :
+        { "03_icc_adobergb.heic", "05_lossy_alpha_icc.webp", "07_nclx_display_p3.avif" }) {
+        const ProcessResult profile = runProcess(QStringLiteral("exiftool"),
+            { QStringLiteral("-s3"), QStringLiteral("-ICC_Profile:ProfileDescription"),
+                out + u'/' + QLatin1String(profiled) });
+        EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty()) << profiled;
     }
     // Nothing the command line did went into the settings store.
     EXPECT_FALSE(QFileInfo::exists(work.filePath("config/Morvane/Morvane.ini")));
