@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -116,6 +117,69 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
     EXPECT_FALSE(QFileInfo::exists(work.filePath("config/Morvane/Morvane.ini")));
 }
 
+// With --format jpeg every file becomes a JPEG named after its source: clean, upright, with its profile,
+// transparent areas over white; a JPEG keeps its name. The references come from libheif's and libwebp's
+// own decoders, composed over white by Qt.
+TEST(CommandLine, FormatJpegWritesEveryImageAsACleanUprightJpeg)
+{
+    QTemporaryDir work;
+    const QString out = work.filePath(QStringLiteral("out"));
+    const QString dirty = dirtyCorpusDir();
+    const ProcessResult run
+        = runCli({ "--format", "jpeg", "-o", out, dirty + "/heif/04_alpha_exif_xmp.heic",
+                     dirty + "/heif/orient/irot_6_exif_8.heic", dirty + "/heif/03_icc_adobergb.heic",
+                     dirty + "/webp/02_orient6.webp", dirty + "/webp/03_lossless_alpha_exif.webp",
+                     dirty + "/jpeg/orient/orient_3.jpg" },
+            work.filePath("config"));
+    ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    EXPECT_EQ(filesUnder(out),
+        (QStringList { "02_orient6.jpg", "03_icc_adobergb.jpg", "03_lossless_alpha_exif.jpg",
+            "04_alpha_exif_xmp.jpg", "irot_6_exif_8.jpg", "orient_3.jpg" }));
+    const ProcessResult clean = checkClean(out);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
+
+    const struct
+    {
+        const char* source;
+        const char* output;
+        bool turnedAsStored; ///< the reference decoder gives the picture as stored, the EXIF tag turns it
+    } cases[] = {
+        { "heif/04_alpha_exif_xmp.heic", "04_alpha_exif_xmp.jpg", false },
+        { "heif/orient/irot_6_exif_8.heic", "irot_6_exif_8.jpg", false },
+        { "webp/02_orient6.webp", "02_orient6.jpg", true },
+        { "webp/03_lossless_alpha_exif.webp", "03_lossless_alpha_exif.jpg", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        const QString source = dirty + u'/' + QLatin1String(c.source);
+        const QString png = work.filePath(QStringLiteral("reference.png"));
+        QFile::remove(png);
+        const ProcessResult decoded = source.endsWith(QLatin1String(".webp"))
+            ? runProcess(
+                QStringLiteral("dwebp"), { QStringLiteral("-quiet"), source, QStringLiteral("-o"), png })
+            : runProcess(QStringLiteral("heif-convert"), { source, png });
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.standardError.toStdString();
+        QImage stored = decodeWithQt(png).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (c.turnedAsStored)
+            stored = stored.transformed(QTransform().rotate(90));
+        QImage expected(stored.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.drawImage(0, 0, stored);
+        }
+        const QString output = out + u'/' + QLatin1String(c.output);
+        EXPECT_TRUE(fileBytes(output).startsWith("\xFF\xD8\xFF"));
+        const QImage written = decodeWithQt(output).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(written.size(), expected.size());
+        EXPECT_LT(meanAbsoluteDifference(written, expected), 6.0);
+    }
+    const ProcessResult profile = runProcess(QStringLiteral("exiftool"),
+        { QStringLiteral("-s3"), QStringLiteral("-ICC_Profile:ProfileDescription"),
+            out + "/03_icc_adobergb.jpg" });
+    EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty());
+}
+
 TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
 {
     QTemporaryDir work;
@@ -136,6 +200,8 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
         { { "-q", "150", "-o", work.filePath("e"), photo }, 2 },
         { { "-j", "0", "-o", work.filePath("f"), photo }, 2 },
         { { "--bogus", "-o", work.filePath("g"), photo }, 2 },
+        { { "--format", "png", "-o", work.filePath("i"), photo }, 2 },
+        { { "--format", "jpeg", "-o", work.filePath("j"), photo }, 0 },
         { { "-o", work.filePath("plain"), photo }, 2 },
         { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
     };
