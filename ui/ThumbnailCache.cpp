@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThumbnailCache.h"
 
-#include "engine/ImageSource.h"
+#include "engine/ImageInfo.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -58,15 +58,12 @@ ThumbnailCache::~ThumbnailCache()
 
 namespace {
 
-// The picture at \a path as the engine decodes it, for formats Qt has no reader for (HEIC, AVIF): the
-// file's own rotation, mirroring and crop applied, nothing else.
+// The picture at \a path upright as the engine decodes it, for formats Qt has no reader for (HEIC, AVIF:
+// the file's own rotation, mirroring and crop) or whose orientation Qt's reader ignores (WebP's EXIF tag).
 QImage decodeWithEngine(const QString& path)
 {
-    const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
-    if (!source)
-        return {};
-    std::optional<Image> image = source->createImageAtIndex0();
-    return image ? image->pixels : QImage();
+    const ImageInfoPtr info(IICreateImage(path, true));
+    return info ? info->image.pixels : QImage();
 }
 
 } // namespace
@@ -77,7 +74,7 @@ QImage ThumbnailCache::decode(const QString& path, const QSize& box)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const bool qtReads = reader.canRead();
+    const bool qtReads = reader.canRead() && reader.format() != "webp";
     const QSize stored = qtReads ? reader.size() : QSize();
     if (!stored.isValid()) {
         // Readers that cannot tell the size beforehand decode in full.
