@@ -42,6 +42,7 @@ void MainNib::connectOutlets()
     m_delegate->setWindow(m_mainWindow.get());
     m_delegate->chkOrientation = ui.chkOrientation;
     m_delegate->chkKeepJpegQuality = ui.chkKeepJpegQuality;
+    m_delegate->cmbOutputFormat = ui.cmbOutputFormat;
     m_delegate->sldQuality = ui.sldQuality;
     m_delegate->labelQuality = ui.labelQuality;
 
@@ -82,6 +83,8 @@ void MainNib::connectActions()
         [delegate, box = ui.chkOrientation] { delegate->OnOrientation(box); });
     QObject::connect(ui.chkKeepJpegQuality, &QCheckBox::clicked, delegate,
         [delegate, box = ui.chkKeepJpegQuality] { delegate->OnKeepJpegQuality(box); });
+    QObject::connect(ui.cmbOutputFormat, &QComboBox::activated, delegate,
+        [delegate, box = ui.cmbOutputFormat] { delegate->OnOutputFormat(box); });
 
     // Each command has a toolbar and menu action; the home page has buttons for the two that fill the list.
     const auto wire = [controller](auto* sender, auto signal, void (AppController::*command)(QObject*)) {

@@ -29,7 +29,9 @@ Converter* Converter::converter()
 
 Converter::Converter()
     : m_supportedTypes { QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"),
-        QStringLiteral("png"), QStringLiteral("gif"), QStringLiteral("tif"), QStringLiteral("tiff") }
+        QStringLiteral("png"), QStringLiteral("gif"), QStringLiteral("tif"), QStringLiteral("tiff"),
+        QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("hif"), QStringLiteral("avif"),
+        QStringLiteral("webp") }
 { }
 
 void Converter::addFile(const QString& path)

@@ -34,7 +34,7 @@ QString describeUnloadableSource(const QString& source)
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QStringLiteral("could not be read: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    QByteArray header(32, '\0');
+    QByteArray header(256, '\0');
     const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
@@ -71,15 +71,17 @@ QString withLibraryWords(QString reason)
 
 } // namespace
 
-ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& outputName,
+ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
     const RunOptions& options, const QString& folder)
 {
     ConvertedFile converted;
+    converted.outputName = options.outputNameFor(requestedName);
+    const QString& outputName = converted.outputName;
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
     QString reencoded;
-    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeJPEG) {
+    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
         QString error;
         std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
         if (!file) {
@@ -128,8 +130,9 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     return converted;
 }
 
-void nameConvertedFile(ConvertedFile& converted, const QString& outputName, OutputFolder& output)
+void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, OutputFolder& output)
 {
+    const QString outputName = converted.outputName.isEmpty() ? requestedName : converted.outputName;
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;

@@ -27,12 +27,14 @@ struct ConvertedFile
 {
     ConversionOutcome outcome; ///< Written (with no output yet) when \a file holds the finished image
     std::unique_ptr<WorkFile> file;
+    QString outputName; ///< the name the file asks for (RunOptions::outputNameFor); empty when skipped early
 };
 
 /// One file of a run, the same for the window and the command line, in two halves. The first reads
 /// \a source into \a wrapper (turned upright when \a options say so), keeps the full size and saves it
 /// without metadata, at the options' quality, into a new work file of \a folder in the type that
-/// \a outputName's extension asks for, without naming it. A file that cannot be read or written leaves
+/// \a outputName's extension asks for, or JPEG when the options' output format says so (outputNameFor),
+/// without naming it. A file that cannot be read or written leaves
 /// nothing behind and says why; the note tells of pages or frames left out. With the options'
 /// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
 /// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. Runs
@@ -40,7 +42,8 @@ struct ConvertedFile
 [[nodiscard]] ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source,
     const QString& outputName, const RunOptions& options, const QString& folder);
 
-/// The second half: names a converted file after \a outputName in \a output (nameOutputFile), so that
+/// The second half: names a converted file after \a outputName (or the name its conversion chose) in
+/// \a output (nameOutputFile), so that
 /// nothing existing is ever replaced. A file that cannot be named becomes a skipped one.
 void nameConvertedFile(ConvertedFile& converted, const QString& outputName, OutputFolder& output);
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QtGlobal>
+#include "settings/Settings.h"
 
-class Settings;
+#include <QString>
+#include <QtGlobal>
 
 /// How one run converts, fixed when it starts: the window fills it from the preferences
 /// (fromPreferences), the command line from the preferences and then its arguments, which never
@@ -17,8 +18,14 @@ struct RunOptions
     bool keepJpegQuality = false;
     int jobs = 1; ///< files converted at once, at most
     qint64 memoryBytes = 0; ///< the budget for the files in memory at once; 0 for none
+    OutputFormatChoice outputFormat = OutputFormatChoice::SameAsSource;
 
-    /// The quality, the orientation and the JPEG choice as \a settings holds them now; one job, no memory
-    /// budget.
+    /// The quality, the orientation, the JPEG choice and the output format as \a settings holds them now;
+    /// one job, no memory budget.
     [[nodiscard]] static RunOptions fromPreferences(const Settings& settings);
+
+    /// The name a file written from \a source asks for (before any numbering): the source's own, or
+    /// with the JPEG output format and a source not named as a JPEG, its name with the extension "jpg"
+    /// (IMG_0001.HEIC gives IMG_0001.jpg; a name without an extension gets one).
+    [[nodiscard]] QString outputNameFor(const QString& source) const;
 };

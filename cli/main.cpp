@@ -211,6 +211,8 @@ std::optional<int> parse(
         "Keep the compressed data of JPEGs written as JPEG instead of re-encoding them; one that cannot be "
         "kept (a turn its size does not allow) is re-encoded with a note.");
     const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality.");
+    const QCommandLineOption format("format",
+        "Write each image in its own format (same) or every one as a JPEG (jpeg) for this run.", "same|jpeg");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
@@ -222,8 +224,8 @@ std::optional<int> parse(
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, recursive, jobs, json, quiet,
-        memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, json,
+        quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -274,6 +276,15 @@ std::optional<int> parse(
         options.run.fixOrientation = parser.isSet(fix);
     if (parser.isSet(lossless) || parser.isSet(noLossless))
         options.run.keepJpegQuality = parser.isSet(lossless);
+    if (parser.isSet(format)) {
+        const QString value = parser.value(format);
+        if (value != QLatin1String("same") && value != QLatin1String("jpeg")) {
+            printError(QStringLiteral("the format must be same or jpeg"));
+            return kUsageError;
+        }
+        options.run.outputFormat
+            = value == QLatin1String("jpeg") ? OutputFormatChoice::Jpeg : OutputFormatChoice::SameAsSource;
+    }
     options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
         bool ok = false;

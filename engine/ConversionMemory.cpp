@@ -27,7 +27,12 @@ qint64 estimatedConversionBytes(const QString& path)
 
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    if (!size.isValid()) {
+        // Qt has no reader for HEIF: the engine's own opening reads its structure, no pixels.
+        if (const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path))
+            size = source->statedSize();
+    }
     if (!size.isValid() || size.isEmpty())
         return fileBytes;
     const qint64 pixels = qint64(size.width()) * size.height();

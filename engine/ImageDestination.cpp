@@ -3,10 +3,12 @@
 
 #include "engine/DescriptorIo.h"
 #include "engine/GifEncoder.h"
+#include "engine/HeifCodec.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataWriter.h"
 #include "engine/PngWriter.h"
 #include "engine/UnstatedResolution.h"
+#include "engine/WebpCodec.h"
 #include "engine/WorkFile.h"
 
 #include <QColorSpace>
@@ -43,12 +45,38 @@ std::optional<double> positiveReal(const PropertyDictionary& properties, const s
     return std::nullopt;
 }
 
+// The property set's quality on the JPEG encoder's scale, 0 to 100; 75 when it states none.
+int qualityOf(const PropertyDictionary& properties)
+{
+    const std::optional<double> quality = properties.real(kCGImageDestinationLossyCompressionQuality);
+    if (!quality || !std::isfinite(*quality))
+        return 75;
+    return int(std::lround(std::clamp(*quality, 0.0, 1.0) * 100.0));
+}
+
+// \a pixels composed over white, opaque: a JPEG has no alpha, and a transparent area should not turn
+// black (premultiplied) or show whatever colour its invisible pixels held.
+QImage overWhite(const QImage& pixels)
+{
+    QImage composed = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (composed.isNull())
+        return composed;
+    for (int y = 0; y < composed.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(composed.scanLine(y));
+        for (int x = 0; x < composed.width(); ++x) {
+            const QRgb p = row[x];
+            const int under = 255 - qAlpha(p);
+            row[x] = qRgb(qRed(p) + under, qGreen(p) + under, qBlue(p) + under);
+        }
+    }
+    composed.reinterpretAsFormat(QImage::Format_RGB32);
+    return composed;
+}
+
 bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd, QString& reason)
 {
     JpegEncodeOptions options;
-    if (const std::optional<double> quality = properties.real(kCGImageDestinationLossyCompressionQuality))
-        options.quality
-            = std::isfinite(*quality) ? int(std::lround(std::clamp(*quality, 0.0, 1.0) * 100.0)) : 75;
+    options.quality = qualityOf(properties);
     options.dpiX = positiveReal(properties, kCGImagePropertyDPIWidth);
     options.dpiY = positiveReal(properties, kCGImagePropertyDPIHeight);
     // JFIF states both densities or none.
@@ -59,7 +87,34 @@ bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd,
     options.iccProfile = image.iccProfile;
     if (properties.contains(kCGImagePropertyOrientation) || carriesSourceMetadata(properties))
         options.exifPayload = encodeExifPayload(properties);
+    if (image.pixels.hasAlphaChannel()) {
+        const QImage opaque = overWhite(image.pixels);
+        if (opaque.isNull()) {
+            reason = QStringLiteral("out of memory");
+            return false;
+        }
+        return encodeJpeg(opaque, options, fd, &reason);
+    }
     return encodeJpeg(image.pixels, options, fd, &reason);
+}
+
+bool writeHeif(
+    const Image& image, const PropertyDictionary& properties, HeifCoding coding, int fd, QString& reason)
+{
+    HeifEncodeOptions options;
+    options.coding = coding;
+    options.quality = heifQualityForJpegQuality(qualityOf(properties), coding);
+    options.iccProfile = image.iccProfile;
+    return encodeHeif(image.pixels, options, fd, &reason);
+}
+
+bool writeWebp(const Image& image, const PropertyDictionary& properties, int fd, QString& reason)
+{
+    WebpEncodeOptions options;
+    options.quality = qualityOf(properties);
+    options.lossless = properties.contains(kImageDestinationLosslessCompression);
+    options.iccProfile = image.iccProfile;
+    return encodeWebp(image.pixels, options, fd, &reason);
 }
 
 // A file descriptor as a QIODevice whose write failures stick, with the system's reason. QFileDevice
@@ -219,6 +274,15 @@ bool ImageDestination::finalize()
         case ImageFormat::BMP:
         case ImageFormat::TIFF:
             ok = writeWithQt(*m_image, m_properties, m_format, fd, reason);
+            break;
+        case ImageFormat::HEIC:
+            ok = writeHeif(*m_image, m_properties, HeifCoding::HEVC, fd, reason);
+            break;
+        case ImageFormat::AVIF:
+            ok = writeHeif(*m_image, m_properties, HeifCoding::AV1, fd, reason);
+            break;
+        case ImageFormat::WebP:
+            ok = writeWebp(*m_image, m_properties, fd, reason);
             break;
         }
     } catch (...) {

@@ -16,8 +16,9 @@ class WorkFile;
 /// with. finalize() writes the file and is the only step that touches the disk.
 ///
 /// What reaches the file is exactly: the pixels, the image's colour profile, the DPI of the property set,
-/// the JPEG quality of the property set, the orientation of the property set, and, only when the set
-/// carries them, the {TIFF}/{Exif}/{GPS}/{IPTC} entries where the format can hold them. Nothing else.
+/// the quality of the property set (JPEG, HEIC, AVIF, WebP), the orientation of the property set, and, only
+/// when the set carries them, the {TIFF}/{Exif}/{GPS}/{IPTC} entries where the format can hold them. Nothing
+/// else.
 ///
 /// The file is written into a work file that has no name until it is complete (see WorkFile): either
 /// one the caller made and names afterwards, or one of the destination's own beside a target path, which

@@ -21,6 +21,7 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
         info->properties = source->copyPropertiesAtIndex0();
         info->sourceFormat = source->format();
         info->frameCount = source->frameCount();
+        info->sourceLossless = source->isLossless();
 
         std::optional<Image> image;
         if (fixOrientation && source->decodesUpright()) {

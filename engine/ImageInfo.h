@@ -29,7 +29,8 @@ struct ImageInfo
     Image image; ///< never null in a record handed out
     std::optional<PropertyDictionary> properties; ///< absent when the decoder reported none
     ImageFormat sourceFormat = ImageFormat::JPEG; ///< what the file was, whatever its name said
-    int frameCount = 1; ///< the file's pages (TIFF) or frames (GIF); only the first was decoded
+    int frameCount = 1; ///< the file's pages (TIFF) or frames (GIF, WebP); only the first was decoded
+    bool sourceLossless = false; ///< a lossless WebP: a WebP written from it stays lossless
 };
 
 /// Decodes the first image of the file at \a path with its properties, turned upright when

@@ -55,8 +55,10 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
     std::size_t height, ImageFormat type, bool withExif, float quality)
 {
     PropertyDictionary properties = propertySetFor(info, withExif);
-    if (type == kUTTypeJPEG)
+    if (type == kUTTypeJPEG || type == kUTTypeHEIC || type == kUTTypeAVIF || type == kUTTypeWebP)
         properties.set(kCGImageDestinationLossyCompressionQuality, double(quality));
+    if (type == kUTTypeWebP && info->sourceLossless)
+        properties.set(kImageDestinationLosslessCompression, std::int64_t(1));
     if (!destination)
         return false;
 

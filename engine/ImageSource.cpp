@@ -3,17 +3,20 @@
 
 #include "engine/ColorProfile.h"
 #include "engine/DescriptorIo.h"
+#include "engine/HeifCodec.h"
 #include "engine/JpegCodec.h"
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
 #include "engine/PngChunks.h"
+#include "engine/WebpCodec.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -22,7 +25,7 @@
 
 namespace {
 
-// Files above this are not read at all: no photo in the five formats comes near it.
+// Files above this are not read at all: no photo comes near it.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
 // Reads a regular file whole. A named pipe, a device or a folder gives nothing (opening does not block:
@@ -61,6 +64,10 @@ const char* qtFormatName(ImageFormat format)
         return "bmp";
     case ImageFormat::TIFF:
         return "tiff";
+    case ImageFormat::HEIC:
+    case ImageFormat::AVIF:
+    case ImageFormat::WebP:
+        break; // the engine's own decoders
     }
     return "";
 }
@@ -108,6 +115,52 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
     return image;
 }
 
+// A profile for what a HEIF file's 'nclx' colour box states, for a file without a profile of its own:
+// the decoded pixels keep the box's primaries and transfer, and every output format can say so with a
+// profile. Empty for sRGB (what an untagged image is taken to be anyway) and for what a profile cannot
+// state here (PQ, HLG, unknown primaries).
+QByteArray profileForColourDescription(const HeifColourDescription& colour)
+{
+    QColorSpace::Primaries primaries = QColorSpace::Primaries::SRgb;
+    switch (colour.primaries) {
+    case 1:
+    case 2:
+        break;
+    case 9:
+        primaries = QColorSpace::Primaries::ProPhotoRgb; // replaced below: BT.2020 has no preset
+        break;
+    case 12:
+        primaries = QColorSpace::Primaries::DciP3D65;
+        break;
+    default:
+        return {};
+    }
+    QColorSpace::TransferFunction transfer = QColorSpace::TransferFunction::SRgb;
+    switch (colour.transfer) {
+    case 1:
+    case 2:
+    case 6:
+    case 13:
+    case 14:
+    case 15:
+        break;
+    case 8:
+        transfer = QColorSpace::TransferFunction::Linear;
+        break;
+    default:
+        return {};
+    }
+    if (colour.primaries == 9) {
+        // ITU-R BT.2020 primaries and D65.
+        const QColorSpace bt2020(QPointF(0.3127, 0.3290), QPointF(0.708, 0.292), QPointF(0.170, 0.797),
+            QPointF(0.131, 0.046), transfer);
+        return bt2020.iccProfile();
+    }
+    if (primaries == QColorSpace::Primaries::SRgb && transfer == QColorSpace::TransferFunction::SRgb)
+        return {};
+    return QColorSpace(primaries, transfer).iccProfile();
+}
+
 } // namespace
 
 void initializeImageEngine()
@@ -134,6 +187,16 @@ std::optional<ImageFormat> sniffImageFormat(const QByteArray& header)
         return ImageFormat::GIF;
     if (n >= 4 && (std::memcmp(b, "II*\0", 4) == 0 || std::memcmp(b, "MM\0*", 4) == 0))
         return ImageFormat::TIFF;
+    if (isWebpFile(QByteArrayView(header)))
+        return ImageFormat::WebP;
+    if (isHeifFile(QByteArrayView(header))) {
+        // The brands tell AV1 from HEVC coding; a file naming only the general HEIF brand is taken as HEIC.
+        const QByteArrayView box = QByteArrayView(header).first(std::min<qsizetype>(n, 256));
+        return box.indexOf(QByteArrayView("avif")) >= 0 && box.indexOf(QByteArrayView("heic")) < 0
+                && box.indexOf(QByteArrayView("heix")) < 0
+            ? ImageFormat::AVIF
+            : ImageFormat::HEIC;
+    }
     if (n >= 18 && b[0] == 'B' && b[1] == 'M') {
         // "BM" alone is too weak: the info header's size must be one of the known ones.
         const quint32 infoSize
@@ -164,15 +227,52 @@ std::unique_ptr<ImageSource> ImageSource::createWithPath(const QString& path)
 std::unique_ptr<ImageSource> ImageSource::createWithData(QByteArray data)
 {
     initializeImageEngine();
-    const std::optional<ImageFormat> format = sniffImageFormat(data.left(32));
+    const std::optional<ImageFormat> format = sniffImageFormat(data.left(256));
     if (!format)
         return nullptr;
-    return std::unique_ptr<ImageSource>(new ImageSource(std::move(data), *format));
+    std::unique_ptr<ImageSource> source(new ImageSource(std::move(data), *format));
+    try {
+        // HEIF and WebP structures are checked whole before anything else reads them; a refusal's reason
+        // explains the skip.
+        QString reason;
+        if (*format == ImageFormat::HEIC || *format == ImageFormat::AVIF) {
+            source->m_heif = HeifInput::open(source->m_data, kMaxDecodedPixels, &reason);
+            if (!source->m_heif) {
+                recordLibraryMessage(reason);
+                return nullptr;
+            }
+        } else if (*format == ImageFormat::WebP) {
+            source->m_webp = WebpInput::open(source->m_data, kMaxDecodedPixels, &reason);
+            if (!source->m_webp) {
+                recordLibraryMessage(reason);
+                return nullptr;
+            }
+        }
+    } catch (...) {
+        return nullptr;
+    }
+    return source;
 }
 
 int ImageSource::frameCount() const
 {
+    if (m_webp)
+        return std::max(m_webp->info().frameCount, 1);
     return countFrames(m_data, m_format);
+}
+
+QSize ImageSource::statedSize() const
+{
+    if (m_heif)
+        return m_heif->info().size;
+    if (m_webp)
+        return m_webp->info().size;
+    return {};
+}
+
+bool ImageSource::isLossless() const
+{
+    return m_webp && m_webp->info().lossless;
 }
 
 std::optional<Image> ImageSource::createImageAtIndex0() const
@@ -183,9 +283,21 @@ std::optional<Image> ImageSource::createImageAtIndex0() const
 std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) const
 {
     try {
-        std::optional<Image> image = m_format == ImageFormat::JPEG
-            ? decodeJpeg(m_data, kMaxDecodedPixels, orientationFromExif(orientation))
-            : decodeWithQt(m_data, m_format);
+        std::optional<Image> image;
+        QString reason;
+        if (m_format == ImageFormat::JPEG)
+            image = decodeJpeg(m_data, kMaxDecodedPixels, orientationFromExif(orientation));
+        else if (m_heif) {
+            image = m_heif->decode(&reason);
+            const HeifImageInfo& info = m_heif->info();
+            if (image && image->iccProfile.isEmpty() && info.colour)
+                image->iccProfile = profileForColourDescription(*info.colour);
+        } else if (m_webp)
+            image = m_webp->decode(&reason);
+        else
+            image = decodeWithQt(m_data, m_format);
+        if (!image && !reason.isEmpty())
+            recordLibraryMessage(reason);
         // Every decoder's profile is cleaned here, before anything else can see it.
         if (image)
             cleanImageColorProfile(*image);
@@ -198,6 +310,14 @@ std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) co
 PropertyDictionary ImageSource::copyPropertiesAtIndex0() const
 {
     try {
+        if (m_heif)
+            return {};
+        if (m_webp) {
+            PropertyDictionary properties;
+            if (m_webp->info().orientation != 1)
+                properties.set(kCGImagePropertyOrientation, std::int64_t(m_webp->info().orientation));
+            return properties;
+        }
         return readImageProperties(m_data, m_format);
     } catch (...) {
         return {};

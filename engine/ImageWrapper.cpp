@@ -66,6 +66,13 @@ ImageFormat ImageWrapper::GetImageTypeFromPath(const QString& path)
         return kUTTypeGIF;
     if (extension == QLatin1String("tif") || extension == QLatin1String("tiff"))
         return kUTTypeTIFF;
+    if (extension == QLatin1String("heic") || extension == QLatin1String("heif")
+        || extension == QLatin1String("hif"))
+        return kUTTypeHEIC;
+    if (extension == QLatin1String("avif"))
+        return kUTTypeAVIF;
+    if (extension == QLatin1String("webp"))
+        return kUTTypeWebP;
     return kUTTypeJPEG;
 }
 

@@ -27,7 +27,7 @@ public:
     bool load(const QString& path, bool FixupOrientation);
 
     /// The output type for \a path by its extension, in any case: jpg and jpeg, bmp, png, gif, tif and
-    /// tiff; JPEG for any other extension and for none.
+    /// tiff, heic, heif and hif (HEIC), avif, webp; JPEG for any other extension and for none.
     [[nodiscard]] static ImageFormat GetImageTypeFromPath(const QString& path);
 
     /// The JPEG quality of the next saves on the scale 0 to 100, as the user chose it; a save clamps it to

@@ -239,6 +239,9 @@ PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat forma
         break;
     case ImageFormat::GIF:
     case ImageFormat::TIFF:
+    case ImageFormat::HEIC:
+    case ImageFormat::AVIF:
+    case ImageFormat::WebP:
         break;
     }
     if (resolution.x)

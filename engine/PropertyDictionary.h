@@ -60,6 +60,8 @@ inline const std::string kCGImagePropertyPixelHeight = "PixelHeight";
 inline const std::string kCGImagePropertyHasAlpha = "HasAlpha";
 inline const std::string kCGImageDestinationLossyCompressionQuality
     = "kCGImageDestinationLossyCompressionQuality";
+/// Present (any value) when a WebP output is to be written lossless, as its lossless source was.
+inline const std::string kImageDestinationLosslessCompression = "LosslessCompression";
 
 // Sub-dictionaries: IFD0 entries, the EXIF IFD, the GPS IFD and the IPTC data set. Their entries are
 // keyed by the tag names of the EXIF and IPTC standards ("DateTimeOriginal", "GPSLatitude", "City").

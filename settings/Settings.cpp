@@ -65,6 +65,18 @@ void Settings::setKeepJpegQuality(bool keepJpegQuality)
     write(kKeepJpegQuality, keepJpegQuality);
 }
 
+OutputFormatChoice Settings::outputFormat() const
+{
+    return read(kOutputFormat).toString() == QLatin1String("jpeg") ? OutputFormatChoice::Jpeg
+                                                                   : OutputFormatChoice::SameAsSource;
+}
+
+void Settings::setOutputFormat(OutputFormatChoice format)
+{
+    write(
+        kOutputFormat, format == OutputFormatChoice::Jpeg ? QStringLiteral("jpeg") : QStringLiteral("same"));
+}
+
 bool Settings::ignoreWarning() const
 {
     const QVariant value = read(kIgnoreWarning);

@@ -8,6 +8,9 @@
 
 class QSettings;
 
+/// What a run writes: each file in its own format, or every file as a JPEG (that every program opens).
+enum class OutputFormatChoice { SameAsSource, Jpeg };
+
 /// The user's persisted preferences. Owns no copies of them: every read goes to the per-user store
 /// (QSettings, INI format, organisation and application "Morvane") and every write is stored and
 /// synced before the setter returns, so values written by another process are seen on the next read.
@@ -23,6 +26,7 @@ public:
     static inline const QString kImageQuality = QStringLiteral("ImageQuality");
     static inline const QString kFixOrientation = QStringLiteral("fixOrientation");
     static inline const QString kKeepJpegQuality = QStringLiteral("keepJpegQuality");
+    static inline const QString kOutputFormat = QStringLiteral("outputFormat");
     static inline const QString kIgnoreWarning = QStringLiteral("ignoreWarning");
     static inline const QString kIsFirstRun = QStringLiteral("isFirstRun");
 
@@ -39,6 +43,9 @@ public:
     /// Whether JPEGs written as JPEG keep their compressed data instead of being re-encoded; off until set.
     [[nodiscard]] bool keepJpegQuality() const;
     void setKeepJpegQuality(bool keepJpegQuality);
+    /// The output format; "same as the source" until set, and for a stored value this version does not know.
+    [[nodiscard]] OutputFormatChoice outputFormat() const;
+    void setOutputFormat(OutputFormatChoice format);
     [[nodiscard]] bool ignoreWarning() const;
     void setIgnoreWarning(bool ignoreWarning);
     [[nodiscard]] bool isFirstRun() const;

@@ -67,6 +67,10 @@ void MorvaneAppDelegate::applicationDidFinishLaunching()
         chkOrientation->setCheckState(settings->fixOrientation() ? Qt::Checked : Qt::Unchecked);
     if (chkKeepJpegQuality)
         chkKeepJpegQuality->setCheckState(settings->keepJpegQuality() ? Qt::Checked : Qt::Unchecked);
+    if (cmbOutputFormat) {
+        const QSignalBlocker blocker(cmbOutputFormat.data());
+        cmbOutputFormat->setCurrentIndex(settings->outputFormat() == OutputFormatChoice::Jpeg ? 1 : 0);
+    }
 }
 
 void MorvaneAppDelegate::OnQualityChanged(QObject*)
@@ -91,6 +95,14 @@ void MorvaneAppDelegate::OnKeepJpegQuality(QObject*)
     if (!chkKeepJpegQuality)
         return;
     Settings::settings()->setKeepJpegQuality(chkKeepJpegQuality->checkState() == Qt::Checked);
+}
+
+void MorvaneAppDelegate::OnOutputFormat(QObject*)
+{
+    if (!cmbOutputFormat)
+        return;
+    Settings::settings()->setOutputFormat(
+        cmbOutputFormat->currentIndex() == 1 ? OutputFormatChoice::Jpeg : OutputFormatChoice::SameAsSource);
 }
 
 void MorvaneAppDelegate::windowWillClose()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
@@ -35,6 +36,7 @@ public:
     // Outlets, set by the layout.
     QPointer<QCheckBox> chkOrientation;
     QPointer<QCheckBox> chkKeepJpegQuality;
+    QPointer<QComboBox> cmbOutputFormat; ///< 0 same as the source, 1 JPEG
     QPointer<QSlider> sldQuality;
     QPointer<QLabel> labelQuality;
 
@@ -56,6 +58,7 @@ public:
     void OnOrientation(QObject* sender);
     /// The JPEG check box's action: stores true when it is checked, false when unchecked or mixed.
     void OnKeepJpegQuality(QObject* sender);
+    void OnOutputFormat(QObject* sender);
     /// The main window is about to close: the application quits.
     void windowWillClose();
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThumbnailCache.h"
 
+#include "engine/ImageInfo.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QThread>
@@ -54,16 +56,29 @@ ThumbnailCache::~ThumbnailCache()
     m_pool.waitForDone();
 }
 
+namespace {
+
+// The picture at \a path upright as the engine decodes it, for formats Qt has no reader for (HEIC, AVIF:
+// the file's own rotation, mirroring and crop) or whose orientation Qt's reader ignores (WebP's EXIF tag).
+QImage decodeWithEngine(const QString& path)
+{
+    const ImageInfoPtr info(IICreateImage(path, true));
+    return info ? info->image.pixels : QImage();
+}
+
+} // namespace
+
 QImage ThumbnailCache::decode(const QString& path, const QSize& box)
 {
     if (box.isEmpty())
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QSize stored = reader.size();
+    const bool qtReads = reader.canRead() && reader.format() != "webp";
+    const QSize stored = qtReads ? reader.size() : QSize();
     if (!stored.isValid()) {
         // Readers that cannot tell the size beforehand decode in full.
-        const QImage full = reader.read();
+        const QImage full = qtReads ? reader.read() : decodeWithEngine(path);
         if (full.isNull())
             return {};
         return full.size().boundedTo(box) == full.size()

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -153,6 +154,40 @@ TEST_F(Shell, KeepJpegQualityBoxSitsBesideTheOrientationBoxAndAClickStoresIt)
         QApplication::sendEvent(keep, &event);
     }
     EXPECT_EQ(storedText(Settings::kKeepJpegQuality), QStringLiteral("false"));
+}
+
+// The output format beside the check boxes: restored without a write, stored only by the user's choice.
+TEST_F(Shell, OutputFormatChoiceIsRestoredQuietlyAndStoredByTheUser)
+{
+    for (const auto& [ini, index] : { std::pair { "", 0 }, std::pair { "[General]\noutputFormat=jpeg\n", 1 },
+             std::pair { "[General]\noutputFormat=png\n", 0 } }) {
+        SCOPED_TRACE(ini);
+        clearStore();
+        if (*ini)
+            setStoreText(QString::fromUtf8(ini));
+        nib = std::make_unique<MainNib>();
+        launch();
+        auto* format = mainChild<QComboBox>("cmbOutputFormat");
+        ASSERT_TRUE(format);
+        EXPECT_EQ(format->parentWidget(), mainChild<QCheckBox>("chkKeepJpegQuality")->parentWidget());
+        EXPECT_EQ(format->currentIndex(), index);
+        EXPECT_EQ(storeText(), QString::fromUtf8(ini));
+    }
+    auto* format = mainChild<QComboBox>("cmbOutputFormat");
+    format->setCurrentIndex(0); // by code: no choice of the user's
+    const auto press = [format](Qt::Key key) {
+        for (const QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease }) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(format, &event);
+        }
+    };
+    EXPECT_EQ(storedText(Settings::kOutputFormat), QStringLiteral("png"))
+        << "a change by code stores nothing";
+    press(Qt::Key_Down);
+    EXPECT_EQ(storedText(Settings::kOutputFormat), QStringLiteral("jpeg"));
+    EXPECT_EQ(Settings::settings()->outputFormat(), OutputFormatChoice::Jpeg);
+    press(Qt::Key_Up);
+    EXPECT_EQ(storedText(Settings::kOutputFormat), QStringLiteral("same"));
 }
 
 TEST_F(Shell, WakingSetsTheToolkitFlagWhenTheVersionIsAtLeast1038)

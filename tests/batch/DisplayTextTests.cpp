@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/Utility.h"
+#include "tests/common/TestSupport.h"
 
 #include <QColor>
 #include <QImage>
@@ -60,6 +61,12 @@ TEST(KindText, NamesAnExistingImageAndNothingForAMissingPath)
 
     EXPECT_EQ(
         Utility::GetReadableFileType(dir.filePath(QStringLiteral("tiny.jpg"))), QStringLiteral("JPEG image"));
+    for (const auto& [file, kind] : { std::pair { "heif/01_exif_gps_xmp_thumb.heic", "HEIF image" },
+             std::pair { "heif/06_avif_exif_xmp_thumb.avif", "AVIF image" },
+             std::pair { "webp/02_orient6.webp", "WebP image" } }) {
+        EXPECT_EQ(
+            Utility::GetReadableFileType(dirtyCorpusDir() + u'/' + QLatin1String(file)), QLatin1String(kind));
+    }
     EXPECT_EQ(Utility::GetReadableFileType(dir.filePath(QStringLiteral("missing.jpg"))), QString());
     EXPECT_EQ(Utility::GetReadableFileType(QString()), QString());
 }

@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -40,11 +41,18 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
     const auto before = snapshot(dirtyCorpusDir());
 
     const ProcessResult run = runCli({ "-r", "-o", out, dirtyCorpusDir() }, work.filePath("config"));
-    // The corpus holds an empty and a truncated file: both are skipped with their reason, the rest written.
+    // The corpus holds an empty file and hostile ones: each is skipped with its reason, the rest written.
     EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
     EXPECT_TRUE(run.standardError.contains(QLatin1String("empty.jpg: empty file")));
-    EXPECT_TRUE(run.standardError.contains(QLatin1String("truncated.jpg: could not be decoded")));
-    EXPECT_TRUE(run.standardError.contains(QLatin1String("2 skipped")));
+    for (const char* hostile :
+        { "truncated.jpg", "heic_truncated.heic", "heic_reference_loop.heic", "heic_self_reference.heic",
+            "heic_giant_size.heic", "webp_truncated.webp", "webp_giant_canvas.webp" }) {
+        EXPECT_TRUE(
+            run.standardError.contains(QLatin1String(hostile) + QLatin1String(": could not be decoded")))
+            << hostile << "\n"
+            << run.standardError.toStdString();
+    }
+    EXPECT_TRUE(run.standardError.contains(QLatin1String("8 skipped"))) << run.standardError.toStdString();
 
     const ProcessResult clean = checkClean(out);
     EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
@@ -59,8 +67,117 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
         EXPECT_EQ(output.size(), upright.size());
         EXPECT_LT(meanAbsoluteDifference(output, upright), 6.0);
     }
+    // HEIF, AVIF and WebP come out in their own format, upright with the file's own turns applied once
+    // (a HEIF's EXIF orientation never turns it again; a WebP's does), as libheif's and libwebp's own
+    // decoders see them.
+    const struct
+    {
+        const char* output;
+        QByteArrayView container; ///< bytes 4..11 of a HEIF file, 8..11 of a WebP
+    } turned[] = {
+        { "irot_1.heic", "ftypheic" },
+        { "irot_2.heic", "ftypheic" },
+        { "irot_3.heic", "ftypheic" },
+        { "irot_4.heic", "ftypheic" },
+        { "irot_5.heic", "ftypheic" },
+        { "irot_6.heic", "ftypheic" },
+        { "irot_7.heic", "ftypheic" },
+        { "irot_8.heic", "ftypheic" },
+        { "irot_6_exif_8.heic", "ftypheic" },
+        { "05_exif_orient6_no_irot.heic", "ftypheic" },
+        { "irot_6.avif", "ftypavif" },
+        { "02_orient6.webp", "WEBP" },
+    };
+    for (const auto& t : turned) {
+        SCOPED_TRACE(t.output);
+        const QString file = out + u'/' + QLatin1String(t.output);
+        const QByteArray bytes = fileBytes(file);
+        EXPECT_EQ(bytes.mid(t.container.size() == 4 ? 8 : 4, t.container.size()), t.container);
+        const QString png = work.filePath(QStringLiteral("reference.png"));
+        QFile::remove(png);
+        const ProcessResult decoded = file.endsWith(QLatin1String(".webp"))
+            ? runProcess(
+                QStringLiteral("dwebp"), { QStringLiteral("-quiet"), file, QStringLiteral("-o"), png })
+            : runProcess(QStringLiteral("heif-convert"), { file, png });
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.standardError.toStdString();
+        const QImage output = decodeWithQt(png);
+        EXPECT_EQ(output.size(), upright.size());
+        EXPECT_LT(meanAbsoluteDifference(output, upright), 8.0);
+    }
+    // A lossless WebP stays lossless; profiles and colour descriptions stay (exiftool's reading).
+    EXPECT_TRUE(fileBytes(out + QStringLiteral("/03_lossless_alpha_exif.webp")).contains("VP8L"));
+    for (const char* profiled :
+        { "03_icc_adobergb.heic", "05_lossy_alpha_icc.webp", "07_nclx_display_p3.avif" }) {
+        const ProcessResult profile = runProcess(QStringLiteral("exiftool"),
+            { QStringLiteral("-s3"), QStringLiteral("-ICC_Profile:ProfileDescription"),
+                out + u'/' + QLatin1String(profiled) });
+        EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty()) << profiled;
+    }
     // Nothing the command line did went into the settings store.
     EXPECT_FALSE(QFileInfo::exists(work.filePath("config/Morvane/Morvane.ini")));
+}
+
+// With --format jpeg every file becomes a JPEG named after its source: clean, upright, with its profile,
+// transparent areas over white; a JPEG keeps its name. The references come from libheif's and libwebp's
+// own decoders, composed over white by Qt.
+TEST(CommandLine, FormatJpegWritesEveryImageAsACleanUprightJpeg)
+{
+    QTemporaryDir work;
+    const QString out = work.filePath(QStringLiteral("out"));
+    const QString dirty = dirtyCorpusDir();
+    const ProcessResult run
+        = runCli({ "--format", "jpeg", "-o", out, dirty + "/heif/04_alpha_exif_xmp.heic",
+                     dirty + "/heif/orient/irot_6_exif_8.heic", dirty + "/heif/03_icc_adobergb.heic",
+                     dirty + "/webp/02_orient6.webp", dirty + "/webp/03_lossless_alpha_exif.webp",
+                     dirty + "/jpeg/orient/orient_3.jpg" },
+            work.filePath("config"));
+    ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    EXPECT_EQ(filesUnder(out),
+        (QStringList { "02_orient6.jpg", "03_icc_adobergb.jpg", "03_lossless_alpha_exif.jpg",
+            "04_alpha_exif_xmp.jpg", "irot_6_exif_8.jpg", "orient_3.jpg" }));
+    const ProcessResult clean = checkClean(out);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
+
+    const struct
+    {
+        const char* source;
+        const char* output;
+        bool turnedAsStored; ///< the reference decoder gives the picture as stored, the EXIF tag turns it
+    } cases[] = {
+        { "heif/04_alpha_exif_xmp.heic", "04_alpha_exif_xmp.jpg", false },
+        { "heif/orient/irot_6_exif_8.heic", "irot_6_exif_8.jpg", false },
+        { "webp/02_orient6.webp", "02_orient6.jpg", true },
+        { "webp/03_lossless_alpha_exif.webp", "03_lossless_alpha_exif.jpg", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        const QString source = dirty + u'/' + QLatin1String(c.source);
+        const QString png = work.filePath(QStringLiteral("reference.png"));
+        QFile::remove(png);
+        const ProcessResult decoded = source.endsWith(QLatin1String(".webp"))
+            ? runProcess(
+                QStringLiteral("dwebp"), { QStringLiteral("-quiet"), source, QStringLiteral("-o"), png })
+            : runProcess(QStringLiteral("heif-convert"), { source, png });
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.standardError.toStdString();
+        QImage stored = decodeWithQt(png).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (c.turnedAsStored)
+            stored = stored.transformed(QTransform().rotate(90));
+        QImage expected(stored.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.drawImage(0, 0, stored);
+        }
+        const QString output = out + u'/' + QLatin1String(c.output);
+        EXPECT_TRUE(fileBytes(output).startsWith("\xFF\xD8\xFF"));
+        const QImage written = decodeWithQt(output).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(written.size(), expected.size());
+        EXPECT_LT(meanAbsoluteDifference(written, expected), 6.0);
+    }
+    const ProcessResult profile = runProcess(QStringLiteral("exiftool"),
+        { QStringLiteral("-s3"), QStringLiteral("-ICC_Profile:ProfileDescription"),
+            out + "/03_icc_adobergb.jpg" });
+    EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty());
 }
 
 TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
@@ -83,6 +200,8 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
         { { "-q", "150", "-o", work.filePath("e"), photo }, 2 },
         { { "-j", "0", "-o", work.filePath("f"), photo }, 2 },
         { { "--bogus", "-o", work.filePath("g"), photo }, 2 },
+        { { "--format", "png", "-o", work.filePath("i"), photo }, 2 },
+        { { "--format", "jpeg", "-o", work.filePath("j"), photo }, 0 },
         { { "-o", work.filePath("plain"), photo }, 2 },
         { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
     };

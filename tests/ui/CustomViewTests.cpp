@@ -218,6 +218,27 @@ TEST(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
 
 // The background decodes: what was asked for arrives once, a queue dropped when the view moved costs
 // nothing more, what is asked for again comes back, and a file that changed is decoded anew.
+TEST(Thumbnails, HeifAndWebpFilesComeUprightFromTheEngine)
+{
+    // Stored turned, with 'irot'/'imir' saying how to show them (and an EXIF orientation that must not
+    // turn them again), or a WebP's EXIF orientation 6, which Qt's reader ignores; the reference is the
+    // upright picture scaled by ImageMagick.
+    QTemporaryDir dir;
+    const QString reference = dir.filePath(QStringLiteral("reference.png"));
+    const ProcessResult scaled = runProcess(QStringLiteral("convert"),
+        { dirtyReferenceDir() + QStringLiteral("/upright_640x480.png"), "-resize", "104x72", reference });
+    ASSERT_EQ(scaled.exitCode, 0) << qPrintable(scaled.standardError);
+    const QImage expected = QImage(reference).convertToFormat(QImage::Format_RGB32);
+    for (const char* name : { "heif/orient/irot_6.heic", "heif/orient/irot_7.heic",
+             "heif/orient/irot_6_exif_8.heic", "heif/orient/irot_6.avif", "webp/02_orient6.webp" }) {
+        SCOPED_TRACE(name);
+        const QImage thumbnail
+            = ThumbnailCache::decode(dirtyCorpusDir() + u'/' + QLatin1String(name), QSize(104, 72));
+        ASSERT_EQ(thumbnail.size(), expected.size());
+        EXPECT_LT(meanAbsoluteDifference(thumbnail.convertToFormat(QImage::Format_RGB32), expected), 12.0);
+    }
+}
+
 TEST(Thumbnails, DecodeInTheBackgroundAndDropWhatTheViewLeft)
 {
     QTemporaryDir dir;

@@ -248,7 +248,8 @@ TEST_F(MainWindow, AddFolderFromHomeTakesItsOwnImagesOnlyAndShowsTheList)
 TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
 {
     QStringList paths;
-    for (const char* name : { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "notes.txt", "raw.CR2" })
+    for (const char* name : { "IMG_1.JPG", "scan.Png", "b.tiff", "c.Gif", "IMG_2.HEIC", "e.avif", "f.WebP",
+             "g.hif", "notes.txt", "raw.CR2" })
         ASSERT_TRUE(touchFile(paths.emplace_back(dir.filePath(QLatin1String(name)))));
 
     QStringList offered;
@@ -262,12 +263,14 @@ TEST_F(MainWindow, AddImagesOffersEverySupportedNameWhateverItsCase)
         return paths;
     });
     controller->OnAddImages(nullptr);
-    EXPECT_EQ(offered, (QStringList { "IMG_1.JPG", "b.tiff", "c.Gif", "scan.Png" }));
+    EXPECT_EQ(offered,
+        (QStringList {
+            "IMG_1.JPG", "IMG_2.HEIC", "b.tiff", "c.Gif", "e.avif", "f.WebP", "g.hif", "scan.Png" }));
     // Names typed past the filter are not taken.
-    EXPECT_EQ(listed(), paths.mid(0, 4));
+    EXPECT_EQ(listed(), paths.mid(0, 8));
     EXPECT_EQ(page(), QStringLiteral("content"));
     EXPECT_FALSE(toolbar->isHidden());
-    EXPECT_EQ(table->toolTip(), QStringLiteral("4 image photos"));
+    EXPECT_EQ(table->toolTip(), QStringLiteral("8 image photos"));
 }
 
 TEST_F(MainWindow, DropOnTheTableAddsFilesAndFoldersButKeepsTheTooltipCount)
