@@ -438,7 +438,9 @@ int main(int argc, char** argv)
             std::fprintf(messages, "interrupted: %d written, %d skipped, %d not started\n", written, skipped,
                 run.notStarted);
         } else {
-            std::fprintf(messages, "%d written, %d skipped\n", written, skipped);
+            // Every written copy was read back before it got its name (convertToWorkFile).
+            std::fprintf(messages, "%d written%s %d skipped\n", written,
+                written > 0 ? ", each checked: nothing personal;" : ",", skipped);
         }
     }
     if (interrupted)
