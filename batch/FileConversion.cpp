@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
+#include "engine/CopyCheck.h"
 #include "engine/ImageDestination.h"
 #include "engine/ImageSaving.h"
 #include "engine/ImageSource.h"
@@ -69,6 +70,17 @@ QString withLibraryWords(QString reason)
     return reason;
 }
 
+/// Reads the finished copy back before it has a name: one that still holds anything personal goes, with
+/// its work file, and its source is skipped with what was found.
+void checkCopy(ConvertedFile& converted)
+{
+    const QString refusal = refusalOfCopy(*converted.file);
+    if (refusal.isEmpty())
+        return;
+    converted.file.reset();
+    converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {} };
+}
+
 } // namespace
 
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
@@ -94,6 +106,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         if (kept == LosslessJpegResult::Written) {
             converted.file = std::move(file);
             outcome.status = ConversionOutcome::Status::Written;
+            checkCopy(converted);
             return converted;
         }
         // Otherwise the file is re-encoded as without the setting, into a fresh work file: a failed
@@ -127,6 +140,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     outcome.note = framesNote(wrapper.imgInfo());
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
+    checkCopy(converted);
     return converted;
 }
 

@@ -37,8 +37,10 @@ struct ConvertedFile
 /// without naming it. A file that cannot be read or written leaves
 /// nothing behind and says why; the note tells of pages or frames left out. With the options'
 /// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
-/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. Runs
-/// on the caller's thread; the wrapper is the caller's.
+/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. Every
+/// finished copy is read back by the metadata inspector before it is handed on (refusalOfCopy): a
+/// Written outcome is a checked copy, and one in which anything personal was found is dropped and its
+/// source skipped with what the copy still held. Runs on the caller's thread; the wrapper is the caller's.
 [[nodiscard]] ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source,
     const QString& outputName, const RunOptions& options, const QString& folder);
 

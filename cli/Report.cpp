@@ -84,6 +84,8 @@ QByteArray jsonLine(const Report& report)
         object.insert("source_hex", QString::fromLatin1(report.source.toHex()));
     object.insert("output", written ? QJsonValue(outcome.output) : QJsonValue());
     object.insert("status", written ? "written" : "skipped");
+    // A written copy was read back and held nothing personal (convertToWorkFile checks every one).
+    object.insert("checked", written);
     object.insert("reason", written ? QJsonValue() : QJsonValue(outcome.reason));
     object.insert("note", outcome.note.isEmpty() ? QJsonValue() : QJsonValue(outcome.note));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

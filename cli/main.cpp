@@ -6,6 +6,7 @@
 #include "batch/ParallelRun.h"
 #include "batch/RunOptions.h"
 #include "cli/Report.h"
+#include "engine/InspectionReport.h"
 #include "engine/LibraryMessages.h"
 #include "engine/WorkFile.h"
 #include "settings/Settings.h"
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QMultiMap>
 #include <QSet>
 #include <QThread>
@@ -47,6 +49,7 @@ struct Options
     RunOptions run;
     bool json = false;
     bool quiet = false;
+    bool inspect = false; ///< report what each file gives away instead of converting
     bool namedWorkFiles = false;
 };
 
@@ -202,7 +205,8 @@ std::optional<int> parse(
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Removes metadata (EXIF, GPS, IPTC, XMP, comments, maker data) from the images among PATH into DIR.\n"
-        "Sources are never changed and no existing file is ever replaced."));
+        "Sources are never changed and no existing file is ever replaced.\n"
+        "With --inspect, writes nothing and prints what each image gives away instead."));
     const QCommandLineOption output({ "o", "output" }, "Write into DIR (created when missing).", "DIR");
     const QCommandLineOption quality({ "q", "quality" }, "JPEG quality 0-100 for this run.", "N");
     const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
@@ -217,6 +221,9 @@ std::optional<int> parse(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
         { "j", "jobs" }, "Convert N files at once (default: the number of cores).", "N");
+    const QCommandLineOption inspect("inspect",
+        "Write nothing: print per image what it gives away (Location, Device, Time, People, Text, Hidden), "
+        "with its fields.");
     const QCommandLineOption json("json", "Print one JSON object per input on standard output.");
     const QCommandLineOption quiet("quiet", "No progress and no summary.");
     const QCommandLineOption memory("memory-limit",
@@ -224,7 +231,7 @@ std::optional<int> parse(
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, json,
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, inspect, json,
         quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
@@ -244,6 +251,21 @@ std::optional<int> parse(
     }
     options.output = parser.value(output);
     options.paths = parser.positionalArguments();
+    options.inspect = parser.isSet(inspect);
+    if (options.inspect) {
+        if (parser.isSet(output)) {
+            printError(QStringLiteral("--inspect writes nothing and takes no output folder"));
+            return kUsageError;
+        }
+        if (options.paths.isEmpty()) {
+            printError(QStringLiteral("no input PATH given"));
+            std::fputs(qPrintable(parser.helpText()), stderr);
+            return kUsageError;
+        }
+        options.recursive = parser.isSet(recursive);
+        options.json = parser.isSet(json);
+        return std::nullopt;
+    }
     if (options.output.isEmpty() || options.paths.isEmpty()) {
         printError(options.output.isEmpty() ? QStringLiteral("an output folder is required (-o DIR)")
                                             : QStringLiteral("no input PATH given"));
@@ -373,6 +395,35 @@ std::vector<RunInput> collectInputs(
     return inputs;
 }
 
+/// --inspect: prints what each image among the paths gives away, found as a conversion would find them,
+/// and writes nothing. 0 when every file was read, 1 when any could not be.
+int inspectInputs(const Options& options, UnrepresentableArguments& unrepresentable)
+{
+    std::vector<Report> left;
+    const std::vector<RunInput> inputs = collectInputs(options, unrepresentable, left);
+    silenceLibraryOutput();
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return kSomeSkipped;
+    const ShownPath shown = [](const QByteArray& path) { return escapedForTerminal(path); };
+    int status = kAllWritten;
+    // What the walk left out (a missing path, a file that is no image by its name) could not be read.
+    for (const Report& report : left) {
+        Inspection unread;
+        unread.reason = report.outcome.reason;
+        out.write(options.json
+                ? QJsonDocument(inspectionReport(report.source, unread)).toJson(QJsonDocument::Compact) + '\n'
+                : inspectionText(shown(report.source), unread));
+        status = kSomeSkipped;
+    }
+    QList<QByteArray> sources;
+    for (const RunInput& input : inputs)
+        sources.append(input.nativePath.isEmpty() ? QFile::encodeName(input.path) : input.nativePath);
+    if (writeInspectionReports(sources, options.json, out, shown) != 0)
+        status = kSomeSkipped;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -388,6 +439,8 @@ int main(int argc, char** argv)
     UnrepresentableArguments unrepresentable(argc, argv);
     if (const std::optional<int> exitCode = parse(app, unrepresentable, options))
         return *exitCode;
+    if (options.inspect)
+        return inspectInputs(options, unrepresentable);
     if (options.namedWorkFiles)
         setUnnamedWorkFilesAllowed(false);
     raiseDescriptorLimit();
@@ -449,7 +502,9 @@ int main(int argc, char** argv)
             std::fprintf(messages, "interrupted: %d written, %d skipped, %d not started\n", written, skipped,
                 run.notStarted);
         } else {
-            std::fprintf(messages, "%d written, %d skipped\n", written, skipped);
+            // Every written copy was read back before it got its name (convertToWorkFile).
+            std::fprintf(messages, "%d written%s %d skipped\n", written,
+                written > 0 ? ", each checked: nothing personal;" : ",", skipped);
         }
     }
     if (interrupted)

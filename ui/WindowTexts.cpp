@@ -64,9 +64,13 @@ QString summaryHeadline(const RunReport& report)
     const int skipped = report.taken() - written;
     if (written == 0)
         return QStringLiteral("No clean copies written");
+    // Every copy was read back before it got its name; one that held anything personal was skipped.
+    const QString checked = written == 1
+        ? QStringLiteral("1 copy written, checked: nothing personal")
+        : QStringLiteral("%1 copies written, each checked: nothing personal").arg(written);
     if (skipped == 0)
-        return QStringLiteral("%1 written").arg(copies(written));
-    return QStringLiteral("%1 written, %2 skipped").arg(copies(written), files(skipped));
+        return checked;
+    return QStringLiteral("%1; %2 skipped").arg(checked, files(skipped));
 }
 
 QString summaryText(const RunReport& report)

@@ -24,7 +24,8 @@ namespace WindowTexts {
 // ---- The end of a run ----
 
 [[nodiscard]] QString summaryTitle();
-/// The summary's first line: how many copies were written, or how far a cancelled run got.
+/// The summary's first line: how many copies were written and that each was checked ("14 copies written,
+/// each checked: nothing personal; 2 files skipped"), or how far a cancelled run got.
 [[nodiscard]] QString summaryHeadline(const RunReport& report);
 /// The summary's second line: where the copies are and what became of the rest.
 [[nodiscard]] QString summaryText(const RunReport& report);

@@ -263,7 +263,8 @@ TEST_F(RunCommand, ThreeDirtyFilesAreAnnouncedShownModallyAndWrittenClean)
     // The run ends with its summary, from which the folder opens in the file manager.
     QDialog* sheet = summarySheet();
     ASSERT_NE(sheet, nullptr) << "the end of the run is shown";
-    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("3 clean copies written"));
+    EXPECT_EQ(
+        textOf(sheet, "summaryHeadline"), QStringLiteral("3 copies written, each checked: nothing personal"));
     EXPECT_EQ(textOf(sheet, "summaryText"), QStringLiteral("Saved in %1.").arg(script->folder));
     EXPECT_TRUE(rowsOf(sheet).isEmpty());
     EXPECT_EQ(sheet->findChild<QTreeWidget*>(QStringLiteral("summaryFiles")), nullptr) << "no empty list";
@@ -364,7 +365,8 @@ TEST_F(RunCommand, CancelDuringTheSecondOfFiveFilesFinishesItAsksOnceAndTheNextR
     EXPECT_EQ(filesUnder(script->folder).size(), 7);
     sheet = summarySheet();
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("5 clean copies written"));
+    EXPECT_EQ(
+        textOf(sheet, "summaryHeadline"), QStringLiteral("5 copies written, each checked: nothing personal"));
 }
 
 TEST_F(RunCommand, FilesThatCannotBeWrittenAreListedWithTheirReasonsAndTheOthersAreWritten)
@@ -383,7 +385,8 @@ TEST_F(RunCommand, FilesThatCannotBeWrittenAreListedWithTheirReasonsAndTheOthers
 
     QDialog* sheet = summarySheet();
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(textOf(sheet, "summaryHeadline"), QStringLiteral("2 clean copies written, 3 files skipped"));
+    EXPECT_EQ(textOf(sheet, "summaryHeadline"),
+        QStringLiteral("2 copies written, each checked: nothing personal; 3 files skipped"));
     EXPECT_EQ(textOf(sheet, "summaryListTitle"), QStringLiteral("These 3 files were not written:"));
     const QList<QStringList> rows = rowsOf(sheet);
     ASSERT_EQ(rows.size(), 3);
@@ -398,7 +401,8 @@ TEST_F(RunCommand, FilesThatCannotBeWrittenAreListedWithTheirReasonsAndTheOthers
     EXPECT_TRUE(nib->mainWindow()
                     ->findChild<QStatusBar*>(QStringLiteral("statusBar"))
                     ->currentMessage()
-                    .startsWith(QStringLiteral("2 clean copies written, 3 files skipped. Saved in ")));
+                    .startsWith(QStringLiteral(
+                        "2 copies written, each checked: nothing personal; 3 files skipped. Saved in ")));
 }
 
 TEST_F(RunCommand, AnEmptyListAsksNothingAndAWorkerStartedOnItStillClosesTheWindow)
