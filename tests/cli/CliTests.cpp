@@ -49,8 +49,7 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
             "heic_giant_size.heic", "webp_truncated.webp", "webp_giant_canvas.webp" }) {
         EXPECT_TRUE(
             run.standardError.contains(QLatin1String(hostile) + QLatin1String(": could not be decoded")))
-            << hostile << "
-"
+            << hostile << "\n"
             << run.standardError.toStdString();
     }
     // Every other copy was read back before it got its name and held nothing personal.
