@@ -2,7 +2,8 @@
 #pragma once
 
 // What the HEIF reader and writer share, and the structure walk that checks a file before libheif
-// reads it. Not for use outside HeifInput.cpp, HeifOutput.cpp and HeifStructure.cpp.
+// reads it. Not for use outside HeifInput.cpp, HeifOutput.cpp, HeifStructure.cpp and the metadata
+// inspector's container walks (MetadataContainers.cpp).
 
 #include "engine/HeifCodec.h"
 
@@ -70,6 +71,15 @@ struct HeifStructure
 /// 'ftyp' must come first and name a HEIF brand, and one 'meta' box must hold a primary item. Null with
 /// the reason in \a reason otherwise. Views into \a file, which must outlive the result.
 [[nodiscard]] std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* reason);
+
+/// The data of \a item: a view into the file when it lies in one extent, else a copy of its extents. Null
+/// with the reason in \a reason when an extent lies outside the file (or 'idat'), the item has no location
+/// or one of a kind not read here, or the data is longer than \a maxBytes.
+[[nodiscard]] std::optional<QByteArray> heifItemData(
+    const HeifStructure& structure, const HeifItem& item, quint64 maxBytes, QString* reason);
+
+/// Whether an auxiliary image of the type \a auxiliaryType (an 'auxC' URN) is an alpha channel.
+[[nodiscard]] bool isHeifAlphaType(QByteArrayView auxiliaryType);
 
 /// What decoding the primary image involves, as far as the structure tells.
 struct HeifDecodingPlan

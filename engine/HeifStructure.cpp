@@ -607,12 +607,6 @@ template<typename Visit> bool forEachObu(QByteArrayView stream, Visit visit)
     return true;
 }
 
-bool isAlphaType(QByteArrayView auxiliaryType)
-{
-    return auxiliaryType == "urn:mpeg:hevc:2015:auxid:1" || auxiliaryType == "urn:mpeg:avc:2015:auxid:1"
-        || auxiliaryType == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // The images the primary image is made of
 
@@ -637,7 +631,7 @@ public:
                 continue;
             ByteReader r(auxC->payload);
             r.skip(4);
-            if (!isAlphaType(r.string()))
+            if (!isHeifAlphaType(r.string()))
                 continue;
             for (const quint32 target : reference.to)
                 m_alphaOf[target].push_back(reference.from);
@@ -688,43 +682,7 @@ private:
     /// The item's data, or null (with the reason set) when it does not lie where its location says.
     std::optional<QByteArray> itemData(const HeifItem& item, quint64 maxBytes)
     {
-        if (!item.located) {
-            refuse(QStringLiteral("An image of the file has no data"));
-            return std::nullopt;
-        }
-        if (item.constructionMethod > 1) {
-            refuse(QStringLiteral("An image of the file is stored in a way this program does not read"));
-            return std::nullopt;
-        }
-        const QByteArrayView source = item.constructionMethod == 0 ? m_s.file : m_s.idat;
-        quint64 total = 0;
-        for (const HeifExtent& extent : item.extents) {
-            const quint64 length = extent.length
-                ? extent.length
-                : quint64(source.size()) - std::min(extent.offset, quint64(source.size()));
-            if (extent.offset > quint64(source.size()) || length > quint64(source.size()) - extent.offset) {
-                refuse(item.constructionMethod == 0 ? QStringLiteral("The file is cut short")
-                                                    : QStringLiteral("An image's data lies outside its box"));
-                return std::nullopt;
-            }
-            total += length;
-        }
-        if (total > maxBytes) {
-            refuse(QStringLiteral("An image's data is larger than the file"));
-            return std::nullopt;
-        }
-        if (item.extents.size() == 1) {
-            const HeifExtent& extent = item.extents.front();
-            const quint64 length = extent.length ? extent.length : quint64(source.size()) - extent.offset;
-            return QByteArray::fromRawData(source.data() + extent.offset, qsizetype(length));
-        }
-        QByteArray data;
-        data.reserve(qsizetype(total));
-        for (const HeifExtent& extent : item.extents) {
-            const quint64 length = extent.length ? extent.length : quint64(source.size()) - extent.offset;
-            data.append(source.data() + extent.offset, qsizetype(length));
-        }
-        return data;
+        return heifItemData(m_s, item, maxBytes, m_reason);
     }
 
     /// The pixels of decoding item \a id and everything it is made of; -1 with the reason set when the
@@ -988,6 +946,55 @@ private:
 };
 
 } // namespace
+
+bool isHeifAlphaType(QByteArrayView auxiliaryType)
+{
+    return auxiliaryType == "urn:mpeg:hevc:2015:auxid:1" || auxiliaryType == "urn:mpeg:avc:2015:auxid:1"
+        || auxiliaryType == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
+}
+
+std::optional<QByteArray> heifItemData(
+    const HeifStructure& structure, const HeifItem& item, quint64 maxBytes, QString* reason)
+{
+    if (!item.located) {
+        fail(reason, QStringLiteral("An image of the file has no data"));
+        return std::nullopt;
+    }
+    if (item.constructionMethod > 1) {
+        fail(reason, QStringLiteral("An image of the file is stored in a way this program does not read"));
+        return std::nullopt;
+    }
+    const QByteArrayView source = item.constructionMethod == 0 ? structure.file : structure.idat;
+    quint64 total = 0;
+    for (const HeifExtent& extent : item.extents) {
+        const quint64 length = extent.length
+            ? extent.length
+            : quint64(source.size()) - std::min(extent.offset, quint64(source.size()));
+        if (extent.offset > quint64(source.size()) || length > quint64(source.size()) - extent.offset) {
+            fail(reason,
+                item.constructionMethod == 0 ? QStringLiteral("The file is cut short")
+                                             : QStringLiteral("An image's data lies outside its box"));
+            return std::nullopt;
+        }
+        total += length;
+    }
+    if (total > maxBytes) {
+        fail(reason, QStringLiteral("An image's data is larger than the file"));
+        return std::nullopt;
+    }
+    if (item.extents.size() == 1) {
+        const HeifExtent& extent = item.extents.front();
+        const quint64 length = extent.length ? extent.length : quint64(source.size()) - extent.offset;
+        return QByteArray::fromRawData(source.data() + extent.offset, qsizetype(length));
+    }
+    QByteArray data;
+    data.reserve(qsizetype(total));
+    for (const HeifExtent& extent : item.extents) {
+        const quint64 length = extent.length ? extent.length : quint64(source.size()) - extent.offset;
+        data.append(source.data() + extent.offset, qsizetype(length));
+    }
+    return data;
+}
 
 std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* reason)
 {

@@ -2,7 +2,7 @@
 #pragma once
 
 // The container walks of the metadata inspector: each follows one format's structure (JPEG segments,
-// PNG chunks, GIF blocks, TIFF directories, BMP headers) without decoding pixels, hands the metadata
+// PNG chunks, GIF blocks, TIFF directories, BMP headers, HEIF boxes and items, WebP chunks) without decoding pixels, hands the metadata
 // blocks it meets to MetadataBlocks for Exiv2, and reports by itself what Exiv2 never sees: comments,
 // text chunks, thumbnails, unknown segments, chunks and extensions, and data after the end of the image.
 // Private to the inspector (engine/MetadataInspector.cpp).
@@ -12,8 +12,8 @@
 #include <QByteArrayView>
 
 /// Walks \a data as the container its first bytes name and fills \a blocks. False, with the reason in
-/// \a reason, when the bytes are no container the inspector knows. New containers (HEIF, WebP) add a
-/// branch here that recognises their first bytes and fills the blocks from their own reader.
+/// \a reason, when the bytes are no container the inspector knows or a HEIF file whose item structure
+/// cannot be read.
 [[nodiscard]] bool walkImageContainer(QByteArrayView data, MetadataBlocks& blocks, QString* reason);
 
 /// Whether the TIFF structure in \a tiff holds anything beyond what describes the pixels, their
