@@ -33,7 +33,7 @@ QString noImagesFoundIn(const QString& folderName, bool hasSubfolders)
 
 QString notAnImage(const QString& fileName)
 {
-    return QStringLiteral("%1 is not a JPEG, PNG, GIF, BMP or TIFF file").arg(fileName);
+    return QStringLiteral("%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file").arg(fileName);
 }
 
 QString noImagesFoundAmong(int items, bool hasSubfolders)
