@@ -53,6 +53,11 @@ void MainNib::connectOutlets()
     m_appController->toolbar = ui.toolbar;
     m_appController->tabSwitcher = ui.tabSwitcher;
     m_appController->statusBar = ui.statusBar;
+    m_appController->inspectionPanel = ui.inspectionPanel;
+    // The list takes what the window gains; the details keep their width.
+    ui.listSplitter->setStretchFactor(0, 1);
+    ui.listSplitter->setStretchFactor(1, 0);
+    ui.listSplitter->setSizes({ 660, 300 });
 
     // The toolbar's commands are on the keyboard's path too, not only in the menus.
     for (QToolButton* button : ui.toolbar->findChildren<QToolButton*>())

@@ -7,6 +7,7 @@
 #include "batch/NotificationCenter.h"
 #include "batch/OutputNaming.h"
 #include "ui/FileTableModel.h"
+#include "ui/InspectionPanel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/NamedImage.h"
 #include "ui/ThumbnailCell.h"
@@ -81,7 +82,20 @@ void AppController::awakeFromNib()
         // Thumbnails queued for rows that scrolled away are dropped; the rows in view ask again.
         connect(tableImages->verticalScrollBar(), &QScrollBar::valueChanged, m_dataSource,
             [this] { m_dataSource->thumbnails().dropQueued(); });
+        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 200);
+        // The details follow the selection, the list's changes and the reading of the file shown.
+        connect(tableImages->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AppController::updateInspectionPanel);
+        connect(tableImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &AppController::updateInspectionPanel);
+        connect(m_dataSource, &QAbstractItemModel::modelReset, this, &AppController::updateInspectionPanel);
+        connect(&m_dataSource->inspections(), &InspectionCache::inspectionReady, this,
+            [this](const QString& path) {
+                if (inspectionPanel && path == inspectionPanel->shownPath())
+                    updateInspectionPanel();
+            });
     }
+    updateInspectionPanel();
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".
     observeRunNotices();
@@ -218,6 +232,27 @@ void AppController::updateSegment()
         const QSize box(tableImages->columnWidth(imageColumn) - 8, kIconRowHeight - 8);
         m_dataSource->setThumbnailSize((QSizeF(box) * ratio).toSize(), ratio);
     }
+}
+
+void AppController::updateInspectionPanel()
+{
+    if (!inspectionPanel)
+        return;
+    QString path;
+    if (tableImages && tableImages->selectionModel()) {
+        const QItemSelectionModel* selection = tableImages->selectionModel();
+        const QModelIndexList rows = selection->selectedRows();
+        // The current row when it is among the selected ones, else the first selected.
+        int row = -1;
+        if (selection->isRowSelected(selection->currentIndex().row(), {}))
+            row = selection->currentIndex().row();
+        else if (!rows.isEmpty())
+            row = rows.first().row();
+        if (row >= 0)
+            path = Converter::converter()->allFilePaths().value(row);
+    }
+    inspectionPanel->showInspection(
+        path, path.isEmpty() ? nullptr : m_dataSource->inspections().inspection(path));
 }
 
 void AppController::reloadImageData()

@@ -24,6 +24,7 @@
 #include <vector>
 
 class FileTableModel;
+class InspectionPanel;
 class QFileDialog;
 class QMimeData;
 class StatusWindowController;
@@ -54,6 +55,8 @@ public:
     QPointer<QToolBar> toolbar;
     QPointer<QStackedWidget> tabSwitcher;
     QPointer<QStatusBar> statusBar;
+    /// The details of what the selected file gives away, beside the table.
+    QPointer<InspectionPanel> inspectionPanel;
 
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
@@ -76,6 +79,9 @@ public:
     void updateSegment();
     /// Sets the table's tooltip to the number of files ("" for none) and reloads the table.
     void reloadImageData();
+    /// Shows in the details panel what the selected file gives away (the current row when it is selected),
+    /// or that none is selected.
+    void updateInspectionPanel();
     /// Shows "content" with the toolbar while the list has files and "home" without it when it is empty.
     void switchUI();
     /// Says \a text in the status bar for a while.

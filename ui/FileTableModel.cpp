@@ -3,6 +3,7 @@
 
 #include "batch/Converter.h"
 #include "batch/Utility.h"
+#include "ui/InspectionPanel.h"
 
 #include <QPainter>
 #include <QPalette>
@@ -19,12 +20,19 @@ FileTableModel::FileTableModel(Converter* converter, QObject* parent)
         const QModelIndex cell = index(row, columnForIdentifier(kImageColumn));
         emit dataChanged(cell, cell, { Qt::DecorationRole });
     });
+    connect(&m_inspections, &InspectionCache::inspectionReady, this, [this](const QString& path) {
+        const int row = int(m_converter->allFilePaths().indexOf(path));
+        if (row < 0)
+            return;
+        const QModelIndex cell = index(row, columnForIdentifier(kPersonalColumn));
+        emit dataChanged(cell, cell, { Qt::DisplayRole, Qt::ToolTipRole, Qt::ForegroundRole });
+    });
 }
 
 const QStringList& FileTableModel::columnIdentifiers()
 {
-    static const QStringList identifiers
-        = { kImageColumn, FileRecord::kName, FileRecord::kKind, FileRecord::kSize, FileRecord::kModified };
+    static const QStringList identifiers = { kImageColumn, FileRecord::kName, kPersonalColumn,
+        FileRecord::kKind, FileRecord::kSize, FileRecord::kModified };
     return identifiers;
 }
 
@@ -49,6 +57,8 @@ QVariant FileTableModel::objectValueForTableColumn(const QString& identifier, in
         return Utility::GetDateString(rec.modified);
     if (identifier == FileRecord::kSize)
         return Utility::GetCapacityString(rec.size);
+    if (identifier == kPersonalColumn)
+        return InspectionPanel::summaryOf(m_inspections.inspection(path).get());
     if (identifier == kImageColumn) {
         ThumbnailCache::State state = ThumbnailCache::State::Unreadable;
         QImage image = m_thumbnails.thumbnail(path, m_thumbnailSize, &state);
@@ -118,6 +128,18 @@ QVariant FileTableModel::data(const QModelIndex& index, int role) const
         if (identifier != kImageColumn)
             return {};
         return objectValueForTableColumn(identifier, index.row());
+    case Qt::ForegroundRole:
+        // What gives nothing away, and what is still being read, is said quietly.
+        if (identifier == kPersonalColumn) {
+            const auto inspection = m_inspections.inspection(m_converter->allFilePaths().value(index.row()));
+            if (!inspection || inspection->nothingPersonal())
+                return QPalette().brush(QPalette::PlaceholderText);
+        }
+        return {};
+    case Qt::ToolTipRole:
+        if (identifier == kPersonalColumn)
+            return objectValueForTableColumn(identifier, index.row());
+        return {};
     case Qt::TextAlignmentRole:
         if (identifier == FileRecord::kSize)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
@@ -139,6 +161,8 @@ QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole) {
         if (identifier == FileRecord::kName)
             return tr("Name");
+        if (identifier == kPersonalColumn)
+            return tr("Personal Data");
         if (identifier == FileRecord::kKind)
             return tr("Kind");
         if (identifier == FileRecord::kSize)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/BlankTableView.h"
+#include "ui/InspectionCache.h"
 #include "ui/ThumbnailCache.h"
 
 #include <QStringList>
@@ -11,9 +12,10 @@ class Converter;
 /// The file table's rows, read live from the shared file list: row i is the file at index i of
 /// allFilePaths(), every count and cell is read when the view asks. The columns, told apart by their
 /// identifiers (kIdentifierRole of the header data), are "image" (a thumbnail of the file, decoded in the
-/// background when first shown, a placeholder until then, and cached), "name", "kind", "size" and "modified"
-/// (the record's keys; size and date as the display texts). Owns its thumbnail cache; reads the list without
-/// owning it. Main thread only.
+/// background when first shown, a placeholder until then, and cached), "name", "personal" (what the file
+/// gives away: the groups of personal data found in it, read in the background when first shown), "kind",
+/// "size" and "modified" (the record's keys; size and date as the display texts). Owns its thumbnail and
+/// inspection caches; reads the list without owning it. Main thread only.
 class FileTableModel : public LiveTableModel
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
     static constexpr int kPathRole = Qt::UserRole + 1;
 
     static inline const QString kImageColumn = QStringLiteral("image");
+    static inline const QString kPersonalColumn = QStringLiteral("personal");
 
     explicit FileTableModel(Converter* converter, QObject* parent = nullptr);
 
@@ -36,7 +39,8 @@ public:
     /// The number of paths in the list.
     [[nodiscard]] int numberOfRows() const;
     /// The cell's value: for "modified" and "size" their display texts, for "image" the thumbnail (a
-    /// placeholder while it is decoded, null when the file cannot be read as an image), for other
+    /// placeholder while it is decoded, null when the file cannot be read as an image), for "personal" what
+    /// the file gives away (or that it is being read), for other
     /// identifiers the record's value.
     /// Null for a row outside the list.
     [[nodiscard]] QVariant objectValueForTableColumn(const QString& identifier, int row) const;
@@ -46,6 +50,7 @@ public:
     void setThumbnailSize(const QSize& box, qreal devicePixelRatio = 1.0);
     [[nodiscard]] QSize thumbnailSize() const { return m_thumbnailSize; }
     [[nodiscard]] ThumbnailCache& thumbnails() const { return m_thumbnails; }
+    [[nodiscard]] InspectionCache& inspections() const { return m_inspections; }
     /// What the "image" cell shows while its thumbnail is decoded.
     [[nodiscard]] QImage placeholder() const;
 
@@ -61,5 +66,6 @@ private:
     QSize m_thumbnailSize { 104, 72 };
     qreal m_devicePixelRatio = 1.0;
     mutable ThumbnailCache m_thumbnails;
+    mutable InspectionCache m_inspections;
     mutable QImage m_placeholder;
 };

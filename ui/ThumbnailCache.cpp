@@ -2,6 +2,7 @@
 #include "ui/ThumbnailCache.h"
 
 #include "engine/ImageInfo.h"
+#include "ui/FileStamp.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -10,24 +11,6 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
-#include <sys/stat.h>
-
-namespace {
-
-/// Size and modification time (nanoseconds) of the file \a path leads to; false when it has none.
-bool fileStamp(const QString& path, qint64& size, qint64& modifiedNs)
-{
-    struct stat status
-    {
-    };
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    size = qint64(status.st_size);
-    modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    return true;
-}
-
-} // namespace
 
 // The decodes waiting for a worker, newest request first; shared with the workers under its lock.
 struct ThumbnailCache::Queue

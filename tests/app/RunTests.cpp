@@ -14,6 +14,7 @@
 #include "ui/StatusWindowController.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -305,6 +306,45 @@ TEST_F(RunCommand, EveryOutputsBytesAreThoseOfItsExtension)
         else
             EXPECT_TRUE(head.startsWith(jpeg)) << head.toHex().constData();
     }
+}
+
+TEST_F(RunCommand, APhoneHeicComesOutUprightAndCleanAsHeicAndAsJpegWhenChosen)
+{
+    // A phone photo: stored turned, with 'irot' for orientation 6 and Exif with a position and the phone.
+    addSource("heif/orient/irot_6.heic", "in/IMG_0001.HEIC");
+    const QImage upright = decodeWithQt(dirtyReferenceDir() + QStringLiteral("/upright_640x480.png"));
+    auto* format = nib->mainWindow()->findChild<QComboBox*>(QStringLiteral("cmbOutputFormat"));
+    ASSERT_NE(format, nullptr);
+    struct Choice
+    {
+        int index;
+        const char* folder;
+        const char* output;
+    };
+    for (const Choice& choice :
+        { Choice { 0, "out/same", "IMG_0001.HEIC" }, Choice { 1, "out/jpeg", "IMG_0001.jpg" } }) {
+        SCOPED_TRACE(choice.output);
+        format->setCurrentIndex(choice.index);
+        emit format->activated(choice.index);
+        script->folder = work.filePath(QLatin1String(choice.folder));
+        convert();
+        if (QDialog* sheet = summarySheet())
+            sheet->close();
+        EXPECT_EQ(filesUnder(script->folder), QStringList { QLatin1String(choice.output) });
+        const ProcessResult check = checkClean(script->folder);
+        EXPECT_EQ(check.exitCode, 0) << qPrintable(check.standardOutput) << qPrintable(check.standardError);
+        // Both of the tools a user would open it with read it, upright.
+        const QString output = script->folder + u'/' + QLatin1String(choice.output);
+        for (const QStringList& reader : { QStringList { "vips", "copy", output, work.filePath("vips.png") },
+                 QStringList { "convert", output, work.filePath("magick.png") } }) {
+            const ProcessResult read = runProcess(reader.first(), reader.mid(1));
+            ASSERT_EQ(read.exitCode, 0) << qPrintable(reader.first()) << qPrintable(read.standardError);
+            const QImage decoded = decodeWithQt(reader.last());
+            EXPECT_EQ(decoded.size(), upright.size()) << qPrintable(reader.first());
+            EXPECT_LT(meanAbsoluteDifference(decoded, upright), 8.0) << qPrintable(reader.first());
+        }
+    }
+    EXPECT_EQ(Settings::settings()->outputFormat(), OutputFormatChoice::Jpeg) << "the choice is kept";
 }
 
 TEST_F(RunCommand, CancelDuringTheSecondOfFiveFilesFinishesItAsksOnceAndTheNextRunStartsAfresh)

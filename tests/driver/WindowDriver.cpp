@@ -4,7 +4,8 @@
 // style, the Convert command with its folder question answered) and saves a PNG of the screen at each
 // stop into OUTDIR:
 //   home.png           the empty window, ready for drops
-//   content-list.png   the dropped photos in the list style
+//   content-list.png   the dropped photos in the list style, with what each gives away
+//   details.png        the first photo selected: the details of what it gives away
 //   content-icons.png  the same list with thumbnails
 //   progress.png       the progress window during the run, on its third file
 //   summary.png        the summary the run ends with, listing the files that were not written
@@ -30,6 +31,7 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QScreen>
+#include <QTableView>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
@@ -146,7 +148,18 @@ int main(int argc, char** argv)
 
     dropFiles(window->findChild<DropView*>(QStringLiteral("dropView")), images);
     settle(400);
+    // What each photo gives away is read in the background; the picture waits for it.
+    QElapsedTimer reading;
+    reading.start();
+    while (!controller->dataSource()->inspections().isIdle() && reading.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    settle(200);
     saved = shoot(outDir, QStringLiteral("content-list.png")) && saved;
+    auto* table = window->findChild<QTableView*>(QStringLiteral("tableImages"));
+    table->selectRow(0);
+    settle(300);
+    saved = shoot(outDir, QStringLiteral("details.png")) && saved;
+    table->clearSelection();
 
     window->findChild<SegmentedControl*>(QStringLiteral("scListStyle"))->segmentButton(1)->click();
     settle(200);

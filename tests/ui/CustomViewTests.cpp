@@ -45,7 +45,7 @@ TEST(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
     EXPECT_FALSE(header->isHidden());
     EXPECT_EQ(table.headerView(), header);
     EXPECT_EQ(table.model()->rowCount(), 1);
-    EXPECT_EQ(header->count(), 5);
+    EXPECT_EQ(header->count(), 6);
 
     table.reloadData();
     EXPECT_FALSE(header->isHidden()) << "a reload in the right state only reloads the rows";

@@ -4,27 +4,32 @@
 #include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
+#include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
 #include "ui/BlankTableView.h"
 #include "ui/DropView.h"
 #include "ui/FileTableModel.h"
+#include "ui/InspectionPanel.h"
 #include "ui/NamedImage.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <chrono>
 #include <condition_variable>
@@ -453,7 +458,7 @@ TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
     QStringList identifiers;
     for (int column = 0; column < model->columnCount(); ++column)
         identifiers << model->headerData(column, Qt::Horizontal, FileTableModel::kIdentifierRole).toString();
-    EXPECT_EQ(identifiers, (QStringList { "image", "name", "kind", "size", "modified" }));
+    EXPECT_EQ(identifiers, (QStringList { "image", "name", "personal", "kind", "size", "modified" }));
     const auto cell = [model](int row, const char* identifier, int role = Qt::DisplayRole) {
         return model->index(row, FileTableModel::columnForIdentifier(QLatin1String(identifier))).data(role);
     };
@@ -486,6 +491,81 @@ TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
     ASSERT_TRUE(QFile::remove(image));
     EXPECT_TRUE(cell(0, "image", Qt::DecorationRole).isNull());
     EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
+}
+
+} // namespace
+
+namespace {
+
+/// Processes events until \a done holds or a long timeout passes; what \a done says at the end.
+template<typename Condition> bool waitFor(Condition done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+TEST_F(MainWindow, PersonalColumnAndDetailsShowWhatAGpsPhotoGivesAwayAndCopyItsPosition)
+{
+    // A photo with a position and a camera, written by exiftool; and one with nothing personal.
+    const QString gps = dir.filePath(QStringLiteral("gps.png"));
+    const QString plain = dir.filePath(QStringLiteral("plain.png"));
+    ASSERT_TRUE(writePng(gps) && writePng(plain));
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-overwrite_original", "-GPSLatitude=48.858370", "-GPSLatitudeRef=N",
+                      "-GPSLongitude=2.294481", "-GPSLongitudeRef=E", "-Make=Canon", gps })
+                  .exitCode,
+        0);
+    Converter::converter()->addFile(gps);
+    Converter::converter()->addFile(plain);
+    controller->reloadImageData();
+
+    const QAbstractItemModel* model = table->model();
+    const int column = FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn);
+    EXPECT_EQ(model->headerData(column, Qt::Horizontal).toString(), QStringLiteral("Personal Data"));
+    const auto cell = [model, column](int row) { return model->index(row, column).data().toString(); };
+    // Read in the background: said so first, then the groups.
+    EXPECT_EQ(cell(0), QStringLiteral("Reading…"));
+    ASSERT_TRUE(waitFor([&] { return cell(0) != u"Reading…" && cell(1) != u"Reading…"; }));
+    EXPECT_EQ(cell(0), QStringLiteral("Location, Device"));
+    EXPECT_EQ(cell(1), QStringLiteral("Nothing personal found"));
+
+    auto* panel = child<InspectionPanel>("inspectionPanel");
+    ASSERT_TRUE(panel);
+    const auto texts = [panel] {
+        QStringList found;
+        for (const QLabel* label : panel->findChildren<QLabel*>())
+            found << label->text();
+        for (const QTreeWidgetItem* item : panel->findChild<QTreeWidget*>()->findItems(
+                 QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive, 1))
+            found << item->text(0) + QStringLiteral(": ") + item->text(1);
+        return found;
+    };
+    auto* copy = panel->findChild<QPushButton*>();
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(texts().contains(QStringLiteral("Select a photo to see what it gives away.")));
+    EXPECT_FALSE(copy->isEnabled());
+
+    table->selectRow(0);
+    EXPECT_EQ(panel->shownPath(), gps);
+    EXPECT_TRUE(texts().contains(QStringLiteral("gps.png"))) << texts().join(u'\n').toStdString();
+    EXPECT_TRUE(texts().contains(QStringLiteral("GPS position: 48.8584 N, 2.2945 E")))
+        << texts().join(u'\n').toStdString();
+    EXPECT_TRUE(texts().contains(QStringLiteral("Camera make: Canon"))) << texts().join(u'\n').toStdString();
+    ASSERT_TRUE(copy->isEnabled());
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("48.8584 N, 2.2945 E"));
+
+    table->selectRow(1);
+    EXPECT_TRUE(texts().contains(QStringLiteral("Nothing personal found")))
+        << texts().join(u'\n').toStdString();
+    EXPECT_FALSE(copy->isEnabled());
+    // The list changes under the panel: the row goes, and with the selection the details.
+    Converter::converter()->clear();
+    controller->reloadImageData();
+    EXPECT_TRUE(panel->shownPath().isEmpty());
 }
 
 } // namespace

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/MetadataInspector.h"
+
+#include <QFrame>
+#include <QString>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+/// The details beside the file list: what the selected photo gives away, each group with its fields and
+/// values, and a button that copies the photo's position. Shows a hint when no photo is selected and a
+/// note while the photo is being read.
+class InspectionPanel : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit InspectionPanel(QWidget* parent = nullptr);
+
+    /// Shows the inspection of \a path: null while the file is being read; an empty \a path when no file
+    /// is selected.
+    void showInspection(const QString& path, const std::shared_ptr<const Inspection>& inspection);
+    /// The name of \a group as the panel and the list show it.
+    [[nodiscard]] static QString groupTitle(PersonalGroup group);
+    /// What the list says of a file: the groups found ("Location, Device, Time"), "Nothing personal
+    /// found", why it was not read, or, for a null \a inspection, that it is being read.
+    [[nodiscard]] static QString summaryOf(const Inspection* inspection);
+
+    /// The path shown, empty when none.
+    [[nodiscard]] const QString& shownPath() const { return m_path; }
+
+private:
+    void copyLocation();
+
+    QLabel* m_title;
+    QLabel* m_summary;
+    QTreeWidget* m_fields;
+    QPushButton* m_copyLocation;
+    QString m_path;
+    QString m_location;
+};
