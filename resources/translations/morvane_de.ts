@@ -97,6 +97,96 @@
         <source>Date Modified</source>
         <translation>Geändert</translation>
     </message>
+    <message>
+        <source>Personal Data</source>
+        <translation>Persönliche Daten</translation>
+    </message>
+</context>
+<context>
+    <name>InspectionCache</name>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>die Datei kann nicht gelesen werden</translation>
+    </message>
+</context>
+<context>
+    <name>InspectionPanel</name>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>People</source>
+        <translation>Personen</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Texte</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Verborgen</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Wird gelesen …</translation>
+    </message>
+    <message>
+        <source>Not read: %1</source>
+        <translation>Nicht gelesen: %1</translation>
+    </message>
+    <message>
+        <source>Nothing personal found</source>
+        <translation>Nichts Persönliches gefunden</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>Copy Location</source>
+        <translation>Ort kopieren</translation>
+    </message>
+    <message>
+        <source>What the photo gives away</source>
+        <translation>Was das Foto preisgibt</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Personal data</source>
+        <translation>Persönliche Daten</translation>
+    </message>
+    <message>
+        <source>Copies the photo&apos;s position as latitude and longitude</source>
+        <translation>Kopiert die Position des Fotos als Breiten- und Längengrad</translation>
+    </message>
+    <message>
+        <source>No photo selected</source>
+        <translation>Kein Foto ausgewählt</translation>
+    </message>
+    <message>
+        <source>Select a photo to see what it gives away.</source>
+        <translation>Wählen Sie ein Foto aus, um zu sehen, was es preisgibt.</translation>
+    </message>
+    <message>
+        <source>Gives away: %1</source>
+        <translation>Gibt preis: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

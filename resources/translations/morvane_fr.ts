@@ -97,6 +97,96 @@
         <source>Date Modified</source>
         <translation>Date de modification</translation>
     </message>
+    <message>
+        <source>Personal Data</source>
+        <translation>Données personnelles</translation>
+    </message>
+</context>
+<context>
+    <name>InspectionCache</name>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>le fichier est illisible</translation>
+    </message>
+</context>
+<context>
+    <name>InspectionPanel</name>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Appareil</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Date et heure</translation>
+    </message>
+    <message>
+        <source>People</source>
+        <translation>Personnes</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Textes</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Caché</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Lecture…</translation>
+    </message>
+    <message>
+        <source>Not read: %1</source>
+        <translation>Non lu : %1</translation>
+    </message>
+    <message>
+        <source>Nothing personal found</source>
+        <translation>Rien de personnel trouvé</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>Copy Location</source>
+        <translation>Copier le lieu</translation>
+    </message>
+    <message>
+        <source>What the photo gives away</source>
+        <translation>Ce que la photo révèle</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Champ</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Personal data</source>
+        <translation>Données personnelles</translation>
+    </message>
+    <message>
+        <source>Copies the photo&apos;s position as latitude and longitude</source>
+        <translation>Copie la position de la photo en latitude et longitude</translation>
+    </message>
+    <message>
+        <source>No photo selected</source>
+        <translation>Aucune photo sélectionnée</translation>
+    </message>
+    <message>
+        <source>Select a photo to see what it gives away.</source>
+        <translation>Sélectionnez une photo pour voir ce qu’elle révèle.</translation>
+    </message>
+    <message>
+        <source>Gives away: %1</source>
+        <translation>Révèle : %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
