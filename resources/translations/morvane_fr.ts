@@ -121,7 +121,7 @@
     </message>
     <message>
         <source>Time</source>
-        <translation>Date et heure</translation>
+        <translation>Date</translation>
     </message>
     <message>
         <source>People</source>
@@ -458,7 +458,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>%1; %2 skipped</source>
-        <translation>%1 ; ignorés : %2</translation>
+        <translation>%1 ; %2 sans copie</translation>
     </message>
     <message>
         <source>Nothing was written to %1.</source>
