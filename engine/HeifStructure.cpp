@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kMaxBoxDepth = 8;
 constexpr int kMaxItems = 1 << 16;
 constexpr int kMaxExtentsPerItem = 32;
 constexpr int kMaxDerivationDepth = 8;

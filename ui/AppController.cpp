@@ -72,9 +72,9 @@ void AppController::awakeFromNib()
         QHeaderView* header = tableImages->horizontalHeader();
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), 112);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kName), 240);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 120);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kSize), 90);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kName), 170);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 100);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kSize), 80);
         // Only file names are taken from drags; the table handles them itself rather than the model.
         tableImages->setAcceptDrops(true);
         tableImages->setDragDropMode(QAbstractItemView::DropOnly);
@@ -82,7 +82,7 @@ void AppController::awakeFromNib()
         // Thumbnails queued for rows that scrolled away are dropped; the rows in view ask again.
         connect(tableImages->verticalScrollBar(), &QScrollBar::valueChanged, m_dataSource,
             [this] { m_dataSource->thumbnails().dropQueued(); });
-        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 200);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 190);
         // The details follow the selection, the list's changes and the reading of the file shown.
         connect(tableImages->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppController::updateInspectionPanel);

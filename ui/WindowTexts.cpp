@@ -41,7 +41,8 @@ QString noImagesFoundIn(const QString& folderName, bool hasSubfolders)
 
 QString notAnImage(const QString& fileName)
 {
-    return QCoreApplication::translate("WindowTexts", "%1 is not a JPEG, PNG, GIF, BMP or TIFF file")
+    return QCoreApplication::translate(
+        "WindowTexts", "%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file")
         .arg(fileName);
 }
 

@@ -411,10 +411,6 @@ Ihre Originalfotos werden nie verändert.</translation>
         <source>No images found in %1</source>
         <translation>Keine Bilder in %1 gefunden</translation>
     </message>
-    <message>
-        <source>%1 is not a JPEG, PNG, GIF, BMP or TIFF file</source>
-        <translation>%1 ist keine JPEG-, PNG-, GIF-, BMP- oder TIFF-Datei</translation>
-    </message>
     <message numerus="yes">
         <source>No images found among the %n dropped items</source>
         <translation>
@@ -533,6 +529,10 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Could not open %1 in the file manager</source>
         <translation>%1 konnte nicht in der Dateiverwaltung geöffnet werden</translation>
+    </message>
+    <message>
+        <source>%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file</source>
+        <translation>%1 ist keine JPEG-, PNG-, GIF-, BMP-, TIFF-, HEIC-, AVIF- oder WebP-Datei</translation>
     </message>
 </context>
 </TS>

@@ -411,10 +411,6 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
         <source>No images found in %1</source>
         <translation>Aucune image trouvée dans %1</translation>
     </message>
-    <message>
-        <source>%1 is not a JPEG, PNG, GIF, BMP or TIFF file</source>
-        <translation>%1 n’est pas un fichier JPEG, PNG, GIF, BMP ou TIFF</translation>
-    </message>
     <message numerus="yes">
         <source>No images found among the %n dropped items</source>
         <translation>
@@ -533,6 +529,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Could not open %1 in the file manager</source>
         <translation>Impossible d’ouvrir %1 dans le gestionnaire de fichiers</translation>
+    </message>
+    <message>
+        <source>%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file</source>
+        <translation>%1 n’est pas un fichier JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF ou WebP</translation>
     </message>
 </context>
 </TS>

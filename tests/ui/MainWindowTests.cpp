@@ -396,7 +396,7 @@ TEST_F(MainWindow, AddingThatFindsNoNewImageSaysSoInTheStatusBar)
         { "drop of a folder of texts", [&] { EXPECT_TRUE(dragAndDrop(dropView, { notes })); },
             "No images found in notes", "home" },
         { "drop of a picture named otherwise", [&] { EXPECT_TRUE(dragAndDrop(dropView, { scan })); },
-            "scan.bin is not a JPEG, PNG, GIF, BMP or TIFF file", "home" },
+            "scan.bin is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file", "home" },
         { "Add Folder with photos", [&] { addFolder(trip); }, "", "content" },
         { "the same folder dropped on the list",
             [&] { EXPECT_TRUE(dragAndDrop(table->viewport(), { trip })); },
