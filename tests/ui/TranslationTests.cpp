@@ -9,6 +9,7 @@
 #include "tests/ui/ModalTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
+#include "ui/FileTableModel.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
 #include "ui/WindowTexts.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -140,6 +142,16 @@ void collectTexts(QWidget* root, const QString& state, Texts& texts)
     }
 }
 
+/// Processes events until \a done holds or a long timeout passes; what \a done says at the end.
+template<typename Condition> bool waitFor(Condition done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
 // The texts every state of the windows shows, in the language whose translators are installed.
 Texts textsOfEveryState(const QTemporaryDir& dir)
 {
@@ -161,6 +173,21 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
     nib.appController()->switchUI();
     QApplication::processEvents();
     collectTexts(window, QStringLiteral("list"), texts);
+
+    // The details of a photo, once the list has read what each photo gives away.
+    auto* table = window->findChild<QTableView*>(QStringLiteral("tableImages"));
+    const int personal = FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn);
+    const QString reading = QCoreApplication::translate("InspectionPanel", "Reading…");
+    EXPECT_TRUE(waitFor([&] {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, personal).data().toString() == reading)
+                return false;
+        }
+        return true;
+    }));
+    table->selectRow(0);
+    QApplication::processEvents();
+    collectTexts(window, QStringLiteral("details"), texts);
     Converter::converter()->clear();
 
     QDialog* progress = nib.progressWindow();
