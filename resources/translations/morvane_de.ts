@@ -33,6 +33,21 @@
     </message>
 </context>
 <context>
+    <name>CopyCheck</name>
+    <message>
+        <source>the copy could not be checked: %1</source>
+        <translation>die Kopie konnte nicht geprüft werden: %1</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> und %1 weitere</translation>
+    </message>
+    <message>
+        <source>the copy still held: %1</source>
+        <translation>die Kopie enthielt noch: %1</translation>
+    </message>
+</context>
+<context>
     <name>FileConversion</name>
     <message>
         <source>not found</source>
@@ -335,6 +350,125 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Thumbnails</source>
         <translation>Vorschaubilder</translation>
+    </message>
+</context>
+<context>
+    <name>MetadataInspector</name>
+    <message>
+        <source>(empty)</source>
+        <translation>(leer)</translation>
+    </message>
+    <message>
+        <source>Camera make</source>
+        <translation>Hersteller</translation>
+    </message>
+    <message>
+        <source>Camera model</source>
+        <translation>Modell</translation>
+    </message>
+    <message>
+        <source>Date modified</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>Date taken</source>
+        <translation>Aufnahme</translation>
+    </message>
+    <message>
+        <source>Date digitised</source>
+        <translation>Digitalisiert</translation>
+    </message>
+    <message>
+        <source>Time zone (modified)</source>
+        <translation>Zeitzone (Änderung)</translation>
+    </message>
+    <message>
+        <source>Time zone (taken)</source>
+        <translation>Zeitzone (Aufnahme)</translation>
+    </message>
+    <message>
+        <source>Time zone (digitised)</source>
+        <translation>Zeitzone (Digitalisierung)</translation>
+    </message>
+    <message>
+        <source>Comment (Windows)</source>
+        <translation>Kommentar (Windows)</translation>
+    </message>
+    <message>
+        <source>Author (Windows)</source>
+        <translation>Autor (Windows)</translation>
+    </message>
+    <message>
+        <source>Keywords (Windows)</source>
+        <translation>Stichwörter (Windows)</translation>
+    </message>
+    <message>
+        <source>Title (Windows)</source>
+        <translation>Titel (Windows)</translation>
+    </message>
+    <message>
+        <source>Subject (Windows)</source>
+        <translation>Betreff (Windows)</translation>
+    </message>
+    <message>
+        <source>GPS position</source>
+        <translation>GPS-Position</translation>
+    </message>
+    <message>
+        <source>Altitude</source>
+        <translation>Höhe</translation>
+    </message>
+    <message>
+        <source>%1 m below sea level</source>
+        <translation>%1 m unter NN</translation>
+    </message>
+    <message>
+        <source>%1 m above sea level</source>
+        <translation>%1 m über NN</translation>
+    </message>
+    <message>
+        <source>GPS time</source>
+        <translation>GPS-Zeit</translation>
+    </message>
+    <message>
+        <source>Owner name (maker notes)</source>
+        <translation>Name des Besitzers (Herstellerdaten)</translation>
+    </message>
+    <message>
+        <source>Serial number (maker notes)</source>
+        <translation>Seriennummer (Herstellerdaten)</translation>
+    </message>
+    <message>
+        <source>Firmware (maker notes)</source>
+        <translation>Firmware (Herstellerdaten)</translation>
+    </message>
+    <message>
+        <source>Maker notes</source>
+        <translation>Herstellerdaten</translation>
+    </message>
+    <message>
+        <source>Thumbnail (EXIF)</source>
+        <translation>Vorschaubild (EXIF)</translation>
+    </message>
+    <message>
+        <source>present</source>
+        <translation>vorhanden</translation>
+    </message>
+    <message>
+        <source>GPS position (XMP)</source>
+        <translation>GPS-Position (XMP)</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to read it</source>
+        <translation>es ist nicht genügend Arbeitsspeicher zum Lesen vorhanden</translation>
     </message>
 </context>
 <context>

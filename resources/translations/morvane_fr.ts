@@ -33,6 +33,21 @@
     </message>
 </context>
 <context>
+    <name>CopyCheck</name>
+    <message>
+        <source>the copy could not be checked: %1</source>
+        <translation>la copie n’a pas pu être vérifiée : %1</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> et %1 autres</translation>
+    </message>
+    <message>
+        <source>the copy still held: %1</source>
+        <translation>la copie contenait encore : %1</translation>
+    </message>
+</context>
+<context>
     <name>FileConversion</name>
     <message>
         <source>not found</source>
@@ -335,6 +350,125 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Thumbnails</source>
         <translation>Vignettes</translation>
+    </message>
+</context>
+<context>
+    <name>MetadataInspector</name>
+    <message>
+        <source>(empty)</source>
+        <translation>(vide)</translation>
+    </message>
+    <message>
+        <source>Camera make</source>
+        <translation>Marque</translation>
+    </message>
+    <message>
+        <source>Camera model</source>
+        <translation>Modèle</translation>
+    </message>
+    <message>
+        <source>Date modified</source>
+        <translation>Modification</translation>
+    </message>
+    <message>
+        <source>Date taken</source>
+        <translation>Prise de vue</translation>
+    </message>
+    <message>
+        <source>Date digitised</source>
+        <translation>Numérisation</translation>
+    </message>
+    <message>
+        <source>Time zone (modified)</source>
+        <translation>Fuseau horaire (modification)</translation>
+    </message>
+    <message>
+        <source>Time zone (taken)</source>
+        <translation>Fuseau horaire (prise de vue)</translation>
+    </message>
+    <message>
+        <source>Time zone (digitised)</source>
+        <translation>Fuseau horaire (numérisation)</translation>
+    </message>
+    <message>
+        <source>Comment (Windows)</source>
+        <translation>Commentaire (Windows)</translation>
+    </message>
+    <message>
+        <source>Author (Windows)</source>
+        <translation>Auteur (Windows)</translation>
+    </message>
+    <message>
+        <source>Keywords (Windows)</source>
+        <translation>Mots-clés (Windows)</translation>
+    </message>
+    <message>
+        <source>Title (Windows)</source>
+        <translation>Titre (Windows)</translation>
+    </message>
+    <message>
+        <source>Subject (Windows)</source>
+        <translation>Objet (Windows)</translation>
+    </message>
+    <message>
+        <source>GPS position</source>
+        <translation>Position GPS</translation>
+    </message>
+    <message>
+        <source>Altitude</source>
+        <translation>Altitude</translation>
+    </message>
+    <message>
+        <source>%1 m below sea level</source>
+        <translation>%1 m sous le niveau de la mer</translation>
+    </message>
+    <message>
+        <source>%1 m above sea level</source>
+        <translation>%1 m d’altitude</translation>
+    </message>
+    <message>
+        <source>GPS time</source>
+        <translation>Heure GPS</translation>
+    </message>
+    <message>
+        <source>Owner name (maker notes)</source>
+        <translation>Nom du propriétaire (notes du fabricant)</translation>
+    </message>
+    <message>
+        <source>Serial number (maker notes)</source>
+        <translation>Numéro de série (notes du fabricant)</translation>
+    </message>
+    <message>
+        <source>Firmware (maker notes)</source>
+        <translation>Micrologiciel (notes du fabricant)</translation>
+    </message>
+    <message>
+        <source>Maker notes</source>
+        <translation>Notes du fabricant</translation>
+    </message>
+    <message>
+        <source>Thumbnail (EXIF)</source>
+        <translation>Vignette (EXIF)</translation>
+    </message>
+    <message>
+        <source>present</source>
+        <translation>présente</translation>
+    </message>
+    <message>
+        <source>GPS position (XMP)</source>
+        <translation>Position GPS (XMP)</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>c’est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to read it</source>
+        <translation>la mémoire est insuffisante pour la lire</translation>
     </message>
 </context>
 <context>
