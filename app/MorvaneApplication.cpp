@@ -3,6 +3,7 @@
 
 #include "app/InstanceLink.h"
 #include "app/MainNib.h"
+#include "app/Translations.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "engine/LibraryMessages.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QTimer>
@@ -88,6 +90,8 @@ int MorvaneApplicationMain(int argc, char** argv)
     int& count = argc;
     QApplication app(count, argv);
     configureApplication(app);
+    // The window speaks the user's language (LC_ALL, LC_MESSAGES, LANG, LANGUAGE); the command line does not.
+    installTranslations(QLocale::system());
     // What the image libraries say about a broken file is no news for the terminal.
     routeQtImageMessages();
 

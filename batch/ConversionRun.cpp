@@ -6,6 +6,8 @@
 #include "batch/ParallelRun.h"
 #include "engine/WorkFile.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <system_error>
 
@@ -53,14 +55,17 @@ void ConversionRun::run(
     (void)removeAbandonedWorkFiles(output.path);
 
     NotificationCenter* center = NotificationCenter::defaultCenter();
-    QVariantMap progress { { kProgressMessageKey, QStringLiteral("in progress...") },
+    QVariantMap progress { { kProgressMessageKey,
+                               QCoreApplication::translate("ConversionRun", "in progress...") },
         { kProgressTotalKey, total }, { kProgressCurrentKey, 0 } };
     RunHooks hooks;
     hooks.stop = &m_canceled;
     hooks.starting = [&](int i) {
         progress.insert(kProgressCurrentKey, i);
-        progress.insert(
-            kProgressMessageKey, QStringLiteral("Removing EXIF for %1 of %2 ...").arg(i + 1).arg(total));
+        progress.insert(kProgressMessageKey,
+            QCoreApplication::translate("ConversionRun", "Removing EXIF for %1 of %2 ...")
+                .arg(i + 1)
+                .arg(total));
         center->postNotificationName(kMsgUpdateProgress, sender, progress);
         // The pause lets the progress window show every file, even a run of small ones.
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

@@ -10,6 +10,7 @@
 #include "engine/LosslessSaving.h"
 #include "engine/WorkFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -25,23 +26,25 @@ QString describeUnloadableSource(const QString& source)
     struct stat info = {};
     if (::stat(name.constData(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR
-            ? QStringLiteral("not found")
-            : QStringLiteral("could not be read: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            ? QCoreApplication::translate("FileConversion", "not found")
+            : QCoreApplication::translate("FileConversion", "could not be read: %1")
+                  .arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     if (!S_ISREG(info.st_mode))
-        return QStringLiteral("not a regular file");
+        return QCoreApplication::translate("FileConversion", "not a regular file");
     if (info.st_size == 0)
-        return QStringLiteral("empty file");
+        return QCoreApplication::translate("FileConversion", "empty file");
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return QStringLiteral("could not be read: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return QCoreApplication::translate("FileConversion", "could not be read: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
     QByteArray header(256, '\0');
     const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
     if (!sniffImageFormat(header))
-        return QStringLiteral("not a supported image");
-    return QStringLiteral("could not be decoded");
+        return QCoreApplication::translate("FileConversion", "not a supported image");
+    return QCoreApplication::translate("FileConversion", "could not be decoded");
 }
 
 namespace {
@@ -51,8 +54,9 @@ QString framesNote(const ImageInfo* info)
 {
     if (!info || info->frameCount <= 1)
         return {};
-    return (info->sourceFormat == ImageFormat::TIFF ? QStringLiteral("first of %1 pages")
-                                                    : QStringLiteral("first of %1 frames"))
+    return (info->sourceFormat == ImageFormat::TIFF
+            ? QCoreApplication::translate("FileConversion", "first of %1 pages")
+            : QCoreApplication::translate("FileConversion", "first of %1 frames"))
         .arg(info->frameCount);
 }
 
@@ -63,7 +67,7 @@ QString withLibraryWords(QString reason)
     const QStringList words = takeLibraryMessages();
     for (const QString& word : words) {
         if (word.contains(QLatin1String("out of memory"), Qt::CaseInsensitive))
-            return QStringLiteral("not enough memory");
+            return QCoreApplication::translate("FileConversion", "not enough memory");
     }
     if (!words.isEmpty())
         reason += QStringLiteral(" (%1)").arg(words.first());
@@ -97,7 +101,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         QString error;
         std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
         if (!file) {
-            outcome.reason = QStringLiteral("could not be written: %1").arg(error);
+            outcome.reason
+                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
             return converted;
         }
         QString why;
@@ -115,7 +120,9 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         if (kept) {
             // The quality the wrapper hands the encoder, clamped in the same order.
             const float quality = std::max(0.0f, std::min(100.0f, options.quality));
-            reencoded = QStringLiteral("re-encoded at quality %1: %2").arg(qRound(quality)).arg(why);
+            reencoded = QCoreApplication::translate("FileConversion", "re-encoded at quality %1: %2")
+                            .arg(qRound(quality))
+                            .arg(why);
         }
     }
     if (!wrapper.load(source, options.fixOrientation)) {
@@ -125,7 +132,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     QString error;
     converted.file = WorkFile::create(folder, &error);
     if (!converted.file) {
-        outcome.reason = QStringLiteral("could not be written: %1").arg(error);
+        outcome.reason = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
         return converted;
     }
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
@@ -133,7 +140,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     if (!wrapper.save(*converted.file, outputName, false)) {
         converted.file.reset();
         outcome.reason
-            = withLibraryWords(QStringLiteral("could not be written: %1").arg(lastImageWriteError()));
+            = withLibraryWords(QCoreApplication::translate("FileConversion", "could not be written: %1")
+                                   .arg(lastImageWriteError()));
         return converted;
     }
     outcome.status = ConversionOutcome::Status::Written;
@@ -154,7 +162,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},
-            QStringLiteral("could not be written: %1").arg(error), {} };
+            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {} };
         return;
     }
     converted.outcome.output = path;

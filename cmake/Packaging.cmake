@@ -53,5 +53,8 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its TIFF reader and writer as a plugin at run time, where dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins")
+# The window's own translations are compiled in; Qt's words in its standard dialogs and buttons come from
+# the system's qtbase_<language>.qm, without which those stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
 include(CPack)

@@ -4,6 +4,7 @@
 #include "engine/MetadataInspector.h"
 #include "engine/WorkFile.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -18,7 +19,8 @@ QString refusalOfCopy(const WorkFile& file)
     const Inspection inspection = inspectOpenFile(file.descriptor());
     // A copy that cannot be read back is not known to be clean: it is refused like one that leaks.
     if (!inspection.readable)
-        return QStringLiteral("the copy could not be checked: %1").arg(inspection.reason);
+        return QCoreApplication::translate("CopyCheck", "the copy could not be checked: %1")
+            .arg(inspection.reason);
     if (inspection.groups.empty())
         return {};
     QStringList names;
@@ -33,6 +35,6 @@ QString refusalOfCopy(const WorkFile& file)
     }
     QString shown = names.mid(0, kNamesShown).join(QStringLiteral(", "));
     if (names.size() > kNamesShown)
-        shown += QStringLiteral(" and %1 more").arg(names.size() - kNamesShown);
-    return QStringLiteral("the copy still held: %1").arg(shown);
+        shown += QCoreApplication::translate("CopyCheck", " and %1 more").arg(names.size() - kNamesShown);
+    return QCoreApplication::translate("CopyCheck", "the copy still held: %1").arg(shown);
 }

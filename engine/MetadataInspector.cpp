@@ -6,6 +6,7 @@
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -45,7 +46,7 @@ public:
         // made them, no control or direction character reaches a terminal or a line of a report.
         const QString shown = readableText(value, kMaxValueLength);
         InspectedField field { m_prefix + readableText(name, kMaxNameLength),
-            shown.isEmpty() ? QStringLiteral("(empty)") : shown };
+            shown.isEmpty() ? QCoreApplication::translate("MetadataInspector", "(empty)") : shown };
         // The same field twice (one IPTC keyword repeated, a tag in two blocks) says nothing new.
         if (std::find(fields.begin(), fields.end(), field) == fields.end())
             fields.push_back(std::move(field));
@@ -132,26 +133,26 @@ QString valueText(const Exiv2::Metadatum& datum, const Exiv2::ExifData* exif = n
 QString exifFieldName(const Exiv2::Exifdatum& datum)
 {
     static const std::map<std::string, const char*> kNames = {
-        { "Exif.Image.Make", "Camera make" },
-        { "Exif.Image.Model", "Camera model" },
-        { "Exif.Image.DateTime", "Date modified" },
-        { "Exif.Photo.DateTimeOriginal", "Date taken" },
-        { "Exif.Photo.DateTimeDigitized", "Date digitised" },
-        { "Exif.Photo.OffsetTime", "Time zone (modified)" },
-        { "Exif.Photo.OffsetTimeOriginal", "Time zone (taken)" },
-        { "Exif.Photo.OffsetTimeDigitized", "Time zone (digitised)" },
-        { "Exif.Image.XPComment", "Comment (Windows)" },
-        { "Exif.Image.XPAuthor", "Author (Windows)" },
-        { "Exif.Image.XPKeywords", "Keywords (Windows)" },
-        { "Exif.Image.XPTitle", "Title (Windows)" },
-        { "Exif.Image.XPSubject", "Subject (Windows)" },
+        { "Exif.Image.Make", QT_TRANSLATE_NOOP("MetadataInspector", "Camera make") },
+        { "Exif.Image.Model", QT_TRANSLATE_NOOP("MetadataInspector", "Camera model") },
+        { "Exif.Image.DateTime", QT_TRANSLATE_NOOP("MetadataInspector", "Date modified") },
+        { "Exif.Photo.DateTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Date taken") },
+        { "Exif.Photo.DateTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Date digitised") },
+        { "Exif.Photo.OffsetTime", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (modified)") },
+        { "Exif.Photo.OffsetTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (taken)") },
+        { "Exif.Photo.OffsetTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (digitised)") },
+        { "Exif.Image.XPComment", QT_TRANSLATE_NOOP("MetadataInspector", "Comment (Windows)") },
+        { "Exif.Image.XPAuthor", QT_TRANSLATE_NOOP("MetadataInspector", "Author (Windows)") },
+        { "Exif.Image.XPKeywords", QT_TRANSLATE_NOOP("MetadataInspector", "Keywords (Windows)") },
+        { "Exif.Image.XPTitle", QT_TRANSLATE_NOOP("MetadataInspector", "Title (Windows)") },
+        { "Exif.Image.XPSubject", QT_TRANSLATE_NOOP("MetadataInspector", "Subject (Windows)") },
     };
     const std::string key = datum.key();
     const auto it = kNames.find("Exif.Image." + datum.tagName());
     if (datum.groupName() != "Photo" && it != kNames.end())
-        return QString::fromLatin1(it->second);
+        return QCoreApplication::translate("MetadataInspector", it->second);
     if (const auto exact = kNames.find(key); exact != kNames.end())
-        return QString::fromLatin1(exact->second);
+        return QCoreApplication::translate("MetadataInspector", exact->second);
     const std::string label = datum.tagLabel();
     if (!label.empty())
         return fromStd(label);
@@ -270,7 +271,7 @@ void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handl
     const std::optional<double> longitude
         = exifCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef");
     if (latitude && longitude) {
-        sink.addPosition(QStringLiteral("GPS position"),
+        sink.addPosition(QCoreApplication::translate("MetadataInspector", "GPS position"),
             degreesText(*latitude, true) + QStringLiteral(", ") + degreesText(*longitude, false));
         handled.insert({ 1, 2, 3, 4 });
     }
@@ -279,10 +280,11 @@ void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handl
         const auto ref = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSAltitudeRef"));
         const bool below = ref != exif.end() && ref->count() > 0 && ref->toLong() == 1;
         const Exiv2::Rational r = altitude->toRational(0);
-        sink.add(Group::Location, QStringLiteral("Altitude"),
-            QStringLiteral("%1 m %2 sea level")
-                .arg(double(r.first) / double(r.second), 0, 'f', 1)
-                .arg(below ? QStringLiteral("below") : QStringLiteral("above")));
+        const double metres = double(r.first) / double(r.second);
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "Altitude"),
+            (below ? QCoreApplication::translate("MetadataInspector", "%1 m below sea level")
+                   : QCoreApplication::translate("MetadataInspector", "%1 m above sea level"))
+                .arg(metres, 0, 'f', 1));
         handled.insert({ 5, 6 });
     }
     const auto date = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSDateStamp"));
@@ -298,7 +300,7 @@ void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handl
         }
         const QString day
             = date != exif.end() ? readableDate(fromStd(date->toString())) + QLatin1Char(' ') : QString();
-        sink.add(Group::Location, QStringLiteral("GPS time"),
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "GPS time"),
             day + parts.join(QLatin1Char(':')) + QStringLiteral(" UTC"));
         handled.insert({ 7, 29 });
     }
@@ -341,12 +343,17 @@ void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
             ++makerEntries;
             const std::string name = datum.tagName();
             if (name.find("OwnerName") != std::string::npos)
-                sink.add(Group::People, QStringLiteral("Owner name (maker notes)"), valueText(datum, &exif));
+                sink.add(Group::People,
+                    QCoreApplication::translate("MetadataInspector", "Owner name (maker notes)"),
+                    valueText(datum, &exif));
             else if (name.find("SerialNumber") != std::string::npos)
-                sink.add(
-                    Group::Device, QStringLiteral("Serial number (maker notes)"), valueText(datum, &exif));
+                sink.add(Group::Device,
+                    QCoreApplication::translate("MetadataInspector", "Serial number (maker notes)"),
+                    valueText(datum, &exif));
             else if (name.find("Firmware") != std::string::npos)
-                sink.add(Group::Device, QStringLiteral("Firmware (maker notes)"), valueText(datum, &exif));
+                sink.add(Group::Device,
+                    QCoreApplication::translate("MetadataInspector", "Firmware (maker notes)"),
+                    valueText(datum, &exif));
             continue;
         }
         // Image directories: IFD0; in a TIFF file every later page (Exiv2 calls the second "Thumbnail");
@@ -385,14 +392,15 @@ void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
                                            : QStringLiteral("%1 entries").arg(makerEntries));
         if (makerNoteSize >= 0)
             parts.append(QStringLiteral("%1 bytes").arg(makerNoteSize));
-        sink.add(Group::Hidden, QStringLiteral("Maker notes"), parts.join(QStringLiteral(", ")));
+        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Maker notes"),
+            parts.join(QStringLiteral(", ")));
     }
     if (thumbnail) {
         const Exiv2::ExifThumbC preview(exif);
         const Exiv2::DataBuf data = preview.copy();
-        sink.add(Group::Hidden, QStringLiteral("Thumbnail (EXIF)"),
+        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Thumbnail (EXIF)"),
             data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
-                           : QStringLiteral("present"));
+                           : QCoreApplication::translate("MetadataInspector", "present"));
     }
 }
 
@@ -599,7 +607,7 @@ void sortXmp(const Exiv2::XmpData& xmp, FieldSink& sink)
     const std::optional<double> longitude = xmpCoordinate(xmp, "Xmp.exif.GPSLongitude");
     const bool position = latitude && longitude;
     if (position)
-        sink.addPosition(QStringLiteral("GPS position (XMP)"),
+        sink.addPosition(QCoreApplication::translate("MetadataInspector", "GPS position (XMP)"),
             degreesText(*latitude, true) + QStringLiteral(", ") + degreesText(*longitude, false));
     for (const Exiv2::Xmpdatum& datum : xmp) {
         const std::string key = datum.key(); // "Xmp.prefix.Property..."
@@ -708,14 +716,15 @@ Inspection inspectDescriptor(int descriptor)
     if (::fstat(descriptor, &status) != 0)
         return unreadable(systemError(errno));
     if (S_ISDIR(status.st_mode))
-        return unreadable(QStringLiteral("it is a folder"));
+        return unreadable(QCoreApplication::translate("MetadataInspector", "it is a folder"));
     if (!S_ISREG(status.st_mode))
-        return unreadable(QStringLiteral("it is not a regular file"));
+        return unreadable(QCoreApplication::translate("MetadataInspector", "it is not a regular file"));
     QByteArray data;
     try {
         data.resize(qsizetype(status.st_size));
     } catch (const std::bad_alloc&) {
-        return unreadable(QStringLiteral("there is not enough memory to read it"));
+        return unreadable(
+            QCoreApplication::translate("MetadataInspector", "there is not enough memory to read it"));
     }
     qsizetype done = 0;
     while (done < data.size()) {

@@ -260,7 +260,7 @@ void AppController::reloadImageData()
     const int n = int(Converter::converter()->allFilePaths().size());
     if (!tableImages)
         return;
-    tableImages->setToolTip(n > 0 ? QStringLiteral("%1 image photos").arg(n) : QString());
+    tableImages->setToolTip(n > 0 ? tr("%n image photos", nullptr, n) : QString());
     tableImages->reloadData();
 }
 

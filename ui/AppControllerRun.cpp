@@ -155,7 +155,7 @@ void AppController::OnConvert(QObject*)
     if (!QFileInfo(folder).isDir()) {
         QString error;
         if (!createFolderWithParents(folder, &error)) {
-            dialogs.showError(mainWindow, QStringLiteral("Error to create '%1'.\r\n[%2]").arg(folder, error));
+            dialogs.showError(mainWindow, tr("Error to create '%1'.\r\n[%2]").arg(folder, error));
             return;
         }
     }

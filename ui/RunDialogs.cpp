@@ -5,16 +5,25 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace {
+
+QString text(const char* english)
+{
+    return QCoreApplication::translate("RunDialogs", english);
+}
+
+} // namespace
+
 QString QtRunDialogs::chooseOutputFolder(QWidget* parent)
 {
-    QFileDialog dialog(parent, kChooseFolderTitle);
+    QFileDialog dialog(parent, text(kChooseFolderTitle));
     dialog.setObjectName(QStringLiteral("chooseFolderDialog"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Directory mode selects exactly one folder; the dialog is not read-only, so new folders can be made.
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setLabelText(QFileDialog::Accept, kChooseFolderAccept);
+    dialog.setLabelText(QFileDialog::Accept, text(kChooseFolderAccept));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();
@@ -23,12 +32,12 @@ QString QtRunDialogs::chooseOutputFolder(QWidget* parent)
 
 RunDialogs::OverwriteAnswer QtRunDialogs::confirmOverwrite(QWidget* parent)
 {
-    QMessageBox box(QMessageBox::Warning, QString(), kOverwriteMessage, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Warning, QString(), text(kOverwriteMessage), QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("overwriteWarning"));
     box.setWindowModality(Qt::ApplicationModal);
-    QPushButton* continueButton = box.addButton(kContinueButton, QMessageBox::AcceptRole);
-    QPushButton* cancelButton = box.addButton(kCancelButton, QMessageBox::RejectRole);
-    QPushButton* neverButton = box.addButton(kNeverShowAgainButton, QMessageBox::ActionRole);
+    QPushButton* continueButton = box.addButton(text(kContinueButton), QMessageBox::AcceptRole);
+    QPushButton* cancelButton = box.addButton(text(kCancelButton), QMessageBox::RejectRole);
+    QPushButton* neverButton = box.addButton(text(kNeverShowAgainButton), QMessageBox::ActionRole);
     box.setDefaultButton(continueButton);
     box.setEscapeButton(cancelButton);
     box.exec();
@@ -45,7 +54,7 @@ void QtRunDialogs::showError(QWidget* parent, const QString& message)
     QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("createFolderError"));
     box.setWindowModality(Qt::ApplicationModal);
-    QPushButton* okay = box.addButton(kOkayButton, QMessageBox::AcceptRole);
+    QPushButton* okay = box.addButton(text(kOkayButton), QMessageBox::AcceptRole);
     box.setDefaultButton(okay);
     box.setEscapeButton(okay);
     box.exec();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -14,14 +15,15 @@ class RunDialogs
 public:
     enum class OverwriteAnswer { Continue, Cancel, NeverShowAgain };
 
-    static inline const QString kChooseFolderTitle = QStringLiteral("Choose a folder");
-    static inline const QString kChooseFolderAccept = QStringLiteral("Save");
-    static inline const QString kOverwriteMessage
-        = QStringLiteral("Existing files in selected path may be overwritten, are you sure to continue?");
-    static inline const QString kContinueButton = QStringLiteral("Continue");
-    static inline const QString kCancelButton = QStringLiteral("Cancel");
-    static inline const QString kNeverShowAgainButton = QStringLiteral("Never show again");
-    static inline const QString kOkayButton = QStringLiteral("Okay");
+    // The English texts; the dialogs show their translations (context "RunDialogs").
+    static constexpr const char* kChooseFolderTitle = QT_TRANSLATE_NOOP("RunDialogs", "Choose a folder");
+    static constexpr const char* kChooseFolderAccept = QT_TRANSLATE_NOOP("RunDialogs", "Save");
+    static constexpr const char* kOverwriteMessage = QT_TRANSLATE_NOOP(
+        "RunDialogs", "Existing files in selected path may be overwritten, are you sure to continue?");
+    static constexpr const char* kContinueButton = QT_TRANSLATE_NOOP("RunDialogs", "Continue");
+    static constexpr const char* kCancelButton = QT_TRANSLATE_NOOP("RunDialogs", "Cancel");
+    static constexpr const char* kNeverShowAgainButton = QT_TRANSLATE_NOOP("RunDialogs", "Never show again");
+    static constexpr const char* kOkayButton = QT_TRANSLATE_NOOP("RunDialogs", "Okay");
 
     RunDialogs() = default;
     virtual ~RunDialogs() = default;

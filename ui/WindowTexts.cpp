@@ -3,23 +3,30 @@
 
 #include "batch/RunReport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
+// Every sentence goes through the translations under the context "WindowTexts". Counted texts keep
+// English's own singular ("1 file") as a text of its own; the plural takes %n, so that a language whose
+// plural starts elsewhere (French says "0 fichier") gets its own forms.
 namespace {
 
 QString subfolderHint(bool hasSubfolders)
 {
-    return hasSubfolders ? QStringLiteral("; subfolders are not searched") : QString();
+    return hasSubfolders ? QCoreApplication::translate("WindowTexts", "; subfolders are not searched")
+                         : QString();
 }
 
 QString copies(int n)
 {
-    return n == 1 ? QStringLiteral("1 clean copy") : QStringLiteral("%1 clean copies").arg(n);
+    return n == 1 ? QCoreApplication::translate("WindowTexts", "1 clean copy")
+                  : QCoreApplication::translate("WindowTexts", "%n clean copies", nullptr, n);
 }
 
 QString files(int n)
 {
-    return n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n);
+    return n == 1 ? QCoreApplication::translate("WindowTexts", "1 file")
+                  : QCoreApplication::translate("WindowTexts", "%n files", nullptr, n);
 }
 
 } // namespace
@@ -28,49 +35,55 @@ namespace WindowTexts {
 
 QString noImagesFoundIn(const QString& folderName, bool hasSubfolders)
 {
-    return QStringLiteral("No images found in %1").arg(folderName) + subfolderHint(hasSubfolders);
+    return QCoreApplication::translate("WindowTexts", "No images found in %1").arg(folderName)
+        + subfolderHint(hasSubfolders);
 }
 
 QString notAnImage(const QString& fileName)
 {
-    return QStringLiteral("%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file").arg(fileName);
+    return QCoreApplication::translate(
+        "WindowTexts", "%1 is not a JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF or WebP file")
+        .arg(fileName);
 }
 
 QString noImagesFoundAmong(int items, bool hasSubfolders)
 {
-    return QStringLiteral("No images found among the %1 dropped items").arg(items)
+    return QCoreApplication::translate(
+               "WindowTexts", "No images found among the %n dropped items", nullptr, items)
         + subfolderHint(hasSubfolders);
 }
 
 QString alreadyListed(int found)
 {
-    return found == 1 ? QStringLiteral("The image found is already in the list")
-                      : QStringLiteral("The %1 images found are already in the list").arg(found);
+    return found == 1 ? QCoreApplication::translate("WindowTexts", "The image found is already in the list")
+                      : QCoreApplication::translate(
+                          "WindowTexts", "The %n images found are already in the list", nullptr, found);
 }
 
 QString summaryTitle()
 {
-    return QStringLiteral("Clean Copies");
+    return QCoreApplication::translate("WindowTexts", "Clean Copies");
 }
 
 QString summaryHeadline(const RunReport& report)
 {
     if (report.cancelled) {
-        return QStringLiteral("Cancelled after %1 of %2")
+        return QCoreApplication::translate("WindowTexts", "Cancelled after %1 of %2")
             .arg(report.taken())
-            .arg(report.total == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(report.total));
+            .arg(files(report.total));
     }
     const int written = report.written();
     const int skipped = report.taken() - written;
     if (written == 0)
-        return QStringLiteral("No clean copies written");
+        return QCoreApplication::translate("WindowTexts", "No clean copies written");
     // Every copy was read back before it got its name; one that held anything personal was skipped.
     const QString checked = written == 1
-        ? QStringLiteral("1 copy written, checked: nothing personal")
-        : QStringLiteral("%1 copies written, each checked: nothing personal").arg(written);
+        ? QCoreApplication::translate("WindowTexts", "1 copy written, checked: nothing personal")
+        : QCoreApplication::translate(
+            "WindowTexts", "%n copies written, each checked: nothing personal", nullptr, written);
     if (skipped == 0)
         return checked;
-    return QStringLiteral("%1; %2 skipped").arg(checked, files(skipped));
+    return QCoreApplication::translate("WindowTexts", "%1; %2 skipped").arg(checked, files(skipped));
 }
 
 QString summaryText(const RunReport& report)
@@ -79,16 +92,18 @@ QString summaryText(const RunReport& report)
     const int written = report.written();
     QString text;
     if (written == 0)
-        text = QStringLiteral("Nothing was written to %1.").arg(folder);
+        text = QCoreApplication::translate("WindowTexts", "Nothing was written to %1.").arg(folder);
     else if (report.cancelled)
-        text = QStringLiteral("%1 written to %2.").arg(copies(written), folder);
+        text = QCoreApplication::translate("WindowTexts", "%1 written to %2.").arg(copies(written), folder);
     else
-        text = QStringLiteral("Saved in %1.").arg(folder);
+        text = QCoreApplication::translate("WindowTexts", "Saved in %1.").arg(folder);
     if (report.cancelled) {
         const int remaining = report.total - report.taken();
         text += u' '
-            + (remaining == 1 ? QStringLiteral("The remaining file was not started.")
-                              : QStringLiteral("The remaining %1 files were not started.").arg(remaining));
+            + (remaining == 1
+                    ? QCoreApplication::translate("WindowTexts", "The remaining file was not started.")
+                    : QCoreApplication::translate(
+                        "WindowTexts", "The remaining %n files were not started.", nullptr, remaining));
     }
     return text;
 }
@@ -96,51 +111,55 @@ QString summaryText(const RunReport& report)
 QString summaryListTitle(int notWritten, int noted)
 {
     if (notWritten > 0 && noted > 0)
-        return QStringLiteral("Files not written, and notes on the copies:");
+        return QCoreApplication::translate("WindowTexts", "Files not written, and notes on the copies:");
     if (noted > 0)
-        return QStringLiteral("Notes on the copies:");
-    return notWritten == 1 ? QStringLiteral("This file was not written:")
-                           : QStringLiteral("These %1 files were not written:").arg(notWritten);
+        return QCoreApplication::translate("WindowTexts", "Notes on the copies:");
+    return notWritten == 1
+        ? QCoreApplication::translate("WindowTexts", "This file was not written:")
+        : QCoreApplication::translate("WindowTexts", "These %n files were not written:", nullptr, notWritten);
 }
 
 QString fileColumnTitle()
 {
-    return QStringLiteral("File");
+    return QCoreApplication::translate("WindowTexts", "File");
 }
 
 QString resultColumnTitle()
 {
-    return QStringLiteral("Result");
+    return QCoreApplication::translate("WindowTexts", "Result");
 }
 
 QString skippedResult(const QString& reason)
 {
-    return reason.isEmpty() ? QStringLiteral("Not written") : reason.at(0).toUpper() + reason.mid(1);
+    return reason.isEmpty() ? QCoreApplication::translate("WindowTexts", "Not written")
+                            : reason.at(0).toUpper() + reason.mid(1);
 }
 
 QString notedResult(const QString& note)
 {
-    return QStringLiteral("Written; %1").arg(note);
+    return QCoreApplication::translate("WindowTexts", "Written; %1").arg(note);
 }
 
 QString openFolderButton()
 {
-    return QStringLiteral("Open Folder");
+    return QCoreApplication::translate("WindowTexts", "Open Folder");
 }
 
 QString closeButton()
 {
-    return QStringLiteral("Close");
+    return QCoreApplication::translate("WindowTexts", "Close");
 }
 
 QString statusAfterRun(const RunReport& report)
 {
-    return summaryHeadline(report) + QStringLiteral(". ") + summaryText(report);
+    return QCoreApplication::translate("WindowTexts", "%1. %2")
+        .arg(summaryHeadline(report), summaryText(report));
 }
 
 QString folderNotOpened(const QString& folder)
 {
-    return QStringLiteral("Could not open %1 in the file manager").arg(QDir::toNativeSeparators(folder));
+    return QCoreApplication::translate("WindowTexts", "Could not open %1 in the file manager")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 } // namespace WindowTexts

@@ -13,6 +13,7 @@
 //   morvane_window_driver OUTDIR OUTPUT_FOLDER IMAGE...
 #include "app/MainNib.h"
 #include "app/MorvaneApplication.h"
+#include "app/Translations.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "engine/LibraryMessages.h"
@@ -29,6 +30,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QMimeData>
 #include <QScreen>
 #include <QTableView>
@@ -125,6 +127,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     configureApplication(app);
+    // As the program does: the window in the language of the locale scripts/screenshots was given.
+    installTranslations(QLocale::system());
     routeQtImageMessages();
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 4) {
