@@ -57,7 +57,7 @@ void MainNib::connectOutlets()
     // The list takes what the window gains; the details keep their width.
     ui.listSplitter->setStretchFactor(0, 1);
     ui.listSplitter->setStretchFactor(1, 0);
-    ui.listSplitter->setSizes({ 700, 280 });
+    ui.listSplitter->setSizes({ 680, 300 });
 
     // The toolbar's commands are on the keyboard's path too, not only in the menus.
     for (QToolButton* button : ui.toolbar->findChildren<QToolButton*>())

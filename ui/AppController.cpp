@@ -73,7 +73,7 @@ void AppController::awakeFromNib()
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), 112);
         header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kName), 170);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 100);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 90);
         header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kSize), 80);
         // Only file names are taken from drags; the table handles them itself rather than the model.
         tableImages->setAcceptDrops(true);
@@ -82,7 +82,7 @@ void AppController::awakeFromNib()
         // Thumbnails queued for rows that scrolled away are dropped; the rows in view ask again.
         connect(tableImages->verticalScrollBar(), &QScrollBar::valueChanged, m_dataSource,
             [this] { m_dataSource->thumbnails().dropQueued(); });
-        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 190);
+        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 185);
         // The details follow the selection, the list's changes and the reading of the file shown.
         connect(tableImages->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppController::updateInspectionPanel);

@@ -65,6 +65,7 @@ InspectionPanel::InspectionPanel(QWidget* parent)
     m_fields->setHeaderLabels({ tr("Field"), tr("Value") });
     m_fields->setAccessibleName(tr("Personal data"));
     m_fields->setRootIsDecorated(true);
+    m_fields->setIndentation(12);
     m_fields->setUniformRowHeights(true);
     m_fields->setAlternatingRowColors(true);
     m_fields->setSelectionMode(QAbstractItemView::SingleSelection);
