@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ImageDestination.h"
 #include "engine/ImageSaving.h"
 #include "engine/ImageWrapper.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -150,4 +152,48 @@ TEST(ImageWrapperSave, TurnedPhotoIsWrittenAtItsUprightSize)
     const QString output = dir.filePath(QStringLiteral("upright.jpg"));
     ASSERT_TRUE(wrapper.save(output, false));
     EXPECT_EQ(QImageReader(output).size(), QSize(3000, 4000));
+}
+
+// A JPEG that needs no turn is decoded while its copy is written, so a source that breaks off in its scan
+// fails the save rather than the load: as the source's fault, with nothing left behind, for every kind of
+// save (copied band by band, or decoded first to be scaled or written in another format).
+TEST(ImageWrapperSave, SourceCutShortInItsScanFailsAsTheSourceAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QByteArray whole = fileBytes(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"));
+    const qsizetype scan = whole.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    ASSERT_GT(scan, 0);
+    const struct
+    {
+        const char* name;
+        qsizetype length;
+    } cuts[] = { { "whole", whole.size() }, { "just after the scan header", scan + 16 },
+        { "half the scan", scan + (whole.size() - scan) / 2 },
+        { "all but its last bytes", whole.size() - 64 } };
+    const struct
+    {
+        const char* output;
+        float scale;
+    } saves[] = { { "same.jpg", 1.0f }, { "half.jpg", 0.5f }, { "same.png", 1.0f } };
+    for (const auto& cut : cuts) {
+        const QString source = dir.filePath(QStringLiteral("source.jpg"));
+        QFile::remove(source);
+        ASSERT_TRUE(writeFile(source, whole.left(cut.length)));
+        for (const auto& save : saves) {
+            for (const bool fix : { false, true }) {
+                SCOPED_TRACE(testing::Message() << cut.name << ", " << save.output << ", fix " << fix);
+                const QString out = dir.filePath(QStringLiteral("out"));
+                QDir(out).removeRecursively();
+                ASSERT_TRUE(QDir().mkpath(out));
+                ImageWrapper wrapper;
+                ASSERT_TRUE(wrapper.load(source, fix));
+                wrapper.resizeToPercentOfWidth(save.scale, save.scale);
+                const bool complete = cut.length == whole.size();
+                EXPECT_EQ(wrapper.save(out + u'/' + QLatin1String(save.output), false), complete);
+                EXPECT_EQ(lastImageWriteFailedReading(), !complete);
+                EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                    complete ? 1 : 0);
+            }
+        }
+    }
 }
