@@ -236,7 +236,7 @@ std::unique_ptr<ImageDestination> ImageDestination::createWithWorkFile(WorkFile&
 
 void ImageDestination::addImage(const Image& image, const PropertyDictionary& properties)
 {
-    if (m_image || m_bands || image.isNull())
+    if (m_image || image.isNull())
         return;
     m_image = image;
     m_properties = properties;
@@ -245,9 +245,19 @@ void ImageDestination::addImage(const Image& image, const PropertyDictionary& pr
 void ImageDestination::addJpegBands(std::shared_ptr<const JpegBands> bands, const QByteArray& iccProfile,
     const PropertyDictionary& properties)
 {
-    if (m_image || m_bands || !bands || m_format != ImageFormat::JPEG)
+    if (m_image || !bands || m_format != ImageFormat::JPEG)
         return;
     m_bands = std::move(bands);
+    m_image = Image { QImage(), iccProfile };
+    m_properties = properties;
+}
+
+void ImageDestination::addJpegPlanes(
+    const YCbCr420Planes& planes, const QByteArray& iccProfile, const PropertyDictionary& properties)
+{
+    if (m_image || m_format != ImageFormat::JPEG)
+        return;
+    m_planes = planes;
     m_image = Image { QImage(), iccProfile };
     m_properties = properties;
 }
@@ -282,6 +292,9 @@ bool ImageDestination::finalize()
                     *m_bands, jpegOptionsFor(m_image->iccProfile, m_properties), fd, &reason);
                 ok = copy == JpegBandCopy::Written;
                 lastWriteFailedReading = copy == JpegBandCopy::ReadFailed;
+            } else if (m_planes) {
+                ok = encodeJpegFromPlanes(
+                    *m_planes, jpegOptionsFor(m_image->iccProfile, m_properties), fd, &reason);
             } else {
                 ok = writeJpeg(*m_image, m_properties, fd, reason);
             }

@@ -3,6 +3,7 @@
 
 #include "engine/Image.h"
 #include "engine/ImageSource.h"
+#include "engine/PlanarJpeg.h"
 #include "engine/PropertyDictionary.h"
 
 #include <QString>
@@ -35,6 +36,10 @@ public:
         WorkFile& file, ImageFormat format);
 
     void addImage(const Image& image, const PropertyDictionary& properties);
+    /// For a JPEG destination: the image is \a planes, with \a iccProfile (the cleaned one) as its colour
+    /// profile, written without a round trip through RGB.
+    void addJpegPlanes(
+        const YCbCr420Planes& planes, const QByteArray& iccProfile, const PropertyDictionary& properties);
     /// For a JPEG destination: the image is \a bands, decoded while it is written, with \a iccProfile
     /// (the cleaned one) as its colour profile. The same file as addImage with the decoded image.
     void addJpegBands(std::shared_ptr<const JpegBands> bands, const QByteArray& iccProfile,
@@ -53,6 +58,7 @@ private:
     ImageFormat m_format;
     std::optional<Image> m_image;
     std::shared_ptr<const JpegBands> m_bands;
+    std::optional<YCbCr420Planes> m_planes;
     PropertyDictionary m_properties;
 };
 

@@ -16,7 +16,7 @@ namespace {
 ImageInfo* createImage(const QString& path, bool fixOrientation, bool forSaving)
 {
     try {
-        const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
+        std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
         if (!source)
             return nullptr;
         ImageInfoPtr info(new (std::nothrow) ImageInfo);
@@ -36,6 +36,18 @@ ImageInfo* createImage(const QString& path, bool fixOrientation, bool forSaving)
                 // The profile cleaned as ImageSource cleans a decoded image's.
                 bands->iccProfile = cleanColorProfile(bands->iccProfile);
                 info->bands = std::make_shared<const JpegBands>(std::move(*bands));
+                info->orientation = orientation;
+                info->orientationFixed = fixOrientation;
+                return info.release();
+            }
+        }
+
+        if (forSaving && source->hasJpegPlanes()) {
+            // A HEIF decodes upright whatever its EXIF says; a WebP relies on its EXIF orientation.
+            const int orientation = fixOrientation ? IIGetImageOrientation(info.get()) : 1;
+            const QSize size = source->statedSize();
+            if (orientationFromExif(orientation) == Orientation::Normal && !size.isEmpty()) {
+                info->source = std::shared_ptr<const ImageSource>(source.release());
                 info->orientation = orientation;
                 info->orientationFixed = fixOrientation;
                 return info.release();
@@ -84,6 +96,8 @@ QSize IIGetImageSize(const ImageInfo* info)
         return {};
     if (info->image.isNull() && info->bands)
         return info->bands->size;
+    if (info->image.isNull() && info->source)
+        return info->source->statedSize();
     return info->image.pixels.size();
 }
 

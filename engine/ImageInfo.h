@@ -33,6 +33,10 @@ struct ImageInfo
     /// Set instead of the image by IICreateImageForSaving for a JPEG that a save may copy band by band:
     /// its pixels are decoded only while they are written. Never changed once set.
     std::shared_ptr<const JpegBands> bands;
+    /// Set instead of the image by IICreateImageForSaving for a HEIF or lossy WebP whose decoder gives
+    /// JPEG's planes: a JPEG save takes those (no round trip through RGB), any other save decodes the
+    /// pixels as a load would. Never changed once set.
+    std::shared_ptr<const ImageSource> source;
     std::optional<PropertyDictionary> properties; ///< absent when the decoder reported none
     ImageFormat sourceFormat = ImageFormat::JPEG; ///< what the file was, whatever its name said
     int frameCount = 1; ///< the file's pages (TIFF) or frames (GIF, WebP); only the first was decoded
@@ -44,8 +48,10 @@ struct ImageInfo
 [[nodiscard]] ImageInfo* IICreateImage(const QString& path, bool fixOrientation);
 
 /// The same for a record that is only going to be saved: a JPEG that needs no turn gets no pixels but
-/// its bands (see ImageInfo::bands), checked as far as decoding can check it before the first row. Its
-/// save decodes it, and fails when the rest of the file cannot be decoded (lastImageWriteFailedReading).
+/// its bands (see ImageInfo::bands), checked as far as decoding can check it before the first row; a
+/// HEIF or lossy WebP that needs no turn and whose decoder gives JPEG's planes keeps its source (see
+/// ImageInfo::source), its structure checked. Their saves decode them, and fail when the file cannot be
+/// decoded (lastImageWriteFailedReading).
 [[nodiscard]] ImageInfo* IICreateImageForSaving(const QString& path, bool fixOrientation);
 
 /// The size of the record's pixels, decoded or not.

@@ -97,6 +97,26 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
         decoded->bands.reset();
         decoded->image = std::move(*image);
         info = &*decoded;
+    } else if (info->image.isNull() && info->source) {
+        if (type == kUTTypeJPEG && drawsUnchanged(info, width, height)) {
+            // A HEIF or lossy WebP to JPEG: the decoder's YCbCr planes are what a JPEG stores.
+            QByteArray profile;
+            const std::optional<YCbCr420Planes> planes = info->source->createJpegPlanesAtIndex0(&profile);
+            if (planes && QSize(planes->width, planes->height) == IIGetImageSize(info)) {
+                destination->addJpegPlanes(*planes, profile, properties);
+                return destination->finalize();
+            }
+        }
+        // Anything else draws the pixels, decoded now as the load decodes them.
+        std::optional<Image> image = info->source->createImageAtIndex0();
+        if (!image || image->pixels.size() != IIGetImageSize(info)) {
+            recordImageReadFailure(true);
+            return false;
+        }
+        decoded = *info;
+        decoded->source.reset();
+        decoded->image = std::move(*image);
+        info = &*decoded;
     }
 
     const QImage& pixels = info->image.pixels;
