@@ -139,8 +139,11 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     wrapper.setQuality(options.quality);
     if (!wrapper.save(*converted.file, outputName, false)) {
         converted.file.reset();
-        outcome.reason
-            = withLibraryWords(QCoreApplication::translate("FileConversion", "could not be written: %1")
+        // A JPEG is decoded while its copy is written: a source that breaks off on the way is at fault,
+        // as when it fails at load.
+        outcome.reason = lastImageWriteFailedReading()
+            ? withLibraryWords(describeUnloadableSource(source))
+            : withLibraryWords(QCoreApplication::translate("FileConversion", "could not be written: %1")
                                    .arg(lastImageWriteError()));
         return converted;
     }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times cleaning JPEGs without re-encoding (writeJpegLosslessly) against our re-encoding path
-// (IICreateImage + IISaveImage at quality 0.7, as a run does it) and against `jpegtran -copy none` run
-// once per file (with -perfect -rotate for the turned ones), on a folder of photos, one thread.
-// Each leg reads the file and writes a file; the lossless leg also reads the properties (orientation,
-// DPI) and the colour profile as a run would, and re-encodes a photo it cannot turn exactly.
-// Times are medians per file of wall-clock time and of CPU time (the thread's, or the jpegtran
-// process's user and system time); on a shared machine the CPU times are the steadier ratios.
+// (IICreateImageForSaving + IISaveImage at quality 0.7, as a run does it) and against `jpegtran -copy none`
+// run once per file (with -perfect -rotate for the turned ones), on a folder of photos, one thread. Each leg
+// reads the file and writes a file; the lossless leg also reads the properties (orientation, DPI) and the
+// colour profile as a run would, and re-encodes a photo it cannot turn exactly. Times are medians per file of
+// wall-clock time and of CPU time (the thread's, or the jpegtran process's user and system time); on a shared
+// machine the CPU times are the steadier ratios.
 //   morvane_bench_lossless FOLDER [RUNS]     (RUNS defaults to 3)
 #include "engine/ImageInfo.h"
 #include "engine/ImageSaving.h"
@@ -92,7 +92,7 @@ enum class Path { Copied, Turned, Reencoded, Failed };
 
 bool reencode(const QString& path, const QString& out)
 {
-    const ImageInfoPtr info(IICreateImage(path, true));
+    const ImageInfoPtr info(IICreateImageForSaving(path, true));
     return info
         && IISaveImage(info.get(), out, size_t(info->image.width()), size_t(info->image.height()),
             kUTTypeJPEG, false, 0.7f);

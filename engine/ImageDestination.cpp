@@ -4,6 +4,7 @@
 #include "engine/DescriptorIo.h"
 #include "engine/GifEncoder.h"
 #include "engine/HeifCodec.h"
+#include "engine/JpegBands.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataWriter.h"
 #include "engine/PngWriter.h"
@@ -26,6 +27,7 @@ namespace {
 constexpr double kMetresPerInch = 0.0254;
 
 thread_local QString lastWriteError;
+thread_local bool lastWriteFailedReading = false;
 
 constexpr QLatin1String kNotEncoded("the image could not be encoded");
 
@@ -73,7 +75,7 @@ QImage overWhite(const QImage& pixels)
     return composed;
 }
 
-bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd, QString& reason)
+JpegEncodeOptions jpegOptionsFor(const QByteArray& iccProfile, const PropertyDictionary& properties)
 {
     JpegEncodeOptions options;
     options.quality = qualityOf(properties);
@@ -84,9 +86,15 @@ bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd,
         options.dpiY = options.dpiX;
     if (!options.dpiX)
         options.dpiX = options.dpiY;
-    options.iccProfile = image.iccProfile;
+    options.iccProfile = iccProfile;
     if (properties.contains(kCGImagePropertyOrientation) || carriesSourceMetadata(properties))
         options.exifPayload = encodeExifPayload(properties);
+    return options;
+}
+
+bool writeJpeg(const Image& image, const PropertyDictionary& properties, int fd, QString& reason)
+{
+    const JpegEncodeOptions options = jpegOptionsFor(image.iccProfile, properties);
     if (image.pixels.hasAlphaChannel()) {
         const QImage opaque = overWhite(image.pixels);
         if (opaque.isNull()) {
@@ -234,9 +242,30 @@ void ImageDestination::addImage(const Image& image, const PropertyDictionary& pr
     m_properties = properties;
 }
 
+void ImageDestination::addJpegBands(std::shared_ptr<const JpegBands> bands, const QByteArray& iccProfile,
+    const PropertyDictionary& properties)
+{
+    if (m_image || !bands || m_format != ImageFormat::JPEG)
+        return;
+    m_bands = std::move(bands);
+    m_image = Image { QImage(), iccProfile };
+    m_properties = properties;
+}
+
+void ImageDestination::addJpegPlanes(
+    const YCbCr420Planes& planes, const QByteArray& iccProfile, const PropertyDictionary& properties)
+{
+    if (m_image || m_format != ImageFormat::JPEG)
+        return;
+    m_planes = planes;
+    m_image = Image { QImage(), iccProfile };
+    m_properties = properties;
+}
+
 bool ImageDestination::finalize()
 {
     lastWriteError.clear();
+    lastWriteFailedReading = false;
     if (!m_image)
         return fail(QStringLiteral("no image to write"));
     // A path of our own: the file is written without a name beside the target and takes it when whole.
@@ -258,7 +287,17 @@ bool ImageDestination::finalize()
     try {
         switch (m_format) {
         case ImageFormat::JPEG:
-            ok = writeJpeg(*m_image, m_properties, fd, reason);
+            if (m_bands) {
+                const JpegBandCopy copy = copyJpegInBands(
+                    *m_bands, jpegOptionsFor(m_image->iccProfile, m_properties), fd, &reason);
+                ok = copy == JpegBandCopy::Written;
+                lastWriteFailedReading = copy == JpegBandCopy::ReadFailed;
+            } else if (m_planes) {
+                ok = encodeJpegFromPlanes(
+                    *m_planes, jpegOptionsFor(m_image->iccProfile, m_properties), fd, &reason);
+            } else {
+                ok = writeJpeg(*m_image, m_properties, fd, reason);
+            }
             break;
         case ImageFormat::GIF:
             ok = encodeGif(m_image->pixels, fd, &reason);
@@ -329,4 +368,15 @@ bool ImageDestination::fail(const QString& reason)
 QString lastImageWriteError()
 {
     return lastWriteError;
+}
+
+bool lastImageWriteFailedReading()
+{
+    return lastWriteFailedReading;
+}
+
+void recordImageReadFailure(bool failed)
+{
+    lastWriteError = failed ? QStringLiteral("the image could not be decoded") : QString();
+    lastWriteFailedReading = failed;
 }

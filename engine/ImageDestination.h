@@ -3,6 +3,7 @@
 
 #include "engine/Image.h"
 #include "engine/ImageSource.h"
+#include "engine/PlanarJpeg.h"
 #include "engine/PropertyDictionary.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class WorkFile;
+struct JpegBands;
 
 /// An image file to be written: a path, a format, at most one image and the property set it is written
 /// with. finalize() writes the file and is the only step that touches the disk.
@@ -34,6 +36,14 @@ public:
         WorkFile& file, ImageFormat format);
 
     void addImage(const Image& image, const PropertyDictionary& properties);
+    /// For a JPEG destination: the image is \a planes, with \a iccProfile (the cleaned one) as its colour
+    /// profile, written without a round trip through RGB.
+    void addJpegPlanes(
+        const YCbCr420Planes& planes, const QByteArray& iccProfile, const PropertyDictionary& properties);
+    /// For a JPEG destination: the image is \a bands, decoded while it is written, with \a iccProfile
+    /// (the cleaned one) as its colour profile. The same file as addImage with the decoded image.
+    void addJpegBands(std::shared_ptr<const JpegBands> bands, const QByteArray& iccProfile,
+        const PropertyDictionary& properties);
     /// Writes the file. False when no image was added, when something exists at the target path already,
     /// or when anything failed; nothing is left behind then.
     [[nodiscard]] bool finalize();
@@ -47,9 +57,17 @@ private:
     WorkFile* m_file;
     ImageFormat m_format;
     std::optional<Image> m_image;
+    std::shared_ptr<const JpegBands> m_bands;
+    std::optional<YCbCr420Planes> m_planes;
     PropertyDictionary m_properties;
 };
 
 /// Why the last failed finalize() on this thread failed, in the system's words ("No space left on
 /// device", "Permission denied") or the encoder's; empty after a success.
 [[nodiscard]] QString lastImageWriteError();
+/// Whether the last failed finalize() or save on this thread failed because the source's pixels, decoded
+/// only while they were written, could not be decoded: then the source is at fault, not the output.
+[[nodiscard]] bool lastImageWriteFailedReading();
+/// Records such a failure (\a failed) for a save that decodes before it writes, or forgets the last
+/// failure of either kind (ImageSaving).
+void recordImageReadFailure(bool failed);

@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ImageInfo.h"
 
+#include "engine/ColorProfile.h"
 #include "engine/ImageDrawing.h"
 #include "engine/ImageSource.h"
+#include "engine/JpegBands.h"
 #include "engine/LibraryMessages.h"
 
 #include <cmath>
 #include <limits>
 #include <new>
 
-ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
+namespace {
+
+ImageInfo* createImage(const QString& path, bool fixOrientation, bool forSaving)
 {
     try {
-        const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
+        std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
         if (!source)
             return nullptr;
         ImageInfoPtr info(new (std::nothrow) ImageInfo);
@@ -22,6 +26,33 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
         info->sourceFormat = source->format();
         info->frameCount = source->frameCount();
         info->sourceLossless = source->isLossless();
+
+        if (forSaving && source->format() == ImageFormat::JPEG) {
+            const int orientation = fixOrientation ? IIGetImageOrientation(info.get()) : 1;
+            std::optional<JpegBands> bands;
+            if (orientationFromExif(orientation) == Orientation::Normal)
+                bands = openJpegBands(source->data(), kMaxDecodedPixels);
+            if (bands) {
+                // The profile cleaned as ImageSource cleans a decoded image's.
+                bands->iccProfile = cleanColorProfile(bands->iccProfile);
+                info->bands = std::make_shared<const JpegBands>(std::move(*bands));
+                info->orientation = orientation;
+                info->orientationFixed = fixOrientation;
+                return info.release();
+            }
+        }
+
+        if (forSaving && source->hasJpegPlanes()) {
+            // A HEIF decodes upright whatever its EXIF says; a WebP relies on its EXIF orientation.
+            const int orientation = fixOrientation ? IIGetImageOrientation(info.get()) : 1;
+            const QSize size = source->statedSize();
+            if (orientationFromExif(orientation) == Orientation::Normal && !size.isEmpty()) {
+                info->source = std::shared_ptr<const ImageSource>(source.release());
+                info->orientation = orientation;
+                info->orientationFixed = fixOrientation;
+                return info.release();
+            }
+        }
 
         std::optional<Image> image;
         if (fixOrientation && source->decodesUpright()) {
@@ -45,6 +76,29 @@ ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
     } catch (...) {
         return nullptr;
     }
+}
+
+} // namespace
+
+ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
+{
+    return createImage(path, fixOrientation, false);
+}
+
+ImageInfo* IICreateImageForSaving(const QString& path, bool fixOrientation)
+{
+    return createImage(path, fixOrientation, true);
+}
+
+QSize IIGetImageSize(const ImageInfo* info)
+{
+    if (!info)
+        return {};
+    if (info->image.isNull() && info->bands)
+        return info->bands->size;
+    if (info->image.isNull() && info->source)
+        return info->source->statedSize();
+    return info->image.pixels.size();
 }
 
 int IIGetImageOrientation(const ImageInfo* info)

@@ -2,8 +2,10 @@
 #include "engine/ImageSaving.h"
 
 #include "engine/BitmapCanvas.h"
+#include "engine/ColorProfile.h"
 #include "engine/ImageDestination.h"
 #include "engine/ImageDrawing.h"
+#include "engine/JpegBands.h"
 
 #include <limits>
 
@@ -51,6 +53,15 @@ bool sizeIsDrawable(std::size_t width, std::size_t height)
         && double(width) * double(height) <= double(kMaxDecodedPixels);
 }
 
+/// Whether drawing the record at \a width x \a height moves no pixel: its own size, no scale, no turn, no
+/// offset. The canvas then takes the decoded pixels as they are.
+bool drawsUnchanged(const ImageInfo* info, std::size_t width, std::size_t height)
+{
+    const QSize size = IIGetImageSize(info);
+    return width == std::size_t(size.width()) && height == std::size_t(size.height()) && info->scaleX == 1.0
+        && info->scaleY == 1.0 && info->rotation == 0 && info->translateX == 0 && info->translateY == 0;
+}
+
 bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info, std::size_t width,
     std::size_t height, ImageFormat type, bool withExif, float quality)
 {
@@ -61,6 +72,52 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
         properties.set(kImageDestinationLosslessCompression, std::int64_t(1));
     if (!destination)
         return false;
+    if (info->orientationFixed && info->orientation != 1) {
+        // The pixels were turned upright at load: the stored orientation no longer applies.
+        if (PropertyDictionary* tiff = properties.dictionary(kCGImagePropertyTIFFDictionary))
+            tiff->set(kCGImagePropertyOrientation, std::int64_t(1));
+        properties.set(kCGImagePropertyOrientation, std::int64_t(1));
+    }
+
+    std::optional<ImageInfo> decoded;
+    if (info->image.isNull() && info->bands) {
+        if (type == kUTTypeJPEG && drawsUnchanged(info, width, height)) {
+            // JPEG to JPEG as it stands: decoded band by band while it is written, never as a frame.
+            destination->addJpegBands(info->bands, info->bands->iccProfile, properties);
+            return destination->finalize();
+        }
+        // Anything else draws the frame, decoded now as the load decodes it.
+        std::optional<Image> image = decodeJpeg(info->bands->data, kMaxDecodedPixels);
+        if (!image) {
+            recordImageReadFailure(true);
+            return false;
+        }
+        cleanImageColorProfile(*image);
+        decoded = *info;
+        decoded->bands.reset();
+        decoded->image = std::move(*image);
+        info = &*decoded;
+    } else if (info->image.isNull() && info->source) {
+        if (type == kUTTypeJPEG && drawsUnchanged(info, width, height)) {
+            // A HEIF or lossy WebP to JPEG: the decoder's YCbCr planes are what a JPEG stores.
+            QByteArray profile;
+            const std::optional<YCbCr420Planes> planes = info->source->createJpegPlanesAtIndex0(&profile);
+            if (planes && QSize(planes->width, planes->height) == IIGetImageSize(info)) {
+                destination->addJpegPlanes(*planes, profile, properties);
+                return destination->finalize();
+            }
+        }
+        // Anything else draws the pixels, decoded now as the load decodes them.
+        std::optional<Image> image = info->source->createImageAtIndex0();
+        if (!image || image->pixels.size() != IIGetImageSize(info)) {
+            recordImageReadFailure(true);
+            return false;
+        }
+        decoded = *info;
+        decoded->source.reset();
+        decoded->image = std::move(*image);
+        info = &*decoded;
+    }
 
     const QImage& pixels = info->image.pixels;
     const AlphaInfo alpha = saveCanvasAlpha(pixels);
@@ -72,12 +129,6 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
         IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
         const Image image = canvas->makeImage();
         canvas.reset();
-        if (info->orientationFixed && info->orientation != 1) {
-            // The pixels were turned upright at load: the stored orientation no longer applies.
-            if (PropertyDictionary* tiff = properties.dictionary(kCGImagePropertyTIFFDictionary))
-                tiff->set(kCGImagePropertyOrientation, std::int64_t(1));
-            properties.set(kCGImagePropertyOrientation, std::int64_t(1));
-        }
         destination->addImage(image, properties);
     }
     return destination->finalize();
@@ -88,6 +139,7 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
 bool IISaveImage(const ImageInfo* info, const QString& path, std::size_t width, std::size_t height,
     ImageFormat type, bool withExif, float quality)
 {
+    recordImageReadFailure(false);
     if (!info || path.isEmpty() || !sizeIsDrawable(width, height))
         return false;
     try {
@@ -101,6 +153,7 @@ bool IISaveImage(const ImageInfo* info, const QString& path, std::size_t width, 
 bool IISaveImageToWorkFile(const ImageInfo* info, WorkFile& file, std::size_t width, std::size_t height,
     ImageFormat type, bool withExif, float quality)
 {
+    recordImageReadFailure(false);
     if (!info || !sizeIsDrawable(width, height))
         return false;
     try {

@@ -307,6 +307,46 @@ std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) co
     }
 }
 
+bool ImageSource::hasJpegPlanes() const
+{
+    try {
+        return (m_heif && m_heif->hasJpegPlanes()) || (m_webp && m_webp->hasJpegPlanes());
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<YCbCr420Planes> ImageSource::createJpegPlanesAtIndex0(QByteArray* iccProfile) const
+{
+    try {
+        if (!hasJpegPlanes())
+            return std::nullopt;
+        QString reason;
+        std::optional<YCbCr420Planes> planes;
+        QByteArray profile;
+        if (m_heif) {
+            planes = m_heif->decodePlanes(&reason);
+            const HeifImageInfo& info = m_heif->info();
+            profile = info.iccProfile;
+            if (profile.isEmpty() && info.colour)
+                profile = profileForColourDescription(*info.colour);
+        } else {
+            planes = m_webp->decodePlanes(&reason);
+            profile = m_webp->info().iccProfile;
+        }
+        if (!planes) {
+            if (!reason.isEmpty())
+                recordLibraryMessage(reason);
+            return std::nullopt;
+        }
+        if (iccProfile)
+            *iccProfile = cleanColorProfile(profile);
+        return planes;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 PropertyDictionary ImageSource::copyPropertiesAtIndex0() const
 {
     try {

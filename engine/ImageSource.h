@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/Image.h"
+#include "engine/PlanarJpeg.h"
 #include "engine/PropertyDictionary.h"
 
 #include <QByteArray>
@@ -52,6 +53,14 @@ public:
     /// Decodes the first frame turned upright for EXIF \a orientation on the way (JPEG only; the same as
     /// createImageAtIndex0 for other formats and for values outside 2..8).
     [[nodiscard]] std::optional<Image> createUprightImageAtIndex0(int orientation) const;
+    /// True when createJpegPlanesAtIndex0 can give the first frame (an opaque HEIF or lossy WebP whose
+    /// decoder gives JPEG's YCbCr 4:2:0).
+    [[nodiscard]] bool hasJpegPlanes() const;
+    /// The first frame as its decoder's YCbCr 4:2:0 planes, decoded as createImageAtIndex0 decodes it (a
+    /// HEIF's upright, a WebP's as stored), for a JPEG written without a round trip through RGB; in
+    /// \a iccProfile the cleaned profile createImageAtIndex0 would give the image. Null when
+    /// hasJpegPlanes() is false or decoding failed (the reason passed to recordLibraryMessage).
+    [[nodiscard]] std::optional<YCbCr420Planes> createJpegPlanesAtIndex0(QByteArray* iccProfile) const;
     /// The size a HEIF or WebP file states for the image to decode (a HEIF's as turned, a WebP's canvas),
     /// read without decoding; invalid for the other formats.
     [[nodiscard]] QSize statedSize() const;

@@ -48,7 +48,7 @@ QString ImageWrapper::CFURLFromString(const QString& path)
 bool ImageWrapper::load(const QString& path, bool FixupOrientation)
 {
     m_imgInfo.reset();
-    m_imgInfo.reset(IICreateImage(CFURLFromString(path), FixupOrientation));
+    m_imgInfo.reset(IICreateImageForSaving(CFURLFromString(path), FixupOrientation));
     return m_imgInfo != nullptr;
 }
 
@@ -102,8 +102,9 @@ void ImageWrapper::resizeToWidth(int w, int Height, bool KeepAspect)
     if (!m_imgInfo)
         return;
     const int h = Height;
-    const int imageWidth = m_imgInfo->image.width();
-    const int imageHeight = m_imgInfo->image.height();
+    const QSize imageSize = IIGetImageSize(m_imgInfo.get());
+    const int imageWidth = imageSize.width();
+    const int imageHeight = imageSize.height();
     const float ratio = float(imageWidth) / float(imageHeight);
     if (!KeepAspect) {
         m_newWidth = w;
@@ -131,8 +132,9 @@ void ImageWrapper::resizeToPercentOfWidth(float pw, float Height)
 {
     if (!m_imgInfo)
         return;
-    m_newWidth = truncateToInt(float(m_imgInfo->image.width()) * pw);
-    m_newHeight = truncateToInt(float(m_imgInfo->image.height()) * Height);
+    const QSize imageSize = IIGetImageSize(m_imgInfo.get());
+    m_newWidth = truncateToInt(float(imageSize.width()) * pw);
+    m_newHeight = truncateToInt(float(imageSize.height()) * Height);
     m_imgInfo->scaleX = pw;
     m_imgInfo->scaleY = Height;
 }

@@ -11,6 +11,7 @@
 // any error.
 
 #include "engine/DescriptorIo.h"
+#include "engine/JpegCodec.h"
 #include "engine/Orientation.h"
 
 #include <QByteArray>
@@ -214,6 +215,32 @@ inline constexpr qsizetype kMaxIccSize = 255 * kMaxIccDataPerMarker;
     constexpr qint64 kAlwaysRead = qint64(16) << 20;
     return pixels <= kAlwaysRead || bytes >= pixels / 1024;
 }
+
+/// What the writer puts around the pixels, prepared from JpegEncodeOptions by the outer half of a call.
+struct EncodeSettings
+{
+    int quality = 75;
+    UINT8 densityUnit = 0;
+    UINT16 xDensity = 1;
+    UINT16 yDensity = 1;
+    QByteArray exifSegment; ///< "Exif\0\0" + payload, or empty
+    QByteArray iccProfile;
+};
+
+/// Why \a options cannot be written with a \a width x \a height image, or empty when they can.
+[[nodiscard]] QString encodeRefusal(const JpegEncodeOptions& options, int width, int height);
+/// The settings for \a options (which encodeRefusal accepted).
+[[nodiscard]] EncodeSettings encodeSettingsOf(const JpegEncodeOptions& options);
+
+/// Creates \a cinfo's compressor writing to \a destination, sets it up as every output of ours is
+/// written (baseline, 4:2:0 for colour, JFIF with the density, no Adobe marker) and writes everything
+/// before the first row: SOI, JFIF, the EXIF segment, the profile. Inner halves only: may jump.
+void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
+    const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components);
+
+/// The profile carried by the APP2 "ICC_PROFILE" segments libjpeg saved in \a cinfo, joined only when the
+/// chain is whole. Calls nothing in libjpeg, so no jump can skip the destructors of what it holds.
+[[nodiscard]] QByteArray iccChainOf(const jpeg_decompress_struct& cinfo);
 
 /// Starts reading \a data with \a cinfo (created here). Inner halves only: may jump.
 inline void startReading(jpeg_decompress_struct& cinfo, const QByteArray& data)

@@ -47,24 +47,6 @@ void cmykToRgb32(uchar* row, int count, bool inverted)
     }
 }
 
-/// The profile carried by the APP2 "ICC_PROFILE" segments libjpeg saved, joined only when the chain is
-/// whole. Calls nothing in libjpeg, so no jump can skip the destructors of what it holds.
-QByteArray iccChainOf(const jpeg_decompress_struct& cinfo)
-{
-    QList<QByteArrayView> payloads;
-    for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
-        const QByteArrayView payload(
-            reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
-        if (marker->marker == JPEG_APP0 + 2 && payload.startsWith(QByteArrayView("ICC_PROFILE\0", 12))) {
-            // A segment libjpeg did not save whole cannot be part of a whole chain.
-            if (marker->data_length != marker->original_length)
-                return {};
-            payloads.append(payload);
-        }
-    }
-    return payloads.isEmpty() ? QByteArray() : joinJpegIccChunks(payloads);
-}
-
 bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
 {
     jpeg_decompress_struct& cinfo = d.cinfo;
@@ -157,6 +139,26 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
 }
 
 } // namespace
+
+namespace JpegPrivate {
+
+QByteArray iccChainOf(const jpeg_decompress_struct& cinfo)
+{
+    QList<QByteArrayView> payloads;
+    for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
+        const QByteArrayView payload(
+            reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
+        if (marker->marker == JPEG_APP0 + 2 && payload.startsWith(QByteArrayView("ICC_PROFILE\0", 12))) {
+            // A segment libjpeg did not save whole cannot be part of a whole chain.
+            if (marker->data_length != marker->original_length)
+                return {};
+            payloads.append(payload);
+        }
+    }
+    return payloads.isEmpty() ? QByteArray() : joinJpegIccChunks(payloads);
+}
+
+} // namespace JpegPrivate
 
 std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, Orientation orientation)
 {

@@ -16,12 +16,7 @@ struct EncodeJob
     const QImage* image = nullptr;
     J_COLOR_SPACE inputSpace = JCS_UNKNOWN;
     int components = 0;
-    int quality = 75;
-    UINT8 densityUnit = 0;
-    UINT16 xDensity = 1;
-    UINT16 yDensity = 1;
-    const QByteArray* exifSegment = nullptr; ///< "Exif\0\0" + payload, or empty
-    const QByteArray* iccProfile = nullptr;
+    const EncodeSettings* settings = nullptr;
 };
 
 bool writeJpeg(Compressor& c, DescriptorDestination& dest, const EncodeJob& job)
@@ -30,33 +25,9 @@ bool writeJpeg(Compressor& c, DescriptorDestination& dest, const EncodeJob& job)
     if (setjmp(c.errors.jump))
         return false;
 
-    jpeg_create_compress(&cinfo);
-    cinfo.dest = &dest.pub;
-
     const QImage& image = *job.image;
-    cinfo.image_width = JDIMENSION(image.width());
-    cinfo.image_height = JDIMENSION(image.height());
-    cinfo.in_color_space = job.inputSpace;
-    cinfo.input_components = job.components;
-    jpeg_set_defaults(&cinfo); // baseline Huffman tables, 4:2:0 for colour, islow DCT, JFIF marker
-    jpeg_set_quality(&cinfo, job.quality, TRUE);
-    cinfo.write_JFIF_header = TRUE;
-    cinfo.write_Adobe_marker = FALSE;
-    cinfo.optimize_coding = FALSE;
-    cinfo.density_unit = job.densityUnit;
-    cinfo.X_density = job.xDensity;
-    cinfo.Y_density = job.yDensity;
-
-    jpeg_start_compress(&cinfo, TRUE); // writes SOI and the JFIF APP0
-    if (!job.exifSegment->isEmpty()) {
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
-            reinterpret_cast<const JOCTET*>(job.exifSegment->constData()),
-            static_cast<unsigned int>(job.exifSegment->size()));
-    }
-    if (!job.iccProfile->isEmpty()) {
-        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(job.iccProfile->constData()),
-            static_cast<unsigned int>(job.iccProfile->size()));
-    }
+    startWriting(
+        cinfo, &dest.pub, *job.settings, image.width(), image.height(), job.inputSpace, job.components);
 
     // libjpeg takes non-const rows but only reads them; constScanLine keeps a shared image undetached.
     JSAMPROW rows[kRowsPerCall];
@@ -75,6 +46,73 @@ bool writeJpeg(Compressor& c, DescriptorDestination& dest, const EncodeJob& job)
 
 } // namespace
 
+namespace JpegPrivate {
+
+QString encodeRefusal(const JpegEncodeOptions& options, int width, int height)
+{
+    if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
+        return QStringLiteral("image too large for a JPEG (%1 x %2 pixels)").arg(width).arg(height);
+    if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize)
+        return QStringLiteral("EXIF block too large for a JPEG");
+    if (options.iccProfile.size() > kMaxIccSize)
+        return QStringLiteral("colour profile too large for a JPEG");
+    return {};
+}
+
+EncodeSettings encodeSettingsOf(const JpegEncodeOptions& options)
+{
+    EncodeSettings settings;
+    settings.quality = std::clamp(options.quality, 1, 100);
+    // JFIF cannot state one resolution without the other: a lone value stands for both.
+    std::optional<quint16> x = jfifDensity(options.dpiX);
+    std::optional<quint16> y = jfifDensity(options.dpiY);
+    if (x || y) {
+        settings.densityUnit = 1;
+        settings.xDensity = x.value_or(y.value_or(1));
+        settings.yDensity = y.value_or(settings.xDensity);
+    }
+    if (!options.exifPayload.isEmpty()) {
+        settings.exifSegment.reserve(kExifHeaderSize + options.exifPayload.size());
+        settings.exifSegment.append("Exif\0\0", kExifHeaderSize);
+        settings.exifSegment.append(options.exifPayload);
+    }
+    settings.iccProfile = options.iccProfile;
+    return settings;
+}
+
+void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
+    const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components)
+{
+    jpeg_create_compress(&cinfo);
+    cinfo.dest = destination;
+
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.in_color_space = inputSpace;
+    cinfo.input_components = components;
+    jpeg_set_defaults(&cinfo); // baseline Huffman tables, 4:2:0 for colour, islow DCT, JFIF marker
+    jpeg_set_quality(&cinfo, settings.quality, TRUE);
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.write_Adobe_marker = FALSE;
+    cinfo.optimize_coding = FALSE;
+    cinfo.density_unit = settings.densityUnit;
+    cinfo.X_density = settings.xDensity;
+    cinfo.Y_density = settings.yDensity;
+
+    jpeg_start_compress(&cinfo, TRUE); // writes SOI and the JFIF APP0
+    if (!settings.exifSegment.isEmpty()) {
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
+            reinterpret_cast<const JOCTET*>(settings.exifSegment.constData()),
+            static_cast<unsigned int>(settings.exifSegment.size()));
+    }
+    if (!settings.iccProfile.isEmpty()) {
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(settings.iccProfile.constData()),
+            static_cast<unsigned int>(settings.iccProfile.size()));
+    }
+}
+
+} // namespace JpegPrivate
+
 bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd, QString* reason)
 {
     const auto refuse = [reason](const QString& why) {
@@ -84,14 +122,8 @@ bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd, Q
     };
     if (image.isNull() || fd < 0)
         return refuse(QStringLiteral("no image to write"));
-    if (image.width() > JPEG_MAX_DIMENSION || image.height() > JPEG_MAX_DIMENSION)
-        return refuse(QStringLiteral("image too large for a JPEG (%1 x %2 pixels)")
-                          .arg(image.width())
-                          .arg(image.height()));
-    if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize)
-        return refuse(QStringLiteral("EXIF block too large for a JPEG"));
-    if (options.iccProfile.size() > kMaxIccSize)
-        return refuse(QStringLiteral("colour profile too large for a JPEG"));
+    if (const QString refusal = encodeRefusal(options, image.width(), image.height()); !refusal.isEmpty())
+        return refuse(refusal);
 
     // Formats libjpeg-turbo reads directly; anything else is converted once.
     QImage source;
@@ -132,23 +164,8 @@ bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd, Q
         return refuse(QStringLiteral("out of memory"));
 
     job.image = &source;
-    job.quality = std::clamp(options.quality, 1, 100);
-    // JFIF cannot state one resolution without the other: a lone value stands for both.
-    std::optional<quint16> x = jfifDensity(options.dpiX);
-    std::optional<quint16> y = jfifDensity(options.dpiY);
-    if (x || y) {
-        job.densityUnit = 1;
-        job.xDensity = x.value_or(y.value_or(1));
-        job.yDensity = y.value_or(job.xDensity);
-    }
-    QByteArray exifSegment;
-    if (!options.exifPayload.isEmpty()) {
-        exifSegment.reserve(kExifHeaderSize + options.exifPayload.size());
-        exifSegment.append("Exif\0\0", kExifHeaderSize);
-        exifSegment.append(options.exifPayload);
-    }
-    job.exifSegment = &exifSegment;
-    job.iccProfile = &options.iccProfile;
+    const EncodeSettings settings = encodeSettingsOf(options);
+    job.settings = &settings;
 
     DescriptorDestination dest(fd);
     Compressor c;

@@ -24,8 +24,6 @@
 namespace {
 
 constexpr int kExifHeaderSize = 6; // "Exif\0\0"
-constexpr qsizetype kMaxMarkerData = 65533;
-constexpr qsizetype kMaxIccSize = 255 * qsizetype(65519);
 constexpr int kGroupRows = 16; // luma rows of one MCU row at 4:2:0
 
 struct ErrorManager
@@ -181,14 +179,19 @@ std::array<uchar, 256> stretchTable(bool chroma)
 
 } // namespace
 
-bool encodeJpegFromPlanes(const YCbCr420Planes& planes, const JpegEncodeOptions& options, int fd)
+bool encodeJpegFromPlanes(
+    const YCbCr420Planes& planes, const JpegEncodeOptions& options, int fd, QString* reason)
 {
-    if (fd < 0 || planes.width <= 0 || planes.height <= 0 || !planes.y || !planes.cb || !planes.cr
-        || planes.width > JPEG_MAX_DIMENSION || planes.height > JPEG_MAX_DIMENSION)
+    const auto refuse = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
         return false;
-    if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize
-        || options.iccProfile.size() > kMaxIccSize)
-        return false;
+    };
+    if (fd < 0 || planes.width <= 0 || planes.height <= 0 || !planes.y || !planes.cb || !planes.cr)
+        return refuse(QStringLiteral("no image to write"));
+    if (const QString refusal = JpegPrivate::encodeRefusal(options, planes.width, planes.height);
+        !refusal.isEmpty())
+        return refuse(refusal);
 
     static const std::array<uchar, 256> lumaStretch = stretchTable(false);
     static const std::array<uchar, 256> chromaStretch = stretchTable(true);
@@ -228,6 +231,15 @@ bool encodeJpegFromPlanes(const YCbCr420Planes& planes, const JpegEncodeOptions&
     errors.pub.output_message = ignoreOutput;
     cinfo.err = &errors.pub;
     const bool written = compress(cinfo, errors, dest, job);
+    if (!written && reason) {
+        if (dest.error != 0) {
+            *reason = systemErrorText(dest.error);
+        } else {
+            char message[JMSG_LENGTH_MAX] = {};
+            (*errors.pub.format_message)(reinterpret_cast<j_common_ptr>(&cinfo), message);
+            *reason = QString::fromLatin1(message);
+        }
+    }
     jpeg_destroy_compress(&cinfo);
     return written;
 }

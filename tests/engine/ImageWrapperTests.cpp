@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ImageDestination.h"
 #include "engine/ImageSaving.h"
 #include "engine/ImageWrapper.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -150,4 +154,133 @@ TEST(ImageWrapperSave, TurnedPhotoIsWrittenAtItsUprightSize)
     const QString output = dir.filePath(QStringLiteral("upright.jpg"));
     ASSERT_TRUE(wrapper.save(output, false));
     EXPECT_EQ(QImageReader(output).size(), QSize(3000, 4000));
+}
+
+// A JPEG that needs no turn is decoded while its copy is written, so a source that breaks off in its scan
+// fails the save rather than the load: as the source's fault, with nothing left behind, for every kind of
+// save (copied band by band, or decoded first to be scaled or written in another format).
+TEST(ImageWrapperSave, SourceCutShortInItsScanFailsAsTheSourceAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QByteArray whole = fileBytes(dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_1.jpg"));
+    const qsizetype scan = whole.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    ASSERT_GT(scan, 0);
+    const struct
+    {
+        const char* name;
+        qsizetype length;
+    } cuts[] = { { "whole", whole.size() }, { "just after the scan header", scan + 16 },
+        { "half the scan", scan + (whole.size() - scan) / 2 },
+        { "all but its last bytes", whole.size() - 64 } };
+    const struct
+    {
+        const char* output;
+        float scale;
+    } saves[] = { { "same.jpg", 1.0f }, { "half.jpg", 0.5f }, { "same.png", 1.0f } };
+    for (const auto& cut : cuts) {
+        const QString source = dir.filePath(QStringLiteral("source.jpg"));
+        QFile::remove(source);
+        ASSERT_TRUE(writeFile(source, whole.left(cut.length)));
+        for (const auto& save : saves) {
+            for (const bool fix : { false, true }) {
+                SCOPED_TRACE(testing::Message() << cut.name << ", " << save.output << ", fix " << fix);
+                const QString out = dir.filePath(QStringLiteral("out"));
+                QDir(out).removeRecursively();
+                ASSERT_TRUE(QDir().mkpath(out));
+                ImageWrapper wrapper;
+                ASSERT_TRUE(wrapper.load(source, fix));
+                wrapper.resizeToPercentOfWidth(save.scale, save.scale);
+                const bool complete = cut.length == whole.size();
+                EXPECT_EQ(wrapper.save(out + u'/' + QLatin1String(save.output), false), complete);
+                EXPECT_EQ(lastImageWriteFailedReading(), !complete);
+                EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                    complete ? 1 : 0);
+            }
+        }
+    }
+}
+
+namespace {
+
+/// The payload of the APP0 JFIF segment and the joined payloads of the APP2 ICC_PROFILE segments of a
+/// JPEG, by a walk of its segments up to the first scan.
+QByteArray jfifAndProfileOf(const QByteArray& jpeg)
+{
+    QByteArray found;
+    for (qsizetype at = 2; at + 4 <= jpeg.size() && uchar(jpeg[at]) == 0xFF;) {
+        const uchar marker = uchar(jpeg[at + 1]);
+        const qsizetype length = qsizetype(uchar(jpeg[at + 2])) << 8 | uchar(jpeg[at + 3]);
+        const QByteArray payload = jpeg.mid(at + 4, length - 2);
+        if (marker == 0xE0 || (marker == 0xE2 && payload.startsWith("ICC_PROFILE")))
+            found += payload;
+        if (marker == 0xDA)
+            break;
+        at += 2 + length;
+    }
+    return found;
+}
+
+/// The peak signal-to-noise ratio of \a b against \a a over the RGB channels, in dB; 0 for other sizes.
+double psnr(const QImage& a, const QImage& b)
+{
+    if (a.isNull() || a.size() != b.size())
+        return 0;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double squares = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            for (const int d : { qRed(p[col]) - qRed(q[col]), qGreen(p[col]) - qGreen(q[col]),
+                     qBlue(p[col]) - qBlue(q[col]) })
+                squares += double(d * d);
+        }
+    }
+    const double mean = squares / (3.0 * x.width() * x.height());
+    return mean == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mean);
+}
+
+} // namespace
+
+// A HEIF or lossy WebP saved as a JPEG goes from its decoder's YCbCr planes where nothing needs turning:
+// the same picture as through RGB (the record decoded whole and drawn), with the same profile and density
+// segments, and clean.
+TEST(ImageWrapperSave, HeifAndWebpToJpegShowTheSamePictureAsThroughRgb)
+{
+    QTemporaryDir dir;
+    const QString planes = dir.filePath(QStringLiteral("planes"));
+    const QString rgb = dir.filePath(QStringLiteral("rgb"));
+    ASSERT_TRUE(QDir().mkpath(planes) && QDir().mkpath(rgb));
+    for (const char* name :
+        { "heif/01_exif_gps_xmp_thumb.heic", "heif/03_icc_adobergb.heic", "heif/orient/irot_6_exif_8.heic",
+            "heif/orient/irot_6_odd_633x427.heic", "heif/08_nclx_display_p3_exif.heic",
+            "heif/07_nclx_display_p3.avif", "webp/01_exif_gps_xmp_icc.webp", "webp/02_orient6.webp",
+            "heif/04_alpha_exif_xmp.heic", "webp/05_lossy_alpha_icc.webp" }) {
+        for (const bool fix : { false, true }) {
+            SCOPED_TRACE(testing::Message() << name << ", fix " << fix);
+            const QString source = dirtyCorpusDir() + u'/' + QLatin1String(name);
+            const QString output = QFileInfo(source).completeBaseName() + (fix ? "_fixed.jpg" : ".jpg");
+            ImageWrapper wrapper;
+            ASSERT_TRUE(wrapper.load(source, fix));
+            wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
+            wrapper.setQuality(80);
+            ASSERT_TRUE(wrapper.save(planes + u'/' + output, false));
+
+            const ImageInfoPtr decoded(IICreateImage(source, fix));
+            ASSERT_TRUE(decoded);
+            ASSERT_TRUE(IISaveImage(decoded.get(), rgb + u'/' + output, std::size_t(decoded->image.width()),
+                std::size_t(decoded->image.height()), kUTTypeJPEG, false, 0.8f));
+
+            const QByteArray viaPlanes = fileBytes(planes + u'/' + output);
+            const QByteArray viaRgb = fileBytes(rgb + u'/' + output);
+            EXPECT_EQ(jfifAndProfileOf(viaPlanes), jfifAndProfileOf(viaRgb));
+            const QImage a = decodeWithQt(planes + u'/' + output);
+            const QImage b = decodeWithQt(rgb + u'/' + output);
+            EXPECT_EQ(a.size(), b.size());
+            EXPECT_GT(psnr(a, b), 40.0);
+        }
+    }
+    const ProcessResult clean = checkClean(planes);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
 }
