@@ -231,8 +231,8 @@ std::optional<int> parse(
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, inspect, json,
-        quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, inspect,
+        json, quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");

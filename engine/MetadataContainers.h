@@ -2,10 +2,10 @@
 #pragma once
 
 // The container walks of the metadata inspector: each follows one format's structure (JPEG segments,
-// PNG chunks, GIF blocks, TIFF directories, BMP headers, HEIF boxes and items, WebP chunks) without decoding pixels, hands the metadata
-// blocks it meets to MetadataBlocks for Exiv2, and reports by itself what Exiv2 never sees: comments,
-// text chunks, thumbnails, unknown segments, chunks and extensions, and data after the end of the image.
-// Private to the inspector (engine/MetadataInspector.cpp).
+// PNG chunks, GIF blocks, TIFF directories, BMP headers, HEIF boxes and items, WebP chunks) without decoding
+// pixels, hands the metadata blocks it meets to MetadataBlocks for Exiv2, and reports by itself what Exiv2
+// never sees: comments, text chunks, thumbnails, unknown segments, chunks and extensions, and data after the
+// end of the image. Private to the inspector (engine/MetadataInspector.cpp).
 
 #include "engine/MetadataInspector.h"
 

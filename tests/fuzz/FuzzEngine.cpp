@@ -257,6 +257,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         (void)takeLibraryMessages();
     }
+    // A record made for saving holds a JPEG that needs no turn undecoded: its save decodes it band by
+    // band while writing, and must keep the same promises when the data breaks off on the way.
+    if (const ImageInfoPtr bands(IICreateImageForSaving(input, true)); bands) {
+        const QSize stored = IIGetImageSize(bands.get());
+        if (stored.width() <= 0 || stored.height() <= 0)
+            fail("a record made for saving has no size", input);
+        if (qint64(stored.width()) * stored.height() <= kMaxSavedPixels)
+            saveAndCheck(bands.get(), workDir->filePath(QStringLiteral("bands.jpg")), stored.width(),
+                stored.height(), kUTTypeJPEG, false);
+        (void)takeLibraryMessages();
+    }
     if (!QFile::remove(input))
         fail("cannot remove the input", input);
     // Neither an output nor a save's temporary file may outlive the iteration.
