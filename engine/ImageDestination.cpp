@@ -111,7 +111,7 @@ bool writeHeif(
 {
     HeifEncodeOptions options;
     options.coding = coding;
-    options.quality = heifQualityForJpegQuality(qualityOf(properties), coding);
+    options.quality = qualityOf(properties); // on the JPEG scale: the encoder maps it to its own
     options.iccProfile = image.iccProfile;
     return encodeHeif(image.pixels, options, fd, &reason);
 }
