@@ -154,7 +154,7 @@ void saveAndCheck(
 }
 
 /// The encoders of today's phone formats are slow next to the others: HEIC and AVIF are written for
-/// small images only, so that the fuzzer's time goes to the readers.
+/// small images only, and once per input, so that the fuzzer's time goes to the readers.
 constexpr qint64 kMaxHeifSavedPixels = 64 * 64;
 constexpr std::array<OutputType, 3> kPhoneOutputTypes { {
     { kUTTypeWebP, "webp" },
@@ -168,7 +168,9 @@ void saveEveryType(const ImageInfo* info, const QString& baseName, int width, in
         saveAndCheck(info, workDir->filePath(baseName + QLatin1Char('.') + QLatin1String(output.extension)),
             width, height, output.format, withExif);
     for (const OutputType& output : kPhoneOutputTypes) {
-        if (output.format != kUTTypeWebP && qint64(width) * height > kMaxHeifSavedPixels)
+        // HEIC and AVIF once per input (the upright save), for small images only.
+        if (output.format != kUTTypeWebP
+            && (qint64(width) * height > kMaxHeifSavedPixels || baseName != QLatin1String("upright")))
             continue;
         saveAndCheck(info, workDir->filePath(baseName + QLatin1Char('.') + QLatin1String(output.extension)),
             width, height, output.format, withExif);
