@@ -232,9 +232,15 @@ struct EncodeSettings
 /// The settings for \a options (which encodeRefusal accepted).
 [[nodiscard]] EncodeSettings encodeSettingsOf(const JpegEncodeOptions& options);
 
-/// Creates \a cinfo's compressor writing to \a destination, sets it up as every output of ours is
-/// written (baseline, 4:2:0 for colour, JFIF with the density, no Adobe marker) and writes everything
-/// before the first row: SOI, JFIF, the EXIF segment, the profile. Inner halves only: may jump.
+/// Creates \a cinfo's compressor writing to \a destination and sets it up as every output of ours is
+/// written (baseline, 4:2:0 for colour, the quality, JFIF with the density, no Adobe marker), without
+/// writing anything yet. Inner halves only: may jump.
+void setUpWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
+    const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components);
+/// Writes everything before the first row: SOI, JFIF, the EXIF segment, the profile. Inner halves
+/// only: may jump.
+void beginWriting(jpeg_compress_struct& cinfo, const EncodeSettings& settings);
+/// setUpWriting, then beginWriting.
 void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
     const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components);
 

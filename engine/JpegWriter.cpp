@@ -80,7 +80,7 @@ EncodeSettings encodeSettingsOf(const JpegEncodeOptions& options)
     return settings;
 }
 
-void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
+void setUpWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
     const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components)
 {
     jpeg_create_compress(&cinfo);
@@ -98,7 +98,10 @@ void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination
     cinfo.density_unit = settings.densityUnit;
     cinfo.X_density = settings.xDensity;
     cinfo.Y_density = settings.yDensity;
+}
 
+void beginWriting(jpeg_compress_struct& cinfo, const EncodeSettings& settings)
+{
     jpeg_start_compress(&cinfo, TRUE); // writes SOI and the JFIF APP0
     if (!settings.exifSegment.isEmpty()) {
         jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
@@ -109,6 +112,13 @@ void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination
         jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(settings.iccProfile.constData()),
             static_cast<unsigned int>(settings.iccProfile.size()));
     }
+}
+
+void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination,
+    const EncodeSettings& settings, int width, int height, J_COLOR_SPACE inputSpace, int components)
+{
+    setUpWriting(cinfo, destination, settings, width, height, inputSpace, components);
+    beginWriting(cinfo, settings);
 }
 
 } // namespace JpegPrivate

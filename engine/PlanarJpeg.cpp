@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr int kExifHeaderSize = 6; // "Exif\0\0"
 constexpr int kGroupRows = 16; // luma rows of one MCU row at 4:2:0
 
 struct ErrorManager
@@ -102,12 +101,7 @@ struct Job
 {
     const YCbCr420Planes* planes = nullptr;
     PlaneFeed* feeds = nullptr; // Y, Cb, Cr
-    int quality = 75;
-    UINT8 densityUnit = 0;
-    UINT16 xDensity = 1;
-    UINT16 yDensity = 1;
-    const QByteArray* exifSegment = nullptr;
-    const QByteArray* iccProfile = nullptr;
+    JpegPrivate::EncodeSettings settings;
 };
 
 bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, JpegPrivate::DescriptorDestination& dest,
@@ -115,14 +109,9 @@ bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, JpegPrivate::De
 {
     if (setjmp(errors.jump))
         return false;
-    jpeg_create_compress(&cinfo);
-    cinfo.dest = &dest.pub;
-
-    cinfo.image_width = JDIMENSION(job.planes->width);
-    cinfo.image_height = JDIMENSION(job.planes->height);
-    cinfo.in_color_space = JCS_YCbCr;
-    cinfo.input_components = 3;
-    jpeg_set_defaults(&cinfo);
+    JpegPrivate::setUpWriting(
+        cinfo, &dest.pub, job.settings, job.planes->width, job.planes->height, JCS_YCbCr, 3);
+    // The planes go in as they are: YCbCr 4:2:0, raw.
     jpeg_set_colorspace(&cinfo, JCS_YCbCr);
     cinfo.comp_info[0].h_samp_factor = 2;
     cinfo.comp_info[0].v_samp_factor = 2;
@@ -130,25 +119,8 @@ bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, JpegPrivate::De
         cinfo.comp_info[c].h_samp_factor = 1;
         cinfo.comp_info[c].v_samp_factor = 1;
     }
-    jpeg_set_quality(&cinfo, job.quality, TRUE);
     cinfo.raw_data_in = TRUE;
-    cinfo.write_JFIF_header = TRUE;
-    cinfo.write_Adobe_marker = FALSE;
-    cinfo.optimize_coding = FALSE;
-    cinfo.density_unit = job.densityUnit;
-    cinfo.X_density = job.xDensity;
-    cinfo.Y_density = job.yDensity;
-
-    jpeg_start_compress(&cinfo, TRUE);
-    if (!job.exifSegment->isEmpty()) {
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
-            reinterpret_cast<const JOCTET*>(job.exifSegment->constData()),
-            static_cast<unsigned int>(job.exifSegment->size()));
-    }
-    if (!job.iccProfile->isEmpty()) {
-        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(job.iccProfile->constData()),
-            static_cast<unsigned int>(job.iccProfile->size()));
-    }
+    JpegPrivate::beginWriting(cinfo, job.settings);
     while (cinfo.next_scanline < cinfo.image_height) {
         const int first = int(cinfo.next_scanline);
         JSAMPARRAY groups[3]
@@ -158,13 +130,6 @@ bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, JpegPrivate::De
     }
     jpeg_finish_compress(&cinfo);
     return true;
-}
-
-std::optional<UINT16> jfifDensity(const std::optional<double>& dpi)
-{
-    if (!dpi || !std::isfinite(*dpi) || *dpi <= 0)
-        return std::nullopt;
-    return UINT16(std::lround(std::clamp(*dpi, 1.0, 65535.0)));
 }
 
 std::array<uchar, 256> stretchTable(bool chroma)
@@ -207,20 +172,7 @@ bool encodeJpegFromPlanes(
     Job job;
     job.planes = &planes;
     job.feeds = feeds;
-    job.quality = std::clamp(options.quality, 1, 100);
-    const std::optional<UINT16> x = jfifDensity(options.dpiX), y = jfifDensity(options.dpiY);
-    if (x || y) {
-        job.densityUnit = 1;
-        job.xDensity = x.value_or(y.value_or(1));
-        job.yDensity = y.value_or(job.xDensity);
-    }
-    QByteArray exifSegment;
-    if (!options.exifPayload.isEmpty()) {
-        exifSegment.append("Exif\0\0", kExifHeaderSize);
-        exifSegment.append(options.exifPayload);
-    }
-    job.exifSegment = &exifSegment;
-    job.iccProfile = &options.iccProfile;
+    job.settings = JpegPrivate::encodeSettingsOf(options);
 
     JpegPrivate::DescriptorDestination dest(fd);
     jpeg_compress_struct cinfo {};
