@@ -493,20 +493,6 @@ TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
     EXPECT_EQ(cell(0, "name").toString(), QStringLiteral("shot.png"));
 }
 
-} // namespace
-
-namespace {
-
-/// Processes events until \a done holds or a long timeout passes; what \a done says at the end.
-template<typename Condition> bool waitFor(Condition done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 TEST_F(MainWindow, PersonalColumnAndDetailsShowWhatAGpsPhotoGivesAwayAndCopyItsPosition)
 {
     // A photo with a position and a camera, written by exiftool; and one with nothing personal.

@@ -142,16 +142,6 @@ void collectTexts(QWidget* root, const QString& state, Texts& texts)
     }
 }
 
-/// Processes events until \a done holds or a long timeout passes; what \a done says at the end.
-template<typename Condition> bool waitFor(Condition done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // The texts every state of the windows shows, in the language whose translators are installed.
 Texts textsOfEveryState(const QTemporaryDir& dir)
 {
