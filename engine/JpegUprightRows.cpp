@@ -13,26 +13,34 @@ namespace {
 constexpr int kBand = 32;
 
 #if MORVANE_SSE2
-/// Four stored rows by four columns at a time, turned in registers, for as many whole groups of four
-/// columns as the band has. \a i is the strip's row of the first of the four.
-void placeFourRows(const quint32* in, qsizetype rowPixels, int wholeColumns, int i, int step, quint32** out)
+/// Four stored columns of the strip's \a count rows (a multiple of four), from \a in on, turned in
+/// registers four rows at a time and stored as runs of four pixels in the four upright rows \a out
+/// (forward from \a out, or backward when \a step is negative). Each upright row is filled front to
+/// back (or back to front), so with \a streams the stores bypass the caches: the frame is far larger
+/// than they are, and it is not read again until all of it is written.
+template<bool streams>
+void placeFourColumns(const quint32* in, qsizetype rowPixels, int count, int step, quint32* const* out)
 {
-    for (int c = 0; c < wholeColumns; c += 4) {
-        const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + c));
-        const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + rowPixels + c));
-        const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * rowPixels + c));
-        const __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * rowPixels + c));
+    for (int i = 0; i < count; i += 4) {
+        const quint32* row = in + i * rowPixels;
+        const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+        const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + rowPixels));
+        const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * rowPixels));
+        const __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 3 * rowPixels));
         const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
         const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
-        const __m128i columnsOf[4] = { _mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+        __m128i columnsOf[4] = { _mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
             _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3) };
         for (int k = 0; k < 4; ++k) {
-            if (step > 0) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] + i), columnsOf[k]);
-            } else {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] - i - 3),
-                    _mm_shuffle_epi32(columnsOf[k], _MM_SHUFFLE(0, 1, 2, 3)));
+            __m128i* to = reinterpret_cast<__m128i*>(out[k] + i);
+            if (step < 0) {
+                to = reinterpret_cast<__m128i*>(out[k] - i - 3);
+                columnsOf[k] = _mm_shuffle_epi32(columnsOf[k], _MM_SHUFFLE(0, 1, 2, 3));
             }
+            if constexpr (streams)
+                _mm_stream_si128(to, columnsOf[k]);
+            else
+                _mm_storeu_si128(to, columnsOf[k]);
         }
     }
 }
@@ -70,16 +78,23 @@ void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRo
         int i = 0;
 #if MORVANE_SSE2
         if constexpr (sizeof(Pixel) == 4) {
+            const int wholeRows = count & ~3;
             const int wholeColumns = columns & ~3;
-            for (; i + 4 <= count; i += 4) {
-                const auto* in = reinterpret_cast<const Pixel*>(strip + i * stripStride) + band;
-                placeFourRows(in, stripStride / 4, wholeColumns, i, step, out);
-                for (int c = wholeColumns; c < columns; ++c) {
-                    for (int k = 0; k < 4; ++k)
-                        out[c][step * (i + k)]
-                            = reinterpret_cast<const Pixel*>(strip + (i + k) * stripStride)[band + c];
-                }
+            // Streaming stores need every run of four pixels on a 16-byte boundary.
+            const quint32* first = step > 0 ? out[0] : out[0] - 3;
+            const bool streams = reinterpret_cast<quintptr>(first) % 16 == 0 && stride % 16 == 0;
+            for (int c = 0; c < wholeColumns; c += 4) {
+                const auto* in = reinterpret_cast<const quint32*>(strip) + band + c;
+                if (streams)
+                    placeFourColumns<true>(in, stripStride / 4, wholeRows, step, out + c);
+                else
+                    placeFourColumns<false>(in, stripStride / 4, wholeRows, step, out + c);
             }
+            for (int c = wholeColumns; c < columns; ++c) {
+                for (int k = 0; k < wholeRows; ++k)
+                    out[c][step * k] = reinterpret_cast<const Pixel*>(strip + k * stripStride)[band + c];
+            }
+            i = wholeRows;
         }
 #endif
         for (; i < count; ++i) {
@@ -88,6 +103,9 @@ void placeRows(const uchar* strip, qsizetype stripStride, int count, int firstRo
                 out[c][step * i] = in[c];
         }
     }
+#if MORVANE_SSE2
+    _mm_sfence(); // the streamed stores are in memory before the frame is read
+#endif
 }
 
 } // namespace

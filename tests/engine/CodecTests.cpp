@@ -5,6 +5,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
+#include "engine/PixelPool.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -288,18 +290,21 @@ TEST_F(CodecTest, ForeignJpegsMatchQtsDecoderAsOpaqueRgb32OrGrey)
 }
 
 // Turning while decoding must give exactly the pixels of a plain decode turned afterwards by Qt's own
-// exact transforms (odd sides, so rows and columns cannot line up by accident).
+// exact transforms: odd sides, so rows and columns cannot line up by accident, and a picture whose
+// upright rows are whole runs of four pixels (written past the caches) over more than one strip of rows.
 TEST_F(CodecTest, UprightDecodeEqualsAPlainDecodeTurnedAfterwards)
 {
-    for (const bool grey : { false, true }) {
-        const QImage source = photoLike(37, 21, 30);
+    for (const auto& [grey, side] : { std::pair(false, QSize(37, 21)), std::pair(true, QSize(37, 21)),
+             std::pair(false, QSize(150, 132)), std::pair(true, QSize(150, 132)) }) {
+        const QImage source = photoLike(side.width(), side.height(), 30);
         const QString file = path("odd.jpg");
         ASSERT_TRUE(
             (grey ? source.convertToFormat(QImage::Format_Grayscale8) : source).save(file, "JPEG", 90));
         const std::optional<Image> plain = decodeJpeg(fileBytes(file), 1'000'000);
         ASSERT_TRUE(plain);
         for (int orientation = 1; orientation <= 8; ++orientation) {
-            SCOPED_TRACE(testing::Message() << "orientation " << orientation << (grey ? " grey" : ""));
+            SCOPED_TRACE(testing::Message() << "orientation " << orientation << (grey ? " grey " : " ")
+                                            << side.width() << "x" << side.height());
             const std::optional<Image> upright
                 = decodeJpeg(fileBytes(file), 1'000'000, Orientation(orientation));
             ASSERT_TRUE(upright);
@@ -602,6 +607,36 @@ TEST_F(CodecTest, EncodersRefuseWhatTheyCannotWrite)
         EXPECT_FALSE(encodeGif(image, full)) << image.width();
     }
     ::close(full);
+}
+
+// Large frames come from a block each thread keeps for the next one: one after another in growing and
+// shrinking sizes, each must hold every pixel written to it (a block too small for the frame it is
+// handed out for would fault or overwrite its neighbour), also when released on another thread.
+TEST(PixelPool, FramesOneAfterAnotherHoldEveryPixel)
+{
+    std::vector<QImage> kept;
+    for (const QSize side : { QSize(2100, 1300), QSize(3001, 2003), QSize(1999, 1201), QSize(4000, 3000) }) {
+        SCOPED_TRACE(testing::Message() << side.width() << "x" << side.height());
+        QImage frame = pooledImage(side.width(), side.height(), QImage::Format_RGB32);
+        ASSERT_FALSE(frame.isNull());
+        ASSERT_EQ(frame.size(), side);
+        ASSERT_EQ(frame.bytesPerLine(), side.width() * 4);
+        for (int y = 0; y < side.height(); ++y) {
+            auto* row = reinterpret_cast<quint32*>(frame.scanLine(y));
+            std::fill(row, row + side.width(), quint32(y * 7919 + side.width()));
+        }
+        for (int y = 0; y < side.height(); y += 97) {
+            const auto* row = reinterpret_cast<const quint32*>(frame.constScanLine(y));
+            ASSERT_EQ(row[0], quint32(y * 7919 + side.width()));
+            ASSERT_EQ(row[side.width() - 1], quint32(y * 7919 + side.width()));
+        }
+        if (side.width() == 1999)
+            kept.push_back(std::move(frame)); // lives on while the next one is handed out
+    }
+    // A frame let go on another thread than the one that made it.
+    std::thread([frame = std::move(kept.front())]() mutable { frame = QImage(); }).join();
+    releasePooledPixels();
+    EXPECT_TRUE(pooledImage(0, 10, QImage::Format_RGB32).isNull());
 }
 
 } // namespace
