@@ -290,27 +290,16 @@ struct WalkTurn
     std::array<std::uint8_t, 64> zigzagPlace {};
 };
 
-/// Steps over one block. False for an invalid code or a coefficient index past the block.
-inline bool measureBlock(BitReader& reader, const ComponentState& state)
+/// Steps over the AC coefficients of a block whose DC coefficient has been read. False for an invalid
+/// code or a coefficient index past the block.
+inline bool skipAcCoefficients(BitReader& reader, const ComponentState& state)
 {
-    if (reader.count < 32)
-        reader.refill();
-    std::uint32_t entry = state.dc->skip[reader.peek(kLookBits)];
-    if (entry != 0) {
-        reader.skip(int(entry & kSkipMask));
-    } else {
-        int length = 0;
-        const int size = decodeLongCode(*state.dc, reader.bits, length);
-        if (size < 0)
-            return false;
-        reader.skip(length + size);
-    }
     int k = 1;
     for (;;) {
         if (reader.count < 32)
             reader.refill();
         // Several short symbols at once, as long as they stay inside the block.
-        entry = state.ac->run[reader.peek(kRunBits)];
+        std::uint32_t entry = state.ac->run[reader.peek(kRunBits)];
         const int runStep = int(entry >> 5) & 0xFF;
         if (entry != 0 && k + runStep < 64) {
             reader.skip(int(entry & kRunBitsMask));
@@ -337,33 +326,75 @@ inline bool measureBlock(BitReader& reader, const ComponentState& state)
     }
 }
 
+/// Steps over one block. False for an invalid code or a coefficient index past the block.
+inline bool measureBlock(BitReader& reader, const ComponentState& state)
+{
+    if (reader.count < 32)
+        reader.refill();
+    const std::uint32_t entry = state.dc->skip[reader.peek(kLookBits)];
+    if (entry != 0) {
+        reader.skip(int(entry & kSkipMask));
+    } else {
+        int length = 0;
+        const int size = decodeLongCode(*state.dc, reader.bits, length);
+        if (size < 0)
+            return false;
+        reader.skip(length + size);
+    }
+    return skipAcCoefficients(reader, state);
+}
+
+/// Reads a block's DC difference into \a difference. False for an invalid code.
+inline bool readDcDifference(BitReader& reader, const ComponentState& state, int& difference)
+{
+    if (reader.count < 32)
+        reader.refill();
+    const std::uint32_t entry = state.dc->lookup[reader.peek(kLookBits)];
+    difference = 0;
+    if (entry & kWithValue) {
+        reader.skip(int(entry & kConsumedMask));
+        difference = std::int16_t(entry >> 16);
+        return true;
+    }
+    int length = int(entry & kConsumedMask);
+    int size = int(entry >> 8) & 0xFF;
+    if (length == 0) {
+        size = decodeLongCode(*state.dc, reader.bits, length);
+        if (size < 0)
+            return false;
+    }
+    reader.skip(length);
+    if (size > 0) {
+        difference = extend(reader.peek(size), size);
+        reader.skip(size);
+    }
+    return true;
+}
+
+/// Reads one block's DC coefficient into \a dc and steps over the rest. False for an invalid code, a
+/// coefficient index past the block or a DC value out of range.
+inline bool decodeBlockDc(BitReader& reader, ComponentState& state, std::int16_t& dc)
+{
+    int difference = 0;
+    if (!readDcDifference(reader, state, difference))
+        return false;
+    state.predictor += difference;
+    if (state.predictor < -32768 || state.predictor > 32767)
+        return false;
+    dc = std::int16_t(state.predictor);
+    return skipAcCoefficients(reader, state);
+}
+
 /// Decodes one block into \a block (zeroed), each coefficient at its turned place with its turned sign,
 /// and adds the AC symbols the turned block will be coded with to \a acCounts when given. False for an
 /// invalid code, a coefficient index past the block or a DC value out of range.
 inline bool decodeBlock(BitReader& reader, ComponentState& state, std::int16_t* block, const WalkTurn& turn,
     std::uint32_t* acCounts)
 {
-    if (reader.count < 32)
-        reader.refill();
-    std::uint32_t entry = state.dc->lookup[reader.peek(kLookBits)];
     int difference = 0;
-    if (entry & kWithValue) {
-        reader.skip(int(entry & kConsumedMask));
-        difference = std::int16_t(entry >> 16);
-    } else {
-        int length = int(entry & kConsumedMask);
-        int size = int(entry >> 8) & 0xFF;
-        if (length == 0) {
-            size = decodeLongCode(*state.dc, reader.bits, length);
-            if (size < 0)
-                return false;
-        }
-        reader.skip(length);
-        if (size > 0) {
-            difference = extend(reader.peek(size), size);
-            reader.skip(size);
-        }
-    }
+    if (!readDcDifference(reader, state, difference))
+        return false;
+    std::uint32_t entry = 0;
     state.predictor += difference;
     if (state.predictor < -32768 || state.predictor > 32767)
         return false;
@@ -433,8 +464,12 @@ inline bool decodeBlock(BitReader& reader, ComponentState& state, std::int16_t* 
     return true;
 }
 
-template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, const JpegBlockTurn* turn)
+/// What a walk of a scan keeps: nothing (it measures), every coefficient, or each block's DC alone.
+enum class Walk { Measure, Store, DcOnly };
+
+template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, const JpegBlockTurn* turn)
 {
+    constexpr bool Store = mode == Walk::Store;
     const size_t componentCount = scan.components.size();
     if (componentCount < 1 || componentCount > 4 || !scan.data || scan.mcusAcross <= 0 || scan.mcusDown <= 0
         || scan.restartInterval < 0)
@@ -469,6 +504,10 @@ template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, c
         blocksPerMcu += component.mcuWidth * component.mcuHeight;
         if constexpr (Store) {
             if (!component.origin)
+                return std::nullopt;
+        }
+        if constexpr (mode == Walk::DcOnly) {
+            if (!component.dcPlane)
                 return std::nullopt;
         }
     }
@@ -555,6 +594,15 @@ template<bool Store> std::optional<std::size_t> walkScan(const JpegScan& scan, c
                             if (!decodeBlock(
                                     reader, states[c], block, walkTurn, real ? component.acCounts : nullptr))
                                 return std::nullopt;
+                        } else if constexpr (mode == Walk::DcOnly) {
+                            const int blockX = mcuX * component.mcuWidth + x;
+                            std::int16_t dc = 0;
+                            if (!decodeBlockDc(reader, states[c], dc))
+                                return std::nullopt;
+                            if (blockX < component.widthInBlocks && blockY < component.heightInBlocks)
+                                component.dcPlane[size_t(blockY) * size_t(component.widthInBlocks)
+                                    + size_t(blockX)]
+                                    = dc;
                         } else {
                             if (!measureBlock(reader, states[c]))
                                 return std::nullopt;
@@ -617,10 +665,15 @@ JpegBlockTurn jpegBlockTurn(Orientation orientation)
 
 std::optional<std::size_t> measureCleanJpegScan(const JpegScan& scan)
 {
-    return walkScan<false>(scan, nullptr);
+    return walkScan<Walk::Measure>(scan, nullptr);
 }
 
 bool decodeJpegScan(const JpegScan& scan, const JpegBlockTurn& turn)
 {
-    return walkScan<true>(scan, &turn).has_value();
+    return walkScan<Walk::Store>(scan, &turn).has_value();
+}
+
+bool decodeJpegScanDc(const JpegScan& scan)
+{
+    return walkScan<Walk::DcOnly>(scan, nullptr).has_value();
 }

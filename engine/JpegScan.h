@@ -3,7 +3,8 @@
 
 // The entropy-coded data of one baseline (sequential Huffman, 8-bit) JPEG scan, walked without libjpeg:
 // either only measured, to prove that the bytes hold the scan and nothing else, or decoded into
-// quantised DCT blocks turned on the way. Private to the engine's lossless JPEG writer.
+// quantised DCT blocks turned on the way, or into each block's DC coefficient alone (a picture at an
+// eighth of the size). Private to the engine: its lossless JPEG writer and its JPEG previews.
 
 #include "engine/Orientation.h"
 
@@ -58,6 +59,8 @@ struct JpegScanComponent
     /// Decoding only, when given: 256 counters to which each block adds the AC symbols (run and size,
     /// ZRL, EOB) that code it once turned, as a baseline encoder codes it.
     std::uint32_t* acCounts = nullptr;
+    /// Decoding DC coefficients only: that of block (x, y) is written at dcPlane[y * widthInBlocks + x].
+    std::int16_t* dcPlane = nullptr;
 };
 
 /// A baseline scan: the components in their scan order, the MCU grid and the restart interval.
@@ -84,3 +87,8 @@ struct JpegScan
 /// turned by \a turn, and counts their AC symbols where asked. False, with the blocks partly written,
 /// when the scan is not clean or a DC value leaves the coefficients' range.
 [[nodiscard]] bool decodeJpegScan(const JpegScan& scan, const JpegBlockTurn& turn);
+
+/// Decodes only the DC coefficient (quantised) of each block of a clean scan into the components'
+/// dcPlane, stepping over the AC coefficients as measureCleanJpegScan does. False, with the planes partly
+/// written, when the scan is not clean or a DC value leaves the coefficients' range.
+[[nodiscard]] bool decodeJpegScanDc(const JpegScan& scan);

@@ -2,6 +2,8 @@
 #include "ui/ThumbnailCache.h"
 
 #include "engine/ImageInfo.h"
+#include "engine/ImageSource.h"
+#include "engine/JpegPreview.h"
 #include "ui/FileStamp.h"
 
 #include <QFile>
@@ -49,6 +51,39 @@ QImage decodeWithEngine(const QString& path)
     return info ? info->image.pixels : QImage();
 }
 
+// The EXIF orientation whose turn Qt's reader names \a transformation.
+Orientation orientationOf(QImageIOHandler::Transformations transformation)
+{
+    switch (int(transformation)) {
+    case QImageIOHandler::TransformationMirror:
+        return Orientation::MirrorAcross;
+    case QImageIOHandler::TransformationRotate180:
+        return Orientation::Rotate180;
+    case QImageIOHandler::TransformationFlip:
+        return Orientation::MirrorDown;
+    case QImageIOHandler::TransformationFlipAndRotate90:
+        return Orientation::Transpose;
+    case QImageIOHandler::TransformationRotate90:
+        return Orientation::Rotate90;
+    case QImageIOHandler::TransformationMirrorAndRotate90:
+        return Orientation::Transverse;
+    case QImageIOHandler::TransformationRotate270:
+        return Orientation::Rotate270;
+    default:
+        return Orientation::Normal;
+    }
+}
+
+// The JPEG at \a path at an eighth of its size from its DC coefficients, upright; null when the engine
+// cannot take it so (a progressive file, a damaged scan, ...).
+QImage jpegEighth(const QString& path, QImageIOHandler::Transformations transformation)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(1) << 30))
+        return {};
+    return decodeJpegEighth(file.readAll(), orientationOf(transformation), kMaxDecodedPixels);
+}
+
 } // namespace
 
 QImage ThumbnailCache::decode(const QString& path, const QSize& box)
@@ -74,8 +109,18 @@ QImage ThumbnailCache::decode(const QString& path, const QSize& box)
     QSize target = upright;
     if (upright.width() > box.width() || upright.height() > box.height())
         target = upright.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    if (target != upright)
-        reader.setScaledSize(turns ? target.transposed() : target);
+    if (target == upright)
+        return reader.read();
+    // A photo shown much smaller than it is: libjpeg's smallest scaling still decodes every coefficient,
+    // while the eighth the engine makes from the DC coefficients alone is the same picture in about two
+    // thirds of the time.
+    if (reader.format() == "jpeg" && (upright.width() + 7) / 8 >= target.width()
+        && (upright.height() + 7) / 8 >= target.height()) {
+        const QImage eighth = jpegEighth(path, reader.transformation());
+        if (!eighth.isNull())
+            return eighth.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    reader.setScaledSize(turns ? target.transposed() : target);
     return reader.read();
 }
 

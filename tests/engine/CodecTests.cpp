@@ -5,6 +5,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
+#include "engine/JpegPreview.h"
 #include "engine/PixelPool.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -317,6 +318,90 @@ TEST_F(CodecTest, UprightDecodeEqualsAPlainDecodeTurnedAfterwards)
                 expected.convertToFormat(QImage::Format_RGB32));
         }
     }
+}
+
+// An eighth from the DC coefficients against libjpeg's own eighth (djpeg -scale 1/8) over the layouts
+// cameras and editors write: grey exactly (both are each block's average), colour within the detail
+// that libjpeg's chroma keeps at this scale (it decodes subsampled chroma at a quarter, not an eighth);
+// quadrants of known colours keep their colours; every turn is the plain eighth turned by Qt's exact
+// transforms.
+TEST_F(CodecTest, EighthFromDcCoefficientsIsLibjpegsEighth)
+{
+    const QImage source = photoLike(203, 117, 6);
+    ASSERT_TRUE(source.save(path("source.png")));
+    struct Layout
+    {
+        const char* name;
+        QStringList options;
+    };
+    const Layout layouts[]
+        = { { "grey", { "-colorspace", "Gray" } }, { "444", { "-sampling-factor", "1x1" } },
+              { "422", { "-sampling-factor", "2x1" } }, { "420", { "-sampling-factor", "2x2" } },
+              { "420-restarts", { "-sampling-factor", "2x2", "-define", "jpeg:restart-interval=1" } } };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        const QString file = path(QStringLiteral("%1.jpg").arg(QLatin1String(layout.name)));
+        ASSERT_EQ(magick(QStringList { path("source.png") } + layout.options
+                      + QStringList { "-quality", "85", file }),
+            "");
+        const ProcessResult djpeg
+            = runProcess(QStringLiteral("djpeg"), { "-scale", "1/8", "-outfile", path("eighth.pnm"), file });
+        ASSERT_EQ(djpeg.exitCode, 0) << djpeg.standardError.toStdString();
+        const QImage reference(path("eighth.pnm"));
+        const QImage eighth = decodeJpegEighth(fileBytes(file), Orientation::Normal, 1'000'000);
+        ASSERT_EQ(eighth.size(), QSize(26, 15));
+        ASSERT_EQ(eighth.size(), reference.size());
+        if (QLatin1String(layout.name) == QLatin1String("grey")) {
+            EXPECT_EQ(eighth.format(), QImage::Format_Grayscale8);
+            EXPECT_EQ(compare(reference, eighth).maximum, 0);
+        } else {
+            EXPECT_EQ(eighth.format(), QImage::Format_RGB32);
+            EXPECT_GT(compare(reference, eighth).psnr, 30);
+        }
+        for (int orientation = 2; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(testing::Message() << "orientation " << orientation);
+            const int mirror = (orientation - 1) % 4;
+            const QImage expected
+                = (orientation >= 5 ? eighth.transformed(QTransform(0, 1, 1, 0, 0, 0)) : eighth)
+                      .mirrored(mirror == 1 || mirror == 2, mirror == 2 || mirror == 3);
+            EXPECT_EQ(decodeJpegEighth(fileBytes(file), Orientation(orientation), 1'000'000), expected);
+        }
+    }
+
+    const QImage colours = quadrants(64, 48);
+    const QString file = path("quadrants.jpg");
+    ASSERT_TRUE(colours.save(file, "JPEG", 95));
+    const QImage eighth = decodeJpegEighth(fileBytes(file), Orientation::Normal, 1'000'000);
+    ASSERT_EQ(eighth.size(), QSize(8, 6));
+    for (const QPoint at : { QPoint(1, 1), QPoint(6, 1), QPoint(1, 4), QPoint(6, 4) }) {
+        const QRgb expected = colours.pixel(at * 8 + QPoint(4, 4)), actual = eighth.pixel(at);
+        SCOPED_TRACE(testing::Message() << "at " << at.x() << "," << at.y());
+        EXPECT_NEAR(qRed(actual), qRed(expected), 4);
+        EXPECT_NEAR(qGreen(actual), qGreen(expected), 4);
+        EXPECT_NEAR(qBlue(actual), qBlue(expected), 4);
+    }
+}
+
+// What the walker cannot take whole gives no eighth, so that the caller decodes it another way: a
+// progressive file, a CMYK one, a scan cut short or damaged, and a frame over the pixel bound.
+TEST_F(CodecTest, EighthIsRefusedForWhatTheScanWalkerCannotTakeWhole)
+{
+    ASSERT_TRUE(photoLike(96, 64, 4).save(path("source.png")));
+    ASSERT_EQ(magick({ path("source.png"), "-quality", "90", path("plain.jpg") }), "");
+    ASSERT_EQ(magick({ path("source.png"), "-interlace", "JPEG", path("progressive.jpg") }), "");
+    ASSERT_EQ(magick({ path("source.png"), "-colorspace", "CMYK", path("cmyk.jpg") }), "");
+    const QByteArray plain = fileBytes(path("plain.jpg"));
+    ASSERT_FALSE(decodeJpegEighth(plain, Orientation::Normal, 1'000'000).isNull());
+    EXPECT_TRUE(decodeJpegEighth(plain, Orientation::Normal, 96 * 64 - 1).isNull());
+    EXPECT_TRUE(
+        decodeJpegEighth(fileBytes(path("progressive.jpg")), Orientation::Normal, 1'000'000).isNull());
+    EXPECT_TRUE(decodeJpegEighth(fileBytes(path("cmyk.jpg")), Orientation::Normal, 1'000'000).isNull());
+    EXPECT_TRUE(decodeJpegEighth(plain.left(plain.size() * 2 / 3), Orientation::Normal, 1'000'000).isNull());
+    QByteArray damaged = plain;
+    for (qsizetype i = damaged.size() / 2; i < damaged.size() / 2 + 40; ++i)
+        damaged[i] = char(0xFF); // markers in the middle of the scan
+    EXPECT_TRUE(decodeJpegEighth(damaged, Orientation::Normal, 1'000'000).isNull());
+    EXPECT_TRUE(decodeJpegEighth(QByteArray("\xFF\xD8\xFF", 3), Orientation::Normal, 1'000'000).isNull());
 }
 
 TEST_F(CodecTest, AdobeCmykJpegDecodesToRgb32AndDropsItsProfile)

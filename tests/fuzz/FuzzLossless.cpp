@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A libFuzzer target over the lossless JPEG writer: each input is written upright and with one turn
-// (chosen by the input's size) into a memory file. Besides the sanitizers' findings it checks the
+// A libFuzzer target over the lossless JPEG writer and the previews made by the same scan walker: each
+// input is written upright and with one turn (chosen by the input's size) into a memory file, and read
+// as an eighth. Besides the sanitizers' findings it checks the
 // writer's promises: a refusal writes nothing; a written file holds only the segments the writer may
 // write, ends at its EOI, and, whenever the engine's decoder reads the source, decodes too, at the turned
 // size, and upright to exactly the source's pixels.
 #include "engine/JpegCodec.h"
 #include "engine/JpegLossless.h"
+#include "engine/JpegPreview.h"
 
 #include <QByteArray>
 
@@ -126,6 +128,20 @@ void writeAndCheck(const QByteArray& source, int orientation)
         fail("the upright output decodes to other pixels than its source");
 }
 
+/// An eighth from the DC coefficients is an eighth of what the decoder reads, upright, sides rounded up.
+void previewAndCheck(const QByteArray& source, int orientation)
+{
+    const QImage eighth = decodeJpegEighth(source, orientationFromExif(orientation), kMaxFuzzPixels);
+    if (eighth.isNull())
+        return;
+    const std::optional<Image> full = decodeJpeg(source, kMaxFuzzPixels, orientationFromExif(orientation));
+    if (!full)
+        return; // the eighth needs only a clean scan; the decoder may still refuse the file
+    if (eighth.width() != (full->pixels.width() + 7) / 8
+        || eighth.height() != (full->pixels.height() + 7) / 8)
+        fail("an eighth of another size than an eighth of the picture");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -145,5 +161,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray source = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     writeAndCheck(source, 1);
     writeAndCheck(source, 2 + int(size % 7));
+    previewAndCheck(source, 1 + int(size % 8));
     return 0;
 }
