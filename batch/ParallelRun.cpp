@@ -185,7 +185,7 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
             ::close(fd);
     });
 
-    const qint64 need = budget ? estimatedConversionBytes(readPath) : 0;
+    const qint64 need = budget ? estimatedConversionBytes(readPath, options.fixOrientation) : 0;
     if (budget && need > budget->limit()) {
         return skipped(QStringLiteral("not enough memory: it needs about %1 MB, the memory limit is %2 MB")
                            .arg((need + kMegabyte - 1) / kMegabyte)

@@ -2,6 +2,7 @@
 #include "engine/ConversionMemory.h"
 
 #include "engine/ImageSource.h"
+#include "engine/JpegBands.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -15,9 +16,16 @@ namespace {
 // (it is turned while decoding and drawn 1:1), a 6 MP PNG about 6 plus its file.
 constexpr qint64 kDrawingBytesPerPixel = 4;
 
+// A JPEG copied in bands holds its file, a band of rows and the codecs' row buffers, and then its copy
+// while that is checked: a 24 MP photo 6,000 pixels wide measured about 1 MB beyond its file.
+constexpr qint64 kBandBytesPerColumn = 512;
+constexpr qint64 kBandFixedBytes = qint64(1) << 20;
+// The start of a file read to tell whether it is copied in bands: room for its EXIF and a profile.
+constexpr qint64 kHeadBytes = qint64(256) << 10;
+
 } // namespace
 
-qint64 estimatedConversionBytes(const QString& path)
+qint64 estimatedConversionBytes(const QString& path, bool fixOrientation)
 {
     initializeImageEngine();
     struct stat status = {};
@@ -38,6 +46,13 @@ qint64 estimatedConversionBytes(const QString& path)
     const qint64 pixels = qint64(size.width()) * size.height();
     if (pixels > kMaxDecodedPixels)
         return fileBytes;
+    if (reader.format() == "jpeg"
+        && (!fixOrientation || reader.transformation() == QImageIOHandler::TransformationNone)) {
+        QFile file(path);
+        int width = 0;
+        if (file.open(QIODevice::ReadOnly) && jpegHeaderAllowsBands(file.read(kHeadBytes), width))
+            return 2 * fileBytes + width * kBandBytesPerColumn + kBandFixedBytes;
+    }
     const QImage::Format format = reader.imageFormat();
     const qint64 decodedBytesPerPixel = format == QImage::Format_Invalid
         ? 4

@@ -55,6 +55,18 @@ bool probe(Decompressor& d, const QByteArray& data, qint64 maxPixels, JpegBands&
     return true;
 }
 
+bool readsAsBands(Decompressor& d, const QByteArray& head, int& width)
+{
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    if (setjmp(d.errors.jump))
+        return false;
+    startReading(cinfo, head);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || bandSpaceOf(cinfo) == JCS_UNKNOWN)
+        return false;
+    width = int(cinfo.image_width);
+    return true;
+}
+
 /// Everything a copying pass needs, prepared by the caller.
 struct CopyJob
 {
@@ -106,6 +118,13 @@ JpegBandCopy copyBands(Decompressor& d, Compressor& c, DescriptorDestination& de
 }
 
 } // namespace
+
+bool jpegHeaderAllowsBands(const QByteArray& head, int& width)
+{
+    // A head cut before the scan reads as a file without an image: an error, so no.
+    Decompressor d(FatalWarnings::LostData);
+    return readsAsBands(d, head, width);
+}
 
 std::optional<JpegBands> openJpegBands(const QByteArray& data, qint64 maxPixels)
 {

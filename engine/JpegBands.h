@@ -28,6 +28,11 @@ struct JpegBands
 /// \a maxPixels pixels, too few bytes for its size). Decodes no pixels. Never prints; thread-safe.
 [[nodiscard]] std::optional<JpegBands> openJpegBands(const QByteArray& data, qint64 maxPixels);
 
+/// Whether a JPEG whose file begins with \a head is copied in bands as far as its header tells (sequential;
+/// YCbCr, RGB or grey), with its width in \a width. False when it is not, and when \a head ends before
+/// the header of the first scan. For estimates made before a file is read whole; never prints.
+[[nodiscard]] bool jpegHeaderAllowsBands(const QByteArray& head, int& width);
+
 enum class JpegBandCopy {
     Written,
     /// The source failed where decodeJpeg fails (cut short before its last row, a decoder error): the

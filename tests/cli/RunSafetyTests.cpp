@@ -255,7 +255,7 @@ TEST(Limits, AWorkerThreadThatCannotStartIsDoneWithout)
 }
 
 // However many jobs, the files in memory at once stay within the budget; one that alone needs more is
-// skipped as what it is.
+// skipped as what it is, and a photo copied in bands is not held to the frame it never has.
 TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
 {
     QTemporaryDir work;
@@ -263,7 +263,12 @@ TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
     photo.fill(qRgb(30, 120, 200));
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(save(photo, work.filePath(QStringLiteral("in/%1.jpg").arg(i)), "jpeg", 80));
+    ASSERT_TRUE(save(photo, work.filePath(QStringLiteral("upright/0.jpg")), "jpeg", 80));
     photo = {};
+    // Turned photos decode into a frame; upright ones are copied band by band.
+    const ProcessResult turn = runProcess(QStringLiteral("exiftool"),
+        { "-q", "-n", "-Orientation=6", "-overwrite_original", work.filePath("in") });
+    ASSERT_EQ(turn.exitCode, 0) << turn.standardError.toStdString();
 
     // The sanitizers' quarantine would hold every freed frame and hide what the run itself holds.
     const QStringList environment = configured(work)
@@ -290,6 +295,11 @@ TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
                     .toString()
                     .startsWith(QLatin1String("not enough memory")))
         << tooBig.standardOutput.toStdString();
+    const ProcessResult banded = runProcess(kCli,
+        { "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("upright/0.jpg") }, 120000,
+        environment);
+    EXPECT_EQ(banded.exitCode, 0) << banded.standardError.toStdString();
+    EXPECT_EQ(listed(work.filePath("small")), QStringList { "0.jpg" });
 }
 
 // --- The output folder ---------------------------------------------------------------------------
