@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <sanitizer/asan_interface.h>
 #include <sys/mman.h>
 #include <utility>
 
@@ -59,7 +60,16 @@ unsigned char* mapBlock(std::size_t bytes)
 
 void unmapBlock(unsigned char* block)
 {
+    ASAN_UNPOISON_MEMORY_REGION(block, kHeader + capacityOf(block));
     munmap(block, kHeader + capacityOf(block));
+}
+
+/// Under the address sanitizer, marks the block's bytes past a frame of \a bytes as out of bounds, so
+/// that writing beyond the frame is found as in a block of the frame's own size.
+void fenceFrame(unsigned char* block, std::size_t bytes)
+{
+    ASAN_UNPOISON_MEMORY_REGION(block, kHeader + capacityOf(block));
+    ASAN_POISON_MEMORY_REGION(block + kHeader + bytes, capacityOf(block) - bytes);
 }
 
 // The last large block released on this thread, kept for the next frame.
@@ -128,6 +138,7 @@ QImage pooledImage(int width, int height, QImage::Format format)
         recordLibraryMessage(QStringLiteral("out of memory"));
         return {};
     }
+    fenceFrame(block, std::size_t(bytes));
     return QImage(
         block + kHeader, width, height, qsizetype(bytesPerLine), format, releaseBlock, block + kHeader);
 }
