@@ -11,8 +11,9 @@
 
 #include <memory>
 
-/// Small pictures of image files for the file list, decoded at the size they are shown (JPEG files
-/// decode straight to about that size through DCT scaling) and turned upright by their orientation tag.
+/// Small pictures of image files for the file list, decoded at the size they are shown (a JPEG shown at
+/// an eighth of its size or less from its DC coefficients alone, other JPEGs through DCT scaling) and
+/// turned upright by their orientation tag.
 ///
 /// Decoding happens off the window's thread, on a small pool of its own (one thread per core but one, at
 /// least one): asking for a picture that is not ready queues its decode, most recent request first, and
