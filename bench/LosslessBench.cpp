@@ -93,9 +93,11 @@ enum class Path { Copied, Turned, Reencoded, Failed };
 bool reencode(const QString& path, const QString& out)
 {
     const ImageInfoPtr info(IICreateImageForSaving(path, true));
+    // A record made for saving may hold the file instead of pixels: its size is asked of the record.
+    const QSize size = IIGetImageSize(info.get());
     return info
-        && IISaveImage(info.get(), out, size_t(info->image.width()), size_t(info->image.height()),
-            kUTTypeJPEG, false, 0.7f);
+        && IISaveImage(
+            info.get(), out, size_t(size.width()), size_t(size.height()), kUTTypeJPEG, false, 0.7f);
 }
 
 Path lossless(const QString& path, const QString& out)
