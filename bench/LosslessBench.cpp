@@ -92,6 +92,8 @@ enum class Path { Copied, Turned, Reencoded, Failed };
 
 bool reencode(const QString& path, const QString& out)
 {
+    // The engine never replaces a file: the previous run's output goes first.
+    QFile::remove(out);
     const ImageInfoPtr info(IICreateImageForSaving(path, true));
     // A record made for saving may hold the file instead of pixels: its size is asked of the record.
     const QSize size = IIGetImageSize(info.get());
