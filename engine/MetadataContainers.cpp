@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <set>
 #include <zlib.h>
@@ -870,11 +871,13 @@ void walkBmp(QByteArrayView data, MetadataBlocks& blocks)
     if (bitsPerPixel <= 8)
         headerEnd += qsizetype(coloursUsed ? std::min<quint32>(coloursUsed, 256) : 1u << bitsPerPixel)
             * (headerSize == 12 ? 3 : 4);
-    // Where the pixels end: uncompressed rows are padded to four bytes.
+    // Where the pixels end: uncompressed rows are padded to four bytes. Sides and depth as a header may
+    // state them (31 bits each, 16 bits of depth) multiply past 64 bits: such pixels end beyond any file.
     const qint64 stride = (std::abs(width) * bitsPerPixel + 31) / 32 * 4;
-    const qint64 pixelBytes = compression == 0 || compression == 3 || compression == 6
-        ? stride * std::abs(height)
-        : qint64(imageSize);
+    qint64 pixelBytes = qint64(imageSize);
+    if ((compression == 0 || compression == 3 || compression == 6)
+        && __builtin_mul_overflow(stride, std::abs(height), &pixelBytes))
+        pixelBytes = std::numeric_limits<qint64>::max() / 2;
     qint64 end = qint64(pixelsAt) + pixelBytes;
     // A version 5 header may hold an embedded profile or a linked profile's file name after the pixels.
     if (headerSize >= 124) {

@@ -5,6 +5,7 @@
 #include "engine/ImageInfo.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
+#include "engine/MetadataInspector.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/ProfileCrafting.h"
@@ -148,4 +149,24 @@ TEST(FuzzRegression, AHeifStatingSidesOfNearly32BitsIsRefusedWithoutOverflow)
     QString reason;
     EXPECT_FALSE(HeifInput::open(stated, qint64(1) << 28, &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("more than this program decodes"))) << qPrintable(reason);
+}
+
+TEST(FuzzRegression, ABmpStatingSidesAndDepthWhosePixelsPass64BitsIsInspectedWithoutOverflow)
+{
+    // A 40-byte header stating 2^31 - 1 pixels each way at 65,535 bits per pixel, uncompressed, with a
+    // comment-like text after it: the pixels' end overflowed 64 bits before it was compared with the file.
+    QByteArray bmp(54, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    const auto put32 = [&bmp](int at, quint32 value) { qToLittleEndian(value, bmp.data() + at); };
+    put32(2, 54 + 16);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 0x7FFFFFFF);
+    put32(22, 0x7FFFFFFF);
+    qToLittleEndian(quint16(1), bmp.data() + 26);
+    qToLittleEndian(quint16(0xFFFF), bmp.data() + 28);
+    bmp += QByteArray("Keywords: home\0\0");
+    const Inspection inspection = inspectImageData(bmp);
+    EXPECT_TRUE(inspection.readable) << inspection.reason.toStdString();
 }
