@@ -161,9 +161,30 @@ PropertyValue toPropertyValue(const Exiv2::Metadatum& datum)
     return text;
 }
 
-void readExiv2Properties(const QByteArray& data, PropertyDictionary& properties)
+/// Whether Exiv2 takes \a data for the container the engine found it to be: JPEG as JPEG, PNG as PNG,
+/// TIFF as TIFF or a camera's raw dialect of it. None of Exiv2's other parsers ever sees the bytes (its
+/// video parsers step through whatever size a box states, which from a crafted file takes hours).
+bool exiv2ReadsAs(const QByteArray& data, ImageFormat format)
+{
+    const int type = Exiv2::ImageFactory::getType(
+        reinterpret_cast<const Exiv2::byte*>(data.constData()), long(data.size()));
+    switch (format) {
+    case ImageFormat::JPEG:
+        return type == Exiv2::ImageType::jpeg;
+    case ImageFormat::PNG:
+        return type == Exiv2::ImageType::png;
+    case ImageFormat::TIFF:
+        return type == Exiv2::ImageType::tiff || type == Exiv2::ImageType::cr2;
+    default:
+        return false;
+    }
+}
+
+void readExiv2Properties(const QByteArray& data, ImageFormat format, PropertyDictionary& properties)
 {
     try {
+        if (!exiv2ReadsAs(data, format))
+            return;
         auto image = Exiv2::ImageFactory::open(
             reinterpret_cast<const Exiv2::byte*>(data.constData()), long(data.size()));
         if (!image.get())
@@ -251,6 +272,6 @@ PropertyDictionary readImageProperties(const QByteArray& data, ImageFormat forma
 
     // GIF and BMP carry nothing Exiv2 reads; the others may.
     if (format == ImageFormat::JPEG || format == ImageFormat::PNG || format == ImageFormat::TIFF)
-        readExiv2Properties(data, properties);
+        readExiv2Properties(data, format, properties);
     return properties;
 }

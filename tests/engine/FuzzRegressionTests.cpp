@@ -6,6 +6,7 @@
 #include "engine/ImageSource.h"
 #include "engine/JpegCodec.h"
 #include "engine/MetadataInspector.h"
+#include "engine/MetadataReader.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/ProfileCrafting.h"
@@ -169,4 +170,21 @@ TEST(FuzzRegression, ABmpStatingSidesAndDepthWhosePixelsPass64BitsIsInspectedWit
     bmp += QByteArray("Keywords: home\0\0");
     const Inspection inspection = inspectImageData(bmp);
     EXPECT_TRUE(inspection.readable) << inspection.reason.toStdString();
+}
+
+TEST(FuzzRegression, ExivReadsOnlyTheContainerTheEngineFound)
+{
+    // A PNG with a position in its EXIF chunk, read as what it is and as a JPEG it is not.
+    const QByteArray png = fileBytes(dirtyCorpusDir() + QStringLiteral("/png/02_exif_chunk.png"));
+    ASSERT_TRUE(readImageProperties(png, ImageFormat::PNG).contains(kCGImagePropertyGPSDictionary));
+    EXPECT_FALSE(readImageProperties(png, ImageFormat::JPEG).contains(kCGImagePropertyGPSDictionary));
+    // Bytes that Exiv2 takes for a QuickTime file with an 'ftyp' box of almost 4 GB: its video parser
+    // stepped through the stated size four bytes at a time (a hang found by the metadata fuzz target).
+    const QByteArray movie
+        = QByteArray::fromBase64("6wAAGGZ0eXBoZVuXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5"
+                                 "eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5"
+                                 "eXl5eXl5eXl5eXl5eXl5cAAABhAAAAAGhkQA==");
+    ASSERT_EQ(movie.mid(4, 4), QByteArray("ftyp"));
+    for (const ImageFormat format : { ImageFormat::JPEG, ImageFormat::PNG, ImageFormat::TIFF })
+        EXPECT_TRUE(readImageProperties(movie, format).entries().empty()) << int(format);
 }
