@@ -89,11 +89,5 @@ QImage decodeJpegEighth(const QByteArray& data, Orientation orientation, qint64 
             }
         }
     }
-    if (orientation == Orientation::Normal)
-        return eighth;
-    // The turn's steps: the transposition first, then the mirrors of the upright picture's axes.
-    const OrientationSteps steps = stepsOf(orientation);
-    if (steps.transposes)
-        eighth = eighth.transformed(QTransform(0, 1, 1, 0, 0, 0));
-    return eighth.mirrored(steps.mirrorsAcross, steps.mirrorsDown);
+    return orientation == Orientation::Normal ? eighth : turnedUpright(eighth, orientation);
 }
