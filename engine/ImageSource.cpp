@@ -8,6 +8,8 @@
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
+#include "engine/PixelDataCheck.h"
+#include "engine/PixelPool.h"
 #include "engine/PngChunks.h"
 #include "engine/WebpCodec.h"
 
@@ -92,20 +94,107 @@ std::unique_ptr<QImageReader> qtReader(QBuffer& buffer, ImageFormat format)
     return reader;
 }
 
+/// Records \a message ahead of what the libraries said before it: a file's reason quotes the first.
+void recordFirst(const QString& message)
+{
+    const QStringList earlier = takeLibraryMessages();
+    recordLibraryMessage(message);
+    for (const QString& word : earlier)
+        recordLibraryMessage(word);
+}
+
+/// A frame of \a size in \a format whose every pixel is set: index 0 for the indexed formats,
+/// transparent for formats with alpha, opaque black for the others. Null when the memory cannot be had.
+QImage definedFrame(QSize size, QImage::Format format)
+{
+    QImage frame = pooledImage(size.width(), size.height(), format);
+    if (frame.isNull())
+        return frame;
+    if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono
+        || format == QImage::Format_MonoLSB)
+        frame.fill(0U);
+    else
+        frame.fill(frame.hasAlphaChannel() ? Qt::transparent : Qt::black);
+    return frame;
+}
+
+/// Reads the next frame of \a reader into a defined frame of \a size in \a format. Qt's readers write
+/// into an image handed to them that has the size and format they produce, and leave the pixels they do
+/// not get (rows past a premature end, the runs an RLE bitmap skips) as they found them. False when the
+/// read failed; \a intoFrame tells whether the reader wrote into the frame handed to it.
+bool readIntoDefinedFrame(
+    QImageReader& reader, QSize size, QImage::Format format, QImage& pixels, bool& intoFrame)
+{
+    pixels = format == QImage::Format_Invalid ? QImage() : definedFrame(size, format);
+    const uchar* const frame = pixels.isNull() ? nullptr : pixels.constBits();
+    if (!reader.read(&pixels) || pixels.isNull())
+        return false;
+    intoFrame = frame && pixels.constBits() == frame;
+    return true;
+}
+
+/// Makes every index an indexed image may hold name a colour: a palette shorter than the indices the
+/// pixels use is filled up with opaque black (drawing code looks colours up without a bound).
+void completeColourTable(QImage& image)
+{
+    const int full = image.format() == QImage::Format_Indexed8                              ? 256
+        : image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ? 2
+                                                                                            : 0;
+    if (image.colorCount() >= full)
+        return;
+    QList<QRgb> table = image.colorTable();
+    table.resize(full, qRgb(0, 0, 0));
+    image.setColorTable(table);
+}
+
 std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
 {
+    // Qt's BMP and GIF readers take a file that ends early for a whole one, and libtiff takes other bytes
+    // of the file for a strip that is missing.
+    if (format == ImageFormat::BMP || format == ImageFormat::GIF || format == ImageFormat::TIFF) {
+        if (const QString missing = missingPixelData(data, format); !missing.isEmpty()) {
+            recordFirst(missing);
+            return std::nullopt;
+        }
+    }
+    // libpng fails on a file that ends early, in its own words: the reason says first what happened.
+    const auto failed = [&data, format]() -> std::optional<Image> {
+        if (format != ImageFormat::PNG)
+            return std::nullopt;
+        if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
+            recordFirst(missing);
+        else if (!pngChunksFit(data))
+            recordFirst(QStringLiteral("The file is cut short"));
+        return std::nullopt;
+    };
     QByteArray shared = data;
     QBuffer buffer(&shared);
-    const std::unique_ptr<QImageReader> reader = qtReader(buffer, format);
+    std::unique_ptr<QImageReader> reader = qtReader(buffer, format);
     if (!reader)
-        return std::nullopt;
+        return failed();
     // The header's size decides before any pixel memory is taken.
     const QSize size = reader->size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
-        return std::nullopt;
+        return failed();
     QImage pixels;
-    if (!reader->read(&pixels) || pixels.isNull())
-        return std::nullopt;
+    bool intoFrame = false;
+    // Qt's GIF reader draws into a canvas of its own, which it clears before the first frame.
+    const QImage::Format stated = format == ImageFormat::GIF ? QImage::Format_Invalid : reader->imageFormat();
+    if (!readIntoDefinedFrame(*reader, size, stated, pixels, intoFrame))
+        return failed();
+    if (!intoFrame && format != ImageFormat::GIF) {
+        // The reader produced another size or format than it stated: read again, into a defined frame
+        // of what it produced.
+        const QSize producedSize = pixels.size();
+        const QImage::Format producedFormat = pixels.format();
+        pixels = QImage();
+        QBuffer again(&shared);
+        reader = qtReader(again, format);
+        if (!reader || !readIntoDefinedFrame(*reader, producedSize, producedFormat, pixels, intoFrame)
+            || !intoFrame)
+            return failed();
+    }
+    completeColourTable(pixels);
     pixels = imageWithoutText(pixels);
     if (pixels.isNull())
         return std::nullopt;

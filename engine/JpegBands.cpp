@@ -2,6 +2,8 @@
 #include "engine/JpegBands.h"
 
 #include "engine/JpegPrivate.h"
+#include "engine/LibraryMessages.h"
+#include "engine/PixelDataCheck.h"
 
 #include <vector>
 
@@ -171,6 +173,9 @@ JpegBandCopy copyJpegInBands(
     case JpegBandCopy::Written:
         return result;
     case JpegBandCopy::ReadFailed:
+        // The caller explains a read failure as a failed decode, with the recorded words.
+        if (d.errors.pub.msg_code == JWRN_JPEG_EOF)
+            recordLibraryMessage(endsBeforeItsPixelsMessage());
         return refuse(result, libraryMessage(d.errors));
     case JpegBandCopy::WriteFailed:
         break;

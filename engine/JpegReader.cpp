@@ -4,6 +4,8 @@
 #include "engine/ColorProfile.h"
 #include "engine/JpegCodec.h"
 #include "engine/JpegPrivate.h"
+#include "engine/LibraryMessages.h"
+#include "engine/PixelDataCheck.h"
 #include "engine/PixelPool.h"
 
 #include <QList>
@@ -169,8 +171,11 @@ std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, Orient
     target.orientation = orientation;
     {
         Decompressor d;
-        if (!readPixels(d, data, target))
+        if (!readPixels(d, data, target)) {
+            if (d.errors.pub.msg_code == JWRN_JPEG_EOF)
+                recordLibraryMessage(endsBeforeItsPixelsMessage());
             return std::nullopt;
+        }
     }
     Image result;
     result.pixels = std::move(target.pixels);

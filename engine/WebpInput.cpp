@@ -159,6 +159,8 @@ std::optional<Image> WebpInput::decode(QString* reason) const
             *reason = QStringLiteral("Out of memory");
         return std::nullopt;
     }
+    // The pool's memory is not cleared: what the frame leaves of the canvas is, and libwebp reports
+    // success only after writing every pixel of the frame (data that ends early fails).
     if (frame.width != info.size.width() || frame.height != info.size.height())
         canvas.fill(Qt::transparent);
 
