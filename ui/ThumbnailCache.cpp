@@ -43,8 +43,9 @@ ThumbnailCache::~ThumbnailCache()
 
 namespace {
 
-// The picture at \a path upright as the engine decodes it, for formats Qt has no reader for (HEIC, AVIF:
-// the file's own rotation, mirroring and crop) or whose orientation Qt's reader ignores (WebP's EXIF tag).
+// The picture at \a path upright as the engine decodes it: the formats other than JPEG, among them those
+// Qt has no reader for (HEIC, AVIF: the file's own rotation, mirroring and crop) or whose orientation Qt's
+// reader ignores (WebP's EXIF tag).
 QImage decodeWithEngine(const QString& path)
 {
     const ImageInfoPtr info(IICreateImage(path, true));
@@ -92,10 +93,13 @@ QImage ThumbnailCache::decode(const QString& path, const QSize& box)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const bool qtReads = reader.canRead() && reader.format() != "webp";
+    // Qt's reader only for JPEG, which it scales while decoding. Every other format goes through the
+    // engine, which refuses a file that ends before its pixels do (Qt's BMP reader shows whatever the
+    // memory held for the rows it did not get) and turns HEIF and WebP files upright.
+    const bool qtReads = reader.canRead() && reader.format() == "jpeg";
     const QSize stored = qtReads ? reader.size() : QSize();
     if (!stored.isValid()) {
-        // Readers that cannot tell the size beforehand decode in full.
+        // The engine, and a JPEG whose size Qt cannot tell beforehand, decode in full.
         const QImage full = qtReads ? reader.read() : decodeWithEngine(path);
         if (full.isNull())
             return {};
