@@ -282,6 +282,8 @@ bool pngEndsEarly(const QByteArray& data)
     const int depth = uchar(header[8]);
     const int colourType = uchar(header[9]);
     const bool interlaced = header[12] != 0;
+    if (width * height > quint64(kMaxDecodedPixels))
+        return false; // refused for its size, unread
     int channels = 0;
     switch (colourType) {
     case 0:
