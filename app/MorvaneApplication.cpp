@@ -6,7 +6,7 @@
 #include "app/Translations.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "engine/LibraryMessages.h"
+#include "engine/core/LibraryMessages.h"
 #include "ui/NamedImage.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "batch/ParallelRun.h"
-#include "engine/WorkFile.h"
+#include "engine/core/WorkFile.h"
 
 #include <QCoreApplication>
 

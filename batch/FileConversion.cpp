@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
-#include "engine/CopyCheck.h"
-#include "engine/ImageDestination.h"
-#include "engine/ImageSaving.h"
-#include "engine/ImageSource.h"
-#include "engine/ImageWrapper.h"
-#include "engine/LibraryMessages.h"
-#include "engine/LosslessSaving.h"
-#include "engine/WorkFile.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/core/WorkFile.h"
+#include "engine/inspect/CopyCheck.h"
+#include "engine/pipeline/ImageDestination.h"
+#include "engine/pipeline/ImageSaving.h"
+#include "engine/pipeline/ImageSource.h"
+#include "engine/pipeline/ImageWrapper.h"
+#include "engine/pipeline/LosslessSaving.h"
 
 #include <QCoreApplication>
 #include <QFile>

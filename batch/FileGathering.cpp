@@ -2,7 +2,7 @@
 #include "batch/FileGathering.h"
 
 #include "batch/Converter.h"
-#include "engine/WorkFile.h"
+#include "engine/core/WorkFile.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/ParallelRun.h"
 
-#include "engine/ConversionMemory.h"
-#include "engine/ImageWrapper.h"
-#include "engine/PixelPool.h"
-#include "engine/WorkFile.h"
+#include "engine/core/PixelPool.h"
+#include "engine/core/WorkFile.h"
+#include "engine/pipeline/ConversionMemory.h"
+#include "engine/pipeline/ImageWrapper.h"
 
 #include <QFile>
 #include <QScopeGuard>

@@ -6,9 +6,11 @@
 //   morvane_bench_heif_webp [--runs N] [--quality Q] FILE...   Q on the JPEG scale (default 70)
 //   morvane_bench_heif_webp --heif-quality Q                   libheif's quality for Q, for the peers
 //   morvane_bench_heif_webp --once decode|jpeg|same FILE       one step, for a peak-memory measurement
-#include "engine/HeifCodec.h"
-#include "engine/JpegCodec.h"
-#include "engine/WebpCodec.h"
+#include "engine/core/ImageFormat.h"
+#include "engine/formats/heif/HeifCodec.h"
+#include "engine/formats/jpeg/JpegCodec.h"
+#include "engine/formats/jpeg/PlanarJpeg.h"
+#include "engine/formats/webp/WebpCodec.h"
 
 #include <QFile>
 #include <QGuiApplication>

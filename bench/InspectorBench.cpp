@@ -7,7 +7,7 @@
 //   morvane_bench_inspector [--runs N] [--copies FOLDER] [FOLDER...]
 //       RUNS defaults to 5. The copies' folder is timed last and gives the line "check per copy: T ms".
 //   morvane_bench_inspector --show FILE...    prints each file's inspection
-#include "engine/MetadataInspector.h"
+#include "engine/inspect/MetadataInspector.h"
 
 #include <QCoreApplication>
 #include <QDir>

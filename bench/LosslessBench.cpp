@@ -7,13 +7,13 @@
 // wall-clock time and of CPU time (the thread's, or the jpegtran process's user and system time); on a shared
 // machine the CPU times are the steadier ratios.
 //   morvane_bench_lossless FOLDER [RUNS]     (RUNS defaults to 3)
-#include "engine/ImageInfo.h"
-#include "engine/ImageSaving.h"
-#include "engine/ImageSource.h"
-#include "engine/JpegCodec.h"
-#include "engine/JpegLossless.h"
-#include "engine/MetadataLibrary.h"
-#include "engine/MetadataReader.h"
+#include "engine/formats/jpeg/JpegCodec.h"
+#include "engine/formats/jpeg/lossless/JpegLossless.h"
+#include "engine/metadata/MetadataLibrary.h"
+#include "engine/metadata/MetadataReader.h"
+#include "engine/pipeline/ImageInfo.h"
+#include "engine/pipeline/ImageSaving.h"
+#include "engine/pipeline/ImageSource.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -5,10 +5,10 @@
 #include "batch/FileGathering.h"
 #include "batch/ParallelRun.h"
 #include "batch/RunOptions.h"
+#include "cli/InspectionReport.h"
 #include "cli/Report.h"
-#include "engine/InspectionReport.h"
-#include "engine/LibraryMessages.h"
-#include "engine/WorkFile.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/core/WorkFile.h"
 #include "settings/Settings.h"
 
 #include <QCommandLineParser>

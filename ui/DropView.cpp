@@ -3,7 +3,7 @@
 
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "engine/ImageSource.h"
+#include "engine/pipeline/ImageSource.h"
 
 #include <QDragEnterEvent>
 #include <QFile>

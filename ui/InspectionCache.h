@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/MetadataInspector.h"
+#include "engine/inspect/MetadataInspector.h"
 
 #include <QCache>
 #include <QObject>

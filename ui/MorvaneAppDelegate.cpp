@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MorvaneAppDelegate.h"
 
-#include "engine/ImageSaving.h"
+#include "engine/pipeline/ImageSaving.h"
 #include "settings/Settings.h"
 
 #include <QApplication>

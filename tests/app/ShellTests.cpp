@@ -3,7 +3,7 @@
 // controls against the INI file, the toolkit-version flag, and quitting when the main window closes.
 #include "app/MainNib.h"
 #include "app/MorvaneApplication.h"
-#include "engine/ImageSaving.h"
+#include "engine/pipeline/ImageSaving.h"
 #include "settings/Settings.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"

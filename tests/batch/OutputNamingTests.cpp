@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/OutputNaming.h"
-#include "engine/WorkFile.h"
+#include "engine/core/WorkFile.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>

@@ -16,7 +16,7 @@
 #include "app/Translations.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "engine/LibraryMessages.h"
+#include "engine/core/LibraryMessages.h"
 #include "ui/AppController.h"
 #include "ui/DropView.h"
 #include "ui/FileTableModel.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG codec and the GIF encoder, checked against Qt's decoders, ImageMagick, ExifTool and byte walks
 // of the files written.
-#include "engine/ColorProfile.h"
-#include "engine/GifEncoder.h"
-#include "engine/ImageSource.h"
-#include "engine/JpegCodec.h"
-#include "engine/JpegPreview.h"
-#include "engine/PixelPool.h"
+#include "engine/core/PixelPool.h"
+#include "engine/formats/gif/GifEncoder.h"
+#include "engine/formats/jpeg/JpegCodec.h"
+#include "engine/formats/jpeg/JpegPreview.h"
+#include "engine/metadata/ColorProfile.h"
+#include "engine/pipeline/ImageSource.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 

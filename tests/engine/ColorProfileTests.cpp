@@ -2,9 +2,9 @@
 // Colour profiles from the decoders to the writers: what is dropped, what passes untouched, and that a
 // cleaned profile keeps the colour and nothing else. Little CMS transforms judge the colour; exiftool
 // extracts the profiles the outputs carry; byte walks and searches look for what must be gone.
-#include "engine/ColorProfile.h"
-#include "engine/ImageInfo.h"
-#include "engine/ImageSaving.h"
+#include "engine/metadata/ColorProfile.h"
+#include "engine/pipeline/ImageInfo.h"
+#include "engine/pipeline/ImageSaving.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/ProfileCrafting.h"

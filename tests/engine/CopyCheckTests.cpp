@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The check of every finished copy: a work file holding a copy that still carries a GPS position (written
 // into it by exiftool) is refused with what it held and leaves nothing once dropped; a clean copy passes.
-#include "engine/CopyCheck.h"
-#include "engine/WorkFile.h"
+#include "engine/core/WorkFile.h"
+#include "engine/inspect/CopyCheck.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 

@@ -2,10 +2,10 @@
 // The engine end to end: decoding with properties, turning upright, saving without metadata.
 // Every check goes through an oracle outside the engine: Qt's own decoders, exiftool, ImageMagick and
 // the corpus's independent metadata checker.
-#include "engine/ImageDrawing.h"
-#include "engine/ImageInfo.h"
-#include "engine/ImageSaving.h"
-#include "engine/ImageWrapper.h"
+#include "engine/pipeline/ImageDrawing.h"
+#include "engine/pipeline/ImageInfo.h"
+#include "engine/pipeline/ImageSaving.h"
+#include "engine/pipeline/ImageWrapper.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 

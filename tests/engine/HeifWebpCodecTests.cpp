@@ -2,8 +2,9 @@
 // The HEIF (HEIC, AVIF) and WebP codecs, checked against libheif's and libwebp's own command-line
 // decoders (heif-convert, dwebp), the upright references of the dirty test set, ExifTool and the leak
 // checker's byte walks of the files written.
-#include "engine/HeifCodec.h"
-#include "engine/WebpCodec.h"
+#include "engine/formats/heif/HeifCodec.h"
+#include "engine/formats/jpeg/PlanarJpeg.h"
+#include "engine/formats/webp/WebpCodec.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>

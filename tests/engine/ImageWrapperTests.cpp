@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/HeifCodec.h"
-#include "engine/ImageDestination.h"
-#include "engine/ImageSaving.h"
-#include "engine/ImageWrapper.h"
+#include "engine/formats/heif/HeifCodec.h"
+#include "engine/pipeline/ImageDestination.h"
+#include "engine/pipeline/ImageSaving.h"
+#include "engine/pipeline/ImageWrapper.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 

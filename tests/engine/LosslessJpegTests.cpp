@@ -2,7 +2,7 @@
 // Cleaning JPEGs without re-encoding: pixels checked against the source and against jpegtran's exact
 // turns, both decoded by libjpeg's djpeg (ImageMagick for CMYK); the files checked by a byte walk of
 // their segments and by the corpus's leak checker.
-#include "engine/JpegLossless.h"
+#include "engine/formats/jpeg/lossless/JpegLossless.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>

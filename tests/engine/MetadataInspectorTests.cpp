@@ -2,9 +2,9 @@
 // The metadata inspector against what each file of the dirty set was made to carry (its generator's
 // planted markers and kinds), against clean copies written by the command line, and against exiftool's
 // numbers for GPS positions.
-#include "engine/ColorProfile.h"
-#include "engine/MetadataInspector.h"
-#include "engine/WorkFile.h"
+#include "engine/core/WorkFile.h"
+#include "engine/inspect/MetadataInspector.h"
+#include "engine/metadata/ColorProfile.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/ProfileCrafting.h"

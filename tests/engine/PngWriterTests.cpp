@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The PNG writer judged from outside: ImageMagick decodes its files to raw samples, and a walk of the
 // chunks says what else they hold.
-#include "engine/PngWriter.h"
+#include "engine/formats/png/PngWriter.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>

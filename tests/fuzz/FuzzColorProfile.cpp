@@ -4,7 +4,7 @@
 // what the cleaner promises: a kept profile is complete, holds the colour tags and a description only,
 // carries no date and no device fields, is the input itself only when that was a standard profile, and
 // is left as it is when cleaned again.
-#include "engine/ColorProfile.h"
+#include "engine/metadata/ColorProfile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <QList>

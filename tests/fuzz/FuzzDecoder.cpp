@@ -4,9 +4,9 @@
 // the way for JPEG. Inputs of another format are turned away, so that each target's corpus holds its own
 // format. Besides the sanitizers' findings it checks what a decoded image promises its writers: pixels,
 // and a colour profile that is cleaned and is exactly what the colour space holds.
-#include "engine/ColorProfile.h"
-#include "engine/ImageSource.h"
-#include "engine/LibraryMessages.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/metadata/ColorProfile.h"
+#include "engine/pipeline/ImageSource.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <QColorSpace>

@@ -4,12 +4,12 @@
 // normal mode and in the keep-all mode. Besides the sanitizers' findings it checks the engine's promises
 // about saving: a save that reports failure leaves nothing behind, one that reports success leaves a file
 // the engine can read again at the size it asked for.
-#include "engine/ColorProfile.h"
-#include "engine/ImageInfo.h"
-#include "engine/ImageSaving.h"
-#include "engine/ImageSource.h"
-#include "engine/LibraryMessages.h"
-#include "engine/MetadataInspector.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/inspect/MetadataInspector.h"
+#include "engine/metadata/ColorProfile.h"
+#include "engine/pipeline/ImageInfo.h"
+#include "engine/pipeline/ImageSaving.h"
+#include "engine/pipeline/ImageSource.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <QDir>

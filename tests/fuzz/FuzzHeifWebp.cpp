@@ -4,9 +4,9 @@
 // Inputs of the other format are turned away. Besides the sanitizers' findings it checks what the readers
 // promise: a decoded image of the size the header stated, within the pixel bound, and for HEIF the YCbCr
 // planes of that size too.
-#include "engine/HeifCodec.h"
-#include "engine/LibraryMessages.h"
-#include "engine/WebpCodec.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/formats/heif/HeifCodec.h"
+#include "engine/formats/webp/WebpCodec.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

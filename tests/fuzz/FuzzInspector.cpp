@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A fast libFuzzer target over the metadata inspector: the container walks of every format, the
 // colour-profile judgement and Exiv2's reading of the blocks they find, on the input as it is.
-#include "engine/LibraryMessages.h"
-#include "engine/MetadataInspector.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/inspect/MetadataInspector.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

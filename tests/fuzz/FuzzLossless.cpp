@@ -5,9 +5,9 @@
 // writer's promises: a refusal writes nothing; a written file holds only the segments the writer may
 // write, ends at its EOI, and, whenever the engine's decoder reads the source, decodes too, at the turned
 // size, and upright to exactly the source's pixels.
-#include "engine/JpegCodec.h"
-#include "engine/JpegLossless.h"
-#include "engine/JpegPreview.h"
+#include "engine/formats/jpeg/JpegCodec.h"
+#include "engine/formats/jpeg/JpegPreview.h"
+#include "engine/formats/jpeg/lossless/JpegLossless.h"
 
 #include <QByteArray>
 

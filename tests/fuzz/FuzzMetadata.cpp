@@ -3,8 +3,8 @@
 // the format its first bytes name (or, for other bytes, of the format the first byte picks). Encoding them
 // again (the keep-all mode's EXIF block) is left to the whole-path target: under the sanitizers Exiv2's
 // encoder costs several times what reading costs.
-#include "engine/LibraryMessages.h"
-#include "engine/MetadataReader.h"
+#include "engine/core/LibraryMessages.h"
+#include "engine/metadata/MetadataReader.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)

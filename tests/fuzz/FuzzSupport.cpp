@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/fuzz/FuzzSupport.h"
 
-#include "engine/ImageSource.h"
-#include "engine/PngChunks.h"
+#include "engine/pipeline/ImageSource.h"
+#include "engine/structure/PngChunks.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/InspectionReport.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+/// Inspects the file at \a path as the file system spells it: a name that is no valid text in the
+/// locale's encoding is opened all the same.
+Inspection inspectPath(const QByteArray& path)
+{
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0) {
+        Inspection unreadable;
+        unreadable.reason = QString::fromLocal8Bit(std::strerror(errno));
+        return unreadable;
+    }
+    Inspection inspection = inspectOpenFile(descriptor);
+    ::close(descriptor);
+    return inspection;
+}
+
+} // namespace
+
+QByteArray inspectionText(const QByteArray& shownSource, const Inspection& inspection)
+{
+    if (!inspection.readable)
+        return shownSource + ": could not be read: " + inspection.reason.toUtf8() + '\n';
+    QByteArray text = shownSource + ": " + inspection.summary().toUtf8() + '\n';
+    for (const auto& [group, fields] : inspection.groups) {
+        text += "  " + personalGroupName(group).toUtf8() + '\n';
+        for (const InspectedField& field : fields)
+            text += "    " + field.name.toUtf8() + ": " + field.value.toUtf8() + '\n';
+    }
+    return text;
+}
+
+QJsonObject inspectionReport(const QByteArray& source, const Inspection& inspection)
+{
+    QJsonObject object = inspectionToJson(inspection);
+    const QString decoded = QFile::decodeName(source);
+    object.insert(QStringLiteral("source"), decoded);
+    if (QFile::encodeName(decoded) != source)
+        object.insert(QStringLiteral("source_hex"), QString::fromLatin1(source.toHex()));
+    return object;
+}
+
+int writeInspectionReports(
+    const QList<QByteArray>& sources, bool json, QIODevice& out, const ShownPath& shown)
+{
+    int status = 0;
+    for (const QByteArray& source : sources) {
+        const Inspection inspection = inspectPath(source);
+        if (!inspection.readable)
+            status = 1;
+        out.write(json
+                ? QJsonDocument(inspectionReport(source, inspection)).toJson(QJsonDocument::Compact) + '\n'
+                : inspectionText(shown(source), inspection));
+    }
+    return status;
+}

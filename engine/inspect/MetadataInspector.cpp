@@ -1,0 +1,846 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/inspect/MetadataInspector.h"
+
+#include "engine/core/LibraryMessages.h"
+#include "engine/inspect/MetadataContainers.h"
+#include "engine/metadata/MetadataLibrary.h"
+#include "engine/metadata/MetadataReader.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <exiv2/exiv2.hpp>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Group = PersonalGroup;
+
+/// A field's name is cut after this many characters, a value (already cut where it is read, with room for
+/// a few words around it) after the second number.
+constexpr qsizetype kMaxNameLength = 120;
+constexpr qsizetype kMaxValueLength = 360;
+
+/// Collects the fields of one inspection; \a prefix goes before the names of an embedded image's fields.
+class FieldSink
+{
+public:
+    FieldSink(Inspection& inspection, QString prefix)
+        : m_inspection(inspection)
+        , m_prefix(std::move(prefix))
+    { }
+
+    void add(Group group, const QString& name, const QString& value)
+    {
+        ++m_added;
+        std::vector<InspectedField>& fields = m_inspection.groups[group];
+        // Names and values come from the file (XMP property names, PNG keywords, any tag's text): whatever
+        // made them, no control or direction character reaches a terminal or a line of a report.
+        const QString shown = readableText(value, kMaxValueLength);
+        InspectedField field { m_prefix + readableText(name, kMaxNameLength),
+            shown.isEmpty() ? QCoreApplication::translate("MetadataInspector", "(empty)") : shown };
+        // The same field twice (one IPTC keyword repeated, a tag in two blocks) says nothing new.
+        if (std::find(fields.begin(), fields.end(), field) == fields.end())
+            fields.push_back(std::move(field));
+    }
+    /// The GPS position: first in its group, and the inspection's location when it has none yet.
+    void addPosition(const QString& name, const QString& degrees)
+    {
+        if (!m_prefix.isEmpty()) {
+            add(Group::Location, name, degrees);
+            return;
+        }
+        ++m_added;
+        std::vector<InspectedField>& fields = m_inspection.groups[Group::Location];
+        fields.insert(fields.begin() + std::min<qsizetype>(m_positions++, qsizetype(fields.size())),
+            InspectedField { name, degrees });
+        if (!m_inspection.location)
+            m_inspection.location = degrees;
+    }
+    /// How many fields were offered so far, repeated ones included.
+    [[nodiscard]] qsizetype added() const { return m_added; }
+
+private:
+    Inspection& m_inspection;
+    QString m_prefix;
+    qsizetype m_added = 0;
+    qsizetype m_positions = 0;
+};
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+/// "2022:07:14 18:30:05" (EXIF) and "2022-07-14T18:30:05" (XMP) as "2022-07-14 18:30:05"; other texts as
+/// they are.
+QString readableDate(QString text)
+{
+    static const QRegularExpression kDate(QStringLiteral("^(\\d{4})[:-](\\d{2})[:-](\\d{2})(?=$|[ T])"));
+    text.replace(kDate, QStringLiteral("\\1-\\2-\\3"));
+    if (text.size() > 11 && text[10] == u'T' && text[11].isDigit())
+        text[10] = u' ';
+    return text;
+}
+
+/// Latitude or longitude as degrees with four decimals and the hemisphere: "48.8584 N".
+QString degreesText(double degrees, bool latitude)
+{
+    const char hemisphere = latitude ? (degrees < 0 ? 'S' : 'N') : (degrees < 0 ? 'W' : 'E');
+    return QStringLiteral("%1 %2").arg(std::abs(degrees), 0, 'f', 4).arg(QLatin1Char(hemisphere));
+}
+
+// --- EXIF --------------------------------------------------------------------------------------------
+
+/// A value as a person reads it: Exiv2's interpretation, without the character-set and language
+/// prefixes of comments and alternative texts; raw bytes as their size and what can be read of them.
+QString valueText(const Exiv2::Metadatum& datum, const Exiv2::ExifData* exif = nullptr)
+{
+    const Exiv2::TypeId type = datum.typeId();
+    const bool windowsText
+        = datum.familyName() == std::string("Exif") && datum.tag() >= 0x9C9B && datum.tag() <= 0x9C9F;
+    if ((type == Exiv2::undefined || type == Exiv2::unsignedByte) && !windowsText
+        && !(datum.familyName() == std::string("Exif")
+            && (datum.tag() == 0x9286 || datum.tag() == 0x001B || datum.tag() == 0x001C))) {
+        QByteArray bytes(qsizetype(datum.size()), Qt::Uninitialized);
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+        if (bytes.size() > 16)
+            return QStringLiteral("%1 bytes").arg(bytes.size())
+                + (printableExcerpt(bytes).isEmpty() ? QString()
+                                                     : QStringLiteral(": ") + printableExcerpt(bytes));
+    }
+    if ((type == Exiv2::unsignedRational || type == Exiv2::signedRational) && datum.count() == 1) {
+        const Exiv2::Rational r = datum.toRational(0);
+        // A rational Exiv2 has no interpretation for ("543/2") reads better as a decimal.
+        if (r.second != 0 && datum.print(exif) == datum.toString())
+            return QString::number(double(r.first) / double(r.second), 'g', 6);
+    }
+    QString text = fromStd(datum.print(exif));
+    static const QRegularExpression kPrefix(QStringLiteral("^(charset=\"?[A-Za-z]*\"?|lang=\"[^\"]*\") "));
+    text.remove(kPrefix);
+    return readableText(text);
+}
+
+/// Readable names where Exiv2's labels say less than they could.
+QString exifFieldName(const Exiv2::Exifdatum& datum)
+{
+    static const std::map<std::string, const char*> kNames = {
+        { "Exif.Image.Make", QT_TRANSLATE_NOOP("MetadataInspector", "Camera make") },
+        { "Exif.Image.Model", QT_TRANSLATE_NOOP("MetadataInspector", "Camera model") },
+        { "Exif.Image.DateTime", QT_TRANSLATE_NOOP("MetadataInspector", "Date modified") },
+        { "Exif.Photo.DateTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Date taken") },
+        { "Exif.Photo.DateTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Date digitised") },
+        { "Exif.Photo.OffsetTime", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (modified)") },
+        { "Exif.Photo.OffsetTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (taken)") },
+        { "Exif.Photo.OffsetTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (digitised)") },
+        { "Exif.Image.XPComment", QT_TRANSLATE_NOOP("MetadataInspector", "Comment (Windows)") },
+        { "Exif.Image.XPAuthor", QT_TRANSLATE_NOOP("MetadataInspector", "Author (Windows)") },
+        { "Exif.Image.XPKeywords", QT_TRANSLATE_NOOP("MetadataInspector", "Keywords (Windows)") },
+        { "Exif.Image.XPTitle", QT_TRANSLATE_NOOP("MetadataInspector", "Title (Windows)") },
+        { "Exif.Image.XPSubject", QT_TRANSLATE_NOOP("MetadataInspector", "Subject (Windows)") },
+    };
+    const std::string key = datum.key();
+    const auto it = kNames.find("Exif.Image." + datum.tagName());
+    if (datum.groupName() != "Photo" && it != kNames.end())
+        return QCoreApplication::translate("MetadataInspector", it->second);
+    if (const auto exact = kNames.find(key); exact != kNames.end())
+        return QCoreApplication::translate("MetadataInspector", exact->second);
+    const std::string label = datum.tagLabel();
+    if (!label.empty())
+        return fromStd(label);
+    return QStringLiteral("Tag 0x%1").arg(datum.tag(), 4, 16, QLatin1Char('0'));
+}
+
+/// The group of a tag of an image directory (IFD0, a page of a TIFF file); null for what describes the
+/// pixels or points elsewhere.
+std::optional<Group> imageTagGroup(quint32 tag)
+{
+    if (isTiffPixelTag(tag))
+        return std::nullopt;
+    switch (tag) {
+    case 34665: // the Exif, GPS and SubIFD pointers; XMP, IPTC, Photoshop resources and the profile are
+    case 34853: // read as blocks of their own
+    case 330:
+    case 700:
+    case 33723:
+    case 34377:
+    case 34675:
+        return std::nullopt;
+    case 271: // Make
+    case 272: // Model
+    case 305: // Software
+    case 316: // HostComputer
+    case 0xC614: // UniqueCameraModel
+    case 0xC615: // LocalizedCameraModel
+    case 0xC62F: // CameraSerialNumber
+    case 0xA431: // BodySerialNumber
+    case 0xA434: // LensModel
+        return Group::Device;
+    case 306: // DateTime
+    case 0x9003: // DateTimeOriginal
+    case 0x882A: // TimeZoneOffset
+        return Group::Time;
+    case 315: // Artist
+    case 33432: // Copyright
+    case 0x9C9D: // XPAuthor
+    case 0xA430: // CameraOwnerName
+        return Group::People;
+    case 269: // DocumentName
+    case 270: // ImageDescription
+    case 285: // PageName
+    case 0x9C9B: // XPTitle
+    case 0x9C9C: // XPComment
+    case 0x9C9E: // XPKeywords
+    case 0x9C9F: // XPSubject
+    case 18246: // Rating
+    case 18249: // RatingPercent
+        return Group::Text;
+    default:
+        return Group::Hidden;
+    }
+}
+
+/// The group of a tag of the Exif directory; null for what describes the pixels. Camera settings
+/// (exposure, lens, flash) belong to the device.
+std::optional<Group> photoTagGroup(quint32 tag)
+{
+    if (isExifPixelTag(tag))
+        return std::nullopt;
+    switch (tag) {
+    case 0x9003: // DateTimeOriginal
+    case 0x9004: // DateTimeDigitized
+    case 0x9010: // OffsetTime, OffsetTimeOriginal, OffsetTimeDigitized
+    case 0x9011:
+    case 0x9012:
+    case 0x9290: // SubSecTime, SubSecTimeOriginal, SubSecTimeDigitized
+    case 0x9291:
+    case 0x9292:
+        return Group::Time;
+    case 0xA430: // CameraOwnerName
+    case 0xA437: // Photographer
+    case 0xA438: // ImageEditor
+        return Group::People;
+    case 0x9286: // UserComment
+    case 0xA436: // ImageTitle
+        return Group::Text;
+    case 0x927C: // MakerNote
+    case 0xA420: // ImageUniqueID
+        return Group::Hidden;
+    default:
+        return Group::Device;
+    }
+}
+
+/// Degrees from an EXIF GPS coordinate (degrees, minutes, seconds as rationals) and its reference.
+std::optional<double> exifCoordinate(const Exiv2::ExifData& exif, const char* key, const char* refKey)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end() || it->count() < 1)
+        return std::nullopt;
+    double degrees = 0;
+    double unit = 1;
+    for (long i = 0; i < std::min(it->count(), 3L); ++i, unit *= 60) {
+        const Exiv2::Rational r = it->toRational(i);
+        if (r.second == 0)
+            return std::nullopt;
+        degrees += double(r.first) / double(r.second) / unit;
+    }
+    if (!std::isfinite(degrees))
+        return std::nullopt;
+    const auto ref = exif.findKey(Exiv2::ExifKey(refKey));
+    if (ref != exif.end()) {
+        const std::string hemisphere = ref->toString();
+        if (!hemisphere.empty() && (hemisphere[0] == 'S' || hemisphere[0] == 'W'))
+            degrees = -degrees;
+    }
+    return degrees;
+}
+
+void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handled)
+{
+    const std::optional<double> latitude
+        = exifCoordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef");
+    const std::optional<double> longitude
+        = exifCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef");
+    if (latitude && longitude) {
+        sink.addPosition(QCoreApplication::translate("MetadataInspector", "GPS position"),
+            degreesText(*latitude, true) + QStringLiteral(", ") + degreesText(*longitude, false));
+        handled.insert({ 1, 2, 3, 4 });
+    }
+    const auto altitude = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSAltitude"));
+    if (altitude != exif.end() && altitude->count() == 1 && altitude->toRational(0).second != 0) {
+        const auto ref = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSAltitudeRef"));
+        const bool below = ref != exif.end() && ref->count() > 0 && ref->toLong() == 1;
+        const Exiv2::Rational r = altitude->toRational(0);
+        const double metres = double(r.first) / double(r.second);
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "Altitude"),
+            (below ? QCoreApplication::translate("MetadataInspector", "%1 m below sea level")
+                   : QCoreApplication::translate("MetadataInspector", "%1 m above sea level"))
+                .arg(metres, 0, 'f', 1));
+        handled.insert({ 5, 6 });
+    }
+    const auto date = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSDateStamp"));
+    const auto time = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSTimeStamp"));
+    if (time != exif.end() && time->count() == 3) {
+        QStringList parts;
+        for (long i = 0; i < 3; ++i) {
+            const Exiv2::Rational r = time->toRational(i);
+            parts.append(r.second == 0
+                    ? QStringLiteral("??")
+                    : QStringLiteral("%1").arg(
+                        int(std::floor(double(r.first) / double(r.second))), 2, 10, QLatin1Char('0')));
+        }
+        const QString day
+            = date != exif.end() ? readableDate(fromStd(date->toString())) + QLatin1Char(' ') : QString();
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "GPS time"),
+            day + parts.join(QLatin1Char(':')) + QStringLiteral(" UTC"));
+        handled.insert({ 7, 29 });
+    }
+}
+
+void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
+{
+    std::set<long> gpsHandled { 0 }; // the version alone says nothing
+    sortGps(exif, sink, gpsHandled);
+    QString makerFamily;
+    long makerNoteSize = -1;
+    int makerEntries = 0;
+    bool thumbnail = false;
+    for (const Exiv2::Exifdatum& datum : exif) {
+        const std::string group = datum.groupName();
+        const quint32 tag = datum.tag();
+        if (group == "GPSInfo") {
+            if (!gpsHandled.count(long(tag)))
+                sink.add(Group::Location, exifFieldName(datum), valueText(datum, &exif));
+            continue;
+        }
+        if (group == "Photo") {
+            if (tag == 0x927C) {
+                makerNoteSize = datum.size();
+                continue;
+            }
+            if (const std::optional<Group> g = photoTagGroup(tag)) {
+                QString value = valueText(datum, &exif);
+                if (*g == Group::Time)
+                    value = readableDate(value);
+                sink.add(*g, exifFieldName(datum), value);
+            }
+            continue;
+        }
+        if (group == "Iop" || group == "MakerNote")
+            continue; // interoperability index; where the maker notes lie
+        if (Exiv2::ExifTags::isMakerGroup(group)) {
+            if (makerFamily.isEmpty())
+                makerFamily = fromStd(group);
+            ++makerEntries;
+            const std::string name = datum.tagName();
+            if (name.find("OwnerName") != std::string::npos)
+                sink.add(Group::People,
+                    QCoreApplication::translate("MetadataInspector", "Owner name (maker notes)"),
+                    valueText(datum, &exif));
+            else if (name.find("SerialNumber") != std::string::npos)
+                sink.add(Group::Device,
+                    QCoreApplication::translate("MetadataInspector", "Serial number (maker notes)"),
+                    valueText(datum, &exif));
+            else if (name.find("Firmware") != std::string::npos)
+                sink.add(Group::Device,
+                    QCoreApplication::translate("MetadataInspector", "Firmware (maker notes)"),
+                    valueText(datum, &exif));
+            continue;
+        }
+        // Image directories: IFD0; in a TIFF file every later page (Exiv2 calls the second "Thumbnail");
+        // in an EXIF block the second directory is the thumbnail.
+        const bool firstImage = group == "Image";
+        if (!wholeFile && group == "Thumbnail") {
+            thumbnail = true;
+            continue;
+        }
+        if (firstImage || group == "Thumbnail" || group.rfind("Image", 0) == 0
+            || group.rfind("SubImage", 0) == 0) {
+            if (const std::optional<Group> g = imageTagGroup(tag)) {
+                QString page;
+                if (group == "Thumbnail")
+                    page = QStringLiteral("Page 2: ");
+                else if (group.rfind("SubImage", 0) == 0)
+                    page = QStringLiteral("Sub-image %1: ").arg(fromStd(group.substr(8)));
+                else if (!firstImage)
+                    page = QStringLiteral("Page %1: ").arg(QString::number(std::atoi(group.c_str() + 5) + 1));
+                QString value = valueText(datum, &exif);
+                if (*g == Group::Time)
+                    value = readableDate(value);
+                sink.add(*g, page + exifFieldName(datum), value);
+            }
+            continue;
+        }
+        sink.add(Group::Hidden, QStringLiteral("%1 (%2)").arg(exifFieldName(datum), fromStd(group)),
+            valueText(datum, &exif));
+    }
+    if (makerNoteSize >= 0 || makerEntries > 0) {
+        QStringList parts;
+        if (!makerFamily.isEmpty())
+            parts.append(makerFamily);
+        if (makerEntries > 0)
+            parts.append(makerEntries == 1 ? QStringLiteral("1 entry")
+                                           : QStringLiteral("%1 entries").arg(makerEntries));
+        if (makerNoteSize >= 0)
+            parts.append(QStringLiteral("%1 bytes").arg(makerNoteSize));
+        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Maker notes"),
+            parts.join(QStringLiteral(", ")));
+    }
+    if (thumbnail) {
+        const Exiv2::ExifThumbC preview(exif);
+        const Exiv2::DataBuf data = preview.copy();
+        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Thumbnail (EXIF)"),
+            data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
+                           : QCoreApplication::translate("MetadataInspector", "present"));
+    }
+}
+
+// --- IPTC --------------------------------------------------------------------------------------------
+
+std::optional<Group> iptcGroup(const Exiv2::Iptcdatum& datum)
+{
+    const std::string name = datum.tagName();
+    if (datum.record() == Exiv2::IptcDataSets::envelope) {
+        if (name == "ModelVersion" || name == "CharacterSet" || name == "FileFormat" || name == "FileVersion")
+            return std::nullopt;
+        return Group::Hidden;
+    }
+    if (name == "RecordVersion")
+        return std::nullopt;
+    static const std::map<std::string, Group> kGroups = {
+        { "City", Group::Location },
+        { "SubLocation", Group::Location },
+        { "ProvinceState", Group::Location },
+        { "CountryCode", Group::Location },
+        { "CountryName", Group::Location },
+        { "LocationCode", Group::Location },
+        { "LocationName", Group::Location },
+        { "DateCreated", Group::Time },
+        { "TimeCreated", Group::Time },
+        { "DigitizationDate", Group::Time },
+        { "DigitizationTime", Group::Time },
+        { "ReleaseDate", Group::Time },
+        { "ReleaseTime", Group::Time },
+        { "ExpirationDate", Group::Time },
+        { "ExpirationTime", Group::Time },
+        { "ReferenceDate", Group::Time },
+        { "Byline", Group::People },
+        { "BylineTitle", Group::People },
+        { "Credit", Group::People },
+        { "Source", Group::People },
+        { "Copyright", Group::People },
+        { "Contact", Group::People },
+        { "Writer", Group::People },
+        { "Program", Group::Device },
+        { "ProgramVersion", Group::Device },
+        { "Preview", Group::Hidden },
+        { "PreviewFormat", Group::Hidden },
+        { "PreviewVersion", Group::Hidden },
+    };
+    const auto it = kGroups.find(name);
+    return it == kGroups.end() ? Group::Text : it->second;
+}
+
+void sortIptc(const Exiv2::IptcData& iptc, FieldSink& sink)
+{
+    for (const Exiv2::Iptcdatum& datum : iptc) {
+        if (const std::optional<Group> group = iptcGroup(datum)) {
+            const std::string label = datum.tagLabel();
+            sink.add(*group, fromStd(label.empty() ? datum.tagName() : label) + QStringLiteral(" (IPTC)"),
+                valueText(datum));
+        }
+    }
+}
+
+// --- XMP ---------------------------------------------------------------------------------------------
+
+/// The group of an XMP property by its namespace prefix (as Exiv2 names it) and top-level name; null
+/// for what describes the pixels.
+std::optional<Group> xmpGroup(const std::string& prefix, const std::string& property)
+{
+    const auto is = [&](std::initializer_list<const char*> names) {
+        return std::any_of(names.begin(), names.end(), [&](const char* name) { return property == name; });
+    };
+    const auto startsWith = [&](const char* start) { return property.rfind(start, 0) == 0; };
+    if (prefix == "tiff") {
+        if (is({ "Make", "Model", "Software", "HostComputer" }))
+            return Group::Device;
+        if (is({ "DateTime" }))
+            return Group::Time;
+        if (is({ "Artist", "Copyright" }))
+            return Group::People;
+        if (is({ "ImageDescription", "DocumentName", "PageName" }))
+            return Group::Text;
+        return std::nullopt; // sizes, orientation, resolution, sampling
+    }
+    if (prefix == "exif" || prefix == "exifEX") {
+        if (startsWith("GPS"))
+            return Group::Location;
+        if (is({ "DateTimeOriginal", "DateTimeDigitized" }))
+            return Group::Time;
+        if (is({ "UserComment" }))
+            return Group::Text;
+        if (is({ "CameraOwnerName", "Photographer", "ImageEditor" }))
+            return Group::People;
+        if (is({ "ImageUniqueID" }))
+            return Group::Hidden;
+        if (is({ "PixelXDimension", "PixelYDimension", "ColorSpace", "ExifVersion", "FlashpixVersion",
+                "ComponentsConfiguration", "NativeDigest" }))
+            return std::nullopt;
+        return Group::Device;
+    }
+    if (prefix == "aux")
+        return property == "OwnerName" ? Group::People : Group::Device;
+    if (prefix == "dc") {
+        if (is({ "creator", "rights", "contributor", "publisher" }))
+            return Group::People;
+        if (is({ "date" }))
+            return Group::Time;
+        if (is({ "format" }))
+            return std::nullopt;
+        return Group::Text;
+    }
+    if (prefix == "xmp") {
+        if (is({ "CreateDate", "ModifyDate", "MetadataDate" }))
+            return Group::Time;
+        if (is({ "CreatorTool" }))
+            return Group::Device;
+        if (is({ "Author" }))
+            return Group::People;
+        if (is({ "Thumbnails" }))
+            return Group::Hidden;
+        return Group::Text; // label, rating, nickname, identifiers given by people
+    }
+    if (prefix == "photoshop") {
+        if (is({ "City", "State", "Country" }))
+            return Group::Location;
+        if (is({ "DateCreated" }))
+            return Group::Time;
+        if (is({ "AuthorsPosition", "Credit", "CaptionWriter", "Source" }))
+            return Group::People;
+        if (is({ "DocumentAncestors", "History", "TextLayers" }))
+            return Group::Hidden;
+        if (is({ "ColorMode", "ICCProfile" }))
+            return std::nullopt;
+        return Group::Text;
+    }
+    if (prefix == "iptc") {
+        if (is({ "Location", "CountryCode" }))
+            return Group::Location;
+        if (is({ "CreatorContactInfo" }))
+            return Group::People;
+        return Group::Text;
+    }
+    if (prefix == "iptcExt") {
+        if (startsWith("Location"))
+            return Group::Location;
+        if (is({ "PersonInImage", "PersonInImageWDetails", "ModelAge", "ArtworkOrObject", "Contributor" }))
+            return Group::People;
+        return Group::Text;
+    }
+    if (prefix == "xmpRights" || prefix == "plus" || prefix == "mwg-rs" || prefix == "MP" || prefix == "MPRI"
+        || prefix == "MPReg")
+        return Group::People; // rights holders, licensors, named regions and faces
+    if (prefix == "lr" || prefix == "mwg-kw" || prefix == "digiKam" || prefix == "MicrosoftPhoto"
+        || prefix == "acdsee" || prefix == "mediapro")
+        return Group::Text; // keywords and labels
+    return Group::Hidden; // editing history (xmpMM, crs), identifiers, unknown namespaces
+}
+
+/// The name of an XMP property: Exiv2's label for a top-level one, else its own name.
+QString xmpFieldName(const Exiv2::Xmpdatum& datum)
+{
+    const std::string key = datum.key();
+    if (key.find('/') == std::string::npos && key.find('[') == std::string::npos) {
+        const std::string label = datum.tagLabel();
+        if (!label.empty())
+            return fromStd(label);
+    }
+    // "Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiEmailWork": the last property's name.
+    std::string last = key.substr(key.find_last_of("/.") + 1);
+    last = last.substr(last.find(':') + 1);
+    return fromStd(last.substr(0, last.find('[')));
+}
+
+/// Degrees from an XMP GPS coordinate ("47,22.00002N", "47,22,0N", "47.3667N").
+std::optional<double> xmpCoordinate(const Exiv2::XmpData& xmp, const char* key)
+{
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    if (it == xmp.end())
+        return std::nullopt;
+    QString text = fromStd(it->toString()).trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    const QChar hemisphere = text.back().toUpper();
+    if (hemisphere == u'N' || hemisphere == u'S' || hemisphere == u'E' || hemisphere == u'W')
+        text.chop(1);
+    double degrees = 0;
+    double unit = 1;
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() > 3)
+        return std::nullopt;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const double value = part.toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+        degrees += value / unit;
+        unit *= 60;
+    }
+    if (!std::isfinite(degrees))
+        return std::nullopt;
+    return hemisphere == u'S' || hemisphere == u'W' ? -degrees : degrees;
+}
+
+void sortXmp(const Exiv2::XmpData& xmp, FieldSink& sink)
+{
+    const std::optional<double> latitude = xmpCoordinate(xmp, "Xmp.exif.GPSLatitude");
+    const std::optional<double> longitude = xmpCoordinate(xmp, "Xmp.exif.GPSLongitude");
+    const bool position = latitude && longitude;
+    if (position)
+        sink.addPosition(QCoreApplication::translate("MetadataInspector", "GPS position (XMP)"),
+            degreesText(*latitude, true) + QStringLiteral(", ") + degreesText(*longitude, false));
+    for (const Exiv2::Xmpdatum& datum : xmp) {
+        const std::string key = datum.key(); // "Xmp.prefix.Property..."
+        const std::string rest = key.substr(std::min(key.size(), key.find('.', 4) + 1));
+        const std::string property = rest.substr(0, rest.find_first_of("/["));
+        const std::string prefix = datum.groupName();
+        if (position && prefix == "exif" && (property == "GPSLatitude" || property == "GPSLongitude"))
+            continue;
+        if (const std::optional<Group> group = xmpGroup(prefix, property)) {
+            const QString value = *group == Group::Time ? readableDate(valueText(datum)) : valueText(datum);
+            static const QRegularExpression kNode(QStringLiteral("^type=\"(Struct|Seq|Bag|Alt)\"$"));
+            if (value.isEmpty() || kNode.match(value).hasMatch())
+                continue; // the node of a structure or an array; its members follow
+            sink.add(*group, xmpFieldName(datum) + QStringLiteral(" (XMP)"), value);
+        }
+    }
+}
+
+// --- Blocks ------------------------------------------------------------------------------------------
+
+void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QString& prefix)
+{
+    FieldSink sink(inspection, prefix);
+    for (const QByteArray& block : blocks.exif) {
+        if (!tiffHoldsMetadata(block, false, nullptr))
+            continue; // resolution and orientation only: what a clean copy keeps
+        const qsizetype before = sink.added();
+        try {
+            Exiv2::ExifData exif;
+            Exiv2::ExifParser::decode(
+                exif, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()));
+            sortExif(exif, false, sink);
+        } catch (...) {
+            // A block Exiv2 cannot follow: what it read before stands, and the block is reported below.
+        }
+        if (sink.added() == before)
+            sink.add(Group::Hidden, QStringLiteral("EXIF"),
+                QStringLiteral("%1 bytes that cannot be read").arg(block.size()));
+    }
+    Exiv2::IptcData tiffIptc;
+    Exiv2::XmpData tiffXmp;
+    if (!blocks.tiffFile.isEmpty()) {
+        try {
+            Exiv2::ExifData exif;
+            Exiv2::TiffParser::decode(exif, tiffIptc, tiffXmp,
+                reinterpret_cast<const Exiv2::byte*>(blocks.tiffFile.constData()),
+                uint32_t(blocks.tiffFile.size()));
+            sortExif(exif, true, sink);
+        } catch (...) {
+            // As above: what was read stands.
+        }
+    }
+    sortIptc(tiffIptc, sink);
+    for (const QByteArray& block : blocks.iptc) {
+        const qsizetype before = sink.added();
+        try {
+            Exiv2::IptcData iptc;
+            if (Exiv2::IptcParser::decode(
+                    iptc, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()))
+                == 0)
+                sortIptc(iptc, sink);
+        } catch (...) { }
+        if (sink.added() == before)
+            sink.add(Group::Hidden, QStringLiteral("IPTC"),
+                QStringLiteral("%1 bytes with nothing readable").arg(block.size()));
+    }
+    sortXmp(tiffXmp, sink);
+    for (const QByteArray& packet : blocks.xmp) {
+        const qsizetype before = sink.added();
+        try {
+            Exiv2::XmpData xmp;
+            if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) == 0)
+                sortXmp(xmp, sink);
+        } catch (...) { }
+        if (sink.added() == before)
+            sink.add(Group::Hidden, QStringLiteral("XMP"), QStringLiteral("%1 bytes").arg(packet.size()));
+    }
+    for (const auto& [group, field] : blocks.found)
+        sink.add(group, field.name, field.value);
+    for (const QByteArray& profile : blocks.profiles) {
+        for (const InspectedField& field : colourProfileFindings(profile))
+            sink.add(Group::Hidden, field.name, field.value);
+    }
+    for (const MetadataBlocks& embedded : blocks.embedded)
+        sortBlocks(embedded, inspection, prefix + QStringLiteral("Embedded image: "));
+}
+
+Inspection unreadable(const QString& reason)
+{
+    Inspection inspection;
+    inspection.reason = reason;
+    return inspection;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// Reads \a size bytes from \a descriptor at offset 0 on, without moving its offset.
+Inspection inspectDescriptor(int descriptor)
+{
+    struct stat status
+    {
+    };
+    if (::fstat(descriptor, &status) != 0)
+        return unreadable(systemError(errno));
+    if (S_ISDIR(status.st_mode))
+        return unreadable(QCoreApplication::translate("MetadataInspector", "it is a folder"));
+    if (!S_ISREG(status.st_mode))
+        return unreadable(QCoreApplication::translate("MetadataInspector", "it is not a regular file"));
+    QByteArray data;
+    try {
+        data.resize(qsizetype(status.st_size));
+    } catch (const std::bad_alloc&) {
+        return unreadable(
+            QCoreApplication::translate("MetadataInspector", "there is not enough memory to read it"));
+    }
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::pread(descriptor, data.data() + done, size_t(data.size() - done), off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return unreadable(systemError(errno));
+        if (got == 0)
+            break; // the file became shorter while it was read
+        done += got;
+    }
+    data.truncate(done);
+    return inspectImageData(data);
+}
+
+} // namespace
+
+QString personalGroupName(PersonalGroup group)
+{
+    switch (group) {
+    case PersonalGroup::Location:
+        return QStringLiteral("Location");
+    case PersonalGroup::Device:
+        return QStringLiteral("Device");
+    case PersonalGroup::Time:
+        return QStringLiteral("Time");
+    case PersonalGroup::People:
+        return QStringLiteral("People");
+    case PersonalGroup::Text:
+        return QStringLiteral("Text");
+    case PersonalGroup::Hidden:
+        return QStringLiteral("Hidden");
+    }
+    return {};
+}
+
+QStringList Inspection::groupNames() const
+{
+    QStringList names;
+    for (const PersonalGroup group : kPersonalGroups) {
+        if (groups.count(group))
+            names.append(personalGroupName(group));
+    }
+    return names;
+}
+
+QString Inspection::summary() const
+{
+    if (!readable)
+        return reason;
+    if (groups.empty())
+        return QStringLiteral("Nothing personal found");
+    return groupNames().join(QStringLiteral(", "));
+}
+
+Inspection inspectMetadataBlocks(const MetadataBlocks& blocks)
+{
+    initializeMetadataLibrary();
+    // Exiv2's warnings about the blocks are no news about the file being converted on this thread: what
+    // was recorded before stays, what the inspection adds goes.
+    const QStringList earlier = takeLibraryMessages();
+    Inspection inspection;
+    inspection.readable = true;
+    sortBlocks(blocks, inspection, QString());
+    (void)takeLibraryMessages();
+    for (const QString& message : earlier)
+        recordLibraryMessage(message);
+    return inspection;
+}
+
+Inspection inspectImageData(const QByteArray& data)
+{
+    MetadataBlocks blocks;
+    QString reason;
+    if (!walkImageContainer(data, blocks, &reason))
+        return unreadable(reason);
+    return inspectMetadataBlocks(blocks);
+}
+
+Inspection inspectImageFile(const QString& path)
+{
+    // Non-blocking: opening a named pipe must not wait for a writer (a regular file reads as usual).
+    const int descriptor
+        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0)
+        return unreadable(systemError(errno));
+    Inspection inspection = inspectDescriptor(descriptor);
+    ::close(descriptor);
+    return inspection;
+}
+
+Inspection inspectOpenFile(int descriptor)
+{
+    return inspectDescriptor(descriptor);
+}
+
+QJsonObject inspectionToJson(const Inspection& inspection)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("readable"), inspection.readable);
+    if (!inspection.readable) {
+        object.insert(QStringLiteral("reason"), inspection.reason);
+        return object;
+    }
+    object.insert(QStringLiteral("summary"), inspection.summary());
+    QJsonObject groups;
+    for (const auto& [group, fields] : inspection.groups) {
+        QJsonArray array;
+        for (const InspectedField& field : fields)
+            array.append(QJsonObject {
+                { QStringLiteral("name"), field.name }, { QStringLiteral("value"), field.value } });
+        groups.insert(personalGroupName(group), array);
+    }
+    object.insert(QStringLiteral("groups"), groups);
+    if (inspection.location)
+        object.insert(QStringLiteral("location"), *inspection.location);
+    return object;
+}

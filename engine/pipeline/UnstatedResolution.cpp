@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/pipeline/UnstatedResolution.h"
+
+#include "engine/core/DescriptorIo.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+bool readAt(int fd, void* buffer, size_t size, off_t offset)
+{
+    return readFully(fd, buffer, size, offset).bytes == size;
+}
+
+bool writeAt(int fd, const void* buffer, size_t size, off_t offset)
+{
+    return writeFully(fd, buffer, size, offset).error == 0;
+}
+
+/// Reads and writes integers in a TIFF file's byte order.
+struct TiffOrder
+{
+    bool bigEndian = false;
+
+    [[nodiscard]] quint32 get(const uchar* p, int size) const
+    {
+        quint32 value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= quint32(p[bigEndian ? i : size - 1 - i]) << (8 * (size - 1 - i));
+        return value;
+    }
+    void put(uchar* p, quint32 value, int size) const
+    {
+        for (int i = 0; i < size; ++i)
+            p[bigEndian ? size - 1 - i : i] = uchar(value >> (8 * i));
+    }
+};
+
+constexpr quint16 kTiffShort = 3;
+constexpr quint16 kTiffRational = 5;
+constexpr quint16 kXResolution = 282;
+constexpr quint16 kYResolution = 283;
+constexpr quint16 kResolutionUnit = 296;
+constexpr quint16 kUnitNone = 1;
+
+} // namespace
+
+bool clearBmpResolution(int fd)
+{
+    // The file header (14 bytes), then an info header whose first field is its own size; the resolution
+    // follows at offset 24 of every info header of 40 bytes or more.
+    std::array<uchar, 4> infoSize {};
+    if (!readAt(fd, infoSize.data(), infoSize.size(), 14))
+        return false;
+    if (qFromLittleEndian<quint32>(infoSize.data()) < 40)
+        return false;
+    const std::array<uchar, 8> zero {};
+    return writeAt(fd, zero.data(), zero.size(), 14 + 24);
+}
+
+bool clearTiffResolution(int fd)
+{
+    std::array<uchar, 8> header {};
+    if (!readAt(fd, header.data(), header.size(), 0))
+        return false;
+    TiffOrder order;
+    if (header[0] == 'M' && header[1] == 'M')
+        order.bigEndian = true;
+    else if (header[0] != 'I' || header[1] != 'I')
+        return false;
+    const off_t directory = off_t(order.get(header.data() + 4, 4));
+    std::array<uchar, 2> countBytes {};
+    if (!readAt(fd, countBytes.data(), countBytes.size(), directory))
+        return false;
+    const quint32 count = order.get(countBytes.data(), 2);
+
+    off_t unitEntry = -1;
+    std::array<off_t, 2> rationals { -1, -1 };
+    for (quint32 i = 0; i < count; ++i) {
+        const off_t entryOffset = directory + 2 + off_t(i) * 12;
+        std::array<uchar, 12> entry {};
+        if (!readAt(fd, entry.data(), entry.size(), entryOffset))
+            return false;
+        const quint32 tag = order.get(entry.data(), 2);
+        const quint32 type = order.get(entry.data() + 2, 2);
+        const quint32 valueCount = order.get(entry.data() + 4, 4);
+        if (tag == kResolutionUnit && type == kTiffShort && valueCount == 1)
+            unitEntry = entryOffset;
+        else if ((tag == kXResolution || tag == kYResolution) && type == kTiffRational && valueCount == 1)
+            rationals[tag - kXResolution] = off_t(order.get(entry.data() + 8, 4));
+    }
+    if (unitEntry < 0 || rationals[0] < 0 || rationals[1] < 0)
+        return false;
+
+    std::array<uchar, 4> unit {};
+    order.put(unit.data(), kUnitNone, 2);
+    std::array<uchar, 8> oneToOne {};
+    order.put(oneToOne.data(), 1, 4);
+    order.put(oneToOne.data() + 4, 1, 4);
+    return writeAt(fd, unit.data(), unit.size(), unitEntry + 8)
+        && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[0])
+        && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[1]);
+}

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/core/ImageFormat.h"
+
+#include <QByteArray>
+
+/// The pages of a TIFF (thumbnails and masks left out) or the frames of a GIF in \a data, counted by
+/// walking the file's structure without decoding; at least 1, and 1 for the other formats.
+[[nodiscard]] int countFrames(const QByteArray& data, ImageFormat format);
