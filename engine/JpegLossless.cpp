@@ -3,6 +3,8 @@
 
 #include "engine/JpegLosslessPrivate.h"
 
+#include <algorithm>
+
 // The paths:
 // - an upright baseline source whose scan surveys clean and carries nothing beside its picture: its scan
 //   bytes and Huffman tables are written again behind new header segments, with no coefficient decoded
@@ -39,16 +41,16 @@ bool turnsWithoutTrimming(const SourceFrame& frame, Orientation orientation)
         && (!bottomEdgeMoves || frame.height % mcuHeight == 0);
 }
 
-/// Whether each Huffman table of the scan is either a standard one or one that the scan may show to
-/// hold nothing but its own symbols: then only a survey of the symbols used is left to decide whether
-/// the tables may be written again.
+/// Whether each Huffman table of the scan is either a standard one or one whose codes a survey of the
+/// symbols the scan uses can tell apart: then only that survey is left to decide whether the tables may
+/// be written again.
 bool tablesMayBeKept(const SourceFrame& frame)
 {
     for (const SourceFrame::ScanComponent& component : frame.scan) {
         const JpegHuffmanTable& dc = *frame.dcTables[size_t(component.dcTable)];
         const JpegHuffmanTable& ac = *frame.acTables[size_t(component.acTable)];
-        if ((!isStandardHuffmanTable(dc, true) && !listsSymbolsInOrder(dc))
-            || (!isStandardHuffmanTable(ac, false) && !listsSymbolsInOrder(ac)))
+        if ((!isStandardHuffmanTable(dc, true) && !listsEachSymbolOnce(dc))
+            || (!isStandardHuffmanTable(ac, false) && !listsEachSymbolOnce(ac)))
             return false;
     }
     return true;
@@ -69,7 +71,7 @@ bool everySymbolUsed(const SourceFrame& frame, const JpegScanSurvey& survey)
         int symbols = 0;
         for (size_t length = 1; length <= 16; ++length)
             symbols += table.counts[length];
-        return std::all_of(table.symbols.begin(), table.symbols.begin() + symbols,
+        return std::all_of(table.symbols.begin(), table.symbols.begin() + std::min(symbols, 256),
             [&used](std::uint8_t symbol) { return used[symbol]; });
     };
     for (const SourceFrame::ScanComponent& component : frame.scan) {

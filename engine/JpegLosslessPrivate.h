@@ -78,9 +78,9 @@ void idleUnusedQuantisers(SourceFrame& frame, const QuantiserUse& use);
 /// defaults): for \a dc the DC luminance or chrominance table, else the AC one.
 [[nodiscard]] bool isStandardHuffmanTable(const JpegHuffmanTable& table, bool dc);
 
-/// Whether \a table lists each symbol once, in ascending order within each code length, as a table made
-/// for an image's own symbols lists them: then the set of its symbols alone says what it holds.
-[[nodiscard]] bool listsSymbolsInOrder(const JpegHuffmanTable& table);
+/// Whether \a table lists no symbol twice and no more than 256 symbols: then which of its codes a scan
+/// uses follows from the symbols it decodes.
+[[nodiscard]] bool listsEachSymbolOnce(const JpegHuffmanTable& table);
 
 /// An application segment of the output: its marker and payload.
 struct Segment

@@ -259,21 +259,18 @@ bool isStandardHuffmanTable(const JpegHuffmanTable& table, bool dc)
         || equals(kAcChrominanceCounts, kAcChrominanceSymbols, 162);
 }
 
-bool listsSymbolsInOrder(const JpegHuffmanTable& table)
+bool listsEachSymbolOnce(const JpegHuffmanTable& table)
 {
+    size_t count = 0;
+    for (size_t length = 1; length <= 16; ++length)
+        count += table.counts[length];
+    if (count > table.symbols.size())
+        return false;
     std::array<bool, 256> seen {};
-    size_t index = 0;
-    for (size_t length = 1; length <= 16; ++length) {
-        int previous = -1;
-        for (int i = 0; i < table.counts[length]; ++i, ++index) {
-            if (index >= table.symbols.size())
-                return false;
-            const int symbol = table.symbols[index];
-            if (symbol <= previous || seen[size_t(symbol)])
-                return false;
-            seen[size_t(symbol)] = true;
-            previous = symbol;
-        }
+    for (size_t i = 0; i < count; ++i) {
+        if (seen[table.symbols[i]])
+            return false;
+        seen[table.symbols[i]] = true;
     }
     return true;
 }
