@@ -615,7 +615,9 @@ std::optional<std::size_t> walkScan(const JpegScan& scan, const JpegBlockTurn* t
     SurveyState surveys[4];
     std::unique_ptr<std::uint8_t[]> runWindows;
     if constexpr (mode == Walk::Survey) {
-        runWindows.reset(new std::uint8_t[componentCount << kRunBits]());
+        if (std::any_of(scan.components.begin(), scan.components.end(),
+                [](const JpegScanComponent& component) { return component.surveySymbols; }))
+            runWindows.reset(new std::uint8_t[componentCount << kRunBits]());
         for (size_t c = 0; c < componentCount; ++c) {
             if (scan.components[c].surveySymbols) {
                 surveys[c].dcSymbols = survey->dcSymbols[c].data();
