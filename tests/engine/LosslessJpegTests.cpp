@@ -963,6 +963,9 @@ const PayloadSources& payloadSources()
         const QList<QPair<QString, QStringList>> coded = {
             { "grainy", { "-sample", "2x2", "-quality", "90", grainy } },
             { "grainy_optimized", { "-optimize", "-sample", "2x2", "-quality", "90", grainy } },
+            // Restart markers tell a scan copied from one coded again, which has none.
+            { "grainy_optimized_restart",
+                { "-optimize", "-restart", "1", "-sample", "2x2", "-quality", "90", grainy } },
             { "grainy_422", { "-sample", "2x1", "-quality", "90", grainy } },
             { "grainy_49x33", { "-sample", "2x2", "-quality", "90", cropped } },
             { "smooth", { "-sample", "2x2", "-quality", "75", smooth } },
@@ -1004,8 +1007,9 @@ class LosslessPayloads : public ::testing::TestWithParam<PayloadCase>
 
 /// The source with unused Huffman codes whose symbols spell \a text, planted as \a how says: "replaced"
 /// gives the last codes of its first AC table (codes a smooth scan never uses) the text as symbols;
-/// "added" adds the text as codes of 16 bits in the room the table's longest codes leave. The scan
-/// decodes as before.
+/// "added" adds the text as codes of 16 bits in the room the table's longest codes leave; "short" gives
+/// the first unused code of at most 9 bits the text (one symbol that no code of the table has) as its
+/// symbol. The scan decodes as before.
 QByteArray withHuffmanPayload(
     const QByteArray& file, const QByteArray& text, const QString& how, QString& error)
 {
@@ -1022,6 +1026,19 @@ QByteArray withHuffmanPayload(
     }
     const qsizetype symbolsAt = table->countsAt + 16;
     QByteArray planted = file;
+    if (how == "short") {
+        int first = 0;
+        for (int length = 1; length <= 9; ++length) {
+            for (int i = 0; i < uchar(table->counts[length - 1]); ++i, ++first) {
+                if (!table->used[size_t(first)] && !table->symbols.contains(text)) {
+                    planted.replace(symbolsAt + first, 1, text);
+                    return planted;
+                }
+            }
+        }
+        error = QStringLiteral("every code of at most 9 bits is used");
+        return {};
+    }
     if (how == "replaced") {
         const qsizetype first = table->symbols.size() - text.size();
         if (std::find(table->used.begin() + first, table->used.end(), true) != table->used.end()) {
@@ -1114,6 +1131,8 @@ TEST_P(LosslessPayloads, CarryNothingButThePicture)
     if (c.payload == "symbols replaced") {
         text = "PLANTED-DHT";
         source = withHuffmanPayload(clean, text, "replaced", error);
+    } else if (c.payload == "short symbol replaced") {
+        source = withHuffmanPayload(clean, "K", "short", error);
     } else if (c.payload == "symbols added") {
         text = "KLMNOP[]"; // in order, none a symbol of the scan
         source = withHuffmanPayload(clean, text, "added", error);
@@ -1197,10 +1216,11 @@ std::vector<PayloadCase> payloadCases()
               }
           };
     add("grainy", "none", { 1, 6 });
-    add("grainy_optimized", "none", { 1 });
+    add("grainy_optimized_restart", "none", { 1 });
     add("grainy_49x33", "none", { 1, 5 });
     add("grainy", "symbols replaced", { 1, 3, 6 });
     add("grainy_optimized", "symbols added", { 1, 8 });
+    add("smooth", "short symbol replaced", { 1 });
     add("smooth", "quantisers", { 1, 3, 6 });
     add("smooth_grey", "quantisers", { 1, 7 });
     add("smooth_restart", "quantisers", { 1 });
