@@ -171,8 +171,8 @@ bool allocatePlanes(const SourceFrame& frame, Orientation orientation, Coefficie
 }
 
 /// Reads the source's coefficients with libjpeg and turns them into \a planes.
-ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame& frame,
-    const JpegBlockTurn& turn, CoefficientPlanes& planes)
+ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, SourceFrame& frame,
+    const JpegBlockTurn& turn, CoefficientPlanes& planes, QuantiserUse& use)
 {
     jpeg_decompress_struct& cinfo = d.cinfo;
     if (setjmp(d.errors.jump))
@@ -192,23 +192,48 @@ ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const Sour
             }
         }
     }
+    std::array<std::optional<std::array<quint16, 64>>, NUM_QUANT_TBLS> latched;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const JQUANT_TBL* table = cinfo.comp_info[c].quant_table;
+        const int slot = frame.components[size_t(c)].quantTable;
+        if (!table || slot < 0 || slot >= NUM_QUANT_TBLS)
+            continue; // in no scan: its blocks are all zero, but its slot must still hold a table
+        std::array<quint16, 64> values {};
+        std::copy(std::begin(table->quantval), std::end(table->quantval), values.begin());
+        if (latched[size_t(slot)] && *latched[size_t(slot)] != values)
+            return ReadOutcome::TablesDiffer;
+        latched[size_t(slot)] = values;
+    }
+    for (size_t t = 0; t < latched.size(); ++t) {
+        if (latched[t])
+            frame.quantTables[t] = latched[t];
+    }
+    for (const FrameComponent& component : frame.components) {
+        if (component.quantTable < 0 || component.quantTable >= NUM_QUANT_TBLS
+            || !frame.quantTables[size_t(component.quantTable)])
+            return ReadOutcome::Failed;
+    }
     for (int c = 0; c < cinfo.num_components; ++c) {
         const CoefficientPlanes::Plane& plane = planes.planes[size_t(c)];
         const FrameComponent& component = frame.components[size_t(c)];
         if (int(cinfo.comp_info[c].width_in_blocks) != component.widthInBlocks
             || int(cinfo.comp_info[c].height_in_blocks) != component.heightInBlocks)
             return ReadOutcome::Failed;
+        std::uint64_t nonzero = 0;
         for (int y = 0; y < component.heightInBlocks; ++y) {
             const JBLOCKROW row = (*cinfo.mem->access_virt_barray)(
                 reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], JDIMENSION(y), 1, FALSE)[0];
             for (int x = 0; x < component.widthInBlocks; ++x) {
                 const JCOEF* in = row[x];
                 JCOEF* out = plane.origin + (x * plane.stepX + y * plane.stepY) * DCTSIZE2;
-                for (int i = 0; i < DCTSIZE2; ++i)
+                for (int i = 0; i < DCTSIZE2; ++i) {
                     out[turn.position[size_t(i)]]
                         = JCOEF((in[i] ^ turn.negate[size_t(i)]) - turn.negate[size_t(i)]);
+                    nonzero |= std::uint64_t(in[i] != 0) << i;
+                }
             }
         }
+        use[size_t(component.quantTable)] |= nonzero;
     }
     return ReadOutcome::Read;
 }
