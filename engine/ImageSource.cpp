@@ -8,12 +8,12 @@
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
+#include "engine/NativePath.h"
 #include "engine/PngChunks.h"
 #include "engine/WebpCodec.h"
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -32,7 +32,7 @@ constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 // a pipe with no writer would otherwise stall the caller for ever).
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = encodePath(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
