@@ -57,7 +57,8 @@ public:
     /// The socket's path in the runtime folder.
     [[nodiscard]] QString socketPath() const { return m_socketPath; }
 
-    /// How long a later program waits for a busy one to take its paths.
+    /// How long a later program waits for a busy one to take its paths (a minute unless set), or for the
+    /// one that holds the lock to listen.
     void setAnswerWaitMs(int milliseconds) { m_answerWaitMs = milliseconds; }
 
 signals:

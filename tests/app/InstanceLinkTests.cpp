@@ -11,8 +11,10 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -237,5 +239,27 @@ TEST(InstanceLink, ARuntimeFolderTooLongForASocketAddressStillHasOneProgram)
             << "the socket is the user's only";
     }
     InstanceLink next(runtime);
+    EXPECT_EQ(next.start({}), InstanceLink::Role::First);
+}
+
+// A program that holds the lock is live even before it listens (or while it cannot): a later program
+// looks for its socket until it gives up, ends without a window of its own and replaces nothing.
+TEST(InstanceLink, TheLockAloneKeepsASecondProgramFromListening)
+{
+    QTemporaryDir runtime;
+    const QByteArray lockPath
+        = QFile::encodeName(runtime.filePath(QStringLiteral("org.morvane.Morvane.lock")));
+    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+
+    InstanceLink second(runtime.path());
+    second.setAnswerWaitMs(300);
+    EXPECT_EQ(second.start({ QStringLiteral("/x.jpg") }), InstanceLink::Role::Unanswered);
+    EXPECT_FALSE(QFileInfo::exists(second.socketPath()));
+
+    // Once the holder has ended, the next program listens.
+    ::close(lock);
+    InstanceLink next(runtime.path());
     EXPECT_EQ(next.start({}), InstanceLink::Role::First);
 }
