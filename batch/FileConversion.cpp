@@ -8,10 +8,10 @@
 #include "engine/ImageWrapper.h"
 #include "engine/LibraryMessages.h"
 #include "engine/LosslessSaving.h"
+#include "engine/NativePath.h"
 #include "engine/WorkFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,7 +22,7 @@
 
 QString describeUnloadableSource(const QString& source)
 {
-    const QByteArray name = QFile::encodeName(source);
+    const QByteArray name = encodePath(source);
     struct stat info = {};
     if (::stat(name.constData(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR

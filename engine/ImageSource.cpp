@@ -8,6 +8,7 @@
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
+#include "engine/NativePath.h"
 #include "engine/PixelDataCheck.h"
 #include "engine/PixelPool.h"
 #include "engine/PngChunks.h"
@@ -15,7 +16,6 @@
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -34,7 +34,7 @@ constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 // a pipe with no writer would otherwise stall the caller for ever).
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = encodePath(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;

@@ -2,8 +2,8 @@
 #include "engine/ImageWrapper.h"
 
 #include "engine/ImageSaving.h"
+#include "engine/NativePath.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -42,7 +42,7 @@ QString ImageWrapper::CFURLFromString(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return absolutePath(path);
 }
 
 bool ImageWrapper::load(const QString& path, bool FixupOrientation)

@@ -5,9 +5,9 @@
 #include "engine/MetadataContainers.h"
 #include "engine/MetadataLibrary.h"
 #include "engine/MetadataReader.h"
+#include "engine/NativePath.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -808,8 +808,7 @@ Inspection inspectImageData(const QByteArray& data)
 Inspection inspectImageFile(const QString& path)
 {
     // Non-blocking: opening a named pipe must not wait for a writer (a regular file reads as usual).
-    const int descriptor
-        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int descriptor = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)
         return unreadable(systemError(errno));
     Inspection inspection = inspectDescriptor(descriptor);

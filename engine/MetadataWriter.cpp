@@ -2,8 +2,7 @@
 #include "engine/MetadataWriter.h"
 
 #include "engine/MetadataLibrary.h"
-
-#include <QFile>
+#include "engine/NativePath.h"
 
 #include <exiv2/exiv2.hpp>
 
@@ -98,7 +97,7 @@ bool writeMetadataToFile(const QString& path, const PropertyDictionary& properti
 {
     initializeMetadataLibrary();
     try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        auto image = Exiv2::ImageFactory::open(encodePath(path).toStdString());
         if (!image.get())
             return false;
         image->readMetadata();

@@ -4,6 +4,7 @@
 #include "engine/ImageInfo.h"
 #include "engine/ImageSource.h"
 #include "engine/JpegPreview.h"
+#include "engine/NativePath.h"
 #include "ui/FileStamp.h"
 
 #include <QFile>
@@ -79,8 +80,8 @@ Orientation orientationOf(QImageIOHandler::Transformations transformation)
 // cannot take it so (a progressive file, a damaged scan, ...).
 QImage jpegEighth(const QString& path, QImageIOHandler::Transformations transformation)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(1) << 30))
+    QFile file;
+    if (!openForReading(file, path) || file.size() > (qint64(1) << 30))
         return {};
     return decodeJpegEighth(file.readAll(), orientationOf(transformation), kMaxDecodedPixels);
 }
@@ -91,7 +92,11 @@ QImage ThumbnailCache::decode(const QString& path, const QSize& box)
 {
     if (box.isEmpty())
         return {};
-    QImageReader reader(path);
+    // Read through the name's bytes: QImageReader(path) would open a name of its own encoding.
+    QFile device;
+    if (!openForReading(device, path))
+        return {};
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
     // Qt's reader only for JPEG, which it scales while decoding. Every other format goes through the
     // engine, which refuses a file that ends before its pixels do (Qt's BMP reader shows whatever the
