@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -112,12 +113,15 @@ void setLimit(int resource, rlim_t value)
     ::setrlimit(resource, &limit);
 }
 
-/// Applies Landlock with nothing granted. Returns the ABI applied, or 0 with the reason.
-int applyLandlock(QString* missing)
+/// Applies Landlock with nothing granted, with the rights of the kernel's ABI or of \a maxAbi when that
+/// is lower. Returns the ABI applied, or 0 with the reason.
+int applyLandlock(int maxAbi, QString* missing)
 {
-    const int abi = askLandlockAbi(missing);
+    int abi = askLandlockAbi(missing);
     if (abi == 0)
         return 0;
+    if (maxAbi > 0)
+        abi = std::min(abi, maxAbi);
 #ifdef SYS_landlock_create_ruleset
     LandlockRulesetAttr attr;
     attr.handledAccessFs = kFsRightsAbi1;
@@ -235,14 +239,14 @@ QString applySeccomp(int channel)
              SCMP_SYS(set_tid_address), SCMP_SYS(sched_yield), SCMP_SYS(getcpu),
              SCMP_SYS(sched_get_priority_min), SCMP_SYS(sched_get_priority_max) })
         allow(call);
-    // Scheduling questions and settings about itself only: pid 0, or its own pid (glibc and libnuma ask
-    // for the affinity of getpid() to count the processors when /sys cannot be read).
+    // Scheduling: questions about any thread (pthread_getattr_np asks for the affinity of a thread by its
+    // id, AddressSanitizer does for every thread it starts); settings about itself only, by pid 0 or its
+    // own pid.
+    for (int call : { SCMP_SYS(sched_getaffinity), SCMP_SYS(sched_getparam), SCMP_SYS(sched_getscheduler) })
+        allow(call);
+    allow(SCMP_SYS(sched_setaffinity), { SCMP_A0_32(SCMP_CMP_EQ, 0) });
     const auto self = unsigned(::getpid());
-    for (int call : { SCMP_SYS(sched_getaffinity), SCMP_SYS(sched_setaffinity), SCMP_SYS(sched_getparam),
-             SCMP_SYS(sched_getscheduler) }) {
-        allow(call, { SCMP_A0_32(SCMP_CMP_EQ, 0) });
-        allow(call, { SCMP_A0_32(SCMP_CMP_EQ, self) });
-    }
+    allow(SCMP_SYS(sched_setaffinity), { SCMP_A0_32(SCMP_CMP_EQ, self) });
     for (int call : { SCMP_SYS(getpriority), SCMP_SYS(setpriority) })
         allow(call, { SCMP_A0_32(SCMP_CMP_EQ, PRIO_PROCESS), SCMP_A1_32(SCMP_CMP_EQ, 0) });
     allow(SCMP_SYS(prctl), { SCMP_A0_32(SCMP_CMP_EQ, PR_SET_NAME) });
@@ -311,7 +315,7 @@ ConfinementReport confineThisProcess(const ConfinementLimits& limits)
     } else if (!aloneAfterEndingThreads()) {
         report.landlockMissing = QStringLiteral("Landlock skipped: other threads were already running");
     } else {
-        report.landlockAbi = applyLandlock(&report.landlockMissing);
+        report.landlockAbi = applyLandlock(limits.maxLandlockAbi, &report.landlockMissing);
     }
 
     dropCapabilities();

@@ -22,6 +22,9 @@ struct ConfinementLimits
     /// other holds on its own.
     bool useLandlock = true;
     bool useSeccomp = true;
+    /// Applies Landlock as an older kernel would: with at most this ABI's rights; 0 for all the kernel
+    /// offers. For tests of what older kernels get.
+    int maxLandlockAbi = 0;
 };
 
 /// What a process got when it confined itself, or what a worker will get (probeConfinement).

@@ -6,7 +6,7 @@
 // worked); the tests judge by what they see outside the worker.
 //
 //   morvane_test_worker [--unconfined | --landlock-only | --seccomp-only] [--memory-limit=BYTES]
-//                       [--preload-pool-thread | --preload-lasting-thread]
+//                       [--landlock-abi=N] [--preload-pool-thread | --preload-lasting-thread]
 #include "worker/Record.h"
 #include "worker/SharedMemory.h"
 #include "worker/WorkerMain.h"
@@ -333,6 +333,8 @@ int main(int argc, char** argv)
                         ::pause();
                 }).detach();
             };
+        } else if (argument.startsWith("--landlock-abi=")) {
+            setup.limits.maxLandlockAbi = argument.mid(15).toInt();
         } else if (argument.startsWith("--memory-limit=")) {
             setup.limits.addressSpaceBytes = argument.mid(15).toULongLong();
         }

@@ -401,6 +401,47 @@ INSTANTIATE_TEST_SUITE_P(Attempts, ConfinedWorker,
         return std::string(std::get<0>(param.param).name) + "_" + modeName(std::get<1>(param.param));
     });
 
+// Landlock as older kernels apply it (Debian 12's own kernel offers an older ABI than this machine's):
+// the ruleset of each ABI is accepted, files are out of reach with every one, abstract sockets from 6.
+class LandlockOfAbi : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(LandlockOfAbi, KeepsFilesAndProgramsOutOfReach)
+{
+    const int abi = GetParam();
+    if (kernelLandlockAbi() < abi)
+        GTEST_SKIP() << "the kernel offers Landlock ABI " << kernelLandlockAbi();
+    WorkerProcess worker(
+        workerOptions({ QStringLiteral("--landlock-only"), QStringLiteral("--landlock-abi=%1").arg(abi) }));
+    WorkerFailure failure;
+    ASSERT_TRUE(worker.start(&failure)) << failure.describe().toStdString();
+    EXPECT_EQ(worker.confinement()->landlockAbi, abi);
+
+    QTemporaryDir folder;
+    const auto read
+        = answerOf(worker.request(op("open-read").putBytes("/etc/passwd").take(), {}, kAnswerTime));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->error, EACCES);
+    const QString marker = folder.filePath(QStringLiteral("started"));
+    const auto exec
+        = answerOf(worker.request(op("exec").putBytes(QFile::encodeName(marker)).take(), {}, kAnswerTime));
+    ASSERT_TRUE(exec);
+    EXPECT_EQ(exec->error, EACCES);
+    EXPECT_FALSE(QFileInfo::exists(marker));
+
+    const Listener listener = Listener::open(
+        "morvane-test-abi-" + QByteArray::number(::getpid()) + "-" + QByteArray::number(abi), true);
+    ASSERT_TRUE(listener.socket.isValid());
+    const auto connect
+        = answerOf(worker.request(op("connect-abstract").putBytes(listener.address).take(), {}, kAnswerTime));
+    ASSERT_TRUE(connect);
+    EXPECT_EQ(listener.connected(), abi < 6);
+    EXPECT_EQ(connect->error, abi < 6 ? 0 : EPERM);
+}
+
+INSTANTIATE_TEST_SUITE_P(Abis, LandlockOfAbi, ::testing::Range(1, 8));
+
 TEST(ConfinedWorker, HoldsOnlyItsSocketAndTheDescriptorsHandedToIt)
 {
     // A descriptor this process holds without close-on-exec, as a careless library might leave one.
@@ -542,6 +583,11 @@ struct FailureCase
     const char* reason; ///< describe(); empty: not checked word for word
     std::chrono::milliseconds timeout = kAnswerTime;
 };
+
+void PrintTo(const FailureCase& failure, std::ostream* os)
+{
+    *os << failure.name;
+}
 
 class FailingWorker : public ::testing::TestWithParam<FailureCase>
 {
