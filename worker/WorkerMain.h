@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "worker/Channel.h"
 #include "worker/Confinement.h"
 #include "worker/Descriptor.h"
 
@@ -37,7 +38,7 @@ struct WorkerSetup
     /// Serves one request. Runs on the worker's main thread, confined, one request at a time.
     std::function<WorkerReply(WorkerRequest&)> handler;
     /// The largest message in either direction, in bytes (envelope included).
-    qsizetype maxMessageBytes = 64 * 1024;
+    qsizetype maxMessageBytes = Channel::kDefaultMaxPayload;
 };
 
 /// The worker's side of the exchange, for a worker program's main(): takes \a socketFd (the socket the
