@@ -13,3 +13,5 @@ pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 # demuxer (the first frame of an animation) and muxer (a colour profile beside the bitstream).
 pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(LIBWEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux libwebpmux)
+# Confinement of the worker processes: the system-call filter.
+pkg_check_modules(LIBSECCOMP REQUIRED IMPORTED_TARGET libseccomp)
