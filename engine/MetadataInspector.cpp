@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MetadataInspector.h"
 
+#include "engine/ImageSource.h"
 #include "engine/LibraryMessages.h"
 #include "engine/MetadataContainers.h"
 #include "engine/MetadataLibrary.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -860,7 +862,7 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// Reads \a size bytes from \a descriptor at offset 0 on, without moving its offset.
+/// Reads the file open at \a descriptor from offset 0 on, without moving its offset, and inspects it.
 Inspection inspectDescriptor(int descriptor)
 {
     struct stat status
@@ -872,6 +874,14 @@ Inspection inspectDescriptor(int descriptor)
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is a folder"));
     if (!S_ISREG(status.st_mode))
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is not a regular file"));
+    // The walks read the file from memory, whole: one larger than a photo can be is not read at all, so
+    // that no inspection takes more memory than that bound.
+    if (qint64(status.st_size) > kMaxSourceFileBytes)
+        return unreadable(
+            QCoreApplication::translate(
+                "MetadataInspector", "the file is too large (%1; files above %2 are not read)")
+                .arg(QLocale::c().formattedDataSize(qint64(status.st_size), 1, QLocale::DataSizeIecFormat),
+                    QLocale::c().formattedDataSize(kMaxSourceFileBytes, 0, QLocale::DataSizeIecFormat)));
     QByteArray data;
     try {
         data.resize(qsizetype(status.st_size));

@@ -81,10 +81,12 @@ struct Inspection
 
 /// Inspects an image file held in memory (JPEG, PNG, GIF, TIFF, BMP, recognised by content).
 [[nodiscard]] Inspection inspectImageData(const QByteArray& data);
-/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read.
+/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read, and with
+/// "the file is too large" when it is larger than a photo can be (kMaxSourceFileBytes, engine/ImageSource.h):
+/// such a file is not read at all, and no file takes more memory than that bound.
 [[nodiscard]] Inspection inspectImageFile(const QString& path);
-/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start; the
-/// descriptor's own offset is left as it was.
+/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start, as
+/// inspectImageFile() does; the descriptor's own offset is left as it was.
 [[nodiscard]] Inspection inspectOpenFile(int descriptor);
 
 /// The inspection as one JSON object: "readable", then either "reason" or "summary", "groups" (an object
