@@ -188,14 +188,16 @@ void walkPhotoshopResources(QByteArrayView resources, MetadataBlocks& blocks, bo
 qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth);
 
 /// Data after the end of an image: padding is left alone, JPEG images in it are walked as embedded
-/// images, and the rest is reported with what can be read of it.
-void reportTrailingData(QByteArrayView tail, MetadataBlocks& blocks, int depth)
+/// images, and the rest is reported with what can be read of it. \a kind, when given, says what the data
+/// begins with, and its first \a header bytes are left out of the excerpt.
+void reportTrailingData(
+    QByteArrayView tail, MetadataBlocks& blocks, int depth, const QString& kind = {}, qsizetype header = 0)
 {
     if (tail.isEmpty() || isPadding(tail))
         return;
     int images = 0;
     QByteArray loose; // the bytes outside embedded images, for the excerpt
-    qsizetype pos = 0;
+    qsizetype pos = std::min(header, tail.size());
     static constexpr QByteArrayView kJpegStart("\xFF\xD8\xFF", 3);
     while (pos < tail.size()) {
         const qsizetype start = depth < kMaxEmbeddingDepth && images < kMaxEmbeddedImages
@@ -213,6 +215,8 @@ void reportTrailingData(QByteArrayView tail, MetadataBlocks& blocks, int depth)
         pos += start + std::max<qsizetype>(length, 3);
     }
     QString value = byteCount(tail.size());
+    if (!kind.isEmpty())
+        value += QStringLiteral(", ") + kind;
     if (images == 1)
         value += QStringLiteral(", with a JPEG image");
     else if (images > 1)
@@ -907,52 +911,55 @@ QString heifDescription(QByteArrayView payload)
 /// cannot be read.
 bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
 {
-    // The top-level boxes: what lies in whole boxes is walked, and bytes after them are reported unless
-    // they begin a box the file was cut inside.
-    qsizetype end = 0;
-    bool cutShort = false;
-    while (end + 8 <= data.size()) {
-        quint64 size = readBE32(bytesOf(data) + end);
-        const quint32 type = readBE32(bytesOf(data) + end + 4);
-        qsizetype header = 8;
-        if (size == 1) {
-            if (end + 16 > data.size()) {
-                cutShort = true;
-                break;
-            }
-            size = quint64(readBE32(bytesOf(data) + end + 8)) << 32 | readBE32(bytesOf(data) + end + 12);
-            header = 16;
-        } else if (size == 0) {
-            size = quint64(data.size() - end);
-        }
-        const bool plausibleType = std::all_of(data.data() + end + 4, data.data() + end + 8, [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
-        });
-        if (size < quint64(header) || !plausibleType)
-            break;
-        if (size > quint64(data.size() - end)) {
-            cutShort = true;
-            break;
-        }
-        static const std::set<quint32> kStandardBoxes
-            = { fourCC("ftyp"), fourCC("meta"), fourCC("mdat"), fourCC("free"), fourCC("skip") };
-        const QByteArrayView payload = data.sliced(end + header, qsizetype(size) - header);
-        if (type == fourCC("moov"))
-            report(
-                blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"), byteCount(payload.size()));
-        else if (!kStandardBoxes.contains(type))
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
-                sizeWithExcerpt(payload));
-        end += qsizetype(size);
-    }
     QString why;
-    const std::optional<HeifStructure> structure = readHeifStructure(data.first(end), &why);
+    const std::optional<HeifStructure> structure = readHeifStructure(data, &why);
     if (!structure) {
         *reason = why.isEmpty() ? QStringLiteral("not a HEIF image") : why;
         return false;
     }
-    if (!cutShort && end < data.size())
-        reportTrailingData(data.sliced(end), blocks, 0);
+    // The top-level boxes, whole ones only (the structure walk has checked their sizes): boxes outside the
+    // standard ones, and free space that holds more than padding.
+    qsizetype pos = 0;
+    while (pos + 8 <= structure->boxesEnd) {
+        quint64 size = readBE32(bytesOf(data) + pos);
+        const quint32 type = readBE32(bytesOf(data) + pos + 4);
+        qsizetype header = 8;
+        if (size == 1 && pos + 16 <= structure->boxesEnd) {
+            size = quint64(readBE32(bytesOf(data) + pos + 8)) << 32 | readBE32(bytesOf(data) + pos + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = quint64(structure->boxesEnd - pos);
+        }
+        if (size < quint64(header) || size > quint64(structure->boxesEnd - pos))
+            break;
+        const QByteArrayView payload = data.sliced(pos + header, qsizetype(size) - header);
+        if (type == fourCC("moov"))
+            report(
+                blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"), byteCount(payload.size()));
+        else if ((type == fourCC("free") || type == fourCC("skip")) && !isPadding(payload))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        else if (type != fourCC("ftyp") && type != fourCC("meta") && type != fourCC("mdat")
+            && type != fourCC("free") && type != fourCC("skip"))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        pos += qsizetype(size);
+    }
+    // After the boxes and the data the items name: a box that runs past the end of the file, or bytes
+    // that are no box at all.
+    const QByteArrayView tail = data.sliced(heifDataEnd(*structure));
+    // A box's header: a size that is no text and a type of letters, digits and spaces.
+    const auto isText = [](char c) { return c >= 0x20 && c < 0x7F; };
+    const auto isTypeCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
+    };
+    const bool startsLikeABox = tail.size() >= 8 && !std::all_of(tail.begin(), tail.begin() + 4, isText)
+        && std::all_of(tail.begin() + 4, tail.begin() + 8, isTypeCharacter);
+    if (startsLikeABox)
+        reportTrailingData(tail, blocks, 0,
+            QStringLiteral("beginning like a box '%1'").arg(fourCCName(readBE32(bytesOf(tail) + 4))), 8);
+    else
+        reportTrailingData(tail, blocks, 0);
 
     const HeifStructure& s = *structure;
     const auto propertyOf = [&](const HeifItem& item, quint32 type) -> const HeifProperty* {

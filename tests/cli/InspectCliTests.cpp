@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli --inspect: files tagged by exiftool show the groups of what exiftool wrote, the dirty set
-// agrees with its generator's manifest, a GPS position is found wherever exiftool finds one, and nothing
-// is ever written.
+// agrees with its generator's manifest, a GPS position is found wherever exiftool finds one, HEIC files
+// with data after their boxes are read and converted without it, and nothing is ever written.
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
@@ -616,3 +616,119 @@ TEST(InspectGps, FoundInEveryPlaceExifAllowsWhereverExiftoolReadsAPosition)
         EXPECT_EQ(report.value("location").toString().toStdString(), expected.toStdString());
     }
 }
+
+namespace {
+
+QByteArray bigEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray box(const QByteArray& type, const QByteArray& payload)
+{
+    return bigEndian32(quint32(8 + payload.size())) + type + payload;
+}
+
+/// Bytes put after the last box of a HEIC file, and how the inspector reports them: the name of its field
+/// and the text its value shows.
+struct HeicTrailer
+{
+    const char* name;
+    QByteArray bytes;
+    const char* field;
+    const char* shown;
+};
+
+/// What every trailer carries: no copy may hold it.
+constexpr char kTrailerMarker[] = "MORVANE-TRAILER";
+
+const HeicTrailer kHeicTrailers[] = {
+    { "Text", "MORVANE-TRAILER-TEXT: Jane Doe, 12 Lake Road\n", "Data after the image",
+        "MORVANE-TRAILER-TEXT: Jane Doe" },
+    // A box's size and type, then fewer bytes than the size says.
+    { "BoxRunningPastTheEnd", bigEndian32(4096) + "free" + "MORVANE-TRAILER-PARTIAL-BOX: Jane Doe",
+        "Data after the image", "beginning like a box 'free': MORVANE-TRAILER-PARTIAL-BOX" },
+    { "FreeBoxWithText", box("free", "MORVANE-TRAILER-FREE-BOX: Jane Doe"), "Box 'free'",
+        "MORVANE-TRAILER-FREE-BOX" },
+    { "UnknownBox", box("jdoe", "MORVANE-TRAILER-UNKNOWN-BOX: Jane Doe"), "Box 'jdoe'",
+        "MORVANE-TRAILER-UNKNOWN-BOX" },
+};
+
+/// The types of the top-level boxes of \a file in a byte walk of its own; empty when the boxes do not
+/// cover the file exactly (bytes after the last box, or a box running past the end).
+QStringList boxesCoveringTheFile(const QByteArray& file)
+{
+    QStringList types;
+    qsizetype pos = 0;
+    while (pos + 8 <= file.size()) {
+        quint64 size = qFromBigEndian<quint32>(file.constData() + pos);
+        if (size == 1 && pos + 16 <= file.size())
+            size = qFromBigEndian<quint64>(file.constData() + pos + 8);
+        if (size < 8 || size > quint64(file.size() - pos))
+            return {};
+        types.append(QString::fromLatin1(file.mid(pos + 4, 4)));
+        pos += qsizetype(size);
+    }
+    return pos == file.size() ? types : QStringList();
+}
+
+class HeicTrailers : public ::testing::TestWithParam<HeicTrailer>
+{
+};
+
+} // namespace
+
+TEST_P(HeicTrailers, AreReportedAsHiddenAndLeftOutOfTheConvertedCopy)
+{
+    const HeicTrailer& trailer = GetParam();
+    QTemporaryDir work;
+    const QString png = work.filePath(QStringLiteral("picture.png"));
+    const QString plain = work.filePath(QStringLiteral("plain.heic"));
+    ASSERT_TRUE(picture().save(png));
+    ASSERT_EQ(runProcess(QStringLiteral("heif-enc"), { "-q", "50", "-o", plain, png }).exitCode, 0);
+    ASSERT_FALSE(boxesCoveringTheFile(fileBytes(plain)).isEmpty());
+    const QString in = work.filePath(QStringLiteral("in"));
+    const QString source = in + QStringLiteral("/trailer.heic");
+    ASSERT_TRUE(writeFile(source, fileBytes(plain) + trailer.bytes));
+    // libheif reads the file, trailer and all.
+    ASSERT_EQ(
+        runProcess(QStringLiteral("heif-convert"), { source, work.filePath("decoded.png") }).exitCode, 0);
+
+    const QString config = work.filePath(QStringLiteral("config"));
+    const ProcessResult inspected = inspect({ "--json", source }, config);
+    const QJsonObject report = jsonBySource(inspected.standardOutput).value(QStringLiteral("trailer.heic"));
+    EXPECT_TRUE(report.value("readable").toBool()) << QJsonDocument(report).toJson().toStdString();
+    bool found = false;
+    for (const QJsonValue& field : report.value("groups").toObject().value("Hidden").toArray()) {
+        found = found
+            || (field.toObject().value("name").toString() == QLatin1String(trailer.field)
+                && field.toObject().value("value").toString().contains(QLatin1String(trailer.shown)));
+    }
+    EXPECT_TRUE(found) << QJsonDocument(report).toJson().toStdString();
+
+    const QString out = work.filePath(QStringLiteral("out"));
+    const ProcessResult converted = runProcess(QStringLiteral(MORVANE_CLI_PATH),
+        { "--json", "-o", out, source }, 300000, { QStringLiteral("XDG_CONFIG_HOME=") + config });
+    EXPECT_EQ(converted.exitCode, 0) << converted.standardOutput.toStdString();
+    EXPECT_EQ(jsonBySource(converted.standardOutput)
+                  .value(QStringLiteral("trailer.heic"))
+                  .value("status")
+                  .toString(),
+        QStringLiteral("written"));
+    ASSERT_EQ(filesUnder(out), QStringList { "trailer.heic" });
+    const QByteArray copy = fileBytes(out + QStringLiteral("/trailer.heic"));
+    EXPECT_FALSE(copy.contains(kTrailerMarker));
+    const QStringList boxes = boxesCoveringTheFile(copy);
+    EXPECT_FALSE(boxes.isEmpty()) << "the copy's boxes do not end where the file ends";
+    EXPECT_FALSE(boxes.contains(QStringLiteral("free")) || boxes.contains(QStringLiteral("jdoe")))
+        << boxes.join(u' ').toStdString();
+    EXPECT_EQ(runProcess(QStringLiteral("heif-convert"),
+                  { out + QStringLiteral("/trailer.heic"), work.filePath("copy.png") })
+                  .exitCode,
+        0);
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterTheLastBox, HeicTrailers, ::testing::ValuesIn(kHeicTrailers),
+    [](const ::testing::TestParamInfo<HeicTrailer>& param) { return std::string(param.param.name); });

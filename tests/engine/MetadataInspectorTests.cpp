@@ -187,9 +187,10 @@ const std::vector<DirtyFile> kDirtySet = {
     { "webp/03_lossless_alpha_exif.webp", kAll, { kXmp } },
     { "webp/04_animated_exif_xmp.webp", kAll, { kExif, kGps, kXmp } },
     { "webp/05_lossy_alpha_icc.webp", kNothing, {} },
-    // Cut inside its image data, which holds the Exif item: the item is reported as out of the file.
-    { "misc/heic_truncated.heic", "Hidden",
-        { { { "'Exif', whose data lies outside the file", G::Hidden } } } },
+    // Cut inside its image data, after its Exif item: the Exif is read, and the XMP item beyond the cut
+    // is reported as out of the file.
+    { "misc/heic_truncated.heic", kAll,
+        { kExif, kGps, kHeifThumbnail, { { "'mime', whose data lies outside the file", G::Hidden } } } },
     // Hostile structures are inspected without decoding: what they carry is found all the same.
     { "misc/heic_reference_loop.heic", kNothing, {} },
     { "misc/heic_self_reference.heic", kNothing, {} },
