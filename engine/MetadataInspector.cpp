@@ -862,8 +862,9 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// Reads the file open at \a descriptor from offset 0 on, without moving its offset, and inspects it.
-Inspection inspectDescriptor(int descriptor)
+/// Reads the file open at \a descriptor from offset 0 on, without moving its offset, and inspects it; a
+/// file larger than \a maxBytes is not read.
+Inspection inspectDescriptor(int descriptor, qint64 maxBytes)
 {
     struct stat status
     {
@@ -874,14 +875,14 @@ Inspection inspectDescriptor(int descriptor)
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is a folder"));
     if (!S_ISREG(status.st_mode))
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is not a regular file"));
-    // The walks read the file from memory, whole: one larger than a photo can be is not read at all, so
-    // that no inspection takes more memory than that bound.
-    if (qint64(status.st_size) > kMaxSourceFileBytes)
+    // The walks read the file from memory, whole: one larger than the bound is not read at all, so that
+    // no inspection takes more memory than that.
+    if (qint64(status.st_size) > maxBytes)
         return unreadable(
             QCoreApplication::translate(
                 "MetadataInspector", "the file is too large (%1; files above %2 are not read)")
                 .arg(QLocale::c().formattedDataSize(qint64(status.st_size), 1, QLocale::DataSizeIecFormat),
-                    QLocale::c().formattedDataSize(kMaxSourceFileBytes, 0, QLocale::DataSizeIecFormat)));
+                    QLocale::c().formattedDataSize(maxBytes, 0, QLocale::DataSizeIecFormat)));
     QByteArray data;
     try {
         data.resize(qsizetype(status.st_size));
@@ -975,14 +976,19 @@ Inspection inspectImageFile(const QString& path)
         = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)
         return unreadable(systemError(errno));
-    Inspection inspection = inspectDescriptor(descriptor);
+    Inspection inspection = inspectDescriptor(descriptor, kMaxSourceFileBytes);
     ::close(descriptor);
     return inspection;
 }
 
 Inspection inspectOpenFile(int descriptor)
 {
-    return inspectDescriptor(descriptor);
+    return inspectDescriptor(descriptor, kMaxSourceFileBytes);
+}
+
+Inspection inspectOpenFile(int descriptor, qint64 maxBytes)
+{
+    return inspectDescriptor(descriptor, maxBytes);
 }
 
 QJsonObject inspectionToJson(const Inspection& inspection)

@@ -88,6 +88,9 @@ struct Inspection
 /// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start, as
 /// inspectImageFile() does; the descriptor's own offset is left as it was.
 [[nodiscard]] Inspection inspectOpenFile(int descriptor);
+/// The same, with \a maxBytes instead of kMaxSourceFileBytes as the bound: for a file the engine wrote
+/// itself, which may be larger than any source it reads.
+[[nodiscard]] Inspection inspectOpenFile(int descriptor, qint64 maxBytes);
 
 /// The inspection as one JSON object: "readable", then either "reason" or "summary", "groups" (an object
 /// whose keys are the group names, each an array of {"name", "value"}) and, when there is one,
