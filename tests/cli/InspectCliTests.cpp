@@ -184,7 +184,6 @@ public:
         , m_little(m_base.startsWith("II"))
     { }
 
-    [[nodiscard]] bool littleEndian() const { return m_little; }
     [[nodiscard]] QByteArray u16(quint16 value) const
     {
         QByteArray bytes(2, '\0');
