@@ -12,6 +12,7 @@
 #include "engine/WorkFile.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +35,10 @@ QString describeUnloadableSource(const QString& source)
         return QCoreApplication::translate("FileConversion", "not a regular file");
     if (info.st_size == 0)
         return QCoreApplication::translate("FileConversion", "empty file");
+    if (qint64(info.st_size) > kMaxSourceFileBytes)
+        return QCoreApplication::translate("FileConversion", "too large (%1; files above %2 are not read)")
+            .arg(QLocale::c().formattedDataSize(qint64(info.st_size), 1, QLocale::DataSizeIecFormat),
+                QLocale::c().formattedDataSize(kMaxSourceFileBytes, 0, QLocale::DataSizeIecFormat));
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QCoreApplication::translate("FileConversion", "could not be read: %1")

@@ -27,11 +27,8 @@
 
 namespace {
 
-// Files above this are not read at all: no photo comes near it.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-
-// Reads a regular file whole. A named pipe, a device or a folder gives nothing (opening does not block:
-// a pipe with no writer would otherwise stall the caller for ever).
+// Reads a regular file whole, one no larger than kMaxSourceFileBytes. A named pipe, a device or a folder
+// gives nothing (opening does not block: a pipe with no writer would otherwise stall the caller for ever).
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
     const QByteArray encoded = encodePath(path);
@@ -41,7 +38,7 @@ std::optional<QByteArray> readRegularFile(const QString& path)
     struct stat info = {};
     std::optional<QByteArray> result;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
-        && info.st_size <= kMaxFileBytes) {
+        && info.st_size <= kMaxSourceFileBytes) {
         QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
         const auto filled = qsizetype(readFully(fd, data.data(), size_t(data.size())).bytes);
         // A file that shrank while it was read is taken as far as it goes; the decoder judges the rest.

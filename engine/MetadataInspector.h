@@ -81,11 +81,16 @@ struct Inspection
 
 /// Inspects an image file held in memory (JPEG, PNG, GIF, TIFF, BMP, recognised by content).
 [[nodiscard]] Inspection inspectImageData(const QByteArray& data);
-/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read.
+/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read, and with
+/// "the file is too large" when it is larger than a photo can be (kMaxSourceFileBytes, engine/ImageSource.h):
+/// such a file is not read at all, and no file takes more memory than that bound.
 [[nodiscard]] Inspection inspectImageFile(const QString& path);
-/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start; the
-/// descriptor's own offset is left as it was.
+/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start, as
+/// inspectImageFile() does; the descriptor's own offset is left as it was.
 [[nodiscard]] Inspection inspectOpenFile(int descriptor);
+/// The same, with \a maxBytes instead of kMaxSourceFileBytes as the bound: for a file the engine wrote
+/// itself, which may be larger than any source it reads.
+[[nodiscard]] Inspection inspectOpenFile(int descriptor, qint64 maxBytes);
 
 /// The inspection as one JSON object: "readable", then either "reason" or "summary", "groups" (an object
 /// whose keys are the group names, each an array of {"name", "value"}) and, when there is one,
