@@ -1297,9 +1297,11 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
         const QByteArrayView tag = QByteArrayView(profile).sliced(offset, length);
         covered.emplace_back(offset, offset + length);
         const QString name = QStringLiteral("Colour profile tag '%1'").arg(tagName(signature));
+        // A tag of a text type is read as text whatever its signature says (a colour tag holding text).
+        const bool textType = tag.startsWith("text") || tag.startsWith("desc") || tag.startsWith("mluc");
         if (isProfileDeviceTag(signature)) {
             findings.push_back({ name, QStringLiteral("device data, %1").arg(byteCount(length)) });
-        } else if (isProfileTextTag(signature)) {
+        } else if (isProfileTextTag(signature) || (textType && isRegisteredProfileTag(signature))) {
             const QStringList texts = profileTagTexts(tag);
             if (texts.isEmpty())
                 findings.push_back({ name, QStringLiteral("unreadable text, %1").arg(sizeWithExcerpt(tag)) });
@@ -1325,8 +1327,15 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
     if (hidden > 0)
         findings.push_back({ QStringLiteral("Colour profile"),
             QStringLiteral("%1 outside its tags").arg(byteCount(hidden)) });
-    // A standard profile and one this engine cleaned pass as they are, whatever their texts say.
-    if (!findings.empty() && cleanColorProfile(profile) == profile)
+    // The profile ID is the profile's MD5 or, in version 2 profiles, zero; anything else is 16 bytes of
+    // something else.
+    const QByteArrayView id = QByteArrayView(profile).sliced(84, 16);
+    if (std::any_of(id.begin(), id.end(), [](char c) { return c != 0; }) && id != computeProfileId(profile))
+        findings.push_back({ QStringLiteral("Colour profile ID"),
+            QStringLiteral("not the profile's checksum, %1").arg(sizeWithExcerpt(id)) });
+    // A standard profile passes as it is, whatever its texts say. That a profile cleans to itself proves
+    // nothing (one crafted to look rebuilt does too): any other profile is judged by its tags alone.
+    if (!findings.empty() && isStandardColorProfile(profile))
         findings.clear();
     return findings;
 }

@@ -79,10 +79,12 @@ struct TiffWalk
 /// pixel dimensions) and the pointer to the interoperability directory.
 [[nodiscard]] bool isExifPixelTag(quint32 tag);
 
-/// The findings of the walk itself for a colour profile: nothing for a well-known standard profile, one
-/// cleaned by this engine or one whose texts name only colour spaces and profile makers; else a Hidden
-/// field for each text that names something else (a person, a device), each private or device tag and
-/// data hidden outside the tags.
+/// The findings of the walk itself for a colour profile: nothing for a well-known standard profile
+/// (isStandardColorProfile) or one whose texts name only colour spaces and profile makers; else a Hidden
+/// field for each text that names something else (a person, a device; a registered tag of a text type is
+/// read as text whatever its signature), each private or device tag, data hidden outside the tags and a
+/// profile ID that is not the profile's checksum. The numbers of colour tags are not judged: a profile
+/// with no findings is not thereby proven clean (which is why every profile a writer sees is rebuilt).
 [[nodiscard]] std::vector<InspectedField> colourProfileFindings(const QByteArray& profile);
 
 /// \a text made fit for one line of a list: control characters become spaces, runs of spaces one, and

@@ -20,9 +20,11 @@
 // What counts: everything a file carries beyond what a clean copy may keep. A clean copy may keep the
 // pixels and what describes them (sizes, depth, palette, transparency, gamma, Adobe's colour transform,
 // a GIF's loop count and frame timing), the resolution, an EXIF orientation, and a colour profile that
-// is a well-known standard one, one cleaned by this engine, or one whose texts name only colour spaces
+// is a well-known standard one or one whose tags are colour tags and whose texts name only colour spaces
 // and profile makers. Anything else is reported in one of the six groups, unknown blocks included, so
-// that "nothing personal found" means exactly that nothing but those was found.
+// that "nothing personal found" means exactly that nothing but those was found. The numbers inside a
+// profile's colour tags are not judged (a curve or a LUT may spell anything); that a profile cleans to
+// itself is no proof either, so the engine rebuilds every profile it writes instead.
 //
 // Every function here is free of shared state and may be called from any thread; none leaves a message in
 // the thread's record of library messages (engine/LibraryMessages.h).

@@ -443,6 +443,33 @@ TEST(ColourProfiles, TextsThatNameAPersonOrADeviceAreHiddenFindingsAndCleaningRe
         QStringList { "Hidden" });
 }
 
+TEST(ColourProfiles, ColourTagsHoldingTextAndAForgedProfileIdAreHiddenFindings)
+{
+    // A profile that cleans to itself is no proof of anything: what its tags and header show is judged,
+    // whatever signature a tag carries.
+    const QByteArray plain = LcmsProfile(cmsCreate_sRGBProfile()).save();
+    ASSERT_FALSE(plain.isEmpty());
+    const QByteArray text = QByteArray("text", 4) + QByteArray(4, '\0') + "Jane Doe's camera" + '\0';
+    const QByteArray textInColourTag = withExtraTag(plain, "bkpt", text);
+    QByteArray forgedId = plain;
+    forgedId.replace(84, 16, QByteArray("jdoe:4711-0815!!", 16));
+    ASSERT_EQ(forgedId.size(), plain.size());
+
+    const Inspection colourTag = inspectImageData(jpegWithProfile(textInColourTag));
+    EXPECT_EQ(colourTag.groupNames(), QStringList { "Hidden" }) << describe(colourTag);
+    EXPECT_TRUE(groupShows(colourTag, G::Hidden, QStringLiteral("Jane Doe's camera"))) << describe(colourTag);
+    const Inspection id = inspectImageData(jpegWithProfile(forgedId));
+    EXPECT_EQ(id.groupNames(), QStringList { "Hidden" }) << describe(id);
+    EXPECT_TRUE(groupShows(id, G::Hidden, QStringLiteral("jdoe:4711-0815"))) << describe(id);
+
+    // What cleaning makes of them holds neither.
+    for (const QByteArray& profile : { textInColourTag, forgedId }) {
+        const QByteArray cleaned = cleanColorProfile(profile);
+        ASSERT_FALSE(cleaned.isEmpty());
+        EXPECT_TRUE(inspectImageData(jpegWithProfile(cleaned)).nothingPersonal());
+    }
+}
+
 TEST(OtherWriters, ExifThatExiv2WritesIntoAPngAsARawProfileTextIsFound)
 {
     QTemporaryDir work;
