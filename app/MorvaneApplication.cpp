@@ -3,74 +3,16 @@
 
 #include "app/InstanceLink.h"
 #include "app/MainNib.h"
+#include "app/OpenedPaths.h"
 #include "app/Translations.h"
-#include "batch/Notices.h"
-#include "batch/NotificationCenter.h"
 #include "engine/core/LibraryMessages.h"
 #include "ui/NamedImage.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLocale>
-#include <QMainWindow>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 
 #include <csignal>
-
-namespace {
-
-// Files and folders named on the command line or handed over by a second program go into the list as a
-// drop of them would. While a modal window is open (a run's progress, a dialog) they wait for it to
-// close: the list does not change under a run.
-class OpenedPaths : public QObject
-{
-public:
-    explicit OpenedPaths(QMainWindow* window)
-        : m_window(window)
-    {
-        m_retry.setInterval(250);
-        connect(&m_retry, &QTimer::timeout, this, &OpenedPaths::deliver);
-    }
-
-    void open(const QStringList& paths)
-    {
-        m_waiting += paths;
-        if (m_window) {
-            m_window->show();
-            m_window->raise();
-            m_window->activateWindow();
-        }
-        deliver();
-    }
-
-private:
-    void deliver()
-    {
-        if (QApplication::activeModalWidget()) {
-            m_retry.start();
-            return;
-        }
-        m_retry.stop();
-        if (m_waiting.isEmpty())
-            return;
-        QMimeData drop;
-        QList<QUrl> urls;
-        for (const QString& path : std::as_const(m_waiting))
-            urls << QUrl::fromLocalFile(path);
-        m_waiting.clear();
-        drop.setUrls(urls);
-        const QVariantMap info { { kDraggingInfoKey, QVariant::fromValue(&drop) } };
-        NotificationCenter::defaultCenter()->postNotificationName(msgAcceptFileDropped, nullptr, info);
-    }
-
-    QMainWindow* m_window;
-    QStringList m_waiting;
-    QTimer m_retry;
-};
-
-} // namespace
+#include <cstdio>
 
 void configureApplication(QApplication& app)
 {
@@ -96,13 +38,26 @@ int MorvaneApplicationMain(int argc, char** argv)
     routeQtImageMessages();
 
     // What is left of the arguments once Qt took its own: files and folders to open.
-    QStringList paths;
-    for (int i = 1; i < count; ++i)
-        paths << QFile::decodeName(argv[i]);
+    const QStringList paths = pathArguments(count, argv);
     // One window per session: a program already running takes the paths, and this one ends.
     InstanceLink link;
-    if (link.start(paths) == InstanceLink::Role::Handed)
+    switch (link.start(paths)) {
+    case InstanceLink::Role::Handed:
+        if (link.handedCount() < paths.size()) {
+            std::fprintf(stderr,
+                "morvane: the running window took the first %d of %d paths; the others did not fit "
+                "into one hand-over\n",
+                link.handedCount(), int(paths.size()));
+            return 1;
+        }
         return 0;
+    case InstanceLink::Role::Unanswered:
+        std::fprintf(stderr, "morvane: Morvane is running but did not take the paths in time\n");
+        return 1;
+    case InstanceLink::Role::First:
+    case InstanceLink::Role::Alone:
+        break;
+    }
 
     // The layout's objects go before the application object does.
     MainNib nib;

@@ -3,7 +3,6 @@
 
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
-#include "batch/ParallelRun.h"
 #include "engine/core/WorkFile.h"
 
 #include <QCoreApplication>
@@ -43,13 +42,9 @@ RunReport ConversionRun::lastRun() const
 }
 
 void ConversionRun::run(
-    const QStringList& paths, const QString& folder, const RunOptions& options, const void* sender)
+    const std::vector<RunInput>& inputs, const QString& folder, const RunOptions& options, const void* sender)
 {
-    const int total = int(paths.size());
-    std::vector<RunInput> inputs;
-    inputs.reserve(size_t(paths.size()));
-    for (const QString& path : paths)
-        inputs.push_back({ path, {} });
+    const int total = int(inputs.size());
     OutputFolder output(folder);
     // Work files that a killed run left in the folder go; a live run's stay.
     (void)removeAbandonedWorkFiles(output.path);
@@ -77,7 +72,8 @@ void ConversionRun::run(
     report.total = total;
     report.cancelled = result.taken < total;
     for (int i = 0; i < result.taken; ++i)
-        report.files.push_back({ paths.at(i), result.outcomes[size_t(i)] });
+        report.files.push_back(
+            { inputs[size_t(i)].path, result.outcomes[size_t(i)], inputs[size_t(i)].outputName() });
     {
         std::lock_guard lock(m_reportMutex);
         m_lastRun = std::move(report);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/ParallelRun.h"
 #include "batch/RunOptions.h"
 #include "batch/RunReport.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 /// The window's conversion run and the worker thread it runs on. run() takes every file of a list in
 /// order into one folder (convertInParallel with the options' jobs), posting "msgUpdateProgress" before
@@ -36,9 +38,10 @@ public:
     /// Waits until the worker of the latest run has ended.
     void wait();
 
-    /// The run itself, on the calling thread: \a paths into \a folder with \a options. The progress
+    /// The run itself, on the calling thread: \a inputs into \a folder with \a options. The progress
     /// notices name \a sender.
-    void run(const QStringList& paths, const QString& folder, const RunOptions& options, const void* sender);
+    void run(const std::vector<RunInput>& inputs, const QString& folder, const RunOptions& options,
+        const void* sender);
     /// The report of the latest run that has ended; empty before the first.
     [[nodiscard]] RunReport lastRun() const;
 

@@ -2,8 +2,7 @@
 #include "batch/Converter.h"
 
 #include "batch/Utility.h"
-
-#include <QFile>
+#include "engine/core/NativePath.h"
 
 #include <sys/stat.h>
 
@@ -34,19 +33,18 @@ Converter::Converter()
         QStringLiteral("webp") }
 { }
 
-void Converter::addFile(const QString& path)
+void Converter::addFile(const QString& path, const QString& name)
 {
     if (path.isEmpty() || m_allFiles.contains(path))
         return;
     struct stat status
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::stat(encodePath(path).constData(), &status) != 0)
         return;
 
     FileRecord record;
-    const qsizetype slash = path.lastIndexOf(u'/');
-    record.name = slash < 0 ? path : path.mid(slash + 1);
+    record.name = name.isEmpty() ? lastPathComponent(path) : name;
     record.kind = Utility::GetReadableFileType(path);
     record.size = static_cast<quint64>(status.st_size);
     record.modified = QDateTime::fromMSecsSinceEpoch(

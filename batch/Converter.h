@@ -16,7 +16,9 @@ struct FileRecord
     static inline const QString kSize = QStringLiteral("size");
     static inline const QString kModified = QStringLiteral("modified");
 
-    QString name; ///< the last component of the path
+    /// The file's name as the user gave or saw it (a link's own name, not its target's), in decodePath's
+    /// spelling: what the list shows (through readablePath) and what the copy is named after.
+    QString name;
     QString kind; ///< Utility::GetReadableFileType of the path; "" when no kind is known
     quint64 size = 0; ///< in bytes
     QDateTime modified; ///< time of the last change of the content
@@ -29,7 +31,8 @@ struct FileRecord
 /// The file list model: the ordered paths of the next conversion run with a record for each.
 ///
 /// Owns the list and the records. Each path occurs once (compared as exact strings); the hash of
-/// records doubles as the membership test, so adding n files takes linear time.
+/// records doubles as the membership test, so adding n files takes linear time. Paths are in
+/// decodePath's spelling, so they hold any bytes a name may have.
 ///
 /// One shared instance per process, created on first use and never destroyed. Not locked: the list is
 /// changed on the main thread only, and the conversion run reads it in place while no change can happen.
@@ -46,10 +49,11 @@ public:
     /// The accepted extensions, lower case: jpg, jpeg, bmp, png, gif, tif, tiff.
     [[nodiscard]] const QStringList& supportedTypes() const { return m_supportedTypes; }
 
-    /// Adds \a path with a new record unless it is listed already or its status cannot be read.
+    /// Adds \a path with a new record unless it is listed already or its status cannot be read; the
+    /// record's name is \a name, or the last component of \a path when \a name is empty.
     /// Does not look at the extension: callers filter. Size and date are those of the file a link
     /// points to, so a path through a link shows the image's own size.
-    void addFile(const QString& path);
+    void addFile(const QString& path, const QString& name = {});
     /// Removes \a path and its record; a path that is not listed changes nothing.
     void removeFile(const QString& path);
     /// Removes every path.

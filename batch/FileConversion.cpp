@@ -2,6 +2,7 @@
 #include "batch/FileConversion.h"
 
 #include "engine/core/LibraryMessages.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/CopyCheck.h"
 #include "engine/pipeline/ImageDestination.h"
@@ -11,7 +12,7 @@
 #include "engine/pipeline/LosslessSaving.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,7 +23,7 @@
 
 QString describeUnloadableSource(const QString& source)
 {
-    const QByteArray name = QFile::encodeName(source);
+    const QByteArray name = encodePath(source);
     struct stat info = {};
     if (::stat(name.constData(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR
@@ -34,6 +35,10 @@ QString describeUnloadableSource(const QString& source)
         return QCoreApplication::translate("FileConversion", "not a regular file");
     if (info.st_size == 0)
         return QCoreApplication::translate("FileConversion", "empty file");
+    if (qint64(info.st_size) > kMaxSourceFileBytes)
+        return QCoreApplication::translate("FileConversion", "too large (%1; files above %2 are not read)")
+            .arg(QLocale::c().formattedDataSize(qint64(info.st_size), 1, QLocale::DataSizeIecFormat),
+                QLocale::c().formattedDataSize(kMaxSourceFileBytes, 0, QLocale::DataSizeIecFormat));
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return QCoreApplication::translate("FileConversion", "could not be read: %1")

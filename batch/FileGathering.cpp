@@ -2,10 +2,10 @@
 #include "batch/FileGathering.h"
 
 #include "batch/Converter.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QSet>
 
 #include <cerrno>
@@ -23,14 +23,8 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// True when \a native survives the trip through a QString: the file system's bytes are valid UTF-8.
-bool representable(const QByteArray& native)
-{
-    return QFile::encodeName(QFile::decodeName(native)) == native;
-}
-
 /// \a native with every link resolved, "." and ".." removed, absolute; empty when that cannot be done.
-QByteArray canonicalPath(const QByteArray& native)
+QByteArray canonicalNative(const QByteArray& native)
 {
     const std::unique_ptr<char, decltype(&std::free)> resolved(
         ::realpath(native.constData(), nullptr), &std::free);
@@ -40,6 +34,14 @@ QByteArray canonicalPath(const QByteArray& native)
 QByteArray joinNative(const QByteArray& folder, const QByteArray& name)
 {
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+/// True when the canonical path \a path is \a root or lies below it (\a root canonical too).
+bool liesWithin(const QByteArray& path, const QByteArray& root)
+{
+    if (root == "/")
+        return true;
+    return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
 }
 
 /// The names in the folder \a path in the order the listing gives them, "." and ".." left out, as the
@@ -67,7 +69,7 @@ std::optional<QList<QByteArray>> folderEntries(const QByteArray& path)
     return names;
 }
 
-/// The folder walk of addFiles, with what it has seen.
+/// The folder walks of gatherFiles, with what they have seen.
 class Walk
 {
 public:
@@ -81,7 +83,7 @@ public:
     /// One path named by the caller: links are followed wherever they lead.
     void addNamed(const QString& given)
     {
-        const QByteArray native = QFile::encodeName(given);
+        const QByteArray native = encodePath(given);
         struct stat target = {};
         if (::stat(native.constData(), &target) != 0) {
             const int error = errno;
@@ -95,22 +97,19 @@ public:
                         : QStringLiteral("could not be read: %1").arg(systemError(error)));
             return;
         }
-        const QByteArray real = canonicalPath(native);
+        const QByteArray real = canonicalNative(native);
         if (real.isEmpty()) {
             skip(native, QStringLiteral("could not be read: %1").arg(systemError(errno)));
             return;
         }
-        if (!representable(real)) {
-            skip(native, QStringLiteral("leads to a name that is not valid UTF-8"));
-            return;
-        }
-        const QString path = QFile::decodeName(real);
+        const QString path = decodePath(real);
         if (S_ISDIR(target.st_mode)) {
+            m_root = real;
             walk(real);
         } else if (m_model->isSupportedPath(path)) {
             // Named by itself, anything with a supported extension is taken, even a pipe: the run will
-            // find out whether it can be read.
-            add(path);
+            // find out whether it can be read. The copy is named as the user named the file.
+            add(path, lastPathComponent(given));
         } else if (real != native && m_model->isSupportedPath(given)) {
             skip(native, QStringLiteral("a link to %1, which has no image extension").arg(path));
         } else {
@@ -125,10 +124,7 @@ private:
             m_skipped(path, reason);
     }
 
-    bool supportedName(const QByteArray& name) const
-    {
-        return m_model->isSupportedPath(QFile::decodeName(name));
-    }
+    bool supportedName(const QByteArray& name) const { return m_model->isSupportedPath(decodePath(name)); }
 
     /// \a folder is canonical, so its entries' paths are too unless they are links.
     void walk(const QByteArray& folder)
@@ -152,28 +148,23 @@ private:
             if (::lstat(entry.constData(), &status) != 0)
                 continue;
             if (S_ISDIR(status.st_mode)) {
-                if (!m_recursive) {
-                    ++m_added.subfoldersSkipped;
-                    continue;
-                }
-                if (!representable(name))
-                    skip(entry, QStringLiteral("a folder whose name is not valid UTF-8"));
-                else
+                if (m_recursive)
                     walk(entry);
+                else
+                    ++m_added.subfoldersSkipped;
             } else if (S_ISLNK(status.st_mode)) {
                 addLinked(entry, name);
             } else if (supportedName(name)) {
-                if (!representable(name))
-                    skip(entry, QStringLiteral("the name is not valid UTF-8"));
-                else if (!S_ISREG(status.st_mode))
+                if (!S_ISREG(status.st_mode))
                     skip(entry, QStringLiteral("not a regular file"));
                 else
-                    add(QFile::decodeName(entry));
+                    add(decodePath(entry), decodePath(name));
             }
         }
     }
 
-    /// A link found in a folder: a file it leads to is taken under its own path; a folder is not walked.
+    /// A link found in a folder and named \a name there: a file it leads to inside the walk's root is
+    /// taken under that name; a folder is not walked; anything outside the root is left alone.
     void addLinked(const QByteArray& entry, const QByteArray& name)
     {
         struct stat target = {};
@@ -189,26 +180,26 @@ private:
                 ++m_added.subfoldersSkipped;
             return;
         }
-        const QByteArray real = canonicalPath(entry);
-        const QString path = QFile::decodeName(real);
-        if (real.isEmpty() || !S_ISREG(target.st_mode)) {
-            if (supportedName(name))
-                skip(entry, QStringLiteral("not a regular file"));
-        } else if (!representable(real)) {
-            if (supportedName(name))
-                skip(entry, QStringLiteral("leads to a name that is not valid UTF-8"));
-        } else if (m_model->isSupportedPath(path)) {
-            add(path);
-        } else if (supportedName(name)) {
+        // A link is judged by its own name, as any entry: the copy is named after it.
+        if (!supportedName(name))
+            return;
+        const QByteArray real = canonicalNative(entry);
+        const QString path = decodePath(real);
+        if (real.isEmpty() || !S_ISREG(target.st_mode))
+            skip(entry, QStringLiteral("not a regular file"));
+        else if (!liesWithin(real, m_root))
+            skip(entry, QStringLiteral("a link to a file outside the folder"));
+        else if (m_model->isSupportedPath(path))
+            add(path, decodePath(name));
+        else
             skip(entry, QStringLiteral("a link to %1, which has no image extension").arg(path));
-        }
     }
 
-    /// Lists \a path, found among the caller's paths or a walked folder's entries.
-    void add(const QString& path)
+    /// Lists \a path, found among the caller's paths or a walked folder's entries, shown as \a name.
+    void add(const QString& path, const QString& name)
     {
         ++m_added.found;
-        m_model->addFile(path);
+        m_model->addFile(path, name);
     }
 
     Converter* const m_model;
@@ -216,6 +207,7 @@ private:
     const SkippedInput& m_skipped;
     AddedFiles& m_added;
     QSet<QByteArray> m_walkedFolders;
+    QByteArray m_root; ///< the canonical folder named by the caller that is being walked
 };
 
 } // namespace

@@ -20,17 +20,23 @@ struct AddedFiles
     int subfoldersSkipped = 0; ///< subfolders left out because the call was not recursive
 };
 
-/// Gathering: adds the images among \a paths to \a list, in order, each under its canonical path
-/// (absolute, every link resolved), so that one file named in several ways is listed once. A path
-/// named here is followed wherever its links lead; a missing item is skipped; an item that is not a
-/// folder is added when its extension is supported; a folder adds the supported regular files among
-/// its entries (hidden ones included, in listing order, work files of an interrupted run left out)
-/// and, with \a recursive, walks its subfolders, never a linked one (a link inside a folder may lead
-/// anywhere on the machine). A link inside a folder to a file is added under its target.
+/// Gathering: adds the images among \a paths (in decodePath's spelling, so any bytes) to \a list, in
+/// order, each under its canonical path (absolute, every link resolved), so that one file named in
+/// several ways is listed once, and with the name the user gave or saw: the last component of the path
+/// named, or of the entry in a walked folder, never that of a link's target.
+///
+/// A path named here is followed wherever its links lead; a missing item is skipped; an item that is not
+/// a folder is added when its extension (and its target's) is supported; a folder is the root of a walk,
+/// which adds the supported regular files among its entries (hidden ones included, in listing order, work
+/// files of an interrupted run left out) and, with \a recursive, walks its subfolders, never a linked one.
+/// A link among a walk's entries is taken only while its target, every link resolved, lies inside the
+/// walk's root: a folder received from someone else may hold links into its receiver's private files,
+/// and its images are meant to be copied, not what its links lead to.
+///
 /// What is left out for a reason the user should hear of goes to \a skipped: a folder that cannot be
-/// listed, a name that is not valid UTF-8, a link to a missing item, to a folder (when walking) or to
+/// listed, a link to a missing item, to a folder (when walking), to a file outside the walked folder or to
 /// a file without an image extension, and, named here, a missing item or one that is no image.
-/// Opens no file: only folders are listed. The window's addFiles and the command line both call it,
-/// on the thread that owns \a list.
+/// Opens no file: only folders are listed. The window's commands and the command line all call it, on
+/// the thread that owns \a list.
 AddedFiles gatherFiles(
     Converter& list, const QStringList& paths, bool recursive, const SkippedInput& skipped = {});

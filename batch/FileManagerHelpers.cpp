@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileManagerHelpers.h"
 
-#include <QFile>
+#include "engine/core/NativePath.h"
 
-#include <cstdlib>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -17,7 +15,7 @@ mode_t itemType(const QString& path)
     struct stat status
     {
     };
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::lstat(encodePath(path).constData(), &status) != 0)
         return 0;
     return status.st_mode & S_IFMT;
 }
@@ -43,10 +41,6 @@ QString FileManagerHelpers::RealPathForSymbolLink(const QString& path)
 {
     if (path.isEmpty())
         return path;
-    // realpath(3) with a null buffer allocates one of the right size.
-    const std::unique_ptr<char, decltype(&std::free)> resolved(
-        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
-    if (!resolved)
-        return path;
-    return QFile::decodeName(resolved.get());
+    const QString resolved = canonicalPath(path);
+    return resolved.isEmpty() ? path : resolved;
 }

@@ -2,9 +2,8 @@
 #include "batch/OutputNaming.h"
 
 #include "batch/Converter.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <climits>
@@ -57,12 +56,12 @@ QString nameOutputFile(
     // B and E of "B (k).E", split at the last dot that does not open the name.
     const QString extension = Converter::pathExtension(name);
     const bool hasDot = name.lastIndexOf(u'.') > 0;
-    const QByteArray base = QFile::encodeName(hasDot ? name.left(name.lastIndexOf(u'.')) : name);
-    const QByteArray tail = hasDot ? QByteArray(".") + QFile::encodeName(extension) : QByteArray();
-    const QByteArray folder = QFile::encodeName(atPath.endsWith(u'/') ? atPath : atPath + u'/');
+    const QByteArray base = encodePath(hasDot ? name.left(name.lastIndexOf(u'.')) : name);
+    const QByteArray tail = hasDot ? QByteArray(".") + encodePath(extension) : QByteArray();
+    const QByteArray folder = encodePath(atPath.endsWith(u'/') ? atPath : atPath + u'/');
     const QByteArray key = base + tail;
 
-    long limit = ::pathconf(QFile::encodeName(atPath).constData(), _PC_NAME_MAX);
+    long limit = ::pathconf(encodePath(atPath).constData(), _PC_NAME_MAX);
     if (limit <= 0)
         limit = NAME_MAX;
     qsizetype nameBudget = limit;
@@ -78,7 +77,7 @@ QString nameOutputFile(
         case WorkFile::Link::Done:
             if (taken)
                 taken->remember(key, k + 1);
-            return QFile::decodeName(folder + candidate);
+            return decodePath(folder + candidate);
         case WorkFile::Link::Taken:
             ++k;
             break;

@@ -37,7 +37,8 @@ struct OutputFolder
     TakenNames taken;
 };
 
-/// Naming: gives the finished output \a content its name in the folder \a atPath and returns its path:
+/// Naming: gives the finished output \a content its name in the folder \a atPath and returns its path
+/// (paths in decodePath's spelling: a name is written with exactly the bytes of the source's):
 /// the source \a file's name while it is free, else "B (k).E" with the first free k from 1 (B the name
 /// without its last extension, E that extension as written; "B (k)" for a name without extension).
 /// The name is taken by linking the complete file there, which fails rather than replace anything:

@@ -1,26 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/ParallelRun.h"
 
+#include "batch/Converter.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/PixelPool.h"
 #include "engine/core/WorkFile.h"
 #include "engine/pipeline/ConversionMemory.h"
 #include "engine/pipeline/ImageWrapper.h"
 
-#include <QFile>
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -123,7 +120,7 @@ public:
             m_ready[size_t(index)] = true;
             while (m_next < total() && m_ready[size_t(m_next)]) {
                 ConvertedFile& next = m_pending[size_t(m_next)];
-                nameConvertedFile(next, m_inputs[size_t(m_next)].path, m_output);
+                nameConvertedFile(next, m_inputs[size_t(m_next)].outputName(), m_output);
                 m_outcomes[size_t(m_next)] = std::move(next.outcome);
                 next = {};
                 ++m_next;
@@ -168,23 +165,7 @@ ConvertedFile skipped(const QString& reason)
 ConvertedFile convertOne(const RunInput& input, const QString& folder, const RunOptions& options,
     MemoryBudget* budget, const std::atomic<bool>* stop)
 {
-    QString readPath = input.path;
-    int fd = -1;
-    if (!input.nativePath.isEmpty()) {
-        // No QString holds this name: the file is read through a descriptor opened by its bytes.
-        fd = ::open(input.nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0)
-            return skipped(errno == ENOENT || errno == ENOTDIR
-                    ? QStringLiteral("not found")
-                    : QStringLiteral("could not be read: %1")
-                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
-        readPath = QStringLiteral("/proc/self/fd/%1").arg(fd);
-    }
-    const auto closeDescriptor = qScopeGuard([fd] {
-        if (fd >= 0)
-            ::close(fd);
-    });
-
+    const QString& readPath = input.path;
     const qint64 need = budget ? estimatedConversionBytes(readPath, options.fixOrientation) : 0;
     if (budget && need > budget->limit()) {
         return skipped(QStringLiteral("not enough memory: it needs about %1 MB, the memory limit is %2 MB")
@@ -200,7 +181,7 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     if (waited && stop && stop->load())
         return skipped(QStringLiteral("interrupted"));
     ImageWrapper wrapper;
-    return convertToWorkFile(wrapper, readPath, input.path, options, folder);
+    return convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
 }
 
 /// Descriptors this process may still open, with some left for everything else.
@@ -213,6 +194,20 @@ int spareDescriptors()
 }
 
 } // namespace
+
+QString RunInput::outputName() const
+{
+    return name.isEmpty() ? lastPathComponent(path) : name;
+}
+
+std::vector<RunInput> runInputsOf(const Converter& list)
+{
+    std::vector<RunInput> inputs;
+    inputs.reserve(size_t(list.allFilePaths().size()));
+    for (const QString& path : list.allFilePaths())
+        inputs.push_back({ path, list.allFiles().value(path).name });
+    return inputs;
+}
 
 RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
     const RunOptions& options, const RunHooks& hooks)

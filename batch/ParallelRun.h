@@ -3,23 +3,28 @@
 
 #include "batch/FileConversion.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <functional>
 #include <vector>
 
+class Converter;
+
 /// One source of a run.
 struct RunInput
 {
-    /// Where the source is read, and what its output is named after.
+    /// Where the source is read, in decodePath's spelling.
     QString path;
-    /// Set only for a source whose name the file system spells in bytes that are not UTF-8 (which no
-    /// QString holds): it is read through these bytes, and its output named after \a path, which
-    /// stands in for them.
-    QByteArray nativePath;
+    /// What its output is named after: the name the user gave or saw (a link's own name); when empty,
+    /// the last component of \a path.
+    QString name;
+
+    [[nodiscard]] QString outputName() const;
 };
+
+/// The files of \a list in its order, each with its record's name.
+[[nodiscard]] std::vector<RunInput> runInputsOf(const Converter& list);
 
 /// What the caller follows of a run; each member may be left empty.
 struct RunHooks

@@ -14,8 +14,10 @@ struct RunReport
 {
     struct File
     {
-        QString source;
+        QString source; ///< the path read, in decodePath's spelling
         ConversionOutcome outcome;
+        /// The name the user gave or saw, which the copy was named after; empty: the source's own.
+        QString name;
     };
 
     QString folder; ///< the output folder

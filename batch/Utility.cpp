@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/Utility.h"
 
+#include "engine/core/NativePath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
@@ -95,10 +97,10 @@ QString Utility::ExpandTilde(const QString& path)
     struct passwd* found = nullptr;
     const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(hint > 0 ? static_cast<size_t>(hint) : 16384);
-    if (::getpwnam_r(QFile::encodeName(user).constData(), &entry, buffer.data(), buffer.size(), &found) != 0
+    if (::getpwnam_r(encodePath(user).constData(), &entry, buffer.data(), buffer.size(), &found) != 0
         || !found || !found->pw_dir)
         return path;
-    return QFile::decodeName(found->pw_dir) + rest;
+    return decodePath(QByteArray(found->pw_dir)) + rest;
 }
 
 QString Utility::GetReadableFileType(const QString& path)
@@ -107,11 +109,17 @@ QString Utility::GetReadableFileType(const QString& path)
     struct stat status
     {
     };
-    if (expanded.isEmpty() || ::lstat(QFile::encodeName(expanded).constData(), &status) != 0)
+    if (expanded.isEmpty() || ::lstat(encodePath(expanded).constData(), &status) != 0)
         return {};
     // Special files (pipes, devices) get an inode/* type from their status; their content is never read.
     static const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForFile(expanded);
+    QMimeType type;
+    QFile file;
+    // Qt opens a path through its own encoding of the name, which has no bytes for one that is no UTF-8.
+    if (hasUndecodedBytes(expanded) && openForReading(file, expanded))
+        type = database.mimeTypeForFileNameAndData(expanded, &file);
+    else
+        type = database.mimeTypeForFile(expanded);
     // The fallback type (application/octet-stream) means no kind is known.
     if (!type.isValid() || type.isDefault())
         return {};

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     }
     ConversionRun run;
     const auto start = std::chrono::steady_clock::now();
-    run.start([&] { run.run(Converter::converter()->allFilePaths(), out.path(), RunOptions(), nullptr); });
+    run.start([&] { run.run(runInputsOf(*Converter::converter()), out.path(), RunOptions(), nullptr); });
     run.wait();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.4f\n", (seconds - 0.2 * double(files)) / double(files));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/InspectionReport.h"
 
-#include <QFile>
+#include "engine/core/NativePath.h"
+
 #include <QJsonDocument>
 
 #include <cerrno>
@@ -44,9 +45,9 @@ QByteArray inspectionText(const QByteArray& shownSource, const Inspection& inspe
 QJsonObject inspectionReport(const QByteArray& source, const Inspection& inspection)
 {
     QJsonObject object = inspectionToJson(inspection);
-    const QString decoded = QFile::decodeName(source);
-    object.insert(QStringLiteral("source"), decoded);
-    if (QFile::encodeName(decoded) != source)
+    // JSON holds text: the bytes that are no UTF-8 show as U+FFFD there and whole in "source_hex".
+    object.insert(QStringLiteral("source"), QString::fromUtf8(source));
+    if (hasUndecodedBytes(decodePath(source)))
         object.insert(QStringLiteral("source_hex"), QString::fromLatin1(source.toHex()));
     return object;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Report.h"
 
-#include <QFile>
+#include "engine/core/NativePath.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -77,17 +78,20 @@ QByteArray jsonLine(const Report& report)
 {
     const ConversionOutcome& outcome = report.outcome;
     const bool written = outcome.status == ConversionOutcome::Status::Written;
-    const QString source = QFile::decodeName(report.source);
+    // JSON holds text: bytes that are no UTF-8 show as U+FFFD there, and whole in the "_hex" fields.
+    const auto text = [](const QString& path) { return QString::fromUtf8(encodePath(path)); };
     QJsonObject object;
-    object.insert("source", source);
-    if (QFile::encodeName(source) != report.source)
+    object.insert("source", QString::fromUtf8(report.source));
+    if (hasUndecodedBytes(decodePath(report.source)))
         object.insert("source_hex", QString::fromLatin1(report.source.toHex()));
-    object.insert("output", written ? QJsonValue(outcome.output) : QJsonValue());
+    object.insert("output", written ? QJsonValue(text(outcome.output)) : QJsonValue());
+    if (written && hasUndecodedBytes(outcome.output))
+        object.insert("output_hex", QString::fromLatin1(encodePath(outcome.output).toHex()));
     object.insert("status", written ? "written" : "skipped");
     // A written copy was read back and held nothing personal (convertToWorkFile checks every one).
     object.insert("checked", written);
-    object.insert("reason", written ? QJsonValue() : QJsonValue(outcome.reason));
-    object.insert("note", outcome.note.isEmpty() ? QJsonValue() : QJsonValue(outcome.note));
+    object.insert("reason", written ? QJsonValue() : QJsonValue(text(outcome.reason)));
+    object.insert("note", outcome.note.isEmpty() ? QJsonValue() : QJsonValue(text(outcome.note)));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -98,11 +102,11 @@ QByteArray textLine(const Report& report)
         return {};
     if (outcome.status == ConversionOutcome::Status::Skipped) {
         return "morvane-cli: skipped " + escapedForTerminal(report.source) + ": "
-            + escapedForTerminal(outcome.reason.toUtf8()) + '\n';
+            + escapedForTerminal(encodePath(outcome.reason)) + '\n';
     }
     if (!outcome.note.isEmpty()) {
         return "morvane-cli: note: " + escapedForTerminal(report.source) + ": "
-            + escapedForTerminal(outcome.note.toUtf8()) + '\n';
+            + escapedForTerminal(encodePath(outcome.note)) + '\n';
     }
     return {};
 }

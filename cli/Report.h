@@ -18,9 +18,9 @@ struct Report
 /// steer the terminal.
 [[nodiscard]] QByteArray escapedForTerminal(const QByteArray& text);
 
-/// The report's JSON object on one line: "source" (valid UTF-8; "source_hex" adds the path's bytes when
-/// they are not), "output", "status", "checked" (true for a written copy: it was read back and held
-/// nothing personal), "reason" and "note", each null when it does not apply.
+/// The report's JSON object on one line: "source" and "output" (valid UTF-8; "source_hex" and
+/// "output_hex" add the path's bytes when they are not), "status", "checked" (true for a written copy: it was
+/// read back and held nothing personal), "reason" and "note", each null when it does not apply.
 [[nodiscard]] QByteArray jsonLine(const Report& report);
 
 /// The report's line for the terminal, escaped: a skipped file with its reason, a written file with its

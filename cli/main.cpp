@@ -8,16 +8,14 @@
 #include "cli/InspectionReport.h"
 #include "cli/Report.h"
 #include "engine/core/LibraryMessages.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "settings/Settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonDocument>
-#include <QMultiMap>
-#include <QSet>
 #include <QThread>
 
 #include <atomic>
@@ -53,35 +51,15 @@ struct Options
     bool namedWorkFiles = false;
 };
 
-/// The arguments whose bytes are not UTF-8, by the text Qt made of them (which stands in for them
-/// and cannot be turned back into them).
-class UnrepresentableArguments
+/// The arguments as the program got them, every byte kept (decodePath): a name that is no UTF-8 reaches
+/// the files it names, which QCoreApplication::arguments() would not.
+QStringList argumentsOf(int argc, char** argv)
 {
-public:
-    UnrepresentableArguments(int argc, char** argv)
-    {
-        for (int i = 1; i < argc; ++i) {
-            const QByteArray native(argv[i]);
-            if (QFile::encodeName(QFile::decodeName(native)) != native)
-                m_byText.insert(QFile::decodeName(native), native);
-        }
-    }
-
-    /// The bytes \a argument came from: the next unclaimed argument that reads as it, or its own text.
-    QByteArray take(const QString& argument)
-    {
-        const auto it = m_byText.find(argument);
-        if (it == m_byText.end())
-            return QFile::encodeName(argument);
-        const QByteArray native = it.value();
-        m_byText.erase(it);
-        return native;
-    }
-    [[nodiscard]] bool contains(const QString& argument) const { return m_byText.contains(argument); }
-
-private:
-    QMultiMap<QString, QByteArray> m_byText;
-};
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << decodePath(QByteArray(argv[i]));
+    return arguments;
+}
 
 // Where the program's own messages go: the standard error it was started with. Some libraries (libpng,
 // through Qt) print straight to standard error whatever handler is installed, so during the run the
@@ -108,7 +86,7 @@ void silenceLibraryOutput()
 
 void printError(const QString& message)
 {
-    std::fprintf(messages, "morvane-cli: %s\n", escapedForTerminal(message.toUtf8()).constData());
+    std::fprintf(messages, "morvane-cli: %s\n", escapedForTerminal(encodePath(message)).constData());
 }
 
 std::atomic<bool> stopRequested { false };
@@ -165,7 +143,7 @@ QString makeOutputFolder(const QByteArray& path)
 {
     for (qsizetype end = path.indexOf('/', 1);; end = path.indexOf('/', end + 1)) {
         const QByteArray level = end < 0 ? path : path.left(end);
-        const QString shown = QFile::decodeName(level);
+        const QString shown = decodePath(level);
         if (::mkdir(level.constData(), 0777) != 0 && errno != EEXIST) {
             return QStringLiteral("cannot create the output folder '%1': %2")
                 .arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
@@ -177,7 +155,7 @@ QString makeOutputFolder(const QByteArray& path)
             const ssize_t length = ::readlink(level.constData(), target, sizeof target - 1);
             if (length >= 0) {
                 return QStringLiteral("'%1' is a link to '%2', which does not exist")
-                    .arg(shown, QFile::decodeName(QByteArray(target, length)));
+                    .arg(shown, decodePath(QByteArray(target, length)));
             }
             return QStringLiteral("cannot use the output folder '%1': %2")
                 .arg(shown, QString::fromLocal8Bit(std::strerror(error)));
@@ -199,8 +177,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
 }
 
 // Parses the command line into \a options. Returns an exit code when the program should stop at once.
-std::optional<int> parse(
-    const QCoreApplication& app, const UnrepresentableArguments& unrepresentable, Options& options)
+std::optional<int> parse(const QCoreApplication& app, const QStringList& arguments, Options& options)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -237,7 +214,7 @@ std::optional<int> parse(
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
 
-    if (!parser.parse(app.arguments())) {
+    if (!parser.parse(arguments)) {
         printError(parser.errorText());
         return kUsageError;
     }
@@ -270,10 +247,6 @@ std::optional<int> parse(
         printError(options.output.isEmpty() ? QStringLiteral("an output folder is required (-o DIR)")
                                             : QStringLiteral("no input PATH given"));
         std::fputs(qPrintable(parser.helpText()), stderr);
-        return kUsageError;
-    }
-    if (unrepresentable.contains(options.output)) {
-        printError(QStringLiteral("the output folder's name is not valid UTF-8"));
         return kUsageError;
     }
     if (parser.isSet(fix) && parser.isSet(noFix)) {
@@ -344,63 +317,22 @@ void drawProgress(int done, int total)
 
 /// Turns the paths of the command line into the run's inputs, in order, each file once however it was
 /// named. What is left out, and why, goes to \a reports.
-std::vector<RunInput> collectInputs(
-    const Options& options, UnrepresentableArguments& unrepresentable, std::vector<Report>& reports)
+std::vector<RunInput> collectInputs(const Options& options, std::vector<Report>& reports)
 {
-    std::vector<RunInput> inputs;
     Converter* list = Converter::converter();
     const SkippedInput skip = [&](const QByteArray& path, const QString& reason) {
         reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {} } });
     };
-    const auto add = [&](const QString& path) {
-        const qsizetype before = list->allFilePaths().size();
-        gatherFiles(*list, { path }, options.recursive, skip);
-        for (qsizetype i = before; i < list->allFilePaths().size(); ++i)
-            inputs.push_back({ list->allFilePaths().at(i), {} });
-    };
-    const auto representable
-        = [](const QByteArray& native) { return QFile::encodeName(QFile::decodeName(native)) == native; };
-    QSet<QByteArray> unrepresentableFiles;
-    for (const QString& path : std::as_const(options.paths)) {
-        const QByteArray native = unrepresentable.take(path);
-        if (representable(native)) {
-            add(path);
-            continue;
-        }
-        // A name no QString holds: a folder of that name cannot be walked by name, a file is read by its
-        // bytes and its output named with U+FFFD where they are not UTF-8.
-        struct stat status = {};
-        const std::unique_ptr<char, decltype(&std::free)> resolved(
-            ::realpath(native.constData(), nullptr), &std::free);
-        if (::stat(native.constData(), &status) != 0 || !resolved) {
-            skip(native,
-                errno == ENOENT || errno == ENOTDIR ? QStringLiteral("not found")
-                                                    : QStringLiteral("could not be read: %1")
-                                                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
-            continue;
-        }
-        const QByteArray real(resolved.get());
-        if (representable(real))
-            add(QFile::decodeName(real));
-        else if (S_ISDIR(status.st_mode))
-            skip(native,
-                QStringLiteral("a folder whose name is not valid UTF-8 (rename it to convert its images)"));
-        else if (!list->isSupportedPath(QFile::decodeName(real)))
-            skip(native, QStringLiteral("not a supported image"));
-        else if (!unrepresentableFiles.contains(real)) {
-            unrepresentableFiles.insert(real);
-            inputs.push_back({ QFile::decodeName(real), real });
-        }
-    }
-    return inputs;
+    gatherFiles(*list, options.paths, options.recursive, skip);
+    return runInputsOf(*list);
 }
 
 /// --inspect: prints what each image among the paths gives away, found as a conversion would find them,
 /// and writes nothing. 0 when every file was read, 1 when any could not be.
-int inspectInputs(const Options& options, UnrepresentableArguments& unrepresentable)
+int inspectInputs(const Options& options)
 {
     std::vector<Report> left;
-    const std::vector<RunInput> inputs = collectInputs(options, unrepresentable, left);
+    const std::vector<RunInput> inputs = collectInputs(options, left);
     silenceLibraryOutput();
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -418,7 +350,7 @@ int inspectInputs(const Options& options, UnrepresentableArguments& unrepresenta
     }
     QList<QByteArray> sources;
     for (const RunInput& input : inputs)
-        sources.append(input.nativePath.isEmpty() ? QFile::encodeName(input.path) : input.nativePath);
+        sources.append(encodePath(input.path));
     if (writeInspectionReports(sources, options.json, out, shown) != 0)
         status = kSomeSkipped;
     return status;
@@ -436,18 +368,17 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietMessageHandler);
 
     Options options;
-    UnrepresentableArguments unrepresentable(argc, argv);
-    if (const std::optional<int> exitCode = parse(app, unrepresentable, options))
+    if (const std::optional<int> exitCode = parse(app, argumentsOf(argc, argv), options))
         return *exitCode;
     if (options.inspect)
-        return inspectInputs(options, unrepresentable);
+        return inspectInputs(options);
     if (options.namedWorkFiles)
         setUnnamedWorkFilesAllowed(false);
     raiseDescriptorLimit();
 
     // The folder must take files before anything is read: an unusable one is a usage error.
-    const QString folder = QDir::cleanPath(QFileInfo(options.output).absoluteFilePath());
-    if (const QString problem = makeOutputFolder(QFile::encodeName(folder)); !problem.isEmpty()) {
+    const QString folder = absolutePath(options.output);
+    if (const QString problem = makeOutputFolder(encodePath(folder)); !problem.isEmpty()) {
         printError(problem);
         return kUsageError;
     }
@@ -460,7 +391,7 @@ int main(int argc, char** argv)
     (void)removeAbandonedWorkFiles(folder);
 
     std::vector<Report> reports;
-    const std::vector<RunInput> inputs = collectInputs(options, unrepresentable, reports);
+    const std::vector<RunInput> inputs = collectInputs(options, reports);
 
     const bool showProgress = !options.quiet && !options.json && ::isatty(STDERR_FILENO);
     installStopHandlers();
@@ -481,11 +412,8 @@ int main(int argc, char** argv)
                        .arg(run.workersWanted)
                        .arg(run.workerFailure));
     }
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        const QByteArray source
-            = inputs[i].nativePath.isEmpty() ? QFile::encodeName(inputs[i].path) : inputs[i].nativePath;
-        reports.push_back({ source, run.outcomes[i] });
-    }
+    for (size_t i = 0; i < inputs.size(); ++i)
+        reports.push_back({ encodePath(inputs[i].path), run.outcomes[i] });
 
     int written = 0;
     for (const Report& report : reports) {

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Third-party libraries, all from Debian's packages (scripts/bootstrap installs them).
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Network Widgets LinguistTools)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets LinguistTools)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
@@ -13,3 +13,5 @@ pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 # demuxer (the first frame of an animation) and muxer (a colour profile beside the bitstream).
 pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(LIBWEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux libwebpmux)
+# Confinement of the worker processes: the system-call filter.
+pkg_check_modules(LIBSECCOMP REQUIRED IMPORTED_TARGET libseccomp)

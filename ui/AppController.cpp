@@ -6,6 +6,8 @@
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "batch/OutputNaming.h"
+#include "engine/core/NativePath.h"
+#include "ui/DroppedPaths.h"
 #include "ui/FileTableModel.h"
 #include "ui/InspectionPanel.h"
 #include "ui/MiddleAlignedTextFieldCell.h"
@@ -20,8 +22,8 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QUrl>
 
+#include <sys/stat.h>
 #include <syslog.h>
 
 namespace {
@@ -32,17 +34,17 @@ constexpr int kIconRowHeight = 80;
 /// How long an announcement stays in the status bar.
 constexpr int kAnnouncementMs = 20000;
 
-/// The local file names a drag carries, in its order.
+/// The local file names a drag carries, in its order, every byte of them kept.
 QStringList fileNames(const QMimeData* data)
 {
-    QStringList paths;
-    if (!data)
-        return paths;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
-    return paths;
+    return droppedPaths(data);
+}
+
+/// True when \a path leads to a folder.
+bool isFolder(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(encodePath(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 } // namespace
@@ -126,11 +128,14 @@ void AppController::OnAddImages(QObject*)
     if (!chosen)
         return;
     Converter* list = Converter::converter();
+    QStringList images;
     for (const QString& path : *chosen) {
         // A name typed into the dialog is not held to its filter: keep the list to images here.
-        if (list->isSupportedPath(path) && !QFileInfo(path).isDir())
-            list->addFile(path);
+        if (list->isSupportedPath(path) && !isFolder(path))
+            images << path;
     }
+    // Each chosen file is named by the user: a link among them is followed, and shown by its own name.
+    addFiles(images, false);
     switchUI();
     reloadImageData();
 }
@@ -143,25 +148,9 @@ void AppController::OnAddFolder(QObject*)
     const std::optional<QStringList> chosen = runOpenPanel(panel);
     if (!chosen)
         return;
-    Converter* list = Converter::converter();
-    const qsizetype before = list->allFilePaths().size();
-    AddedFiles added;
-    if (!chosen->isEmpty()) {
-        const QString folder = chosen->first();
-        // The direct entries in the order the listing gives them; a folder that cannot be listed is empty.
-        const QStringList names = QDir(folder).entryList(
-            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-        for (const QString& name : names) {
-            const QString path = QDir(folder).filePath(name);
-            if (IsValidFileAtPath(path) && list->isSupportedPath(path)) {
-                ++added.found;
-                list->addFile(path);
-            } else if (FileManagerHelpers::IsFolderAtPath(path)) {
-                ++added.subfoldersSkipped;
-            }
-        }
-    }
-    added.added = int(list->allFilePaths().size() - before);
+    // The direct entries in the order the listing gives them, links only to files inside the folder; a
+    // folder that cannot be listed is empty.
+    const AddedFiles added = chosen->isEmpty() ? AddedFiles() : addFiles({ chosen->first() }, false);
     // Whatever page was showing, a list with files is shown.
     switchUI();
     reloadImageData();
@@ -251,8 +240,9 @@ void AppController::updateInspectionPanel()
         if (row >= 0)
             path = Converter::converter()->allFilePaths().value(row);
     }
-    inspectionPanel->showInspection(
-        path, path.isEmpty() ? nullptr : m_dataSource->inspections().inspection(path));
+    inspectionPanel->showInspection(path,
+        path.isEmpty() ? nullptr : m_dataSource->inspections().inspection(path),
+        Converter::converter()->allFiles().value(path).name);
 }
 
 void AppController::reloadImageData()
@@ -301,12 +291,12 @@ void AppController::reportAdded(const AddedFiles& added, const QStringList& path
         announce(WindowTexts::alreadyListed(added.found));
     } else if (paths.size() != 1) {
         announce(WindowTexts::noImagesFoundAmong(int(paths.size()), hasSubfolders));
-    } else if (const QFileInfo item(paths.first()); item.isDir()) {
-        const QString name = QDir(paths.first()).dirName();
+    } else if (isFolder(paths.first())) {
+        const QString name = lastPathComponent(paths.first());
         announce(WindowTexts::noImagesFoundIn(
-            name.isEmpty() ? QDir::toNativeSeparators(paths.first()) : name, hasSubfolders));
+            readablePath(name.isEmpty() ? QDir::toNativeSeparators(paths.first()) : name), hasSubfolders));
     } else {
-        announce(WindowTexts::notAnImage(item.fileName()));
+        announce(WindowTexts::notAnImage(readablePath(lastPathComponent(paths.first()))));
     }
 }
 

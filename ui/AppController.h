@@ -61,9 +61,12 @@ public:
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
 
+    /// Add Images: the chosen image files join the list (gatherFiles: a chosen link is followed and
+    /// listed by its own name), which is then shown.
     void OnAddImages(QObject* sender);
-    /// Add Folder: the images among the chosen folder's own entries join the list (its subfolders are
-    /// not searched), which is then shown; an addition that adds nothing is announced.
+    /// Add Folder: the images among the chosen folder's own entries join the list (gatherFiles: its
+    /// subfolders are not searched, a link only when it leads to a file inside the folder), which is then
+    /// shown; an addition that adds nothing is announced.
     void OnAddFolder(QObject* sender);
     void OnRemove(QObject* sender);
     void OnClear(QObject* sender);

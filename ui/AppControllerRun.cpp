@@ -4,6 +4,7 @@
 // ConversionRun, and the summary of what the run did.
 #include "batch/Converter.h"
 #include "batch/Notices.h"
+#include "engine/core/NativePath.h"
 #include "settings/Settings.h"
 #include "ui/AppController.h"
 #include "ui/RunSummaryDialog.h"
@@ -11,9 +12,6 @@
 #include "ui/WindowTexts.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -33,12 +31,12 @@ bool isFolderAt(const QByteArray& path)
 /// the system's description of the reason.
 bool createFolderWithParents(const QString& path, QString* error)
 {
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = absolutePath(path);
     qsizetype end = 0;
     while (end >= 0) {
         end = absolute.indexOf(u'/', end + 1);
         const QString prefix = end < 0 ? absolute : absolute.left(end);
-        const QByteArray native = QFile::encodeName(prefix);
+        const QByteArray native = encodePath(prefix);
         if (prefix.isEmpty() || isFolderAt(native))
             continue;
         // Another process may have made it meanwhile: a folder there is what was wanted.
@@ -120,7 +118,7 @@ void AppController::OnCancelProgress(const Notification&)
 void AppController::ConvertThread()
 {
     // The list does not change during a run (the progress window is modal); a shared copy costs nothing.
-    m_run.run(Converter::converter()->allFilePaths(), exportPath, m_runOptions, this);
+    m_run.run(runInputsOf(*Converter::converter()), exportPath, m_runOptions, this);
 }
 
 void AppController::OnConvert(QObject*)
@@ -152,7 +150,7 @@ void AppController::OnConvert(QObject*)
         }
     }
 
-    if (!QFileInfo(folder).isDir()) {
+    if (!isFolderAt(encodePath(folder))) {
         QString error;
         if (!createFolderWithParents(folder, &error)) {
             dialogs.showError(mainWindow, tr("Error to create '%1'.\r\n[%2]").arg(folder, error));

@@ -3,14 +3,15 @@
 
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
+#include "engine/core/NativePath.h"
 #include "engine/pipeline/ImageSource.h"
+#include "ui/DroppedPaths.h"
 
 #include <QDragEnterEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QPainter>
-#include <QUrl>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@ namespace {
 /// What a dragged path could be for the list, judged without opening anything that is not a regular file.
 bool couldBeImageOrFolder(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodePath(path);
     struct stat status
     {
     };
@@ -55,13 +56,8 @@ DropView::DropView(QWidget* parent)
 
 bool DropView::canTakeFrom(const QMimeData* data)
 {
-    if (!data || !data->hasUrls())
-        return false;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && couldBeImageOrFolder(url.toLocalFile()))
-            return true;
-    }
-    return false;
+    const QStringList paths = droppedPaths(data);
+    return std::any_of(paths.begin(), paths.end(), couldBeImageOrFolder);
 }
 
 void DropView::dragEnterEvent(QDragEnterEvent* event)

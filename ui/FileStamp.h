@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QFile>
+#include "engine/core/NativePath.h"
+
 #include <QString>
 
 #include <sys/stat.h>
@@ -13,7 +14,7 @@ inline bool fileStamp(const QString& path, qint64& size, qint64& modifiedNs)
     struct stat status
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::stat(encodePath(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     size = qint64(status.st_size);
     modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;

@@ -3,6 +3,7 @@
 
 #include "batch/Converter.h"
 #include "batch/Utility.h"
+#include "engine/core/NativePath.h"
 #include "ui/InspectionPanel.h"
 
 #include <QPainter>
@@ -59,6 +60,8 @@ QVariant FileTableModel::objectValueForTableColumn(const QString& identifier, in
         return Utility::GetCapacityString(rec.size);
     if (identifier == kPersonalColumn)
         return InspectionPanel::summaryOf(m_inspections.inspection(path).get());
+    if (identifier == FileRecord::kName)
+        return readablePath(rec.name);
     if (identifier == kImageColumn) {
         ThumbnailCache::State state = ThumbnailCache::State::Unreadable;
         QImage image = m_thumbnails.thumbnail(path, m_thumbnailSize, &state);

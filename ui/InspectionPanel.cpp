@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/InspectionPanel.h"
 
+#include "engine/core/NativePath.h"
+
 #include <QClipboard>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -80,13 +81,15 @@ InspectionPanel::InspectionPanel(QWidget* parent)
     showInspection({}, nullptr);
 }
 
-void InspectionPanel::showInspection(const QString& path, const std::shared_ptr<const Inspection>& inspection)
+void InspectionPanel::showInspection(
+    const QString& path, const std::shared_ptr<const Inspection>& inspection, const QString& name)
 {
     m_path = path;
     m_location.clear();
     m_fields->clear();
-    m_title->setText(path.isEmpty() ? tr("No photo selected") : QFileInfo(path).fileName());
-    m_title->setToolTip(path);
+    m_title->setText(path.isEmpty() ? tr("No photo selected")
+                                    : readablePath(name.isEmpty() ? lastPathComponent(path) : name));
+    m_title->setToolTip(readablePath(path));
     if (path.isEmpty()) {
         m_summary->setText(tr("Select a photo to see what it gives away."));
     } else if (!inspection || !inspection->readable || inspection->groups.empty()) {

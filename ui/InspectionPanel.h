@@ -22,9 +22,10 @@ class InspectionPanel : public QFrame
 public:
     explicit InspectionPanel(QWidget* parent = nullptr);
 
-    /// Shows the inspection of \a path: null while the file is being read; an empty \a path when no file
-    /// is selected.
-    void showInspection(const QString& path, const std::shared_ptr<const Inspection>& inspection);
+    /// Shows the inspection of \a path under the title \a name (the name the list shows; the path's own
+    /// when empty): null while the file is being read; an empty \a path when no file is selected.
+    void showInspection(
+        const QString& path, const std::shared_ptr<const Inspection>& inspection, const QString& name = {});
     /// The name of \a group as the panel and the list show it.
     [[nodiscard]] static QString groupTitle(PersonalGroup group);
     /// What the list says of a file: the groups found ("Location, Device, Time"), "Nothing personal

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/RunSummaryDialog.h"
 
+#include "engine/core/NativePath.h"
 #include "ui/WindowTexts.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,11 +34,13 @@ public:
     }
 };
 
-QTreeWidgetItem* fileItem(const QString& source, const QString& result, const QIcon& icon)
+QTreeWidgetItem* fileItem(const RunReport::File& file, const QString& result, const QIcon& icon)
 {
-    auto* item = new QTreeWidgetItem({ QFileInfo(source).fileName(), result });
+    // The name the file had in the list, which its copy took; the path read in the tooltip.
+    const QString name = file.name.isEmpty() ? lastPathComponent(file.source) : file.name;
+    auto* item = new QTreeWidgetItem({ readablePath(name), result });
     item->setIcon(0, icon);
-    item->setToolTip(0, QDir::toNativeSeparators(source));
+    item->setToolTip(0, readablePath(QDir::toNativeSeparators(file.source)));
     item->setToolTip(1, result);
     return item;
 }
@@ -116,12 +118,11 @@ RunSummaryDialog::RunSummaryDialog(const RunReport& report, FolderOpener openFol
         for (const RunReport::File& file : report.files) {
             if (file.outcome.status != ConversionOutcome::Status::Written)
                 list->addTopLevelItem(
-                    fileItem(file.source, WindowTexts::skippedResult(file.outcome.reason), skippedIcon));
+                    fileItem(file, WindowTexts::skippedResult(file.outcome.reason), skippedIcon));
         }
         for (const RunReport::File& file : report.files) {
             if (file.outcome.status == ConversionOutcome::Status::Written && !file.outcome.note.isEmpty())
-                list->addTopLevelItem(
-                    fileItem(file.source, WindowTexts::notedResult(file.outcome.note), notedIcon));
+                list->addTopLevelItem(fileItem(file, WindowTexts::notedResult(file.outcome.note), notedIcon));
         }
         list->header()->setStretchLastSection(true);
         list->resizeColumnToContents(0);

@@ -10,6 +10,9 @@
 /// The file formats the engine reads and writes.
 enum class ImageFormat { JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF, WebP };
 
+/// Files above this many bytes are too large to be a photo: neither decoded nor inspected, never read.
+inline constexpr qint64 kMaxSourceFileBytes = qint64(1) << 30;
+
 /// Images whose first frame would decode to more pixels than this are refused unread (decompression
 /// bombs). 2^28 pixels is a 1 GiB frame at 4 bytes per pixel: far above any camera's photo.
 inline constexpr qint64 kMaxDecodedPixels = qint64(1) << 28;

@@ -2,8 +2,9 @@
 #include "engine/core/WorkFile.h"
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/NativePath.h"
 
-#include <QFile>
+#include <QList>
 
 #include <atomic>
 #include <cerrno>
@@ -142,7 +143,7 @@ WorkFile::~WorkFile()
 
 std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error)
 {
-    const QByteArray native = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QByteArray native = encodePath(folder.isEmpty() ? QStringLiteral(".") : folder);
     if (unnamedAllowed.load() && procUsable()) {
         const int fd = ::open(native.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (fd >= 0)
@@ -183,7 +184,7 @@ std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error
 QString WorkFile::path() const
 {
     if (!m_hiddenPath.isEmpty())
-        return QFile::decodeName(m_hiddenPath);
+        return decodePath(m_hiddenPath);
     return QStringLiteral("/proc/self/fd/%1").arg(m_fd);
 }
 
@@ -244,7 +245,7 @@ bool isWorkFileName(const QByteArray& name)
 
 int removeAbandonedWorkFiles(const QString& folder)
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(encodePath(folder).constData());
     if (!dir)
         return 0;
     const int dirFd = ::dirfd(dir);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/CopyCheck.h"
 
+#include "engine/core/ImageFormat.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/MetadataInspector.h"
 
@@ -12,11 +13,15 @@ namespace {
 /// How many names the reason spells out before it says how many more there are.
 constexpr qsizetype kNamesShown = 4;
 
+/// The largest copy the engine writes: a frame of the most pixels it decodes, uncompressed at 16 bits a
+/// channel with alpha, with room for headers and a colour profile. Every copy it writes is read back.
+constexpr qint64 kMaxCopyBytes = kMaxDecodedPixels * 8 + (qint64(64) << 20);
+
 } // namespace
 
 QString refusalOfCopy(const WorkFile& file)
 {
-    const Inspection inspection = inspectOpenFile(file.descriptor());
+    const Inspection inspection = inspectOpenFile(file.descriptor(), kMaxCopyBytes);
     // A copy that cannot be read back is not known to be clean: it is refused like one that leaks.
     if (!inspection.readable)
         return QCoreApplication::translate("CopyCheck", "the copy could not be checked: %1")

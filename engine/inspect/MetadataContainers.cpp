@@ -9,7 +9,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <set>
@@ -21,6 +23,13 @@ namespace {
 constexpr int kMaxEmbeddingDepth = 1;
 /// At most this many embedded images are walked in one image's trailing data.
 constexpr int kMaxEmbeddedImages = 8;
+/// The budgets of a walk of TIFF directories: pages, directories of each other role, sub-images named by
+/// one directory, and entries and pointers in all.
+constexpr int kMaxTiffPages = 16384;
+constexpr int kMaxTiffDirectoriesPerRole = 1024;
+constexpr quint32 kMaxSubImagesPerDirectory = 64;
+constexpr qsizetype kMaxTiffEntries = qsizetype(1) << 20;
+constexpr qsizetype kMaxTiffPointers = qsizetype(1) << 18;
 /// Of data that is shown as an excerpt, at most this much is looked at.
 constexpr qsizetype kMaxExcerptSource = 64 << 10;
 /// Compressed PNG texts and profiles are inflated up to this size each (a longer text is read in part),
@@ -180,14 +189,16 @@ void walkPhotoshopResources(QByteArrayView resources, MetadataBlocks& blocks, bo
 qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth);
 
 /// Data after the end of an image: padding is left alone, JPEG images in it are walked as embedded
-/// images, and the rest is reported with what can be read of it.
-void reportTrailingData(QByteArrayView tail, MetadataBlocks& blocks, int depth)
+/// images, and the rest is reported with what can be read of it. \a kind, when given, says what the data
+/// begins with, and its first \a header bytes are left out of the excerpt.
+void reportTrailingData(
+    QByteArrayView tail, MetadataBlocks& blocks, int depth, const QString& kind = {}, qsizetype header = 0)
 {
     if (tail.isEmpty() || isPadding(tail))
         return;
     int images = 0;
     QByteArray loose; // the bytes outside embedded images, for the excerpt
-    qsizetype pos = 0;
+    qsizetype pos = std::min(header, tail.size());
     static constexpr QByteArrayView kJpegStart("\xFF\xD8\xFF", 3);
     while (pos < tail.size()) {
         const qsizetype start = depth < kMaxEmbeddingDepth && images < kMaxEmbeddedImages
@@ -205,6 +216,8 @@ void reportTrailingData(QByteArrayView tail, MetadataBlocks& blocks, int depth)
         pos += start + std::max<qsizetype>(length, 3);
     }
     QString value = byteCount(tail.size());
+    if (!kind.isEmpty())
+        value += QStringLiteral(", ") + kind;
     if (images == 1)
         value += QStringLiteral(", with a JPEG image");
     else if (images > 1)
@@ -688,6 +701,7 @@ public:
         }
     }
     [[nodiscard]] bool valid() const { return m_valid; }
+    [[nodiscard]] bool littleEndian() const { return m_littleEndian; }
     [[nodiscard]] qsizetype size() const { return m_data.size(); }
     [[nodiscard]] QByteArrayView bytes(qsizetype at, qsizetype length) const
     {
@@ -743,94 +757,13 @@ private:
     bool m_valid = false;
 };
 
-/// What a walk of a TIFF structure's directories found.
-struct TiffFindings
-{
-    bool metadata = false; ///< a tag beyond the pixels' own, or (EXIF) a thumbnail directory
-    QList<QByteArray> profiles;
-    QList<QByteArray> photoshopResources;
-};
-
-TiffFindings walkTiffDirectories(QByteArrayView data, bool wholeFile)
-{
-    TiffFindings findings;
-    const TiffStructure tiff(data);
-    if (!tiff.valid())
-        return findings;
-    enum class Kind { Image, Exif, Gps, Interoperability };
-    std::vector<std::pair<qsizetype, Kind>> pending { { qsizetype(tiff.u32(4)), Kind::Image } };
-    std::set<qsizetype> visited;
-    bool firstInChain = true;
-    constexpr size_t kMaxDirectories = 64;
-    while (!pending.empty() && visited.size() < kMaxDirectories) {
-        auto [offset, kind] = pending.back();
-        pending.pop_back();
-        // An image directory chain: each image directory may name the next one.
-        while (offset >= 8 && offset + 2 <= tiff.size() && visited.insert(offset).second
-            && visited.size() < kMaxDirectories) {
-            const qsizetype count = tiff.u16(offset);
-            if (offset + 2 + count * 12 > tiff.size()) {
-                findings.metadata = true; // a directory that runs past the data hides what it holds
-                break;
-            }
-            for (qsizetype i = 0; i < count; ++i) {
-                const TiffStructure::Entry e = tiff.entry(offset + 2 + i * 12);
-                switch (kind) {
-                case Kind::Image:
-                    if (e.tag == 34665)
-                        pending.emplace_back(tiff.firstValue(e), Kind::Exif);
-                    else if (e.tag == 34853)
-                        pending.emplace_back(tiff.firstValue(e), Kind::Gps);
-                    else if (e.tag == 330)
-                        for (quint32 k = 0; k < std::min<quint32>(e.count, 64); ++k)
-                            pending.emplace_back(tiff.u32(e.valueAt + k * 4), Kind::Image);
-                    else if (e.tag == 34675 && wholeFile)
-                        findings.profiles.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
-                    else if (e.tag == 34377 && wholeFile) {
-                        findings.photoshopResources.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
-                        findings.metadata = true;
-                    } else if (!isTiffPixelTag(e.tag) || (!wholeFile && (e.tag == 513 || e.tag == 514)))
-                        findings.metadata = true;
-                    break;
-                case Kind::Exif:
-                    if (e.tag == 0xA005)
-                        pending.emplace_back(tiff.firstValue(e), Kind::Interoperability);
-                    else if (!isExifPixelTag(e.tag))
-                        findings.metadata = true;
-                    break;
-                case Kind::Gps:
-                    if (e.tag != 0) // the version alone says nothing
-                        findings.metadata = true;
-                    break;
-                case Kind::Interoperability:
-                    break;
-                }
-                if (findings.metadata && !wholeFile)
-                    return findings;
-            }
-            if (kind != Kind::Image)
-                break;
-            const qsizetype next = tiff.u32(offset + 2 + count * 12);
-            // In an EXIF block the directory after the first holds a thumbnail.
-            if (!wholeFile && firstInChain && next != 0) {
-                findings.metadata = true;
-                return findings;
-            }
-            firstInChain = false;
-            offset = next;
-        }
-        firstInChain = false;
-    }
-    return findings;
-}
-
 void walkTiff(QByteArrayView data, MetadataBlocks& blocks)
 {
-    TiffFindings findings = walkTiffDirectories(data, true);
-    blocks.profiles.append(findings.profiles);
-    for (const QByteArray& resources : findings.photoshopResources)
+    TiffWalk walk = walkTiffStructure(data, true);
+    blocks.profiles.append(walk.profiles);
+    for (const QByteArray& resources : walk.photoshopResources)
         walkPhotoshopResources(resources, blocks, true);
-    if (findings.metadata)
+    if (walk.metadata)
         blocks.tiffFile = rawBytes(data);
 }
 
@@ -979,52 +912,55 @@ QString heifDescription(QByteArrayView payload)
 /// cannot be read.
 bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
 {
-    // The top-level boxes: what lies in whole boxes is walked, and bytes after them are reported unless
-    // they begin a box the file was cut inside.
-    qsizetype end = 0;
-    bool cutShort = false;
-    while (end + 8 <= data.size()) {
-        quint64 size = readBE32(bytesOf(data) + end);
-        const quint32 type = readBE32(bytesOf(data) + end + 4);
-        qsizetype header = 8;
-        if (size == 1) {
-            if (end + 16 > data.size()) {
-                cutShort = true;
-                break;
-            }
-            size = quint64(readBE32(bytesOf(data) + end + 8)) << 32 | readBE32(bytesOf(data) + end + 12);
-            header = 16;
-        } else if (size == 0) {
-            size = quint64(data.size() - end);
-        }
-        const bool plausibleType = std::all_of(data.data() + end + 4, data.data() + end + 8, [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
-        });
-        if (size < quint64(header) || !plausibleType)
-            break;
-        if (size > quint64(data.size() - end)) {
-            cutShort = true;
-            break;
-        }
-        static const std::set<quint32> kStandardBoxes
-            = { fourCC("ftyp"), fourCC("meta"), fourCC("mdat"), fourCC("free"), fourCC("skip") };
-        const QByteArrayView payload = data.sliced(end + header, qsizetype(size) - header);
-        if (type == fourCC("moov"))
-            report(
-                blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"), byteCount(payload.size()));
-        else if (!kStandardBoxes.contains(type))
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
-                sizeWithExcerpt(payload));
-        end += qsizetype(size);
-    }
     QString why;
-    const std::optional<HeifStructure> structure = readHeifStructure(data.first(end), &why);
+    const std::optional<HeifStructure> structure = readHeifStructure(data, &why);
     if (!structure) {
         *reason = why.isEmpty() ? QStringLiteral("not a HEIF image") : why;
         return false;
     }
-    if (!cutShort && end < data.size())
-        reportTrailingData(data.sliced(end), blocks, 0);
+    // The top-level boxes, whole ones only (the structure walk has checked their sizes): boxes outside the
+    // standard ones, and free space that holds more than padding.
+    qsizetype pos = 0;
+    while (pos + 8 <= structure->boxesEnd) {
+        quint64 size = readBE32(bytesOf(data) + pos);
+        const quint32 type = readBE32(bytesOf(data) + pos + 4);
+        qsizetype header = 8;
+        if (size == 1 && pos + 16 <= structure->boxesEnd) {
+            size = quint64(readBE32(bytesOf(data) + pos + 8)) << 32 | readBE32(bytesOf(data) + pos + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = quint64(structure->boxesEnd - pos);
+        }
+        if (size < quint64(header) || size > quint64(structure->boxesEnd - pos))
+            break;
+        const QByteArrayView payload = data.sliced(pos + header, qsizetype(size) - header);
+        if (type == fourCC("moov"))
+            report(
+                blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"), byteCount(payload.size()));
+        else if ((type == fourCC("free") || type == fourCC("skip")) && !isPadding(payload))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        else if (type != fourCC("ftyp") && type != fourCC("meta") && type != fourCC("mdat")
+            && type != fourCC("free") && type != fourCC("skip"))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        pos += qsizetype(size);
+    }
+    // After the boxes and the data the items name: a box that runs past the end of the file, or bytes
+    // that are no box at all.
+    const QByteArrayView tail = data.sliced(heifDataEnd(*structure));
+    // A box's header: a size that is no text and a type of letters, digits and spaces.
+    const auto isText = [](char c) { return c >= 0x20 && c < 0x7F; };
+    const auto isTypeCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
+    };
+    const bool startsLikeABox = tail.size() >= 8 && !std::all_of(tail.begin(), tail.begin() + 4, isText)
+        && std::all_of(tail.begin() + 4, tail.begin() + 8, isTypeCharacter);
+    if (startsLikeABox)
+        reportTrailingData(tail, blocks, 0,
+            QStringLiteral("beginning like a box '%1'").arg(fourCCName(readBE32(bytesOf(tail) + 4))), 8);
+    else
+        reportTrailingData(tail, blocks, 0);
 
     const HeifStructure& s = *structure;
     const auto propertyOf = [&](const HeifItem& item, quint32 type) -> const HeifProperty* {
@@ -1362,9 +1298,11 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
         const QByteArrayView tag = QByteArrayView(profile).sliced(offset, length);
         covered.emplace_back(offset, offset + length);
         const QString name = QStringLiteral("Colour profile tag '%1'").arg(tagName(signature));
+        // A tag of a text type is read as text whatever its signature says (a colour tag holding text).
+        const bool textType = tag.startsWith("text") || tag.startsWith("desc") || tag.startsWith("mluc");
         if (isProfileDeviceTag(signature)) {
             findings.push_back({ name, QStringLiteral("device data, %1").arg(byteCount(length)) });
-        } else if (isProfileTextTag(signature)) {
+        } else if (isProfileTextTag(signature) || (textType && isRegisteredProfileTag(signature))) {
             const QStringList texts = profileTagTexts(tag);
             if (texts.isEmpty())
                 findings.push_back({ name, QStringLiteral("unreadable text, %1").arg(sizeWithExcerpt(tag)) });
@@ -1390,8 +1328,15 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
     if (hidden > 0)
         findings.push_back({ QStringLiteral("Colour profile"),
             QStringLiteral("%1 outside its tags").arg(byteCount(hidden)) });
-    // A standard profile and one this engine cleaned pass as they are, whatever their texts say.
-    if (!findings.empty() && cleanColorProfile(profile) == profile)
+    // The profile ID is the profile's MD5 or, in version 2 profiles, zero; anything else is 16 bytes of
+    // something else.
+    const QByteArrayView id = QByteArrayView(profile).sliced(84, 16);
+    if (std::any_of(id.begin(), id.end(), [](char c) { return c != 0; }) && id != computeProfileId(profile))
+        findings.push_back({ QStringLiteral("Colour profile ID"),
+            QStringLiteral("not the profile's checksum, %1").arg(sizeWithExcerpt(id)) });
+    // A standard profile passes as it is, whatever its texts say. That a profile cleans to itself proves
+    // nothing (one crafted to look rebuilt does too): any other profile is judged by its tags alone.
+    if (!findings.empty() && isStandardColorProfile(profile))
         findings.clear();
     return findings;
 }
@@ -1447,12 +1392,124 @@ QString printableExcerpt(QByteArrayView bytes, qsizetype limit)
     return excerpt.size() > limit ? excerpt.left(limit) + QChar(0x2026) : excerpt;
 }
 
-bool tiffHoldsMetadata(QByteArrayView tiff, bool wholeFile, QList<QByteArray>* profiles)
+TiffWalk walkTiffStructure(QByteArrayView data, bool wholeFile)
 {
-    TiffFindings findings = walkTiffDirectories(tiff, wholeFile);
-    if (profiles)
-        profiles->append(findings.profiles);
-    return findings.metadata || !findings.photoshopResources.isEmpty();
+    TiffWalk walk;
+    const TiffStructure tiff(data);
+    if (!tiff.valid())
+        return walk;
+    walk.littleEndian = tiff.littleEndian();
+    struct Pending
+    {
+        qsizetype offset;
+        TiffRole role;
+        int page;
+        TiffRole namedBy;
+        bool underSubImage;
+    };
+    std::deque<Pending> pending { { qsizetype(tiff.u32(4)), TiffRole::Page, 0, TiffRole::Page, false } };
+    std::set<std::pair<qsizetype, TiffRole>> visited;
+    std::array<int, 5> directoriesLeft {};
+    directoriesLeft.fill(kMaxTiffDirectoriesPerRole);
+    directoriesLeft[size_t(TiffRole::Page)] = kMaxTiffPages;
+    qsizetype entriesLeft = kMaxTiffEntries;
+    qsizetype pointersLeft = kMaxTiffPointers;
+    const auto follow = [&](const Pending& next) {
+        if (pointersLeft-- > 0)
+            pending.push_back(next);
+        else
+            walk.incomplete = walk.metadata = true;
+    };
+    while (!pending.empty()) {
+        const Pending at = pending.front();
+        pending.pop_front();
+        // A pointer to nowhere (zero, into the header, past the data) names no directory to read.
+        if (at.offset < 8 || at.offset + 2 > tiff.size() || !visited.insert({ at.offset, at.role }).second)
+            continue;
+        const qsizetype count = tiff.u16(at.offset);
+        int& left = directoriesLeft[size_t(at.role)];
+        if (left == 0 || count > entriesLeft) {
+            walk.incomplete = walk.metadata = true;
+            continue;
+        }
+        --left;
+        entriesLeft -= count;
+        if (at.offset + 2 + count * 12 > tiff.size()) {
+            walk.incomplete = walk.metadata = true; // a directory that runs past the data hides what it holds
+            continue;
+        }
+        TiffDirectory directory { at.role, at.page, at.namedBy, at.underSubImage, {} };
+        bool holdsMetadata = false;
+        for (qsizetype i = 0; i < count; ++i) {
+            const TiffStructure::Entry e = tiff.entry(at.offset + 2 + i * 12);
+            directory.entries.push_back(
+                { quint16(e.tag), quint16(e.type), e.count, tiff.bytes(e.valueAt, e.valueSize) });
+            if (at.role == TiffRole::Gps) {
+                holdsMetadata = holdsMetadata || e.tag != 0; // the version alone says nothing
+                continue;
+            }
+            // The pointers to other directories, wherever they appear but in a GPS directory: readers
+            // (exiftool among them) follow them from pages, sub-images, Exif and interoperability
+            // directories alike.
+            const auto followFrom = [&](qsizetype offset, TiffRole role) {
+                follow({ offset, role, at.page, at.role, at.underSubImage || role == TiffRole::SubImage });
+            };
+            if (e.tag == 34665) {
+                followFrom(tiff.firstValue(e), TiffRole::Exif);
+                continue;
+            }
+            if (e.tag == 34853) {
+                followFrom(tiff.firstValue(e), TiffRole::Gps);
+                continue;
+            }
+            if (e.tag == 40965) {
+                followFrom(tiff.firstValue(e), TiffRole::Interoperability);
+                continue;
+            }
+            if (e.tag == 330) {
+                for (quint32 k = 0; k < std::min<quint32>(e.count, kMaxSubImagesPerDirectory); ++k)
+                    followFrom(tiff.u32(e.valueAt + k * 4), TiffRole::SubImage);
+                if (e.count > kMaxSubImagesPerDirectory)
+                    walk.incomplete = walk.metadata = true;
+                continue;
+            }
+            switch (at.role) {
+            case TiffRole::Page:
+            case TiffRole::SubImage:
+                if (e.tag == 34675 && wholeFile) {
+                    walk.profiles.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
+                } else if (e.tag == 34377 && wholeFile) {
+                    walk.photoshopResources.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
+                    holdsMetadata = true;
+                } else if (!isTiffPixelTag(e.tag) || (!wholeFile && (e.tag == 513 || e.tag == 514))) {
+                    holdsMetadata = true;
+                }
+                break;
+            case TiffRole::Exif:
+                holdsMetadata = holdsMetadata || !isExifPixelTag(e.tag);
+                break;
+            case TiffRole::Gps:
+            case TiffRole::Interoperability:
+                break;
+            }
+        }
+        walk.metadata = walk.metadata || holdsMetadata;
+        // Pages and sub-images may name a next one; in an EXIF block the directory after the first holds
+        // a thumbnail.
+        if (at.role == TiffRole::Page || at.role == TiffRole::SubImage) {
+            const qsizetype next = tiff.u32(at.offset + 2 + count * 12);
+            if (next != 0 && !wholeFile && at.role == TiffRole::Page && at.page == 0)
+                walk.metadata = true;
+            if (next != 0)
+                follow({ next, at.role, at.role == TiffRole::Page ? at.page + 1 : at.page, at.role,
+                    at.underSubImage });
+        }
+        if (at.role == TiffRole::Gps)
+            walk.gps.push_back(std::move(directory));
+        else if (holdsMetadata && at.role != TiffRole::Interoperability)
+            walk.described.push_back(std::move(directory));
+    }
+    return walk;
 }
 
 bool walkImageContainer(QByteArrayView data, MetadataBlocks& blocks, QString* reason)

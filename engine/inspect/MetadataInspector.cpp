@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/MetadataInspector.h"
 
+#include "engine/core/ImageFormat.h"
 #include "engine/core/LibraryMessages.h"
+#include "engine/core/NativePath.h"
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/metadata/MetadataLibrary.h"
 #include "engine/metadata/MetadataReader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -60,8 +62,11 @@ public:
         }
         ++m_added;
         std::vector<InspectedField>& fields = m_inspection.groups[Group::Location];
-        fields.insert(fields.begin() + std::min<qsizetype>(m_positions++, qsizetype(fields.size())),
-            InspectedField { name, degrees });
+        InspectedField field { name, degrees };
+        // The same position read twice (a GPS directory reached by two pointers) is shown once.
+        if (std::find(fields.begin(), fields.end(), field) == fields.end())
+            fields.insert(fields.begin() + std::min<qsizetype>(m_positions++, qsizetype(fields.size())),
+                std::move(field));
         if (!m_inspection.location)
             m_inspection.location = degrees;
     }
@@ -166,9 +171,10 @@ std::optional<Group> imageTagGroup(quint32 tag)
     if (isTiffPixelTag(tag))
         return std::nullopt;
     switch (tag) {
-    case 34665: // the Exif, GPS and SubIFD pointers; XMP, IPTC, Photoshop resources and the profile are
-    case 34853: // read as blocks of their own
+    case 34665: // the Exif, GPS, SubIFD and interoperability pointers; XMP, IPTC, Photoshop resources and
+    case 34853: // the profile are read as blocks of their own
     case 330:
+    case 40965:
     case 700:
     case 33723:
     case 34377:
@@ -215,6 +221,10 @@ std::optional<Group> photoTagGroup(quint32 tag)
     if (isExifPixelTag(tag))
         return std::nullopt;
     switch (tag) {
+    case 34665: // pointers to other directories, read where they lead
+    case 34853:
+    case 330:
+        return std::nullopt;
     case 0x9003: // DateTimeOriginal
     case 0x9004: // DateTimeDigitized
     case 0x9010: // OffsetTime, OffsetTimeOriginal, OffsetTimeDigitized
@@ -306,10 +316,21 @@ void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handl
     }
 }
 
+/// The GPS directory's tags in \a exif: the position, altitude and time as a person reads them, then
+/// every other tag but the version, which alone says nothing.
+void sortGpsInfo(const Exiv2::ExifData& exif, FieldSink& sink)
+{
+    std::set<long> handled { 0 };
+    sortGps(exif, sink, handled);
+    for (const Exiv2::Exifdatum& datum : exif) {
+        if (datum.groupName() == "GPSInfo" && !handled.count(long(datum.tag())))
+            sink.add(Group::Location, exifFieldName(datum), valueText(datum, &exif));
+    }
+}
+
 void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
 {
-    std::set<long> gpsHandled { 0 }; // the version alone says nothing
-    sortGps(exif, sink, gpsHandled);
+    sortGpsInfo(exif, sink);
     QString makerFamily;
     long makerNoteSize = -1;
     int makerEntries = 0;
@@ -317,11 +338,8 @@ void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
     for (const Exiv2::Exifdatum& datum : exif) {
         const std::string group = datum.groupName();
         const quint32 tag = datum.tag();
-        if (group == "GPSInfo") {
-            if (!gpsHandled.count(long(tag)))
-                sink.add(Group::Location, exifFieldName(datum), valueText(datum, &exif));
+        if (group == "GPSInfo")
             continue;
-        }
         if (group == "Photo") {
             if (tag == 0x927C) {
                 makerNoteSize = datum.size();
@@ -402,6 +420,121 @@ void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
             data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
                            : QCoreApplication::translate("MetadataInspector", "present"));
     }
+}
+
+// --- Directories Exiv2 does not read -----------------------------------------------------------------
+
+/// How many pages of a TIFF file Exiv2 0.27 reads (its groups Image, Thumbnail, Image2 and Image3); of an
+/// EXIF block it reads the first and the thumbnail's.
+constexpr int kPagesExiv2Reads = 4;
+
+/// Whether Exiv2's decoding of the structure reads \a directory itself: pages up to its limit, the Exif
+/// directory and sub-images only where one of its pages names them. GPS directories are always read here
+/// too (Exiv2 skips one it met before as another directory), and a second reading of one gives the same
+/// fields, which are shown once.
+bool readByExiv2(const TiffDirectory& directory, bool wholeFile)
+{
+    switch (directory.role) {
+    case TiffRole::Page:
+        return directory.page < (wholeFile ? kPagesExiv2Reads : 2);
+    case TiffRole::Exif:
+        return directory.namedBy == TiffRole::Page && directory.page == 0 && !directory.underSubImage;
+    case TiffRole::SubImage:
+        return directory.namedBy == TiffRole::Page && directory.page < 2;
+    case TiffRole::Gps:
+    case TiffRole::Interoperability:
+        return false;
+    }
+    return false;
+}
+
+/// The entries of \a directory as Exiv2 metadata of \a group ("Image", "Photo", "GPSInfo"), for Exiv2's
+/// names and readings of the values. Entries whose values lie outside the structure are left out.
+Exiv2::ExifData exifOfDirectory(const TiffDirectory& directory, bool littleEndian, const char* group)
+{
+    Exiv2::ExifData exif;
+    const Exiv2::ByteOrder order = littleEndian ? Exiv2::littleEndian : Exiv2::bigEndian;
+    for (const TiffEntry& entry : directory.entries) {
+        if (entry.value.isEmpty())
+            continue;
+        try {
+            const Exiv2::ExifKey key(entry.tag, group);
+            Exiv2::TypeId type
+                = entry.type >= 1 && entry.type <= 13 ? Exiv2::TypeId(entry.type) : Exiv2::undefined;
+            // As Exiv2's own reading does: comments stored as undefined bytes (a user comment, a GPS area
+            // or processing method) are read with their character-set prefix.
+            if (type == Exiv2::undefined && key.defaultTypeId() == Exiv2::comment)
+                type = Exiv2::comment;
+            Exiv2::Value::AutoPtr value = Exiv2::Value::create(type);
+            value->read(
+                reinterpret_cast<const Exiv2::byte*>(entry.value.data()), long(entry.value.size()), order);
+            exif.add(key, value.get());
+        } catch (...) {
+            // A value Exiv2 cannot take: the walk has already counted it as metadata.
+        }
+    }
+    return exif;
+}
+
+/// Sorts what the walk of a TIFF structure found beyond Exiv2's reading of it: every GPS directory,
+/// wherever a GPS pointer leads (also to a directory read before in another role), and the pages,
+/// sub-images and Exif directories Exiv2 does not reach, their fields named for the page they belong to.
+void sortDirectoriesBeyondExiv2(const TiffWalk& walk, bool wholeFile, FieldSink& sink)
+{
+    for (const TiffDirectory& directory : walk.gps)
+        sortGpsInfo(exifOfDirectory(directory, walk.littleEndian, "GPSInfo"), sink);
+    for (const TiffDirectory& directory : walk.described) {
+        if (readByExiv2(directory, wholeFile))
+            continue;
+        QString where;
+        if (directory.page > 0)
+            where = QStringLiteral("Page %1: ").arg(directory.page + 1);
+        if (directory.underSubImage)
+            where += QStringLiteral("Sub-image: ");
+        const bool exifDirectory = directory.role == TiffRole::Exif;
+        const Exiv2::ExifData exif
+            = exifOfDirectory(directory, walk.littleEndian, exifDirectory ? "Photo" : "Image");
+        for (const Exiv2::Exifdatum& datum : exif) {
+            const quint32 tag = datum.tag();
+            if (exifDirectory && tag == 0x927C) {
+                sink.add(Group::Hidden,
+                    where + QCoreApplication::translate("MetadataInspector", "Maker notes"),
+                    QStringLiteral("%1 bytes").arg(datum.size()));
+                continue;
+            }
+            const std::optional<Group> group = exifDirectory ? photoTagGroup(tag) : imageTagGroup(tag);
+            if (!group)
+                continue;
+            QString value = valueText(datum, &exif);
+            if (*group == Group::Time)
+                value = readableDate(value);
+            sink.add(*group, where + exifFieldName(datum), value);
+        }
+    }
+}
+
+/// Whether the walk met a tag that the inspection names as a field (not one read as a block of its own,
+/// such as XMP or a profile, nor a pointer).
+bool tiffHoldsTagsToName(const TiffWalk& walk)
+{
+    const auto named = [](const TiffDirectory& directory) {
+        return std::any_of(directory.entries.begin(), directory.entries.end(), [&](const TiffEntry& entry) {
+            switch (directory.role) {
+            case TiffRole::Page:
+            case TiffRole::SubImage:
+                return imageTagGroup(entry.tag).has_value();
+            case TiffRole::Exif:
+                return entry.tag == 0x927C || photoTagGroup(entry.tag).has_value();
+            case TiffRole::Gps:
+                return entry.tag != 0;
+            case TiffRole::Interoperability:
+                return false;
+            }
+            return false;
+        });
+    };
+    return std::any_of(walk.described.begin(), walk.described.end(), named)
+        || std::any_of(walk.gps.begin(), walk.gps.end(), named);
 }
 
 // --- IPTC --------------------------------------------------------------------------------------------
@@ -632,7 +765,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
 {
     FieldSink sink(inspection, prefix);
     for (const QByteArray& block : blocks.exif) {
-        if (!tiffHoldsMetadata(block, false, nullptr))
+        const TiffWalk walk = walkTiffStructure(block, false);
+        if (!walk.metadata)
             continue; // resolution and orientation only: what a clean copy keeps
         const qsizetype before = sink.added();
         try {
@@ -643,13 +777,21 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
         } catch (...) {
             // A block Exiv2 cannot follow: what it read before stands, and the block is reported below.
         }
+        sortDirectoriesBeyondExiv2(walk, false, sink);
+        if (walk.incomplete)
+            sink.add(
+                Group::Hidden, QStringLiteral("EXIF"), QStringLiteral("directories that cannot be read"));
         if (sink.added() == before)
             sink.add(Group::Hidden, QStringLiteral("EXIF"),
                 QStringLiteral("%1 bytes that cannot be read").arg(block.size()));
     }
     Exiv2::IptcData tiffIptc;
     Exiv2::XmpData tiffXmp;
+    qsizetype fromTiffFile = 0;
+    TiffWalk tiffWalk;
     if (!blocks.tiffFile.isEmpty()) {
+        tiffWalk = walkTiffStructure(blocks.tiffFile, true);
+        const qsizetype before = sink.added();
         try {
             Exiv2::ExifData exif;
             Exiv2::TiffParser::decode(exif, tiffIptc, tiffXmp,
@@ -659,8 +801,15 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
         } catch (...) {
             // As above: what was read stands.
         }
+        sortDirectoriesBeyondExiv2(tiffWalk, true, sink);
+        if (tiffWalk.incomplete)
+            sink.add(
+                Group::Hidden, QStringLiteral("TIFF"), QStringLiteral("directories that cannot be read"));
+        fromTiffFile += sink.added() - before;
     }
+    qsizetype beforeTiffBlocks = sink.added();
     sortIptc(tiffIptc, sink);
+    fromTiffFile += sink.added() - beforeTiffBlocks;
     for (const QByteArray& block : blocks.iptc) {
         const qsizetype before = sink.added();
         try {
@@ -674,7 +823,13 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
             sink.add(Group::Hidden, QStringLiteral("IPTC"),
                 QStringLiteral("%1 bytes with nothing readable").arg(block.size()));
     }
+    beforeTiffBlocks = sink.added();
     sortXmp(tiffXmp, sink);
+    fromTiffFile += sink.added() - beforeTiffBlocks;
+    // The walk found tags beyond the pixels' own that no reading above could name.
+    if (!blocks.tiffFile.isEmpty() && fromTiffFile == 0 && tiffHoldsTagsToName(tiffWalk))
+        sink.add(Group::Hidden, QStringLiteral("TIFF"),
+            QStringLiteral("%1 bytes of tags that cannot be read").arg(blocks.tiffFile.size()));
     for (const QByteArray& packet : blocks.xmp) {
         const qsizetype before = sink.added();
         try {
@@ -707,8 +862,9 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// Reads \a size bytes from \a descriptor at offset 0 on, without moving its offset.
-Inspection inspectDescriptor(int descriptor)
+/// Reads the file open at \a descriptor from offset 0 on, without moving its offset, and inspects it; a
+/// file larger than \a maxBytes is not read.
+Inspection inspectDescriptor(int descriptor, qint64 maxBytes)
 {
     struct stat status
     {
@@ -719,6 +875,14 @@ Inspection inspectDescriptor(int descriptor)
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is a folder"));
     if (!S_ISREG(status.st_mode))
         return unreadable(QCoreApplication::translate("MetadataInspector", "it is not a regular file"));
+    // The walks read the file from memory, whole: one larger than the bound is not read at all, so that
+    // no inspection takes more memory than that.
+    if (qint64(status.st_size) > maxBytes)
+        return unreadable(
+            QCoreApplication::translate(
+                "MetadataInspector", "the file is too large (%1; files above %2 are not read)")
+                .arg(QLocale::c().formattedDataSize(qint64(status.st_size), 1, QLocale::DataSizeIecFormat),
+                    QLocale::c().formattedDataSize(maxBytes, 0, QLocale::DataSizeIecFormat)));
     QByteArray data;
     try {
         data.resize(qsizetype(status.st_size));
@@ -808,18 +972,22 @@ Inspection inspectImageData(const QByteArray& data)
 Inspection inspectImageFile(const QString& path)
 {
     // Non-blocking: opening a named pipe must not wait for a writer (a regular file reads as usual).
-    const int descriptor
-        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int descriptor = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)
         return unreadable(systemError(errno));
-    Inspection inspection = inspectDescriptor(descriptor);
+    Inspection inspection = inspectDescriptor(descriptor, kMaxSourceFileBytes);
     ::close(descriptor);
     return inspection;
 }
 
 Inspection inspectOpenFile(int descriptor)
 {
-    return inspectDescriptor(descriptor);
+    return inspectDescriptor(descriptor, kMaxSourceFileBytes);
+}
+
+Inspection inspectOpenFile(int descriptor, qint64 maxBytes)
+{
+    return inspectDescriptor(descriptor, maxBytes);
 }
 
 QJsonObject inspectionToJson(const Inspection& inspection)

@@ -20,9 +20,11 @@
 // What counts: everything a file carries beyond what a clean copy may keep. A clean copy may keep the
 // pixels and what describes them (sizes, depth, palette, transparency, gamma, Adobe's colour transform,
 // a GIF's loop count and frame timing), the resolution, an EXIF orientation, and a colour profile that
-// is a well-known standard one, one cleaned by this engine, or one whose texts name only colour spaces
+// is a well-known standard one or one whose tags are colour tags and whose texts name only colour spaces
 // and profile makers. Anything else is reported in one of the six groups, unknown blocks included, so
-// that "nothing personal found" means exactly that nothing but those was found.
+// that "nothing personal found" means exactly that nothing but those was found. The numbers inside a
+// profile's colour tags are not judged (a curve or a LUT may spell anything); that a profile cleans to
+// itself is no proof either, so the engine rebuilds every profile it writes instead.
 //
 // Every function here is free of shared state and may be called from any thread; none leaves a message in
 // the thread's record of library messages (engine/LibraryMessages.h).
@@ -81,11 +83,16 @@ struct Inspection
 
 /// Inspects an image file held in memory (JPEG, PNG, GIF, TIFF, BMP, recognised by content).
 [[nodiscard]] Inspection inspectImageData(const QByteArray& data);
-/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read.
+/// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read, and with
+/// "the file is too large" when it is larger than a photo can be (kMaxSourceFileBytes, engine/ImageSource.h):
+/// such a file is not read at all, and no file takes more memory than that bound.
 [[nodiscard]] Inspection inspectImageFile(const QString& path);
-/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start; the
-/// descriptor's own offset is left as it was.
+/// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start, as
+/// inspectImageFile() does; the descriptor's own offset is left as it was.
 [[nodiscard]] Inspection inspectOpenFile(int descriptor);
+/// The same, with \a maxBytes instead of kMaxSourceFileBytes as the bound: for a file the engine wrote
+/// itself, which may be larger than any source it reads.
+[[nodiscard]] Inspection inspectOpenFile(int descriptor, qint64 maxBytes);
 
 /// The inspection as one JSON object: "readable", then either "reason" or "summary", "groups" (an object
 /// whose keys are the group names, each an array of {"name", "value"}) and, when there is one,

@@ -14,16 +14,25 @@
 /// - Bytes that are not one complete, well-formed ICC profile are dropped.
 /// - A well-known standard profile (recognised by its computed profile ID) is kept byte for byte: it
 ///   carries nothing personal and costs one MD5 to recognise.
-/// - Any other profile is rebuilt with Little CMS from the tags that define colour only, under a neutral
-///   description, with a zeroed creation date, no device or creator fields and a fresh profile ID.
-///   Profiles lcms cannot read, and those that are not for images (device links, abstract and named-colour
-///   profiles, colour spaces other than RGB, grey and CMYK) are dropped.
+/// - Any other profile is rebuilt with Little CMS from the colour its tags describe (engine/
+///   ProfileRebuilding.h): white point, primaries and tone curves, or LUTs sampled anew; no tag's bytes are
+///   copied. It gets a neutral description, a zeroed creation date, no device or creator fields and a
+///   fresh profile ID. Profiles lcms cannot read, and those that are not for images (device links,
+///   abstract and named-colour profiles, colour spaces other than RGB, grey and CMYK) are dropped.
+/// - A cleaned profile cleans to itself. That says nothing about a profile from elsewhere: a profile
+///   crafted to look like a rebuilt one cleans to itself as well. Only the standard profiles are known to
+///   be clean by what they are.
 ///
 /// All functions are free of shared state and safe to call from any thread.
 
 /// The profile ID of \a profile as the ICC computes it: MD5 over the profile with the flags, the rendering
 /// intent and the profile ID fields zeroed. Empty for data shorter than a profile header.
 [[nodiscard]] QByteArray computeProfileId(QByteArrayView profile);
+
+/// Whether \a profile is one of the well-known standard profiles (recognised by its computed profile ID)
+/// with nothing in the header fields the ID leaves out: a known rendering intent, no flags beyond the two
+/// the ICC defines, and no stored ID or the right one. Such a profile passes cleaning byte for byte.
+[[nodiscard]] bool isStandardColorProfile(QByteArrayView profile);
 
 /// Whether \a profile is structurally one complete ICC profile: the header's size equals the data, the
 /// signature is 'acsp', the tag table and every tag's data lie inside the data.

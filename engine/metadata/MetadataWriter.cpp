@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/metadata/MetadataWriter.h"
 
+#include "engine/core/NativePath.h"
 #include "engine/metadata/MetadataLibrary.h"
-
-#include <QFile>
 
 #include <exiv2/exiv2.hpp>
 
@@ -98,7 +97,7 @@ bool writeMetadataToFile(const QString& path, const PropertyDictionary& properti
 {
     initializeMetadataLibrary();
     try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        auto image = Exiv2::ImageFactory::open(encodePath(path).toStdString());
         if (!image.get())
             return false;
         image->readMetadata();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ConversionMemory.h"
 
+#include "engine/core/NativePath.h"
 #include "engine/formats/jpeg/JpegBands.h"
 #include "engine/pipeline/ImageSource.h"
 
@@ -29,11 +30,15 @@ qint64 estimatedConversionBytes(const QString& path, bool fixOrientation)
 {
     initializeImageEngine();
     struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::stat(encodePath(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return 0;
     const qint64 fileBytes = qint64(status.st_size);
 
-    QImageReader reader(path);
+    // Read through the name's bytes: QImageReader(path) would open a name of its own encoding.
+    QFile device;
+    if (!openForReading(device, path))
+        return fileBytes;
+    QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     QSize size = reader.size();
     if (!size.isValid()) {
@@ -48,9 +53,9 @@ qint64 estimatedConversionBytes(const QString& path, bool fixOrientation)
         return fileBytes;
     if (reader.format() == "jpeg"
         && (!fixOrientation || reader.transformation() == QImageIOHandler::TransformationNone)) {
-        QFile file(path);
+        QFile file;
         int width = 0;
-        if (file.open(QIODevice::ReadOnly) && jpegHeaderAllowsBands(file.read(kHeadBytes), width))
+        if (openForReading(file, path) && jpegHeaderAllowsBands(file.read(kHeadBytes), width))
             return 2 * fileBytes + width * kBandBytesPerColumn + kBandFixedBytes;
     }
     const QImage::Format format = reader.imageFormat();

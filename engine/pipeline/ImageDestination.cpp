@@ -2,6 +2,7 @@
 #include "engine/pipeline/ImageDestination.h"
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/formats/gif/GifEncoder.h"
 #include "engine/formats/heif/HeifCodec.h"
@@ -13,10 +14,9 @@
 #include "engine/pipeline/UnstatedResolution.h"
 
 #include <QColorSpace>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <sys/stat.h>
@@ -271,10 +271,10 @@ bool ImageDestination::finalize()
     // A path of our own: the file is written without a name beside the target and takes it when whole.
     std::unique_ptr<WorkFile> ownFile;
     WorkFile* file = m_file;
-    const QFileInfo target(m_path);
+    const QString target = absolutePath(m_path);
     if (!file) {
         QString error;
-        ownFile = WorkFile::create(target.absolutePath(), &error);
+        ownFile = WorkFile::create(target.left(std::max<qsizetype>(1, target.lastIndexOf(u'/'))), &error);
         if (!ownFile)
             return fail(error);
         file = ownFile.get();
@@ -340,7 +340,7 @@ bool ImageDestination::finalize()
         reason = QStringLiteral("the metadata could not be written");
     }
     if (ok && ownFile) {
-        switch (ownFile->linkAs(QFile::encodeName(target.absoluteFilePath()))) {
+        switch (ownFile->linkAs(encodePath(target))) {
         case WorkFile::Link::Done:
             break;
         case WorkFile::Link::Taken:

@@ -3,6 +3,7 @@
 
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/LibraryMessages.h"
+#include "engine/core/NativePath.h"
 #include "engine/core/PixelPool.h"
 #include "engine/formats/heif/HeifCodec.h"
 #include "engine/formats/jpeg/JpegCodec.h"
@@ -16,7 +17,6 @@
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -40,21 +40,18 @@ void tiffMessage(const char* module, const char* format, va_list arguments)
             : QString::fromLocal8Bit(text));
 }
 
-// Files above this are not read at all: no photo comes near it.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-
-// Reads a regular file whole. A named pipe, a device or a folder gives nothing (opening does not block:
-// a pipe with no writer would otherwise stall the caller for ever).
+// Reads a regular file whole, one no larger than kMaxSourceFileBytes. A named pipe, a device or a folder
+// gives nothing (opening does not block: a pipe with no writer would otherwise stall the caller for ever).
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = encodePath(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
     struct stat info = {};
     std::optional<QByteArray> result;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
-        && info.st_size <= kMaxFileBytes) {
+        && info.st_size <= kMaxSourceFileBytes) {
         QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
         const auto filled = qsizetype(readFully(fd, data.data(), size_t(data.size())).bytes);
         // A file that shrank while it was read is taken as far as it goes; the decoder judges the rest.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ImageWrapper.h"
 
+#include "engine/core/NativePath.h"
 #include "engine/pipeline/ImageSaving.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -42,7 +42,7 @@ QString ImageWrapper::CFURLFromString(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return absolutePath(path);
 }
 
 bool ImageWrapper::load(const QString& path, bool FixupOrientation)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/Thumbnail.h"
 
+#include "engine/core/NativePath.h"
 #include "engine/formats/jpeg/JpegPreview.h"
 #include "engine/pipeline/ImageInfo.h"
 #include "engine/pipeline/ImageSource.h"
@@ -46,8 +47,8 @@ Orientation orientationOf(QImageIOHandler::Transformations transformation)
 // cannot take it so (a progressive file, a damaged scan, ...).
 QImage jpegEighth(const QString& path, QImageIOHandler::Transformations transformation)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(1) << 30))
+    QFile file;
+    if (!openForReading(file, path) || file.size() > kMaxSourceFileBytes)
         return {};
     return decodeJpegEighth(file.readAll(), orientationOf(transformation), kMaxDecodedPixels);
 }
@@ -58,7 +59,11 @@ QImage decodeThumbnail(const QString& path, const QSize& box)
 {
     if (box.isEmpty())
         return {};
-    QImageReader reader(path);
+    // Read through the name's bytes: QImageReader(path) would open a name of its own encoding.
+    QFile device;
+    if (!openForReading(device, path))
+        return {};
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
     // Qt's reader only for JPEG, which it scales while decoding. Every other format goes through the
     // engine, which refuses a file that ends before its pixels do (Qt's BMP reader shows whatever the

@@ -130,6 +130,8 @@ public:
         m_pos += qsizetype(size);
         return box;
     }
+    /// Where the next box begins: after the last box read.
+    [[nodiscard]] qsizetype position() const { return m_pos; }
     /// A box ran past the end of its container (or of the file, for the top level).
     [[nodiscard]] bool failed() const { return m_failed; }
     /// The failure was a box smaller than its own header.
@@ -157,6 +159,17 @@ bool isHeifBrand(quint32 brand)
     default:
         return false;
     }
+}
+
+/// Whether \a type names a box: four printable ASCII characters.
+bool isPlausibleBoxType(quint32 type)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto c = uchar(type >> shift);
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
 }
 
 bool fail(QString* reason, const QString& text)
@@ -639,6 +652,19 @@ public:
 
     std::optional<HeifDecodingPlan> run()
     {
+        // Data after the last box is no part of the image, but every item's data is: libheif refuses a
+        // file in which any item's data runs past its end.
+        const auto fileSize = quint64(m_s.file.size());
+        for (const auto& [id, item] : m_s.items) {
+            if (item.constructionMethod != 0)
+                continue;
+            for (const HeifExtent& extent : item.extents) {
+                if (extent.offset > fileSize || extent.length > fileSize - extent.offset) {
+                    fail(m_reason, QStringLiteral("The file is cut short"));
+                    return std::nullopt;
+                }
+            }
+        }
         const qint64 work = visit(m_s.primary, 0);
         if (work < 0)
             return std::nullopt;
@@ -1000,8 +1026,16 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
     HeifStructure structure;
     structure.file = file;
     BoxReader boxes(file);
-    bool first = true, haveMeta = false;
+    bool first = true, haveMeta = false, implausible = false;
+    qsizetype boxesEnd = 0;
     while (const std::optional<Box> box = boxes.next()) {
+        // A box whose type is no name (not four printable characters) is no box of the file: the bytes
+        // from it on are data after the image.
+        if (!isPlausibleBoxType(box->type)) {
+            implausible = true;
+            break;
+        }
+        boxesEnd = boxes.position();
         if (first) {
             if (box->type != fourCC("ftyp")) {
                 fail(reason, QStringLiteral("Not a HEIF file"));
@@ -1029,7 +1063,9 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
         if (!MetaReader(structure, reason).read(box->payload))
             return std::nullopt;
     }
-    if (boxes.failed()) {
+    // Bytes after the last whole box (a box that runs past the end of the file, or no box at all) end the
+    // file's structure once it holds its 'meta' box; before that the file is cut short or damaged.
+    if ((boxes.failed() || implausible) && (first || !haveMeta)) {
         fail(reason,
             boxes.impossible() ? QStringLiteral("The file holds a box of an impossible size")
                                : QStringLiteral("The file is cut short"));
@@ -1043,7 +1079,25 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
         fail(reason, QStringLiteral("The file holds no still image"));
         return std::nullopt;
     }
+    structure.boxesEnd = boxesEnd;
     return structure;
+}
+
+qsizetype heifDataEnd(const HeifStructure& structure)
+{
+    const auto fileSize = quint64(structure.file.size());
+    quint64 end = quint64(structure.boxesEnd);
+    for (const auto& [id, item] : structure.items) {
+        if (item.constructionMethod != 0)
+            continue;
+        for (const HeifExtent& extent : item.extents) {
+            if (extent.offset >= fileSize)
+                continue;
+            const quint64 length = extent.length ? extent.length : fileSize - extent.offset;
+            end = std::max(end, extent.offset + std::min(length, fileSize - extent.offset));
+        }
+    }
+    return qsizetype(end);
 }
 
 std::optional<HeifDecodingPlan> checkHeifPrimaryImage(

@@ -67,12 +67,22 @@ struct HeifStructure
     std::vector<HeifProperty> properties;
     std::vector<HeifReference> references;
     QByteArrayView idat;
+    /// Where the last whole top-level box ends: bytes after it (that are no item's data) are no part of
+    /// the image.
+    qsizetype boxesEnd = 0;
 };
 
-/// Reads the box structure of the HEIF file \a file: every top-level box must lie inside the file,
-/// 'ftyp' must come first and name a HEIF brand, and one 'meta' box must hold a primary item. Null with
-/// the reason in \a reason otherwise. Views into \a file, which must outlive the result.
+/// Reads the box structure of the HEIF file \a file: 'ftyp' must come first and name a HEIF brand, and
+/// one 'meta' box must hold a primary item. The structure ends at the first box that runs past the end
+/// of the file or has no name for a type, once the 'meta' box was read (the file is cut short before);
+/// what follows is data after the image. Null with the reason in \a reason otherwise. Views into
+/// \a file, which must outlive the result.
 [[nodiscard]] std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* reason);
+
+/// Where the image's data ends in the file: after the last whole top-level box or the furthest byte an
+/// item's extents name in the file, whichever lies further. The bytes after it are data after the image,
+/// never read by the decoder.
+[[nodiscard]] qsizetype heifDataEnd(const HeifStructure& structure);
 
 /// The data of \a item: a view into the file when it lies in one extent, else a copy of its extents. Null
 /// with the reason in \a reason when an extent lies outside the file (or 'idat'), the item has no location
@@ -93,11 +103,12 @@ struct HeifDecodingPlan
     bool hasAlpha = false;
 };
 
-/// Checks that the primary image of \a structure can be decoded within \a maxPixels: every image it is
-/// made of (grid tiles, overlay and identity inputs, alpha) exists, lies inside the file, references no
-/// item that refers back to it, nests at most a few levels deep, is coded with HEVC or AV1 (or derived
-/// from such images), and states (ispe, grid and overlay sizes) and codes (the HEVC sequence parameter
-/// sets and AV1 sequence headers, in the configuration and in the data) sizes whose pixels stay within
-/// \a maxPixels each and within twice that together. Null with the reason in \a reason otherwise.
+/// Checks that the primary image of \a structure can be decoded within \a maxPixels: the data of every
+/// item lies inside the file, and every image the primary image is made of (grid tiles, overlay and
+/// identity inputs, alpha) exists, references no item that refers back to it, nests at most a few levels
+/// deep, is coded with HEVC or AV1 (or derived from such images), and states (ispe, grid and overlay sizes)
+/// and codes (the HEVC sequence parameter sets and AV1 sequence headers, in the configuration and in the
+/// data) sizes whose pixels stay within \a maxPixels each and within twice that together. Null with the
+/// reason in \a reason otherwise.
 [[nodiscard]] std::optional<HeifDecodingPlan> checkHeifPrimaryImage(
     const HeifStructure& structure, qint64 maxPixels, QString* reason);

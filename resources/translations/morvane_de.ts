@@ -93,6 +93,10 @@
         <source>re-encoded at quality %1: %2</source>
         <translation>mit Qualität %1 neu kodiert: %2</translation>
     </message>
+    <message>
+        <source>too large (%1; files above %2 are not read)</source>
+        <translation>zu groß (%1; Dateien über %2 werden nicht gelesen)</translation>
+    </message>
 </context>
 <context>
     <name>FileTableModel</name>
@@ -469,6 +473,10 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>there is not enough memory to read it</source>
         <translation>es ist nicht genügend Arbeitsspeicher zum Lesen vorhanden</translation>
+    </message>
+    <message>
+        <source>the file is too large (%1; files above %2 are not read)</source>
+        <translation>die Datei ist zu groß (%1; Dateien über %2 werden nicht gelesen)</translation>
     </message>
 </context>
 <context>

@@ -93,6 +93,10 @@
         <source>re-encoded at quality %1: %2</source>
         <translation>réencodée en qualité %1 : %2</translation>
     </message>
+    <message>
+        <source>too large (%1; files above %2 are not read)</source>
+        <translation>trop volumineux (%1 ; les fichiers de plus de %2 ne sont pas lus)</translation>
+    </message>
 </context>
 <context>
     <name>FileTableModel</name>
@@ -469,6 +473,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>there is not enough memory to read it</source>
         <translation>la mémoire est insuffisante pour la lire</translation>
+    </message>
+    <message>
+        <source>the file is too large (%1; files above %2 are not read)</source>
+        <translation>le fichier est trop volumineux (%1 ; les fichiers de plus de %2 ne sont pas lus)</translation>
     </message>
 </context>
 <context>

@@ -1,31 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion run through the real main window (offscreen): the Convert command with scripted
 // answers to its dialogs, the progress window, the notices in order and the files left behind.
+#include "app/InstanceLink.h"
 #include "app/MainNib.h"
+#include "app/OpenedPaths.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
+#include "engine/core/NativePath.h"
 #include "settings/Settings.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ModalTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
+#include "ui/DropView.h"
 #include "ui/RunDialogs.h"
 #include "ui/StatusWindowController.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -563,3 +576,118 @@ TEST_F(RunCommand, SameNamesAndTheSourceFolderNeverReplaceAnything)
 }
 
 } // namespace
+
+namespace {
+
+/// A JPEG of \a width x \a height, so that a copy tells by its size which source it came from.
+QByteArray jpegOfSize(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    return bytes;
+}
+
+bool writeNative(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    return written;
+}
+
+/// The names in \a folder and the size of the picture in each, read through the bytes of the names and
+/// decoded by Qt's readers.
+QMap<QByteArray, QSize> picturesIn(const QByteArray& folder)
+{
+    QMap<QByteArray, QSize> pictures;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return pictures;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        QByteArray bytes;
+        if (const int fd = ::open((folder + '/' + name).constData(), O_RDONLY); fd >= 0) {
+            char chunk[65536];
+            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+                bytes.append(chunk, n);
+            ::close(fd);
+        }
+        pictures.insert(name, QImage::fromData(bytes).size());
+    }
+    ::closedir(dir);
+    return pictures;
+}
+
+} // namespace
+
+// Latin-1 names reach the window with their bytes by every way in: an argument of the program, a hand-over
+// from a second program, a drop from a file manager (percent-encoded bytes), of files and of a folder that
+// holds two names differing in one such byte; a link dropped by itself is followed. Each copy is named
+// with exactly its source's bytes (the link's name for the link).
+TEST_F(RunCommand, NamesThatAreNoUtf8ArriveEveryWayAndTheirCopiesKeepTheBytes)
+{
+    const auto cleanUp = qScopeGuard([&] { removeTree(work.path()); });
+    const QByteArray root = QFile::encodeName(work.path());
+    ASSERT_TRUE(QDir().mkpath(work.filePath("side")) && QDir().mkpath(work.filePath("private")));
+    ASSERT_TRUE(writeNative(root + "/arg-\xe9.jpg", jpegOfSize(40, 30)));
+    ASSERT_TRUE(writeNative(root + "/hand-\xe8.jpg", jpegOfSize(36, 20)));
+    ASSERT_TRUE(writeNative(root + "/drop-\xff.jpg", jpegOfSize(30, 30)));
+    ASSERT_TRUE(writeNative(root + "/side/caf\xe9.jpg", jpegOfSize(24, 16)));
+    ASSERT_TRUE(writeNative(root + "/side/caf\xe8.jpg", jpegOfSize(16, 24)));
+    ASSERT_TRUE(writeNative(root + "/private/passport_scan.jpg", jpegOfSize(90, 60)));
+    ASSERT_EQ(
+        ::symlink((root + "/private/passport_scan.jpg").constData(), (root + "/IMG_0002.jpg").constData()),
+        0);
+    OpenedPaths opened(nib->mainWindow());
+
+    // The program's argument, as the system hands it over: bytes.
+    QByteArray program("morvane");
+    QByteArray argument = root + "/arg-\xe9.jpg";
+    char* argv[] = { program.data(), argument.data(), nullptr };
+    opened.open(pathArguments(2, argv));
+
+    // A second program hands its argument over to this one.
+    QTemporaryDir runtime;
+    InstanceLink link(runtime.path());
+    ASSERT_EQ(link.start({}), InstanceLink::Role::First);
+    QObject::connect(&link, &InstanceLink::pathsArrived, &opened, &OpenedPaths::open);
+    std::atomic<int> role { -1 };
+    std::thread second([&] {
+        InstanceLink handing(runtime.path());
+        role = int(handing.start({ decodePath(root + "/hand-\xe8.jpg") }));
+    });
+    EXPECT_TRUE(waitFor([&] { return role >= 0; }));
+    second.join();
+    EXPECT_EQ(role, int(InstanceLink::Role::Handed));
+    EXPECT_TRUE(waitFor([] { return Converter::converter()->allFilePaths().size() == 2; }));
+
+    // A file manager's drop: a file, the folder and the link, their bytes percent-encoded.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+        "file://" + root + "/drop-%FF.jpg\r\nfile://" + root + "/side\r\nfile://" + root
+            + "/IMG_0002.jpg\r\n");
+    auto* dropView = nib->mainWindow()->findChild<DropView*>(QStringLiteral("dropView"));
+    ASSERT_NE(dropView, nullptr);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &drop);
+    ASSERT_EQ(Converter::converter()->allFilePaths().size(), 6);
+
+    script->folder = work.filePath("out");
+    convert();
+    EXPECT_EQ(picturesIn(root + "/out"),
+        (QMap<QByteArray, QSize> { { "arg-\xe9.jpg", QSize(40, 30) }, { "hand-\xe8.jpg", QSize(36, 20) },
+            { "drop-\xff.jpg", QSize(30, 30) }, { "caf\xe9.jpg", QSize(24, 16) },
+            { "caf\xe8.jpg", QSize(16, 24) }, { "IMG_0002.jpg", QSize(90, 60) } }))
+        << QByteArrayList(picturesIn(root + "/out").keys()).join(' ').toHex(' ').constData();
+}

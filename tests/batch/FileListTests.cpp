@@ -2,13 +2,16 @@
 #include "batch/Converter.h"
 #include "batch/FileGathering.h"
 #include "batch/FileManagerHelpers.h"
+#include "engine/core/NativePath.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,7 +97,7 @@ TEST_F(FileList, AddsTheSupportedFilesOfAFolderAndItsSubfoldersOnlyWhenRecursive
     EXPECT_EQ(model()->allFilePaths().last(), pipe);
 }
 
-TEST_F(FileList, StoresALinkUnderItsTargetAndSkipsWhatCannotBeAdded)
+TEST_F(FileList, StoresALinkUnderItsTargetWithItsOwnNameAndSkipsWhatCannotBeAdded)
 {
     const QString photo = write(QStringLiteral("photo.png"), QByteArray(3000, 'x'));
     const QString empty = write(QStringLiteral("empty.jpg"), QByteArray());
@@ -107,7 +110,7 @@ TEST_F(FileList, StoresALinkUnderItsTargetAndSkipsWhatCannotBeAdded)
 
     ASSERT_EQ(model()->allFilePaths(), (QStringList { photo, empty }));
     const FileRecord record = model()->allFiles().value(photo);
-    EXPECT_EQ(record.name, QStringLiteral("photo.png"));
+    EXPECT_EQ(record.name, QStringLiteral("link.jpg"));
     EXPECT_EQ(record.size, 3000u);
     EXPECT_EQ(record.kind, QStringLiteral("PNG image"));
     EXPECT_EQ(record.modified, QFileInfo(photo).lastModified());
@@ -139,6 +142,92 @@ TEST_F(FileList, WalksEachFolderOnceWhenLinksLeadBackToAnAncestor)
     const QStringList all = model()->allFilePaths();
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()), (QSet<QString> { inner, outer }));
     EXPECT_EQ(all.size(), 2);
+}
+
+// A folder received from someone else may hold links into its receiver's files: a walk takes a link
+// only while its target lies inside the folder named, and names it after the link; a link named by the
+// user is followed wherever it leads, and named as the user named it.
+class LinkScope : public FileList, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(LinkScope, AWalkTakesLinksOnlyToFilesInsideTheFolderNamedAfterThemselves)
+{
+    const bool recursive = GetParam();
+    const QString own = write(QStringLiteral("share/a.jpg"));
+    const QString inner = write(QStringLiteral("share/sub/real.jpg"));
+    const QString passport = write(QStringLiteral("private/passport_scan.jpg"));
+    write(QStringLiteral("private/secret.png"));
+    link(QStringLiteral("share/IMG_0002.jpg"), passport);
+    link(QStringLiteral("share/inside.jpg"), QStringLiteral("sub/real.jpg"));
+    // A chain whose last step leaves the folder, and one that leaves it and comes back to a.jpg.
+    link(QStringLiteral("share/chain.jpg"), QStringLiteral("next.png"));
+    link(QStringLiteral("share/next.png"), QStringLiteral("../private/secret.png"));
+    link(QStringLiteral("elsewhere.jpg"), path(QStringLiteral("share/a.jpg")));
+    link(QStringLiteral("share/comeback.jpg"), QStringLiteral("../elsewhere.jpg"));
+
+    QHash<QString, QString> skipped;
+    gatherFiles(*model(), { path(QStringLiteral("share")) }, recursive,
+        [&](const QByteArray& item, const QString& reason) {
+            skipped.insert(QString::fromUtf8(item), reason);
+        });
+
+    const QStringList all = model()->allFilePaths();
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()), (QSet<QString> { own, inner }));
+    EXPECT_EQ(all.size(), 2);
+    EXPECT_FALSE(all.contains(passport));
+    const QString outside = QStringLiteral("a link to a file outside the folder");
+    EXPECT_EQ(skipped,
+        (QHash<QString, QString> { { path(QStringLiteral("share/IMG_0002.jpg")), outside },
+            { path(QStringLiteral("share/chain.jpg")), outside },
+            { path(QStringLiteral("share/next.png")), outside } }));
+    // One level deep, sub/real.jpg is reached only through the link and is listed under its name; a
+    // walk of the subfolder may list it under its own name first.
+    if (!recursive)
+        EXPECT_EQ(model()->allFiles().value(inner).name, QStringLiteral("inside.jpg"));
+    else
+        EXPECT_TRUE(
+            QStringList({ "inside.jpg", "real.jpg" }).contains(model()->allFiles().value(inner).name));
+    EXPECT_TRUE(QStringList({ "a.jpg", "comeback.jpg" }).contains(model()->allFiles().value(own).name));
+
+    // Named by the user, the link is followed, and listed as the user named it.
+    model()->clear();
+    gatherFiles(*model(), { path(QStringLiteral("share/IMG_0002.jpg")) }, recursive);
+    EXPECT_EQ(model()->allFilePaths(), QStringList { passport });
+    EXPECT_EQ(model()->allFiles().value(passport).name, QStringLiteral("IMG_0002.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneLevelAndRecursive, LinkScope, ::testing::Bool());
+
+// Latin-1 names are listed with their bytes, inside a walk (folders too) and named directly; two names
+// that differ only in such a byte stay two files.
+TEST_F(FileList, NamesThatAreNoUtf8AreListedWithTheirBytes)
+{
+    const QByteArray root = QFile::encodeName(path(QStringLiteral("in")));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("in"))));
+    const auto cleanUp = qScopeGuard([&] { removeTree(path(QStringLiteral("in"))); });
+    ASSERT_EQ(::mkdir((root + "/d\xe9").constData(), 0755), 0);
+    const QList<QByteArray> files { root + "/caf\xe9.jpg", root + "/caf\xe8.jpg", root + "/d\xe9/x\xff.png" };
+    for (const QByteArray& file : files) {
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    QStringList reasons;
+    gatherFiles(*model(), { decodePath(root) }, true,
+        [&](const QByteArray&, const QString& reason) { reasons << reason; });
+    EXPECT_TRUE(reasons.isEmpty()) << reasons.join(u'|').toStdString();
+    QSet<QByteArray> listed;
+    for (const QString& listedPath : model()->allFilePaths())
+        listed.insert(encodePath(listedPath));
+    EXPECT_EQ(listed, QSet<QByteArray>(files.begin(), files.end()));
+    EXPECT_EQ(encodePath(model()->allFiles().value(decodePath(files[0])).name), QByteArray("caf\xe9.jpg"));
+    EXPECT_EQ(model()->allFiles().value(decodePath(files[0])).kind, QStringLiteral("JPEG image"));
+
+    model()->clear();
+    gatherFiles(*model(), { decodePath(files[1]) }, false);
+    ASSERT_EQ(model()->allFilePaths().size(), 1);
+    EXPECT_EQ(encodePath(model()->allFilePaths().first()), files[1]);
 }
 
 // What a link resolves to, against readlink -e; a dangling link stays as it is.

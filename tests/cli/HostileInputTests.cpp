@@ -204,6 +204,42 @@ TEST(HostileInput, AFileSizeLimitFailsTheLargeFileOnlyAndLeavesNoPart)
     EXPECT_EQ(filesUnder(out), QStringList { "b-small.jpg" });
 }
 
+TEST(HostileInput, AFileTooLargeToBeAPhotoIsNeitherReadNorConvertedAndSaysSo)
+{
+    QTemporaryDir work;
+    const QString huge = work.filePath("in/huge.jpg");
+    // A photo's first bytes (all of it but its end marker: its coded data runs on), then a hole up to
+    // 2 GiB: a sparse file that takes no disk space.
+    QByteArray start = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg");
+    ASSERT_TRUE(start.endsWith("\xFF\xD9"));
+    start.chop(2);
+    ASSERT_TRUE(writeFile(huge, start));
+    constexpr qint64 kHugeSize = qint64(2) << 30;
+    ASSERT_TRUE(QFile::resize(huge, kHugeSize));
+    ASSERT_EQ(QFileInfo(huge).size(), kHugeSize);
+
+    double peak = 0;
+    const ProcessResult inspected = runMeasured({ "--inspect", "--json", huge }, work, &peak);
+    EXPECT_EQ(inspected.exitCode, 1) << inspected.standardError.toStdString();
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 200) << "the file was read into memory";
+    const QJsonObject report = jsonBySource(inspected.standardOutput).value("huge.jpg");
+    EXPECT_FALSE(report.value("readable").toBool());
+    EXPECT_TRUE(report.value("reason").toString().startsWith(QLatin1String("the file is too large (2.0 GiB")))
+        << inspected.standardOutput.toStdString();
+
+    const QString out = work.filePath("out");
+    const ProcessResult converted = runMeasured({ "--json", "-o", out, huge }, work, &peak);
+    EXPECT_EQ(converted.exitCode, 1) << converted.standardError.toStdString();
+    EXPECT_LT(peak, 200) << "the file was read into memory";
+    const QJsonObject outcome = jsonBySource(converted.standardOutput).value("huge.jpg");
+    EXPECT_EQ(outcome.value("status").toString(), QStringLiteral("skipped"));
+    EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String("too large (2.0 GiB")))
+        << converted.standardOutput.toStdString();
+    EXPECT_TRUE(filesUnder(out).isEmpty());
+    EXPECT_EQ(QFileInfo(huge).size(), kHugeSize) << "the source was changed";
+}
+
 TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
 {
     QTemporaryDir work;

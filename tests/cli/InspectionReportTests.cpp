@@ -47,6 +47,10 @@ struct ReportFixture
             || std::rename(QFile::encodeName(plainCopy).constData(), oddName.constData()) != 0)
             oddName.clear();
     }
+    // QTemporaryDir cannot remove the name that is no UTF-8.
+    ~ReportFixture() { removeTree(work.path()); }
+    ReportFixture(const ReportFixture&) = delete;
+    ReportFixture& operator=(const ReportFixture&) = delete;
     [[nodiscard]] bool ready() const { return !tagged.isEmpty() && !oddName.isEmpty(); }
 };
 

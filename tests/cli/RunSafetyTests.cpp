@@ -5,6 +5,7 @@
 // Judged by `ls -A`, exit statuses, stat, ImageMagick and the JSON report.
 #include "tests/common/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,10 +13,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -60,6 +63,56 @@ QImage noise(int width, int height, int seed)
         }
     }
     return image;
+}
+
+/// The names in \a folder as the file system spells them (a byte walk of the listing, not ls's text).
+QSet<QByteArray> namesIn(const QByteArray& folder)
+{
+    QSet<QByteArray> names;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.insert(name);
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
+/// Creates the file \a path through its bytes (no QString holds a name that is no UTF-8).
+bool writeNative(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    return written;
+}
+
+/// The size of the picture in the file \a path, read through its bytes and decoded by Qt's readers.
+QSize pictureSizeAt(const QByteArray& path)
+{
+    QByteArray bytes;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return {};
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+        bytes.append(chunk, n);
+    ::close(fd);
+    return QImage::fromData(bytes).size();
+}
+
+/// A JPEG of \a width x \a height, so that a copy tells by its size which source it came from.
+QByteArray jpegOfSize(int width, int height)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    noise(width, height, width).save(&buffer, "JPEG");
+    return bytes;
 }
 
 /// Saves \a image at \a path with Qt's writers, making its folder first.
@@ -393,27 +446,24 @@ TEST(Inputs, LinkedFoldersAreNotWalkedUnlessNamed)
     EXPECT_EQ(listed(work.filePath("out2")), (QStringList { "secret.jpg", "secret2.jpg" }));
 }
 
-// An unlistable folder, names that are not UTF-8 and a link to something that is no image are each
-// reported and counted as skipped; a file named directly with a non-UTF-8 name is converted.
+// An unlistable folder and a link to something that is no image are each reported and counted as
+// skipped; names that are not UTF-8, in a walked folder and named directly, are converted and their copies
+// named with the same bytes.
 TEST(Inputs, NothingIsLeftOutWithoutAWord)
 {
     AsNobody nobody;
+    const auto cleanUp = qScopeGuard([&] { removeTree(nobody.path(".")); });
     const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_2.jpg");
     const QByteArray root = QFile::encodeName(nobody.path("in"));
     ASSERT_TRUE(writeFile(nobody.path("in/fine.jpg"), photo));
     ASSERT_TRUE(writeFile(nobody.path("in/locked/hidden.jpg"), photo));
     ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("in/locked")).constData(), 0700), 0);
-    ASSERT_TRUE(writeFile(nobody.path("notes.txt"), "text"));
-    ASSERT_EQ(::symlink("../notes.txt", (root + "/notes.jpg").constData()), 0);
+    ASSERT_TRUE(writeFile(nobody.path("in/notes.txt"), "text"));
+    ASSERT_EQ(::symlink("notes.txt", (root + "/notes.jpg").constData()), 0);
     const QByteArray latin1 = root + "/caf\xe9.jpg";
     const QByteArray direct = QFile::encodeName(nobody.path("direct")) + "-\xff.jpg";
-    for (const QByteArray& path : { latin1, direct }) {
-        // No QString holds these names: they are made through their bytes.
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, photo.constData(), size_t(photo.size())), photo.size());
-        ::close(fd);
-    }
+    for (const QByteArray& path : { latin1, direct })
+        ASSERT_TRUE(writeNative(path, photo));
     ASSERT_EQ(::chmod(root.constData(), 0755), 0);
     ASSERT_TRUE(QDir().mkpath(nobody.path("out")));
     ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("out")).constData(), 0777), 0);
@@ -428,28 +478,133 @@ TEST(Inputs, NothingIsLeftOutWithoutAWord)
     cli.start();
     ASSERT_TRUE(cli.waitForFinished(120000));
     EXPECT_EQ(cli.exitCode(), 1);
-    QHash<QString, QJsonObject> bySource;
+    QHash<QByteArray, QJsonObject> bySource;
     for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput())))
-        bySource.insert(QByteArray::fromHex(line.value("source_hex").toString().toLatin1()).isEmpty()
-                ? line.value("source").toString()
-                : QString::fromLatin1(QByteArray::fromHex(line.value("source_hex").toString().toLatin1())),
+        bySource.insert(line.contains("source_hex")
+                ? QByteArray::fromHex(line.value("source_hex").toString().toLatin1())
+                : line.value("source").toString().toUtf8(),
             line);
     const auto reasonOf
-        = [&](const QString& source) { return bySource.value(source).value("reason").toString(); };
-    EXPECT_EQ(
-        bySource.value(nobody.path("in/fine.jpg")).value("status").toString(), QStringLiteral("written"));
+        = [&](const QString& source) { return bySource.value(source.toUtf8()).value("reason").toString(); };
+    EXPECT_EQ(bySource.value(QFile::encodeName(nobody.path("in/fine.jpg"))).value("status").toString(),
+        QStringLiteral("written"));
     EXPECT_TRUE(reasonOf(nobody.path("in/locked"))
                     .startsWith(QLatin1String("could not be listed: Permission denied")));
     EXPECT_EQ(reasonOf(nobody.path("in/notes.jpg")),
-        QStringLiteral("a link to %1, which has no image extension").arg(nobody.path("notes.txt")));
-    EXPECT_EQ(reasonOf(QString::fromLatin1(latin1)), QStringLiteral("the name is not valid UTF-8"));
-    const QJsonObject converted = bySource.value(QString::fromLatin1(direct));
-    EXPECT_EQ(converted.value("status").toString(), QStringLiteral("written"));
-    EXPECT_EQ(converted.value("source").toString(), QFile::decodeName(direct));
+        QStringLiteral("a link to %1, which has no image extension").arg(nobody.path("in/notes.txt")));
+    const QByteArray out = QFile::encodeName(nobody.path("out"));
+    for (const auto& [source, output] :
+        { std::pair { latin1, out + "/caf\xe9.jpg" }, std::pair { direct, out + "/direct-\xff.jpg" } }) {
+        SCOPED_TRACE(source.toHex().constData());
+        const QJsonObject converted = bySource.value(source);
+        EXPECT_EQ(converted.value("status").toString(), QStringLiteral("written"));
+        EXPECT_EQ(converted.value("source").toString(), QString::fromUtf8(source));
+        EXPECT_EQ(QByteArray::fromHex(converted.value("output_hex").toString().toLatin1()), output);
+        EXPECT_EQ(converted.value("output").toString(), QString::fromUtf8(output));
+    }
     EXPECT_EQ(bySource.size(), 5);
-    EXPECT_EQ(
-        listed(nobody.path("out")), (QStringList { QString::fromUtf8("direct-\uFFFD.jpg"), "fine.jpg" }));
+    EXPECT_EQ(namesIn(out), (QSet<QByteArray> { "caf\xe9.jpg", "direct-\xff.jpg", "fine.jpg" }));
 }
+
+// Latin-1 names side by side, which differ in one byte that is no UTF-8, stay two files with two copies
+// named with exactly their bytes, walked in a folder and named directly; the report carries the bytes.
+TEST(Inputs, NamesThatAreNoUtf8KeepTheirBytesInTheCopiesNames)
+{
+    QTemporaryDir work;
+    const auto cleanUp = qScopeGuard([&] { removeTree(work.path()); });
+    const QByteArray root = QFile::encodeName(work.path());
+    ASSERT_TRUE(QDir().mkpath(work.filePath("in")));
+    ASSERT_TRUE(writeNative(root + "/in/caf\xe9.jpg", jpegOfSize(40, 30)));
+    ASSERT_TRUE(writeNative(root + "/in/caf\xe8.jpg", jpegOfSize(24, 16)));
+    const QSet<QByteArray> both { "caf\xe9.jpg", "caf\xe8.jpg" };
+
+    for (const bool walked : { true, false }) {
+        SCOPED_TRACE(walked ? "walked" : "named");
+        const QByteArray out = root + (walked ? "/walked" : "/named");
+        QProcess cli;
+        cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
+        cli.setProgram(QStringLiteral("sh"));
+        const QString in = work.filePath("in");
+        cli.setArguments(walked
+                ? QStringList { "-c", "exec \"$0\" --json -o \"$1\" \"$2\"", kCli, QString::fromUtf8(out),
+                    in }
+                : QStringList { "-c",
+                    "exec \"$0\" --json -o \"$1\" \"$(printf \"$2\")\" \"$(printf \"$3\")\"", kCli,
+                    QString::fromUtf8(out), in + "/caf\\351.jpg", in + "/caf\\350.jpg" });
+        cli.start();
+        ASSERT_TRUE(cli.waitForFinished(120000));
+        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        EXPECT_EQ(namesIn(out), both);
+        EXPECT_EQ(pictureSizeAt(out + "/caf\xe9.jpg"), QSize(40, 30));
+        EXPECT_EQ(pictureSizeAt(out + "/caf\xe8.jpg"), QSize(24, 16));
+        QSet<QByteArray> reported;
+        for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput()))) {
+            const QByteArray source = QByteArray::fromHex(line.value("source_hex").toString().toLatin1());
+            const QByteArray output = QByteArray::fromHex(line.value("output_hex").toString().toLatin1());
+            EXPECT_EQ(source.mid(source.lastIndexOf('/')), output.mid(output.lastIndexOf('/')));
+            EXPECT_TRUE(output.startsWith(out + '/'));
+            reported.insert(output.mid(output.lastIndexOf('/') + 1));
+        }
+        EXPECT_EQ(reported, both);
+    }
+}
+
+// A folder received from someone else may hold links into the receiver's private files: a walk (one
+// level or -r) skips a link that leads out of the folder, also through a chain of links, and says so;
+// a link to a file inside is copied and named after the link; a link named on the command line is
+// followed and its copy named after it, never after its target.
+class LinkScope : public ::testing::TestWithParam<bool>
+{
+};
+
+TEST_P(LinkScope, LinksOutOfAWalkedFolderAreSkippedAndCopiesAreNamedAfterTheLink)
+{
+    const bool recursive = GetParam();
+    QTemporaryDir work;
+    ASSERT_TRUE(writeFile(work.filePath("share/a.jpg"), jpegOfSize(32, 32)));
+    ASSERT_TRUE(writeFile(work.filePath("share/sub/real.jpg"), jpegOfSize(24, 16)));
+    ASSERT_TRUE(writeFile(work.filePath("private/passport_scan.jpg"), jpegOfSize(90, 60)));
+    const auto link = [&](const char* target, const char* at) {
+        return ::symlink(target, QFile::encodeName(work.filePath(QLatin1String(at))).constData()) == 0;
+    };
+    ASSERT_TRUE(link(
+        QFile::encodeName(work.filePath("private/passport_scan.jpg")).constData(), "share/IMG_0002.jpg"));
+    ASSERT_TRUE(link("sub/real.jpg", "share/inside.jpg"));
+    ASSERT_TRUE(link("next.jpg", "share/chain.jpg"));
+    ASSERT_TRUE(link("../private/passport_scan.jpg", "share/next.jpg"));
+
+    QStringList arguments { "--json", "-o", work.filePath("out"), work.filePath("share") };
+    if (recursive)
+        arguments.prepend(QStringLiteral("-r"));
+    const ProcessResult walk = runProcess(kCli, arguments, 120000, configured(work));
+    EXPECT_EQ(walk.exitCode, 1) << walk.standardError.toStdString();
+    QStringList outputs = listed(work.filePath("out"));
+    ASSERT_EQ(outputs.size(), 2) << outputs.join(u' ').toStdString();
+    EXPECT_EQ(outputs.first(), QStringLiteral("a.jpg"));
+    // One level deep, sub/real.jpg is reached only through the link; -r may reach it by its own name first.
+    EXPECT_TRUE(recursive ? (QStringList { "inside.jpg", "real.jpg" }).contains(outputs.last())
+                          : outputs.last() == QLatin1String("inside.jpg"))
+        << outputs.last().toStdString();
+    EXPECT_EQ(decodeWithQt(work.filePath("out/") + outputs.last()).size(), QSize(24, 16));
+    QStringList skipped;
+    for (const QJsonObject& line : jsonLines(walk.standardOutput)) {
+        if (line.value("status").toString() != QLatin1String("skipped"))
+            continue;
+        skipped << QFileInfo(line.value("source").toString()).fileName();
+        EXPECT_EQ(line.value("reason").toString(), QStringLiteral("a link to a file outside the folder"));
+    }
+    skipped.sort();
+    EXPECT_EQ(skipped, (QStringList { "IMG_0002.jpg", "chain.jpg", "next.jpg" }));
+
+    // Named by the user, the link is followed; the copy takes the link's name.
+    const ProcessResult named = runProcess(kCli,
+        { "-o", work.filePath("named"), work.filePath("share/IMG_0002.jpg") }, 120000, configured(work));
+    EXPECT_EQ(named.exitCode, 0) << named.standardError.toStdString();
+    EXPECT_EQ(listed(work.filePath("named")), QStringList { "IMG_0002.jpg" });
+    EXPECT_EQ(decodeWithQt(work.filePath("named/IMG_0002.jpg")).size(), QSize(90, 60));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneLevelAndRecursive, LinkScope, ::testing::Bool());
 
 // a.jpg, ./a.jpg, dir//a.jpg and the absolute path are one file, converted once.
 TEST(Inputs, OneFileNamedInSeveralWaysIsConvertedOnce)

@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 
 #include <cmath>
+#include <cstdio>
+#include <ftw.h>
 #include <limits>
 
 QString dirtyCorpusDir()
@@ -98,6 +100,17 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void removeTree(const QString& dir)
+{
+    ::nftw(
+        QFile::encodeName(dir).constData(),
+        [](const char* path, const struct stat*, int, FTW*) {
+            (void)::remove(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 QByteArray fileBytes(const QString& path)

@@ -53,6 +53,10 @@ struct ProcessResult
 /// Writes \a bytes to the file at \a path, creating its folders; false when that failed.
 [[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes);
 
+/// Removes \a dir and everything below it, names that are no UTF-8 included (QDir::removeRecursively, and
+/// so QTemporaryDir, cannot reach those); links are removed, never followed.
+void removeTree(const QString& dir);
+
 /// The bytes of the file at \a path; empty when it cannot be read.
 [[nodiscard]] QByteArray fileBytes(const QString& path);
 

@@ -5,6 +5,7 @@
 #include "engine/inspect/CopyCheck.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/ProfileCrafting.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -81,4 +82,22 @@ TEST(CopyCheckUnreadable, RefusesACopyItCannotReadBack)
     const std::unique_ptr<WorkFile> garbage = workFileWith(work.path(), QByteArray(512, 'x'));
     ASSERT_TRUE(garbage);
     EXPECT_TRUE(refusalOfCopy(*garbage).startsWith(QLatin1String("the copy could not be checked: ")));
+}
+
+TEST(CopyCheckProfile, RefusesACopyWhoseProfileHidesTextInAColourTag)
+{
+    // The profile's colour tags are not taken on trust (as "a profile that cleans to itself" once was):
+    // text under a colour tag's signature is found in the copy.
+    QTemporaryDir work;
+    const QByteArray plain = LcmsProfile(cmsCreate_sRGBProfile()).save();
+    const QByteArray text = QByteArray("text", 4) + QByteArray(4, '\0') + "Jane Doe's camera" + '\0';
+    const QByteArray jpeg = jpegOf(quadrants(16, 16));
+    const std::unique_ptr<WorkFile> clean = workFileWith(work.path(), withApp2(jpeg, iccChunks(plain, 1)));
+    ASSERT_TRUE(clean);
+    EXPECT_EQ(refusalOfCopy(*clean), QString());
+    const std::unique_ptr<WorkFile> hiding
+        = workFileWith(work.path(), withApp2(jpeg, iccChunks(withExtraTag(plain, "gamt", text), 1)));
+    ASSERT_TRUE(hiding);
+    const QString refusal = refusalOfCopy(*hiding);
+    EXPECT_TRUE(refusal.startsWith(QLatin1String("the copy still held: "))) << refusal.toStdString();
 }

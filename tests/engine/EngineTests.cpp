@@ -259,9 +259,15 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
             && !source.planted.contains("CMYK")) {
             const QString written = tags.value("ICC_Profile:ProfileDescription").toString();
             EXPECT_TRUE(written == profile || written == "RGB" || written == "Gray") << written.toStdString();
+            // A rebuilt profile's white point and colorants are the source's on grids finer than 1/4096.
             for (const char* colour : { "ICC_Profile:MediaWhitePoint", "ICC_Profile:RedMatrixColumn",
-                     "ICC_Profile:GreenMatrixColumn", "ICC_Profile:BlueMatrixColumn" })
-                EXPECT_EQ(tags.value(colour), sourceTags.value(colour)) << colour;
+                     "ICC_Profile:GreenMatrixColumn", "ICC_Profile:BlueMatrixColumn" }) {
+                const QStringList got = tags.value(colour).toString().split(u' ');
+                const QStringList wanted = sourceTags.value(colour).toString().split(u' ');
+                ASSERT_EQ(got.size(), wanted.size()) << colour;
+                for (qsizetype i = 0; i < got.size(); ++i)
+                    EXPECT_NEAR(got[i].toDouble(), wanted[i].toDouble(), 0.001) << colour;
+            }
         }
         const bool turned = source.orientation != "-" && source.orientation != "1";
         if (tags.contains("IFD0:Orientation")

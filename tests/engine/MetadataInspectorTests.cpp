@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -186,9 +187,10 @@ const std::vector<DirtyFile> kDirtySet = {
     { "webp/03_lossless_alpha_exif.webp", kAll, { kXmp } },
     { "webp/04_animated_exif_xmp.webp", kAll, { kExif, kGps, kXmp } },
     { "webp/05_lossy_alpha_icc.webp", kNothing, {} },
-    // Cut inside its image data, which holds the Exif item: the item is reported as out of the file.
-    { "misc/heic_truncated.heic", "Hidden",
-        { { { "'Exif', whose data lies outside the file", G::Hidden } } } },
+    // Cut inside its image data, after its Exif item: the Exif is read, and the XMP item beyond the cut
+    // is reported as out of the file.
+    { "misc/heic_truncated.heic", kAll,
+        { kExif, kGps, kHeifThumbnail, { { "'mime', whose data lies outside the file", G::Hidden } } } },
     // Hostile structures are inspected without decoding: what they carry is found all the same.
     { "misc/heic_reference_loop.heic", kNothing, {} },
     { "misc/heic_self_reference.heic", kNothing, {} },
@@ -441,6 +443,33 @@ TEST(ColourProfiles, TextsThatNameAPersonOrADeviceAreHiddenFindingsAndCleaningRe
         QStringList { "Hidden" });
 }
 
+TEST(ColourProfiles, ColourTagsHoldingTextAndAForgedProfileIdAreHiddenFindings)
+{
+    // A profile that cleans to itself is no proof of anything: what its tags and header show is judged,
+    // whatever signature a tag carries.
+    const QByteArray plain = LcmsProfile(cmsCreate_sRGBProfile()).save();
+    ASSERT_FALSE(plain.isEmpty());
+    const QByteArray text = QByteArray("text", 4) + QByteArray(4, '\0') + "Jane Doe's camera" + '\0';
+    const QByteArray textInColourTag = withExtraTag(plain, "bkpt", text);
+    QByteArray forgedId = plain;
+    forgedId.replace(84, 16, QByteArray("jdoe:4711-0815!!", 16));
+    ASSERT_EQ(forgedId.size(), plain.size());
+
+    const Inspection colourTag = inspectImageData(jpegWithProfile(textInColourTag));
+    EXPECT_EQ(colourTag.groupNames(), QStringList { "Hidden" }) << describe(colourTag);
+    EXPECT_TRUE(groupShows(colourTag, G::Hidden, QStringLiteral("Jane Doe's camera"))) << describe(colourTag);
+    const Inspection id = inspectImageData(jpegWithProfile(forgedId));
+    EXPECT_EQ(id.groupNames(), QStringList { "Hidden" }) << describe(id);
+    EXPECT_TRUE(groupShows(id, G::Hidden, QStringLiteral("jdoe:4711-0815"))) << describe(id);
+
+    // What cleaning makes of them holds neither.
+    for (const QByteArray& profile : { textInColourTag, forgedId }) {
+        const QByteArray cleaned = cleanColorProfile(profile);
+        ASSERT_FALSE(cleaned.isEmpty());
+        EXPECT_TRUE(inspectImageData(jpegWithProfile(cleaned)).nothingPersonal());
+    }
+}
+
 TEST(OtherWriters, ExifThatExiv2WritesIntoAPngAsARawProfileTextIsFound)
 {
     QTemporaryDir work;
@@ -485,6 +514,89 @@ TEST(HostileTexts, ControlAndDirectionCharactersNeverReachAFieldNameOrValue)
                     << field.name.toStdString() << ": " << field.value.toStdString();
             }
         }
+    }
+}
+
+/// A little-endian TIFF structure of \a pages image directories laid out one after another, each with a
+/// NewSubfileType entry (which describes the pixels) and the entries \a extra gives it; \a next gives
+/// each page's successor (by index, -1 for none).
+QByteArray tiffPages(int pages, const std::function<int(int)>& next,
+    const std::function<QByteArray(int page, quint32 at)>& extra = {})
+{
+    const auto le16 = [](quint16 v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); };
+    const auto le32 = [&](quint32 v) { return le16(quint16(v & 0xFFFF)) + le16(quint16(v >> 16)); };
+    const auto entry = [&](quint16 tag, quint16 type, quint32 count, quint32 value) {
+        return le16(tag) + le16(type) + le32(count) + le32(value);
+    };
+    // Every directory takes the same room: a count, two entries and the next offset.
+    constexpr quint32 kDirectorySize = 2 + 2 * 12 + 4;
+    QByteArray tiff = QByteArray("II*\0", 4) + le32(8);
+    for (int page = 0; page < pages; ++page) {
+        const auto at = quint32(tiff.size());
+        QByteArray second = extra ? extra(page, at) : QByteArray();
+        if (second.isEmpty())
+            second = entry(255, 3, 1, 1); // the old SubfileType: full-resolution image
+        tiff += le16(2) + entry(254, 4, 1, 0) + second;
+        tiff += le32(next(page) < 0 ? 0 : 8 + quint32(next(page)) * kDirectorySize);
+    }
+    return tiff;
+}
+
+TEST(TiffWalk, EndsOnLoopsAndBoundsAndReportsWhatItLeftUnread)
+{
+    constexpr quint32 kFirstPage = 8;
+    const struct
+    {
+        const char* name;
+        QByteArray tiff;
+        const char* summary;
+    } cases[] = {
+        { "a page chain that loops back to its first page",
+            tiffPages(3, [](int page) { return (page + 1) % 3; }), kNothing },
+        { "every page naming the first as its Exif, GPS and interoperability directory and sub-image",
+            tiffPages(
+                3, [](int page) { return page + 1 < 3 ? page + 1 : -1; },
+                [](int page, quint32) {
+                    const quint16 tags[] = { 34665, 34853, 40965, 330 };
+                    QByteArray e(12, '\0');
+                    e[0] = char(tags[page % 4] & 0xFF);
+                    e[1] = char(tags[page % 4] >> 8);
+                    e[2] = 4;
+                    e[4] = 1;
+                    e[8] = char(kFirstPage);
+                    return e;
+                }),
+            // The first page read as a GPS directory holds tags other than the version.
+            "Location" },
+        { "more pages than the walk reads",
+            tiffPages(20000, [](int page) { return page + 1 < 20000 ? page + 1 : -1; }), "Hidden" },
+        { "a directory that states more entries than the data holds",
+            [] {
+                QByteArray tiff = tiffPages(1, [](int) { return -1; });
+                tiff[8] = char(0xFF);
+                tiff[9] = char(0xFF);
+                return tiff;
+            }(),
+            "Hidden" },
+        { "a page naming more sub-images than the walk reads",
+            [] {
+                QByteArray offsets;
+                for (int i = 0; i < 100; ++i)
+                    offsets += QByteArray("\x08\0\0\0", 4);
+                QByteArray tiff = tiffPages(1, [](int) { return -1; });
+                // A SubIFDs entry whose 100 offsets (each the first page's) follow the directory.
+                const QByteArray entry = QByteArray("\x4A\x01\x04\0\x64\0\0\0", 8)
+                    + QByteArray(1, char(tiff.size())) + QByteArray(3, '\0');
+                tiff.replace(8 + 2 + 12, 12, entry);
+                return tiff + offsets;
+            }(),
+            "Hidden" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Inspection inspection = inspectImageData(c.tiff);
+        EXPECT_TRUE(inspection.readable) << inspection.reason.toStdString();
+        EXPECT_EQ(inspection.summary().toStdString(), c.summary) << describe(inspection);
     }
 }
 

@@ -2,7 +2,8 @@
 // Writes the fuzz targets' crafted seeds that no image tool makes:
 //   OUT/profile: every base profile as it is, with personal texts and a private tag, cut short, declaring
 //                more than it holds, smuggling a photo in a tag or after its tags; and profiles lcms builds
-//                (version 4 with parametric curves, LUT-based in versions 2 and 4, grey)
+//                (version 4 with parametric curves, LUT-based in versions 2 and 4, grey, tone curves as
+//                tables, matrix and LUTs with a gamut tag, CMYK), some with a marker in their colour tags
 //   OUT/jpeg:    small JPEGs whose APP2 profile chains are whole, cut, out of order, repeated, declaring
 //                more than they hold, or carrying a photo instead of a profile
 // Usage: morvane_fuzz_seeds OUT SMUGGLED_PHOTO BASE_PROFILE...
@@ -64,6 +65,16 @@ int main(int argc, char** argv)
         cmsSetProfileVersion(gray.handle, 4.3);
         bases.append({ "lcms-gray-v4", gray.save() });
     }
+    bases.append({ "lcms-curves-v2", tabulatedMatrixProfile(2.1) });
+    bases.append({ "lcms-curves-chad-marked-v4",
+        withMarkerInAdaptation(withMarkerInCurves(tabulatedMatrixProfile(4.3))) });
+    bases.append({ "lcms-gray-curve-marked-v2", withMarkerInCurves(tabulatedGrayProfile(2.1)) });
+    bases.append({ "lcms-matrix-lut-marked-v2",
+        withMarkerInGrid(matrixAndLutProfile(2.1, 9, true), "A2B0", { 1, 2, 3 }) });
+    bases.append({ "lcms-matrix-lut-marked-v4",
+        withMarkerInGrid(matrixAndLutProfile(4.3, 9, true), "B2A0", { 1, 2, 3 }) });
+    bases.append({ "lcms-cmyk-v2", cmykProfile(2.1) });
+    bases.append({ "lcms-cmyk-v4", cmykProfile(4.3) });
     if (photo.isEmpty() || !out.mkpath("profile") || !out.mkpath("jpeg"))
         return 1;
 

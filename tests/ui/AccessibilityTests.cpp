@@ -131,9 +131,9 @@ TEST(Accessibility, EveryControlOfTheWindowsHasANameAndIsReachedByTab)
     report.folder = dir.path();
     report.total = 2;
     report.files.push_back({ dir.filePath(QStringLiteral("a.png")),
-        { ConversionOutcome::Status::Written, dir.filePath(QStringLiteral("out/a.png")), {}, {} } });
+        { ConversionOutcome::Status::Written, dir.filePath(QStringLiteral("out/a.png")), {}, {} }, {} });
     report.files.push_back({ dir.filePath(QStringLiteral("b.jpg")),
-        { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not an image"), {} } });
+        { ConversionOutcome::Status::Skipped, {}, QStringLiteral("not an image"), {} }, {} });
     RunSummaryDialog summary(report, [](const QUrl&) { return true; });
     summary.show();
     QApplication::processEvents();

@@ -4,6 +4,7 @@
 #include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
+#include "engine/core/NativePath.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
@@ -24,6 +26,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -347,6 +350,98 @@ TEST_F(MainWindow, AFolderDraggedAloneOntoTheHomePageIsTakenWithItsOwnImages)
         (QStringList { folder + QStringLiteral("/beach.jpg"), folder + QStringLiteral("/dunes.PNG") }));
     EXPECT_EQ(page(), QStringLiteral("content"));
     EXPECT_EQ(table->model()->rowCount(), 2);
+}
+
+// A folder received from someone else may hold links into its receiver's files: Add Folder and drops of
+// the folder take a link only to a file inside the folder, and the list shows it by the link's name; a
+// link dropped by itself is followed and shown by its own name too.
+TEST_F(MainWindow, WalkedFoldersTakeOnlyLinksInsideThemAndTheListShowsTheLinksName)
+{
+    const QString folder = dir.filePath(QStringLiteral("shared"));
+    const QString passport = dir.filePath(QStringLiteral("private/passport_scan.jpg"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")) && QDir().mkpath(dir.filePath("private")));
+    for (const QString& file :
+        { folder + QStringLiteral("/own.jpg"), folder + QStringLiteral("/sub/real.jpg"), passport })
+        ASSERT_TRUE(writePng(file));
+    for (const auto& [target, at] : { std::pair { passport, QStringLiteral("IMG_0002.jpg") },
+             std::pair { QStringLiteral("sub/real.jpg"), QStringLiteral("inside.jpg") },
+             std::pair { QStringLiteral("next.jpg"), QStringLiteral("chain.jpg") },
+             std::pair { QStringLiteral("../private/passport_scan.jpg"), QStringLiteral("next.jpg") } })
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                      QFile::encodeName(folder + u'/' + at).constData()),
+            0);
+    const int nameColumn = FileTableModel::columnForIdentifier(QStringLiteral("name"));
+    const auto shown = [&] {
+        QHash<QString, QString> names;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            names.insert(listed().value(row), table->model()->index(row, nameColumn).data().toString());
+        return names;
+    };
+    const QHash<QString, QString> expected { { folder + QStringLiteral("/own.jpg"),
+                                                 QStringLiteral("own.jpg") },
+        { folder + QStringLiteral("/sub/real.jpg"), QStringLiteral("inside.jpg") } };
+
+    const struct
+    {
+        const char* name;
+        std::function<void()> act;
+    } ways[] = {
+        { "Add Folder", [&] { addFolder(folder); } },
+        { "drop on the drop view", [&] { EXPECT_TRUE(dragAndDrop(dropView, { folder })); } },
+        { "drop on the list", [&] { EXPECT_TRUE(dragAndDrop(table->viewport(), { folder })); } },
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        Converter::converter()->clear();
+        controller->reloadImageData();
+        way.act();
+        EXPECT_EQ(shown(), expected);
+        EXPECT_FALSE(listed().contains(passport));
+    }
+
+    Converter::converter()->clear();
+    EXPECT_TRUE(dragAndDrop(dropView, { folder + QStringLiteral("/IMG_0002.jpg") }));
+    EXPECT_EQ(shown(), (QHash<QString, QString> { { passport, QStringLiteral("IMG_0002.jpg") } }));
+}
+
+// A drop from a file manager names its files by their bytes, percent-encoded: Latin-1 names arrive with
+// those bytes, stay two files, and the list shows the bytes that are no UTF-8 readably.
+TEST_F(MainWindow, DroppedNamesThatAreNoUtf8KeepTheirBytesAndShowReadably)
+{
+    const auto cleanUp = qScopeGuard([&] { removeTree(dir.path()); });
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        ASSERT_TRUE(picture.save(&buffer, "PNG"));
+    }
+    for (const char* name : { "/caf\xe9.png", "/caf\xe8.png" }) {
+        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, png.constData(), size_t(png.size())), png.size());
+        ::close(fd);
+    }
+    // What a file manager puts on the clipboard: the names' bytes percent-encoded.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+        "file://" + folder + "/caf%E9.png\r\nfile://localhost" + folder + "/caf%e8.png\r\n");
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dropView, &drop);
+
+    QList<QByteArray> bytes;
+    for (const QString& path : listed())
+        bytes << encodePath(path);
+    EXPECT_EQ(bytes, (QList<QByteArray> { folder + "/caf\xe9.png", folder + "/caf\xe8.png" }));
+    const int nameColumn = FileTableModel::columnForIdentifier(QStringLiteral("name"));
+    ASSERT_EQ(table->model()->rowCount(), 2);
+    EXPECT_EQ(table->model()->index(0, nameColumn).data().toString(), QStringLiteral("caf\\xe9.png"));
+    EXPECT_EQ(table->model()->index(1, nameColumn).data().toString(), QStringLiteral("caf\\xe8.png"));
 }
 
 TEST_F(MainWindow, ADragHoldingANamedPipeIsJudgedWithoutWaitingForIt)

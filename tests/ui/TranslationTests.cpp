@@ -193,15 +193,17 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
         report.total = cancelled ? 5 : 3;
         report.cancelled = cancelled;
         report.files.push_back({ dir.filePath(QStringLiteral("IMG_0142.png")),
-            { ConversionOutcome::Status::Written, dir.filePath(QStringLiteral("out/IMG_0142.png")), {},
-                {} } });
+            { ConversionOutcome::Status::Written, dir.filePath(QStringLiteral("out/IMG_0142.png")), {}, {} },
+            {} });
         report.files.push_back({ dir.filePath(QStringLiteral("gone.jpg")),
             { ConversionOutcome::Status::Skipped, {},
-                describeUnloadableSource(dir.filePath(QStringLiteral("gone.jpg"))), {} } });
+                describeUnloadableSource(dir.filePath(QStringLiteral("gone.jpg"))), {} },
+            {} });
         if (!cancelled) {
             report.files.push_back({ dir.filePath(QStringLiteral("scan.tif")),
                 { ConversionOutcome::Status::Written, dir.filePath(QStringLiteral("out/scan.tif")), {},
-                    describeUnloadableSource(dir.path()) } });
+                    describeUnloadableSource(dir.path()) },
+                {} });
         }
         RunSummaryDialog summary(report, [](const QUrl&) { return true; });
         summary.show();

@@ -203,8 +203,9 @@ std::unique_ptr<HeifInput> HeifInput::open(const QByteArray& data, qint64 maxPix
     }
     heif_context_set_maximum_image_size_limit(d->context.get(), kMaxSide);
     heif_context_set_max_decoding_threads(d->context.get(), 1);
+    // libheif sees the image's boxes and data only: bytes after them are no part of the image.
     heif_error error = heif_context_read_from_memory_without_copy(
-        d->context.get(), d->data.constData(), size_t(d->data.size()), nullptr);
+        d->context.get(), d->data.constData(), size_t(heifDataEnd(*structure)), nullptr);
     const heif_image_handle* handle = nullptr;
     if (error.code == heif_error_Ok)
         error = heif_context_get_primary_image_handle(

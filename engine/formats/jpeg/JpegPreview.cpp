@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/formats/jpeg/JpegPreview.h"
 
-#include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
+#include "engine/formats/jpeg/JpegFrame.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-using namespace JpegLosslessPrivate;
 using namespace JpegPrivate;
 
 namespace {

@@ -326,22 +326,116 @@ inline bool skipAcCoefficients(BitReader& reader, const ComponentState& state)
     }
 }
 
-/// Steps over one block. False for an invalid code or a coefficient index past the block.
-inline bool measureBlock(BitReader& reader, const ComponentState& state)
+/// Reads the symbol of \a table at the front of \a reader and steps over it and its value bits (a DC
+/// symbol is the size of its value, an AC symbol's low four bits). The reader holds at least 32 bits.
+/// -1 for a bit pattern that is no code of the table.
+inline int takeSymbol(BitReader& reader, const DecodeTable& table)
+{
+    const std::uint32_t entry = table.lookup[reader.peek(kLookBits)];
+    if (entry & kWithValue) {
+        reader.skip(int(entry & kConsumedMask));
+        return int(entry >> 8) & 0xFF;
+    }
+    int length = int(entry & kConsumedMask);
+    int symbol = int(entry >> 8) & 0xFF;
+    if (length == 0) {
+        symbol = decodeLongCode(table, reader.bits, length);
+        if (symbol < 0)
+            return -1;
+    }
+    reader.skip(length + (symbol & 15));
+    return symbol;
+}
+
+/// What a survey keeps of one component while it walks.
+struct SurveyState
+{
+    /// The zigzag indexes not yet seen holding a coefficient other than zero.
+    std::uint64_t wanted = ~std::uint64_t(0);
+    /// With symbols surveyed: the symbols seen, and a flag for each window of the run lookup stepped over
+    /// at once, whose symbols are added when the walk ends.
+    bool* dcSymbols = nullptr;
+    bool* acSymbols = nullptr;
+    std::uint8_t* runWindows = nullptr;
+};
+
+/// Adds the symbols that the run lookup entry of \a window steps over to \a symbols: the same symbols,
+/// read the same way, as buildDecodeTable put in it.
+void addRunSymbols(const DecodeTable& table, std::uint32_t window, bool* symbols)
+{
+    int used = 0;
+    for (;;) {
+        const int left = kRunBits - used;
+        const std::uint32_t ahead = left >= kLookBits
+            ? (window >> (left - kLookBits)) & ((1U << kLookBits) - 1)
+            : (window << (kLookBits - left)) & ((1U << kLookBits) - 1);
+        const std::uint16_t skip = table.skip[ahead];
+        const int bits = skip & int(kSkipMask);
+        if (skip == 0 || bits > left)
+            return;
+        symbols[(table.lookup[ahead] >> 8) & 0xFF] = true;
+        used += bits;
+        if ((skip >> 8) == kEndOfBlockStep)
+            return;
+    }
+}
+
+/// Steps over one block, noting the zigzag indexes of its coefficients that are not zero and, with
+/// \a Symbols, the symbols that code it. \a paddingEmpty is cleared when a block of \a padding (one
+/// wholly outside its component's blocks) holds more than encoders pad with. False for an invalid code or
+/// a coefficient index past the block.
+template<bool Symbols>
+inline bool surveyBlock(
+    BitReader& reader, const ComponentState& state, SurveyState& survey, bool padding, bool& paddingEmpty)
 {
     if (reader.count < 32)
         reader.refill();
-    const std::uint32_t entry = state.dc->skip[reader.peek(kLookBits)];
-    if (entry != 0) {
-        reader.skip(int(entry & kSkipMask));
-    } else {
-        int length = 0;
-        const int size = decodeLongCode(*state.dc, reader.bits, length);
-        if (size < 0)
+    const int dcSize = takeSymbol(reader, *state.dc);
+    if (dcSize < 0)
+        return false;
+    if constexpr (Symbols)
+        survey.dcSymbols[dcSize] = true;
+    // The DC values of a component all stay zero exactly when every difference is zero.
+    if (dcSize != 0)
+        survey.wanted &= ~std::uint64_t(1);
+    int k = 1;
+    for (;;) {
+        if (reader.count < 32)
+            reader.refill();
+        // Several short symbols at once, as long as they stay inside the block and the coefficients
+        // they may hold are all known to occur already.
+        const std::uint32_t window = reader.peek(kRunBits);
+        const std::uint32_t entry = state.ac->run[window];
+        const int runStep = int(entry >> 5) & 0xFF;
+        if (entry != 0 && k + runStep < 64
+            && (survey.wanted & (((std::uint64_t(1) << runStep) - 1) << k)) == 0) {
+            if constexpr (Symbols)
+                survey.runWindows[window] = 1;
+            reader.skip(int(entry & kRunBitsMask));
+            k += runStep;
+            if (entry & kRunEndsBlock)
+                break;
+            continue;
+        }
+        const int symbol = takeSymbol(reader, *state.ac);
+        if (symbol < 0)
             return false;
-        reader.skip(length + size);
+        if constexpr (Symbols)
+            survey.acSymbols[symbol] = true;
+        const int step = indexStep(symbol);
+        if (step == kEndOfBlockStep)
+            break;
+        k += step;
+        if (k > 64)
+            return false; // a run past the block
+        if ((symbol & 15) != 0)
+            survey.wanted &= ~(std::uint64_t(1) << (k - 1));
+        if (k == 64)
+            break;
     }
-    return skipAcCoefficients(reader, state);
+    if (padding && (dcSize != 0 || k != 1))
+        paddingEmpty = false;
+    return true;
 }
 
 /// Reads a block's DC difference into \a difference. False for an invalid code.
@@ -386,10 +480,11 @@ inline bool decodeBlockDc(BitReader& reader, ComponentState& state, std::int16_t
 }
 
 /// Decodes one block into \a block (zeroed), each coefficient at its turned place with its turned sign,
-/// and adds the AC symbols the turned block will be coded with to \a acCounts when given. False for an
-/// invalid code, a coefficient index past the block or a DC value out of range.
+/// adds the AC symbols the turned block will be coded with to \a acCounts and the turned zigzag indexes of
+/// its coefficients that are not zero to \a nonzero when given. False for an invalid code, a coefficient
+/// index past the block or a DC value out of range.
 inline bool decodeBlock(BitReader& reader, ComponentState& state, std::int16_t* block, const WalkTurn& turn,
-    std::uint32_t* acCounts)
+    std::uint32_t* acCounts, std::uint64_t* nonzero)
 {
     int difference = 0;
     if (!readDcDifference(reader, state, difference))
@@ -446,6 +541,8 @@ inline bool decodeBlock(BitReader& reader, ComponentState& state, std::int16_t* 
         present |= std::uint64_t(1) << place;
         sizes[place] = std::uint8_t(size);
     }
+    if (nonzero)
+        *nonzero |= present | std::uint64_t(state.predictor != 0);
     if (acCounts) {
         // As an encoder codes the turned block: zero runs above 15 as ZRL, trailing zeros as one EOB.
         int last = 0;
@@ -464,10 +561,11 @@ inline bool decodeBlock(BitReader& reader, ComponentState& state, std::int16_t* 
     return true;
 }
 
-/// What a walk of a scan keeps: nothing (it measures), every coefficient, or each block's DC alone.
-enum class Walk { Measure, Store, DcOnly };
+/// What a walk of a scan keeps: what a survey learns, every coefficient, or each block's DC alone.
+enum class Walk { Survey, Store, DcOnly };
 
-template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, const JpegBlockTurn* turn)
+template<Walk mode>
+std::optional<std::size_t> walkScan(const JpegScan& scan, const JpegBlockTurn* turn, JpegScanSurvey* survey)
 {
     constexpr bool Store = mode == Walk::Store;
     const size_t componentCount = scan.components.size();
@@ -513,6 +611,21 @@ template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, co
     }
     if (blocksPerMcu > 10)
         return std::nullopt;
+
+    SurveyState surveys[4];
+    std::unique_ptr<std::uint8_t[]> runWindows;
+    if constexpr (mode == Walk::Survey) {
+        if (std::any_of(scan.components.begin(), scan.components.end(),
+                [](const JpegScanComponent& component) { return component.surveySymbols; }))
+            runWindows.reset(new std::uint8_t[componentCount << kRunBits]());
+        for (size_t c = 0; c < componentCount; ++c) {
+            if (scan.components[c].surveySymbols) {
+                surveys[c].dcSymbols = survey->dcSymbols[c].data();
+                surveys[c].acSymbols = survey->acSymbols[c].data();
+                surveys[c].runWindows = runWindows.get() + (c << kRunBits);
+            }
+        }
+    }
 
     WalkTurn walkTurn;
     if constexpr (Store) {
@@ -591,8 +704,8 @@ template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, co
                                         * 64
                                                        : padding;
                             std::memset(block, 0, 64 * sizeof(std::int16_t));
-                            if (!decodeBlock(
-                                    reader, states[c], block, walkTurn, real ? component.acCounts : nullptr))
+                            if (!decodeBlock(reader, states[c], block, walkTurn,
+                                    real ? component.acCounts : nullptr, real ? component.nonzero : nullptr))
                                 return std::nullopt;
                         } else if constexpr (mode == Walk::DcOnly) {
                             const int blockX = mcuX * component.mcuWidth + x;
@@ -604,7 +717,15 @@ template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, co
                                     + size_t(blockX)]
                                     = dc;
                         } else {
-                            if (!measureBlock(reader, states[c]))
+                            const int blockX = mcuX * component.mcuWidth + x;
+                            const bool outside
+                                = blockX >= component.widthInBlocks || blockY >= component.heightInBlocks;
+                            const bool walked = surveys[c].runWindows
+                                ? surveyBlock<true>(
+                                    reader, states[c], surveys[c], outside, survey->paddingEmpty)
+                                : surveyBlock<false>(
+                                    reader, states[c], surveys[c], outside, survey->paddingEmpty);
+                            if (!walked)
                                 return std::nullopt;
                         }
                     }
@@ -638,6 +759,18 @@ template<Walk mode> std::optional<std::size_t> walkScan(const JpegScan& scan, co
     if constexpr (Store)
         _mm_sfence(); // the streamed blocks are in memory before anyone reads them
 #endif
+    if constexpr (mode == Walk::Survey) {
+        for (size_t c = 0; c < componentCount; ++c) {
+            survey->nonzero[c] = ~surveys[c].wanted;
+            if (!surveys[c].runWindows)
+                continue;
+            for (std::uint32_t window = 0; window < (1U << kRunBits); ++window) {
+                if (surveys[c].runWindows[window])
+                    addRunSymbols(*states[c].ac, window, surveys[c].acSymbols);
+            }
+        }
+        survey->length = std::size_t(after - scan.data);
+    }
     return std::size_t(after - scan.data);
 }
 
@@ -663,17 +796,20 @@ JpegBlockTurn jpegBlockTurn(Orientation orientation)
     return turn;
 }
 
-std::optional<std::size_t> measureCleanJpegScan(const JpegScan& scan)
+std::optional<JpegScanSurvey> surveyCleanJpegScan(const JpegScan& scan)
 {
-    return walkScan<Walk::Measure>(scan, nullptr);
+    std::optional<JpegScanSurvey> survey(std::in_place);
+    if (!walkScan<Walk::Survey>(scan, nullptr, &*survey))
+        survey.reset();
+    return survey;
 }
 
 bool decodeJpegScan(const JpegScan& scan, const JpegBlockTurn& turn)
 {
-    return walkScan<Walk::Store>(scan, &turn).has_value();
+    return walkScan<Walk::Store>(scan, &turn, nullptr).has_value();
 }
 
 bool decodeJpegScanDc(const JpegScan& scan)
 {
-    return walkScan<Walk::DcOnly>(scan, nullptr).has_value();
+    return walkScan<Walk::DcOnly>(scan, nullptr, nullptr).has_value();
 }

@@ -2,7 +2,8 @@
 #pragma once
 
 // The entropy-coded data of one baseline (sequential Huffman, 8-bit) JPEG scan, walked without libjpeg:
-// either only measured, to prove that the bytes hold the scan and nothing else, or decoded into
+// either surveyed, to prove that the bytes hold the scan and nothing else and to learn which symbols
+// and coefficients it uses, or decoded into
 // quantised DCT blocks turned on the way, or into each block's DC coefficient alone (a picture at an
 // eighth of the size). Private to the engine: its lossless JPEG writer and its JPEG previews.
 
@@ -59,8 +60,13 @@ struct JpegScanComponent
     /// Decoding only, when given: 256 counters to which each block adds the AC symbols (run and size,
     /// ZRL, EOB) that code it once turned, as a baseline encoder codes it.
     std::uint32_t* acCounts = nullptr;
+    /// Decoding only, when given: bit k is set for each zigzag index k of the turned block whose
+    /// coefficient is not zero in some block that holds image data (padding blocks do not count).
+    std::uint64_t* nonzero = nullptr;
     /// Decoding DC coefficients only: that of block (x, y) is written at dcPlane[y * widthInBlocks + x].
     std::int16_t* dcPlane = nullptr;
+    /// Surveying only: whether the survey finds out which DC and AC symbols code this component's blocks.
+    bool surveySymbols = false;
 };
 
 /// A baseline scan: the components in their scan order, the MCU grid and the restart interval.
@@ -75,20 +81,38 @@ struct JpegScan
     std::vector<JpegScanComponent> components; ///< 1 to 4
 };
 
-/// The length of the scan's entropy-coded data when it is clean: every MCU decodes with the tables
-/// (no invalid code, no coefficient past the 64th), the bits after each interval's last MCU are ones
-/// up to the byte boundary, each interval but the last ends in the next RST marker in sequence with no
-/// byte between, and the last MCU's byte is followed by the end of the data or by a marker that is not
-/// RST. Those bytes are then exactly what a decoder reads for the image. Null for anything else,
-/// including data that ends before the last MCU.
-[[nodiscard]] std::optional<std::size_t> measureCleanJpegScan(const JpegScan& scan);
+/// What a survey of a clean scan finds out besides where it ends.
+struct JpegScanSurvey
+{
+    /// The length of the entropy-coded data: every MCU decodes with the tables (no invalid code, no
+    /// coefficient past the 64th), the bits after each interval's last MCU are ones up to the byte
+    /// boundary, each interval but the last ends in the next RST marker in sequence with no byte between,
+    /// and the last MCU's byte is followed by the end of the data or by a marker that is not RST. Those
+    /// bytes are then exactly what a decoder reads for the image.
+    std::size_t length = 0;
+    /// By scan component: bit k is set for each zigzag index k whose coefficient is not zero in some
+    /// block of the component.
+    std::array<std::uint64_t, 4> nonzero {};
+    /// By scan component, for those that ask (surveySymbols): the DC and AC symbols that code its blocks.
+    std::array<std::array<bool, 256>, 4> dcSymbols {};
+    std::array<std::array<bool, 256>, 4> acSymbols {};
+    /// Whether every block of an edge MCU that lies wholly outside its component's blocks (beyond
+    /// widthInBlocks or heightInBlocks) is coded as encoders pad: no DC difference and the end of the
+    /// block at once, so that it holds nothing but its neighbour's DC.
+    bool paddingEmpty = true;
+};
 
-/// Decodes a clean scan (as measureCleanJpegScan defines it) into the components' blocks, each block
-/// turned by \a turn, and counts their AC symbols where asked. False, with the blocks partly written,
+/// Surveys the scan without keeping its coefficients. Null when it is not clean (as JpegScanSurvey's
+/// length says), including data that ends before the last MCU.
+[[nodiscard]] std::optional<JpegScanSurvey> surveyCleanJpegScan(const JpegScan& scan);
+
+/// Decodes a clean scan (as JpegScanSurvey's length defines it) into the components' blocks, each block
+/// turned by \a turn, and counts their AC symbols and notes their coefficients that are not zero where
+/// asked. False, with the blocks partly written,
 /// when the scan is not clean or a DC value leaves the coefficients' range.
 [[nodiscard]] bool decodeJpegScan(const JpegScan& scan, const JpegBlockTurn& turn);
 
 /// Decodes only the DC coefficient (quantised) of each block of a clean scan into the components'
-/// dcPlane, stepping over the AC coefficients as measureCleanJpegScan does. False, with the planes partly
+/// dcPlane, stepping over the AC coefficients. False, with the planes partly
 /// written, when the scan is not clean or a DC value leaves the coefficients' range.
 [[nodiscard]] bool decodeJpegScanDc(const JpegScan& scan);

@@ -3,14 +3,20 @@
 
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
+#include <algorithm>
+
 // The paths:
-// - an upright baseline source whose scan measures clean: its tables and scan bytes are written again
-//   behind new header segments, with no coefficient decoded or encoded;
-// - a turned baseline source: its scan is decoded straight into the turned places of one block buffer,
-//   which libjpeg's coefficient writer then codes (it reads the buffer through our memory manager's
-//   block-array access, so no second copy is made);
-// - anything else (progressive, arithmetic, several scans, a scan that does not measure clean): libjpeg
+// - an upright baseline source whose scan surveys clean and carries nothing beside its picture: its scan
+//   bytes and Huffman tables are written again behind new header segments, with no coefficient decoded
+//   or encoded. Nothing beside the picture means: each Huffman table is a standard one of Annex K or
+//   codes only symbols the scan uses, and every padding block of the edge MCUs is empty;
+// - a turned baseline source, or an upright one whose scan carries more than its picture: its scan is
+//   decoded straight into the turned places of one block buffer, which libjpeg's coefficient writer then
+//   codes with tables made for it (it reads the buffer through our memory manager's block-array access,
+//   so no second copy is made), and with padding blocks of its own;
+// - anything else (progressive, arithmetic, several scans, a scan that does not survey clean): libjpeg
 //   reads the coefficients, which are turned into the same block buffer and written the same way.
+// On every path a quantiser whose coefficient is zero in every block is written as kIdleQuantiser.
 
 static_assert(sizeof(JCOEF) == sizeof(std::int16_t));
 
@@ -33,6 +39,75 @@ bool turnsWithoutTrimming(const SourceFrame& frame, Orientation orientation)
     const bool bottomEdgeMoves = steps.transposes ? steps.mirrorsAcross : steps.mirrorsDown;
     return (!rightEdgeMoves || frame.width % mcuWidth == 0)
         && (!bottomEdgeMoves || frame.height % mcuHeight == 0);
+}
+
+/// Whether each Huffman table of the scan is either a standard one or one whose codes a survey of the
+/// symbols the scan uses can tell apart: then only that survey is left to decide whether the tables may
+/// be written again.
+bool tablesMayBeKept(const SourceFrame& frame)
+{
+    for (const SourceFrame::ScanComponent& component : frame.scan) {
+        const JpegHuffmanTable& dc = *frame.dcTables[size_t(component.dcTable)];
+        const JpegHuffmanTable& ac = *frame.acTables[size_t(component.acTable)];
+        if ((!isStandardHuffmanTable(dc, true) && !listsEachSymbolOnce(dc))
+            || (!isStandardHuffmanTable(ac, false) && !listsEachSymbolOnce(ac)))
+            return false;
+    }
+    return true;
+}
+
+/// Whether the scan uses every symbol of each Huffman table it is coded with that is not a standard one.
+bool everySymbolUsed(const SourceFrame& frame, const JpegScanSurvey& survey)
+{
+    std::array<std::array<bool, 256>, NUM_HUFF_TBLS> dcUsed {};
+    std::array<std::array<bool, 256>, NUM_HUFF_TBLS> acUsed {};
+    for (size_t i = 0; i < frame.scan.size(); ++i) {
+        for (size_t symbol = 0; symbol < 256; ++symbol) {
+            dcUsed[size_t(frame.scan[i].dcTable)][symbol] |= survey.dcSymbols[i][symbol];
+            acUsed[size_t(frame.scan[i].acTable)][symbol] |= survey.acSymbols[i][symbol];
+        }
+    }
+    const auto allUsed = [](const JpegHuffmanTable& table, const std::array<bool, 256>& used) {
+        int symbols = 0;
+        for (size_t length = 1; length <= 16; ++length)
+            symbols += table.counts[length];
+        return std::all_of(table.symbols.begin(), table.symbols.begin() + std::min(symbols, 256),
+            [&used](std::uint8_t symbol) { return used[symbol]; });
+    };
+    for (const SourceFrame::ScanComponent& component : frame.scan) {
+        const JpegHuffmanTable& dc = *frame.dcTables[size_t(component.dcTable)];
+        const JpegHuffmanTable& ac = *frame.acTables[size_t(component.acTable)];
+        if ((!isStandardHuffmanTable(dc, true) && !allUsed(dc, dcUsed[size_t(component.dcTable)]))
+            || (!isStandardHuffmanTable(ac, false) && !allUsed(ac, acUsed[size_t(component.acTable)])))
+            return false;
+    }
+    return true;
+}
+
+/// The frame as written: its quantisers that multiply only zeros idle. \a nonzero holds, by frame
+/// component, the natural indexes of its coefficients that are not zero in some block.
+SourceFrame withIdleQuantisers(const SourceFrame& frame, const std::vector<std::uint64_t>& nonzero)
+{
+    QuantiserUse use {};
+    for (size_t c = 0; c < frame.components.size(); ++c)
+        use[size_t(frame.components[c].quantTable)] |= nonzero[c];
+    SourceFrame written = frame;
+    idleUnusedQuantisers(written, use);
+    return written;
+}
+
+/// Turns a mask of zigzag indexes of a block turned by \a turn into natural indexes of the source block.
+std::uint64_t sourceNaturalIndexes(std::uint64_t turnedZigzag, const JpegBlockTurn& turn)
+{
+    std::array<std::uint8_t, DCTSIZE2> zigzagOf {};
+    for (size_t k = 0; k < DCTSIZE2; ++k)
+        zigzagOf[kJpegNaturalOrder[k]] = std::uint8_t(k);
+    std::uint64_t natural = 0;
+    for (size_t i = 0; i < DCTSIZE2; ++i) {
+        if (turnedZigzag >> zigzagOf[turn.position[i]] & 1)
+            natural |= std::uint64_t(1) << i;
+    }
+    return natural;
 }
 
 } // namespace
@@ -76,25 +151,37 @@ LosslessJpegResult writeJpegLosslessly(
         return LosslessJpegResult::NeedsReencode;
     }
     const std::vector<Segment> segments = headerSegments(options, frame);
+    const JpegBlockTurn turn = jpegBlockTurn(orientation);
 
-    if (frame.walkable && orientation == Orientation::Normal) {
-        const JpegScan scan = scanOf(frame, source);
-        if (const std::optional<size_t> length = measureCleanJpegScan(scan)) {
-            const int error
-                = writeWithScanCopied(frame, segments, reinterpret_cast<const char*>(scan.data), *length, fd);
+    bool walkerDecodes = frame.walkable;
+    if (frame.walkable && orientation == Orientation::Normal && tablesMayBeKept(frame)) {
+        JpegScan scan = scanOf(frame, source);
+        for (size_t i = 0; i < scan.components.size(); ++i) {
+            scan.components[i].surveySymbols = !isStandardHuffmanTable(*scan.components[i].dcTable, true)
+                || !isStandardHuffmanTable(*scan.components[i].acTable, false);
+        }
+        const std::optional<JpegScanSurvey> survey = surveyCleanJpegScan(scan);
+        // A scan that does not survey clean does not decode clean either: libjpeg reads it.
+        walkerDecodes = survey.has_value();
+        if (survey && survey->paddingEmpty && everySymbolUsed(frame, *survey)) {
+            std::vector<std::uint64_t> nonzero(frame.components.size());
+            for (size_t i = 0; i < frame.scan.size(); ++i)
+                nonzero[size_t(frame.scan[i].frameIndex)] = sourceNaturalIndexes(survey->nonzero[i], turn);
+            const int error = writeWithScanCopied(withIdleQuantisers(frame, nonzero), segments,
+                reinterpret_cast<const char*>(scan.data), survey->length, fd);
             if (error == 0)
                 return LosslessJpegResult::Written;
             return refuse(outputWriteFailure(error));
         }
     }
 
-    const JpegBlockTurn turn = jpegBlockTurn(orientation);
     CoefficientPlanes planes;
     if (!allocatePlanes(frame, orientation, planes))
         return refuse(
             QStringLiteral("not enough memory for %1 x %2 pixels").arg(frame.width).arg(frame.height));
-    if (frame.walkable && orientation != Orientation::Normal) {
+    if (walkerDecodes) {
         std::vector<SymbolCounts> counts(frame.components.size());
+        std::vector<std::uint64_t> nonzero(frame.components.size());
         JpegScan scan = scanOf(frame, source);
         for (size_t i = 0; i < scan.components.size(); ++i) {
             const auto c = size_t(frame.scan[i].frameIndex);
@@ -103,22 +190,31 @@ LosslessJpegResult writeJpegLosslessly(
             scan.components[i].stepX = plane.stepX;
             scan.components[i].stepY = plane.stepY;
             scan.components[i].acCounts = counts[c].ac.data();
+            scan.components[i].nonzero = &nonzero[c];
         }
         if (decodeJpegScan(scan, turn)) {
             countDcSymbols(planes, counts);
             if (!countsFitEightBits(counts))
                 return refuse(QStringLiteral("DCT coefficients out of range for an 8-bit JPEG"));
-            return writePlanes(frame, turn, segments, planes, &counts, fd, reason);
+            for (std::uint64_t& mask : nonzero)
+                mask = sourceNaturalIndexes(mask, turn);
+            return writePlanes(
+                withIdleQuantisers(frame, nonzero), turn, segments, planes, &counts, fd, reason);
         }
     }
+    QuantiserUse use {};
     {
         Decompressor d(FatalWarnings::LostData);
-        switch (readCoefficients(d, source, frame, turn, planes)) {
+        switch (readCoefficients(d, source, frame, turn, planes, use)) {
         case ReadOutcome::Read:
             break;
         case ReadOutcome::Unrefined:
             if (reason)
                 *reason = QStringLiteral("progressive JPEG whose scans leave coefficients unrefined");
+            return LosslessJpegResult::NeedsReencode;
+        case ReadOutcome::TablesDiffer:
+            if (reason)
+                *reason = QStringLiteral("JPEG whose scans change a quantisation table");
             return LosslessJpegResult::NeedsReencode;
         case ReadOutcome::Failed:
             const QString message = libraryMessage(d.errors);
@@ -127,5 +223,7 @@ LosslessJpegResult writeJpegLosslessly(
                     : QStringLiteral("truncated or corrupt JPEG data: %1").arg(message));
         }
     }
-    return writePlanes(frame, turn, segments, planes, nullptr, fd, reason);
+    SourceFrame written = frame;
+    idleUnusedQuantisers(written, use);
+    return writePlanes(written, turn, segments, planes, nullptr, fd, reason);
 }

@@ -28,8 +28,9 @@ struct LosslessJpegOptions
 enum class LosslessJpegResult {
     Written, ///< the file holds the complete cleaned JPEG
     /// Only a re-encode keeps the pixels: the turn asked for would need whole MCUs at an edge that the
-    /// image's size cuts through, or a progressive source leaves coefficients unrefined, which decoders
-    /// fill in from neighbouring blocks. Nothing was written.
+    /// image's size cuts through, a progressive source leaves coefficients unrefined, which decoders
+    /// fill in from neighbouring blocks, or components that share a quantisation table's slot were
+    /// decoded with different tables (defined anew between their scans). Nothing was written.
     NeedsReencode,
     /// The source is not a JPEG this can carry over (truncated, corrupt, an unsupported kind), or the
     /// output could not be written. The reason says which; the file may hold a partial output then,
@@ -48,10 +49,16 @@ enum class LosslessJpegResult {
 /// EOI. None of the source's application segments, comments, or bytes after its image is
 /// kept. An upright baseline source whose scan is proven to hold nothing but its MCUs (every MCU
 /// decodes, padding bits are ones, each restart interval ends in the next RST marker, and no byte
-/// follows the last MCU before the next marker) keeps its scan bytes, tables and restart markers as
-/// they are; every other source (progressive, arithmetic-coded, several scans, a scan with anything
-/// else in it, a turn) is written as one baseline scan with optimised Huffman tables and no restart
-/// markers. Greyscale, CMYK and YCCK frames keep their components.
+/// follows the last MCU before the next marker) and nothing beside its picture (each Huffman table is
+/// a standard one of JPEG's Annex K or codes only symbols the scan uses, and each block of an edge MCU
+/// that lies wholly beyond the frame is empty: no DC difference, no AC coefficient) keeps its scan
+/// bytes, Huffman tables and restart markers as they are; every other source (progressive,
+/// arithmetic-coded, several scans, a scan with anything else in it, a turn) is written as one
+/// baseline scan with Huffman tables that code exactly the symbols it uses, libjpeg's empty padding
+/// blocks and no restart markers. The quantisation tables are the source's own, except that an entry
+/// whose coefficient is zero in every block of every component using the table is written as 1 (it
+/// multiplies nothing, so the pixels stay the same). Greyscale, CMYK and YCCK frames keep their
+/// components.
 ///
 /// Refused (Failed, nothing written) before any coefficient memory is used: data that is not a JPEG
 /// libjpeg reads, a frame above \a options.maxPixels, a frame far larger than its data could hold, a

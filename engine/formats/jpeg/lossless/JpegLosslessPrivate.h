@@ -4,8 +4,10 @@
 // What the rooms of the lossless JPEG writer share: JpegLossless.cpp chooses the path, the reader
 // (JpegLosslessReader.cpp) takes the source's headers and coefficients, the writer
 // (JpegLosslessWriter.cpp) writes the output around the source's own scan or from coefficient planes.
-// Their libjpeg error manager and destination are those of JpegPrivate.h. Private to the engine.
+// Their libjpeg error manager and destination are those of JpegPrivate.h, the source's frame that of
+// JpegFrame.h. Private to the lossless writer.
 
+#include "engine/formats/jpeg/JpegFrame.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 #include "engine/formats/jpeg/JpegScan.h"
 #include "engine/formats/jpeg/lossless/JpegLossless.h"
@@ -24,44 +26,29 @@ namespace JpegLosslessPrivate {
 
 using JpegPrivate::Compressor;
 using JpegPrivate::Decompressor;
+using JpegPrivate::FrameComponent;
+using JpegPrivate::readFrame;
+using JpegPrivate::scanOf;
+using JpegPrivate::SourceFrame;
 
-/// One component of the source's frame.
-struct FrameComponent
-{
-    int id = 0;
-    int hSampling = 1;
-    int vSampling = 1;
-    int quantTable = 0;
-    int widthInBlocks = 0;
-    int heightInBlocks = 0;
-};
+/// The quantisers that multiply a coefficient other than zero in some block: by quantisation table, bit i
+/// for natural (row-major) index i of the source's blocks.
+using QuantiserUse = std::array<std::uint64_t, NUM_QUANT_TBLS>;
 
-/// What the source's headers say, as libjpeg read them up to its first scan.
-struct SourceFrame
-{
-    int width = 0;
-    int height = 0;
-    J_COLOR_SPACE colorSpace = JCS_UNKNOWN;
-    bool sawAdobeMarker = false;
-    int maxHSampling = 1;
-    int maxVSampling = 1;
-    std::vector<FrameComponent> components;
-    std::array<std::optional<std::array<quint16, 64>>, NUM_QUANT_TBLS> quantTables; ///< natural order
-    /// Whether the first scan can be measured and decoded by our own walker: sequential Huffman, 8-bit,
-    /// every component in the one scan, with every table it uses defined.
-    bool walkable = false;
-    int restartInterval = 0;
-    struct ScanComponent
-    {
-        int frameIndex = 0;
-        int dcTable = 0;
-        int acTable = 0;
-    };
-    std::vector<ScanComponent> scan;
-    std::array<std::optional<JpegHuffmanTable>, NUM_HUFF_TBLS> dcTables;
-    std::array<std::optional<JpegHuffmanTable>, NUM_HUFF_TBLS> acTables;
-    qsizetype scanOffset = 0; ///< where the first scan's entropy-coded data starts
-};
+/// The value written for a quantiser whose coefficient is zero in every block of every component that
+/// uses its table. Any value there decodes to the same pixels; a fixed one tells nothing of the source.
+inline constexpr quint16 kIdleQuantiser = 1;
+
+/// Sets each quantiser of \a frame's tables that \a use does not mark to kIdleQuantiser.
+void idleUnusedQuantisers(SourceFrame& frame, const QuantiserUse& use);
+
+/// Whether \a table is, byte for byte, one of the standard Huffman tables of JPEG's Annex K (libjpeg's
+/// defaults): for \a dc the DC luminance or chrominance table, else the AC one.
+[[nodiscard]] bool isStandardHuffmanTable(const JpegHuffmanTable& table, bool dc);
+
+/// Whether \a table lists no symbol twice and no more than 256 symbols: then which of its codes a scan
+/// uses follows from the symbols it decodes.
+[[nodiscard]] bool listsEachSymbolOnce(const JpegHuffmanTable& table);
 
 /// An application segment of the output: its marker and payload.
 struct Segment
@@ -104,20 +91,21 @@ struct SymbolCounts
 
 // The reader
 
-/// Reads the source's headers up to its first scan. False, with libjpeg's message, when it cannot.
-[[nodiscard]] bool readFrame(Decompressor& d, const QByteArray& data, SourceFrame& frame);
-/// The first scan of a walkable frame as our walker takes it.
-[[nodiscard]] JpegScan scanOf(const SourceFrame& frame, const QByteArray& data);
 /// Lays out the planes of the frame turned for EXIF \a orientation in memory from the frame pool, with
 /// where each source block lands. False when the memory cannot be had.
 [[nodiscard]] bool allocatePlanes(const SourceFrame& frame, Orientation orientation, CoefficientPlanes& out);
 
-enum class ReadOutcome { Read, Unrefined, Failed };
-/// Reads the source's coefficients with libjpeg and turns them into \a planes. Unrefined for a
-/// progressive source whose scans leave coefficients unsent or unrefined: decoders estimate those from
-/// the neighbouring blocks (libjpeg's block smoothing), so its pixels are not its coefficients alone.
-[[nodiscard]] ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame& frame,
-    const JpegBlockTurn& turn, CoefficientPlanes& planes);
+enum class ReadOutcome { Read, Unrefined, TablesDiffer, Failed };
+/// Reads the source's coefficients with libjpeg and turns them into \a planes, marking in \a use the
+/// quantisers that multiply a coefficient other than zero. A source of several scans may define a
+/// quantisation table only before the scan of the components that use it, or define a slot anew between
+/// scans: libjpeg decodes each component with the table its slot held at the component's first scan,
+/// and those tables replace \a frame's. Unrefined for a progressive source whose scans leave
+/// coefficients unsent or unrefined: decoders estimate those from the neighbouring blocks (libjpeg's
+/// block smoothing), so its pixels are not its coefficients alone. TablesDiffer when components that
+/// share a slot were decoded with different tables, which one slot of the output cannot state.
+[[nodiscard]] ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, SourceFrame& frame,
+    const JpegBlockTurn& turn, CoefficientPlanes& planes, QuantiserUse& use);
 
 // The writer
 
@@ -139,7 +127,9 @@ void countDcSymbols(const CoefficientPlanes& planes, std::vector<SymbolCounts>& 
 /// most 10. libjpeg's decoder accepts larger ones, but its encoder would code them with no code at all.
 [[nodiscard]] bool countsFitEightBits(const std::vector<SymbolCounts>& counts);
 /// Writes the planes with libjpeg's coefficient writer: one baseline scan, Huffman tables made from
-/// \a counts when given (else counted by libjpeg in a pass of its own), no restart markers.
+/// \a counts when given (else counted by libjpeg in a pass of its own), which code exactly the symbols
+/// counted, no restart markers. The blocks of an interleaved scan's edge MCUs beyond the planes are
+/// written as libjpeg pads: the DC of the block before them and no AC coefficient.
 [[nodiscard]] LosslessJpegResult writePlanes(const SourceFrame& frame, const JpegBlockTurn& turn,
     const std::vector<Segment>& segments, CoefficientPlanes& planes, const std::vector<SymbolCounts>* counts,
     int fd, QString* reason);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The lossless JPEG writer's reader: the source's headers, its first scan as our walker takes it, and
-// its coefficients through libjpeg, turned into the output's planes.
+// The lossless JPEG writer's reader: the source's coefficients through libjpeg, turned into the output's
+// planes.
 #include "engine/core/PixelPool.h"
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
@@ -12,110 +12,6 @@ using namespace JpegLosslessPrivate;
 using namespace JpegPrivate;
 
 namespace JpegLosslessPrivate {
-
-bool readFrame(Decompressor& d, const QByteArray& data, SourceFrame& frame)
-{
-    jpeg_decompress_struct& cinfo = d.cinfo;
-    if (setjmp(d.errors.jump))
-        return false;
-
-    startReading(cinfo, data);
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        return false;
-
-    frame.width = int(cinfo.image_width);
-    frame.height = int(cinfo.image_height);
-    frame.colorSpace = cinfo.jpeg_color_space;
-    frame.sawAdobeMarker = cinfo.saw_Adobe_marker;
-    frame.restartInterval = int(cinfo.restart_interval);
-    frame.components.resize(size_t(cinfo.num_components));
-    for (int i = 0; i < cinfo.num_components; ++i) {
-        frame.maxHSampling = std::max(frame.maxHSampling, cinfo.comp_info[i].h_samp_factor);
-        frame.maxVSampling = std::max(frame.maxVSampling, cinfo.comp_info[i].v_samp_factor);
-    }
-    for (int i = 0; i < cinfo.num_components; ++i) {
-        const jpeg_component_info& in = cinfo.comp_info[i];
-        FrameComponent& out = frame.components[size_t(i)];
-        out.id = in.component_id;
-        out.hSampling = in.h_samp_factor;
-        out.vSampling = in.v_samp_factor;
-        out.quantTable = in.quant_tbl_no;
-        // As libjpeg sizes a component: its samples rounded up to whole blocks.
-        out.widthInBlocks = int(
-            (qint64(frame.width) * in.h_samp_factor + 8 * frame.maxHSampling - 1) / (8 * frame.maxHSampling));
-        out.heightInBlocks = int((qint64(frame.height) * in.v_samp_factor + 8 * frame.maxVSampling - 1)
-            / (8 * frame.maxVSampling));
-    }
-    for (int t = 0; t < NUM_QUANT_TBLS; ++t) {
-        if (const JQUANT_TBL* table = cinfo.quant_tbl_ptrs[t]) {
-            std::array<quint16, 64> values {};
-            std::copy(std::begin(table->quantval), std::end(table->quantval), values.begin());
-            frame.quantTables[size_t(t)] = values;
-        }
-    }
-    const auto copyHuffman = [](const JHUFF_TBL* table, std::optional<JpegHuffmanTable>& out) {
-        if (!table)
-            return;
-        JpegHuffmanTable copy;
-        std::copy(std::begin(table->bits), std::end(table->bits), copy.counts.begin());
-        std::copy(std::begin(table->huffval), std::end(table->huffval), copy.symbols.begin());
-        out = copy;
-    };
-    for (int t = 0; t < NUM_HUFF_TBLS; ++t) {
-        copyHuffman(cinfo.dc_huff_tbl_ptrs[t], frame.dcTables[size_t(t)]);
-        copyHuffman(cinfo.ac_huff_tbl_ptrs[t], frame.acTables[size_t(t)]);
-    }
-
-    frame.scan.resize(size_t(cinfo.comps_in_scan));
-    bool tablesDefined = true;
-    for (int i = 0; i < cinfo.comps_in_scan; ++i) {
-        const jpeg_component_info* component = cinfo.cur_comp_info[i];
-        SourceFrame::ScanComponent& entry = frame.scan[size_t(i)];
-        entry.frameIndex = component->component_index;
-        entry.dcTable = component->dc_tbl_no;
-        entry.acTable = component->ac_tbl_no;
-        tablesDefined = tablesDefined && entry.dcTable >= 0 && entry.dcTable < NUM_HUFF_TBLS
-            && entry.acTable >= 0 && entry.acTable < NUM_HUFF_TBLS && frame.dcTables[size_t(entry.dcTable)]
-            && frame.acTables[size_t(entry.acTable)];
-    }
-    for (const FrameComponent& component : frame.components) {
-        tablesDefined = tablesDefined && component.quantTable >= 0 && component.quantTable < NUM_QUANT_TBLS
-            && frame.quantTables[size_t(component.quantTable)];
-    }
-    frame.walkable = !cinfo.progressive_mode && !cinfo.arith_code && cinfo.data_precision == 8
-        && cinfo.comps_in_scan == cinfo.num_components && cinfo.comps_in_scan <= MAX_COMPS_IN_SCAN
-        && cinfo.Ss == 0 && cinfo.Se == DCTSIZE2 - 1 && cinfo.Ah == 0 && cinfo.Al == 0 && tablesDefined;
-    frame.scanOffset = data.size() - qsizetype(cinfo.src->bytes_in_buffer);
-    return true;
-}
-
-JpegScan scanOf(const SourceFrame& frame, const QByteArray& data)
-{
-    JpegScan scan;
-    scan.data = reinterpret_cast<const std::uint8_t*>(data.constData()) + frame.scanOffset;
-    scan.size = size_t(data.size() - frame.scanOffset);
-    scan.restartInterval = frame.restartInterval;
-    const bool interleaved = frame.scan.size() > 1;
-    for (const SourceFrame::ScanComponent& entry : frame.scan) {
-        const FrameComponent& component = frame.components[size_t(entry.frameIndex)];
-        JpegScanComponent out;
-        out.mcuWidth = interleaved ? component.hSampling : 1;
-        out.mcuHeight = interleaved ? component.vSampling : 1;
-        out.widthInBlocks = component.widthInBlocks;
-        out.heightInBlocks = component.heightInBlocks;
-        out.dcTable = &*frame.dcTables[size_t(entry.dcTable)];
-        out.acTable = &*frame.acTables[size_t(entry.acTable)];
-        scan.components.push_back(out);
-    }
-    if (interleaved) {
-        scan.mcusAcross = int((qint64(frame.width) + 8 * frame.maxHSampling - 1) / (8 * frame.maxHSampling));
-        scan.mcusDown = int((qint64(frame.height) + 8 * frame.maxVSampling - 1) / (8 * frame.maxVSampling));
-    } else {
-        scan.mcusAcross = scan.components.front().widthInBlocks;
-        scan.mcusDown = scan.components.front().heightInBlocks;
-    }
-    return scan;
-}
 
 bool allocatePlanes(const SourceFrame& frame, Orientation orientation, CoefficientPlanes& out)
 {
@@ -171,8 +67,8 @@ bool allocatePlanes(const SourceFrame& frame, Orientation orientation, Coefficie
 }
 
 /// Reads the source's coefficients with libjpeg and turns them into \a planes.
-ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const SourceFrame& frame,
-    const JpegBlockTurn& turn, CoefficientPlanes& planes)
+ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, SourceFrame& frame,
+    const JpegBlockTurn& turn, CoefficientPlanes& planes, QuantiserUse& use)
 {
     jpeg_decompress_struct& cinfo = d.cinfo;
     if (setjmp(d.errors.jump))
@@ -192,23 +88,48 @@ ReadOutcome readCoefficients(Decompressor& d, const QByteArray& data, const Sour
             }
         }
     }
+    std::array<std::optional<std::array<quint16, 64>>, NUM_QUANT_TBLS> latched;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const JQUANT_TBL* table = cinfo.comp_info[c].quant_table;
+        const int slot = frame.components[size_t(c)].quantTable;
+        if (!table || slot < 0 || slot >= NUM_QUANT_TBLS)
+            continue; // in no scan: its blocks are all zero, but its slot must still hold a table
+        std::array<quint16, 64> values {};
+        std::copy(std::begin(table->quantval), std::end(table->quantval), values.begin());
+        if (latched[size_t(slot)] && *latched[size_t(slot)] != values)
+            return ReadOutcome::TablesDiffer;
+        latched[size_t(slot)] = values;
+    }
+    for (size_t t = 0; t < latched.size(); ++t) {
+        if (latched[t])
+            frame.quantTables[t] = latched[t];
+    }
+    for (const FrameComponent& component : frame.components) {
+        if (component.quantTable < 0 || component.quantTable >= NUM_QUANT_TBLS
+            || !frame.quantTables[size_t(component.quantTable)])
+            return ReadOutcome::Failed;
+    }
     for (int c = 0; c < cinfo.num_components; ++c) {
         const CoefficientPlanes::Plane& plane = planes.planes[size_t(c)];
         const FrameComponent& component = frame.components[size_t(c)];
         if (int(cinfo.comp_info[c].width_in_blocks) != component.widthInBlocks
             || int(cinfo.comp_info[c].height_in_blocks) != component.heightInBlocks)
             return ReadOutcome::Failed;
+        std::uint64_t nonzero = 0;
         for (int y = 0; y < component.heightInBlocks; ++y) {
             const JBLOCKROW row = (*cinfo.mem->access_virt_barray)(
                 reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], JDIMENSION(y), 1, FALSE)[0];
             for (int x = 0; x < component.widthInBlocks; ++x) {
                 const JCOEF* in = row[x];
                 JCOEF* out = plane.origin + (x * plane.stepX + y * plane.stepY) * DCTSIZE2;
-                for (int i = 0; i < DCTSIZE2; ++i)
+                for (int i = 0; i < DCTSIZE2; ++i) {
                     out[turn.position[size_t(i)]]
                         = JCOEF((in[i] ^ turn.negate[size_t(i)]) - turn.negate[size_t(i)]);
+                    nonzero |= std::uint64_t(in[i] != 0) << i;
+                }
             }
         }
+        use[size_t(component.quantTable)] |= nonzero;
     }
     return ReadOutcome::Read;
 }

@@ -38,19 +38,13 @@ JBLOCKARRAY accessPlane(
 }
 
 /// Fills \a table with the optimal Huffman code of at most 16 bits for \a counts (JPEG's Annex K.2 and
-/// K.3, as libjpeg makes it), reserving the all-ones code. Symbols \a possible says the data can hold
-/// get at least a count of one, so that the table codes every symbol an encoder may meet even if a count
-/// were missed; it costs a few bits in a whole image.
-void fillOptimalTable(const std::array<std::uint64_t, 256>& counts, bool dc, JHUFF_TBL& table)
+/// K.3, as libjpeg makes it), reserving the all-ones code. Only the symbols counted get a code, so the
+/// table holds nothing the scan does not use; the counts must therefore be exactly those the encoder
+/// meets.
+void fillOptimalTable(const std::array<std::uint64_t, 256>& counts, JHUFF_TBL& table)
 {
     std::array<std::uint64_t, 257> frequency {};
-    for (int symbol = 0; symbol < 256; ++symbol) {
-        const int size = symbol & 15;
-        const bool possible
-            = dc ? symbol <= 11 : (symbol == 0x00 || symbol == 0xF0 || (size >= 1 && size <= 10));
-        if (possible)
-            frequency[size_t(symbol)] = std::max<std::uint64_t>(counts[size_t(symbol)], 1);
-    }
+    std::copy(counts.begin(), counts.end(), frequency.begin());
     frequency[256] = 1; // the reserved code point
     std::array<int, 257> codeSize {};
     std::array<int, 257> others {};
@@ -140,12 +134,12 @@ void installOptimalTables(jpeg_compress_struct& cinfo, const std::vector<SymbolC
         if (dcUsed[t]) {
             if (!cinfo.dc_huff_tbl_ptrs[t])
                 cinfo.dc_huff_tbl_ptrs[t] = jpeg_alloc_huff_table(common);
-            fillOptimalTable(dc[t], true, *cinfo.dc_huff_tbl_ptrs[t]);
+            fillOptimalTable(dc[t], *cinfo.dc_huff_tbl_ptrs[t]);
         }
         if (acUsed[t]) {
             if (!cinfo.ac_huff_tbl_ptrs[t])
                 cinfo.ac_huff_tbl_ptrs[t] = jpeg_alloc_huff_table(common);
-            fillOptimalTable(ac[t], false, *cinfo.ac_huff_tbl_ptrs[t]);
+            fillOptimalTable(ac[t], *cinfo.ac_huff_tbl_ptrs[t]);
         }
     }
 }
@@ -208,6 +202,78 @@ bool writeCoefficients(Compressor& c, DescriptorDestination& dest, const SourceF
 } // namespace
 
 namespace JpegLosslessPrivate {
+
+void idleUnusedQuantisers(SourceFrame& frame, const QuantiserUse& use)
+{
+    for (size_t t = 0; t < frame.quantTables.size(); ++t) {
+        if (!frame.quantTables[t])
+            continue;
+        for (size_t i = 0; i < DCTSIZE2; ++i) {
+            if (!(use[t] >> i & 1))
+                (*frame.quantTables[t])[i] = kIdleQuantiser;
+        }
+    }
+}
+
+bool isStandardHuffmanTable(const JpegHuffmanTable& table, bool dc)
+{
+    // JPEG's Annex K.3, as libjpeg's jpeg_set_defaults installs it.
+    static constexpr std::uint8_t kDcLuminanceCounts[17]
+        = { 0, 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0 };
+    static constexpr std::uint8_t kDcChrominanceCounts[17]
+        = { 0, 0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0 };
+    static constexpr std::uint8_t kDcSymbols[12] = { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 };
+    static constexpr std::uint8_t kAcLuminanceCounts[17]
+        = { 0, 0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7D };
+    static constexpr std::uint8_t kAcLuminanceSymbols[162] = { 0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12,
+        0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xA1, 0x08, 0x23,
+        0x42, 0xB1, 0xC1, 0x15, 0x52, 0xD1, 0xF0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0A, 0x16, 0x17, 0x18,
+        0x19, 0x1A, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2A, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x43, 0x44,
+        0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5A, 0x63, 0x64, 0x65,
+        0x66, 0x67, 0x68, 0x69, 0x6A, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A, 0x83, 0x84, 0x85, 0x86,
+        0x87, 0x88, 0x89, 0x8A, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9A, 0xA2, 0xA3, 0xA4, 0xA5,
+        0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xC2, 0xC3, 0xC4,
+        0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xDA, 0xE1, 0xE2,
+        0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9,
+        0xFA };
+    static constexpr std::uint8_t kAcChrominanceCounts[17]
+        = { 0, 0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77 };
+    static constexpr std::uint8_t kAcChrominanceSymbols[162] = { 0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05,
+        0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61, 0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91,
+        0xA1, 0xB1, 0xC1, 0x09, 0x23, 0x33, 0x52, 0xF0, 0x15, 0x62, 0x72, 0xD1, 0x0A, 0x16, 0x24, 0x34, 0xE1,
+        0x25, 0xF1, 0x17, 0x18, 0x19, 0x1A, 0x26, 0x27, 0x28, 0x29, 0x2A, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A,
+        0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5A, 0x63,
+        0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A, 0x82, 0x83,
+        0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9A, 0xA2,
+        0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA,
+        0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
+        0xDA, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8,
+        0xF9, 0xFA };
+    const auto equals = [&table](const std::uint8_t(&counts)[17], const std::uint8_t* symbols, size_t count) {
+        return std::equal(table.counts.begin() + 1, table.counts.end(), counts + 1)
+            && std::equal(symbols, symbols + count, table.symbols.begin());
+    };
+    if (dc)
+        return equals(kDcLuminanceCounts, kDcSymbols, 12) || equals(kDcChrominanceCounts, kDcSymbols, 12);
+    return equals(kAcLuminanceCounts, kAcLuminanceSymbols, 162)
+        || equals(kAcChrominanceCounts, kAcChrominanceSymbols, 162);
+}
+
+bool listsEachSymbolOnce(const JpegHuffmanTable& table)
+{
+    size_t count = 0;
+    for (size_t length = 1; length <= 16; ++length)
+        count += table.counts[length];
+    if (count > table.symbols.size())
+        return false;
+    std::array<bool, 256> seen {};
+    for (size_t i = 0; i < count; ++i) {
+        if (seen[table.symbols[i]])
+            return false;
+        seen[table.symbols[i]] = true;
+    }
+    return true;
+}
 
 QString outputWriteFailure(int error)
 {

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// morvane-cli on photos whose colour profile carries a marker inside its colour tags: the numbers of the
+// chromatic adaptation, tone curve tables, the grids of LUTs both ways and of the gamut tag. The sources
+// are JPEG, PNG, TIFF and WebP files given the profile by exiftool and HEIC files made by heif-enc from a
+// PNG that carries it. The outputs are searched byte by byte and so are their profiles as exiftool
+// extracts them; Little CMS renders a test chart through the source's profile and the output's into Lab.
+#include "tests/common/TestSupport.h"
+#include "tests/engine/ProfileCrafting.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <lcms2.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+ProcessResult runCli(const QStringList& arguments, const QString& configHome)
+{
+    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
+        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
+}
+
+/// The colour profile of the file at \a path as exiftool extracts it; empty when it has none.
+QByteArray extractedProfile(const QString& path)
+{
+    QProcess exiftool;
+    exiftool.start(
+        QStringLiteral("exiftool"), { QStringLiteral("-b"), QStringLiteral("-ICC_Profile"), path });
+    return exiftool.waitForFinished(60000) && exiftool.exitCode() == 0 ? exiftool.readAllStandardOutput()
+                                                                       : QByteArray();
+}
+
+/// \a profile without its LUTs (and gamut tag): what renders through its matrix and tone curves alone, as
+/// Qt and most viewers render it.
+QByteArray withoutLuts(const QByteArray& profile)
+{
+    const LcmsProfile opened(profile);
+    for (const cmsTagSignature tag : { cmsSigAToB0Tag, cmsSigAToB1Tag, cmsSigAToB2Tag, cmsSigBToA0Tag,
+             cmsSigBToA1Tag, cmsSigBToA2Tag, cmsSigGamutTag })
+        cmsWriteTag(opened.handle, tag, nullptr);
+    return opened.save();
+}
+
+/// The chart's colours inside a box, a range of 0..1 per channel: those a marker in a LUT's grid changed
+/// in the source (which a rebuilt LUT need not follow).
+std::function<bool(const cmsUInt16Number*)> inBox(std::vector<std::pair<double, double>> box)
+{
+    return [box](const cmsUInt16Number* colour) {
+        for (size_t c = 0; c < box.size(); ++c) {
+            const double v = colour[c] / 65535.0;
+            if (v < box[c].first || v > box[c].second)
+                return false;
+        }
+        return true;
+    };
+}
+
+/// The range of a channel a marker on points \a first to \a last of a 12-point grid reaches through
+/// lcms's interpolation, widened by one cell of a rebuilt RGB LUT's 18-point grid.
+std::pair<double, double> reach(int first, int last)
+{
+    return { (first - 1) / 11.0 - 1.0 / 17, (last + 1) / 11.0 + 1.0 / 17 };
+}
+
+/// A matrix/shaper profile with LUTs and a gamut tag, the marker in the LUTs' grids and the gamut grid.
+QByteArray markedLuts(double version)
+{
+    const QByteArray plain = matrixAndLutProfile(version, 12, true);
+    return withMarkerInGrid(
+        withMarkerInGrid(withMarkerInGrid(plain, "A2B0", { 3, 8, 2 }), "B2A0", { 6, 6, 6 }), "gamt",
+        { 5, 5, 5 });
+}
+
+struct MarkedProfile
+{
+    const char* name;
+    std::function<QByteArray()> profile;
+    std::function<bool(const cmsUInt16Number*)> changedByMarker; ///< chart colours left out; none when empty
+};
+
+} // namespace
+
+class MarkedColourTags : public ::testing::TestWithParam<MarkedProfile>
+{
+};
+
+TEST_P(MarkedColourTags, NeverReachAnOutputOfAnyFormatAndTheColourStays)
+{
+    QTemporaryDir work;
+    const QByteArray profile = GetParam().profile();
+    ASSERT_TRUE(profile.contains(kColourMarker));
+    ASSERT_NE(LcmsProfile(profile).handle, nullptr);
+    const QString icc = work.filePath(QStringLiteral("marked.icc"));
+    ASSERT_TRUE(writeFile(icc, profile));
+
+    // The same picture in every format, each carrying the profile byte for byte.
+    const QString sources = work.filePath(QStringLiteral("sources"));
+    ASSERT_TRUE(QDir().mkpath(sources));
+    QImage picture(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 4, y * 5, 255 - x * 2));
+    const QString png = work.filePath(QStringLiteral("picture.png"));
+    ASSERT_TRUE(picture.save(png));
+    const QStringList formats = { "jpg", "png", "tif", "webp", "heic" };
+    for (const QString& format : formats) {
+        const QString source = sources + QStringLiteral("/marked.") + format;
+        if (format == QLatin1String("webp")) {
+            ASSERT_EQ(runProcess("cwebp", { "-quiet", png, "-o", source }).exitCode, 0);
+        } else if (format != QLatin1String("heic")) {
+            ASSERT_TRUE(picture.save(source));
+        }
+        if (format == QLatin1String("heic")) {
+            const QString profiled = work.filePath(QStringLiteral("profiled.png"));
+            ASSERT_TRUE(QFile::copy(png, profiled));
+            ASSERT_EQ(
+                runProcess("exiftool", { "-q", "-overwrite_original", "-ICC_Profile<=" + icc, profiled })
+                    .exitCode,
+                0);
+            ASSERT_EQ(runProcess("heif-enc", { "-q", "90", profiled, "-o", source }).exitCode, 0);
+        } else {
+            ASSERT_EQ(runProcess("exiftool", { "-q", "-overwrite_original", "-ICC_Profile<=" + icc, source })
+                          .exitCode,
+                0);
+        }
+        ASSERT_EQ(extractedProfile(source), profile) << format.toStdString();
+    }
+
+    const QString out = work.filePath(QStringLiteral("out"));
+    const ProcessResult run = runCli({ "-o", out, sources }, work.filePath(QStringLiteral("config")));
+    ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+
+    const QStringList qtDecodes = { "png", "tif" };
+    double largest = 0;
+    for (const QString& format : formats) {
+        SCOPED_TRACE(format.toStdString());
+        const QString output = out + QStringLiteral("/marked.") + format;
+        const QByteArray bytes = fileBytes(output);
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_FALSE(holdsMarkerPart(bytes));
+        const QByteArray written = extractedProfile(output);
+        if (written.isEmpty()) {
+            // Qt decodes PNG and TIFF and gives no profile it cannot use (a tone curve that is no curve).
+            EXPECT_TRUE(qtDecodes.contains(format) && !QColorSpace::fromIccProfile(profile).isValid())
+                << "the output lost its colour profile";
+            continue;
+        }
+        EXPECT_FALSE(holdsMarkerPart(written));
+        // The colour through the whole profile (lcms prefers the LUTs) and through its matrix alone.
+        for (const auto& [source, rebuilt] :
+            { std::pair { profile, written }, std::pair { withoutLuts(profile), withoutLuts(written) } }) {
+            const double deltaE
+                = largestDeltaE(source, rebuilt, INTENT_PERCEPTUAL, GetParam().changedByMarker);
+            EXPECT_LE(deltaE, 1.0);
+            largest = std::max(largest, deltaE);
+        }
+    }
+    std::printf("[ colour   ] %s: largest delta E %.3f\n", GetParam().name, largest);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, MarkedColourTags,
+    ::testing::Values(MarkedProfile { "AdaptationV4",
+                          [] { return withMarkerInAdaptation(tabulatedMatrixProfile(4.3)); }, {} },
+        MarkedProfile { "CurvesV2", [] { return withMarkerInCurves(tabulatedMatrixProfile(2.1)); }, {} },
+        MarkedProfile { "Lut16AndGamutGridsV2", [] { return markedLuts(2.1); },
+            inBox({ reach(3, 3), reach(8, 8), reach(2, 6) }) },
+        MarkedProfile { "LutAtoBAndGamutGridsV4", [] { return markedLuts(4.3); },
+            inBox({ reach(3, 3), reach(8, 8), reach(2, 6) }) }),
+    [](const auto& param) { return std::string(param.param.name); });

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "worker/WorkerPool.h"
+
+#include <algorithm>
+#include <utility>
+
+WorkerPool::Lease::Lease(WorkerPool* pool, WorkerProcess* worker)
+    : m_pool(pool)
+    , m_worker(worker)
+{ }
+
+WorkerPool::Lease::Lease(Lease&& other) noexcept
+    : m_pool(std::exchange(other.m_pool, nullptr))
+    , m_worker(std::exchange(other.m_worker, nullptr))
+{ }
+
+WorkerPool::Lease::~Lease()
+{
+    if (m_pool)
+        m_pool->giveBack(m_worker);
+}
+
+WorkerPool::WorkerPool(const WorkerOptions& options, int size)
+{
+    const int count = std::max(size, 1);
+    for (int i = 0; i < count; ++i)
+        m_slots.push_back(std::make_unique<WorkerProcess>(options));
+    // Taken from the back: the first slot goes first, so a pool used by fewer threads than it has
+    // slots starts only the workers it needs.
+    for (auto slot = m_slots.rbegin(); slot != m_slots.rend(); ++slot)
+        m_free.push_back(slot->get());
+}
+
+WorkerPool::~WorkerPool() = default;
+
+WorkerPool::Lease WorkerPool::take()
+{
+    std::unique_lock lock(m_mutex);
+    m_returned.wait(lock, [&] { return !m_free.empty(); });
+    WorkerProcess* worker = m_free.back();
+    m_free.pop_back();
+    return Lease(this, worker);
+}
+
+void WorkerPool::giveBack(WorkerProcess* worker)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_confinement && worker->confinement())
+            m_confinement = worker->confinement();
+        m_free.push_back(worker);
+    }
+    m_returned.notify_one();
+}
+
+std::optional<ConfinementReport> WorkerPool::confinement() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_confinement;
+}
