@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/inspect/ContainerWalksPrivate.h"
+#include "engine/inspect/MetadataContainers.h"
+#include "engine/structure/HeifBoxes.h"
+
+#include <algorithm>
+#include <set>
+
+namespace containers {
+
+// --- HEIF (HEIC, AVIF) -------------------------------------------------------------------------------
+
+/// Metadata items above this size are not read (no Exif or XMP item of a photo comes near it).
+constexpr quint64 kMaxHeifMetadataItem = 16 << 20;
+
+QString fourCCName(quint32 type)
+{
+    QString name;
+    for (const int shift : { 24, 16, 8, 0 }) {
+        const uchar c = uchar(type >> shift);
+        name.append(c >= 0x20 && c < 0x7F ? QChar(c) : QChar(u'?'));
+    }
+    return name;
+}
+
+bool isHeifImageType(quint32 type)
+{
+    static const std::set<quint32> kImageTypes
+        = { fourCC("hvc1"), fourCC("av01"), fourCC("grid"), fourCC("iovl"), fourCC("iden"), fourCC("jpeg"),
+              fourCC("avc1"), fourCC("unci"), fourCC("j2k1"), fourCC("vvc1") };
+    return kImageTypes.contains(type);
+}
+
+/// The TIFF structure of a HEIF Exif item: after a 4-byte offset to the TIFF header (usually past
+/// "Exif\0\0"). Empty when the item holds none.
+QByteArrayView tiffOfHeifExif(QByteArrayView item)
+{
+    if (item.size() < 4)
+        return {};
+    const quint32 offset = readBE32(bytesOf(item));
+    const auto isTiff = [](QByteArrayView at) {
+        return at.startsWith(QByteArrayView("II*\0", 4)) || at.startsWith(QByteArrayView("MM\0*", 4));
+    };
+    if (quint64(offset) + 4 < quint64(item.size()) && isTiff(item.sliced(4 + offset)))
+        return item.sliced(4 + offset);
+    // Writers disagree on what the offset counts: look for the header near the start instead.
+    for (qsizetype at = 4; at < std::min<qsizetype>(item.size() - 4, 64); ++at) {
+        if (isTiff(item.sliced(at)))
+            return item.sliced(at);
+    }
+    return {};
+}
+
+bool looksLikeXmp(QByteArrayView data)
+{
+    return data.indexOf("<x:xmpmeta") >= 0 || data.indexOf("<?xpacket") >= 0 || data.indexOf("rdf:RDF") >= 0;
+}
+
+/// The zero-ended strings of a HEIF 'udes' property (language, name, description, tags), joined.
+QString heifDescription(QByteArrayView payload)
+{
+    QStringList texts;
+    qsizetype pos = 4; // version and flags
+    for (int i = 0; i < 4 && pos < payload.size(); ++i) {
+        qsizetype end = payload.indexOf('\0', pos);
+        if (end < 0)
+            end = payload.size();
+        if (i > 0 && end > pos)
+            texts.append(readableText(QString::fromUtf8(payload.sliced(pos, end - pos))));
+        pos = end + 1;
+    }
+    texts.removeAll(QString());
+    return texts.join(QStringLiteral("; "));
+}
+
+/// Walks a HEIF file: its metadata items (Exif, XMP and any other), thumbnails and auxiliary images
+/// other than alpha, images beside the primary one, colour profiles and descriptions, boxes outside the
+/// standard ones and data after the last box. The item structure is read by the engine's own HEIF walk,
+/// which follows every item location kind libheif writes. False, with the reason, when that structure
+/// cannot be read.
+bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
+{
+    QString why;
+    const std::optional<HeifStructure> structure = readHeifStructure(data, &why);
+    if (!structure) {
+        *reason = why.isEmpty() ? QStringLiteral("not a HEIF image") : why;
+        return false;
+    }
+    // The top-level boxes, whole ones only (the structure walk has checked their sizes): boxes outside the
+    // standard ones, and free space that holds more than padding.
+    qsizetype pos = 0;
+    while (pos + 8 <= structure->boxesEnd) {
+        quint64 size = readBE32(bytesOf(data) + pos);
+        const quint32 type = readBE32(bytesOf(data) + pos + 4);
+        qsizetype header = 8;
+        if (size == 1 && pos + 16 <= structure->boxesEnd) {
+            size = quint64(readBE32(bytesOf(data) + pos + 8)) << 32 | readBE32(bytesOf(data) + pos + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = quint64(structure->boxesEnd - pos);
+        }
+        if (size < quint64(header) || size > quint64(structure->boxesEnd - pos))
+            break;
+        const QByteArrayView payload = data.sliced(pos + header, qsizetype(size) - header);
+        if (type == fourCC("moov"))
+            report(
+                blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"), byteCount(payload.size()));
+        else if ((type == fourCC("free") || type == fourCC("skip")) && !isPadding(payload))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        else if (type != fourCC("ftyp") && type != fourCC("meta") && type != fourCC("mdat")
+            && type != fourCC("free") && type != fourCC("skip"))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                sizeWithExcerpt(payload));
+        pos += qsizetype(size);
+    }
+    // After the boxes and the data the items name: a box that runs past the end of the file, or bytes
+    // that are no box at all.
+    const QByteArrayView tail = data.sliced(heifDataEnd(*structure));
+    // A box's header: a size that is no text and a type of letters, digits and spaces.
+    const auto isText = [](char c) { return c >= 0x20 && c < 0x7F; };
+    const auto isTypeCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
+    };
+    const bool startsLikeABox = tail.size() >= 8 && !std::all_of(tail.begin(), tail.begin() + 4, isText)
+        && std::all_of(tail.begin() + 4, tail.begin() + 8, isTypeCharacter);
+    if (startsLikeABox)
+        reportTrailingData(tail, blocks, 0,
+            QStringLiteral("beginning like a box '%1'").arg(fourCCName(readBE32(bytesOf(tail) + 4))), 8);
+    else
+        reportTrailingData(tail, blocks, 0);
+
+    const HeifStructure& s = *structure;
+    const auto propertyOf = [&](const HeifItem& item, quint32 type) -> const HeifProperty* {
+        for (const int index : item.properties) {
+            if (index >= 0 && size_t(index) < s.properties.size() && s.properties[size_t(index)].type == type)
+                return &s.properties[size_t(index)];
+        }
+        return nullptr;
+    };
+    // Items that are parts of other images (grid tiles, overlay inputs), alpha channels, thumbnails and
+    // other auxiliary images: none of them is a picture of its own.
+    std::set<quint32> parts;
+    for (const HeifReference& reference : s.references) {
+        if (reference.type == fourCC("dimg") || reference.type == fourCC("base"))
+            parts.insert(reference.to.begin(), reference.to.end());
+        if (reference.type != fourCC("thmb") && reference.type != fourCC("auxl"))
+            continue;
+        parts.insert(reference.from);
+        const auto item = s.items.find(reference.from);
+        if (item == s.items.end())
+            continue;
+        const QString size = [&] {
+            const HeifProperty* ispe = propertyOf(item->second, fourCC("ispe"));
+            if (!ispe || ispe->payload.size() < 12)
+                return QString();
+            return QStringLiteral("%1 × %2 pixels")
+                .arg(readBE32(bytesOf(ispe->payload) + 4))
+                .arg(readBE32(bytesOf(ispe->payload) + 8));
+        }();
+        if (reference.type == fourCC("thmb")) {
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail"),
+                size.isEmpty() ? QStringLiteral("an embedded preview") : size);
+            continue;
+        }
+        const HeifProperty* auxC = propertyOf(item->second, fourCC("auxC"));
+        QByteArrayView type;
+        if (auxC && auxC->payload.size() > 4) {
+            type = auxC->payload.sliced(4);
+            type = type.first(
+                std::max<qsizetype>(0, type.indexOf('\0') < 0 ? type.size() : type.indexOf('\0')));
+        }
+        if (isHeifAlphaType(type))
+            continue;
+        report(blocks, PersonalGroup::Hidden, QStringLiteral("Auxiliary image"),
+            readableText(QString::fromLatin1(type.isEmpty() ? QByteArrayView("of no stated kind") : type))
+                + (size.isEmpty() ? QString() : QStringLiteral(", ") + size));
+    }
+    for (const auto& [id, item] : s.items) {
+        if (item.type == fourCC("Exif") || item.type == fourCC("mime") || item.type == fourCC("uri ")) {
+            QString ignored;
+            const std::optional<QByteArray> bytes = heifItemData(
+                s, item, std::min<quint64>(kMaxHeifMetadataItem, quint64(data.size())), &ignored);
+            if (!bytes) {
+                report(blocks, PersonalGroup::Hidden, QStringLiteral("Metadata item"),
+                    QStringLiteral("'%1', whose data lies outside the file").arg(fourCCName(item.type)));
+                continue;
+            }
+            if (item.type == fourCC("Exif")) {
+                const QByteArrayView tiff = tiffOfHeifExif(*bytes);
+                if (!tiff.isEmpty())
+                    blocks.exif.append(QByteArray(tiff.data(), tiff.size()));
+                else if (!bytes->isEmpty())
+                    report(
+                        blocks, PersonalGroup::Hidden, QStringLiteral("EXIF item"), sizeWithExcerpt(*bytes));
+            } else if (item.type == fourCC("mime") && looksLikeXmp(*bytes)) {
+                blocks.xmp.append(QByteArray(bytes->constData(), bytes->size()));
+            } else if (!bytes->isEmpty()) {
+                report(blocks, PersonalGroup::Hidden,
+                    QStringLiteral("Metadata item '%1'").arg(fourCCName(item.type).trimmed()),
+                    sizeWithExcerpt(*bytes));
+            }
+            continue;
+        }
+        if (id != s.primary && !parts.contains(id) && isHeifImageType(item.type))
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Another image"),
+                QStringLiteral("item %1 ('%2')").arg(id).arg(fourCCName(item.type)));
+    }
+    for (const HeifProperty& property : s.properties) {
+        if (property.type == fourCC("colr") && property.payload.size() > 4
+            && (property.payload.startsWith("prof") || property.payload.startsWith("rICC")))
+            blocks.profiles.append(QByteArray(property.payload.data() + 4, property.payload.size() - 4));
+        else if (property.type == fourCC("udes")) {
+            const QString text = heifDescription(property.payload);
+            if (!text.isEmpty())
+                report(blocks, PersonalGroup::Text, QStringLiteral("Description (HEIF)"), text);
+        }
+    }
+    return true;
+}
+
+} // namespace containers
