@@ -359,10 +359,6 @@ Ihre Originalfotos werden nie verändert.</translation>
 <context>
     <name>MetadataInspector</name>
     <message>
-        <source>(empty)</source>
-        <translation>(leer)</translation>
-    </message>
-    <message>
         <source>Camera make</source>
         <translation>Hersteller</translation>
     </message>

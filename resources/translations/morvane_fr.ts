@@ -359,10 +359,6 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
 <context>
     <name>MetadataInspector</name>
     <message>
-        <source>(empty)</source>
-        <translation>(vide)</translation>
-    </message>
-    <message>
         <source>Camera make</source>
         <translation>Marque</translation>
     </message>
