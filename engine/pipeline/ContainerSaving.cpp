@@ -6,6 +6,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/Orientation.h"
 #include "engine/core/WorkFile.h"
+#include "engine/formats/webp/WebpCodec.h"
 #include "engine/formats/webp/WebpRewriter.h"
 #include "engine/pipeline/ImageInfo.h"
 #include "engine/pipeline/ImageSource.h"
@@ -54,7 +55,16 @@ std::optional<ContainerRewriteResult> saveRewrittenWebp(
             return ContainerRewriteResult::NeedsReencode;
         }
     }
+    // The bitstreams are carried over unread: a damaged one is found here, as a decode would find it,
+    // instead of in a copy that looks whole.
     QString why;
+    const std::unique_ptr<WebpInput> input = WebpInput::open(source->data(), kMaxDecodedPixels, &why);
+    if (!input || !input->decodesEveryFrame(&why)) {
+        if (!why.isEmpty())
+            why[0] = why[0].toLower();
+        say(reason, QStringLiteral("the picture does not decode: %1").arg(why));
+        return ContainerRewriteResult::NeedsReencode;
+    }
     switch (rewriteWebp(QByteArrayView(source->data()), file.descriptor(), &why)) {
     case WebpRewriteResult::Written:
         return ContainerRewriteResult::Written;
