@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <webp/decode.h>
 #include <webp/demux.h>
 #include <webp/encode.h>
@@ -100,6 +101,23 @@ QStringList webpChunkList(const QByteArray& file)
     if (!walk.error.isEmpty())
         list << QStringLiteral("error: ") + walk.error;
     return list;
+}
+
+QList<QByteArray> webpPictureBytes(const QByteArray& file)
+{
+    QList<QByteArray> pieces;
+    const std::function<void(const QList<WebpChunk>&)> collect = [&](const QList<WebpChunk>& chunks) {
+        for (const WebpChunk& chunk : chunks) {
+            if (chunk.id == "ALPH" || chunk.id == "VP8 " || chunk.id == "VP8L")
+                pieces << chunk.id + chunk.payload;
+            if (chunk.id == "ANMF") {
+                pieces << chunk.id + chunk.frameHeader;
+                collect(chunk.inner);
+            }
+        }
+    };
+    collect(walkWebpFile(file).chunks);
+    return pieces;
 }
 
 QByteArray webpChunk(const QByteArray& id, const QByteArray& payload)

@@ -42,6 +42,9 @@ struct WebpWalk
 [[nodiscard]] WebpWalk walkWebpFile(const QByteArray& file);
 /// The chunk list of a file: "VP8X", "ANMF[ALPH VP8 ]", ...
 [[nodiscard]] QStringList webpChunkList(const QByteArray& file);
+/// The chunks that carry pictures, in file order, with each frame's header before its own ("ANMF" and
+/// its 16 bytes): what a rewritten copy keeps byte for byte.
+[[nodiscard]] QList<QByteArray> webpPictureBytes(const QByteArray& file);
 /// The chunk bytes: header, payload and a zero padding byte when the size is odd.
 [[nodiscard]] QByteArray webpChunk(const QByteArray& id, const QByteArray& payload);
 /// "RIFF", the size, "WEBP" and \a body.

@@ -39,25 +39,6 @@ const QList<QByteArray>& plantedTexts()
     return texts;
 }
 
-/// The chunks that carry pictures, in file order, with each frame's header: what the copy must keep
-/// byte for byte.
-QList<QByteArray> pictureBytes(const QByteArray& file)
-{
-    QList<QByteArray> pieces;
-    const std::function<void(const QList<WebpChunk>&)> collect = [&](const QList<WebpChunk>& chunks) {
-        for (const WebpChunk& chunk : chunks) {
-            if (chunk.id == "ALPH" || chunk.id == "VP8 " || chunk.id == "VP8L")
-                pieces << chunk.id + chunk.payload;
-            if (chunk.id == "ANMF") {
-                pieces << chunk.id + chunk.frameHeader;
-                collect(chunk.inner);
-            }
-        }
-    };
-    collect(walkWebpFile(file).chunks);
-    return pieces;
-}
-
 /// exiftool's lines for the EXIF, GPS and XMP groups of \a path.
 QStringList metadataLines(const QString& path)
 {
@@ -226,7 +207,7 @@ TEST_P(WebpRewrite, KeepsEveryPictureByteForByteAndNothingPersonal)
         EXPECT_EQ(int(uchar(header[0])), c.flags);
         EXPECT_EQ(header.mid(1), walkWebpFile(dirty).chunks.first().payload.mid(1)) << "the canvas";
     }
-    EXPECT_EQ(pictureBytes(copy), pictureBytes(clean));
+    EXPECT_EQ(webpPictureBytes(copy), webpPictureBytes(clean));
 
     // libwebp decodes the same frames at the same times from both.
     const std::optional<DecodedWebp> before = decodeWebpFrames(dirty);
