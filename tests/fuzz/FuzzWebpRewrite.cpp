@@ -30,8 +30,7 @@ void checkChunks(const QByteArray& copy, qsizetype begin, qsizetype end, bool in
         if ((size & 1) && copy[at + 8 + qsizetype(size)] != '\0')
             fuzzFailure("a padding byte of the copy is not zero");
         const bool picture = id == "ALPH" || id == "VP8 " || id == "VP8L";
-        if (inFrame ? !picture
-                    : !(picture || id == "VP8X" || id == "ICCP" || id == "ANIM" || id == "ANMF"))
+        if (inFrame ? !picture : !(picture || id == "VP8X" || id == "ICCP" || id == "ANIM" || id == "ANMF"))
             fuzzFailure("the copy holds a chunk a clean copy may not hold");
         if (id == "VP8X" && (size != 10 || at != 12 || (uchar(copy[at + 8]) & 0x0C) != 0))
             fuzzFailure("the copy's VP8X is not one the rewriter writes");
