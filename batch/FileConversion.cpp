@@ -5,6 +5,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/CopyCheck.h"
+#include "engine/pipeline/ContainerSaving.h"
 #include "engine/pipeline/ImageDestination.h"
 #include "engine/pipeline/ImageSaving.h"
 #include "engine/pipeline/ImageSource.h"
@@ -87,7 +88,30 @@ void checkCopy(ConvertedFile& converted)
     if (refusal.isEmpty())
         return;
     converted.file.reset();
-    converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {} };
+    converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {}, false };
+}
+
+/// The first bytes of \a source, enough to tell its format by content; empty when it cannot be read.
+QByteArray headerOf(const QString& source)
+{
+    const int fd = ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    QByteArray header(256, '\0');
+    const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
+    ::close(fd);
+    header.truncate(n > 0 ? qsizetype(n) : 0);
+    return header;
+}
+
+/// Whether \a source is a container that saveRewrittenContainer copies into \a type: a HEIF file written
+/// as the type its content is.
+bool isRewrittenInOwnType(const QString& source, ImageFormat type)
+{
+    if (type != kUTTypeHEIC && type != kUTTypeAVIF)
+        return false;
+    const QByteArray header = headerOf(source);
+    return isHeifFile(header) && sniffImageFormat(header) == type;
 }
 
 } // namespace
@@ -102,7 +126,31 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
     QString reencoded;
-    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
+    if (isRewrittenInOwnType(source, ImageWrapper::GetImageTypeFromPath(outputName))) {
+        QString error;
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+        if (!file) {
+            outcome.reason
+                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+            return converted;
+        }
+        QString why;
+        const std::optional<ContainerRewriteResult> kept
+            = saveRewrittenContainer(source, options.fixOrientation, *file, &why);
+        if (kept == ContainerRewriteResult::Written) {
+            converted.file = std::move(file);
+            outcome.status = ConversionOutcome::Status::Written;
+            checkCopy(converted);
+            return converted;
+        }
+        // As for a JPEG kept losslessly: re-encoded into a fresh work file, and said so.
+        if (kept) {
+            const float quality = std::max(0.0f, std::min(100.0f, options.quality));
+            reencoded = QCoreApplication::translate("FileConversion", "re-encoded at quality %1: %2")
+                            .arg(qRound(quality))
+                            .arg(why);
+        }
+    } else if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
         QString error;
         std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
         if (!file) {
@@ -153,6 +201,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         return converted;
     }
     outcome.status = ConversionOutcome::Status::Written;
+    outcome.reencoded = true;
     outcome.note = framesNote(wrapper.imgInfo());
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
@@ -170,7 +219,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},
-            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {} };
+            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {}, false };
         return;
     }
     converted.outcome.output = path;
