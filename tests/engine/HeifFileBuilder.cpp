@@ -549,3 +549,38 @@ std::vector<std::pair<QByteArray, quint64>> topLevelBoxes(const QByteArray& file
     }
     return boxes;
 }
+
+Decoded decodeWithLibheif(const QByteArray& file)
+{
+    Decoded result;
+    heif_context* context = heif_context_alloc();
+    heif_image_handle* handle = nullptr;
+    heif_image* image = nullptr;
+    if (heif_context_read_from_memory_without_copy(context, file.constData(), size_t(file.size()), nullptr)
+                .code
+            == heif_error_Ok
+        && heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok) {
+        result.alpha = heif_image_handle_has_alpha_channel(handle);
+        result.topLevelImages = heif_context_get_number_of_top_level_images(context);
+        result.thumbnails = heif_image_handle_get_number_of_thumbnails(handle);
+        result.auxiliaryOtherThanAlpha
+            = heif_image_handle_get_number_of_auxiliary_images(handle, LIBHEIF_AUX_IMAGE_FILTER_OMIT_ALPHA);
+        result.depth = heif_image_handle_has_depth_image(handle);
+        result.metadataBlocks = heif_image_handle_get_number_of_metadata_blocks(handle, nullptr);
+        const heif_chroma chroma = result.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
+        if (heif_decode_image(handle, &image, heif_colorspace_RGB, chroma, nullptr).code == heif_error_Ok) {
+            result.width = heif_image_get_width(image, heif_channel_interleaved);
+            result.height = heif_image_get_height(image, heif_channel_interleaved);
+            int stride = 0;
+            const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+            const int rowBytes = result.width * (result.alpha ? 4 : 3);
+            for (int y = 0; y < result.height; ++y)
+                result.pixels.append(reinterpret_cast<const char*>(plane + y * stride), rowBytes);
+            result.ok = result.width > 0;
+        }
+    }
+    heif_image_release(image);
+    heif_image_handle_release(handle);
+    heif_context_free(context);
+    return result;
+}

@@ -130,3 +130,22 @@ private:
 /// The top-level boxes of \a file as (type, size); the last entry's type is "?" when bytes are left over
 /// that are no whole box.
 [[nodiscard]] std::vector<std::pair<QByteArray, quint64>> topLevelBoxes(const QByteArray& file);
+
+/// What libheif's decoder makes of a file: the primary image's pixels as interleaved RGB(A) rows and
+/// what else it finds.
+struct Decoded
+{
+    bool ok = false;
+    int width = 0;
+    int height = 0;
+    bool alpha = false;
+    QByteArray pixels;
+    int topLevelImages = 0;
+    int thumbnails = 0;
+    int auxiliaryOtherThanAlpha = 0;
+    bool depth = false;
+    int metadataBlocks = 0;
+};
+
+/// \a file decoded by libheif with its transforms applied; ok false when it cannot be decoded.
+[[nodiscard]] Decoded decodeWithLibheif(const QByteArray& file);
