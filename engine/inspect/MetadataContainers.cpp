@@ -2,6 +2,7 @@
 #include "engine/inspect/MetadataContainers.h"
 
 #include "engine/core/ImageFormat.h"
+#include "engine/inspect/HeifCodedData.h"
 #include "engine/metadata/ColorProfile.h"
 #include "engine/structure/HeifBoxes.h"
 
@@ -1038,6 +1039,7 @@ bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
             report(blocks, PersonalGroup::Hidden, QStringLiteral("Another image"),
                 QStringLiteral("item %1 ('%2')").arg(id).arg(fourCCName(item.type)));
     }
+    reportHeifCodedMetadata(s, blocks);
     for (const HeifProperty& property : s.properties) {
         if (property.type == fourCC("colr") && property.payload.size() > 4
             && (property.payload.startsWith("prof") || property.payload.startsWith("rICC")))

@@ -5,6 +5,7 @@
 // source's, the images and metadata it finds), by exiftool and by a walk of their bytes; hostile files
 // must never be copied.
 #include "engine/formats/heif/HeifRewriter.h"
+#include "engine/inspect/MetadataInspector.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/HeifFileBuilder.h"
 #include "tests/engine/ProfileCrafting.h"
@@ -370,6 +371,111 @@ TEST(HeifRewrite, AFailedWriteSaysWhy)
     EXPECT_EQ(rewriteHeif(builder.build(), fd, HeifCoding::HEVC, &reason), HeifRewriteResult::Failed);
     ::close(fd);
     EXPECT_FALSE(reason.isEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The inspector sees what a copy must not hold, so that the copy check would catch it
+
+struct InspectionCase
+{
+    const char* name;
+    QByteArray (*build)();
+    const char* finding; ///< a part of a hidden field's name; empty: nothing at all may be found
+};
+
+class HeifInspection : public ::testing::TestWithParam<InspectionCase>
+{
+};
+
+QByteArray withImage(bool av1, void (*plant)(CodedImage&))
+{
+    static const CodedImage hevc = encodeCodedImage(testPattern(64, 64, 1), false);
+    static const CodedImage av1Image = encodeCodedImage(testPattern(64, 64, 1), true);
+    CodedImage image = av1 ? av1Image : hevc;
+    HeifFileBuilder builder(av1 ? "avif" : "heic", { "mif1", av1 ? "avif" : "heic" });
+    plant(image);
+    builder.addCodedImage(image);
+    return builder.build();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HeifInspection,
+    ::testing::Values(InspectionCase { "CleanHevc", [] { return withImage(false, [](CodedImage&) {}); }, "" },
+        InspectionCase { "CleanAv1", [] { return withImage(true, [](CodedImage&) {}); }, "" },
+        InspectionCase { "SeiInConfiguration",
+            [] {
+                return withImage(false, [](CodedImage& i) {
+                    i.configuration = hvcCWithNal(i.configuration, seiUserDataNal(kPlantPrefix));
+                });
+            },
+            "HEVC SEI" },
+        InspectionCase { "SeiInData",
+            [] {
+                return withImage(false,
+                    [](CodedImage& i) { i.data = withNalFirst(i.data, seiUserDataNal(kPlantPrefix)); });
+            },
+            "HEVC SEI" },
+        InspectionCase { "MetadataObuInConfiguration",
+            [] {
+                return withImage(true, [](CodedImage& i) {
+                    i.configuration = av1CWithObu(i.configuration, av1MetadataObu(kPlantPrefix));
+                });
+            },
+            "AV1 OBU" },
+        InspectionCase { "MetadataObuInData",
+            [] {
+                return withImage(true,
+                    [](CodedImage& i) { i.data = withObuSecond(i.data, av1MetadataObu(kPlantPrefix)); });
+            },
+            "AV1 OBU" },
+        InspectionCase { "DepthMap",
+            [] {
+                const CodedImage image = encodeCodedImage(testPattern(64, 64, 1), false);
+                HeifFileBuilder builder;
+                const quint32 primary = builder.addCodedImage(image);
+                const quint32 depth = builder.addCodedImage(image, true);
+                builder.associate(
+                    depth, builder.addProperty("auxC", auxCPayload("urn:mpeg:hevc:2015:auxid:2")));
+                builder.reference("auxl", depth, { primary });
+                return builder.build();
+            },
+            "Auxiliary image" },
+        InspectionCase { "ThumbnailWithExif",
+            [] {
+                const CodedImage image = encodeCodedImage(testPattern(64, 64, 1), false);
+                HeifFileBuilder builder;
+                const quint32 primary = builder.addCodedImage(image);
+                const quint32 thumbnail = builder.addCodedImage(image);
+                builder.reference("thmb", thumbnail, { primary });
+                builder.reference("cdsc", builder.addItem("Exif", exifItem(kPlantPrefix)), { thumbnail });
+                return builder.build();
+            },
+            "Thumbnail" }),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_P(HeifInspection, FindsWhatTheCodedDataAndTheItemsCarry)
+{
+    const Inspection inspection = inspectImageData(GetParam().build());
+    ASSERT_TRUE(inspection.readable) << inspection.reason.toStdString();
+    const QString finding = QString::fromLatin1(GetParam().finding);
+    if (finding.isEmpty()) {
+        EXPECT_TRUE(inspection.nothingPersonal()) << inspection.summary().toStdString();
+        return;
+    }
+    ASSERT_TRUE(inspection.groups.contains(PersonalGroup::Hidden)) << inspection.summary().toStdString();
+    bool found = false;
+    for (const InspectedField& field : inspection.groups.at(PersonalGroup::Hidden))
+        found = found || field.name.contains(finding);
+    EXPECT_TRUE(found) << inspection.summary().toStdString();
+    // What the units say is shown, so that a person sees what the file gives away.
+    const std::vector<InspectedField>& hidden = inspection.groups.at(PersonalGroup::Hidden);
+    const bool unitsFound = finding.contains("SEI") || finding.contains("OBU");
+    EXPECT_TRUE(!unitsFound || std::any_of(hidden.begin(), hidden.end(), [](const InspectedField& field) {
+        return field.value.contains(QString::fromLatin1(kPlantPrefix));
+    }));
+    // The thumbnail's own Exif is read too.
+    if (finding == "Thumbnail") {
+        EXPECT_GT(inspection.groups.size(), 1u) << inspection.summary().toStdString();
+    }
 }
 
 } // namespace
