@@ -214,6 +214,11 @@ TEST_P(HeifRewriteDirty, KeepsThePixelsBitForBitAndNothingElse)
     EXPECT_EQ(boxes[2].first, "mdat");
     EXPECT_FALSE(out.bytes.left(int(boxes[0].second)).contains("tmap"));
     EXPECT_FALSE(out.bytes.contains("grpl"));
+    // Nothing is left to take away: the copy rewrites to itself.
+    QTemporaryDir again;
+    const Rewritten second = rewrite(out.bytes, again, c.av1 ? HeifCoding::AV1 : HeifCoding::HEVC);
+    EXPECT_EQ(second.result, HeifRewriteResult::Written);
+    EXPECT_TRUE(second.bytes == out.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HeifRewriteDirty,
