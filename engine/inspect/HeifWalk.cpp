@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/ContainerWalksPrivate.h"
+#include "engine/inspect/HeifCodedData.h"
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/structure/HeifBoxes.h"
 
@@ -206,6 +207,7 @@ bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
             report(blocks, PersonalGroup::Hidden, QStringLiteral("Another image"),
                 QStringLiteral("item %1 ('%2')").arg(id).arg(fourCCName(item.type)));
     }
+    reportHeifCodedMetadata(s, blocks);
     for (const HeifProperty& property : s.properties) {
         if (property.type == fourCC("colr") && property.payload.size() > 4
             && (property.payload.startsWith("prof") || property.payload.startsWith("rICC")))
