@@ -5,6 +5,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/CopyCheck.h"
+#include "engine/pipeline/AnimationSaving.h"
 #include "engine/pipeline/ImageDestination.h"
 #include "engine/pipeline/ImageSaving.h"
 #include "engine/pipeline/ImageSource.h"
@@ -90,6 +91,36 @@ void checkCopy(ConvertedFile& converted)
     converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {} };
 }
 
+/// Writes an animated GIF or PNG bound for its own format with all its frames. True when that settled the
+/// file (written, or skipped because no work file could be had); false when the usual path is to write
+/// its first frame, with \a why set when the frames could not be kept.
+bool keepAnimation(ConvertedFile& converted, const QString& source, const RunOptions& options,
+    const QString& folder, QString& why)
+{
+    const ImageFormat type = ImageWrapper::GetImageTypeFromPath(converted.outputName);
+    if (type != kUTTypeGIF && type != kUTTypePNG)
+        return false;
+    QString error;
+    std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+    if (!file) {
+        converted.outcome.reason
+            = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+        return true;
+    }
+    const std::optional<AnimationSaving> kept
+        = saveAnimationWhole(source, type, options.fixOrientation, *file);
+    if (!kept)
+        return false;
+    if (!kept->written) {
+        why = kept->reason;
+        return false;
+    }
+    converted.file = std::move(file);
+    converted.outcome.status = ConversionOutcome::Status::Written;
+    checkCopy(converted);
+    return true;
+}
+
 } // namespace
 
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
@@ -130,6 +161,9 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
                             .arg(why);
         }
     }
+    QString framesLost;
+    if (keepAnimation(converted, source, options, folder, framesLost))
+        return converted;
     if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
@@ -154,6 +188,9 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     }
     outcome.status = ConversionOutcome::Status::Written;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (!framesLost.isEmpty())
+        outcome.note += QStringLiteral("; ")
+            + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1").arg(framesLost);
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);
