@@ -116,8 +116,9 @@ quint64 rowBytes(const Header& header, quint64 width)
     return (width * quint64(header.channels) * quint64(header.depth) + 7) / 8;
 }
 
-/// Inflates the pieces of one zlib stream into exactly \a size bytes. Null when the stream is damaged,
-/// gives more or fewer bytes, or is followed by anything.
+/// Inflates the pieces of one zlib stream into exactly \a size bytes. Null when the stream is damaged or
+/// ends early or late; bytes after its end are not looked at (readers ignore them, and the copy is
+/// compressed afresh).
 std::optional<std::vector<unsigned char>> inflateExactly(const QList<QByteArrayView>& pieces, quint64 size)
 {
     std::vector<unsigned char> out(size_t(size) + 1);
@@ -129,12 +130,6 @@ std::optional<std::vector<unsigned char>> inflateExactly(const QList<QByteArrayV
     bool ended = false;
     bool damaged = false;
     for (const QByteArrayView piece : pieces) {
-        if (piece.isEmpty())
-            continue;
-        if (ended) {
-            damaged = true; // bytes after the end of the stream
-            break;
-        }
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
         stream.avail_in = uInt(piece.size());
         while (stream.avail_in > 0 && !ended && !damaged) {
@@ -144,9 +139,7 @@ std::optional<std::vector<unsigned char>> inflateExactly(const QList<QByteArrayV
             else if (status != Z_OK || stream.avail_out == 0)
                 damaged = true;
         }
-        if (ended && stream.avail_in > 0)
-            damaged = true;
-        if (damaged)
+        if (ended || damaged)
             break;
     }
     const bool exact = ended && !damaged && stream.total_out == size;

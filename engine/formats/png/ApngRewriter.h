@@ -31,8 +31,8 @@ struct ApngRewrite
 /// filtered and deflated again, so that nothing of the source's coding survives.
 ///
 /// Refused when a kept chunk's CRC is wrong, a chunk is cut short or out of its place, a frame lies
-/// outside the image or has no data, a frame's data does not inflate to exactly its rows (nothing after
-/// the zlib stream's end), a row's filter is unknown, a palette index lies outside the palette, the
+/// outside the image or has no data, a frame's data does not inflate to exactly its rows (what follows
+/// the end of a zlib stream is dropped), a row's filter is unknown, a palette index lies outside the palette, the
 /// frames do not match the count acTL states, or the frames' pixels together exceed \a maxPixels.
 /// Thread-safe; no I/O.
 [[nodiscard]] ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint64 maxPixels);
