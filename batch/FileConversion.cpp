@@ -190,7 +190,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     outcome.note = framesNote(wrapper.imgInfo());
     if (!framesLost.isEmpty())
         outcome.note += QStringLiteral("; ")
-            + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1").arg(framesLost);
+            + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1")
+                  .arg(framesLost);
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Counting the pages of a TIFF and the frames of a GIF or an animated PNG by walking their structure, without decoding.
+// Counting the pages of a TIFF and the frames of a GIF or an animated PNG by walking their structure, without
+// decoding.
 #include "engine/structure/FrameCount.h"
 
 #include "engine/structure/ByteOrder.h"

@@ -112,7 +112,8 @@ QByteArray gifFile(int width, int height, const QByteArray& globalTable, const Q
             gif.append(char(0x80 | tableBits(table.size() / 3)));
             gif.append(table);
         }
-        gif.append(literalGifData(frame.indices, std::max(2, tableBits(table.size() / 3) + 1), frame.afterEndCode));
+        gif.append(
+            literalGifData(frame.indices, std::max(2, tableBits(table.size() / 3) + 1), frame.afterEndCode));
     }
     return gif.append(';');
 }
@@ -120,15 +121,16 @@ QByteArray gifFile(int width, int height, const QByteArray& globalTable, const Q
 QList<GifFrameSpec> plantedGifFrames()
 {
     GifFrameSpec first { 0, 0, 12, 8, 10, 1, -1, {}, pattern(12, 8, 0, 4), "LZWSECRET" };
-    GifFrameSpec second { 3, 2, 6, 4, 25, 2, 1, QByteArray("\xFA\xFA\x00LOCSECRET", 12), pattern(6, 4, 1, 2), {} };
+    GifFrameSpec second { 3, 2, 6, 4, 25, 2, 1, QByteArray("\xFA\xFA\x00LOCSECRET", 12), pattern(6, 4, 1, 2),
+        {} };
     GifFrameSpec third { 0, 0, 12, 8, 40, 3, 3, {}, pattern(12, 8, 2, 4), {} };
     return { first, second, third };
 }
 
 QByteArray plantedGif()
 {
-    const QByteArray global = QByteArray("\xFF\x00\x00\x00\xC8\x00\x00\x00\xFF\x0A\x14\x1E", 12)
-        + QByteArray("GPALSECRET!!");
+    const QByteArray global
+        = QByteArray("\xFF\x00\x00\x00\xC8\x00\x00\x00\xFF\x0A\x14\x1E", 12) + QByteArray("GPALSECRET!!");
     QByteArray extras;
     extras.append("\x21\xFE").append(subBlocks("GIFCOMMENTSECRET"));
     // XMP as its writers store it: the packet raw, then the "magic trailer" that walks any reader of
@@ -172,7 +174,8 @@ QByteArray pngChunk(const char* type, const QByteArray& body)
 QList<ApngFrameSpec> plantedApngFrames()
 {
     return { { 0, 0, 12, 8, 10, 100, 0, 0, pattern(12, 8, 0, 3) },
-        { 3, 2, 6, 4, 20, 100, 1, 1, pattern(6, 4, 1, 3) }, { 0, 0, 12, 8, 30, 100, 0, 0, pattern(12, 8, 2, 3) } };
+        { 3, 2, 6, 4, 20, 100, 1, 1, pattern(6, 4, 1, 3) },
+        { 0, 0, 12, 8, 30, 100, 0, 0, pattern(12, 8, 2, 3) } };
 }
 
 QByteArray plantedApngPalette()

@@ -26,7 +26,8 @@ struct GifFrameSpec
 
 /// The LZW image data (code size byte, sub-blocks, terminator) of \a indices, each code literal (a clear
 /// code before the table would widen the codes): a coding no encoder of ours would choose.
-[[nodiscard]] QByteArray literalGifData(const QByteArray& indices, int minimumCodeSize, const QByteArray& after = {});
+[[nodiscard]] QByteArray literalGifData(
+    const QByteArray& indices, int minimumCodeSize, const QByteArray& after = {});
 
 /// A GIF89a of \a frames on a \a width x \a height screen with \a globalTable, a loop count of \a loops
 /// (none when negative), and \a extras (whole extension blocks) written before the first frame.

@@ -95,7 +95,9 @@ struct DamagedGif
     GifAnimationResult expected;
 };
 
-class DamagedAnimatedGifs : public ::testing::TestWithParam<DamagedGif> {};
+class DamagedAnimatedGifs : public ::testing::TestWithParam<DamagedGif>
+{
+};
 
 TEST_P(DamagedAnimatedGifs, AreRefusedOrLeftToTheSingleFramePath)
 {
@@ -112,7 +114,8 @@ QList<DamagedGif> damagedGifs()
     QList<GifFrameSpec> frames = plantedGifFrames();
     frames[1].localTable.clear();
     QList<DamagedGif> cases;
-    cases.append({ "one-frame", gifFile(12, 8, global, frames.mid(0, 1), 0), GifAnimationResult::NotAnimated });
+    cases.append(
+        { "one-frame", gifFile(12, 8, global, frames.mid(0, 1), 0), GifAnimationResult::NotAnimated });
     {
         // The second frame's codes stop at half its pixels: its end code comes early.
         QList<GifFrameSpec> shortFrames = frames;
@@ -123,7 +126,8 @@ QList<DamagedGif> damagedGifs()
     {
         QList<GifFrameSpec> outside = frames;
         outside[2].indices[5] = char(7); // the global table has four entries
-        cases.append({ "index-outside-table", gifFile(12, 8, global, outside, 0), GifAnimationResult::Refused });
+        cases.append(
+            { "index-outside-table", gifFile(12, 8, global, outside, 0), GifAnimationResult::Refused });
     }
     {
         const QByteArray gif = gifFile(12, 8, global, frames, 0);
@@ -191,9 +195,13 @@ QByteArray unfiltered(const QByteArray& rows, int width, int height)
             const int c = x > 0 ? uchar(previous[x - 1]) : 0;
             const int p = a + b - c;
             const int paeth = std::abs(p - a) <= std::abs(p - b) && std::abs(p - a) <= std::abs(p - c) ? a
-                : std::abs(p - b) <= std::abs(p - c)                                                    ? b
-                                                                                                        : c;
-            const int predictor = filter == 1 ? a : filter == 2 ? b : filter == 3 ? (a + b) / 2 : filter == 4 ? paeth : 0;
+                : std::abs(p - b) <= std::abs(p - c)                                                   ? b
+                                                                                                       : c;
+            const int predictor = filter == 1 ? a
+                : filter == 2                 ? b
+                : filter == 3                 ? (a + b) / 2
+                : filter == 4                 ? paeth
+                                              : 0;
             row[x] = char(uchar(row[x]) + predictor);
         }
         out.append(row);
@@ -288,8 +296,8 @@ TEST(AnimatedPng, WritesTheProfileAndResolutionItIsGiven)
     ASSERT_EQ(rewritten.result, ApngResult::Rewritten);
     QTemporaryDir dir;
     const QString out = saved(dir, "out.png", rewritten.file);
-    EXPECT_EQ(runProcess("identify", { "-units", "PixelsPerInch", "-format", "%x", out }).standardOutput,
-        "300");
+    EXPECT_EQ(
+        runProcess("identify", { "-units", "PixelsPerInch", "-format", "%x", out }).standardOutput, "300");
 }
 
 struct DamagedPng
@@ -299,7 +307,9 @@ struct DamagedPng
     ApngResult expected;
 };
 
-class DamagedAnimatedPngs : public ::testing::TestWithParam<DamagedPng> {};
+class DamagedAnimatedPngs : public ::testing::TestWithParam<DamagedPng>
+{
+};
 
 TEST_P(DamagedAnimatedPngs, AreRefusedOrLeftToTheSingleFramePath)
 {
@@ -333,7 +343,8 @@ QList<DamagedPng> damagedPngs()
     }
     cases.append({ "no-animation-control", replacingChunk("acTL", 0, {}), ApngResult::NotAnimated });
     cases.append({ "frame-data-missing", replacingChunk("fdAT", 2, {}), ApngResult::Refused });
-    cases.append({ "frame-data-cut", replacingChunk("fdAT", 2, pngChunk("fdAT", QByteArray("\0\0\0\x05\x78\x9C\x63", 7))),
+    cases.append({ "frame-data-cut",
+        replacingChunk("fdAT", 2, pngChunk("fdAT", QByteArray("\0\0\0\x05\x78\x9C\x63", 7))),
         ApngResult::Refused });
     {
         QByteArray png = plantedApng();

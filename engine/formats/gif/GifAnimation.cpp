@@ -307,7 +307,8 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
                 if (index != frame.transparent)
                     table.used[index] = true;
             }
-            compressGifIndices(indices.data(), indices.size(), std::max(2, sizeBits(table.size) + 1), frame.data);
+            compressGifIndices(
+                indices.data(), indices.size(), std::max(2, sizeBits(table.size) + 1), frame.data);
             frames.push_back(std::move(frame));
         } else {
             return refused(QStringLiteral("data between blocks"), int(frames.size()));
@@ -360,5 +361,6 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
     }
     out.push_back(0x3B);
     return GifAnimation { GifAnimationResult::Rewritten,
-        QByteArray(reinterpret_cast<const char*>(out.data()), qsizetype(out.size())), {}, int(frames.size()) };
+        QByteArray(reinterpret_cast<const char*>(out.data()), qsizetype(out.size())), {},
+        int(frames.size()) };
 }

@@ -234,8 +234,8 @@ QByteArray recode(const Section& section, FrameWork& work, QString& why)
             if (header.colourType == kPalette) {
                 for (quint64 x = 0; x < pass.width; ++x) {
                     const quint64 bit = x * quint64(header.depth);
-                    const int index = (row[bit / 8] >> (8 - header.depth - int(bit % 8)))
-                        & ((1 << header.depth) - 1);
+                    const int index
+                        = (row[bit / 8] >> (8 - header.depth - int(bit % 8))) & ((1 << header.depth) - 1);
                     if (index >= work.paletteSize) {
                         why = QStringLiteral("a pixel's colour lies outside the palette");
                         return {};
@@ -369,8 +369,8 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
             return ApngRewrite { ApngResult::NotAnimated, {}, {}, int(std::max<quint32>(stated, 1)) };
         const int frames = int(std::min<quint32>(stated, quint32(kMaxFrames) + 1));
         if (quint32(controls) != stated)
-            return refused(QStringLiteral("it holds %1 frames where it states %2").arg(controls).arg(stated),
-                frames);
+            return refused(
+                QStringLiteral("it holds %1 frames where it states %2").arg(controls).arg(stated), frames);
         if (!seenIdat)
             return refused(QStringLiteral("it has no image data"), frames);
 
@@ -389,7 +389,8 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
                     || y + section.height > header->height || dispose > 2 || blend > 1)
                     return refused(QStringLiteral("a frame lies outside the image"), frames);
                 if (section.isIdat
-                    && (x != 0 || y != 0 || section.width != header->width || section.height != header->height))
+                    && (x != 0 || y != 0 || section.width != header->width
+                        || section.height != header->height))
                     return refused(QStringLiteral("the first frame does not fill the image"), frames);
             }
             pixels += qint64(section.width) * qint64(section.height);

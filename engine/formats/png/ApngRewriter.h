@@ -32,7 +32,7 @@ struct ApngRewrite
 ///
 /// Refused when a kept chunk's CRC is wrong, a chunk is cut short or out of its place, a frame lies
 /// outside the image or has no data, a frame's data does not inflate to exactly its rows (what follows
-/// the end of a zlib stream is dropped), a row's filter is unknown, a palette index lies outside the palette, the
-/// frames do not match the count acTL states, or the frames' pixels together exceed \a maxPixels.
+/// the end of a zlib stream is dropped), a row's filter is unknown, a palette index lies outside the palette,
+/// the frames do not match the count acTL states, or the frames' pixels together exceed \a maxPixels.
 /// Thread-safe; no I/O.
 [[nodiscard]] ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint64 maxPixels);
