@@ -20,7 +20,9 @@ struct AnimationRun
     QString note;
 };
 
-class AnimatedSources : public ::testing::TestWithParam<AnimationRun> {};
+class AnimatedSources : public ::testing::TestWithParam<AnimationRun>
+{
+};
 
 int framesIn(const QString& path, const QByteArray& bytes)
 {
