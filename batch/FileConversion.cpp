@@ -10,6 +10,7 @@
 #include "engine/pipeline/ImageSource.h"
 #include "engine/pipeline/ImageWrapper.h"
 #include "engine/pipeline/LosslessSaving.h"
+#include "engine/pipeline/PageSaving.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -130,6 +131,34 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
                             .arg(why);
         }
     }
+    // A TIFF of several pages written as a TIFF keeps them all; one whose pages cannot all be written is
+    // written as its first page, into a fresh work file, and the note says why.
+    QString pagesLeftOut;
+    if (ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeTIFF) {
+        QString error;
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+        if (!file) {
+            outcome.reason
+                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+            return converted;
+        }
+        QString why;
+        const std::optional<PageSavingResult> pages
+            = saveTiffPages(source, options.fixOrientation, *file, &why);
+        if (pages == PageSavingResult::Written) {
+            converted.file = std::move(file);
+            outcome.status = ConversionOutcome::Status::Written;
+            checkCopy(converted);
+            return converted;
+        }
+        if (pages == PageSavingResult::Failed) {
+            outcome.reason = withLibraryWords(
+                QCoreApplication::translate("FileConversion", "could not be written: %1").arg(why));
+            return converted;
+        }
+        if (pages == PageSavingResult::FirstPageOnly)
+            pagesLeftOut = why;
+    }
     if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
@@ -154,6 +183,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     }
     outcome.status = ConversionOutcome::Status::Written;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (!pagesLeftOut.isEmpty() && !outcome.note.isEmpty())
+        outcome.note += QStringLiteral(": ") + pagesLeftOut;
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);
