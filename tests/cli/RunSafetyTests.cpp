@@ -641,8 +641,9 @@ TEST(Inputs, ControlCharactersInNamesAreShownEscaped)
             .arg(work.filePath(QStringLiteral("x.jpg: ok\\nmorvane-cli: skipped \\x1b[2Jy.jpg"))));
 }
 
-// Only the first page or frame is written, and the report says so.
-TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
+// A TIFF written as a TIFF keeps its pages; of an animation only the first frame is written, and the
+// report says so.
+TEST(Inputs, MultiPageSourcesKeepTheirPagesAndAnimatedOnesSayOnlyTheFirstWasWritten)
 {
     QTemporaryDir work;
     ASSERT_EQ(runProcess(QStringLiteral("convert"),
@@ -655,7 +656,8 @@ TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
                   .exitCode,
         0);
     const QStringList sources { work.filePath("pages.tif"), work.filePath("frames.gif") };
-    const QStringList notes { "first of 3 pages", "first of 4 frames" };
+    const QStringList notes { "", "first of 4 frames" };
+    const QList<int> pages { 3, 1 };
 
     const ProcessResult json = runProcess(
         kCli, QStringList { "--json", "-o", work.filePath("out") } + sources, 120000, configured(work));
@@ -667,12 +669,14 @@ TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
         EXPECT_EQ(lines[i].value("note").toString(), notes[i]);
         const QString output = lines[i].value("output").toString();
         EXPECT_EQ(
-            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n'), 0);
+            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n') + 1,
+            pages[i]);
     }
     const ProcessResult text
         = runProcess(kCli, QStringList { "-o", work.filePath("out2") } + sources, 120000, configured(work));
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(text.standardError.contains(
-            QStringLiteral("morvane-cli: note: %1: %2").arg(sources[i], notes[i])))
-            << text.standardError.toStdString();
+    EXPECT_FALSE(text.standardError.contains(QStringLiteral("note: %1").arg(sources[0])))
+        << text.standardError.toStdString();
+    EXPECT_TRUE(
+        text.standardError.contains(QStringLiteral("morvane-cli: note: %1: %2").arg(sources[1], notes[1])))
+        << text.standardError.toStdString();
 }
