@@ -3,8 +3,8 @@
 // exists, showing the progress window for the run, the run's handlers and worker body over
 // ConversionRun, and the summary of what the run did.
 #include "batch/Converter.h"
+#include "batch/FolderCreation.h"
 #include "batch/Notices.h"
-#include "engine/core/NativePath.h"
 #include "settings/Settings.h"
 #include "ui/AppController.h"
 #include "ui/RunSummaryDialog.h"
@@ -12,45 +12,6 @@
 #include "ui/WindowTexts.h"
 
 #include <QDesktopServices>
-
-#include <cerrno>
-#include <sys/stat.h>
-#include <system_error>
-
-namespace {
-
-bool isFolderAt(const QByteArray& path)
-{
-    struct stat info
-    {
-    };
-    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-/// Creates the folder \a path with every missing parent (default permissions). On failure \a error gets
-/// the system's description of the reason.
-bool createFolderWithParents(const QString& path, QString* error)
-{
-    const QString absolute = absolutePath(path);
-    qsizetype end = 0;
-    while (end >= 0) {
-        end = absolute.indexOf(u'/', end + 1);
-        const QString prefix = end < 0 ? absolute : absolute.left(end);
-        const QByteArray native = encodePath(prefix);
-        if (prefix.isEmpty() || isFolderAt(native))
-            continue;
-        // Another process may have made it meanwhile: a folder there is what was wanted.
-        if (::mkdir(native.constData(), 0777) != 0 && !(errno == EEXIST && isFolderAt(native))) {
-            // Something other than a folder on the way: say so rather than "exists" about a missing path.
-            const int reason = errno == EEXIST && end >= 0 ? ENOTDIR : errno;
-            *error = QString::fromStdString(std::error_code(reason, std::generic_category()).message());
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 AppController::~AppController()
 {
@@ -150,12 +111,10 @@ void AppController::OnConvert(QObject*)
         }
     }
 
-    if (!isFolderAt(encodePath(folder))) {
-        QString error;
-        if (!createFolderWithParents(folder, &error)) {
-            dialogs.showError(mainWindow, tr("Error to create '%1'.\r\n[%2]").arg(folder, error));
-            return;
-        }
+    if (const FolderCreation creation = createFolderWithParents(folder); !creation.ok()) {
+        dialogs.showError(
+            mainWindow, tr("Error to create '%1'.\r\n[%2]").arg(folder, creation.systemReason()));
+        return;
     }
 
     exportPath = folder;
