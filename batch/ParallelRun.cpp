@@ -154,9 +154,11 @@ private:
     std::condition_variable m_named;
 };
 
-ConvertedFile skipped(const QString& reason)
+ConvertedFile skipped(
+    const QString& reason, ConversionOutcome::Status status = ConversionOutcome::Status::Skipped)
 {
     ConvertedFile converted;
+    converted.outcome.status = status;
     converted.outcome.reason = reason;
     return converted;
 }
@@ -179,7 +181,7 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     });
     // The wait for memory may have outlasted the run.
     if (waited && stop && stop->load())
-        return skipped(SkipReasons::interrupted());
+        return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
     ImageWrapper wrapper;
     return convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
 }
@@ -261,8 +263,11 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // A stopped run leaves the files it never started.
     result.taken = naming.taken();
     for (int i = result.taken; i < int(inputs.size()); ++i)
-        result.outcomes[size_t(i)].reason = SkipReasons::interrupted();
-    result.notStarted = int(std::count_if(result.outcomes.begin(), result.outcomes.end(),
-        [](const ConversionOutcome& outcome) { return outcome.reason == QLatin1String("interrupted"); }));
+        result.outcomes[size_t(i)]
+            = { ConversionOutcome::Status::NotStarted, {}, SkipReasons::interrupted(), {} };
+    result.notStarted = int(
+        std::count_if(result.outcomes.begin(), result.outcomes.end(), [](const ConversionOutcome& outcome) {
+            return outcome.status == ConversionOutcome::Status::NotStarted;
+        }));
     return result;
 }

@@ -51,8 +51,9 @@ TEST_P(FolderCreationTest, CreatesMissingLevelsOrNamesTheOneInTheWay)
     EXPECT_EQ(creation.level, root.filePath(QString::fromUtf8(c.level)));
     EXPECT_EQ(creation.systemReason(), QString::fromUtf8(c.reason));
     // Nothing below the level in the way was made.
-    if (std::string(c.asked) != c.level)
+    if (std::string(c.asked) != c.level) {
         EXPECT_FALSE(QFileInfo::exists(root.filePath(QString::fromUtf8(c.asked))));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FolderCreationTest,
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, FolderCreationTest,
             "File exists" },
         FolderCase { "danglingLinkOnTheWay", "dangling/sub", FolderCreation::Failure::BrokenLink, "dangling",
             "Not a directory" }),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FolderCase>& param) { return std::string(param.param.name); });
 
 TEST(FolderCreation, NamesTheLinkTargetOfABrokenLevel)
 {
