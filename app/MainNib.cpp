@@ -2,11 +2,11 @@
 #include "app/MainNib.h"
 
 #include "ui/AppController.h"
-#include "ui/BlankTableView.h"
-#include "ui/DropView.h"
 #include "ui/MorvaneAppDelegate.h"
 #include "ui/NamedImage.h"
 #include "ui/StatusWindowController.h"
+#include "ui/widgets/BlankTableView.h"
+#include "ui/widgets/DropView.h"
 #include "ui_MainWindow.h"
 #include "ui_ProgressWindow.h"
 

@@ -46,7 +46,8 @@ public:
     [[nodiscard]] const QHash<QString, FileRecord>& allFiles() const { return m_allFiles; }
     /// The files in the order in which they were added: the order of the run and of the list's rows.
     [[nodiscard]] const QStringList& allFilePaths() const { return m_allFilePaths; }
-    /// The accepted extensions, lower case: jpg, jpeg, bmp, png, gif, tif, tiff.
+    /// The accepted extensions, lower case: jpg, jpeg, bmp, png, gif, tif, tiff, heic, heif, hif, avif,
+    /// webp.
     [[nodiscard]] const QStringList& supportedTypes() const { return m_supportedTypes; }
 
     /// Adds \a path with a new record unless it is listed already or its status cannot be read; the

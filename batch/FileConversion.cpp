@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
+#include "batch/SkipReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
@@ -15,7 +16,6 @@
 #include "engine/pipeline/PageSaving.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,29 +30,25 @@ QString describeUnloadableSource(const QString& source)
     struct stat info = {};
     if (::stat(name.constData(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR
-            ? QCoreApplication::translate("FileConversion", "not found")
-            : QCoreApplication::translate("FileConversion", "could not be read: %1")
-                  .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            ? SkipReasons::notFound()
+            : SkipReasons::couldNotBeRead(QString::fromLocal8Bit(std::strerror(errno)));
     }
     if (!S_ISREG(info.st_mode))
-        return QCoreApplication::translate("FileConversion", "not a regular file");
+        return SkipReasons::notARegularFile();
     if (info.st_size == 0)
-        return QCoreApplication::translate("FileConversion", "empty file");
+        return SkipReasons::emptyFile();
     if (qint64(info.st_size) > kMaxSourceFileBytes)
-        return QCoreApplication::translate("FileConversion", "too large (%1; files above %2 are not read)")
-            .arg(QLocale::c().formattedDataSize(qint64(info.st_size), 1, QLocale::DataSizeIecFormat),
-                QLocale::c().formattedDataSize(kMaxSourceFileBytes, 0, QLocale::DataSizeIecFormat));
+        return SkipReasons::tooLarge(qint64(info.st_size), kMaxSourceFileBytes);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return QCoreApplication::translate("FileConversion", "could not be read: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return SkipReasons::couldNotBeRead(QString::fromLocal8Bit(std::strerror(errno)));
     QByteArray header(256, '\0');
     const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
     if (!sniffImageFormat(header))
-        return QCoreApplication::translate("FileConversion", "not a supported image");
-    return QCoreApplication::translate("FileConversion", "could not be decoded");
+        return SkipReasons::notASupportedImage();
+    return SkipReasons::couldNotBeDecoded();
 }
 
 namespace {
@@ -75,7 +71,7 @@ QString withLibraryWords(QString reason)
     const QStringList words = takeLibraryMessages();
     for (const QString& word : words) {
         if (word.contains(QLatin1String("out of memory"), Qt::CaseInsensitive))
-            return QCoreApplication::translate("FileConversion", "not enough memory");
+            return SkipReasons::notEnoughMemory();
     }
     if (!words.isEmpty())
         reason += QStringLiteral(" (%1)").arg(words.first());
@@ -133,8 +129,7 @@ KeptCopy keepCodedPicture(ConvertedFile& converted, const QString& folder, Attem
     QString error;
     std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
     if (!file) {
-        converted.outcome.reason
-            = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+        converted.outcome.reason = SkipReasons::couldNotBeWritten(error);
         return KeptCopy::Failed;
     }
     if (!attempt(*file))
@@ -218,8 +213,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         });
     }
     if (!pagesFailed.isEmpty()) {
-        outcome.reason = withLibraryWords(
-            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(pagesFailed));
+        outcome.reason = withLibraryWords(SkipReasons::couldNotBeWritten(pagesFailed));
         return converted;
     }
     // The pages of a TIFF are decoded and written again, as a single page is.
@@ -233,7 +227,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     QString error;
     converted.file = WorkFile::create(folder, &error);
     if (!converted.file) {
-        outcome.reason = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+        outcome.reason = SkipReasons::couldNotBeWritten(error);
         return converted;
     }
     wrapper.resizeToPercentOfWidth(1.0f, 1.0f);
@@ -244,8 +238,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         // as when it fails at load.
         outcome.reason = lastImageWriteFailedReading()
             ? withLibraryWords(describeUnloadableSource(source))
-            : withLibraryWords(QCoreApplication::translate("FileConversion", "could not be written: %1")
-                                   .arg(lastImageWriteError()));
+            : withLibraryWords(SkipReasons::couldNotBeWritten(lastImageWriteError()));
         return converted;
     }
     outcome.status = ConversionOutcome::Status::Written;
@@ -272,8 +265,8 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     const QString path = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
     converted.file.reset();
     if (path.isEmpty()) {
-        converted.outcome = { ConversionOutcome::Status::Skipped, {},
-            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {}, false };
+        converted.outcome
+            = { ConversionOutcome::Status::Skipped, {}, SkipReasons::couldNotBeWritten(error), {}, false };
         return;
     }
     converted.outcome.output = path;

@@ -14,7 +14,13 @@ class WorkFile;
 /// What became of one source file in a run.
 struct ConversionOutcome
 {
-    enum class Status { Written, Skipped };
+    enum class Status {
+        Written,
+        Skipped,
+        /// Never started: the run was stopped before the file's turn came (reported as skipped, its
+        /// reason "interrupted").
+        NotStarted,
+    };
 
     Status status = Status::Skipped;
     QString output; ///< the written file; empty when skipped

@@ -2,6 +2,7 @@
 #include "batch/FileGathering.h"
 
 #include "batch/Converter.h"
+#include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 
@@ -89,17 +90,16 @@ public:
             const int error = errno;
             struct stat link = {};
             if (::lstat(native.constData(), &link) == 0 && S_ISLNK(link.st_mode))
-                skip(native, QStringLiteral("a link to something that does not exist"));
+                skip(native, SkipReasons::brokenLink());
             else
                 skip(native,
-                    error == ENOENT || error == ENOTDIR
-                        ? QStringLiteral("not found")
-                        : QStringLiteral("could not be read: %1").arg(systemError(error)));
+                    error == ENOENT || error == ENOTDIR ? SkipReasons::notFound()
+                                                        : SkipReasons::couldNotBeRead(systemError(error)));
             return;
         }
         const QByteArray real = canonicalNative(native);
         if (real.isEmpty()) {
-            skip(native, QStringLiteral("could not be read: %1").arg(systemError(errno)));
+            skip(native, SkipReasons::couldNotBeRead(systemError(errno)));
             return;
         }
         const QString path = decodePath(real);
@@ -111,9 +111,9 @@ public:
             // find out whether it can be read. The copy is named as the user named the file.
             add(path, lastPathComponent(given));
         } else if (real != native && m_model->isSupportedPath(given)) {
-            skip(native, QStringLiteral("a link to %1, which has no image extension").arg(path));
+            skip(native, SkipReasons::linkWithoutImageExtension(path));
         } else {
-            skip(native, QStringLiteral("not a supported image"));
+            skip(native, SkipReasons::notASupportedImage());
         }
     }
 
@@ -136,7 +136,7 @@ private:
 
         const std::optional<QList<QByteArray>> names = folderEntries(folder);
         if (!names) {
-            skip(folder, QStringLiteral("could not be listed: %1").arg(systemError(errno)));
+            skip(folder, SkipReasons::couldNotBeListed(systemError(errno)));
             return;
         }
         for (const QByteArray& name : *names) {
@@ -156,7 +156,7 @@ private:
                 addLinked(entry, name);
             } else if (supportedName(name)) {
                 if (!S_ISREG(status.st_mode))
-                    skip(entry, QStringLiteral("not a regular file"));
+                    skip(entry, SkipReasons::notARegularFile());
                 else
                     add(decodePath(entry), decodePath(name));
             }
@@ -170,12 +170,12 @@ private:
         struct stat target = {};
         if (::stat(entry.constData(), &target) != 0) {
             if (supportedName(name))
-                skip(entry, QStringLiteral("a link to something that does not exist"));
+                skip(entry, SkipReasons::brokenLink());
             return;
         }
         if (S_ISDIR(target.st_mode)) {
             if (m_recursive)
-                skip(entry, QStringLiteral("a link to a folder, not followed (name it to include it)"));
+                skip(entry, SkipReasons::linkToFolderNotFollowed());
             else
                 ++m_added.subfoldersSkipped;
             return;
@@ -186,13 +186,13 @@ private:
         const QByteArray real = canonicalNative(entry);
         const QString path = decodePath(real);
         if (real.isEmpty() || !S_ISREG(target.st_mode))
-            skip(entry, QStringLiteral("not a regular file"));
+            skip(entry, SkipReasons::notARegularFile());
         else if (!liesWithin(real, m_root))
-            skip(entry, QStringLiteral("a link to a file outside the folder"));
+            skip(entry, SkipReasons::linkOutsideFolder());
         else if (m_model->isSupportedPath(path))
             add(path, decodePath(name));
         else
-            skip(entry, QStringLiteral("a link to %1, which has no image extension").arg(path));
+            skip(entry, SkipReasons::linkWithoutImageExtension(path));
     }
 
     /// Lists \a path, found among the caller's paths or a walked folder's entries, shown as \a name.

@@ -5,7 +5,10 @@
 
 /// File-type tests and symbolic-link resolution for the file list. The three type tests look at the item
 /// itself (lstat): a symbolic link is neither a regular file nor a folder for them, and an item whose
-/// status cannot be read (missing, no permission) is none of the three. Stateless; any thread may call.
+/// status cannot be read (missing, no permission) is none of the three. The window's add commands use
+/// IsValidFileAtPath; the other three are kept as the list's file tests for whoever needs one by itself,
+/// the walk (gatherFiles) telling links and folders apart from the status it reads once. Stateless; any
+/// thread may call.
 class FileManagerHelpers
 {
 public:

@@ -2,6 +2,7 @@
 #include "batch/ParallelRun.h"
 
 #include "batch/Converter.h"
+#include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/PixelPool.h"
 #include "engine/core/WorkFile.h"
@@ -153,9 +154,11 @@ private:
     std::condition_variable m_named;
 };
 
-ConvertedFile skipped(const QString& reason)
+ConvertedFile skipped(
+    const QString& reason, ConversionOutcome::Status status = ConversionOutcome::Status::Skipped)
 {
     ConvertedFile converted;
+    converted.outcome.status = status;
     converted.outcome.reason = reason;
     return converted;
 }
@@ -168,9 +171,8 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     const QString& readPath = input.path;
     const qint64 need = budget ? estimatedConversionBytes(readPath, options.fixOrientation) : 0;
     if (budget && need > budget->limit()) {
-        return skipped(QStringLiteral("not enough memory: it needs about %1 MB, the memory limit is %2 MB")
-                           .arg((need + kMegabyte - 1) / kMegabyte)
-                           .arg(budget->limit() / kMegabyte));
+        return skipped(
+            SkipReasons::notEnoughMemoryFor((need + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
     }
     const bool waited = budget && budget->reserve(need);
     const auto giveBack = qScopeGuard([&] {
@@ -179,7 +181,7 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     });
     // The wait for memory may have outlasted the run.
     if (waited && stop && stop->load())
-        return skipped(QStringLiteral("interrupted"));
+        return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
     ImageWrapper wrapper;
     return convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
 }
@@ -261,8 +263,11 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // A stopped run leaves the files it never started.
     result.taken = naming.taken();
     for (int i = result.taken; i < int(inputs.size()); ++i)
-        result.outcomes[size_t(i)].reason = QStringLiteral("interrupted");
-    result.notStarted = int(std::count_if(result.outcomes.begin(), result.outcomes.end(),
-        [](const ConversionOutcome& outcome) { return outcome.reason == QLatin1String("interrupted"); }));
+        result.outcomes[size_t(i)]
+            = { ConversionOutcome::Status::NotStarted, {}, SkipReasons::interrupted(), {} };
+    result.notStarted = int(
+        std::count_if(result.outcomes.begin(), result.outcomes.end(), [](const ConversionOutcome& outcome) {
+            return outcome.status == ConversionOutcome::Status::NotStarted;
+        }));
     return result;
 }

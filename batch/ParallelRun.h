@@ -44,7 +44,7 @@ struct RunResult
     int workersStarted = 0; ///< fewer than wanted when the system would not start more threads
     QString workerFailure; ///< why a thread could not be started
     int taken = 0; ///< files handed out, in list order: fewer than the inputs only when the run was stopped
-    int notStarted = 0; ///< files left when the run was stopped: their outcome's reason is "interrupted"
+    int notStarted = 0; ///< files left when the run was stopped: their outcomes are NotStarted
 };
 
 /// The run, for the window (one job, a pause per file) and the command line (every core) alike.

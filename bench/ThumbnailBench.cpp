@@ -7,9 +7,9 @@
 //   build/.../bench/morvane_bench_thumbnails [files, default 1000]
 #include "batch/Converter.h"
 #include "ui/AppController.h"
-#include "ui/BlankTableView.h"
 #include "ui/FileTableModel.h"
-#include "ui/SegmentedControl.h"
+#include "ui/widgets/BlankTableView.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

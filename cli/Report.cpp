@@ -28,12 +28,6 @@ int sequenceLength(uchar lead)
     return 0;
 }
 
-bool isInterrupted(const ConversionOutcome& outcome)
-{
-    return outcome.status == ConversionOutcome::Status::Skipped
-        && outcome.reason == QLatin1String("interrupted");
-}
-
 } // namespace
 
 QByteArray escapedForTerminal(const QByteArray& text)
@@ -100,7 +94,8 @@ QByteArray jsonLine(const Report& report)
 QByteArray textLine(const Report& report)
 {
     const ConversionOutcome& outcome = report.outcome;
-    if (isInterrupted(outcome))
+    // The closing line counts the files a stopped run never started; each needs no line of its own.
+    if (outcome.status == ConversionOutcome::Status::NotStarted)
         return {};
     if (outcome.status == ConversionOutcome::Status::Skipped) {
         return "morvane-cli: skipped " + escapedForTerminal(report.source) + ": "

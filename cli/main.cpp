@@ -3,6 +3,7 @@
 // building blocks as the window, on every core.
 #include "batch/Converter.h"
 #include "batch/FileGathering.h"
+#include "batch/FolderCreation.h"
 #include "batch/ParallelRun.h"
 #include "batch/RunOptions.h"
 #include "cli/InspectionReport.h"
@@ -19,8 +20,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +27,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -137,34 +135,26 @@ void raiseDescriptorLimit()
     }
 }
 
-/// Makes the output folder \a path (absolute and clean) with any missing parents, one level after the
-/// other so that a failure names the level and its reason. Empty when the folder is there.
-QString makeOutputFolder(const QByteArray& path)
+/// What stops the output folder from being made ready, in words for the command line; empty when it is
+/// there.
+QString outputFolderProblem(const FolderCreation& creation)
 {
-    for (qsizetype end = path.indexOf('/', 1);; end = path.indexOf('/', end + 1)) {
-        const QByteArray level = end < 0 ? path : path.left(end);
-        const QString shown = decodePath(level);
-        if (::mkdir(level.constData(), 0777) != 0 && errno != EEXIST) {
-            return QStringLiteral("cannot create the output folder '%1': %2")
-                .arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        struct stat status = {};
-        if (::stat(level.constData(), &status) != 0) {
-            const int error = errno;
-            char target[PATH_MAX];
-            const ssize_t length = ::readlink(level.constData(), target, sizeof target - 1);
-            if (length >= 0) {
-                return QStringLiteral("'%1' is a link to '%2', which does not exist")
-                    .arg(shown, decodePath(QByteArray(target, length)));
-            }
-            return QStringLiteral("cannot use the output folder '%1': %2")
-                .arg(shown, QString::fromLocal8Bit(std::strerror(error)));
-        }
-        if (!S_ISDIR(status.st_mode))
-            return QStringLiteral("'%1' is not a folder").arg(shown);
-        if (end < 0)
-            return {};
+    switch (creation.failure) {
+    case FolderCreation::Failure::None:
+        return {};
+    case FolderCreation::Failure::NotCreated:
+        return QStringLiteral("cannot create the output folder '%1': %2")
+            .arg(creation.level, QString::fromLocal8Bit(std::strerror(creation.error)));
+    case FolderCreation::Failure::BrokenLink:
+        return QStringLiteral("'%1' is a link to '%2', which does not exist")
+            .arg(creation.level, creation.linkTarget);
+    case FolderCreation::Failure::NotUsable:
+        return QStringLiteral("cannot use the output folder '%1': %2")
+            .arg(creation.level, QString::fromLocal8Bit(std::strerror(creation.error)));
+    case FolderCreation::Failure::NotAFolder:
+        return QStringLiteral("'%1' is not a folder").arg(creation.level);
     }
+    return {};
 }
 
 // Qt and the codecs behind it report their complaints about a broken file through Qt's message
@@ -380,7 +370,7 @@ int main(int argc, char** argv)
 
     // The folder must take files before anything is read: an unusable one is a usage error.
     const QString folder = absolutePath(options.output);
-    if (const QString problem = makeOutputFolder(encodePath(folder)); !problem.isEmpty()) {
+    if (const QString problem = outputFolderProblem(createFolderWithParents(folder)); !problem.isEmpty()) {
         printError(problem);
         return kUsageError;
     }

@@ -33,9 +33,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remove metadata from photographs in batch
 # paragraphs.
 set(CPACK_PACKAGE_DESCRIPTION "Morvane saves clean copies of photographs without their metadata: EXIF, GPS,
 IPTC and XMP blocks, comments, maker data and the texts of colour profiles.
-Gather JPEG, PNG, GIF, BMP and TIFF files into a list, choose an output folder
-and start the run; every image is decoded, optionally turned upright by its
-orientation tag, and encoded again. Sources are never changed and no existing
+Gather JPEG, PNG, GIF, BMP, TIFF, HEIC/HEIF, AVIF and WebP files into a list,
+choose an output folder and start the run; every image is decoded, optionally
+turned upright by its orientation tag, and encoded again. Sources are never changed and no existing
 file is ever replaced.
 
 The package holds the window (morvane) and the command line (morvane-cli),

@@ -10,10 +10,11 @@
 #include "ui/DroppedPaths.h"
 #include "ui/FileTableModel.h"
 #include "ui/InspectionPanel.h"
-#include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/NamedImage.h"
-#include "ui/ThumbnailCell.h"
+#include "ui/RunController.h"
 #include "ui/WindowTexts.h"
+#include "ui/widgets/MiddleAlignedTextFieldCell.h"
+#include "ui/widgets/ThumbnailCell.h"
 
 #include <QDir>
 #include <QDragMoveEvent>
@@ -52,7 +53,11 @@ bool isFolder(const QString& path)
 AppController::AppController(QObject* parent)
     : QObject(parent)
     , m_dataSource(new FileTableModel(Converter::converter(), this))
+    , m_runner(std::make_unique<RunController>(*this))
 { }
+
+// Out of line: RunController is complete here.
+AppController::~AppController() = default;
 
 void AppController::awakeFromNib()
 {
@@ -100,7 +105,7 @@ void AppController::awakeFromNib()
     updateInspectionPanel();
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".
-    observeRunNotices();
+    m_runner->observeNotices();
 }
 
 AddedFiles AppController::addFiles(const QStringList& paths, bool recursive, const SkippedInput& skipped)
@@ -411,4 +416,51 @@ QString AppController::imageNameFilter(const QStringList& supportedTypes)
         patterns << pattern;
     }
     return tr("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+// ---- The conversion run: each operation is the RunController's ----
+
+void AppController::OnConvert(QObject*)
+{
+    m_runner->convert();
+}
+
+void AppController::OnStartProgress(const Notification&)
+{
+    m_runner->start();
+}
+
+void AppController::OnCancelProgress(const Notification&)
+{
+    m_runner->cancel();
+}
+
+void AppController::ConvertThread()
+{
+    m_runner->work();
+}
+
+void AppController::waitForRun()
+{
+    m_runner->wait();
+}
+
+RunReport AppController::lastRun() const
+{
+    return m_runner->lastRun();
+}
+
+void AppController::setRunDialogs(std::unique_ptr<RunDialogs> dialogs)
+{
+    m_runner->setDialogs(std::move(dialogs));
+}
+
+void AppController::setFolderOpener(FolderOpener opener)
+{
+    m_runner->setFolderOpener(std::move(opener));
+}
+
+RunSummaryDialog* AppController::runSummary() const
+{
+    return m_runner->summary();
 }

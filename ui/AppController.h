@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "batch/ConversionRun.h"
 #include "batch/FileGathering.h"
-#include "batch/NotificationCenter.h"
-#include "batch/RunOptions.h"
-#include "ui/BlankTableView.h"
+#include "batch/RunReport.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
-#include "ui/SegmentedControl.h"
+#include "ui/widgets/BlankTableView.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QMainWindow>
 #include <QObject>
@@ -25,6 +23,7 @@
 
 class FileTableModel;
 class InspectionPanel;
+class RunController;
 class QFileDialog;
 class QMimeData;
 class StatusWindowController;
@@ -36,10 +35,9 @@ struct Notification;
 /// them (they are guarded pointers, null while unconnected). Main thread only.
 ///
 /// Its batch operations (addFiles, GetNewFile, the run's handlers and worker body) are thin members over
-/// the batch job's pieces: gathering (gatherFiles), naming (nameOutputFile) and the run
-/// (ConversionRun, which it holds, with the options it reads from the preferences when a run starts).
-/// It tells the user in the status bar when adding found no image, and after each run shows a summary
-/// sheet of what the run did.
+/// the batch job's pieces: gathering (gatherFiles), naming (nameOutputFile) and the run (RunController,
+/// which it owns: the run over ConversionRun with the options read from the preferences when it starts,
+/// and the summary sheet of what it did). It tells the user in the status bar when adding found no image.
 class AppController : public QObject
 {
     Q_OBJECT
@@ -70,8 +68,8 @@ public:
     void OnAddFolder(QObject* sender);
     void OnRemove(QObject* sender);
     void OnClear(QObject* sender);
-    /// Convert (AppControllerRun.cpp): asks for the output folder, runs the conversion under the progress
-    /// window and ends with the run's summary sheet over the main window.
+    /// Convert (RunController::convert): asks for the output folder, runs the conversion under the
+    /// progress window and ends with the run's summary sheet over the main window.
     void OnConvert(QObject* sender);
     void OnSwitchListviewStyle(QObject* sender);
 
@@ -126,7 +124,7 @@ public:
     /// (nameOutputFile); "" when no name can be had.
     [[nodiscard]] static QString GetNewFile(const QString& file, const QString& atPath, WorkFile& content);
 
-    // The conversion run (AppControllerRun.cpp).
+    // The conversion run, each operation handed to the RunController.
     ~AppController() override;
     /// Handler of "msgStartProgress": reads the run's options from the preferences and starts
     /// ConvertThread on the run's worker thread.
@@ -136,21 +134,20 @@ public:
     /// The body of the worker thread: the whole list, one file after another, into exportPath.
     void ConvertThread();
     /// Waits until the worker of the latest run has ended.
-    void waitForRun() { m_run.wait(); }
+    void waitForRun();
     /// The report of the latest run that has ended; empty before the first. Any thread.
-    [[nodiscard]] RunReport lastRun() const { return m_run.lastRun(); }
+    [[nodiscard]] RunReport lastRun() const;
     /// The output folder of the latest run. Written before the worker starts, read once by it.
     QString exportPath;
 
     /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
     void setRunDialogs(std::unique_ptr<RunDialogs> dialogs);
-    [[nodiscard]] RunDialogs& runDialogs();
     using FolderOpener = RunSummaryDialog::FolderOpener;
     /// Replaces how the summary's Open Folder button opens the output folder (QDesktopServices::openUrl
     /// until then; tests observe it here); null restores that.
     void setFolderOpener(FolderOpener opener);
     /// The summary sheet of the latest run while it is open; null otherwise.
-    [[nodiscard]] RunSummaryDialog* runSummary() const { return m_runSummary; }
+    [[nodiscard]] RunSummaryDialog* runSummary() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,14 +160,6 @@ private:
 
     FileTableModel* m_dataSource;
     OpenPanelRunner m_openPanelRunner;
-
-    // The conversion run (AppControllerRun.cpp).
-    void observeRunNotices();
-    ConversionRun m_run;
-    RunOptions m_runOptions;
-    void showRunSummary(const RunReport& report);
-    std::unique_ptr<RunDialogs> m_runDialogs;
-    FolderOpener m_folderOpener;
-    QPointer<RunSummaryDialog> m_runSummary;
-    std::vector<NotificationCenter::ObserverId> m_runObservers;
+    // Last: its worker reads the members above, and it ends the worker when it goes.
+    std::unique_ptr<RunController> m_runner;
 };

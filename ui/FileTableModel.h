@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/BlankTableView.h"
 #include "ui/InspectionCache.h"
 #include "ui/ThumbnailCache.h"
+#include "ui/widgets/LiveTableModel.h"
 
 #include <QStringList>
 

@@ -2,12 +2,10 @@
 #pragma once
 
 #include "engine/inspect/MetadataInspector.h"
+#include "ui/BackgroundCache.h"
 
-#include <QCache>
 #include <QObject>
-#include <QSet>
 #include <QString>
-#include <QThreadPool>
 
 #include <memory>
 
@@ -24,14 +22,14 @@ class InspectionCache : public QObject
 public:
     explicit InspectionCache(QObject* parent = nullptr);
     /// Drops the queued readings and waits for the one under way.
-    ~InspectionCache() override;
+    ~InspectionCache() override = default;
 
     /// The inspection of the file at \a path; null while it is being read. A file that cannot be read (or
     /// is gone) gives an inspection that says why (readable false).
     [[nodiscard]] std::shared_ptr<const Inspection> inspection(const QString& path);
 
     /// True when no reading is queued or under way.
-    [[nodiscard]] bool isIdle() const { return m_pending.isEmpty(); }
+    [[nodiscard]] bool isIdle() const { return m_cache.isIdle(); }
     /// Forgets every inspection and every queued reading.
     void clear();
 
@@ -40,24 +38,5 @@ signals:
     void inspectionReady(const QString& path);
 
 private:
-    struct Entry
-    {
-        qint64 size = -1;
-        qint64 modifiedNs = 0;
-        std::shared_ptr<const Inspection> inspection;
-    };
-    struct Job
-    {
-        QString path;
-        qint64 size = -1;
-        qint64 modifiedNs = 0;
-    };
-    struct Queue;
-
-    void finished(const Job& job, std::shared_ptr<const Inspection> inspection);
-
-    QCache<QString, Entry> m_cache;
-    QSet<QString> m_pending; // queued or being read, by path
-    std::shared_ptr<Queue> m_queue;
-    QThreadPool m_pool;
+    BackgroundCache<std::shared_ptr<const Inspection>> m_cache;
 };

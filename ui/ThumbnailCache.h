@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QCache>
+#include "ui/BackgroundCache.h"
+
 #include <QImage>
 #include <QObject>
-#include <QSet>
 #include <QSize>
 #include <QString>
-#include <QThreadPool>
-
-#include <memory>
 
 /// Small pictures of image files for the file list, decoded at the size they are shown (a JPEG shown at
 /// an eighth of its size or less from its DC coefficients alone, other JPEGs through DCT scaling) and
@@ -30,7 +27,7 @@ public:
 
     explicit ThumbnailCache(qsizetype maxBytes = 64 * 1024 * 1024, QObject* parent = nullptr);
     /// Drops the queued decodes and waits for those under way.
-    ~ThumbnailCache() override;
+    ~ThumbnailCache() override = default;
 
     /// The file at \a path scaled to fit \a box (device pixels), keeping its proportions and never
     /// enlarged. Null while the picture is being decoded (\a state Pending) and when the file cannot be
@@ -43,7 +40,7 @@ public:
     /// The view moved: decodes still queued are dropped, since what is asked for again comes first anyway.
     void dropQueued();
     /// True when no decode is queued or under way.
-    [[nodiscard]] bool isIdle() const { return m_pending.isEmpty(); }
+    [[nodiscard]] bool isIdle() const { return m_cache.isIdle(); }
     /// How many decodes have finished so far.
     [[nodiscard]] int decodeCount() const { return m_decodeCount; }
     /// Forgets every picture and every queued decode.
@@ -54,27 +51,6 @@ signals:
     void thumbnailReady(const QString& path);
 
 private:
-    struct Entry
-    {
-        qint64 size = -1;
-        qint64 modifiedNs = 0;
-        QImage image;
-    };
-    struct Job
-    {
-        QString key;
-        QString path;
-        QSize box;
-        qint64 size = -1;
-        qint64 modifiedNs = 0;
-    };
-    struct Queue;
-
-    void finished(const Job& job, const QImage& image);
-
-    QCache<QString, Entry> m_cache;
-    QSet<QString> m_pending; // queued or being decoded, by key
-    std::shared_ptr<Queue> m_queue;
-    QThreadPool m_pool;
+    BackgroundCache<QImage> m_cache;
     int m_decodeCount = 0;
 };

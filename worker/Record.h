@@ -17,7 +17,6 @@ public:
     RecordWriter& putU32(std::uint32_t value);
     RecordWriter& putU64(std::uint64_t value);
     RecordWriter& putI32(std::int32_t value) { return putU32(static_cast<std::uint32_t>(value)); }
-    RecordWriter& putI64(std::int64_t value) { return putU64(static_cast<std::uint64_t>(value)); }
     RecordWriter& putBytes(QByteArrayView bytes);
     RecordWriter& putString(const QString& text) { return putBytes(text.toUtf8()); }
 
@@ -44,7 +43,6 @@ public:
     std::uint32_t getU32();
     std::uint64_t getU64();
     std::int32_t getI32() { return static_cast<std::int32_t>(getU32()); }
-    std::int64_t getI64() { return static_cast<std::int64_t>(getU64()); }
     /// A byte string of at most \a maxSize bytes; a longer one fails the record.
     QByteArray getBytes(qsizetype maxSize);
     /// A UTF-8 text of at most \a maxBytes bytes.

@@ -21,11 +21,6 @@ QTransform transformOf(OrientationSteps steps, QSize upright)
 
 } // namespace
 
-QTransform uprightTransform(Orientation orientation, int storedWidth, int storedHeight)
-{
-    return transformOf(stepsOf(orientation), uprightSize(orientation, QSize(storedWidth, storedHeight)));
-}
-
 QTransform uprightTransformYUp(Orientation orientation, int storedWidth, int storedHeight)
 {
     // Seen with y up, a transposition mirrors both axes as well; mirrors alone stay what they are.

@@ -71,9 +71,8 @@ constexpr void uprightPosition(OrientationSteps steps, T width, T height, T x, T
 [[nodiscard]] QSize uprightSize(Orientation orientation, QSize stored);
 
 /// The transform that draws pixels stored with \a orientation upright onto a canvas of the upright size,
-/// in top-left-origin coordinates (y down). \a storedWidth and \a storedHeight are the stored size.
-[[nodiscard]] QTransform uprightTransform(Orientation orientation, int storedWidth, int storedHeight);
-/// The same in lower-left-origin coordinates (y up), as a canvas with its origin at the lower left draws.
+/// in lower-left-origin coordinates (y up), as a canvas with its origin at the lower left draws.
+/// \a storedWidth and \a storedHeight are the stored size.
 [[nodiscard]] QTransform uprightTransformYUp(Orientation orientation, int storedWidth, int storedHeight);
 
 /// The orientation whose turn \a transform's linear part is. Only for a transform whose linear part is

@@ -81,7 +81,8 @@ struct Inspection
     [[nodiscard]] QString summary() const;
 };
 
-/// Inspects an image file held in memory (JPEG, PNG, GIF, TIFF, BMP, recognised by content).
+/// Inspects an image file held in memory (JPEG, PNG, GIF, BMP, TIFF, HEIC/HEIF/AVIF or WebP, recognised by
+/// content).
 [[nodiscard]] Inspection inspectImageData(const QByteArray& data);
 /// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read, and with
 /// "the file is too large" when it is larger than a photo can be (kMaxSourceFileBytes, engine/ImageSource.h):

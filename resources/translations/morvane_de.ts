@@ -50,30 +50,6 @@
 <context>
     <name>FileConversion</name>
     <message>
-        <source>not found</source>
-        <translation>nicht gefunden</translation>
-    </message>
-    <message>
-        <source>could not be read: %1</source>
-        <translation>konnte nicht gelesen werden: %1</translation>
-    </message>
-    <message>
-        <source>not a regular file</source>
-        <translation>keine reguläre Datei</translation>
-    </message>
-    <message>
-        <source>empty file</source>
-        <translation>leere Datei</translation>
-    </message>
-    <message>
-        <source>not a supported image</source>
-        <translation>kein unterstütztes Bildformat</translation>
-    </message>
-    <message>
-        <source>could not be decoded</source>
-        <translation>konnte nicht dekodiert werden</translation>
-    </message>
-    <message>
         <source>first of %1 pages</source>
         <translation>erste von %1 Seiten</translation>
     </message>
@@ -82,24 +58,12 @@
         <translation>erstes von %1 Einzelbildern</translation>
     </message>
     <message>
-        <source>not enough memory</source>
-        <translation>nicht genügend Arbeitsspeicher</translation>
-    </message>
-    <message>
-        <source>could not be written: %1</source>
-        <translation>konnte nicht geschrieben werden: %1</translation>
-    </message>
-    <message>
         <source>re-encoded at quality %1: %2</source>
         <translation>mit Qualität %1 neu kodiert: %2</translation>
     </message>
     <message>
         <source>re-encoded: %1</source>
         <translation>neu kodiert: %1</translation>
-    </message>
-    <message>
-        <source>too large (%1; files above %2 are not read)</source>
-        <translation>zu groß (%1; Dateien über %2 werden nicht gelesen)</translation>
     </message>
 </context>
 <context>
@@ -519,6 +483,73 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Okay</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>SkipReasons</name>
+    <message>
+        <source>not found</source>
+        <translation>nicht gefunden</translation>
+    </message>
+    <message>
+        <source>could not be read: %1</source>
+        <translation>konnte nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>empty file</source>
+        <translation>leere Datei</translation>
+    </message>
+    <message>
+        <source>too large (%1; files above %2 are not read)</source>
+        <translation>zu groß (%1; Dateien über %2 werden nicht gelesen)</translation>
+    </message>
+    <message>
+        <source>not a supported image</source>
+        <translation>kein unterstütztes Bildformat</translation>
+    </message>
+    <message>
+        <source>could not be decoded</source>
+        <translation>konnte nicht dekodiert werden</translation>
+    </message>
+    <message>
+        <source>not enough memory</source>
+        <translation>nicht genügend Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>not enough memory: it needs about %1 MB, the memory limit is %2 MB</source>
+        <translation>nicht genügend Arbeitsspeicher: benötigt etwa %1 MB, die Speichergrenze liegt bei %2 MB</translation>
+    </message>
+    <message>
+        <source>could not be written: %1</source>
+        <translation>konnte nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>a link to something that does not exist</source>
+        <translation>eine Verknüpfung auf etwas, das nicht existiert</translation>
+    </message>
+    <message>
+        <source>a link to %1, which has no image extension</source>
+        <translation>eine Verknüpfung auf %1, das keine Bild-Endung hat</translation>
+    </message>
+    <message>
+        <source>a link to a folder, not followed (name it to include it)</source>
+        <translation>eine Verknüpfung auf einen Ordner, nicht verfolgt (zum Einbeziehen direkt angeben)</translation>
+    </message>
+    <message>
+        <source>a link to a file outside the folder</source>
+        <translation>eine Verknüpfung auf eine Datei außerhalb des Ordners</translation>
+    </message>
+    <message>
+        <source>could not be listed: %1</source>
+        <translation>konnte nicht aufgelistet werden: %1</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>unterbrochen</translation>
     </message>
 </context>
 <context>

@@ -50,30 +50,6 @@
 <context>
     <name>FileConversion</name>
     <message>
-        <source>not found</source>
-        <translation>introuvable</translation>
-    </message>
-    <message>
-        <source>could not be read: %1</source>
-        <translation>lecture impossible : %1</translation>
-    </message>
-    <message>
-        <source>not a regular file</source>
-        <translation>pas un fichier ordinaire</translation>
-    </message>
-    <message>
-        <source>empty file</source>
-        <translation>fichier vide</translation>
-    </message>
-    <message>
-        <source>not a supported image</source>
-        <translation>format d’image non pris en charge</translation>
-    </message>
-    <message>
-        <source>could not be decoded</source>
-        <translation>décodage impossible</translation>
-    </message>
-    <message>
         <source>first of %1 pages</source>
         <translation>première page sur %1</translation>
     </message>
@@ -82,24 +58,12 @@
         <translation>première image sur %1</translation>
     </message>
     <message>
-        <source>not enough memory</source>
-        <translation>mémoire insuffisante</translation>
-    </message>
-    <message>
-        <source>could not be written: %1</source>
-        <translation>écriture impossible : %1</translation>
-    </message>
-    <message>
         <source>re-encoded at quality %1: %2</source>
         <translation>réencodée en qualité %1 : %2</translation>
     </message>
     <message>
         <source>re-encoded: %1</source>
         <translation>réencodée : %1</translation>
-    </message>
-    <message>
-        <source>too large (%1; files above %2 are not read)</source>
-        <translation>trop volumineux (%1 ; les fichiers de plus de %2 ne sont pas lus)</translation>
     </message>
 </context>
 <context>
@@ -519,6 +483,73 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Okay</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>SkipReasons</name>
+    <message>
+        <source>not found</source>
+        <translation>introuvable</translation>
+    </message>
+    <message>
+        <source>could not be read: %1</source>
+        <translation>lecture impossible : %1</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>empty file</source>
+        <translation>fichier vide</translation>
+    </message>
+    <message>
+        <source>too large (%1; files above %2 are not read)</source>
+        <translation>trop volumineux (%1 ; les fichiers de plus de %2 ne sont pas lus)</translation>
+    </message>
+    <message>
+        <source>not a supported image</source>
+        <translation>format d’image non pris en charge</translation>
+    </message>
+    <message>
+        <source>could not be decoded</source>
+        <translation>décodage impossible</translation>
+    </message>
+    <message>
+        <source>not enough memory</source>
+        <translation>mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>not enough memory: it needs about %1 MB, the memory limit is %2 MB</source>
+        <translation>mémoire insuffisante : il faut environ %1 Mo, la limite de mémoire est de %2 Mo</translation>
+    </message>
+    <message>
+        <source>could not be written: %1</source>
+        <translation>écriture impossible : %1</translation>
+    </message>
+    <message>
+        <source>a link to something that does not exist</source>
+        <translation>un lien vers un élément inexistant</translation>
+    </message>
+    <message>
+        <source>a link to %1, which has no image extension</source>
+        <translation>un lien vers %1, qui n’a pas d’extension d’image</translation>
+    </message>
+    <message>
+        <source>a link to a folder, not followed (name it to include it)</source>
+        <translation>un lien vers un dossier, non suivi (nommez-le pour l’inclure)</translation>
+    </message>
+    <message>
+        <source>a link to a file outside the folder</source>
+        <translation>un lien vers un fichier hors du dossier</translation>
+    </message>
+    <message>
+        <source>could not be listed: %1</source>
+        <translation>liste du contenu impossible : %1</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrompu</translation>
     </message>
 </context>
 <context>

@@ -14,9 +14,9 @@
 #include "tests/ui/ModalTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
-#include "ui/DropView.h"
 #include "ui/RunDialogs.h"
 #include "ui/StatusWindowController.h"
+#include "ui/widgets/DropView.h"
 
 #include <QAction>
 #include <QBuffer>

@@ -9,8 +9,8 @@
 #include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
 #include "ui/MorvaneAppDelegate.h"
-#include "ui/SegmentedControl.h"
 #include "ui/StatusWindowController.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QAction>
 #include <QApplication>

@@ -18,11 +18,11 @@
 #include "batch/NotificationCenter.h"
 #include "engine/core/LibraryMessages.h"
 #include "ui/AppController.h"
-#include "ui/DropView.h"
 #include "ui/FileTableModel.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
-#include "ui/SegmentedControl.h"
+#include "ui/widgets/DropView.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,11 +6,11 @@
 #include "batch/NotificationCenter.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/BlankTableView.h"
-#include "ui/DropView.h"
 #include "ui/FileTableModel.h"
-#include "ui/MiddleAlignedTextFieldCell.h"
 #include "ui/ThumbnailCache.h"
+#include "ui/widgets/BlankTableView.h"
+#include "ui/widgets/DropView.h"
+#include "ui/widgets/MiddleAlignedTextFieldCell.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

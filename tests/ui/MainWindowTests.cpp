@@ -8,11 +8,11 @@
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
-#include "ui/BlankTableView.h"
-#include "ui/DropView.h"
 #include "ui/FileTableModel.h"
 #include "ui/InspectionPanel.h"
 #include "ui/NamedImage.h"
+#include "ui/widgets/BlankTableView.h"
+#include "ui/widgets/DropView.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/SegmentedControl.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QToolButton>
 

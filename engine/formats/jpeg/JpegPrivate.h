@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// What the engine's JPEG rooms share, on top of libjpeg: the codec's reader (JpegReader.cpp), its writer
-// (JpegWriter.cpp) and its row-turning kernel (JpegUprightRows.cpp), and the lossless writer
+// What the engine's JPEG source files share, on top of libjpeg: the codec's reader (JpegReader.cpp), its
+// writer (JpegWriter.cpp) and its row-turning kernel (JpegUprightRows.cpp), and the lossless writer
 // (JpegLossless*.cpp). Private to the engine.
 //
 // libjpeg reports errors by calling error_exit, which must not return. Every function that calls libjpeg

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// What the rooms of the lossless JPEG writer share: JpegLossless.cpp chooses the path, the reader
+// What the source files of the lossless JPEG writer share: JpegLossless.cpp chooses the path, the reader
 // (JpegLosslessReader.cpp) takes the source's headers and coefficients, the writer
 // (JpegLosslessWriter.cpp) writes the output around the source's own scan or from coefficient planes.
 // Their libjpeg error manager and destination are those of JpegPrivate.h, the source's frame that of

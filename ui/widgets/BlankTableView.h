@@ -1,27 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractTableModel>
+#include "ui/widgets/LiveTableModel.h"
+
 #include <QHeaderView>
 #include <QPointer>
 #include <QTableView>
-
-/// A table model that reads its rows live from a list kept elsewhere and so cannot signal the list's
-/// changes itself: whoever changes the list calls reloadData() (through BlankTableView::reloadData).
-class LiveTableModel : public QAbstractTableModel
-{
-    Q_OBJECT
-
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    /// Tells every view that the rows may all have changed.
-    void reloadData()
-    {
-        beginResetModel();
-        endResetModel();
-    }
-};
 
 /// The file list's table: it shows no column header while its model has no rows, so an empty list is a
 /// blank area, and shows the header again as soon as there are rows. The check is made on every

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/DropView.h"
+#include "ui/widgets/DropView.h"
 
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"

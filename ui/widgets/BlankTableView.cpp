@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/BlankTableView.h"
+#include "ui/widgets/BlankTableView.h"
 
 BlankTableView::BlankTableView(QWidget* parent)
     : QTableView(parent)

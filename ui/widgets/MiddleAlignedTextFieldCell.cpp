@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/MiddleAlignedTextFieldCell.h"
+#include "ui/widgets/MiddleAlignedTextFieldCell.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/ThumbnailCell.h"
+#include "ui/widgets/ThumbnailCell.h"
 
 #include <QApplication>
 #include <QPainter>
