@@ -5,6 +5,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/CopyCheck.h"
+#include "engine/pipeline/ContainerSaving.h"
 #include "engine/pipeline/ImageDestination.h"
 #include "engine/pipeline/ImageSaving.h"
 #include "engine/pipeline/ImageSource.h"
@@ -129,6 +130,28 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
                             .arg(qRound(quality))
                             .arg(why);
         }
+    }
+    if (ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeWebP) {
+        QString error;
+        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+        if (!file) {
+            outcome.reason
+                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+            return converted;
+        }
+        QString why;
+        const std::optional<ContainerRewriteResult> rewritten
+            = saveRewrittenContainer(source, options.fixOrientation, *file, &why);
+        if (rewritten == ContainerRewriteResult::Written) {
+            converted.file = std::move(file);
+            outcome.status = ConversionOutcome::Status::Written;
+            checkCopy(converted);
+            return converted;
+        }
+        // As for a JPEG kept losslessly: a fresh work file for the re-encode, and a note saying why the
+        // compressed picture could not be kept. A source that is no WebP inside is written as before.
+        if (rewritten)
+            reencoded = QCoreApplication::translate("FileConversion", "re-encoded: %1").arg(why);
     }
     if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));

@@ -37,7 +37,10 @@ struct ConvertedFile
 /// without naming it. A file that cannot be read or written leaves
 /// nothing behind and says why; the note tells of pages or frames left out. With the options'
 /// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
-/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. Every
+/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. A WebP
+/// source (by content) written as WebP is always cleaned by rewriting its chunks (saveRewrittenContainer),
+/// every frame of an animation kept; when it must be turned upright or its structure cannot be carried
+/// over, it is re-encoded as usual (a lossless one losslessly), and the note says why. Every
 /// finished copy is read back by the metadata inspector before it is handed on (refusalOfCopy): a
 /// Written outcome is a checked copy, and one in which anything personal was found is dropped and its
 /// source skipped with what the copy still held. Runs on the caller's thread; the wrapper is the caller's.

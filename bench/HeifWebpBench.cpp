@@ -2,7 +2,8 @@
 // Times the HEIF and WebP codecs in process, one thread, on photos: each file decoded and written again in
 // its own format, and decoded and written as a JPEG both through the decoder's YCbCr planes and through
 // RGB. Prints megapixels per second (medians of RUNS runs, reading the file and writing one to a scratch
-// folder as a run does) and the output sizes.
+// folder as a run does) and the output sizes. WebP files are also rewritten chunk by chunk, as a run keeps
+// them: every frame decoded once to check it, the pictures carried over unchanged.
 //   morvane_bench_heif_webp [--runs N] [--quality Q] FILE...   Q on the JPEG scale (default 70)
 //   morvane_bench_heif_webp --heif-quality Q                   libheif's quality for Q, for the peers
 //   morvane_bench_heif_webp --once decode|jpeg|same FILE       one step, for a peak-memory measurement
@@ -11,6 +12,7 @@
 #include "engine/formats/jpeg/JpegCodec.h"
 #include "engine/formats/jpeg/PlanarJpeg.h"
 #include "engine/formats/webp/WebpCodec.h"
+#include "engine/formats/webp/WebpRewriter.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -50,6 +52,12 @@ qint64 step(const QString& source, QString kind, const QString& path)
     const QByteArray data = file.readAll();
     const qint64 bound = qint64(1) << 30;
     const bool heif = isHeifFile(data.left(512));
+    if (kind == "rewrite") {
+        const std::unique_ptr<WebpInput> input = heif ? nullptr : WebpInput::open(data, bound);
+        if (!input || !input->decodesEveryFrame())
+            return -1;
+        return writeFile(path, [&](int fd) { return rewriteWebp(data, fd) == WebpRewriteResult::Written; });
+    }
     std::unique_ptr<HeifInput> heifInput = heif ? HeifInput::open(data, bound) : nullptr;
     std::unique_ptr<WebpInput> webpInput = heif ? nullptr : WebpInput::open(data, bound);
     if (!heifInput && !webpInput)
@@ -144,7 +152,13 @@ int main(int argc, char** argv)
         total += megapixels(file);
     std::printf("%lld files, %.1f MP, JPEG-scale quality %d, medians of %d runs\n", qlonglong(args.size()),
         total, quality, runs);
-    for (const QString kind : { "same", "planes", "rgb" }) {
+    QStringList kinds = { "same", "planes", "rgb" };
+    if (std::none_of(args.begin(), args.end(), [](const QString& file) {
+            QFile source(file);
+            return !source.open(QIODevice::ReadOnly) || isHeifFile(source.read(512));
+        }))
+        kinds << QStringLiteral("rewrite");
+    for (const QString& kind : kinds) {
         std::vector<double> seconds;
         qint64 bytes = 0;
         for (int run = 0; run < runs; ++run) {
@@ -165,7 +179,8 @@ int main(int argc, char** argv)
         const double median = seconds[seconds.size() / 2];
         const char* label = kind == "same" ? "into its own format"
             : kind == "planes"             ? "to JPEG, planes"
-                                           : "to JPEG, RGB";
+            : kind == "rgb"                ? "to JPEG, RGB"
+                                           : "chunks rewritten";
         std::printf("%-22s %7.2f MP/s  (%.2f s)  %8.1f kB out\n", label, total / median, median,
             double(bytes) / 1024);
     }

@@ -13,26 +13,6 @@ const uchar* bytesOf(QByteArrayView data)
     return reinterpret_cast<const uchar*>(data.data());
 }
 
-quint16 readBE16(const uchar* p)
-{
-    return quint16(p[0] << 8 | p[1]);
-}
-
-quint32 readBE32(const uchar* p)
-{
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
-}
-
-quint16 readLE16(const uchar* p)
-{
-    return quint16(p[0] | p[1] << 8);
-}
-
-quint32 readLE32(const uchar* p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-
 QByteArray rawBytes(QByteArrayView data)
 {
     return QByteArray::fromRawData(data.data(), data.size());

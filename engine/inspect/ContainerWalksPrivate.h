@@ -6,6 +6,7 @@
 // containers), and the walk of each container. Private to engine/inspect/.
 
 #include "engine/inspect/MetadataInspector.h"
+#include "engine/structure/ByteOrder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -28,10 +29,22 @@ inline constexpr qsizetype kMaxInflatedSize = 16 << 20;
 inline constexpr qsizetype kMaxInflatedPerFile = 64 << 20;
 
 [[nodiscard]] const uchar* bytesOf(QByteArrayView data);
-[[nodiscard]] quint16 readBE16(const uchar* p);
-[[nodiscard]] quint32 readBE32(const uchar* p);
-[[nodiscard]] quint16 readLE16(const uchar* p);
-[[nodiscard]] quint32 readLE32(const uchar* p);
+[[nodiscard]] inline quint16 readBE16(const uchar* p)
+{
+    return byteorder::read16(p, false);
+}
+[[nodiscard]] inline quint32 readBE32(const uchar* p)
+{
+    return byteorder::read32(p, false);
+}
+[[nodiscard]] inline quint16 readLE16(const uchar* p)
+{
+    return byteorder::read16(p, true);
+}
+[[nodiscard]] inline quint32 readLE32(const uchar* p)
+{
+    return byteorder::read32(p, true);
+}
 /// \a data as a byte array that refers to it without copying: for blocks of the inspected data, which
 /// outlives the blocks.
 [[nodiscard]] QByteArray rawBytes(QByteArrayView data);

@@ -8,6 +8,17 @@
 
 namespace fields {
 
+bool holdsNothing(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    static const QStringList kPlaceholders = { QStringLiteral("unknown"), QStringLiteral("none"),
+        QStringLiteral("(none)"), QStringLiteral("n/a"), QStringLiteral("not set") };
+    if (kPlaceholders.contains(trimmed, Qt::CaseInsensitive))
+        return true;
+    return std::all_of(trimmed.begin(), trimmed.end(),
+        [](QChar c) { return c == u'0' || c.isSpace() || c == u':' || c == u'-' || c == u'.' || c == u'/'; });
+}
+
 QString fromStd(const std::string& text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));

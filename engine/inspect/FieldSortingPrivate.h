@@ -23,6 +23,10 @@ using Group = PersonalGroup;
 constexpr qsizetype kMaxNameLength = 120;
 constexpr qsizetype kMaxValueLength = 360;
 
+/// Whether a field's text says nothing: empty, blanks, zeros ("0000:00:00 00:00:00", "0000000000") or a
+/// placeholder that cameras and programs write for a field nobody filled in ("Unknown", "None", "N/A").
+[[nodiscard]] bool holdsNothing(const QString& text);
+
 /// Collects the fields of one inspection; \a prefix goes before the names of an embedded image's fields.
 class FieldSink
 {
@@ -32,15 +36,18 @@ public:
         , m_prefix(std::move(prefix))
     { }
 
+    /// Adds a field, unless its value holds nothing (holdsNothing): an empty Copyright or a blank User
+    /// Comment tells nothing about anyone. It still counts as offered.
     void add(Group group, const QString& name, const QString& value)
     {
         ++m_added;
-        std::vector<InspectedField>& fields = m_inspection.groups[group];
         // Names and values come from the file (XMP property names, PNG keywords, any tag's text): whatever
         // made them, no control or direction character reaches a terminal or a line of a report.
         const QString shown = readableText(value, kMaxValueLength);
-        InspectedField field { m_prefix + readableText(name, kMaxNameLength),
-            shown.isEmpty() ? QCoreApplication::translate("MetadataInspector", "(empty)") : shown };
+        if (holdsNothing(shown))
+            return;
+        std::vector<InspectedField>& fields = m_inspection.groups[group];
+        InspectedField field { m_prefix + readableText(name, kMaxNameLength), shown };
         // The same field twice (one IPTC keyword repeated, a tag in two blocks) says nothing new.
         if (std::find(fields.begin(), fields.end(), field) == fields.end())
             fields.push_back(std::move(field));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
+#include "engine/structure/TiffStructure.h"
 
 #include <algorithm>
 #include <array>
@@ -11,75 +12,6 @@
 namespace containers {
 
 // --- TIFF --------------------------------------------------------------------------------------------
-
-/// Reads a TIFF structure in either byte order, every read checked against the data.
-class TiffStructure
-{
-public:
-    explicit TiffStructure(QByteArrayView data)
-        : m_data(data)
-    {
-        if (data.size() >= 8 && (data.startsWith("II") || data.startsWith("MM"))) {
-            m_littleEndian = data[0] == 'I';
-            m_valid = u16(2) == 42;
-        }
-    }
-    [[nodiscard]] bool valid() const { return m_valid; }
-    [[nodiscard]] bool littleEndian() const { return m_littleEndian; }
-    [[nodiscard]] qsizetype size() const { return m_data.size(); }
-    [[nodiscard]] QByteArrayView bytes(qsizetype at, qsizetype length) const
-    {
-        return at >= 0 && length >= 0 && at <= size() && length <= size() - at ? m_data.sliced(at, length)
-                                                                               : QByteArrayView();
-    }
-    [[nodiscard]] quint32 u16(qsizetype at) const
-    {
-        if (at < 0 || at + 2 > size())
-            return 0;
-        const uchar* p = bytesOf(m_data) + at;
-        return m_littleEndian ? readLE16(p) : readBE16(p);
-    }
-    [[nodiscard]] quint32 u32(qsizetype at) const
-    {
-        if (at < 0 || at + 4 > size())
-            return 0;
-        const uchar* p = bytesOf(m_data) + at;
-        return m_littleEndian ? readLE32(p) : readBE32(p);
-    }
-
-    /// One directory entry: its tag, and where its values lie (inline in the entry when they fit).
-    struct Entry
-    {
-        quint32 tag = 0;
-        quint32 type = 0;
-        quint32 count = 0;
-        qsizetype valueAt = 0;
-        qsizetype valueSize = 0;
-    };
-
-    [[nodiscard]] Entry entry(qsizetype at) const
-    {
-        static constexpr std::array<qsizetype, 19> kTypeSizes
-            = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8 };
-        Entry e { u16(at), u16(at + 2), u32(at + 4), at + 8, 0 };
-        const qsizetype unit = e.type < kTypeSizes.size() ? kTypeSizes[e.type] : 1;
-        e.valueSize = qsizetype(std::min<quint64>(quint64(e.count) * quint64(std::max<qsizetype>(unit, 1)),
-            quint64(std::numeric_limits<quint32>::max())));
-        if (e.valueSize > 4)
-            e.valueAt = u32(at + 8);
-        return e;
-    }
-    /// The first value of an entry as a number (an offset, a count).
-    [[nodiscard]] quint32 firstValue(const Entry& e) const
-    {
-        return e.type == 3 || e.type == 8 ? u16(e.valueAt) : u32(e.valueAt);
-    }
-
-private:
-    QByteArrayView m_data;
-    bool m_littleEndian = true;
-    bool m_valid = false;
-};
 
 void walkTiff(QByteArrayView data, MetadataBlocks& blocks)
 {
@@ -153,7 +85,7 @@ public:
         if (!m_tiff.valid())
             return m_walk;
         m_walk.littleEndian = m_tiff.littleEndian();
-        m_pending.push_back({ qsizetype(m_tiff.u32(4)), TiffRole::Page, 0, TiffRole::Page, false });
+        m_pending.push_back({ m_tiff.firstDirectory(), TiffRole::Page, 0, TiffRole::Page, false });
         while (!m_pending.empty()) {
             const PendingDirectory at = m_pending.front();
             m_pending.pop_front();

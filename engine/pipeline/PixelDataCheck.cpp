@@ -2,6 +2,7 @@
 #include "engine/pipeline/PixelDataCheck.h"
 
 #include "engine/core/LibraryMessages.h"
+#include "engine/structure/ByteOrder.h"
 #include "engine/structure/PngChunks.h"
 
 #include <QList>
@@ -17,38 +18,6 @@ namespace {
 /// How much of a frame's pixel data a file holds.
 enum class Shortfall { None, EndsEarly, Missing };
 
-/// Bounds-checked reads of a file's bytes in one byte order.
-class Bytes
-{
-public:
-    Bytes(const QByteArray& data, bool littleEndian)
-        : m_data(reinterpret_cast<const uchar*>(data.constData()))
-        , m_size(quint64(data.size()))
-        , m_little(littleEndian)
-    { }
-
-    [[nodiscard]] quint64 size() const { return m_size; }
-    [[nodiscard]] bool has(quint64 offset, quint64 count) const
-    {
-        return offset <= m_size && count <= m_size - offset;
-    }
-    [[nodiscard]] uchar at(quint64 offset) const { return m_data[offset]; }
-    [[nodiscard]] quint32 u16(quint64 offset) const
-    {
-        return m_little ? quint32(m_data[offset]) | quint32(m_data[offset + 1]) << 8
-                        : quint32(m_data[offset]) << 8 | quint32(m_data[offset + 1]);
-    }
-    [[nodiscard]] quint32 u32(quint64 offset) const
-    {
-        return m_little ? u16(offset) | u16(offset + 2) << 16 : u16(offset) << 16 | u16(offset + 2);
-    }
-
-private:
-    const uchar* m_data;
-    quint64 m_size;
-    bool m_little;
-};
-
 // ---- BMP ----
 
 constexpr quint32 kBmpRgb = 0;
@@ -60,7 +29,7 @@ constexpr quint32 kBmpAlphaBitfields = 6;
 /// Walks the run-length codes of an RLE8 (\a fourBit false) or RLE4 bitmap of \a width x \a height from
 /// \a start, as a reader draws them bottom row first. True when the codes run out before the
 /// end-of-bitmap code while pixels are still to come.
-bool rleEndsEarly(const Bytes& bytes, quint64 start, qint64 width, qint64 height, bool fourBit)
+bool rleEndsEarly(const OrderedBytes& bytes, quint64 start, qint64 width, qint64 height, bool fourBit)
 {
     quint64 pos = start;
     qint64 x = 0;
@@ -105,7 +74,7 @@ bool rleEndsEarly(const Bytes& bytes, quint64 start, qint64 width, qint64 height
 
 bool bmpEndsEarly(const QByteArray& data)
 {
-    const Bytes bytes(data, true);
+    const OrderedBytes bytes(data, true);
     if (!bytes.has(0, 18))
         return false;
     const quint32 offset = bytes.u32(10);
@@ -167,7 +136,7 @@ bool bmpEndsEarly(const QByteArray& data)
 /// Counts the pixels the LZW codes in the data sub-blocks from \a pos give, up to \a wanted, the way a
 /// GIF reader takes them: after a clear code the first code is a pixel of its own; a code not yet in the
 /// table repeats the previous string and its first pixel; the table stops growing at 4096 entries.
-bool lzwEndsEarly(const Bytes& bytes, quint64 pos, quint64 wanted)
+bool lzwEndsEarly(const OrderedBytes& bytes, quint64 pos, quint64 wanted)
 {
     if (wanted == 0)
         return false;
@@ -233,7 +202,7 @@ bool lzwEndsEarly(const Bytes& bytes, quint64 pos, quint64 wanted)
 
 bool gifEndsEarly(const QByteArray& data)
 {
-    const Bytes bytes(data, true);
+    const OrderedBytes bytes(data, true);
     if (!bytes.has(0, 13))
         return true;
     const auto colourTable = [](uchar flags) { return (flags & 0x80) ? 3 * (quint64(2) << (flags & 7)) : 0; };
@@ -346,7 +315,7 @@ bool pngEndsEarly(const QByteArray& data)
 
 /// The values of entry \a entry of a classic TIFF directory (SHORT or LONG), or nothing when they lie
 /// past the end of the file (\a pastEnd set then).
-QList<quint32> tiffValues(const Bytes& bytes, quint64 entry, bool& pastEnd)
+QList<quint32> tiffValues(const OrderedBytes& bytes, quint64 entry, bool& pastEnd)
 {
     const quint32 type = bytes.u16(entry + 2);
     const quint32 count = bytes.u32(entry + 4);
@@ -370,7 +339,7 @@ Shortfall tiffShortfall(const QByteArray& data)
 {
     if (data.size() < 8)
         return Shortfall::EndsEarly;
-    const Bytes bytes(data, data.at(0) == 'I');
+    const OrderedBytes bytes(data, data.at(0) == 'I');
     const quint64 directory = bytes.u32(4);
     if (!bytes.has(directory, 2))
         return Shortfall::EndsEarly;

@@ -2,6 +2,7 @@
 #include "engine/pipeline/UnstatedResolution.h"
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/structure/ByteOrder.h"
 
 #include <QtEndian>
 
@@ -19,25 +20,6 @@ bool writeAt(int fd, const void* buffer, size_t size, off_t offset)
 {
     return writeFully(fd, buffer, size, offset).error == 0;
 }
-
-/// Reads and writes integers in a TIFF file's byte order.
-struct TiffOrder
-{
-    bool bigEndian = false;
-
-    [[nodiscard]] quint32 get(const uchar* p, int size) const
-    {
-        quint32 value = 0;
-        for (int i = 0; i < size; ++i)
-            value |= quint32(p[bigEndian ? i : size - 1 - i]) << (8 * (size - 1 - i));
-        return value;
-    }
-    void put(uchar* p, quint32 value, int size) const
-    {
-        for (int i = 0; i < size; ++i)
-            p[bigEndian ? size - 1 - i : i] = uchar(value >> (8 * i));
-    }
-};
 
 constexpr quint16 kTiffShort = 3;
 constexpr quint16 kTiffRational = 5;
@@ -66,16 +48,14 @@ bool clearTiffResolution(int fd)
     std::array<uchar, 8> header {};
     if (!readAt(fd, header.data(), header.size(), 0))
         return false;
-    TiffOrder order;
-    if (header[0] == 'M' && header[1] == 'M')
-        order.bigEndian = true;
-    else if (header[0] != 'I' || header[1] != 'I')
+    if (!(header[0] == 'M' && header[1] == 'M') && !(header[0] == 'I' && header[1] == 'I'))
         return false;
-    const off_t directory = off_t(order.get(header.data() + 4, 4));
+    const bool little = header[0] == 'I';
+    const off_t directory = off_t(byteorder::read32(header.data() + 4, little));
     std::array<uchar, 2> countBytes {};
     if (!readAt(fd, countBytes.data(), countBytes.size(), directory))
         return false;
-    const quint32 count = order.get(countBytes.data(), 2);
+    const quint32 count = byteorder::read16(countBytes.data(), little);
 
     off_t unitEntry = -1;
     std::array<off_t, 2> rationals { -1, -1 };
@@ -84,22 +64,22 @@ bool clearTiffResolution(int fd)
         std::array<uchar, 12> entry {};
         if (!readAt(fd, entry.data(), entry.size(), entryOffset))
             return false;
-        const quint32 tag = order.get(entry.data(), 2);
-        const quint32 type = order.get(entry.data() + 2, 2);
-        const quint32 valueCount = order.get(entry.data() + 4, 4);
+        const quint32 tag = byteorder::read16(entry.data(), little);
+        const quint32 type = byteorder::read16(entry.data() + 2, little);
+        const quint32 valueCount = byteorder::read32(entry.data() + 4, little);
         if (tag == kResolutionUnit && type == kTiffShort && valueCount == 1)
             unitEntry = entryOffset;
         else if ((tag == kXResolution || tag == kYResolution) && type == kTiffRational && valueCount == 1)
-            rationals[tag - kXResolution] = off_t(order.get(entry.data() + 8, 4));
+            rationals[tag - kXResolution] = off_t(byteorder::read32(entry.data() + 8, little));
     }
     if (unitEntry < 0 || rationals[0] < 0 || rationals[1] < 0)
         return false;
 
     std::array<uchar, 4> unit {};
-    order.put(unit.data(), kUnitNone, 2);
+    byteorder::write16(unit.data(), kUnitNone, little);
     std::array<uchar, 8> oneToOne {};
-    order.put(oneToOne.data(), 1, 4);
-    order.put(oneToOne.data() + 4, 1, 4);
+    byteorder::write32(oneToOne.data(), 1, little);
+    byteorder::write32(oneToOne.data() + 4, 1, little);
     return writeAt(fd, unit.data(), unit.size(), unitEntry + 8)
         && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[0])
         && writeAt(fd, oneToOne.data(), oneToOne.size(), rationals[1]);

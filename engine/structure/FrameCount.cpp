@@ -2,72 +2,48 @@
 // Counting the pages of a TIFF and the frames of a GIF by walking their structure, without decoding.
 #include "engine/structure/FrameCount.h"
 
+#include "engine/structure/ByteOrder.h"
+#include "engine/structure/TiffStructure.h"
+
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
 // A page count above this is taken as a loop or garbage, not a document.
 constexpr int kMaxCounted = 100000;
 
-class Bytes
-{
-public:
-    Bytes(const QByteArray& data, bool littleEndian)
-        : m_data(reinterpret_cast<const uchar*>(data.constData()))
-        , m_size(quint64(data.size()))
-        , m_little(littleEndian)
-    { }
-
-    [[nodiscard]] bool has(quint64 offset, quint64 count) const
-    {
-        return offset <= m_size && count <= m_size - offset;
-    }
-    [[nodiscard]] uchar at(quint64 offset) const { return m_data[offset]; }
-    [[nodiscard]] quint32 u16(quint64 offset) const
-    {
-        return m_little ? quint32(m_data[offset]) | quint32(m_data[offset + 1]) << 8
-                        : quint32(m_data[offset]) << 8 | quint32(m_data[offset + 1]);
-    }
-    [[nodiscard]] quint32 u32(quint64 offset) const
-    {
-        return m_little ? u16(offset) | u16(offset + 2) << 16 : u16(offset) << 16 | u16(offset + 2);
-    }
-
-private:
-    const uchar* m_data;
-    quint64 m_size;
-    bool m_little;
-};
-
 // The IFD chain of a classic TIFF. Reduced-resolution images (thumbnails) and transparency masks are
 // not pages: NewSubfileType bits 0 and 2, or the old SubfileType 2.
 int countTiffPages(const QByteArray& data)
 {
-    if (data.size() < 8)
+    const TiffStructure tiff(data);
+    if (!tiff.valid())
         return 1;
-    const Bytes bytes(data, data.at(0) == 'I');
     int pages = 0;
-    QSet<quint32> visited;
-    for (quint32 offset = bytes.u32(4); offset != 0 && visited.size() < kMaxCounted;) {
-        if (visited.contains(offset) || !bytes.has(offset, 2))
+    QSet<qsizetype> visited;
+    for (qsizetype offset = tiff.firstDirectory(); offset != 0 && visited.size() < kMaxCounted;) {
+        if (visited.contains(offset) || !tiff.contains(offset, 2))
             break;
         visited.insert(offset);
-        const quint32 entries = bytes.u16(offset);
+        const qsizetype entries = tiff.u16(offset);
         bool page = true;
-        for (quint32 i = 0; i < entries && bytes.has(offset + 2 + 12 * quint64(i), 12); ++i) {
-            const quint64 entry = offset + 2 + 12 * quint64(i);
-            const quint32 tag = bytes.u16(entry);
-            const quint32 type = bytes.u16(entry + 2);
-            const quint32 value = type == 3 ? bytes.u16(entry + 8) : bytes.u32(entry + 8);
-            if ((tag == 254 && (value & 5) != 0) || (tag == 255 && value == 2))
+        for (qsizetype i = 0; i < entries; ++i) {
+            const qsizetype at = offset + 2 + TiffStructure::kEntrySize * i;
+            if (!tiff.contains(at, TiffStructure::kEntrySize))
+                break;
+            const TiffStructure::Entry e = tiff.entry(at);
+            const quint32 value = tiff.firstValue(e);
+            if ((e.tag == 254 && (value & 5) != 0) || (e.tag == 255 && value == 2))
                 page = false;
         }
         if (page)
             ++pages;
-        const quint64 next = offset + 2 + 12 * quint64(entries);
-        if (!bytes.has(next, 4))
+        const qsizetype next = offset + 2 + TiffStructure::kEntrySize * entries;
+        if (!tiff.contains(next, 4))
             break;
-        offset = bytes.u32(next);
+        offset = tiff.u32(next);
     }
     return std::max(pages, 1);
 }
@@ -75,7 +51,7 @@ int countTiffPages(const QByteArray& data)
 // The image descriptors of a GIF, walking past colour tables, extensions and data sub-blocks.
 int countGifFrames(const QByteArray& data)
 {
-    const Bytes bytes(data, true);
+    const OrderedBytes bytes(data, true);
     if (!bytes.has(0, 13))
         return 1;
     const auto colourTable = [](uchar flags) { return (flags & 0x80) ? 3 * (quint64(2) << (flags & 7)) : 0; };

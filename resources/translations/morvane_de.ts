@@ -94,6 +94,10 @@
         <translation>mit Qualität %1 neu kodiert: %2</translation>
     </message>
     <message>
+        <source>re-encoded: %1</source>
+        <translation>neu kodiert: %1</translation>
+    </message>
+    <message>
         <source>too large (%1; files above %2 are not read)</source>
         <translation>zu groß (%1; Dateien über %2 werden nicht gelesen)</translation>
     </message>
@@ -358,10 +362,6 @@ Ihre Originalfotos werden nie verändert.</translation>
 </context>
 <context>
     <name>MetadataInspector</name>
-    <message>
-        <source>(empty)</source>
-        <translation>(leer)</translation>
-    </message>
     <message>
         <source>Camera make</source>
         <translation>Hersteller</translation>

@@ -94,6 +94,10 @@
         <translation>réencodée en qualité %1 : %2</translation>
     </message>
     <message>
+        <source>re-encoded: %1</source>
+        <translation>réencodée : %1</translation>
+    </message>
+    <message>
         <source>too large (%1; files above %2 are not read)</source>
         <translation>trop volumineux (%1 ; les fichiers de plus de %2 ne sont pas lus)</translation>
     </message>
@@ -358,10 +362,6 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
 </context>
 <context>
     <name>MetadataInspector</name>
-    <message>
-        <source>(empty)</source>
-        <translation>(vide)</translation>
-    </message>
     <message>
         <source>Camera make</source>
         <translation>Marque</translation>

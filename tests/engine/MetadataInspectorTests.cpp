@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -147,8 +148,9 @@ const std::vector<DirtyFile> kDirtySet = {
             { { "MORVANE-LEAK-GIF-STATIC-COMMENT", G::Text }, { "MORVANE-LEAK-GIF-APPLICATION", G::Hidden },
                 { "MRVNPRIV1.0", G::Hidden },
                 // The generator's plain-text extension lost its 12-byte header (a shell string ends at its
-                // first zero byte): an empty extension, then its text where the next block should be.
-                { "Plain text", G::Text }, { "MORVANE-LEAK-GIF-PLAINTEXT", G::Hidden } } } },
+                // first zero byte): an empty extension, which holds nothing, then its text where the next
+                // block should be.
+                { "MORVANE-LEAK-GIF-PLAINTEXT", G::Hidden } } } },
     { "gif/03_transparent.gif", "Text, Hidden",
         { { { "MORVANE-LEAK-GIF-TRANSPARENT-COMMENT", G::Text },
             { "MORVANE-LEAK-AFTER-GIF-TRAILER", G::Hidden } } } },
@@ -550,6 +552,37 @@ TEST(Unreadable, FilesThatAreNoImagesSayWhy)
         EXPECT_EQ(inspection.reason, c.reason);
         EXPECT_EQ(inspectionToJson(inspection).value("reason").toString(), c.reason);
     }
+}
+
+TEST(EmptyFields, BlanksZerosAndPlaceholdersAreNoFindingButAFilledFieldBesideThemIs)
+{
+    QTemporaryDir work;
+    const QString photo = work.filePath("camera.jpg");
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    ASSERT_TRUE(image.save(photo, "JPEG"));
+    // What cameras write into fields nobody filled in.
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-m", "-overwrite_original", "-Artist=Unknown", "-Copyright=          ",
+                      "-UserComment=   ", "-OwnerName= ", "-ImageDescription=   ", "-Model=0000000000",
+                      "-IPTC:By-line= ", "-XMP-dc:Rights=  ", photo })
+                  .exitCode,
+        0);
+    Inspection inspection = inspectImageFile(photo);
+    ASSERT_TRUE(inspection.readable) << inspection.reason.toStdString();
+    for (const PersonalGroup group : { PersonalGroup::People, PersonalGroup::Text, PersonalGroup::Device })
+        EXPECT_EQ(inspection.groups.count(group), 0u) << describe(inspection);
+
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  { "-q", "-overwrite_original", "-OwnerName=Jane Roe", "-Model=PhoneMaker X7", photo })
+                  .exitCode,
+        0);
+    inspection = inspectImageFile(photo);
+    ASSERT_EQ(inspection.groups.count(PersonalGroup::People), 1u) << describe(inspection);
+    EXPECT_EQ(inspection.groups.at(PersonalGroup::People).size(), 1u) << describe(inspection);
+    EXPECT_EQ(inspection.groups.count(PersonalGroup::Text), 0u) << describe(inspection);
+    ASSERT_EQ(inspection.groups.count(PersonalGroup::Device), 1u) << describe(inspection);
+    EXPECT_TRUE(inspection.groups.at(PersonalGroup::Device).front().value.contains("PhoneMaker"));
 }
 
 } // namespace

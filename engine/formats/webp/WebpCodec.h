@@ -56,6 +56,11 @@ public:
     /// not cover is transparent. The colour space is not set. Null with a reason on a decoding error.
     [[nodiscard]] std::optional<Image> decode(QString* reason = nullptr) const;
 
+    /// Decodes every frame's bitstream on its own (not drawn on the canvas) and drops the pixels, one
+    /// frame at a time: false, with the reason, when any of them does not decode whole. For a copy that
+    /// carries the bitstreams over without decoding them.
+    [[nodiscard]] bool decodesEveryFrame(QString* reason = nullptr) const;
+
     /// Whether decodePlanes() can give this file's pixels: a lossy, opaque frame covering the canvas.
     [[nodiscard]] bool hasJpegPlanes() const;
     /// Decodes the first frame as the VP8 decoder's YCbCr 4:2:0 planes (BT.601, limited range), without

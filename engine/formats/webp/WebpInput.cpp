@@ -184,6 +184,33 @@ std::optional<Image> WebpInput::decode(QString* reason) const
     return Image { canvas, info.iccProfile };
 }
 
+bool WebpInput::decodesEveryFrame(QString* reason) const
+{
+    const WebPData whole { reinterpret_cast<const uint8_t*>(d->data.constData()), size_t(d->data.size()) };
+    const DemuxPtr demux(WebPDemux(&whole));
+    WebPIterator iterator;
+    if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &iterator)) {
+        if (reason)
+            *reason = QStringLiteral("The WebP file is damaged");
+        return false;
+    }
+    VP8StatusCode status = VP8_STATUS_OK;
+    do {
+        WebPDecoderConfig config;
+        if (!WebPInitDecoderConfig(&config)) {
+            status = VP8_STATUS_INVALID_PARAM;
+            break;
+        }
+        config.output.colorspace = MODE_RGBA;
+        status = WebPDecode(iterator.fragment.bytes, iterator.fragment.size, &config);
+        WebPFreeDecBuffer(&config.output);
+    } while (status == VP8_STATUS_OK && WebPDemuxNextFrame(&iterator));
+    WebPDemuxReleaseIterator(&iterator);
+    if (status != VP8_STATUS_OK && reason)
+        *reason = statusText(status);
+    return status == VP8_STATUS_OK;
+}
+
 bool WebpInput::hasJpegPlanes() const
 {
     return !d->info.lossless && !d->info.hasAlpha;
