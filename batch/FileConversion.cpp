@@ -88,7 +88,69 @@ void checkCopy(ConvertedFile& converted)
     if (refusal.isEmpty())
         return;
     converted.file.reset();
-    converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {} };
+    converted.outcome = { ConversionOutcome::Status::Skipped, {}, refusal, {}, false };
+}
+
+/// The first bytes of \a source, enough to tell its format by content; empty when it cannot be read.
+QByteArray headerOf(const QString& source)
+{
+    const int fd = ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    QByteArray header(256, '\0');
+    const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
+    ::close(fd);
+    header.truncate(n > 0 ? qsizetype(n) : 0);
+    return header;
+}
+
+/// Whether \a source is a container that saveRewrittenContainer copies into \a type: a HEIF or WebP file
+/// written as the type its content is.
+bool isRewrittenInOwnType(const QString& source, ImageFormat type)
+{
+    if (type != kUTTypeHEIC && type != kUTTypeAVIF && type != kUTTypeWebP)
+        return false;
+    const QByteArray header = headerOf(source);
+    if (type == kUTTypeWebP)
+        return isWebpFile(header);
+    return isHeifFile(header) && sniffImageFormat(header) == type;
+}
+
+/// How an attempt at a copy that keeps the source's coded picture ended.
+enum class KeptCopy {
+    Written, ///< the converted file holds the copy, checked
+    Reencode, ///< the usual path follows, into a fresh work file: the attempt may have left part of one
+    Failed, ///< not even a work file could be made; the outcome says why
+};
+
+/// Makes a work file in \a folder and lets \a attempt write a copy that keeps the source's coded
+/// picture into it; \a attempt returns whether it did.
+template<typename Attempt>
+KeptCopy keepCodedPicture(ConvertedFile& converted, const QString& folder, Attempt&& attempt)
+{
+    QString error;
+    std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+    if (!file) {
+        converted.outcome.reason
+            = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
+        return KeptCopy::Failed;
+    }
+    if (!attempt(*file))
+        return KeptCopy::Reencode;
+    converted.file = std::move(file);
+    converted.outcome.status = ConversionOutcome::Status::Written;
+    checkCopy(converted);
+    return KeptCopy::Written;
+}
+
+/// The note of a file re-encoded at \a quality against the user's choice, and why.
+QString reencodedAt(float quality, const QString& why)
+{
+    // The quality the wrapper hands the encoder, clamped in the same order.
+    const float clamped = std::max(0.0f, std::min(100.0f, quality));
+    return QCoreApplication::translate("FileConversion", "re-encoded at quality %1: %2")
+        .arg(qRound(clamped))
+        .arg(why);
 }
 
 } // namespace
@@ -103,56 +165,33 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
     QString reencoded;
-    if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
-        QString error;
-        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
-        if (!file) {
-            outcome.reason
-                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
-            return converted;
-        }
-        QString why;
-        const std::optional<LosslessJpegResult> kept
-            = saveJpegLosslessly(source, options.fixOrientation, *file, &why);
-        if (kept == LosslessJpegResult::Written) {
-            converted.file = std::move(file);
-            outcome.status = ConversionOutcome::Status::Written;
-            checkCopy(converted);
-            return converted;
-        }
-        // Otherwise the file is re-encoded as without the setting, into a fresh work file: a failed
-        // attempt may have left part of an output in this one. A source that cannot be decoded either is
-        // skipped as it would be without the setting.
-        if (kept) {
-            // The quality the wrapper hands the encoder, clamped in the same order.
-            const float quality = std::max(0.0f, std::min(100.0f, options.quality));
-            reencoded = QCoreApplication::translate("FileConversion", "re-encoded at quality %1: %2")
-                            .arg(qRound(quality))
-                            .arg(why);
-        }
+    const ImageFormat outputType = ImageWrapper::GetImageTypeFromPath(outputName);
+    KeptCopy kept = KeptCopy::Reencode;
+    if (isRewrittenInOwnType(source, outputType)) {
+        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+            QString why;
+            const std::optional<ContainerRewriteResult> rewritten
+                = saveRewrittenContainer(source, options.fixOrientation, file, &why);
+            // A WebP re-encode keeps a lossless source lossless: no quality to name.
+            if (rewritten && rewritten != ContainerRewriteResult::Written)
+                reencoded = outputType == kUTTypeWebP
+                    ? QCoreApplication::translate("FileConversion", "re-encoded: %1").arg(why)
+                    : reencodedAt(options.quality, why);
+            return rewritten == ContainerRewriteResult::Written;
+        });
+    } else if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
+        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+            QString why;
+            const std::optional<LosslessJpegResult> lossless
+                = saveJpegLosslessly(source, options.fixOrientation, file, &why);
+            // A source that cannot be decoded either is skipped as it would be without the setting.
+            if (lossless && lossless != LosslessJpegResult::Written)
+                reencoded = reencodedAt(options.quality, why);
+            return lossless == LosslessJpegResult::Written;
+        });
     }
-    if (ImageWrapper::GetImageTypeFromPath(outputName) == kUTTypeWebP) {
-        QString error;
-        std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
-        if (!file) {
-            outcome.reason
-                = QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error);
-            return converted;
-        }
-        QString why;
-        const std::optional<ContainerRewriteResult> rewritten
-            = saveRewrittenContainer(source, options.fixOrientation, *file, &why);
-        if (rewritten == ContainerRewriteResult::Written) {
-            converted.file = std::move(file);
-            outcome.status = ConversionOutcome::Status::Written;
-            checkCopy(converted);
-            return converted;
-        }
-        // As for a JPEG kept losslessly: a fresh work file for the re-encode, and a note saying why the
-        // compressed picture could not be kept. A source that is no WebP inside is written as before.
-        if (rewritten)
-            reencoded = QCoreApplication::translate("FileConversion", "re-encoded: %1").arg(why);
-    }
+    if (kept != KeptCopy::Reencode)
+        return converted;
     if (!wrapper.load(source, options.fixOrientation)) {
         outcome.reason = withLibraryWords(describeUnloadableSource(source));
         return converted;
@@ -176,6 +215,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         return converted;
     }
     outcome.status = ConversionOutcome::Status::Written;
+    outcome.reencoded = true;
     outcome.note = framesNote(wrapper.imgInfo());
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
@@ -193,7 +233,7 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome = { ConversionOutcome::Status::Skipped, {},
-            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {} };
+            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(error), {}, false };
         return;
     }
     converted.outcome.output = path;

@@ -20,6 +20,9 @@ struct ConversionOutcome
     QString output; ///< the written file; empty when skipped
     QString reason; ///< why the file was skipped, in words for the user; empty when written
     QString note; ///< what the user should know about a written file ("first of 3 pages"); usually empty
+    /// For a written file: its pixels were decoded and encoded again. False for a copy that keeps the
+    /// source's coded data (a JPEG kept losslessly, a HEIF file's container rewritten).
+    bool reencoded = false;
 };
 
 /// A source converted into a work file of the output folder that has no name yet.
@@ -37,7 +40,9 @@ struct ConvertedFile
 /// without naming it. A file that cannot be read or written leaves
 /// nothing behind and says why; the note tells of pages or frames left out. With the options'
 /// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
-/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. A WebP
+/// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. A HEIF
+/// source written in its own type keeps its coded data the same way, its container rewritten
+/// (saveRewrittenContainer), whatever the options; one that cannot be is re-encoded with a note. A WebP
 /// source (by content) written as WebP is always cleaned by rewriting its chunks (saveRewrittenContainer),
 /// every frame of an animation kept; when it must be turned upright or its structure cannot be carried
 /// over, it is re-encoded as usual (a lossless one losslessly), and the note says why. Every

@@ -92,6 +92,8 @@ QByteArray jsonLine(const Report& report)
     object.insert("checked", written);
     object.insert("reason", written ? QJsonValue() : QJsonValue(text(outcome.reason)));
     object.insert("note", outcome.note.isEmpty() ? QJsonValue() : QJsonValue(text(outcome.note)));
+    // Whether the pixels were decoded and encoded again, or the source's coded data was kept.
+    object.insert("reencoded", written ? QJsonValue(outcome.reencoded) : QJsonValue());
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

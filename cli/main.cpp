@@ -321,7 +321,7 @@ std::vector<RunInput> collectInputs(const Options& options, std::vector<Report>&
 {
     Converter* list = Converter::converter();
     const SkippedInput skip = [&](const QByteArray& path, const QString& reason) {
-        reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {} } });
+        reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {}, false } });
     };
     gatherFiles(*list, options.paths, options.recursive, skip);
     return runInputsOf(*list);

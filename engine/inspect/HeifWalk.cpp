@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/ContainerWalksPrivate.h"
+#include "engine/inspect/HeifCodedData.h"
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/structure/HeifBoxes.h"
 
@@ -255,6 +256,7 @@ bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
     walkHeifTopLevelBoxes(data, structure->boxesEnd, blocks);
     reportHeifTail(data.sliced(heifDataEnd(*structure)), blocks);
     readHeifItems(data, *structure, blocks);
+    reportHeifCodedMetadata(*structure, blocks);
     readHeifProperties(*structure, blocks);
     return true;
 }

@@ -26,7 +26,10 @@ quint32 readBE32(const char* p)
 }
 
 /// Profiles that pass untouched, by their computed profile ID. They carry only what their makers wrote
-/// into every copy (a description, a copyright), the same in every photo. Where each ID comes from:
+/// into every copy, the same in every photo, and name no maker of cameras, phones or applications: a
+/// standard profile that does (Apple's Display P3 says "Apple Inc.", which tells what took the photo;
+/// Adobe RGB (1998) names Adobe) is rebuilt like any other, into the same colours under a neutral
+/// description. Where each ID comes from:
 /// - sRGB IEC61966-2.1 (Hewlett-Packard and Microsoft, 1998, 3144 bytes, version 2.1): the sRGB profile
 ///   that Photoshop, Windows and camera software embed. Computed here from the copy in ImageMagick's
 ///   built-in "wizard:" image, which is byte for byte the HP file (its CRC-32 0x182ea552 and Adler-32
@@ -34,15 +37,9 @@ quint32 readBE32(const char* p)
 ///   same value. Copies in photos differ in the rendering-intent byte only, which the ID leaves out.
 /// - sRGB2014 (International Color Consortium, 3024 bytes, version 2.0): the ICC's own sRGB profile; its
 ///   stored profile ID equals the computed one (checked on the copy Qt ships for its PDF output).
-/// - Display P3 (Apple, 2017, version 4.0): the profile iPhones and Macs embed in their photos. Apple
-///   writes the computed ID into the profile; this is the ProfileID exiftool shows for iPhone photos.
-/// - Adobe RGB (1998) (Adobe, version 2.1): the wide-gamut profile Adobe's applications embed; the ID
-///   published in catalogues of Adobe's profiles, computed from Adobe's file.
-constexpr std::array<const char*, 4> kStandardProfileIds = {
+constexpr std::array<const char*, 2> kStandardProfileIds = {
     "1d3fda2edb4a89ab60a23c5f7c7d81dd", // sRGB IEC61966-2.1
     "3d0eb2deae9397be9b6726ce8c0a43ce", // sRGB2014
-    "ca1a9582257f104d389913d5d1ea1582", // Display P3
-    "33bc7f1c156fa0d72f8f717ae5886bd4", // Adobe RGB (1998)
 };
 
 } // namespace

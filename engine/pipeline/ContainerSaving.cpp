@@ -6,6 +6,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/Orientation.h"
 #include "engine/core/WorkFile.h"
+#include "engine/formats/heif/HeifRewriter.h"
 #include "engine/formats/webp/WebpCodec.h"
 #include "engine/formats/webp/WebpRewriter.h"
 #include "engine/pipeline/ImageInfo.h"
@@ -24,7 +25,7 @@ QByteArray fileHeader(const QString& path)
     const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {};
-    QByteArray header(256, '\0');
+    QByteArray header(4096, '\0');
     const DescriptorTransfer read = readFully(fd, header.data(), std::size_t(header.size()));
     ::close(fd);
     header.truncate(qsizetype(read.bytes));
@@ -78,6 +79,23 @@ std::optional<ContainerRewriteResult> saveRewrittenWebp(
     return ContainerRewriteResult::Failed;
 }
 
+/// A HEIF source: opened as the decoding path opens it (its structure checked whole), so that only a file
+/// that path would decode is copied.
+std::optional<ContainerRewriteResult> saveRewrittenHeif(
+    const ImageSource& source, WorkFile& file, QString* reason)
+{
+    const HeifCoding coding = source.format() == ImageFormat::AVIF ? HeifCoding::AV1 : HeifCoding::HEVC;
+    switch (rewriteHeif(source.data(), file.descriptor(), coding, reason)) {
+    case HeifRewriteResult::Written:
+        return ContainerRewriteResult::Written;
+    case HeifRewriteResult::NeedsReencode:
+        return ContainerRewriteResult::NeedsReencode;
+    case HeifRewriteResult::Failed:
+        break;
+    }
+    return ContainerRewriteResult::Failed;
+}
+
 } // namespace
 
 std::optional<ContainerRewriteResult> saveRewrittenContainer(
@@ -87,6 +105,13 @@ std::optional<ContainerRewriteResult> saveRewrittenContainer(
         const QByteArray header = fileHeader(sourcePath);
         if (isWebpFile(QByteArrayView(header)))
             return saveRewrittenWebp(sourcePath, fixOrientation, file, reason);
+        if (isHeifFile(QByteArrayView(header))) {
+            // A HEIF file's EXIF orientation is informative only: decoding never turns by it, nor does
+            // this.
+            const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(sourcePath);
+            if (source && (source->format() == ImageFormat::HEIC || source->format() == ImageFormat::AVIF))
+                return saveRewrittenHeif(*source, file, reason);
+        }
         return std::nullopt;
     } catch (const std::bad_alloc&) {
         say(reason, QStringLiteral("not enough memory"));

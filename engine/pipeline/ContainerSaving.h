@@ -18,9 +18,12 @@ enum class ContainerRewriteResult {
 };
 
 /// Cleans the file at \a sourcePath into \a file by rewriting its container around the compressed
-/// picture instead of re-encoding it, for the containers that allow it (a WebP, by its content:
-/// rewriteWebp), with what a re-encoded output of the same source would carry besides its pixels: the
-/// colour profile cleaned, no EXIF, no XMP, nothing else. An animation keeps all its frames.
+/// picture instead of re-encoding it, for the containers that allow it, with what a re-encoded output of
+/// the same source would carry besides its pixels: the colour profile cleaned, no EXIF, no XMP, nothing
+/// else. A WebP (by its content: rewriteWebp) keeps every frame of an animation. A HEIF file (HEIC, AVIF:
+/// rewriteHeif) keeps its primary image, grid and alpha with their rotation, mirroring and crop; its own
+/// transforms are part of its image and its EXIF orientation is never applied, so \a fixOrientation
+/// changes nothing for it. The caller uses this only when the output's type is the source's.
 ///
 /// Null, with nothing written, when the file is not such a container by its content or cannot be read.
 /// NeedsReencode, with the reason in \a reason ("turned upright" when \a fixOrientation is set and the

@@ -151,3 +151,33 @@ std::optional<CodedSize> av1SequenceHeaderSize(QByteArrayView payload)
         return std::nullopt;
     return CodedSize { qint64(width), qint64(height) };
 }
+
+std::optional<HevcConfiguration> readHevcConfiguration(QByteArrayView payload)
+{
+    HevcConfiguration configuration;
+    ByteReader r(payload);
+    if (r.u8() != 1)
+        return std::nullopt;
+    r.skip(20);
+    configuration.lengthSize = (r.u8() & 3) + 1;
+    if (r.failed() || configuration.lengthSize == 3)
+        return std::nullopt;
+    configuration.fixedFields = payload.first(22);
+    const int arrays = r.u8();
+    for (int i = 0; i < arrays && !r.failed(); ++i) {
+        HevcConfiguration::Array array;
+        array.header = r.u8();
+        const int count = r.u16();
+        for (int k = 0; k < count && !r.failed(); ++k) {
+            const int length = r.u16();
+            if (r.failed() || r.remaining() < length)
+                return std::nullopt;
+            array.units.push_back(payload.sliced(r.position(), length));
+            r.skip(length);
+        }
+        configuration.arrays.push_back(std::move(array));
+    }
+    if (r.failed() || !r.atEnd())
+        return std::nullopt;
+    return configuration;
+}

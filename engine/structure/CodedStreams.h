@@ -11,6 +11,7 @@
 
 #include <limits>
 #include <optional>
+#include <vector>
 
 struct CodedSize
 {
@@ -49,11 +50,13 @@ template<typename Visit> bool forEachNal(QByteArrayView stream, int lengthSize, 
     return true;
 }
 
-/// Calls \a visit with the type and payload of each AV1 OBU of \a stream; false when it is damaged.
+/// Calls \a visit with the type, the payload and the whole bytes (header included) of each AV1 OBU of
+/// \a stream; false when it is damaged.
 template<typename Visit> bool forEachObu(QByteArrayView stream, Visit visit)
 {
     ByteReader r(stream);
     while (!r.atEnd()) {
+        const qsizetype start = r.position();
         const quint8 header = r.u8();
         if (header & 0x80)
             return false; // the forbidden bit
@@ -74,8 +77,34 @@ template<typename Visit> bool forEachObu(QByteArrayView stream, Visit visit)
             return false;
         const QByteArrayView payload = stream.sliced(r.position(), qsizetype(size));
         r.skip(qsizetype(size));
-        if (!visit(type, payload))
+        if (!visit(type, payload, stream.sliced(start, r.position() - start)))
             return false;
     }
     return true;
 }
+
+/// The type of an HEVC NAL unit (from its header); -1 when it is too short to have one or the forbidden
+/// bit is set.
+[[nodiscard]] inline int hevcNalType(QByteArrayView nal)
+{
+    return nal.size() < 2 || (uchar(nal[0]) & 0x80) ? -1 : (uchar(nal[0]) >> 1) & 0x3F;
+}
+
+/// An HEVC decoder configuration ('hvcC' payload), read exactly: its fixed fields, then its arrays of
+/// parameter sets and other NAL units.
+struct HevcConfiguration
+{
+    struct Array
+    {
+        quint8 header = 0; ///< completeness bit and NAL unit type, as stored
+        std::vector<QByteArrayView> units;
+    };
+    QByteArrayView fixedFields; ///< the 22 bytes before the array count
+    int lengthSize = 4; ///< bytes of each NAL unit's length prefix in the coded data: 1, 2 or 4
+    std::vector<Array> arrays;
+};
+
+/// Reads \a payload as an HEVC decoder configuration. Null when it is not one from its first byte to its
+/// last: a version other than 1, a length prefix of 3 bytes, a unit or array that does not fit, or bytes
+/// after the last array.
+[[nodiscard]] std::optional<HevcConfiguration> readHevcConfiguration(QByteArrayView payload);

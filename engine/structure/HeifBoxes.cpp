@@ -251,9 +251,12 @@ private:
                 if (!entry)
                     return fail(m_reason, QStringLiteral("The file has too many items"));
                 for (int k = 0; k < associated; ++k) {
-                    const int index = (flags & 1) ? (r.u16() & 0x7FFF) : (r.u8() & 0x7F);
+                    const int field = (flags & 1) ? r.u16() : r.u8();
+                    const bool essential = (flags & 1) ? (field & 0x8000) : (field & 0x80);
+                    const int index = (flags & 1) ? (field & 0x7FFF) : (field & 0x7F);
                     if (index == 0)
                         continue;
+                    entry->essential.push_back(essential);
                     // A missing property matters only for an image that is decoded: marked, judged there.
                     entry->properties.push_back(
                         index <= int(m_s.properties.size()) ? index - 1 : std::numeric_limits<int>::max());

@@ -40,7 +40,8 @@ struct HeifItem
     bool located = false; ///< 'iloc' has an entry for it
     int constructionMethod = 0; ///< 0 file offsets, 1 'idat' offsets, 2 item offsets (unsupported)
     std::vector<HeifExtent> extents;
-    std::vector<int> properties; ///< indexes into HeifStructure::properties
+    std::vector<int> properties; ///< indexes into HeifStructure::properties, in the order 'ipma' gives
+    std::vector<bool> essential; ///< for each of properties: whether a reader must understand it
 };
 
 /// A property box of the 'ipco' container: its type and its payload (the bytes after the box header).

@@ -296,7 +296,7 @@ private:
         const int chromaFormat = monochrome ? 0 : (halfX && halfY) ? 1 : halfX ? 2 : 3;
         bool haveSize = false;
         bool fits = true;
-        const auto sequenceHeaders = [&](int type, QByteArrayView payload) {
+        const auto sequenceHeaders = [&](int type, QByteArrayView payload, QByteArrayView) {
             if (type != 1)
                 return true;
             const std::optional<CodedSize> coded = av1SequenceHeaderSize(payload);

@@ -104,13 +104,22 @@ TEST(CommandLine, DirtySetComesOutCleanUprightAndLeavesTheSourcesAlone)
     }
     // A lossless WebP stays lossless; profiles and colour descriptions stay (exiftool's reading).
     EXPECT_TRUE(fileBytes(out + QStringLiteral("/03_lossless_alpha_exif.webp")).contains("VP8L"));
-    for (const char* profiled :
-        { "03_icc_adobergb.heic", "05_lossy_alpha_icc.webp", "07_nclx_display_p3.avif" }) {
+    for (const char* profiled : { "03_icc_adobergb.heic", "05_lossy_alpha_icc.webp" }) {
         const ProcessResult profile = runProcess(QStringLiteral("exiftool"),
             { QStringLiteral("-s3"), QStringLiteral("-ICC_Profile:ProfileDescription"),
                 out + u'/' + QLatin1String(profiled) });
         EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty()) << profiled;
     }
+    // A HEIF copy keeps its coded data and with it the source's own colour description ('nclx').
+    const auto colour = [](const QString& path) {
+        return runProcess(QStringLiteral("exiftool"),
+            { QStringLiteral("-s3"), QStringLiteral("-QuickTime:ColorPrimaries"),
+                QStringLiteral("-QuickTime:TransferCharacteristics"), path })
+            .standardOutput;
+    };
+    const QString nclx = colour(out + QStringLiteral("/07_nclx_display_p3.avif"));
+    EXPECT_FALSE(nclx.trimmed().isEmpty());
+    EXPECT_EQ(nclx, colour(dirtyCorpusDir() + QStringLiteral("/heif/07_nclx_display_p3.avif")));
     // Nothing the command line did went into the settings store.
     EXPECT_FALSE(QFileInfo::exists(work.filePath("config/Morvane/Morvane.ini")));
 }

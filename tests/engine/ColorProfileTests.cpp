@@ -112,6 +112,28 @@ TEST(ColorProfile, StandardProfilesPassByteForByteWhateverTheirRenderingIntent)
     }
 }
 
+TEST(ColorProfile, AStandardProfileThatNamesItsMakerBecomesTheSameColoursUnderANeutralName)
+{
+    // Display P3 as phones embed it: the maker in the texts and in the header's device fields.
+    const LcmsProfile p3(displayP3v4());
+    p3.writeText(cmsSigProfileDescriptionTag, "Display P3");
+    p3.writeText(cmsSigCopyrightTag, "Copyright Apple Inc., 2017");
+    cmsSetHeaderManufacturer(p3.handle, cmsUInt32Number(0x4150504C)); // 'APPL'
+    cmsSetHeaderModel(p3.handle, cmsUInt32Number(0x4150504C));
+    const QByteArray source = p3.save();
+    ASSERT_TRUE(containsText(source, "Apple"));
+
+    const QByteArray cleaned = cleanColorProfile(source);
+    ASSERT_FALSE(cleaned.isEmpty());
+    for (const char* text : { "Apple", "Display P3" })
+        EXPECT_FALSE(containsText(cleaned, text)) << text;
+    // The header's device manufacturer and model (the platform field says only which system the profile
+    // library was made for, the same in every profile it writes).
+    EXPECT_EQ(cleaned.mid(48, 8), QByteArray(8, '\0'));
+    EXPECT_LE(largestDeltaE(source, cleaned, INTENT_RELATIVE_COLORIMETRIC), 1.0);
+    EXPECT_LE(largestDeltaE(source, cleaned, INTENT_PERCEPTUAL), 1.0);
+}
+
 struct ProfileCase
 {
     const char* name;
