@@ -5,6 +5,7 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 #include "engine/inspect/CopyCheck.h"
+#include "engine/pipeline/AnimationSaving.h"
 #include "engine/pipeline/ContainerSaving.h"
 #include "engine/pipeline/ImageDestination.h"
 #include "engine/pipeline/ImageSaving.h"
@@ -165,6 +166,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
     QString reencoded;
+    QString framesLost;
     const ImageFormat outputType = ImageWrapper::GetImageTypeFromPath(outputName);
     KeptCopy kept = KeptCopy::Reencode;
     if (isRewrittenInOwnType(source, outputType)) {
@@ -188,6 +190,15 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
             if (lossless && lossless != LosslessJpegResult::Written)
                 reencoded = reencodedAt(options.quality, why);
             return lossless == LosslessJpegResult::Written;
+        });
+    } else if (outputType == kUTTypeGIF || outputType == kUTTypePNG) {
+        // An animation written in its own format keeps every frame; a still image goes the usual way.
+        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+            const std::optional<AnimationSaving> whole
+                = saveAnimationWhole(source, outputType, options.fixOrientation, file);
+            if (whole && !whole->written)
+                framesLost = whole->reason;
+            return whole && whole->written;
         });
     }
     if (kept != KeptCopy::Reencode)
@@ -217,6 +228,10 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     outcome.status = ConversionOutcome::Status::Written;
     outcome.reencoded = true;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (!framesLost.isEmpty())
+        outcome.note += QStringLiteral("; ")
+            + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1")
+                  .arg(framesLost);
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Counting the pages of a TIFF and the frames of a GIF by walking their structure, without decoding.
+// Counting the pages of a TIFF and the frames of a GIF or an animated PNG by walking their structure, without
+// decoding.
 #include "engine/structure/FrameCount.h"
 
 #include "engine/structure/ByteOrder.h"
+#include "engine/structure/PngChunks.h"
 #include "engine/structure/TiffStructure.h"
 
 #include <QSet>
@@ -87,6 +89,20 @@ int countGifFrames(const QByteArray& data)
     return std::max(frames, 1);
 }
 
+// The frames an animation control before the image data states (an animated PNG), else 1.
+int countPngFrames(const QByteArray& data)
+{
+    quint32 frames = 1;
+    (void)walkPngChunks(data, [&frames](const PngChunk& chunk) {
+        if (chunk.type == QByteArrayView("acTL") && chunk.data.size() == 8) {
+            frames = qFromBigEndian<quint32>(chunk.data.data());
+            return false;
+        }
+        return chunk.type != QByteArrayView("IDAT");
+    });
+    return int(std::clamp<quint32>(frames, 1, kMaxCounted));
+}
+
 } // namespace
 
 int countFrames(const QByteArray& data, ImageFormat format)
@@ -96,6 +112,8 @@ int countFrames(const QByteArray& data, ImageFormat format)
         return countTiffPages(data);
     case ImageFormat::GIF:
         return countGifFrames(data);
+    case ImageFormat::PNG:
+        return countPngFrames(data);
     default:
         return 1;
     }

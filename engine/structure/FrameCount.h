@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
-/// The pages of a TIFF (thumbnails and masks left out) or the frames of a GIF in \a data, counted by
-/// walking the file's structure without decoding; at least 1, and 1 for the other formats.
+/// The pages of a TIFF (thumbnails and masks left out), the frames of a GIF or those an animated PNG
+/// states in \a data, counted by walking the file's structure without decoding; at least 1, and 1 for the
+/// other formats.
 [[nodiscard]] int countFrames(const QByteArray& data, ImageFormat format);

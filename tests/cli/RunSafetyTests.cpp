@@ -629,8 +629,8 @@ TEST(Inputs, ControlCharactersInNamesAreShownEscaped)
             .arg(work.filePath(QStringLiteral("x.jpg: ok\\nmorvane-cli: skipped \\x1b[2Jy.jpg"))));
 }
 
-// Only the first page or frame is written, and the report says so.
-TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
+// Only the first page of a TIFF is written, and the report says so; an animated GIF keeps its frames.
+TEST(Inputs, MultiPageSourcesSayOnlyTheFirstWasWrittenAndAnimationsKeepTheirFrames)
 {
     QTemporaryDir work;
     ASSERT_EQ(runProcess(QStringLiteral("convert"),
@@ -643,7 +643,8 @@ TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
                   .exitCode,
         0);
     const QStringList sources { work.filePath("pages.tif"), work.filePath("frames.gif") };
-    const QStringList notes { "first of 3 pages", "first of 4 frames" };
+    const QStringList notes { "first of 3 pages", "" };
+    const QList<int> images { 1, 4 };
 
     const ProcessResult json
         = runCli(QStringList { "--json", "-o", work.filePath("out") } + sources, configIn(work));
@@ -655,11 +656,13 @@ TEST(Inputs, MultiPageAndAnimatedSourcesSayOnlyTheFirstWasWritten)
         EXPECT_EQ(lines[i].value("note").toString(), notes[i]);
         const QString output = lines[i].value("output").toString();
         EXPECT_EQ(
-            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n'), 0);
+            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n') + 1,
+            images[i]);
     }
     const ProcessResult text = runCli(QStringList { "-o", work.filePath("out2") } + sources, configIn(work));
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(text.standardError.contains(
-            QStringLiteral("morvane-cli: note: %1: %2").arg(sources[i], notes[i])))
-            << text.standardError.toStdString();
+    EXPECT_TRUE(
+        text.standardError.contains(QStringLiteral("morvane-cli: note: %1: %2").arg(sources[0], notes[0])))
+        << text.standardError.toStdString();
+    EXPECT_FALSE(text.standardError.contains(QStringLiteral("morvane-cli: note: %1").arg(sources[1])))
+        << text.standardError.toStdString();
 }

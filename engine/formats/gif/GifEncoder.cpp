@@ -4,6 +4,7 @@
 
 #include "engine/core/DescriptorIo.h"
 #include "engine/formats/gif/GifPalette.h"
+#include "engine/formats/gif/GifPrivate.h"
 
 #include <algorithm>
 #include <array>
@@ -97,52 +98,6 @@ private:
     std::array<std::uint16_t, kSlots> m_codes {};
 };
 
-/// The LZW-compressed image data (minimum code size byte, sub-blocks, terminator) of \a indices.
-void compressIndices(
-    const std::vector<std::uint8_t>& indices, int minimumCodeSize, std::vector<std::uint8_t>& out)
-{
-    out.push_back(std::uint8_t(minimumCodeSize));
-    CodeWriter writer(out);
-    const unsigned clearCode = 1u << minimumCodeSize;
-    const unsigned endCode = clearCode + 1;
-    auto table = std::make_unique<StringTable>();
-    table->clear();
-    int codeSize = minimumCodeSize + 1;
-    unsigned lastCode = endCode; // the highest code in use
-    writer.put(clearCode, codeSize);
-    if (indices.empty()) {
-        writer.put(endCode, codeSize);
-        writer.finish();
-        return;
-    }
-    unsigned current = indices.front();
-    for (size_t i = 1; i < indices.size(); ++i) {
-        const unsigned next = indices[i];
-        const std::uint32_t key = std::uint32_t(current) << 8 | next;
-        std::uint32_t slot = 0;
-        const int found = table->find(key, slot);
-        if (found >= 0) {
-            current = unsigned(found);
-            continue;
-        }
-        writer.put(current, codeSize);
-        table->add(slot, key, int(++lastCode));
-        if (lastCode >= (1u << codeSize))
-            ++codeSize;
-        if (lastCode == 4095) {
-            // The table is full: start afresh, as every decoder expects after a clear code.
-            writer.put(clearCode, codeSize);
-            table->clear();
-            codeSize = minimumCodeSize + 1;
-            lastCode = endCode;
-        }
-        current = next;
-    }
-    writer.put(current, codeSize);
-    writer.put(endCode, codeSize);
-    writer.finish();
-}
-
 void putLittleEndian16(std::vector<std::uint8_t>& out, int value)
 {
     out.push_back(std::uint8_t(value & 0xFF));
@@ -185,13 +140,58 @@ int writeGif(const IndexedImage& indexed, int width, int height, int fd)
     putLittleEndian16(out, width);
     putLittleEndian16(out, height);
     out.push_back(0); // no local table, not interlaced
-    compressIndices(indexed.indices, std::max(2, tableBits), out);
+    compressGifIndices(indexed.indices.data(), indexed.indices.size(), std::max(2, tableBits), out);
     out.push_back(0x3B);
 
     return writeFully(fd, out.data(), out.size()).error;
 }
 
 } // namespace
+
+void compressGifIndices(
+    const std::uint8_t* indices, std::size_t count, int minimumCodeSize, std::vector<std::uint8_t>& out)
+{
+    out.push_back(std::uint8_t(minimumCodeSize));
+    CodeWriter writer(out);
+    const unsigned clearCode = 1u << minimumCodeSize;
+    const unsigned endCode = clearCode + 1;
+    auto table = std::make_unique<StringTable>();
+    table->clear();
+    int codeSize = minimumCodeSize + 1;
+    unsigned lastCode = endCode; // the highest code in use
+    writer.put(clearCode, codeSize);
+    if (count == 0) {
+        writer.put(endCode, codeSize);
+        writer.finish();
+        return;
+    }
+    unsigned current = indices[0];
+    for (std::size_t i = 1; i < count; ++i) {
+        const unsigned next = indices[i];
+        const std::uint32_t key = std::uint32_t(current) << 8 | next;
+        std::uint32_t slot = 0;
+        const int found = table->find(key, slot);
+        if (found >= 0) {
+            current = unsigned(found);
+            continue;
+        }
+        writer.put(current, codeSize);
+        table->add(slot, key, int(++lastCode));
+        if (lastCode >= (1u << codeSize))
+            ++codeSize;
+        if (lastCode == 4095) {
+            // The table is full: start afresh, as every decoder expects after a clear code.
+            writer.put(clearCode, codeSize);
+            table->clear();
+            codeSize = minimumCodeSize + 1;
+            lastCode = endCode;
+        }
+        current = next;
+    }
+    writer.put(current, codeSize);
+    writer.put(endCode, codeSize);
+    writer.finish();
+}
 
 bool encodeGif(const QImage& image, int fd, QString* reason)
 {

@@ -2,6 +2,7 @@
 #include "engine/formats/png/PngWriter.h"
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/formats/png/PngPrivate.h"
 
 #include <QColorSpace>
 
@@ -27,11 +28,7 @@ constexpr qsizetype kIdatChunk = 1 << 20;
 
 enum ColourType : std::uint8_t { Grey = 0, Rgb = 2, Rgba = 6 };
 
-struct CompressorDeleter
-{
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
-using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
+} // namespace
 
 void putBigEndian(QByteArray& out, std::uint32_t value)
 {
@@ -39,7 +36,7 @@ void putBigEndian(QByteArray& out, std::uint32_t value)
     out.append(bytes, 4);
 }
 
-void appendChunk(QByteArray& out, const char type[4], const char* data, qsizetype size)
+void appendPngChunk(QByteArray& out, const char type[4], const char* data, qsizetype size)
 {
     putBigEndian(out, std::uint32_t(size));
     const qsizetype start = out.size();
@@ -49,7 +46,6 @@ void appendChunk(QByteArray& out, const char type[4], const char* data, qsizetyp
     putBigEndian(out, std::uint32_t(libdeflate_crc32(0, out.constData() + start, size_t(size + 4))));
 }
 
-// The whole of `data` as one zlib stream, or an empty array when it could not be compressed.
 QByteArray zlibCompress(libdeflate_compressor* compressor, const unsigned char* data, size_t size)
 {
     const size_t bound = libdeflate_zlib_compress_bound(compressor, size);
@@ -60,8 +56,6 @@ QByteArray zlibCompress(libdeflate_compressor* compressor, const unsigned char* 
     return out;
 }
 
-// A profile for the image's colour model (PNG allows an RGB profile on colour images and a grey one on
-// grey images only) under a printable Latin-1 name.
 QByteArray iccChunkData(libdeflate_compressor* compressor, const QByteArray& profile, bool grey)
 {
     if (profile.size() < 128)
@@ -80,6 +74,8 @@ QByteArray iccChunkData(libdeflate_compressor* compressor, const QByteArray& pro
         return {};
     return name + QByteArray(2, '\0') + compressed; // name, its terminator, compression method 0
 }
+
+namespace {
 
 inline int paeth(int a, int b, int c)
 {
@@ -114,8 +110,8 @@ void rawRow(const QImage& image, int y, ColourType type, unsigned char* out)
     }
 }
 
-// Filters `row` against `previous` (zeros above the first row) into `out` (filter byte first) with the
-// filter whose output has the smallest sum of absolute values, the choice libpng makes too.
+} // namespace
+
 void filterRow(const unsigned char* row, const unsigned char* previous, size_t length, size_t bpp,
     std::array<std::vector<unsigned char>, 5>& scratch, unsigned char* out)
 {
@@ -151,7 +147,20 @@ void filterRow(const unsigned char* row, const unsigned char* previous, size_t l
     std::memcpy(out + 1, scratch[best].data(), length);
 }
 
-} // namespace
+QByteArray physChunkData(const std::optional<double>& dpiX, const std::optional<double>& dpiY)
+{
+    const auto perMetre = [](const std::optional<double>& dpi) {
+        const long value = dpi && std::isfinite(*dpi) && *dpi > 0
+            ? std::lround(std::min(*dpi / kMetresPerInch, 2147483647.0))
+            : 0;
+        return std::uint32_t(value > 0 ? value : kDefaultDotsPerMetre);
+    };
+    QByteArray phys;
+    putBigEndian(phys, perMetre(dpiX));
+    putBigEndian(phys, perMetre(dpiY));
+    phys.append(char(1)); // the unit is the metre
+    return phys;
+}
 
 bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
 {
@@ -214,28 +223,19 @@ bool writePng(const QImage& source, const PngWriteOptions& options, int fd)
     putBigEndian(header, std::uint32_t(width));
     putBigEndian(header, std::uint32_t(height));
     header.append(char(8)).append(char(type)).append(char(0)).append(char(0)).append(char(0));
-    appendChunk(out, "IHDR", header.constData(), header.size());
+    appendPngChunk(out, "IHDR", header.constData(), header.size());
     if (!options.iccProfile.isEmpty()) {
         const QByteArray icc = iccChunkData(compressor.get(), options.iccProfile, type == Grey);
         if (!icc.isEmpty())
-            appendChunk(out, "iCCP", icc.constData(), icc.size());
+            appendPngChunk(out, "iCCP", icc.constData(), icc.size());
     }
     if (options.dpiX || options.dpiY) {
-        const auto perMetre = [](const std::optional<double>& dpi) {
-            const long value = dpi && std::isfinite(*dpi) && *dpi > 0
-                ? std::lround(std::min(*dpi / kMetresPerInch, 2147483647.0))
-                : 0;
-            return std::uint32_t(value > 0 ? value : kDefaultDotsPerMetre);
-        };
-        QByteArray phys;
-        putBigEndian(phys, perMetre(options.dpiX));
-        putBigEndian(phys, perMetre(options.dpiY));
-        phys.append(char(1)); // the unit is the metre
-        appendChunk(out, "pHYs", phys.constData(), phys.size());
+        const QByteArray phys = physChunkData(options.dpiX, options.dpiY);
+        appendPngChunk(out, "pHYs", phys.constData(), phys.size());
     }
     for (qsizetype at = 0; at < pixels.size(); at += kIdatChunk)
-        appendChunk(out, "IDAT", pixels.constData() + at, std::min(kIdatChunk, pixels.size() - at));
-    appendChunk(out, "IEND", nullptr, 0);
+        appendPngChunk(out, "IDAT", pixels.constData() + at, std::min(kIdatChunk, pixels.size() - at));
+    appendPngChunk(out, "IEND", nullptr, 0);
     const DescriptorTransfer written = writeFully(fd, out.constData(), size_t(out.size()));
     errno = written.error;
     return written.error == 0;
