@@ -12,6 +12,7 @@
 #include "engine/pipeline/ImageSource.h"
 #include "engine/pipeline/ImageWrapper.h"
 #include "engine/pipeline/LosslessSaving.h"
+#include "engine/pipeline/PageSaving.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -167,6 +168,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     (void)takeLibraryMessages();
     QString reencoded;
     QString framesLost;
+    QString pagesLeftOut;
+    QString pagesFailed;
     const ImageFormat outputType = ImageWrapper::GetImageTypeFromPath(outputName);
     KeptCopy kept = KeptCopy::Reencode;
     if (isRewrittenInOwnType(source, outputType)) {
@@ -200,7 +203,27 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
                 framesLost = whole->reason;
             return whole && whole->written;
         });
+    } else if (outputType == kUTTypeTIFF) {
+        // A TIFF of several pages keeps them all; one whose pages cannot all be written is written as its
+        // first page, and the note says why.
+        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+            QString why;
+            const std::optional<PageSavingResult> pages
+                = saveTiffPages(source, options.fixOrientation, file, &why);
+            if (pages == PageSavingResult::FirstPageOnly)
+                pagesLeftOut = why;
+            else if (pages == PageSavingResult::Failed)
+                pagesFailed = why;
+            return pages == PageSavingResult::Written;
+        });
     }
+    if (!pagesFailed.isEmpty()) {
+        outcome.reason = withLibraryWords(
+            QCoreApplication::translate("FileConversion", "could not be written: %1").arg(pagesFailed));
+        return converted;
+    }
+    // The pages of a TIFF are decoded and written again, as a single page is.
+    outcome.reencoded = kept == KeptCopy::Written && outputType == kUTTypeTIFF;
     if (kept != KeptCopy::Reencode)
         return converted;
     if (!wrapper.load(source, options.fixOrientation)) {
@@ -232,6 +255,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         outcome.note += QStringLiteral("; ")
             + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1")
                   .arg(framesLost);
+    if (!pagesLeftOut.isEmpty() && !outcome.note.isEmpty())
+        outcome.note += QStringLiteral(": ") + pagesLeftOut;
     if (!reencoded.isEmpty())
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);

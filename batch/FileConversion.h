@@ -38,7 +38,9 @@ struct ConvertedFile
 /// without metadata, at the options' quality, into a new work file of \a folder in the type that
 /// \a outputName's extension asks for, or JPEG when the options' output format says so (outputNameFor),
 /// without naming it. A file that cannot be read or written leaves
-/// nothing behind and says why; the note tells of pages or frames left out. With the options'
+/// nothing behind and says why; the note tells of pages or frames left out. A TIFF of several pages
+/// written as a TIFF keeps every page (saveTiffPages); one whose pages cannot all be written is written
+/// as its first page, and the note says why. With the options'
 /// keepJpegQuality, a JPEG source written as JPEG keeps its compressed data (saveJpegLosslessly) and the
 /// wrapper is not used; one that cannot be kept so is re-encoded as usual, and the note says why. A HEIF
 /// source written in its own type keeps its coded data the same way, its container rewritten

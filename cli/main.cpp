@@ -193,7 +193,9 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         "kept (a turn its size does not allow) is re-encoded with a note.");
     const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality.");
     const QCommandLineOption format("format",
-        "Write each image in its own format (same) or every one as a JPEG (jpeg) for this run.", "same|jpeg");
+        "Write each image in its own format (same; HEIC, AVIF and WebP keep their compressed picture, "
+        "animations and pages are kept whole) or every one as a JPEG (jpeg) for this run.",
+        "same|jpeg");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(

@@ -13,10 +13,11 @@
 
 namespace {
 
-ImageInfo* createImage(const QString& path, bool fixOrientation, bool forSaving)
+/// The record of the source that \a open gives (a unique_ptr to an ImageSource, null when there is none).
+template<typename Open> ImageInfo* createImage(const Open& open, bool fixOrientation, bool forSaving)
 {
     try {
-        std::unique_ptr<ImageSource> source = ImageSource::createWithPath(path);
+        std::unique_ptr<ImageSource> source = open();
         if (!source)
             return nullptr;
         ImageInfoPtr info(new (std::nothrow) ImageInfo);
@@ -82,12 +83,18 @@ ImageInfo* createImage(const QString& path, bool fixOrientation, bool forSaving)
 
 ImageInfo* IICreateImage(const QString& path, bool fixOrientation)
 {
-    return createImage(path, fixOrientation, false);
+    return createImage([&path] { return ImageSource::createWithPath(path); }, fixOrientation, false);
+}
+
+ImageInfo* IICreateImageWithData(QByteArray data, bool fixOrientation)
+{
+    return createImage(
+        [&data] { return ImageSource::createWithData(std::move(data)); }, fixOrientation, false);
 }
 
 ImageInfo* IICreateImageForSaving(const QString& path, bool fixOrientation)
 {
-    return createImage(path, fixOrientation, true);
+    return createImage([&path] { return ImageSource::createWithPath(path); }, fixOrientation, true);
 }
 
 QSize IIGetImageSize(const ImageInfo* info)

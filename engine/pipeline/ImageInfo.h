@@ -47,6 +47,9 @@ struct ImageInfo
 /// \a fixOrientation is set. Null when the file cannot be read or decoded.
 [[nodiscard]] ImageInfo* IICreateImage(const QString& path, bool fixOrientation);
 
+/// The same for a file already in memory.
+[[nodiscard]] ImageInfo* IICreateImageWithData(QByteArray data, bool fixOrientation);
+
 /// The same for a record that is only going to be saved: a JPEG that needs no turn gets no pixels but
 /// its bands (see ImageInfo::bands), checked as far as decoding can check it before the first row; a
 /// HEIF or lossy WebP that needs no turn and whose decoder gives JPEG's planes keeps its source (see

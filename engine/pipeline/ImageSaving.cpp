@@ -62,6 +62,20 @@ bool drawsUnchanged(const ImageInfo* info, std::size_t width, std::size_t height
         && info->scaleY == 1.0 && info->rotation == 0 && info->translateX == 0 && info->translateY == 0;
 }
 
+/// The decoded record drawn into the canvas that a save hands its writer; null when there is no canvas.
+std::optional<Image> drawnForSaving(const ImageInfo* info, std::size_t width, std::size_t height)
+{
+    const QImage& pixels = info->image.pixels;
+    const AlphaInfo alpha = saveCanvasAlpha(pixels);
+    const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
+    std::unique_ptr<BitmapCanvas> canvas
+        = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
+    if (!canvas)
+        return std::nullopt;
+    IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
+    return canvas->makeImage();
+}
+
 bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info, std::size_t width,
     std::size_t height, ImageFormat type, bool withExif, float quality)
 {
@@ -119,18 +133,8 @@ bool saveTo(std::unique_ptr<ImageDestination> destination, const ImageInfo* info
         info = &*decoded;
     }
 
-    const QImage& pixels = info->image.pixels;
-    const AlphaInfo alpha = saveCanvasAlpha(pixels);
-    const bool gray = imageIsGray(pixels) && alpha != AlphaInfo::PremultipliedFirst;
-    std::unique_ptr<BitmapCanvas> canvas
-        = BitmapCanvas::create(int(width), int(height), info->image.iccProfile, alpha, gray);
-
-    if (canvas) {
-        IIDrawImageTransformed(info, *canvas, QRectF(0, 0, double(width), double(height)));
-        const Image image = canvas->makeImage();
-        canvas.reset();
-        destination->addImage(image, properties);
-    }
+    if (std::optional<Image> image = drawnForSaving(info, width, height))
+        destination->addImage(*image, properties);
     return destination->finalize();
 }
 
@@ -161,5 +165,19 @@ bool IISaveImageToWorkFile(const ImageInfo* info, WorkFile& file, std::size_t wi
             ImageDestination::createWithWorkFile(file, type), info, width, height, type, withExif, quality);
     } catch (...) {
         return false;
+    }
+}
+
+std::optional<Image> IIDrawImageForSaving(const ImageInfo* info, std::size_t width, std::size_t height)
+{
+    if (!info || info->image.isNull() || !sizeIsDrawable(width, height))
+        return std::nullopt;
+    try {
+        std::optional<Image> image = drawnForSaving(info, width, height);
+        if (image && image->isNull())
+            return std::nullopt;
+        return image;
+    } catch (...) {
+        return std::nullopt;
     }
 }

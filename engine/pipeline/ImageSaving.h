@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <optional>
 
 class WorkFile;
 
@@ -36,3 +37,9 @@ extern std::atomic<bool> isRunningOnSnowLeopardOrLater;
 /// The same, written into \a file, which the caller gives its name afterwards (WorkFile::linkAs).
 [[nodiscard]] bool IISaveImageToWorkFile(const ImageInfo* info, WorkFile& file, std::size_t width,
     std::size_t height, ImageFormat type, bool withExif, float quality);
+
+/// The decoded record's image drawn at \a width x \a height into the canvas a save of it hands its writer:
+/// the pixels and colour profile every output format is written from. Null for a record without decoded
+/// pixels (bands, a source) or when the canvas cannot be had.
+[[nodiscard]] std::optional<Image> IIDrawImageForSaving(
+    const ImageInfo* info, std::size_t width, std::size_t height);

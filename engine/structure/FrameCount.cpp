@@ -10,45 +10,12 @@
 #include <QSet>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
 // A page count above this is taken as a loop or garbage, not a document.
 constexpr int kMaxCounted = 100000;
-
-// The IFD chain of a classic TIFF. Reduced-resolution images (thumbnails) and transparency masks are
-// not pages: NewSubfileType bits 0 and 2, or the old SubfileType 2.
-int countTiffPages(const QByteArray& data)
-{
-    const TiffStructure tiff(data);
-    if (!tiff.valid())
-        return 1;
-    int pages = 0;
-    QSet<qsizetype> visited;
-    for (qsizetype offset = tiff.firstDirectory(); offset != 0 && visited.size() < kMaxCounted;) {
-        if (visited.contains(offset) || !tiff.contains(offset, 2))
-            break;
-        visited.insert(offset);
-        const qsizetype entries = tiff.u16(offset);
-        bool page = true;
-        for (qsizetype i = 0; i < entries; ++i) {
-            const qsizetype at = offset + 2 + TiffStructure::kEntrySize * i;
-            if (!tiff.contains(at, TiffStructure::kEntrySize))
-                break;
-            const TiffStructure::Entry e = tiff.entry(at);
-            const quint32 value = tiff.firstValue(e);
-            if ((e.tag == 254 && (value & 5) != 0) || (e.tag == 255 && value == 2))
-                page = false;
-        }
-        if (page)
-            ++pages;
-        const qsizetype next = offset + 2 + TiffStructure::kEntrySize * entries;
-        if (!tiff.contains(next, 4))
-            break;
-        offset = tiff.u32(next);
-    }
-    return std::max(pages, 1);
-}
 
 // The image descriptors of a GIF, walking past colour tables, extensions and data sub-blocks.
 int countGifFrames(const QByteArray& data)
@@ -109,7 +76,7 @@ int countFrames(const QByteArray& data, ImageFormat format)
 {
     switch (format) {
     case ImageFormat::TIFF:
-        return countTiffPages(data);
+        return std::max(int(tiffPageDirectories(data).size()), 1);
     case ImageFormat::GIF:
         return countGifFrames(data);
     case ImageFormat::PNG:
@@ -117,4 +84,47 @@ int countFrames(const QByteArray& data, ImageFormat format)
     default:
         return 1;
     }
+}
+
+// The IFD chain of a classic TIFF. Reduced-resolution images (thumbnails) and transparency masks are
+// not pages: NewSubfileType bits 0 and 2, or the old SubfileType 2.
+QList<TiffPageDirectory> tiffPageDirectories(const QByteArray& data)
+{
+    QList<TiffPageDirectory> pages;
+    const TiffStructure tiff(data);
+    if (!tiff.valid())
+        return pages;
+    QSet<qsizetype> visited;
+    for (qsizetype offset = tiff.firstDirectory(); offset != 0 && visited.size() < kMaxCounted;) {
+        if (visited.contains(offset) || !tiff.contains(offset, 2))
+            break;
+        visited.insert(offset);
+        const qsizetype entries = tiff.u16(offset);
+        bool page = true;
+        qint64 width = -1;
+        qint64 height = -1;
+        for (qsizetype i = 0; i < entries; ++i) {
+            const qsizetype at = offset + 2 + TiffStructure::kEntrySize * i;
+            if (!tiff.contains(at, TiffStructure::kEntrySize))
+                break;
+            const TiffStructure::Entry e = tiff.entry(at);
+            const quint32 value = tiff.firstValue(e);
+            if ((e.tag == 254 && (value & 5) != 0) || (e.tag == 255 && value == 2))
+                page = false;
+            else if (e.tag == 256)
+                width = value;
+            else if (e.tag == 257)
+                height = value;
+        }
+        if (page) {
+            const bool sized = width > 0 && height > 0 && width <= std::numeric_limits<int>::max()
+                && height <= std::numeric_limits<int>::max();
+            pages.append({ offset, sized ? QSize(int(width), int(height)) : QSize() });
+        }
+        const qsizetype next = offset + 2 + TiffStructure::kEntrySize * entries;
+        if (!tiff.contains(next, 4))
+            break;
+        offset = tiff.u32(next);
+    }
+    return pages;
 }
