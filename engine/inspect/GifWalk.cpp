@@ -25,6 +25,74 @@ qsizetype skipSubBlocks(QByteArrayView data, qsizetype pos, QByteArray* payload 
     return data.size();
 }
 
+namespace {
+
+    /// Reads an application extension whose sub-blocks run from \a start to \a end and hold \a payload.
+    void readApplicationExtension(QByteArrayView data, qsizetype start, qsizetype end,
+        const QByteArray& payload, MetadataBlocks& blocks)
+    {
+        const QByteArray application
+            = start < data.size() && uchar(data[start]) == 11 ? payload.left(11) : QByteArray();
+        const QByteArray content = payload.mid(11);
+        if (application == "NETSCAPE2.0" || application == "ANIMEXTS1.0")
+            return; // the loop count
+        if (application == "XMP DataXMP") {
+            // The packet is stored raw, its bytes read as sub-block lengths, ended by a "magic
+            // trailer" that makes the sub-block walk land on the terminator.
+            const QByteArrayView raw
+                = start + 12 <= end ? data.sliced(start + 12, end - start - 12) : QByteArrayView();
+            const qsizetype packetEnd = raw.lastIndexOf(QByteArrayView("<?xpacket end"));
+            const qsizetype close = packetEnd < 0 ? -1 : raw.indexOf(QByteArrayView("?>"), packetEnd);
+            if (close >= 0)
+                blocks.xmp.append(raw.first(close + 2).toByteArray());
+            else
+                report(blocks, PersonalGroup::Hidden, QStringLiteral("XMP"), sizeWithExcerpt(raw));
+        } else if (application == "ICCRGBG1012") {
+            blocks.profiles.append(content);
+        } else if (application == "MGK8BIM0000") {
+            walkPhotoshopResources(content, blocks);
+        } else if (application == "MGKIPTC0000") {
+            blocks.iptc.append(content);
+        } else {
+            report(blocks, PersonalGroup::Hidden,
+                QStringLiteral("Application data \"%1\"")
+                    .arg(readableText(QString::fromLatin1(application), 11)),
+                sizeWithExcerpt(content));
+        }
+    }
+
+    /// Reads the extension at \a pos (its introducer) and returns the position after it.
+    qsizetype readExtension(QByteArrayView data, qsizetype pos, MetadataBlocks& blocks)
+    {
+        const uchar label = uchar(data[pos + 1]);
+        const qsizetype start = pos + 2;
+        QByteArray payload;
+        const qsizetype end = skipSubBlocks(data, start, &payload);
+        switch (label) {
+        case 0xF9: // graphic control: frame timing and transparency
+            break;
+        case 0xFE:
+            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
+                readableText(QString::fromLatin1(payload)));
+            break;
+        case 0x01: // plain text: a 12-byte header block, then the text
+            report(blocks, PersonalGroup::Text, QStringLiteral("Plain text"),
+                readableText(QString::fromLatin1(payload.mid(12))));
+            break;
+        case 0xFF:
+            readApplicationExtension(data, start, end, payload, blocks);
+            break;
+        default:
+            report(blocks, PersonalGroup::Hidden,
+                QStringLiteral("Extension 0x%1").arg(label, 2, 16, QLatin1Char('0')),
+                sizeWithExcerpt(payload));
+            break;
+        }
+        return end;
+    }
+
+} // namespace
+
 void walkGif(QByteArrayView data, MetadataBlocks& blocks)
 {
     const uchar* u = bytesOf(data);
@@ -55,57 +123,7 @@ void walkGif(QByteArrayView data, MetadataBlocks& blocks)
                 sizeWithExcerpt(data.sliced(pos, std::min<qsizetype>(size - pos, 4096))));
             return;
         }
-        const uchar label = u[pos + 1];
-        const qsizetype start = pos + 2;
-        QByteArray payload;
-        pos = skipSubBlocks(data, start, &payload);
-        switch (label) {
-        case 0xF9: // graphic control: frame timing and transparency
-            break;
-        case 0xFE:
-            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
-                readableText(QString::fromLatin1(payload)));
-            break;
-        case 0x01: // plain text: a 12-byte header block, then the text
-            report(blocks, PersonalGroup::Text, QStringLiteral("Plain text"),
-                readableText(QString::fromLatin1(payload.mid(12))));
-            break;
-        case 0xFF: {
-            const QByteArray application = start < size && u[start] == 11 ? payload.left(11) : QByteArray();
-            const QByteArray content = payload.mid(11);
-            if (application == "NETSCAPE2.0" || application == "ANIMEXTS1.0")
-                break; // the loop count
-            if (application == "XMP DataXMP") {
-                // The packet is stored raw, its bytes read as sub-block lengths, ended by a "magic
-                // trailer" that makes the sub-block walk land on the terminator.
-                const QByteArrayView raw
-                    = start + 12 <= pos ? data.sliced(start + 12, pos - start - 12) : QByteArrayView();
-                const qsizetype packetEnd = raw.lastIndexOf(QByteArrayView("<?xpacket end"));
-                const qsizetype close = packetEnd < 0 ? -1 : raw.indexOf(QByteArrayView("?>"), packetEnd);
-                if (close >= 0)
-                    blocks.xmp.append(raw.first(close + 2).toByteArray());
-                else
-                    report(blocks, PersonalGroup::Hidden, QStringLiteral("XMP"), sizeWithExcerpt(raw));
-            } else if (application == "ICCRGBG1012") {
-                blocks.profiles.append(content);
-            } else if (application == "MGK8BIM0000") {
-                walkPhotoshopResources(content, blocks);
-            } else if (application == "MGKIPTC0000") {
-                blocks.iptc.append(content);
-            } else {
-                report(blocks, PersonalGroup::Hidden,
-                    QStringLiteral("Application data \"%1\"")
-                        .arg(readableText(QString::fromLatin1(application), 11)),
-                    sizeWithExcerpt(content));
-            }
-            break;
-        }
-        default:
-            report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Extension 0x%1").arg(label, 2, 16, QLatin1Char('0')),
-                sizeWithExcerpt(payload));
-            break;
-        }
+        pos = readExtension(data, pos, blocks);
     }
 }
 

@@ -45,21 +45,137 @@ qsizetype endOfEntropyCodedData(QByteArrayView data, qsizetype pos)
     return size;
 }
 
-struct ExtendedXmp
-{
-    quint32 fullLength = 0;
-    QByteArray data;
-    qsizetype received = 0;
-};
+namespace {
+
+    struct ExtendedXmp
+    {
+        quint32 fullLength = 0;
+        QByteArray data;
+        qsizetype received = 0;
+    };
+
+    /// The application segments (APPn) of one JPEG, read one by one, and what only their sum tells: the
+    /// chunks of a colour profile, the Photoshop resources and the parts of extended XMP packets.
+    class ApplicationSegments
+    {
+    public:
+        explicit ApplicationSegments(qsizetype fileSize)
+            : m_extendedBudget(fileSize)
+        { }
+
+        /// Reads the payload of an APP\a app segment.
+        void read(int app, QByteArrayView payload, MetadataBlocks& blocks);
+        /// Reports what the segments read make up together.
+        void finish(MetadataBlocks& blocks);
+
+    private:
+        void readExtendedXmpPart(QByteArrayView part);
+
+        QList<QByteArrayView> m_iccChunks;
+        QByteArray m_photoshop;
+        std::map<QByteArray, ExtendedXmp> m_extended;
+        qsizetype
+            m_extendedBudget; ///< the parts of all extended packets together are no longer than the file
+    };
+
+    void ApplicationSegments::read(int app, QByteArrayView payload, MetadataBlocks& blocks)
+    {
+        static constexpr QByteArrayView kXmp("http://ns.adobe.com/xap/1.0/\0", 29);
+        static constexpr QByteArrayView kExtendedXmp("http://ns.adobe.com/xmp/extension/\0", 35);
+        if (app == 0 && payload.startsWith(QByteArrayView("JFIF\0", 5))) {
+            if (payload.size() >= 14 && (payload[12] != 0 || payload[13] != 0))
+                report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF)"),
+                    QStringLiteral("%1 x %2 pixels").arg(uchar(payload[12])).arg(uchar(payload[13])));
+        } else if (app == 0 && payload.startsWith(QByteArrayView("JFXX\0", 5))) {
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF extension)"),
+                byteCount(payload.size()));
+        } else if (app == 1 && payload.startsWith(QByteArrayView("Exif\0", 5)) && payload.size() > 6) {
+            blocks.exif.append(rawBytes(payload.sliced(6)));
+        } else if (app == 1 && payload.startsWith(kXmp)) {
+            blocks.xmp.append(rawBytes(payload.sliced(kXmp.size())));
+        } else if (app == 1 && payload.startsWith(kExtendedXmp)
+            && payload.size() >= kExtendedXmp.size() + 40) {
+            readExtendedXmpPart(payload.sliced(kExtendedXmp.size()));
+        } else if (app == 2 && payload.startsWith(QByteArrayView("ICC_PROFILE\0", 12))) {
+            m_iccChunks.append(payload);
+        } else if (app == 13 && payload.startsWith(QByteArrayView("Photoshop 3.0\0", 14))) {
+            m_photoshop.append(payload.sliced(14));
+        } else if (!(app == 14 && payload.startsWith(QByteArrayView("Adobe")) && payload.size() == 12)) {
+            // (Adobe's segment of 12 bytes is the colour transform of CMYK and YCCK data.)
+            const QByteArrayView identifier = segmentIdentifier(payload);
+            const QString excerpt
+                = printableExcerpt(payload.sliced(identifier.isEmpty() ? 0 : identifier.size() + 1));
+            report(blocks, PersonalGroup::Hidden,
+                identifier.isEmpty()
+                    ? QStringLiteral("APP%1 segment").arg(app)
+                    : QStringLiteral("APP%1 segment \"%2\"").arg(app).arg(QString::fromLatin1(identifier)),
+                byteCount(payload.size()) + (excerpt.isEmpty() ? QString() : QStringLiteral(": ") + excerpt));
+        }
+    }
+
+    void ApplicationSegments::readExtendedXmpPart(QByteArrayView part)
+    {
+        // A GUID of 32 characters, the full length and this part's offset, then the part.
+        ExtendedXmp& whole = m_extended[part.first(32).toByteArray()];
+        const quint32 fullLength = readBE32(bytesOf(part) + 32);
+        const quint32 offset = readBE32(bytesOf(part) + 36);
+        const QByteArrayView piece = part.sliced(40);
+        if (whole.data.isEmpty() && fullLength <= quint64(m_extendedBudget)) {
+            whole = { fullLength, QByteArray(qsizetype(fullLength), ' '), 0 };
+            m_extendedBudget -= fullLength;
+        }
+        if (whole.fullLength == fullLength && quint64(offset) + quint64(piece.size()) <= fullLength) {
+            std::memcpy(whole.data.data() + offset, piece.data(), size_t(piece.size()));
+            whole.received += piece.size();
+        }
+    }
+
+    void ApplicationSegments::finish(MetadataBlocks& blocks)
+    {
+        if (!m_iccChunks.isEmpty()) {
+            // Chunks in file order; joinJpegIccChunks wants them in sequence, so sort by sequence number.
+            std::stable_sort(m_iccChunks.begin(), m_iccChunks.end(), [](QByteArrayView a, QByteArrayView b) {
+                return (a.size() > 12 ? uchar(a[12]) : 0) < (b.size() > 12 ? uchar(b[12]) : 0);
+            });
+            const QByteArray profile = joinJpegIccChunks(m_iccChunks);
+            if (profile.isEmpty())
+                report(blocks, PersonalGroup::Hidden, QStringLiteral("Colour profile"),
+                    QStringLiteral("incomplete chain of %1 segments").arg(m_iccChunks.size()));
+            else
+                blocks.profiles.append(profile);
+        }
+        for (const auto& [guid, whole] : m_extended) {
+            if (whole.received >= qsizetype(whole.fullLength) && whole.fullLength > 0)
+                blocks.xmp.append(whole.data);
+            else
+                report(blocks, PersonalGroup::Hidden, QStringLiteral("Extended XMP"),
+                    QStringLiteral("incomplete, %1 of %2")
+                        .arg(byteCount(whole.received), byteCount(whole.fullLength)));
+        }
+        if (!m_photoshop.isEmpty())
+            walkPhotoshopResources(m_photoshop, blocks);
+    }
+
+    /// Reads a segment other than an APPn or the start of a scan; \a payload follows its length.
+    void readOtherSegment(uchar marker, QByteArrayView payload, MetadataBlocks& blocks)
+    {
+        if (marker == 0xFE) {
+            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
+                readableText(QString::fromUtf8(payload.data(), payload.size())));
+        } else if (marker >= 0xF0 && marker <= 0xFD) {
+            report(blocks, PersonalGroup::Hidden, QStringLiteral("Reserved segment 0x%1").arg(marker, 2, 16),
+                sizeWithExcerpt(payload));
+        }
+        // Anything else is the frame, the tables or the restart interval: the image itself.
+    }
+
+} // namespace
 
 qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth)
 {
     const uchar* u = bytesOf(data);
     const qsizetype size = data.size();
-    QList<QByteArrayView> iccChunks;
-    QByteArray photoshop;
-    std::map<QByteArray, ExtendedXmp> extended;
-    qsizetype extendedBudget = size;
+    ApplicationSegments applications(size);
     qsizetype end = -1;
     qsizetype pos = 2;
     while (pos < size) {
@@ -86,104 +202,14 @@ qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth)
             break; // a segment cut short: a truncated file, nothing more to follow
         const QByteArrayView payload = data.sliced(pos + 2, length - 2);
         pos += length;
-        if (marker == 0xDA) {
+        if (marker == 0xDA)
             pos = endOfEntropyCodedData(data, pos);
-            continue;
-        }
-        if (marker == 0xFE) {
-            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
-                readableText(QString::fromUtf8(payload.data(), payload.size())));
-            continue;
-        }
-        if (marker >= 0xF0 && marker <= 0xFD) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Reserved segment 0x%1").arg(marker, 2, 16),
-                sizeWithExcerpt(payload));
-            continue;
-        }
-        if (marker < 0xE0 || marker > 0xEF)
-            continue; // frame, tables, restart interval: the image itself
-        const int app = marker - 0xE0;
-        if (app == 0 && payload.startsWith(QByteArrayView("JFIF\0", 5))) {
-            if (payload.size() >= 14 && (payload[12] != 0 || payload[13] != 0))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF)"),
-                    QStringLiteral("%1 x %2 pixels").arg(uchar(payload[12])).arg(uchar(payload[13])));
-            continue;
-        }
-        if (app == 0 && payload.startsWith(QByteArrayView("JFXX\0", 5))) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF extension)"),
-                byteCount(payload.size()));
-            continue;
-        }
-        if (app == 1 && payload.startsWith(QByteArrayView("Exif\0", 5)) && payload.size() > 6) {
-            blocks.exif.append(rawBytes(payload.sliced(6)));
-            continue;
-        }
-        static constexpr QByteArrayView kXmp("http://ns.adobe.com/xap/1.0/\0", 29);
-        static constexpr QByteArrayView kExtendedXmp("http://ns.adobe.com/xmp/extension/\0", 35);
-        if (app == 1 && payload.startsWith(kXmp)) {
-            blocks.xmp.append(rawBytes(payload.sliced(kXmp.size())));
-            continue;
-        }
-        if (app == 1 && payload.startsWith(kExtendedXmp) && payload.size() >= kExtendedXmp.size() + 40) {
-            // A GUID of 32 characters, the full length and this part's offset, then the part.
-            const QByteArrayView part = payload.sliced(kExtendedXmp.size());
-            ExtendedXmp& whole = extended[part.first(32).toByteArray()];
-            const quint32 fullLength = readBE32(bytesOf(part) + 32);
-            const quint32 offset = readBE32(bytesOf(part) + 36);
-            const QByteArrayView piece = part.sliced(40);
-            // The parts of all extended packets together cannot be longer than the file.
-            if (whole.data.isEmpty() && fullLength <= quint64(extendedBudget)) {
-                whole = { fullLength, QByteArray(qsizetype(fullLength), ' '), 0 };
-                extendedBudget -= fullLength;
-            }
-            if (whole.fullLength == fullLength && quint64(offset) + quint64(piece.size()) <= fullLength) {
-                std::memcpy(whole.data.data() + offset, piece.data(), size_t(piece.size()));
-                whole.received += piece.size();
-            }
-            continue;
-        }
-        if (app == 2 && payload.startsWith(QByteArrayView("ICC_PROFILE\0", 12))) {
-            iccChunks.append(payload);
-            continue;
-        }
-        if (app == 13 && payload.startsWith(QByteArrayView("Photoshop 3.0\0", 14))) {
-            photoshop.append(payload.sliced(14));
-            continue;
-        }
-        if (app == 14 && payload.startsWith(QByteArrayView("Adobe")) && payload.size() == 12)
-            continue; // the colour transform of CMYK and YCCK data
-        const QByteArrayView identifier = segmentIdentifier(payload);
-        const QString excerpt
-            = printableExcerpt(payload.sliced(identifier.isEmpty() ? 0 : identifier.size() + 1));
-        report(blocks, PersonalGroup::Hidden,
-            identifier.isEmpty()
-                ? QStringLiteral("APP%1 segment").arg(app)
-                : QStringLiteral("APP%1 segment \"%2\"").arg(app).arg(QString::fromLatin1(identifier)),
-            byteCount(payload.size()) + (excerpt.isEmpty() ? QString() : QStringLiteral(": ") + excerpt));
-    }
-
-    if (!iccChunks.isEmpty()) {
-        // Chunks in file order; joinJpegIccChunks wants them in sequence, so sort by sequence number.
-        std::stable_sort(iccChunks.begin(), iccChunks.end(), [](QByteArrayView a, QByteArrayView b) {
-            return (a.size() > 12 ? uchar(a[12]) : 0) < (b.size() > 12 ? uchar(b[12]) : 0);
-        });
-        const QByteArray profile = joinJpegIccChunks(iccChunks);
-        if (profile.isEmpty())
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Colour profile"),
-                QStringLiteral("incomplete chain of %1 segments").arg(iccChunks.size()));
+        else if (marker >= 0xE0 && marker <= 0xEF)
+            applications.read(marker - 0xE0, payload, blocks);
         else
-            blocks.profiles.append(profile);
+            readOtherSegment(marker, payload, blocks);
     }
-    for (const auto& [guid, whole] : extended) {
-        if (whole.received >= qsizetype(whole.fullLength) && whole.fullLength > 0)
-            blocks.xmp.append(whole.data);
-        else
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Extended XMP"),
-                QStringLiteral("incomplete, %1 of %2")
-                    .arg(byteCount(whole.received), byteCount(whole.fullLength)));
-    }
-    if (!photoshop.isEmpty())
-        walkPhotoshopResources(photoshop, blocks);
+    applications.finish(blocks);
 
     if (end < 0)
         return size;

@@ -223,6 +223,81 @@ void sortGpsInfo(const Exiv2::ExifData& exif, FieldSink& sink)
     }
 }
 
+/// A field of the Exif directory that says something of a photo (its maker notes aside).
+void sortPhotoField(const Exiv2::Exifdatum& datum, const Exiv2::ExifData& exif, FieldSink& sink)
+{
+    if (const std::optional<Group> g = photoTagGroup(datum.tag())) {
+        QString value = valueText(datum, &exif);
+        if (*g == Group::Time)
+            value = readableDate(value);
+        sink.add(*g, exifFieldName(datum), value);
+    }
+}
+
+/// A field of the maker notes that names a person or a device: the owner, a serial number, the firmware.
+void sortMakerNoteField(const Exiv2::Exifdatum& datum, const Exiv2::ExifData& exif, FieldSink& sink)
+{
+    const std::string name = datum.tagName();
+    if (name.find("OwnerName") != std::string::npos)
+        sink.add(Group::People, QCoreApplication::translate("MetadataInspector", "Owner name (maker notes)"),
+            valueText(datum, &exif));
+    else if (name.find("SerialNumber") != std::string::npos)
+        sink.add(Group::Device,
+            QCoreApplication::translate("MetadataInspector", "Serial number (maker notes)"),
+            valueText(datum, &exif));
+    else if (name.find("Firmware") != std::string::npos)
+        sink.add(Group::Device, QCoreApplication::translate("MetadataInspector", "Firmware (maker notes)"),
+            valueText(datum, &exif));
+}
+
+/// A field of an image directory: IFD0; in a TIFF file every later page (Exiv2 calls the second
+/// "Thumbnail") and sub-image. False when \a group is no image directory.
+bool sortImageField(
+    const std::string& group, const Exiv2::Exifdatum& datum, const Exiv2::ExifData& exif, FieldSink& sink)
+{
+    const bool firstImage = group == "Image";
+    const bool subImage = group.rfind("SubImage", 0) == 0;
+    if (!firstImage && group != "Thumbnail" && group.rfind("Image", 0) != 0 && !subImage)
+        return false;
+    if (const std::optional<Group> g = imageTagGroup(datum.tag())) {
+        QString page;
+        if (group == "Thumbnail")
+            page = QStringLiteral("Page 2: ");
+        else if (subImage)
+            page = QStringLiteral("Sub-image %1: ").arg(fromStd(group.substr(8)));
+        else if (!firstImage)
+            page = QStringLiteral("Page %1: ").arg(QString::number(std::atoi(group.c_str() + 5) + 1));
+        QString value = valueText(datum, &exif);
+        if (*g == Group::Time)
+            value = readableDate(value);
+        sink.add(*g, page + exifFieldName(datum), value);
+    }
+    return true;
+}
+
+/// The maker notes as one field: whose they are, how many entries Exiv2 read and their size.
+void addMakerNotes(const QString& family, int entries, long size, FieldSink& sink)
+{
+    QStringList parts;
+    if (!family.isEmpty())
+        parts.append(family);
+    if (entries > 0)
+        parts.append(entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(entries));
+    if (size >= 0)
+        parts.append(QStringLiteral("%1 bytes").arg(size));
+    sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Maker notes"),
+        parts.join(QStringLiteral(", ")));
+}
+
+void addExifThumbnail(const Exiv2::ExifData& exif, FieldSink& sink)
+{
+    const Exiv2::ExifThumbC preview(exif);
+    const Exiv2::DataBuf data = preview.copy();
+    sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Thumbnail (EXIF)"),
+        data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
+                       : QCoreApplication::translate("MetadataInspector", "present"));
+}
+
 void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
 {
     sortGpsInfo(exif, sink);
@@ -232,89 +307,28 @@ void sortExif(const Exiv2::ExifData& exif, bool wholeFile, FieldSink& sink)
     bool thumbnail = false;
     for (const Exiv2::Exifdatum& datum : exif) {
         const std::string group = datum.groupName();
-        const quint32 tag = datum.tag();
-        if (group == "GPSInfo")
-            continue;
-        if (group == "Photo") {
-            if (tag == 0x927C) {
-                makerNoteSize = datum.size();
-                continue;
-            }
-            if (const std::optional<Group> g = photoTagGroup(tag)) {
-                QString value = valueText(datum, &exif);
-                if (*g == Group::Time)
-                    value = readableDate(value);
-                sink.add(*g, exifFieldName(datum), value);
-            }
-            continue;
-        }
-        if (group == "Iop" || group == "MakerNote")
-            continue; // interoperability index; where the maker notes lie
-        if (Exiv2::ExifTags::isMakerGroup(group)) {
+        if (group == "GPSInfo" || group == "Iop" || group == "MakerNote")
+            continue; // sorted above; the interoperability index; where the maker notes lie
+        if (group == "Photo" && datum.tag() == 0x927C) {
+            makerNoteSize = datum.size();
+        } else if (group == "Photo") {
+            sortPhotoField(datum, exif, sink);
+        } else if (Exiv2::ExifTags::isMakerGroup(group)) {
             if (makerFamily.isEmpty())
                 makerFamily = fromStd(group);
             ++makerEntries;
-            const std::string name = datum.tagName();
-            if (name.find("OwnerName") != std::string::npos)
-                sink.add(Group::People,
-                    QCoreApplication::translate("MetadataInspector", "Owner name (maker notes)"),
-                    valueText(datum, &exif));
-            else if (name.find("SerialNumber") != std::string::npos)
-                sink.add(Group::Device,
-                    QCoreApplication::translate("MetadataInspector", "Serial number (maker notes)"),
-                    valueText(datum, &exif));
-            else if (name.find("Firmware") != std::string::npos)
-                sink.add(Group::Device,
-                    QCoreApplication::translate("MetadataInspector", "Firmware (maker notes)"),
-                    valueText(datum, &exif));
-            continue;
+            sortMakerNoteField(datum, exif, sink);
+        } else if (!wholeFile && group == "Thumbnail") {
+            thumbnail = true; // in an EXIF block the second directory is the thumbnail
+        } else if (!sortImageField(group, datum, exif, sink)) {
+            sink.add(Group::Hidden, QStringLiteral("%1 (%2)").arg(exifFieldName(datum), fromStd(group)),
+                valueText(datum, &exif));
         }
-        // Image directories: IFD0; in a TIFF file every later page (Exiv2 calls the second "Thumbnail");
-        // in an EXIF block the second directory is the thumbnail.
-        const bool firstImage = group == "Image";
-        if (!wholeFile && group == "Thumbnail") {
-            thumbnail = true;
-            continue;
-        }
-        if (firstImage || group == "Thumbnail" || group.rfind("Image", 0) == 0
-            || group.rfind("SubImage", 0) == 0) {
-            if (const std::optional<Group> g = imageTagGroup(tag)) {
-                QString page;
-                if (group == "Thumbnail")
-                    page = QStringLiteral("Page 2: ");
-                else if (group.rfind("SubImage", 0) == 0)
-                    page = QStringLiteral("Sub-image %1: ").arg(fromStd(group.substr(8)));
-                else if (!firstImage)
-                    page = QStringLiteral("Page %1: ").arg(QString::number(std::atoi(group.c_str() + 5) + 1));
-                QString value = valueText(datum, &exif);
-                if (*g == Group::Time)
-                    value = readableDate(value);
-                sink.add(*g, page + exifFieldName(datum), value);
-            }
-            continue;
-        }
-        sink.add(Group::Hidden, QStringLiteral("%1 (%2)").arg(exifFieldName(datum), fromStd(group)),
-            valueText(datum, &exif));
     }
-    if (makerNoteSize >= 0 || makerEntries > 0) {
-        QStringList parts;
-        if (!makerFamily.isEmpty())
-            parts.append(makerFamily);
-        if (makerEntries > 0)
-            parts.append(makerEntries == 1 ? QStringLiteral("1 entry")
-                                           : QStringLiteral("%1 entries").arg(makerEntries));
-        if (makerNoteSize >= 0)
-            parts.append(QStringLiteral("%1 bytes").arg(makerNoteSize));
-        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Maker notes"),
-            parts.join(QStringLiteral(", ")));
-    }
-    if (thumbnail) {
-        const Exiv2::ExifThumbC preview(exif);
-        const Exiv2::DataBuf data = preview.copy();
-        sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Thumbnail (EXIF)"),
-            data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
-                           : QCoreApplication::translate("MetadataInspector", "present"));
-    }
+    if (makerNoteSize >= 0 || makerEntries > 0)
+        addMakerNotes(makerFamily, makerEntries, makerNoteSize, sink);
+    if (thumbnail)
+        addExifThumbnail(exif, sink);
 }
 
 // --- Directories Exiv2 does not read -----------------------------------------------------------------

@@ -56,122 +56,168 @@ bool isExifPixelTag(quint32 tag)
         || tag == 0xA005;
 }
 
-TiffWalk walkTiffStructure(QByteArrayView data, bool wholeFile)
+namespace {
+
+struct PendingDirectory
 {
-    TiffWalk walk;
-    const TiffStructure tiff(data);
-    if (!tiff.valid())
-        return walk;
-    walk.littleEndian = tiff.littleEndian();
-    struct Pending
+    qsizetype offset;
+    TiffRole role;
+    int page;
+    TiffRole namedBy;
+    bool underSubImage;
+};
+
+/// One walk of a TIFF structure: its directories breadth first from the first page's, each read once
+/// (per role), within bounds on the directories, entries and pointers that a hostile file could multiply.
+class TiffStructureWalker
+{
+public:
+    TiffStructureWalker(QByteArrayView data, bool wholeFile)
+        : m_tiff(data)
+        , m_wholeFile(wholeFile)
     {
-        qsizetype offset;
-        TiffRole role;
-        int page;
-        TiffRole namedBy;
-        bool underSubImage;
-    };
-    std::deque<Pending> pending { { tiff.firstDirectory(), TiffRole::Page, 0, TiffRole::Page, false } };
-    std::set<std::pair<qsizetype, TiffRole>> visited;
-    std::array<int, 5> directoriesLeft {};
-    directoriesLeft.fill(kMaxTiffDirectoriesPerRole);
-    directoriesLeft[size_t(TiffRole::Page)] = kMaxTiffPages;
-    qsizetype entriesLeft = kMaxTiffEntries;
-    qsizetype pointersLeft = kMaxTiffPointers;
-    const auto follow = [&](const Pending& next) {
-        if (pointersLeft-- > 0)
-            pending.push_back(next);
+        m_directoriesLeft.fill(kMaxTiffDirectoriesPerRole);
+        m_directoriesLeft[size_t(TiffRole::Page)] = kMaxTiffPages;
+    }
+
+    TiffWalk run()
+    {
+        if (!m_tiff.valid())
+            return m_walk;
+        m_walk.littleEndian = m_tiff.littleEndian();
+        m_pending.push_back({ m_tiff.firstDirectory(), TiffRole::Page, 0, TiffRole::Page, false });
+        while (!m_pending.empty()) {
+            const PendingDirectory at = m_pending.front();
+            m_pending.pop_front();
+            readDirectory(at);
+        }
+        return std::move(m_walk);
+    }
+
+private:
+    void cutShort() { m_walk.incomplete = m_walk.metadata = true; }
+
+    void follow(const PendingDirectory& next)
+    {
+        if (m_pointersLeft-- > 0)
+            m_pending.push_back(next);
         else
-            walk.incomplete = walk.metadata = true;
-    };
-    while (!pending.empty()) {
-        const Pending at = pending.front();
-        pending.pop_front();
+            cutShort();
+    }
+
+    void readDirectory(const PendingDirectory& at)
+    {
         // A pointer to nowhere (zero, into the header, past the data) names no directory to read.
-        if (at.offset < 8 || at.offset + 2 > tiff.size() || !visited.insert({ at.offset, at.role }).second)
-            continue;
-        const qsizetype count = tiff.u16(at.offset);
-        int& left = directoriesLeft[size_t(at.role)];
-        if (left == 0 || count > entriesLeft) {
-            walk.incomplete = walk.metadata = true;
-            continue;
+        if (at.offset < 8 || at.offset + 2 > m_tiff.size()
+            || !m_visited.insert({ at.offset, at.role }).second)
+            return;
+        const qsizetype count = m_tiff.u16(at.offset);
+        int& left = m_directoriesLeft[size_t(at.role)];
+        if (left == 0 || count > m_entriesLeft) {
+            cutShort();
+            return;
         }
         --left;
-        entriesLeft -= count;
-        if (at.offset + 2 + count * 12 > tiff.size()) {
-            walk.incomplete = walk.metadata = true; // a directory that runs past the data hides what it holds
-            continue;
+        m_entriesLeft -= count;
+        if (at.offset + 2 + count * 12 > m_tiff.size()) {
+            cutShort(); // a directory that runs past the data hides what it holds
+            return;
         }
         TiffDirectory directory { at.role, at.page, at.namedBy, at.underSubImage, {} };
         bool holdsMetadata = false;
         for (qsizetype i = 0; i < count; ++i) {
-            const TiffStructure::Entry e = tiff.entry(at.offset + 2 + i * 12);
+            const TiffStructure::Entry e = m_tiff.entry(at.offset + 2 + i * 12);
             directory.entries.push_back(
-                { quint16(e.tag), quint16(e.type), e.count, tiff.bytes(e.valueAt, e.valueSize) });
-            if (at.role == TiffRole::Gps) {
+                { quint16(e.tag), quint16(e.type), e.count, m_tiff.bytes(e.valueAt, e.valueSize) });
+            if (at.role == TiffRole::Gps)
                 holdsMetadata = holdsMetadata || e.tag != 0; // the version alone says nothing
-                continue;
-            }
-            // The pointers to other directories, wherever they appear but in a GPS directory: readers
-            // (exiftool among them) follow them from pages, sub-images, Exif and interoperability
-            // directories alike.
-            const auto followFrom = [&](qsizetype offset, TiffRole role) {
-                follow({ offset, role, at.page, at.role, at.underSubImage || role == TiffRole::SubImage });
-            };
-            if (e.tag == 34665) {
-                followFrom(tiff.firstValue(e), TiffRole::Exif);
-                continue;
-            }
-            if (e.tag == 34853) {
-                followFrom(tiff.firstValue(e), TiffRole::Gps);
-                continue;
-            }
-            if (e.tag == 40965) {
-                followFrom(tiff.firstValue(e), TiffRole::Interoperability);
-                continue;
-            }
-            if (e.tag == 330) {
-                for (quint32 k = 0; k < std::min<quint32>(e.count, kMaxSubImagesPerDirectory); ++k)
-                    followFrom(tiff.u32(e.valueAt + k * 4), TiffRole::SubImage);
-                if (e.count > kMaxSubImagesPerDirectory)
-                    walk.incomplete = walk.metadata = true;
-                continue;
-            }
-            switch (at.role) {
-            case TiffRole::Page:
-            case TiffRole::SubImage:
-                if (e.tag == 34675 && wholeFile) {
-                    walk.profiles.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
-                } else if (e.tag == 34377 && wholeFile) {
-                    walk.photoshopResources.append(tiff.bytes(e.valueAt, e.valueSize).toByteArray());
-                    holdsMetadata = true;
-                } else if (!isTiffPixelTag(e.tag) || (!wholeFile && (e.tag == 513 || e.tag == 514))) {
-                    holdsMetadata = true;
-                }
-                break;
-            case TiffRole::Exif:
-                holdsMetadata = holdsMetadata || !isExifPixelTag(e.tag);
-                break;
-            case TiffRole::Gps:
-            case TiffRole::Interoperability:
-                break;
-            }
+            else if (!followPointer(at, e))
+                holdsMetadata = entryHoldsMetadata(at.role, e) || holdsMetadata;
         }
-        walk.metadata = walk.metadata || holdsMetadata;
+        m_walk.metadata = m_walk.metadata || holdsMetadata;
         // Pages and sub-images may name a next one; in an EXIF block the directory after the first holds
         // a thumbnail.
         if (at.role == TiffRole::Page || at.role == TiffRole::SubImage) {
-            const qsizetype next = tiff.u32(at.offset + 2 + count * 12);
-            if (next != 0 && !wholeFile && at.role == TiffRole::Page && at.page == 0)
-                walk.metadata = true;
+            const qsizetype next = m_tiff.u32(at.offset + 2 + count * 12);
+            if (next != 0 && !m_wholeFile && at.role == TiffRole::Page && at.page == 0)
+                m_walk.metadata = true;
             if (next != 0)
                 follow({ next, at.role, at.role == TiffRole::Page ? at.page + 1 : at.page, at.role,
                     at.underSubImage });
         }
         if (at.role == TiffRole::Gps)
-            walk.gps.push_back(std::move(directory));
+            m_walk.gps.push_back(std::move(directory));
         else if (holdsMetadata && at.role != TiffRole::Interoperability)
-            walk.described.push_back(std::move(directory));
+            m_walk.described.push_back(std::move(directory));
     }
-    return walk;
+
+    /// Follows the pointers to other directories that \a e holds, wherever they appear but in a GPS
+    /// directory: readers (exiftool among them) follow them from pages, sub-images, Exif and
+    /// interoperability directories alike. False when \a e is no such pointer.
+    bool followPointer(const PendingDirectory& at, const TiffStructure::Entry& e)
+    {
+        const auto followFrom = [&](qsizetype offset, TiffRole role) {
+            follow({ offset, role, at.page, at.role, at.underSubImage || role == TiffRole::SubImage });
+        };
+        switch (e.tag) {
+        case 34665:
+            followFrom(m_tiff.firstValue(e), TiffRole::Exif);
+            return true;
+        case 34853:
+            followFrom(m_tiff.firstValue(e), TiffRole::Gps);
+            return true;
+        case 40965:
+            followFrom(m_tiff.firstValue(e), TiffRole::Interoperability);
+            return true;
+        case 330:
+            for (quint32 k = 0; k < std::min<quint32>(e.count, kMaxSubImagesPerDirectory); ++k)
+                followFrom(m_tiff.u32(e.valueAt + k * 4), TiffRole::SubImage);
+            if (e.count > kMaxSubImagesPerDirectory)
+                cutShort();
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    /// Whether \a e, an entry of a directory of \a role that points nowhere, holds metadata; a whole
+    /// file's colour profile and Photoshop resources are kept for their own walks.
+    bool entryHoldsMetadata(TiffRole role, const TiffStructure::Entry& e)
+    {
+        switch (role) {
+        case TiffRole::Page:
+        case TiffRole::SubImage:
+            if (e.tag == 34675 && m_wholeFile) {
+                m_walk.profiles.append(m_tiff.bytes(e.valueAt, e.valueSize).toByteArray());
+                return false;
+            }
+            if (e.tag == 34377 && m_wholeFile) {
+                m_walk.photoshopResources.append(m_tiff.bytes(e.valueAt, e.valueSize).toByteArray());
+                return true;
+            }
+            return !isTiffPixelTag(e.tag) || (!m_wholeFile && (e.tag == 513 || e.tag == 514));
+        case TiffRole::Exif:
+            return !isExifPixelTag(e.tag);
+        case TiffRole::Gps:
+        case TiffRole::Interoperability:
+            break;
+        }
+        return false;
+    }
+
+    const TiffStructure m_tiff;
+    const bool m_wholeFile;
+    TiffWalk m_walk;
+    std::deque<PendingDirectory> m_pending;
+    std::set<std::pair<qsizetype, TiffRole>> m_visited;
+    std::array<int, 5> m_directoriesLeft {};
+    qsizetype m_entriesLeft = kMaxTiffEntries;
+    qsizetype m_pointersLeft = kMaxTiffPointers;
+};
+
+} // namespace
+
+TiffWalk walkTiffStructure(QByteArrayView data, bool wholeFile)
+{
+    return TiffStructureWalker(data, wholeFile).run();
 }

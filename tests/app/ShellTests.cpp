@@ -18,7 +18,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +25,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QVersionNumber>
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -204,9 +204,8 @@ TEST_F(Shell, WakingSetsTheToolkitFlagWhenTheVersionIsAtLeast1038)
     }
 }
 
-TEST(ToolkitVersionNumber, RunningQtIsFarAboveTheThresholdAndReleasesKeepTheirOrder)
+TEST(ToolkitVersionNumber, EveryQtReleaseIsAboveTheThresholdAndReleasesKeepTheirOrder)
 {
-    EXPECT_EQ(toolkitVersionNumber(), toolkitVersionNumber(QLibraryInfo::version()));
     EXPECT_EQ(toolkitVersionNumber(QVersionNumber(6, 4, 2)), 6004.002);
     const QVersionNumber releases[] = { { 2, 0, 0 }, { 5, 15, 16 }, { 6, 4, 2 }, { 6, 4, 10 }, { 6, 10, 0 } };
     EXPECT_GT(toolkitVersionNumber(releases[0]), kToolkitVersionNumber10_6);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Animated GIFs and PNGs through the command line: written in their own format they keep every frame and
 // no note; written as JPEG, or when a frame is damaged, the first frame is written and the note says so.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/AnimationFixtures.h"
 
@@ -37,9 +38,9 @@ TEST_P(AnimatedSources, WriteEveryFrameInTheirOwnFormatOrSayWhyNot)
     QTemporaryDir work;
     const QString source = work.filePath(QString::fromLatin1(run.name));
     ASSERT_TRUE(writeFile(source, run.source));
-    const ProcessResult result = runProcess(QStringLiteral(MORVANE_CLI_PATH),
-        QStringList { "--json", "-o", work.filePath("out") } + run.options + QStringList { source }, 120000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath("config") });
+    const ProcessResult result
+        = runCli(QStringList { "--json", "-o", work.filePath("out") } + run.options + QStringList { source },
+            work.filePath("config"));
     ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     const QJsonObject report = QJsonDocument::fromJson(result.standardOutput.toUtf8()).object();
     EXPECT_EQ(report.value("status").toString(), "written");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli as a user runs it: the real executable, real files, outputs judged by independent tools.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
@@ -15,13 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs the command line with a settings store of its own in \a configHome.
-ProcessResult runCli(const QStringList& arguments, const QString& configHome)
-{
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
-}
 
 // Every file under \a dir with its bytes and modification time.
 QMap<QString, std::pair<QByteArray, QDateTime>> snapshot(const QString& dir)

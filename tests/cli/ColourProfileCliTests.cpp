@@ -4,6 +4,7 @@
 // are JPEG, PNG, TIFF and WebP files given the profile by exiftool and HEIC files made by heif-enc from a
 // PNG that carries it. The outputs are searched byte by byte and so are their profiles as exiftool
 // extracts them; Little CMS renders a test chart through the source's profile and the output's into Lab.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/ProfileCrafting.h"
 
@@ -23,12 +24,6 @@
 #include <vector>
 
 namespace {
-
-ProcessResult runCli(const QStringList& arguments, const QString& configHome)
-{
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
-}
 
 /// The colour profile of the file at \a path as exiftool extracts it; empty when it has none.
 QByteArray extractedProfile(const QString& path)

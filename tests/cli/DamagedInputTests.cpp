@@ -3,6 +3,7 @@
 // ending early, palettes too short for their indices), run through the real command line with the
 // allocator's fresh and freed memory filled differently each time, and once right after a photo of
 // strong colours: the outcome and the bytes written must not depend on what the memory held.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
@@ -318,12 +319,12 @@ struct DamagedCase
 /// Runs the command line on \a paths in their order, one at a time, writing JPEGs into \a out.
 ProcessResult convert(const QStringList& paths, const QString& out, const QString& config, int perturb)
 {
-    QStringList environment = { QStringLiteral("XDG_CONFIG_HOME=") + config };
+    QStringList environment;
     if (perturb >= 0)
         environment << QStringLiteral("MALLOC_PERTURB_=%1").arg(perturb);
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH),
+    return runCli(
         QStringList { "--json", "-j", "1", "--format", "jpeg", "--no-lossless", "-o", out, "--" } + paths,
-        300000, environment);
+        config, environment);
 }
 
 } // namespace

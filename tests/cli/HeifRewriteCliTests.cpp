@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli on HEIF files written in their own type: the container is rewritten, not the pixels, and
 // the reports say which copies were re-encoded.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/HeifFileBuilder.h"
 
@@ -58,9 +59,8 @@ TEST(HeifRewriteCommandLine, KeepsTheCodedDataAndReportsWhatWasReencoded)
     ASSERT_TRUE(writeFile(in + "/plain.png", QByteArray()));
     ASSERT_TRUE(testPattern(32, 32, 1).save(in + "/plain.png"));
 
-    const QStringList environment { "XDG_CONFIG_HOME=" + work.filePath("config") };
-    const ProcessResult json = runProcess(
-        QStringLiteral(MORVANE_CLI_PATH), { "--json", "-o", work.filePath("json"), in }, 300000, environment);
+    const QString config = work.filePath("config");
+    const ProcessResult json = runCli({ "--json", "-o", work.filePath("json"), in }, config);
     ASSERT_EQ(json.exitCode, 0) << json.standardError.toStdString();
     const QHash<QString, QJsonObject> outcomes = jsonBySource(json.standardOutput);
 
@@ -82,8 +82,7 @@ TEST(HeifRewriteCommandLine, KeepsTheCodedDataAndReportsWhatWasReencoded)
     EXPECT_EQ(outcomes.value("plain.png").value("reencoded"), QJsonValue(true));
 
     // The text report names only the copy that was re-encoded against the user's choice.
-    const ProcessResult text = runProcess(
-        QStringLiteral(MORVANE_CLI_PATH), { "-o", work.filePath("text"), in }, 300000, environment);
+    const ProcessResult text = runCli({ "-o", work.filePath("text"), in }, config);
     ASSERT_EQ(text.exitCode, 0) << text.standardError.toStdString();
     EXPECT_TRUE(text.standardError.contains("note: " + in + "/shared.heic"))
         << text.standardError.toStdString();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile, broken and unlucky cases run through the real command line: decompression bombs, damaged and
 // misnamed files, awkward names, a file-size limit, a folder pulled away, two processes at once.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
@@ -24,18 +25,6 @@
 #include <zlib.h>
 
 namespace {
-
-QStringList configured(const QTemporaryDir& work)
-{
-    return { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) };
-}
-
-QProcessEnvironment environmentFor(const QTemporaryDir& work)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
-    return environment;
-}
 
 // A PNG whose header claims \a width x \a height, with a valid checksum and no image data.
 QByteArray pngClaiming(quint32 width, quint32 height)
@@ -76,9 +65,8 @@ QByteArray jpegClaiming(quint16 width, quint16 height)
 // Runs the command line under /usr/bin/time: its result, and its peak resident memory in MB.
 ProcessResult runMeasured(const QStringList& arguments, const QTemporaryDir& work, double* peakMegabytes)
 {
-    ProcessResult result = runProcess(QStringLiteral("/usr/bin/time"),
-        QStringList { "-f", "peak %M", QStringLiteral(MORVANE_CLI_PATH) } + arguments, 300000,
-        configured(work));
+    ProcessResult result = runCliUnder(
+        { "/usr/bin/time", "-f", "peak %M" }, arguments, work.filePath(QStringLiteral("config")));
     const QString last = result.standardError.trimmed().split(u'\n').last();
     *peakMegabytes = last.startsWith(QLatin1String("peak ")) ? last.mid(5).toDouble() / 1024.0 : -1;
     return result;
@@ -135,8 +123,7 @@ TEST(HostileInput, AHundredMegapixelPhotoStillConverts)
     ASSERT_TRUE(large.save(source, "jpeg", 80));
     large = QImage();
 
-    const ProcessResult run = runProcess(
-        QStringLiteral(MORVANE_CLI_PATH), { "-o", work.filePath("out"), source }, 300000, configured(work));
+    const ProcessResult run = runCli({ "-o", work.filePath("out"), source }, work.filePath("config"));
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     EXPECT_EQ(QImageReader(work.filePath("out/large.jpg")).size(), QSize(12000, 8400));
 }
@@ -157,8 +144,7 @@ TEST(HostileInput, AwkwardNamesKeepTheirNameAndLongOnesAreShortened)
     const QString out = work.filePath("out");
     // Twice into the same folder: the second run needs numbered names, the long one shortened.
     for (int round = 0; round < 2; ++round) {
-        const ProcessResult run = runProcess(QStringLiteral(MORVANE_CLI_PATH),
-            QStringList { "-o", out, "--" } + sources, 120000, configured(work));
+        const ProcessResult run = runCli(QStringList { "-o", out, "--" } + sources, work.filePath("config"));
         EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     }
     const QStringList outputs = filesUnder(out);
@@ -188,11 +174,8 @@ TEST(HostileInput, AFileSizeLimitFailsTheLargeFileOnlyAndLeavesNoPart)
 
     // bash's ulimit -f counts kilobytes: the small photo fits, the large one does not.
     const QString out = work.filePath("out");
-    const ProcessResult run = runProcess(QStringLiteral("bash"),
-        { "-c",
-            QStringLiteral("ulimit -f 200 && exec '%1' --json -j 1 -o '%2' '%3'")
-                .arg(QStringLiteral(MORVANE_CLI_PATH), out, work.filePath("in")) },
-        120000, configured(work));
+    const ProcessResult run = runCliUnder({ "bash", "-c", "ulimit -f 200 && exec \"$@\"", "bash" },
+        { "--json", "-j", "1", "-o", out, work.filePath("in") }, work.filePath("config"));
     EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
     const QHash<QString, QJsonObject> outcomes = jsonBySource(run.standardOutput);
     EXPECT_TRUE(outcomes.value("a-large.jpg")
@@ -263,8 +246,7 @@ TEST(HostileInput, AnOutputFolderPulledAwayMidRunIsReportedWithoutACrash)
     ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(out).constData(), IN_CREATE | IN_MOVED_TO), 0);
 
     QProcess cli;
-    cli.setProcessEnvironment(environmentFor(work));
-    cli.start(QStringLiteral(MORVANE_CLI_PATH), { "--json", "-j", "1", "-o", out, work.filePath("in") });
+    startCli(cli, { "--json", "-j", "1", "-o", out, work.filePath("in") }, work.filePath("config"));
     ASSERT_TRUE(cli.waitForStarted());
     pollfd event { watch, POLLIN, 0 };
     ASSERT_EQ(::poll(&event, 1, 60000), 1) << "no output appeared";
@@ -307,9 +289,8 @@ TEST(HostileInput, TwoProcessesIntoOneFolderNeverReplaceEachOther)
     QDir().mkpath(out);
     QProcess runs[2];
     for (int p = 0; p < 2; ++p) {
-        runs[p].setProcessEnvironment(environmentFor(work));
-        runs[p].start(QStringLiteral(MORVANE_CLI_PATH),
-            { "--quiet", "-j", "2", "-o", out, work.filePath(p == 0 ? "one" : "two") });
+        startCli(runs[p], { "--quiet", "-j", "2", "-o", out, work.filePath(p == 0 ? "one" : "two") },
+            work.filePath("config"));
     }
     for (QProcess& run : runs) {
         ASSERT_TRUE(run.waitForFinished(120000));

@@ -2,6 +2,7 @@
 // morvane-cli --inspect: files tagged by exiftool show the groups of what exiftool wrote, the dirty set
 // agrees with its generator's manifest, a GPS position is found wherever exiftool finds one, HEIC files
 // with data after their boxes are read and converted without it, and nothing is ever written.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
@@ -25,8 +26,7 @@ namespace {
 
 ProcessResult inspect(const QStringList& arguments, const QString& configHome)
 {
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH), QStringList { "--inspect" } + arguments, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
+    return runCli(QStringList { "--inspect" } + arguments, configHome);
 }
 
 /// A file made by Qt and tagged by exiftool with \a tags, and the groups a person looks for them in.
@@ -708,8 +708,7 @@ TEST_P(HeicTrailers, AreReportedAsHiddenAndLeftOutOfTheConvertedCopy)
     EXPECT_TRUE(found) << QJsonDocument(report).toJson().toStdString();
 
     const QString out = work.filePath(QStringLiteral("out"));
-    const ProcessResult converted = runProcess(QStringLiteral(MORVANE_CLI_PATH),
-        { "--json", "-o", out, source }, 300000, { QStringLiteral("XDG_CONFIG_HOME=") + config });
+    const ProcessResult converted = runCli({ "--json", "-o", out, source }, config);
     EXPECT_EQ(converted.exitCode, 0) << converted.standardOutput.toStdString();
     EXPECT_EQ(jsonBySource(converted.standardOutput)
                   .value(QStringLiteral("trailer.heic"))

@@ -3,6 +3,7 @@
 // djpeg (ImageMagick for CMYK) against the source's or against jpegtran's exact turn, the colour profile
 // and density read by exiftool against a re-encoding run of the same sources, and the outputs judged by
 // the corpus checker.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QDir>
@@ -18,12 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ProcessResult runCli(const QStringList& arguments, const QString& configHome)
-{
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
-}
 
 /// The standard output of a program; empty when it failed. libjpeg's programs exit with 2 after a
 /// warning, which counts as success.

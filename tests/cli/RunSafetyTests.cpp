@@ -3,6 +3,7 @@
 // permissions, a process limit, a memory budget, links that lead out of the named folders, names that
 // are no UTF-8 or that hold control characters, one file named several ways, files of several frames.
 // Judged by `ls -A`, exit statuses, stat, ImageMagick and the JSON report.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
@@ -26,11 +27,10 @@
 
 namespace {
 
-const QString kCli = QStringLiteral(MORVANE_CLI_PATH);
-
-QStringList configured(const QTemporaryDir& work)
+/// The settings store of the runs a test makes in \a work.
+QString configIn(const QTemporaryDir& work)
 {
-    return { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) };
+    return work.filePath(QStringLiteral("config"));
 }
 
 /// What `ls -A` lists in \a folder.
@@ -129,19 +129,21 @@ public:
     AsNobody()
     {
         EXPECT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
-        EXPECT_TRUE(QFile::copy(kCli, program()));
+        EXPECT_TRUE(QFile::copy(cliProgram(), program()));
     }
 
     [[nodiscard]] QString path(const QString& relative) const { return m_dir.filePath(relative); }
     [[nodiscard]] QString program() const { return m_dir.filePath(QStringLiteral("morvane-cli")); }
 
-    /// Runs the copy as user 65534, with \a prefix (such as prlimit) before the change of user.
-    ProcessResult run(const QStringList& arguments, const QStringList& prefix = {}) const
+    /// Runs the copy as user 65534, with \a prefix (such as prlimit) before the change of user and
+    /// \a wrapper (such as a shell) after it, the copy's path following the wrapper as in runCliUnder.
+    ProcessResult run(
+        const QStringList& arguments, const QStringList& prefix = {}, const QStringList& wrapper = {}) const
     {
         const QStringList command = prefix
             + QStringList { QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), QStringLiteral("env"),
-                  QStringLiteral("XDG_CONFIG_HOME=") + path(QStringLiteral("config")), program() }
+                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), QStringLiteral("env") }
+            + cliEnvironment(path(QStringLiteral("config"))) + wrapper + QStringList { program() }
             + arguments;
         return runProcess(command.first(), command.mid(1), 120000);
     }
@@ -181,8 +183,7 @@ TEST_P(Interruption, StopsCleanlyLeavingOnlyWholeFiles)
         arguments.prepend(QStringLiteral("--named-work-files"));
 
     QProcess cli;
-    cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
-    cli.start(kCli, arguments);
+    startCli(cli, arguments, configIn(work));
     ASSERT_TRUE(cli.waitForStarted());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (QDir(out).entryList(QDir::Files).isEmpty() && cli.state() == QProcess::Running
@@ -251,8 +252,7 @@ TEST(KilledRun, LeavesNoHalfFileAndTheNextRunClearsOnlyAbandonedWorkFiles)
         for (int attempt = 0; attempt < 8; ++attempt) {
             QDir(out).removeRecursively();
             QProcess cli;
-            cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
-            cli.start(kCli, arguments);
+            startCli(cli, arguments, configIn(work));
             ASSERT_TRUE(cli.waitForStarted());
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (
@@ -276,7 +276,7 @@ TEST(KilledRun, LeavesNoHalfFileAndTheNextRunClearsOnlyAbandonedWorkFiles)
         // This test process stands for a run that still works in the folder.
         const QString live = QStringLiteral(".morvane-work-%1-running").arg(::getpid());
         ASSERT_TRUE(writeFile(out + u'/' + live, "a live run's half-written file"));
-        const ProcessResult next = runProcess(kCli, { "--json", "-o", out, out }, 120000, configured(work));
+        const ProcessResult next = runCli({ "--json", "-o", out, out }, configIn(work));
         EXPECT_EQ(next.exitCode, 0) << next.standardError.toStdString();
         for (const QJsonObject& line : jsonLines(next.standardOutput))
             EXPECT_FALSE(line.value("source").toString().contains(QLatin1String(".morvane-work-")));
@@ -324,23 +324,21 @@ TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
     ASSERT_EQ(turn.exitCode, 0) << turn.standardError.toStdString();
 
     // The sanitizers' quarantine would hold every freed frame and hide what the run itself holds.
-    const QStringList environment = configured(work)
-        + QStringList {
-              QStringLiteral("ASAN_OPTIONS=%1:quarantine_size_mb=0").arg(qEnvironmentVariable("ASAN_OPTIONS"))
-          };
-    const ProcessResult run = runProcess(QStringLiteral("/usr/bin/time"),
-        { "-f", "peak %M", kCli, "--memory-limit", "150", "-j", "6", "-o", work.filePath("out"),
-            work.filePath("in") },
-        300000, environment);
+    const QStringList environment {
+        QStringLiteral("ASAN_OPTIONS=%1:quarantine_size_mb=0").arg(qEnvironmentVariable("ASAN_OPTIONS"))
+    };
+    const ProcessResult run = runCliUnder({ "/usr/bin/time", "-f", "peak %M" },
+        { "--memory-limit", "150", "-j", "6", "-o", work.filePath("out"), work.filePath("in") },
+        configIn(work), environment);
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     const QString last = run.standardError.trimmed().split(u'\n').last();
     ASSERT_TRUE(last.startsWith(QLatin1String("peak "))) << last.toStdString();
     EXPECT_LT(last.mid(5).toDouble() / 1024.0, 150.0);
     EXPECT_EQ(listed(work.filePath("out")).size(), 6);
 
-    const ProcessResult tooBig = runProcess(kCli,
-        { "--json", "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("in/0.jpg") }, 120000,
-        environment);
+    const ProcessResult tooBig = runCli(
+        { "--json", "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("in/0.jpg") },
+        configIn(work), environment);
     EXPECT_EQ(tooBig.exitCode, 1);
     EXPECT_TRUE(jsonLines(tooBig.standardOutput)
                     .value(0)
@@ -348,9 +346,9 @@ TEST(Limits, TheMemoryBudgetBoundsAnyNumberOfJobs)
                     .toString()
                     .startsWith(QLatin1String("not enough memory")))
         << tooBig.standardOutput.toStdString();
-    const ProcessResult banded = runProcess(kCli,
-        { "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("upright/0.jpg") }, 120000,
-        environment);
+    const ProcessResult banded
+        = runCli({ "--memory-limit", "40", "-o", work.filePath("small"), work.filePath("upright/0.jpg") },
+            configIn(work), environment);
     EXPECT_EQ(banded.exitCode, 0) << banded.standardError.toStdString();
     EXPECT_EQ(listed(work.filePath("small")), QStringList { "0.jpg" });
 }
@@ -398,11 +396,12 @@ TEST(OutputFolder, OutputsFollowTheUmask)
             SCOPED_TRACE((mode + u' ' + QLatin1String(umask)).toStdString());
             const QString out
                 = work.filePath(QStringLiteral("out%1%2").arg(umask, mode.isEmpty() ? "u" : "h"));
-            QStringList arguments { "-c", QStringLiteral("umask %1 && exec \"$@\"").arg(QLatin1String(umask)),
-                "bash", kCli, "--quiet", "-o", out, photo };
+            QStringList arguments { "--quiet", "-o", out, photo };
             if (!mode.isEmpty())
                 arguments << mode;
-            const ProcessResult run = runProcess(QStringLiteral("bash"), arguments, 120000, configured(work));
+            const ProcessResult run = runCliUnder(
+                { "bash", "-c", QStringLiteral("umask %1 && exec \"$@\"").arg(QLatin1String(umask)), "bash" },
+                arguments, configIn(work));
             ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
             EXPECT_EQ(runProcess(QStringLiteral("stat"), { "-c", "%a", out + "/orient_1.jpg" })
                           .standardOutput.trimmed(),
@@ -425,8 +424,8 @@ TEST(Inputs, LinkedFoldersAreNotWalkedUnlessNamed)
     ASSERT_EQ(::symlink("/", QFile::encodeName(work.filePath("share/root")).constData()), 0);
     ASSERT_EQ(::symlink("private", QFile::encodeName(work.filePath("named")).constData()), 0);
 
-    const ProcessResult walk = runProcess(kCli,
-        { "-r", "--json", "-o", work.filePath("out"), work.filePath("share") }, 120000, configured(work));
+    const ProcessResult walk
+        = runCli({ "-r", "--json", "-o", work.filePath("out"), work.filePath("share") }, configIn(work));
     EXPECT_EQ(walk.exitCode, 1) << walk.standardError.toStdString();
     EXPECT_EQ(listed(work.filePath("out")), QStringList { "mine.jpg" });
     QStringList reported;
@@ -440,8 +439,8 @@ TEST(Inputs, LinkedFoldersAreNotWalkedUnlessNamed)
     reported.sort();
     EXPECT_EQ(reported, (QStringList { "home", "root" }));
 
-    const ProcessResult named = runProcess(
-        kCli, { "-r", "-o", work.filePath("out2"), work.filePath("named") }, 120000, configured(work));
+    const ProcessResult named
+        = runCli({ "-r", "-o", work.filePath("out2"), work.filePath("named") }, configIn(work));
     EXPECT_EQ(named.exitCode, 0) << named.standardError.toStdString();
     EXPECT_EQ(listed(work.filePath("out2")), (QStringList { "secret.jpg", "secret2.jpg" }));
 }
@@ -469,17 +468,12 @@ TEST(Inputs, NothingIsLeftOutWithoutAWord)
     ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("out")).constData(), 0777), 0);
 
     // The directly named file's argument carries its raw bytes, which the shell's printf makes.
-    QProcess cli;
-    cli.setProgram(QStringLiteral("setpriv"));
-    cli.setArguments({ "--reuid=65534", "--regid=65534", "--clear-groups", "env",
-        "XDG_CONFIG_HOME=" + nobody.path("config"), "sh", "-c",
-        "exec \"$0\" --json -r -o \"$1\" \"$2\" \"$(printf \"$3\")\"", nobody.program(), nobody.path("out"),
-        nobody.path("in"), nobody.path("direct") + QStringLiteral("-\\377.jpg") });
-    cli.start();
-    ASSERT_TRUE(cli.waitForFinished(120000));
-    EXPECT_EQ(cli.exitCode(), 1);
+    const ProcessResult run = nobody.run(
+        { nobody.path("out"), nobody.path("in"), nobody.path("direct") + QStringLiteral("-\\377.jpg") }, {},
+        { "sh", "-c", "exec \"$0\" --json -r -o \"$1\" \"$2\" \"$(printf \"$3\")\"" });
+    EXPECT_EQ(run.exitCode, 1);
     QHash<QByteArray, QJsonObject> bySource;
-    for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput())))
+    for (const QJsonObject& line : jsonLines(run.standardOutput))
         bySource.insert(line.contains("source_hex")
                 ? QByteArray::fromHex(line.value("source_hex").toString().toLatin1())
                 : line.value("source").toString().toUtf8(),
@@ -521,24 +515,19 @@ TEST(Inputs, NamesThatAreNoUtf8KeepTheirBytesInTheCopiesNames)
     for (const bool walked : { true, false }) {
         SCOPED_TRACE(walked ? "walked" : "named");
         const QByteArray out = root + (walked ? "/walked" : "/named");
-        QProcess cli;
-        cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
-        cli.setProgram(QStringLiteral("sh"));
         const QString in = work.filePath("in");
-        cli.setArguments(walked
-                ? QStringList { "-c", "exec \"$0\" --json -o \"$1\" \"$2\"", kCli, QString::fromUtf8(out),
-                    in }
-                : QStringList { "-c",
-                    "exec \"$0\" --json -o \"$1\" \"$(printf \"$2\")\" \"$(printf \"$3\")\"", kCli,
-                    QString::fromUtf8(out), in + "/caf\\351.jpg", in + "/caf\\350.jpg" });
-        cli.start();
-        ASSERT_TRUE(cli.waitForFinished(120000));
-        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        const ProcessResult run = walked
+            ? runCliUnder({ "sh", "-c", "exec \"$0\" --json -o \"$1\" \"$2\"" },
+                { QString::fromUtf8(out), in }, configIn(work))
+            : runCliUnder(
+                { "sh", "-c", "exec \"$0\" --json -o \"$1\" \"$(printf \"$2\")\" \"$(printf \"$3\")\"" },
+                { QString::fromUtf8(out), in + "/caf\\351.jpg", in + "/caf\\350.jpg" }, configIn(work));
+        EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
         EXPECT_EQ(namesIn(out), both);
         EXPECT_EQ(pictureSizeAt(out + "/caf\xe9.jpg"), QSize(40, 30));
         EXPECT_EQ(pictureSizeAt(out + "/caf\xe8.jpg"), QSize(24, 16));
         QSet<QByteArray> reported;
-        for (const QJsonObject& line : jsonLines(QString::fromUtf8(cli.readAllStandardOutput()))) {
+        for (const QJsonObject& line : jsonLines(run.standardOutput)) {
             const QByteArray source = QByteArray::fromHex(line.value("source_hex").toString().toLatin1());
             const QByteArray output = QByteArray::fromHex(line.value("output_hex").toString().toLatin1());
             EXPECT_EQ(source.mid(source.lastIndexOf('/')), output.mid(output.lastIndexOf('/')));
@@ -576,7 +565,7 @@ TEST_P(LinkScope, LinksOutOfAWalkedFolderAreSkippedAndCopiesAreNamedAfterTheLink
     QStringList arguments { "--json", "-o", work.filePath("out"), work.filePath("share") };
     if (recursive)
         arguments.prepend(QStringLiteral("-r"));
-    const ProcessResult walk = runProcess(kCli, arguments, 120000, configured(work));
+    const ProcessResult walk = runCli(arguments, configIn(work));
     EXPECT_EQ(walk.exitCode, 1) << walk.standardError.toStdString();
     QStringList outputs = listed(work.filePath("out"));
     ASSERT_EQ(outputs.size(), 2) << outputs.join(u' ').toStdString();
@@ -597,8 +586,8 @@ TEST_P(LinkScope, LinksOutOfAWalkedFolderAreSkippedAndCopiesAreNamedAfterTheLink
     EXPECT_EQ(skipped, (QStringList { "IMG_0002.jpg", "chain.jpg", "next.jpg" }));
 
     // Named by the user, the link is followed; the copy takes the link's name.
-    const ProcessResult named = runProcess(kCli,
-        { "-o", work.filePath("named"), work.filePath("share/IMG_0002.jpg") }, 120000, configured(work));
+    const ProcessResult named
+        = runCli({ "-o", work.filePath("named"), work.filePath("share/IMG_0002.jpg") }, configIn(work));
     EXPECT_EQ(named.exitCode, 0) << named.standardError.toStdString();
     EXPECT_EQ(listed(work.filePath("named")), QStringList { "IMG_0002.jpg" });
     EXPECT_EQ(decodeWithQt(work.filePath("named/IMG_0002.jpg")).size(), QSize(90, 60));
@@ -615,10 +604,10 @@ TEST(Inputs, OneFileNamedInSeveralWaysIsConvertedOnce)
     ASSERT_EQ(::symlink("a.jpg", QFile::encodeName(work.filePath("dir/link.jpg")).constData()), 0);
     QProcess cli;
     cli.setWorkingDirectory(work.filePath("dir"));
-    cli.setEnvironment(QProcess::systemEnvironment() + configured(work));
-    cli.start(kCli,
+    startCli(cli,
         { "-o", work.filePath("out"), "a.jpg", "./a.jpg", work.path() + "/dir//a.jpg",
-            work.filePath("dir/a.jpg"), "link.jpg", "." });
+            work.filePath("dir/a.jpg"), "link.jpg", "." },
+        configIn(work));
     ASSERT_TRUE(cli.waitForFinished(120000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     EXPECT_EQ(listed(work.filePath("out")), QStringList { "a.jpg" });
@@ -630,8 +619,7 @@ TEST(Inputs, ControlCharactersInNamesAreShownEscaped)
     QTemporaryDir work;
     const QString forged = work.filePath(QStringLiteral("x.jpg: ok\nmorvane-cli: skipped \x1b[2Jy.jpg"));
     ASSERT_TRUE(writeFile(forged, "not an image"));
-    const ProcessResult run
-        = runProcess(kCli, { "-o", work.filePath("out"), forged }, 120000, configured(work));
+    const ProcessResult run = runCli({ "-o", work.filePath("out"), forged }, configIn(work));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(run.standardError.contains(QChar(0x1b)));
     const QStringList lines = run.standardError.split(u'\n', Qt::SkipEmptyParts);
@@ -657,8 +645,8 @@ TEST(Inputs, MultiPageSourcesKeepTheirPagesAndAnimationsTheirFrames)
     const QStringList sources { work.filePath("pages.tif"), work.filePath("frames.gif") };
     const QList<int> images { 3, 4 };
 
-    const ProcessResult json = runProcess(
-        kCli, QStringList { "--json", "-o", work.filePath("out") } + sources, 120000, configured(work));
+    const ProcessResult json
+        = runCli(QStringList { "--json", "-o", work.filePath("out") } + sources, configIn(work));
     EXPECT_EQ(json.exitCode, 0);
     const QList<QJsonObject> lines = jsonLines(json.standardOutput);
     ASSERT_EQ(lines.size(), 2);
@@ -670,8 +658,7 @@ TEST(Inputs, MultiPageSourcesKeepTheirPagesAndAnimationsTheirFrames)
             runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n') + 1,
             images[i]);
     }
-    const ProcessResult text
-        = runProcess(kCli, QStringList { "-o", work.filePath("out2") } + sources, 120000, configured(work));
+    const ProcessResult text = runCli(QStringList { "-o", work.filePath("out2") } + sources, configIn(work));
     for (const QString& source : sources) {
         EXPECT_FALSE(text.standardError.contains(QStringLiteral("morvane-cli: note: %1").arg(source)))
             << text.standardError.toStdString();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TIFFs of several pages through morvane-cli: every page kept in a TIFF, the first page with a note in
 // another format or when the pages cannot all be written; judged by ImageMagick and the independent checker.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/TiffPageFixtures.h"
 
@@ -74,9 +75,9 @@ TEST_P(TiffPagesCli, KeepsEveryPageOrSaysWhyOnlyTheFirst)
     }
     const QByteArray before = fileBytes(source);
     const QString out = work.filePath(QStringLiteral("out"));
-    const ProcessResult run = runProcess(QStringLiteral(MORVANE_CLI_PATH),
-        { "--json", "--fix-orientation", "--format", c.format, "-o", out, source }, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath(QStringLiteral("config")) });
+    const ProcessResult run
+        = runCli({ "--json", "--fix-orientation", "--format", c.format, "-o", out, source },
+            work.filePath(QStringLiteral("config")));
     ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     const QJsonObject outcome = jsonBySource(run.standardOutput).value(QLatin1String(c.name));
     ASSERT_EQ(outcome.value("status").toString(), QStringLiteral("written"))

@@ -3,6 +3,7 @@
 // animation kept; re-encoded, with a note, only where the pixels must be turned or the structure cannot
 // be carried over. Judged by the tests' byte walk, libwebp's animation decoder and the independent
 // metadata checker.
+#include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/ProfileCrafting.h"
 #include "tests/engine/WebpFixtures.h"
@@ -14,12 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ProcessResult runCli(const QStringList& arguments, const QString& configHome)
-{
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH), arguments, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + configHome });
-}
 
 /// The first frame as libwebp decodes it, as an image.
 QImage firstFrame(const QByteArray& file)

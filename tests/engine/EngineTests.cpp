@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine end to end: decoding with properties, turning upright, saving without metadata.
-// Every check goes through an oracle outside the engine: Qt's own decoders, exiftool, ImageMagick and
-// the corpus's independent metadata checker.
+// Every check goes through an oracle outside the engine: Qt's own decoders, exiftool and ImageMagick.
 #include "engine/pipeline/ImageDrawing.h"
 #include "engine/pipeline/ImageInfo.h"
 #include "engine/pipeline/ImageSaving.h"
@@ -12,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -64,6 +64,21 @@ struct OutputType
     const char* dpiTag; ///< where exiftool finds the resolution; null for GIF, which has none
     double dpiFactor; ///< from that tag's unit to dots per inch
 };
+
+/// exiftool's view of the decodable files of the dirty corpus by their path in it: one exiftool run for all.
+QHash<QString, QJsonObject> decodableTags()
+{
+    QStringList arguments { "-j", "-n", "-G1", "-a" };
+    for (const ManifestEntry& entry : decodableManifest())
+        arguments << dirty(entry.file);
+    QHash<QString, QJsonObject> byPath;
+    const ProcessResult result = runProcess(QStringLiteral("exiftool"), arguments);
+    for (const QJsonValue& file : QJsonDocument::fromJson(result.standardOutput.toUtf8()).array()) {
+        const QJsonObject object = file.toObject();
+        byPath.insert(QDir(dirtyCorpusDir()).relativeFilePath(object.value("SourceFile").toString()), object);
+    }
+    return byPath;
+}
 
 const OutputType kEveryType[] = { { kUTTypeJPEG, "jpg", "JFIF:XResolution", 1 },
     { kUTTypePNG, "png", "PNG-pHYs:PixelsPerUnitX", 0.0254 }, { kUTTypeGIF, "gif", nullptr, 0 },
@@ -215,7 +230,9 @@ class DirtySetOutputs : public ::testing::TestWithParam<OutputType>
 {
 };
 
-TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
+// Whether the copies hold anything personal is judged where a front end writes them (the command line's
+// and the window's tests); here each writer gets every decodable source, whatever its own format.
+TEST_P(DirtySetOutputs, KeepDpiIccAndUprightOrientation)
 {
     const OutputType output = GetParam();
     QTemporaryDir out;
@@ -231,9 +248,8 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
         sources.insert(name, entry);
     }
     ASSERT_FALSE(sources.isEmpty());
-
-    const ProcessResult clean = checkClean(out.path());
-    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString() << clean.standardError.toStdString();
+    const QHash<QString, QJsonObject> tagsOfSources = decodableTags();
+    ASSERT_EQ(tagsOfSources.size(), sources.size());
 
     const QHash<QString, QJsonObject> outputs = exiftoolTagsUnder(out.path());
     EXPECT_EQ(outputs.size(), sources.size());
@@ -251,7 +267,7 @@ TEST_P(DirtySetOutputs, LeaveNothingPersonalButKeepDpiIccAndUprightOrientation)
         // Profiles are read from JPEG, PNG and TIFF sources (not from GIF extensions or BMP headers). The
         // colour they define reaches the output, under the source's description (a standard profile) or
         // a neutral one (a cleaned profile).
-        const QJsonObject sourceTags = exiftoolTags(dirty(source.file));
+        const QJsonObject sourceTags = tagsOfSources.value(source.file);
         const QString profile = sourceTags.value("ICC_Profile:ProfileDescription").toString();
         const bool profileReadable = source.file.startsWith("jpeg/") || source.file.startsWith("png/")
             || source.file.startsWith("tiff/");

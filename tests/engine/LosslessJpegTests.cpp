@@ -540,48 +540,6 @@ TEST(LosslessJpeg, FullDiskFailsWithTheSystemsReason)
     }
 }
 
-TEST(LosslessJpeg, DirtySetComesOutCleanWithTheSourcesPixels)
-{
-    const QStringList lines = QString::fromUtf8(fileBytes(dirtyCorpusDir() + "/MANIFEST.tsv")).split(u'\n');
-    QTemporaryDir out;
-    QTemporaryDir references;
-    int written = 0;
-    for (const QString& line : lines) {
-        const QStringList columns = line.split(u'\t');
-        if (columns.size() < 4 || (!columns[0].startsWith("jpeg/") && columns[0] != "misc/truncated.jpg"))
-            continue;
-        SCOPED_TRACE(columns[0].toStdString());
-        const QString source = dirtyCorpusDir() + u'/' + columns[0];
-        const int orientation = columns[3] == "-" ? 1 : columns[3].toInt();
-        LosslessJpegOptions options;
-        options.orientation = orientationFromExif(orientation);
-        const QString target = out.filePath(QStringLiteral("%1.jpg").arg(written, 2, 10, QLatin1Char('0')));
-        const Outcome outcome = writeLossless(fileBytes(source), options, target);
-        if (columns[0] == "misc/truncated.jpg") {
-            EXPECT_EQ(outcome.result, LosslessJpegResult::Failed);
-            QFile::remove(target);
-            continue;
-        }
-        QString expectedFile = source;
-        if (orientation != 1) {
-            expectedFile = references.filePath(QStringLiteral("%1.jpg").arg(written));
-            if (!turnWithJpegtran(source, orientation, expectedFile)) {
-                EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode);
-                QFile::remove(target);
-                continue;
-            }
-        }
-        ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
-        const bool four = columns[2].contains("CMYK");
-        EXPECT_TRUE(decodedPixels(target, four) == decodedPixels(expectedFile, four))
-            << "decoded pixels differ";
-        ++written;
-    }
-    EXPECT_GE(written, 20);
-    const ProcessResult report = checkClean(out.path());
-    EXPECT_EQ(report.exitCode, 0) << report.standardOutput.toStdString();
-}
-
 // What a lossless copy may carry besides the picture: Huffman codes its scan never uses, quantisers
 // that multiply only zeros, and blocks of the edge MCUs beyond the frame. Each source is made by libjpeg's
 // programs and then given such a payload by byte surgery; each output is read by the byte walk and

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The metadata inspector against what each file of the dirty set was made to carry (its generator's
-// planted markers and kinds), against clean copies written by the command line, and against exiftool's
-// numbers for GPS positions.
-#include "engine/core/WorkFile.h"
+// planted markers and kinds) and against exiftool's numbers for GPS positions. Its verdict on copies the
+// command line writes is tested with the command line (tests/cli/InspectCopiesTests.cpp).
 #include "engine/inspect/MetadataInspector.h"
 #include "engine/metadata/ColorProfile.h"
 #include "tests/common/TestSupport.h"
@@ -18,9 +17,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -277,76 +274,6 @@ TEST(DirtySetTable, ManifestListsNoFileThisTableLacksAndAgreesOnWhatIsPersonal)
     }
     EXPECT_EQ(rows, int(kDirtySet.size()));
 }
-
-/// Runs the command line over the dirty set into \a out with \a options.
-ProcessResult runCli(const QString& out, const QStringList& options, const QString& config)
-{
-    return runProcess(QStringLiteral(MORVANE_CLI_PATH),
-        options + QStringList { "-r", "-o", out, dirtyCorpusDir() }, 300000,
-        { QStringLiteral("XDG_CONFIG_HOME=") + config });
-}
-
-TEST(CleanCopies, EveryCopyTheCommandLineWritesShowsNothingPersonal)
-{
-    QTemporaryDir work;
-    // Copies turned upright are checked by the run itself (the command line's dirty-set test); copies
-    // that keep their orientation tag must not be taken for personal either.
-    for (const QStringList& options : { QStringList { "--no-fix-orientation" } }) {
-        const QString out = work.filePath(options.first().mid(2));
-        const ProcessResult run = runCli(out, options, work.filePath("config"));
-        ASSERT_EQ(run.exitCode, 1) << run.standardError.toStdString(); // the empty and the hostile files
-        // Every file but the empty one, the truncated JPEG and the six hostile HEIF and WebP files.
-        const QStringList copies = filesUnder(out);
-        ASSERT_EQ(copies.size(), qsizetype(kDirtySet.size()) - 8);
-        for (const QString& copy : copies) {
-            const Inspection inspection = inspectImageFile(out + u'/' + copy);
-            EXPECT_TRUE(inspection.nothingPersonal()) << copy.toStdString() << ": " << describe(inspection);
-            EXPECT_EQ(inspection.summary(), QLatin1String(kNothing));
-        }
-    }
-}
-
-/// A copy written by the command line with a GPS position written into it afterwards by exiftool.
-class CopyWithGps : public ::testing::TestWithParam<const char*>
-{
-};
-
-TEST_P(CopyWithGps, IsFoundWithItsPosition)
-{
-    QTemporaryDir work;
-    const QString source = dirtyCorpusDir() + QStringLiteral("/png/05_phys_300dpi.png");
-    const QString out = work.filePath("out");
-    const QString copy = out + QStringLiteral("/05_phys_300dpi.") + QString::fromLatin1(GetParam());
-    // The command line writes the extension's format: a copy of the PNG under each name.
-    ASSERT_TRUE(QFile::copy(source, work.filePath("05_phys_300dpi.") + GetParam()));
-    ASSERT_EQ(runProcess(QStringLiteral(MORVANE_CLI_PATH),
-                  { "-o", out, work.filePath("05_phys_300dpi.") + GetParam() }, 120000,
-                  { QStringLiteral("XDG_CONFIG_HOME=") + work.filePath("config") })
-                  .exitCode,
-        0);
-    ASSERT_TRUE(inspectImageFile(copy).nothingPersonal()) << describe(inspectImageFile(copy));
-
-    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
-                  { "-q", "-overwrite_original", "-GPSLatitude=48.858370", "-GPSLatitudeRef=N",
-                      "-GPSLongitude=2.294481", "-GPSLongitudeRef=E", copy })
-                  .exitCode,
-        0);
-    const Inspection inspection = inspectImageFile(copy);
-    EXPECT_EQ(inspection.groupNames(), QStringList { "Location" }) << describe(inspection);
-    EXPECT_EQ(inspection.location.value_or(QString()), QLatin1String("48.8584 N, 2.2945 E"));
-
-    // The same bytes in an unnamed work file, as the check of a copy reads it before the copy has a name:
-    // from the start, whatever the descriptor's offset, which stays where the writing left it.
-    const QByteArray bytes = fileBytes(copy);
-    const std::unique_ptr<WorkFile> unnamed = WorkFile::create(work.path());
-    ASSERT_TRUE(unnamed);
-    ASSERT_EQ(::write(unnamed->descriptor(), bytes.constData(), size_t(bytes.size())), bytes.size());
-    EXPECT_EQ(inspectOpenFile(unnamed->descriptor()).location, inspection.location);
-    EXPECT_EQ(::lseek(unnamed->descriptor(), 0, SEEK_CUR), bytes.size());
-    EXPECT_EQ(inspectImageData(bytes).location, inspection.location);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryFormatWithExif, CopyWithGps, ::testing::Values("jpg", "png", "tif"));
 
 struct Coordinates
 {
