@@ -50,6 +50,10 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>the frames could not be kept: %1</source>
+        <translation>die Einzelbilder konnten nicht erhalten werden: %1</translation>
+    </message>
+    <message>
         <source>first of %1 pages</source>
         <translation>erste von %1 Seiten</translation>
     </message>

@@ -50,6 +50,10 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>the frames could not be kept: %1</source>
+        <translation>les images de l’animation n’ont pas pu être conservées : %1</translation>
+    </message>
+    <message>
         <source>first of %1 pages</source>
         <translation>première page sur %1</translation>
     </message>
