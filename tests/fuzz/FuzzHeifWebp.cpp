@@ -4,6 +4,7 @@
 // Inputs of the other format are turned away. Besides the sanitizers' findings it checks what the readers
 // promise: a decoded image of the size the header stated, within the pixel bound, and for HEIF the YCbCr
 // planes of that size too.
+#include "engine/core/ImageFormat.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/formats/heif/HeifCodec.h"
 #include "engine/formats/webp/WebpCodec.h"
