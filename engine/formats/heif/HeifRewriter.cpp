@@ -171,8 +171,9 @@ public:
 private:
     bool refuse(const QString& text)
     {
+        // The box walk does not name every damage it stops at; a refusal always says something.
         if (m_reason)
-            *m_reason = text;
+            *m_reason = text.isEmpty() ? QStringLiteral("its structure cannot be read") : text;
         return false;
     }
 
