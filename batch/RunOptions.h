@@ -7,8 +7,9 @@
 #include <QtGlobal>
 
 /// How one run converts, fixed when it starts: the window fills it from the preferences
-/// (fromPreferences), the command line from the preferences and then its arguments, which never
-/// reach the store. A plain value, copied into the run, so the store is read once per run.
+/// (fromPreferences); the command line starts from the defaults below, its documented ones, and applies
+/// its arguments, never reading or writing the store. A plain value, copied into the run, so the store is
+/// read once per run.
 struct RunOptions
 {
     float quality = 70.0f; ///< JPEG quality on the scale 0 to 100; the image wrapper clamps it
