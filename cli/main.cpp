@@ -201,6 +201,10 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         "Write each image in its own format (same; HEIC, AVIF and WebP keep their compressed picture, "
         "animations and pages are kept whole) or every one as a JPEG (jpeg) (default: same).",
         "same|jpeg");
+    const QCommandLineOption names("names",
+        "Name each copy after its source (source) or photo-0001.jpg, photo-0002.png... in the order of the "
+        "run, after the highest number already in DIR (numbered) (default: source).",
+        "source|numbered");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
@@ -215,8 +219,8 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, inspect,
-        json, quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, names, recursive, jobs,
+        inspect, json, quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -287,6 +291,14 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         }
         options.run.outputFormat
             = value == QLatin1String("jpeg") ? OutputFormatChoice::Jpeg : OutputFormatChoice::SameAsSource;
+    }
+    if (parser.isSet(names)) {
+        const QString value = parser.value(names);
+        if (value != QLatin1String("source") && value != QLatin1String("numbered")) {
+            printError(QStringLiteral("the names must be source or numbered"));
+            return kUsageError;
+        }
+        options.run.names = value == QLatin1String("numbered") ? OutputNames::Numbered : OutputNames::Source;
     }
     options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {

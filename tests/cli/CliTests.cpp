@@ -210,6 +210,8 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
         { { "--bogus", "-o", work.filePath("g"), photo }, 2 },
         { { "--format", "png", "-o", work.filePath("i"), photo }, 2 },
         { { "--format", "jpeg", "-o", work.filePath("j"), photo }, 0 },
+        { { "--names", "counted", "-o", work.filePath("k"), photo }, 2 },
+        { { "--names", "numbered", "-o", work.filePath("l"), photo }, 0 },
         { { "-o", work.filePath("plain"), photo }, 2 },
         { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
     };
@@ -336,6 +338,7 @@ TEST(CommandLine, HelpNamesTheProgramAndStatesEveryDefault)
         { "--fix-orientation", "(default: on)" },
         { "--lossless", "(default: off)" },
         { "--format <same|jpeg>", "(default: same)" },
+        { "--names <source|numbered>", "(default: source)" },
     };
     // QCommandLineParser wraps descriptions: compare the option's entry with its lines joined.
     const QString text = help.standardOutput.simplified();
@@ -347,4 +350,62 @@ TEST(CommandLine, HelpNamesTheProgramAndStatesEveryDefault)
         EXPECT_TRUE(text.mid(at, next - at).contains(QLatin1String(d.statedDefault)))
             << text.mid(at, next - at).toStdString();
     }
+}
+
+TEST(CommandLine, NumberedNamesGoOnAcrossRunsAndNeverReplaceAFile)
+{
+    QTemporaryDir work;
+    const QString in = work.filePath("in");
+    const QString out = work.filePath("out");
+    // Names that say who is in the picture: none of it may reach an output's name.
+    ASSERT_TRUE(
+        writeFile(in + "/Anna at home.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_6.jpg")));
+    ASSERT_TRUE(writeFile(in + "/Anna.png", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png")));
+    ASSERT_TRUE(writeFile(in + "/Ben.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/02_xmp.jpg")));
+    // A file already in the folder holds its number, whatever its extension.
+    ASSERT_TRUE(writeFile(out + "/photo-0002.txt", "kept"));
+
+    const auto outputsOf = [](const ProcessResult& run) {
+        QStringList outputs;
+        for (const QString& line : run.standardOutput.split(u'\n', Qt::SkipEmptyParts))
+            outputs << QFileInfo(QJsonDocument::fromJson(line.toUtf8()).object().value("output").toString())
+                           .fileName();
+        return outputs;
+    };
+    const ProcessResult first
+        = runCli({ "--names", "numbered", "--json", "-o", out, in + "/Anna at home.jpg", in + "/Anna.png" },
+            work.filePath("config"));
+    ASSERT_EQ(first.exitCode, 0) << first.standardError.toStdString();
+    EXPECT_EQ(outputsOf(first), (QStringList { "photo-0003.jpg", "photo-0004.png" }));
+    const QMap<QString, QByteArray> afterFirst = [&] {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : filesUnder(out))
+            files.insert(name, fileBytes(out + u'/' + name));
+        return files;
+    }();
+
+    // Two workers, and a source named like an earlier output: the run goes on from the highest number.
+    ASSERT_TRUE(writeFile(in + "/photo-0003.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/02_xmp.jpg")));
+    const ProcessResult second = runCli({ "--names", "numbered", "--json", "-j", "2", "-o", out,
+                                            in + "/Ben.jpg", in + "/Anna.png", in + "/photo-0003.jpg" },
+        work.filePath("config"));
+    ASSERT_EQ(second.exitCode, 0) << second.standardError.toStdString();
+    EXPECT_EQ(outputsOf(second), (QStringList { "photo-0005.jpg", "photo-0006.png", "photo-0007.jpg" }));
+
+    EXPECT_EQ(filesUnder(out),
+        (QStringList { "photo-0002.txt", "photo-0003.jpg", "photo-0004.png", "photo-0005.jpg",
+            "photo-0006.png", "photo-0007.jpg" }));
+    for (auto it = afterFirst.begin(); it != afterFirst.end(); ++it)
+        EXPECT_TRUE(fileBytes(out + u'/' + it.key()) == it.value()) << "replaced: " << it.key().toStdString();
+    // Each is the image its extension names, decoded by other programs than ours.
+    for (const QString& name : filesUnder(out)) {
+        if (name.endsWith(QLatin1String(".txt")))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        const ProcessResult type = runProcess(QStringLiteral("identify"),
+            { QStringLiteral("-format"), QStringLiteral("%m"), out + u'/' + name });
+        EXPECT_EQ(type.standardOutput.trimmed(), name.endsWith(QLatin1String(".png")) ? "PNG" : "JPEG");
+    }
+    const ProcessResult clean = checkClean(out);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
 }
