@@ -33,4 +33,11 @@ struct RunReport
         return int(std::count_if(files.begin(), files.end(),
             [](const File& file) { return file.outcome.status == ConversionOutcome::Status::Written; }));
     }
+    /// The number of copies whose picture was carried over as it was, without re-encoding.
+    [[nodiscard]] int keptWithoutReencoding() const
+    {
+        return int(std::count_if(files.begin(), files.end(), [](const File& file) {
+            return file.outcome.status == ConversionOutcome::Status::Written && !file.outcome.reencoded;
+        }));
+    }
 };

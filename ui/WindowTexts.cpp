@@ -97,6 +97,8 @@ QString summaryText(const RunReport& report)
         text = QCoreApplication::translate("WindowTexts", "%1 written to %2.").arg(copies(written), folder);
     else
         text = QCoreApplication::translate("WindowTexts", "Saved in %1.").arg(folder);
+    if (const int kept = report.keptWithoutReencoding(); kept > 0)
+        text += u' ' + QCoreApplication::translate("WindowTexts", "Kept without re-encoding: %1.").arg(kept);
     if (report.cancelled) {
         const int remaining = report.total - report.taken();
         text += u' '

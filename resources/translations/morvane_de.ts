@@ -50,6 +50,10 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>the frames could not be kept: %1</source>
+        <translation>die Einzelbilder konnten nicht erhalten werden: %1</translation>
+    </message>
+    <message>
         <source>first of %1 pages</source>
         <translation>erste von %1 Seiten</translation>
     </message>
@@ -177,6 +181,14 @@
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>Their compressed picture is carried into the clean copy as it is: the pixels stay exactly those of the photo. Chosen as JPEG, they are decoded and written at the quality above.</source>
+        <translation>Ihr komprimiertes Bild wird unverändert in die bereinigte Kopie übernommen: die Pixel bleiben genau die des Fotos. Als JPEG gewählt, werden sie dekodiert und mit der Qualität oben geschrieben.</translation>
+    </message>
+    <message>
+        <source>HEIC, AVIF and WebP in their own format are never re-encoded</source>
+        <translation>HEIC, AVIF und WebP im eigenen Format werden nie neu kodiert</translation>
+    </message>
     <message>
         <source>Morvane</source>
         <translation>Morvane</translation>
@@ -554,6 +566,10 @@ Ihre Originalfotos werden nie verändert.</translation>
 </context>
 <context>
     <name>WindowTexts</name>
+    <message>
+        <source>Kept without re-encoding: %1.</source>
+        <translation>Ohne Neukodierung übernommen: %1.</translation>
+    </message>
     <message>
         <source>; subfolders are not searched</source>
         <translation>; Unterordner werden nicht durchsucht</translation>

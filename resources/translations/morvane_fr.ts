@@ -50,6 +50,10 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>the frames could not be kept: %1</source>
+        <translation>les images de l’animation n’ont pas pu être conservées : %1</translation>
+    </message>
+    <message>
         <source>first of %1 pages</source>
         <translation>première page sur %1</translation>
     </message>
@@ -177,6 +181,14 @@
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>Their compressed picture is carried into the clean copy as it is: the pixels stay exactly those of the photo. Chosen as JPEG, they are decoded and written at the quality above.</source>
+        <translation>Leur image compressée passe telle quelle dans la copie nettoyée : les pixels restent exactement ceux de la photo. Avec JPEG choisi, elles sont décodées et écrites à la qualité ci-dessus.</translation>
+    </message>
+    <message>
+        <source>HEIC, AVIF and WebP in their own format are never re-encoded</source>
+        <translation>Les HEIC, AVIF et WebP dans leur propre format ne sont jamais réencodés</translation>
+    </message>
     <message>
         <source>Morvane</source>
         <translation>Morvane</translation>
@@ -554,6 +566,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
 </context>
 <context>
     <name>WindowTexts</name>
+    <message>
+        <source>Kept without re-encoding: %1.</source>
+        <translation>Conservées sans réencodage : %1.</translation>
+    </message>
     <message>
         <source>; subfolders are not searched</source>
         <translation> ; les sous-dossiers ne sont pas parcourus</translation>

@@ -28,7 +28,7 @@
 #             private or unknown profile tags, profile texts that are no colour names, unknown blocks,
 #             HEIF items other than the primary image's (Exif, XMP, thumbnails, depth and other auxiliary
 #             images), item and handler names, entity groups
-#   other     not personal but not allowed either: orientation other than 1 (and HEIF's 'irot'/'imir'),
+#   other     not personal but not allowed either: orientation other than 1,
 #             Interop directories, harmless ancillary chunks, SEI messages in HEVC data, truncated files,
 #             files this checker does not know
 # --summary prints one line per file with a finding instead.
@@ -812,8 +812,6 @@ sub walk_heif {
                 personal("item $id", "property '$pname' (" . length($data) . ' bytes)');
             } elsif ($ptype eq 'auxC' && !$heif_alpha{ $aux_type->($id) }) {
                 personal("item $id", 'auxiliary image ' . $aux_type->($id));
-            } elsif ($ptype eq 'irot' || $ptype eq 'imir') {
-                other("item $id", "'$ptype': the image is shown turned");
             } elsif ($ptype eq 'hvcC') {
                 my $arrays = ord(substr($data, 22, 1) // "\0");
                 for (my ($k, $at) = (0, 23); $k < $arrays && $at + 3 <= length $data; ++$k) {
@@ -924,7 +922,9 @@ sub judge_tag {
     if ($g0 eq 'RIFF') { return $riff_ok{$tag} ? () : ['personal', 'RIFF'] }
     if ($g0 eq 'QuickTime') {
         return if $quicktime_ok{$tag};
-        return ['other', 'turned by irot or imir'] if $tag eq 'Rotation' || $tag eq 'Unknown_imir';
+        # HEIF's rotation and mirror are part of the picture (every decoder applies them): a copy keeps
+        # them rather than re-encode it.
+        return if $tag eq 'Rotation' || $tag eq 'Unknown_imir';
         return if $tag eq 'AuxiliaryImageType' && $heif_alpha{$value};
         return ['personal', 'QuickTime'];
     }
