@@ -50,7 +50,11 @@ namespace {
 /// Dialogs that answer from a script and count what they were asked.
 struct ScriptedDialogs : RunDialogs
 {
-    QString chooseOutputFolder(QWidget*) override { return ++chooserShown, folder; }
+    QString chooseOutputFolder(QWidget*, const QString& startFolder) override
+    {
+        offered << startFolder;
+        return ++chooserShown, folder;
+    }
     OverwriteAnswer confirmOverwrite(QWidget*) override { return ++warningShown, answer; }
     void showError(QWidget*, const QString& message) override { errors << message; }
 
@@ -58,6 +62,7 @@ struct ScriptedDialogs : RunDialogs
     OverwriteAnswer answer = OverwriteAnswer::Continue;
     int chooserShown = 0;
     int warningShown = 0;
+    QStringList offered; ///< the folders the chooser was to open at
     QStringList errors;
 };
 
