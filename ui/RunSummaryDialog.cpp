@@ -66,8 +66,10 @@ public:
         const int count = topLevelItemCount();
         const int minimumRow = fontMetrics().height() + 6;
         int height = 0;
+        // Before the sheet is laid out the result column is narrow and its texts seem very tall: a row
+        // counts here for at most three lines, the list scrolls for the rest.
         for (int row = 0; row < std::max(count, 2) && row < 12; ++row)
-            height += row < count ? std::max(sizeHintForRow(row), minimumRow) : minimumRow;
+            height += row < count ? std::clamp(sizeHintForRow(row), minimumRow, 3 * minimumRow) : minimumRow;
         return { QTreeWidget::sizeHint().width(), header()->sizeHint().height() + height + 2 * frameWidth() };
     }
 };

@@ -38,6 +38,9 @@ TEST(RunSummary, LongReasonsWrapWholeInRowsTallEnoughAtEveryWidth)
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->topLevelItemCount(), 3);
     summary.show();
+    QApplication::processEvents();
+    EXPECT_LT(summary.height(), 12 * 3 * QFontMetrics(list->font()).lineSpacing())
+        << "the sheet opens no taller than a dozen rows of three lines";
 
     const QFontMetrics metrics(list->font());
     const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
