@@ -54,6 +54,8 @@ void MainNib::connectOutlets()
     m_appController->tabSwitcher = ui.tabSwitcher;
     m_appController->statusBar = ui.statusBar;
     m_appController->inspectionPanel = ui.inspectionPanel;
+    m_appController->actionRemove = ui.actionRemove;
+    m_appController->actionClear = ui.actionClear;
     // The list takes what the window gains; the details keep their width.
     ui.listSplitter->setStretchFactor(0, 1);
     ui.listSplitter->setStretchFactor(1, 0);

@@ -34,6 +34,11 @@ void OpenedPaths::open(const QStringList& paths)
         m_window->raise();
         m_window->activateWindow();
     }
+    // A run's progress or a dialog stays in front of the window it belongs to, with the keyboard.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
     deliver();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FileConversion.h"
 
+#include "batch/Converter.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -157,6 +158,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
 {
     ConvertedFile converted;
     converted.outputName = options.outputNameFor(requestedName);
+    converted.names = options.names;
     const QString& outputName = converted.outputName;
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
@@ -262,7 +264,10 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;
-    const QString path = nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
+    const QString path = converted.names == OutputNames::Numbered
+        ? nameNumberedOutputFile(
+            Converter::pathExtension(outputName), output.path, *converted.file, &output.taken, &error)
+        : nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome

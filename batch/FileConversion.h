@@ -37,6 +37,8 @@ struct ConvertedFile
     ConversionOutcome outcome; ///< Written (with no output yet) when \a file holds the finished image
     std::unique_ptr<WorkFile> file;
     QString outputName; ///< the name the file asks for (RunOptions::outputNameFor); empty when skipped early
+    /// Numbered: the file is named by number (nameNumberedOutputFile) with outputName's extension.
+    OutputNames names = OutputNames::Source;
 };
 
 /// One file of a run, the same for the window and the command line, in two halves. The first reads
@@ -61,7 +63,7 @@ struct ConvertedFile
     const QString& outputName, const RunOptions& options, const QString& folder);
 
 /// The second half: names a converted file after \a outputName (or the name its conversion chose) in
-/// \a output (nameOutputFile), so that
+/// \a output (nameOutputFile), or by number when its options said so (nameNumberedOutputFile), so that
 /// nothing existing is ever replaced. A file that cannot be named becomes a skipped one.
 void nameConvertedFile(ConvertedFile& converted, const QString& outputName, OutputFolder& output);
 

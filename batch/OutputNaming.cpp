@@ -5,9 +5,11 @@
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +23,36 @@ QByteArray truncateUtf8(const QByteArray& text, qsizetype maxBytes)
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     return text.left(end);
+}
+
+const QByteArray kNumberedPrefix = QByteArrayLiteral("photo-");
+
+/// The highest number that a name "photo-N" or "photo-N.anything" holds in \a folder; 0 for none (or
+/// for a folder that cannot be listed, where linking finds what is taken).
+int highestNumberIn(const QString& folder)
+{
+    int highest = 0;
+    DIR* listing = ::opendir(encodePath(folder).constData());
+    if (!listing)
+        return highest;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        if (!name.startsWith(kNumberedPrefix))
+            continue;
+        const QByteArrayView rest = name.sliced(kNumberedPrefix.size());
+        const qsizetype dot = rest.indexOf('.');
+        const QByteArrayView digits = dot < 0 ? rest : rest.first(dot);
+        if (digits.isEmpty()
+            || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        bool ok = false;
+        const qlonglong number = digits.toLongLong(&ok);
+        // A number past what a run can count to cannot collide with any name it gives.
+        if (ok && number < INT_MAX)
+            highest = std::max(highest, int(number));
+    }
+    ::closedir(listing);
+    return highest;
 }
 
 } // namespace
@@ -85,6 +117,42 @@ QString nameOutputFile(
             // The file system (or the whole path) allows less than assumed: try again one byte shorter.
             nameBudget = candidate.size() - 1;
             break;
+        case WorkFile::Link::Failed:
+            return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+    return fail(QStringLiteral("no free name in the output folder"));
+}
+
+QString nameNumberedOutputFile(
+    const QString& extension, const QString& atPath, WorkFile& content, TakenNames* taken, QString* error)
+{
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return QString();
+    };
+    if (atPath.isEmpty())
+        return fail(QStringLiteral("no name for the output"));
+    const QByteArray folder = encodePath(atPath.endsWith(u'/') ? atPath : atPath + u'/');
+    const QByteArray tail = extension.isEmpty() ? QByteArray() : QByteArray(".") + encodePath(extension);
+    // No file name holds a slash: the key cannot meet one of nameOutputFile's.
+    const QByteArray key = QByteArrayLiteral("/numbered");
+
+    int k = taken ? taken->firstUnknown(key) : 0;
+    if (k == 0)
+        k = highestNumberIn(atPath) + 1;
+    for (; k < INT_MAX; ++k) {
+        const QByteArray candidate = kNumberedPrefix + QByteArray::number(k).rightJustified(4, '0') + tail;
+        switch (content.linkAs(folder + candidate)) {
+        case WorkFile::Link::Done:
+            if (taken)
+                taken->remember(key, k + 1);
+            return decodePath(folder + candidate);
+        case WorkFile::Link::Taken:
+            break;
+        case WorkFile::Link::TooLong:
+            return fail(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
         case WorkFile::Link::Failed:
             return fail(QString::fromLocal8Bit(std::strerror(errno)));
         }

@@ -7,8 +7,14 @@
 #include <QtGlobal>
 
 /// How one run converts, fixed when it starts: the window fills it from the preferences
-/// (fromPreferences), the command line from the preferences and then its arguments, which never
-/// reach the store. A plain value, copied into the run, so the store is read once per run.
+/// (fromPreferences); the command line starts from the defaults below, its documented ones, and applies
+/// its arguments, never reading or writing the store. A plain value, copied into the run, so the store is
+/// read once per run.
+/// How a run names its outputs: after their sources (IMG_0001.jpg, "IMG_0001 (1).jpg" when taken), or by
+/// number in the order of the run (photo-0001.jpg, photo-0002.png...), which carries no part of a
+/// source's name.
+enum class OutputNames { Source, Numbered };
+
 struct RunOptions
 {
     float quality = 70.0f; ///< JPEG quality on the scale 0 to 100; the image wrapper clamps it
@@ -19,6 +25,7 @@ struct RunOptions
     int jobs = 1; ///< files converted at once, at most
     qint64 memoryBytes = 0; ///< the budget for the files in memory at once; 0 for none
     OutputFormatChoice outputFormat = OutputFormatChoice::SameAsSource;
+    OutputNames names = OutputNames::Source;
 
     /// The quality, the orientation, the JPEG choice and the output format as \a settings holds them now;
     /// one job, no memory budget.

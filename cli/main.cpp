@@ -40,8 +40,9 @@ struct Options
     QString output;
     QStringList paths;
     bool recursive = false;
-    /// The run's quality, orientation, jobs and memory: the preferences' quality and orientation unless
-    /// the arguments say otherwise (which never reaches the store).
+    /// The run's quality, orientation, format, jobs and memory: the command line's own defaults unless the
+    /// arguments say otherwise. The window's stored preferences play no part, so that a script runs the
+    /// same on every account whatever was ticked in the window.
     RunOptions run;
     bool json = false;
     bool quiet = false;
@@ -166,6 +167,19 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+/// \a parser's help with the program's own name in its usage line instead of the path it was started by.
+QString helpTextOf(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    const QString usage = text.left(lineEnd);
+    const QString synopsis = QStringLiteral(" [options]");
+    const qsizetype rest = usage.indexOf(synopsis);
+    if (usage.startsWith(QLatin1String("Usage: ")) && rest > 0)
+        text.replace(0, rest, QStringLiteral("Usage: morvane-cli"));
+    return text;
+}
+
 // Parses the command line into \a options. Returns an exit code when the program should stop at once.
 std::optional<int> parse(const QCoreApplication& app, const QStringList& arguments, Options& options)
 {
@@ -175,17 +189,22 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         "Sources are never changed and no existing file is ever replaced.\n"
         "With --inspect, writes nothing and prints what each image gives away instead."));
     const QCommandLineOption output({ "o", "output" }, "Write into DIR (created when missing).", "DIR");
-    const QCommandLineOption quality({ "q", "quality" }, "JPEG quality 0-100 for this run.", "N");
-    const QCommandLineOption fix("fix-orientation", "Turn images upright by their orientation tag.");
+    const QCommandLineOption quality({ "q", "quality" }, "JPEG quality 0-100 (default: 70).", "N");
+    const QCommandLineOption fix(
+        "fix-orientation", "Turn images upright by their orientation tag (default: on).");
     const QCommandLineOption noFix("no-fix-orientation", "Keep the pixels as stored.");
     const QCommandLineOption lossless("lossless",
         "Keep the compressed data of JPEGs written as JPEG instead of re-encoding them; one that cannot be "
-        "kept (a turn its size does not allow) is re-encoded with a note.");
-    const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality.");
+        "kept (a turn its size does not allow) is re-encoded with a note (default: off).");
+    const QCommandLineOption noLossless("no-lossless", "Re-encode JPEGs at the quality (the default).");
     const QCommandLineOption format("format",
         "Write each image in its own format (same; HEIC, AVIF and WebP keep their compressed picture, "
-        "animations and pages are kept whole) or every one as a JPEG (jpeg) for this run.",
+        "animations and pages are kept whole) or every one as a JPEG (jpeg) (default: same).",
         "same|jpeg");
+    const QCommandLineOption names("names",
+        "Name each copy after its source (source) or photo-0001.jpg, photo-0002.png... in the order of the "
+        "run, after the highest number already in DIR (numbered) (default: source).",
+        "source|numbered");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
     const QCommandLineOption jobs(
@@ -200,8 +219,8 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, recursive, jobs, inspect,
-        json, quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, names, recursive, jobs,
+        inspect, json, quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -211,7 +230,7 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         return kUsageError;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(qPrintable(helpTextOf(parser)), stdout);
         return kAllWritten;
     }
     if (parser.isSet(QStringLiteral("version"))) {
@@ -228,7 +247,7 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         }
         if (options.paths.isEmpty()) {
             printError(QStringLiteral("no input PATH given"));
-            std::fputs(qPrintable(parser.helpText()), stderr);
+            std::fputs(qPrintable(helpTextOf(parser)), stderr);
             return kUsageError;
         }
         options.recursive = parser.isSet(recursive);
@@ -238,7 +257,7 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     if (options.output.isEmpty() || options.paths.isEmpty()) {
         printError(options.output.isEmpty() ? QStringLiteral("an output folder is required (-o DIR)")
                                             : QStringLiteral("no input PATH given"));
-        std::fputs(qPrintable(parser.helpText()), stderr);
+        std::fputs(qPrintable(helpTextOf(parser)), stderr);
         return kUsageError;
     }
     if (parser.isSet(fix) && parser.isSet(noFix)) {
@@ -249,7 +268,8 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         printError(QStringLiteral("--lossless and --no-lossless exclude each other"));
         return kUsageError;
     }
-    options.run = RunOptions::fromPreferences(*Settings::settings());
+    // The defaults of RunOptions are the command line's documented ones; the window's store is not read.
+    options.run = RunOptions {};
     if (parser.isSet(quality)) {
         bool ok = false;
         const int value = parser.value(quality).toInt(&ok);
@@ -271,6 +291,14 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         }
         options.run.outputFormat
             = value == QLatin1String("jpeg") ? OutputFormatChoice::Jpeg : OutputFormatChoice::SameAsSource;
+    }
+    if (parser.isSet(names)) {
+        const QString value = parser.value(names);
+        if (value != QLatin1String("source") && value != QLatin1String("numbered")) {
+            printError(QStringLiteral("the names must be source or numbered"));
+            return kUsageError;
+        }
+        options.run.names = value == QLatin1String("numbered") ? OutputNames::Numbered : OutputNames::Source;
     }
     options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {

@@ -96,6 +96,10 @@ void AppController::awakeFromNib()
         connect(tableImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &AppController::updateInspectionPanel);
         connect(m_dataSource, &QAbstractItemModel::modelReset, this, &AppController::updateInspectionPanel);
+        // A reset clears the selection without a signal: the commands are judged again after each.
+        connect(tableImages->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AppController::updateCommands);
+        connect(m_dataSource, &QAbstractItemModel::modelReset, this, &AppController::updateCommands);
         connect(&m_dataSource->inspections(), &InspectionCache::inspectionReady, this,
             [this](const QString& path) {
                 if (inspectionPanel && path == inspectionPanel->shownPath())
@@ -103,6 +107,7 @@ void AppController::awakeFromNib()
             });
     }
     updateInspectionPanel();
+    updateCommands();
     updateSegment();
     // The conversion run: "msgStartProgress" and "msgCancelProgress".
     m_runner->observeNotices();
@@ -248,6 +253,16 @@ void AppController::updateInspectionPanel()
     inspectionPanel->showInspection(path,
         path.isEmpty() ? nullptr : m_dataSource->inspections().inspection(path),
         Converter::converter()->allFiles().value(path).name);
+}
+
+void AppController::updateCommands()
+{
+    const bool hasFiles = !Converter::converter()->allFilePaths().isEmpty();
+    const QItemSelectionModel* selection = tableImages ? tableImages->selectionModel() : nullptr;
+    if (actionRemove)
+        actionRemove->setEnabled(hasFiles && selection && selection->hasSelection());
+    if (actionClear)
+        actionClear->setEnabled(hasFiles);
 }
 
 void AppController::reloadImageData()

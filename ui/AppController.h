@@ -8,6 +8,7 @@
 #include "ui/widgets/BlankTableView.h"
 #include "ui/widgets/SegmentedControl.h"
 
+#include <QAction>
 #include <QMainWindow>
 #include <QObject>
 #include <QPointer>
@@ -55,6 +56,9 @@ public:
     QPointer<QStatusBar> statusBar;
     /// The details of what the selected file gives away, beside the table.
     QPointer<InspectionPanel> inspectionPanel;
+    /// The commands that take files out of the list: enabled only while they have something to take.
+    QPointer<QAction> actionRemove;
+    QPointer<QAction> actionClear;
 
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
@@ -83,6 +87,8 @@ public:
     /// Shows in the details panel what the selected file gives away (the current row when it is selected),
     /// or that none is selected.
     void updateInspectionPanel();
+    /// Enables Remove while rows are selected and Clear while the list has files.
+    void updateCommands();
     /// Shows "content" with the toolbar while the list has files and "home" without it when it is empty.
     void switchUI();
     /// Says \a text in the status bar for a while.

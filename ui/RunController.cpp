@@ -95,7 +95,8 @@ void RunController::convert()
     }
 
     RunDialogs& asked = dialogs();
-    const QString folder = asked.chooseOutputFolder(m_window.mainWindow);
+    const QString folder
+        = asked.chooseOutputFolder(m_window.mainWindow, RunDialogs::startFolder(m_window.exportPath));
     if (folder.isEmpty())
         return;
 

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/RunDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 
@@ -12,11 +16,43 @@ QString text(const char* english)
     return QCoreApplication::translate("RunDialogs", english);
 }
 
+/// Qt's folder dialog answers a typed name of a folder that does not exist with "Directory not found".
+/// An output folder is often a new one: such a name is taken as it is, and the run creates the folder.
+class FolderChooser : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override
+    {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text().trimmed() : QString();
+        const QStringList chosen = selectedFiles();
+        if (!typed.isEmpty() && chosen.size() == 1 && !QFileInfo(chosen.first()).exists()
+            && !QFileInfo(chosen.first()).isSymLink()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
-QString QtRunDialogs::chooseOutputFolder(QWidget* parent)
+QString RunDialogs::startFolder(const QString& lastFolder)
 {
-    QFileDialog dialog(parent, text(kChooseFolderTitle));
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        return lastFolder;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+QString QtRunDialogs::chooseOutputFolder(QWidget* parent, const QString& startFolder)
+{
+    FolderChooser dialog(parent, text(kChooseFolderTitle), startFolder);
     dialog.setObjectName(QStringLiteral("chooseFolderDialog"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -30,19 +30,26 @@ public:
     RunDialogs(const RunDialogs&) = delete;
     RunDialogs& operator=(const RunDialogs&) = delete;
 
-    /// Asks for one folder, which may be a new one. Returns its path, or "" when the user does not confirm.
-    [[nodiscard]] virtual QString chooseOutputFolder(QWidget* parent) = 0;
+    /// Asks for one folder, which may be a new one that does not exist yet, opening at \a startFolder.
+    /// Returns its path, or "" when the user does not confirm.
+    [[nodiscard]] virtual QString chooseOutputFolder(QWidget* parent, const QString& startFolder) = 0;
     /// Warns that files in the chosen folder may be overwritten and returns the user's choice.
     [[nodiscard]] virtual OverwriteAnswer confirmOverwrite(QWidget* parent) = 0;
     /// Shows \a message with a single "Okay" button and waits until it is dismissed.
     virtual void showError(QWidget* parent, const QString& message) = 0;
+
+    /// Where the folder chooser opens: \a lastFolder (the previous run's output) while it is a folder,
+    /// else the user's pictures folder, else the home folder; never the process's working folder.
+    [[nodiscard]] static QString startFolder(const QString& lastFolder);
 };
 
-/// The application-modal Qt dialogs of RunDialogs: a QFileDialog for folders and two QMessageBoxes.
+/// The application-modal Qt dialogs of RunDialogs: a QFileDialog for folders and two QMessageBoxes. The
+/// folder dialog takes the name of a folder that does not exist yet (Qt's own would refuse it); the run
+/// creates it.
 class QtRunDialogs : public RunDialogs
 {
 public:
-    [[nodiscard]] QString chooseOutputFolder(QWidget* parent) override;
+    [[nodiscard]] QString chooseOutputFolder(QWidget* parent, const QString& startFolder) override;
     [[nodiscard]] OverwriteAnswer confirmOverwrite(QWidget* parent) override;
     void showError(QWidget* parent, const QString& message) override;
 };

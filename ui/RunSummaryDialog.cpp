@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -18,19 +19,58 @@
 
 namespace {
 
+/// Shows a cell's whole text over as many lines as its column's width needs: a reason cut short (or in
+/// its middle) would hide what the user has to do about the file.
+class WrappingCell : public QStyledItemDelegate
+{
+public:
+    explicit WrappingCell(QTreeView* view)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+    { }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // The view asks without a width; the lines depend on the column's.
+        QStyleOptionViewItem sized(option);
+        sized.rect = QRect(0, 0, m_view->columnWidth(index.column()), std::max(option.rect.height(), 1));
+        return QStyledItemDelegate::sizeHint(sized, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::WrapText;
+        option->textElideMode = Qt::ElideNone;
+    }
+
+private:
+    QTreeView* m_view;
+};
+
 /// The list of files: as tall as its rows up to a dozen, so that one skipped file makes no empty sheet;
-/// the user can make the sheet larger.
+/// the user can make the sheet larger. Its rows are as tall as their wrapped results.
 class FileList : public QTreeWidget
 {
 public:
-    using QTreeWidget::QTreeWidget;
+    explicit FileList(QWidget* parent)
+        : QTreeWidget(parent)
+    {
+        // A result column made narrower or wider takes more or fewer lines.
+        connect(header(), &QHeaderView::sectionResized, this, [this] { scheduleDelayedItemsLayout(); });
+    }
 
     QSize sizeHint() const override
     {
-        const int rows = std::clamp(topLevelItemCount(), 2, 12);
-        const int row = std::max(sizeHintForRow(0), fontMetrics().height() + 6);
-        return { QTreeWidget::sizeHint().width(),
-            header()->sizeHint().height() + rows * row + 2 * frameWidth() };
+        const int count = topLevelItemCount();
+        const int minimumRow = fontMetrics().height() + 6;
+        int height = 0;
+        // Before the sheet is laid out the result column is narrow and its texts seem very tall: a row
+        // counts here for at most three lines, the list scrolls for the rest.
+        for (int row = 0; row < std::max(count, 2) && row < 12; ++row)
+            height += row < count ? std::clamp(sizeHintForRow(row), minimumRow, 3 * minimumRow) : minimumRow;
+        return { QTreeWidget::sizeHint().width(), header()->sizeHint().height() + height + 2 * frameWidth() };
     }
 };
 
@@ -109,9 +149,10 @@ RunSummaryDialog::RunSummaryDialog(const RunReport& report, FolderOpener openFol
         list->setAccessibleName(listTitle->text());
         list->setHeaderLabels({ WindowTexts::fileColumnTitle(), WindowTexts::resultColumnTitle() });
         list->setRootIsDecorated(false);
-        list->setUniformRowHeights(true);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        // A long name keeps its start and its extension, the path is in its tooltip; results wrap whole.
         list->setTextElideMode(Qt::ElideMiddle);
+        list->setItemDelegateForColumn(1, new WrappingCell(list));
         // Files that were not written first, then the notes, each in the order of the run.
         const QIcon skippedIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this);
         const QIcon notedIcon = style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this);

@@ -56,6 +56,10 @@ void StatusWindowController::showModal(QWidget* parent)
     if (m_window) {
         m_window->setWindowModality(Qt::ApplicationModal);
         m_window->show();
+        // Shown is not yet in front: after the main window was brought forward (a second program
+        // handed files over) the window manager may keep the focus there and this window behind it.
+        m_window->raise();
+        m_window->activateWindow();
     }
     NotificationCenter::defaultCenter()->postNotificationName(kMsgStartProgress);
     // The run's end reaches this thread as a queued call, so even a run that has already ended is seen
@@ -113,8 +117,9 @@ void StatusWindowController::endRun()
 void StatusWindowController::attach(QWidget* parent)
 {
     if (m_window) {
-        // A dialog with a parent widget stays above it; the move filter below makes it follow.
-        m_window->setParent(parent, m_window->windowFlags());
+        // A dialog with a parent widget is its transient window, kept above it by the window manager;
+        // the move filter below makes it follow.
+        m_window->setParent(parent, m_window->windowFlags() | Qt::Dialog);
         // The layout may still grow the window to its contents when shown: settle its size first.
         m_window->ensurePolished();
         if (QLayout* layout = m_window->layout())

@@ -50,7 +50,7 @@ public:
     explicit AnsweringDialogs(QString folder)
         : m_folder(std::move(folder))
     { }
-    QString chooseOutputFolder(QWidget*) override { return m_folder; }
+    QString chooseOutputFolder(QWidget*, const QString&) override { return m_folder; }
     OverwriteAnswer confirmOverwrite(QWidget*) override { return OverwriteAnswer::Continue; }
     void showError(QWidget*, const QString& message) override
     {

@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -35,6 +36,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <atomic>
 #include <dirent.h>
@@ -50,7 +52,11 @@ namespace {
 /// Dialogs that answer from a script and count what they were asked.
 struct ScriptedDialogs : RunDialogs
 {
-    QString chooseOutputFolder(QWidget*) override { return ++chooserShown, folder; }
+    QString chooseOutputFolder(QWidget*, const QString& startFolder) override
+    {
+        offered << startFolder;
+        return ++chooserShown, folder;
+    }
     OverwriteAnswer confirmOverwrite(QWidget*) override { return ++warningShown, answer; }
     void showError(QWidget*, const QString& message) override { errors << message; }
 
@@ -58,6 +64,7 @@ struct ScriptedDialogs : RunDialogs
     OverwriteAnswer answer = OverwriteAnswer::Continue;
     int chooserShown = 0;
     int warningShown = 0;
+    QStringList offered; ///< the folders the chooser was to open at
     QStringList errors;
 };
 
@@ -422,6 +429,92 @@ TEST_F(RunCommand, CancelDuringTheSecondOfFiveFilesFinishesItAsksOnceAndTheNextR
         textOf(sheet, "summaryHeadline"), QStringLiteral("5 copies written, each checked: nothing personal"));
 }
 
+// After a second program has handed files over (the main window comes forward with the keyboard), each
+// later run's progress window is the main window's transient dialog, in front with the keyboard; files
+// handed over during a run bring the main window forward, yet the progress window stays in front.
+/// Counts the times a widget was brought to the front of its siblings' stack while it was showing.
+class RaiseCounter : public QObject
+{
+public:
+    std::atomic<int> raised { 0 };
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ZOrderChange && static_cast<QWidget*>(watched)->isVisible())
+            ++raised;
+        return false;
+    }
+};
+
+TEST_F(RunCommand, TheProgressWindowIsInFrontOfTheMainWindowWithTheKeyboardAfterAHandOver)
+{
+    addSource("jpeg/orient/orient_1.jpg", "in/one.jpg");
+    const QString handed = addSource("jpeg/orient/orient_1.jpg", "in/handed.jpg");
+    const QString handedDuringRun = addSource("jpeg/orient/orient_1.jpg", "in/later.jpg");
+    Converter::converter()->removeFile(handed);
+    Converter::converter()->removeFile(handedDuringRun);
+    script->folder = work.filePath("out");
+    QMainWindow* main = nib->mainWindow();
+    QDialog* window = progressWindow();
+    OpenedPaths opened(main);
+    RaiseCounter counter;
+    window->installEventFilter(&counter);
+
+    struct Seen
+    {
+        bool transientOfMain = false;
+        bool active = false;
+        bool activeAfterHandOver = false;
+        int raised = 0; ///< in front of the stack once shown; once more after a hand-over
+    };
+    std::vector<Seen> seen;
+    bool handOverDuringRun = false;
+    log->onUpdate = [&](const Notification& notice) {
+        if (notice.userInfo.value(kProgressCurrentKey).toInt() != 0)
+            return;
+        QMetaObject::invokeMethod(
+            window,
+            [&] {
+                Seen now;
+                now.transientOfMain = window->parentWidget() == main && window->isWindow()
+                    && window->windowHandle()
+                    && window->windowHandle()->transientParent() == main->windowHandle();
+                now.active = waitFor([&] { return QApplication::activeWindow() == window; });
+                if (handOverDuringRun) {
+                    opened.open({ handedDuringRun });
+                    now.activeAfterHandOver = waitFor([&] { return QApplication::activeWindow() == window; })
+                        && window->isActiveWindow();
+                }
+                now.raised = counter.raised.exchange(0);
+                seen.push_back(now);
+            },
+            Qt::BlockingQueuedConnection);
+    };
+
+    for (const bool duringRun : { false, true }) {
+        SCOPED_TRACE(duringRun);
+        opened.open({ handed });
+        ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == main; }));
+        handOverDuringRun = duringRun;
+        counter.raised = 0;
+        convert();
+        if (QDialog* sheet = summarySheet())
+            sheet->close();
+    }
+    ASSERT_EQ(seen.size(), 2u);
+    for (const Seen& run : seen) {
+        EXPECT_TRUE(run.transientOfMain);
+        EXPECT_TRUE(run.active);
+    }
+    EXPECT_EQ(seen[0].raised, 1);
+    EXPECT_TRUE(seen[1].activeAfterHandOver);
+    EXPECT_EQ(seen[1].raised, 2);
+    EXPECT_FALSE(window->isVisible());
+    // What was handed over during the run waited for its end.
+    EXPECT_TRUE(waitFor([&] { return Converter::converter()->allFilePaths().contains(handedDuringRun); }));
+}
+
 TEST_F(RunCommand, FilesThatCannotBeWrittenAreListedWithTheirReasonsAndTheOthersAreWritten)
 {
     addSource("jpeg/orient/orient_2.jpg", "in/a.jpg");
@@ -508,6 +601,11 @@ TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
     convert();
     EXPECT_EQ(script->warningShown, 1);
     EXPECT_EQ(filesUnder(script->folder), QStringList { "one.jpg" });
+    // The chooser opens where the user saved last; the first time not where the program was started.
+    ASSERT_EQ(script->offered.size(), 2);
+    EXPECT_NE(script->offered[0], QStringLiteral("/previous")) << "no folder that is gone";
+    EXPECT_NE(script->offered[0], QDir::currentPath());
+    EXPECT_EQ(script->offered[1], work.filePath("first"));
 }
 
 TEST_F(RunCommand, AFolderThatCannotBeCreatedShowsTheErrorAndStartsNoRun)

@@ -178,6 +178,68 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
     }
 }
 
+/// Every existing item is a file whose content is its own name, so a replacement would show.
+TEST_P(OutputNaming, NumberedNamesFollowTheHighestNumberInTheFolderWhateverItsExtension)
+{
+    const struct
+    {
+        std::vector<const char*> existing;
+        const char* extension;
+        const char* expected;
+    } cases[] = { { {}, "jpg", "photo-0001.jpg" }, { {}, "", "photo-0001" },
+        { { "photo-0001.jpg", "photo-0003.png" }, "jpg", "photo-0004.jpg" },
+        { { "photo-0007" }, "PNG", "photo-0008.PNG" }, { { "photo-0002.tar.gz" }, "jpg", "photo-0003.jpg" },
+        { { "photo-9999.jpg" }, "jpg", "photo-10000.jpg" },
+        // Not numbered names: they hold no number.
+        { { "photo-0005a.jpg", "photo-.jpg", "photo-0004 (1).jpg", "Photo-0006.jpg", "xphoto-0009.jpg" },
+            "jpg", "photo-0001.jpg" },
+        { { "photo-99999999999999999999.jpg" }, "jpg", "photo-0001.jpg" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        QTemporaryDir folder;
+        QStringList expectedListing { QString::fromUtf8(c.expected) };
+        for (const char* name : c.existing) {
+            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
+            expectedListing << QString::fromUtf8(name);
+        }
+        const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
+        ASSERT_TRUE(file);
+        const QString result = nameNumberedOutputFile(QString::fromUtf8(c.extension), folder.path(), *file);
+        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
+        EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
+        for (const char* name : c.existing)
+            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
+        expectedListing.sort();
+        EXPECT_EQ(listed(folder.path()), expectedListing);
+    }
+}
+
+// A run lists the folder once; a number taken behind its back afterwards, by a file, a folder or a
+// dangling link, is skipped and never written through.
+TEST_P(OutputNaming, ANumberedRunSkipsNumbersTakenDuringItAndNumbersAcrossExtensions)
+{
+    TakenNames taken;
+    QStringList names;
+    const auto name = [&](const char* extension) {
+        const std::unique_ptr<WorkFile> file = finished(m_out.path(), extension);
+        names << (file
+                ? QFileInfo(nameNumberedOutputFile(QString::fromUtf8(extension), m_out.path(), *file, &taken))
+                      .fileName()
+                : QString());
+    };
+    name("jpg");
+    ASSERT_TRUE(writeFile(out(QStringLiteral("photo-0002.png")), "theirs"));
+    ASSERT_EQ(::symlink("/nonexistent/target.png",
+                  QFile::encodeName(out(QStringLiteral("photo-0003.png"))).constData()),
+        0);
+    ASSERT_TRUE(QDir(m_out.path()).mkdir(QStringLiteral("photo-0004.png")));
+    name("png");
+    name("jpg");
+    EXPECT_EQ(names, (QStringList { "photo-0001.jpg", "photo-0005.png", "photo-0006.jpg" }));
+    EXPECT_EQ(fileBytes(out(QStringLiteral("photo-0002.png"))), QByteArray("theirs"));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target.png")));
+}
+
 TEST_P(OutputNaming, AFolderThatCannotTakeAFileGivesNoWorkFileButItsReason)
 {
     ASSERT_TRUE(writeFile(out(QStringLiteral("plain")), {}));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli as a user runs it: the real executable, real files, outputs judged by independent tools.
+#include "settings/Settings.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/common/TestSupport.h"
 
@@ -209,6 +210,8 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
         { { "--bogus", "-o", work.filePath("g"), photo }, 2 },
         { { "--format", "png", "-o", work.filePath("i"), photo }, 2 },
         { { "--format", "jpeg", "-o", work.filePath("j"), photo }, 0 },
+        { { "--names", "counted", "-o", work.filePath("k"), photo }, 2 },
+        { { "--names", "numbered", "-o", work.filePath("l"), photo }, 0 },
         { { "-o", work.filePath("plain"), photo }, 2 },
         { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
     };
@@ -282,27 +285,127 @@ TEST(CommandLine, ParallelRunNamesAndWritesExactlyAsASequentialOne)
     EXPECT_TRUE(results[0] == results[1]);
 }
 
-TEST(CommandLine, OneRunOptionsChangeTheOutputButNeverTheStoredPreferences)
+TEST(CommandLine, DefaultsAreItsOwnWhateverTheWindowStoredAndOptionsNeverReachTheStore)
 {
     QTemporaryDir work;
     const QString config = work.filePath("config");
     {
+        // Every choice the window can store, set away from the command line's defaults.
         QSettings store(config + "/Morvane/Morvane.ini", QSettings::IniFormat);
-        store.setValue("ImageQuality", 90.0);
+        store.setValue(Settings::kImageQuality, 20.0);
+        store.setValue(Settings::kKeepJpegQuality, true);
+        store.setValue(Settings::kFixOrientation, false);
+        store.setValue(Settings::kOutputFormat, QStringLiteral("jpeg"));
         store.sync();
     }
     const QByteArray storedBefore = fileBytes(config + "/Morvane/Morvane.ini");
+    // Quality 92 and turned by their orientation tags: a kept JPEG would still say 92.
     const QString photo = dirtyCorpusDir() + QStringLiteral("/jpeg/orient/orient_6.jpg");
+    const QString png = dirtyCorpusDir() + QStringLiteral("/png/03_exif_orient6.png");
+    ASSERT_EQ(estimatedJpegQuality(photo), 92);
 
-    ASSERT_EQ(runCli({ "-o", work.filePath("stored"), photo }, config).exitCode, 0);
-    ASSERT_EQ(
-        runCli({ "-q", "30", "--no-fix-orientation", "-o", work.filePath("once"), photo }, config).exitCode,
-        0);
+    const ProcessResult plain = runCli({ "-o", work.filePath("plain"), photo, png }, config);
+    ASSERT_EQ(plain.exitCode, 0) << plain.standardError.toStdString();
+    const ProcessResult once
+        = runCli({ "-q", "30", "--no-fix-orientation", "-o", work.filePath("once"), photo }, config);
+    ASSERT_EQ(once.exitCode, 0) << once.standardError.toStdString();
 
-    EXPECT_EQ(estimatedJpegQuality(work.filePath("stored/orient_6.jpg")), 90);
+    EXPECT_EQ(filesUnder(work.filePath("plain")), (QStringList { "03_exif_orient6.png", "orient_6.jpg" }));
+    EXPECT_EQ(estimatedJpegQuality(work.filePath("plain/orient_6.jpg")), 70);
+    EXPECT_EQ(QImageReader(work.filePath("plain/orient_6.jpg")).size(), QSize(640, 480));
+    EXPECT_TRUE(fileBytes(work.filePath("plain/03_exif_orient6.png")).startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(QImageReader(work.filePath("plain/03_exif_orient6.png")).size(), QSize(640, 480));
     EXPECT_EQ(estimatedJpegQuality(work.filePath("once/orient_6.jpg")), 30);
-    EXPECT_EQ(QImageReader(work.filePath("stored/orient_6.jpg")).size(), QSize(640, 480));
     EXPECT_EQ(QImageReader(work.filePath("once/orient_6.jpg")).size(), QSize(480, 640));
 
     EXPECT_EQ(fileBytes(config + "/Morvane/Morvane.ini"), storedBefore);
+}
+
+TEST(CommandLine, HelpNamesTheProgramAndStatesEveryDefault)
+{
+    QTemporaryDir work;
+    const ProcessResult help = runCli({ "--help" }, work.filePath("config"));
+    EXPECT_EQ(help.exitCode, 0);
+    // Started by its full path, the program still calls itself by its name.
+    EXPECT_TRUE(help.standardOutput.startsWith(QLatin1String("Usage: morvane-cli [options] PATH...")))
+        << help.standardOutput.toStdString();
+    const struct
+    {
+        const char* option;
+        const char* statedDefault;
+    } defaults[] = {
+        { "--quality <N>", "(default: 70)" },
+        { "--fix-orientation", "(default: on)" },
+        { "--lossless", "(default: off)" },
+        { "--format <same|jpeg>", "(default: same)" },
+        { "--names <source|numbered>", "(default: source)" },
+    };
+    // QCommandLineParser wraps descriptions: compare the option's entry with its lines joined.
+    const QString text = help.standardOutput.simplified();
+    for (const auto& d : defaults) {
+        SCOPED_TRACE(d.option);
+        const qsizetype at = text.indexOf(QLatin1String(d.option));
+        ASSERT_GE(at, 0) << help.standardOutput.toStdString();
+        const qsizetype next = text.indexOf(QLatin1String(" -"), at + qsizetype(qstrlen(d.option)));
+        EXPECT_TRUE(text.mid(at, next - at).contains(QLatin1String(d.statedDefault)))
+            << text.mid(at, next - at).toStdString();
+    }
+}
+
+TEST(CommandLine, NumberedNamesGoOnAcrossRunsAndNeverReplaceAFile)
+{
+    QTemporaryDir work;
+    const QString in = work.filePath("in");
+    const QString out = work.filePath("out");
+    // Names that say who is in the picture: none of it may reach an output's name.
+    ASSERT_TRUE(
+        writeFile(in + "/Anna at home.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_6.jpg")));
+    ASSERT_TRUE(writeFile(in + "/Anna.png", fileBytes(dirtyCorpusDir() + "/png/05_phys_300dpi.png")));
+    ASSERT_TRUE(writeFile(in + "/Ben.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/02_xmp.jpg")));
+    // A file already in the folder holds its number, whatever its extension.
+    ASSERT_TRUE(writeFile(out + "/photo-0002.txt", "kept"));
+
+    const auto outputsOf = [](const ProcessResult& run) {
+        QStringList outputs;
+        for (const QString& line : run.standardOutput.split(u'\n', Qt::SkipEmptyParts))
+            outputs << QFileInfo(QJsonDocument::fromJson(line.toUtf8()).object().value("output").toString())
+                           .fileName();
+        return outputs;
+    };
+    const ProcessResult first
+        = runCli({ "--names", "numbered", "--json", "-o", out, in + "/Anna at home.jpg", in + "/Anna.png" },
+            work.filePath("config"));
+    ASSERT_EQ(first.exitCode, 0) << first.standardError.toStdString();
+    EXPECT_EQ(outputsOf(first), (QStringList { "photo-0003.jpg", "photo-0004.png" }));
+    const QMap<QString, QByteArray> afterFirst = [&] {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : filesUnder(out))
+            files.insert(name, fileBytes(out + u'/' + name));
+        return files;
+    }();
+
+    // Two workers, and a source named like an earlier output: the run goes on from the highest number.
+    ASSERT_TRUE(writeFile(in + "/photo-0003.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/02_xmp.jpg")));
+    const ProcessResult second = runCli({ "--names", "numbered", "--json", "-j", "2", "-o", out,
+                                            in + "/Ben.jpg", in + "/Anna.png", in + "/photo-0003.jpg" },
+        work.filePath("config"));
+    ASSERT_EQ(second.exitCode, 0) << second.standardError.toStdString();
+    EXPECT_EQ(outputsOf(second), (QStringList { "photo-0005.jpg", "photo-0006.png", "photo-0007.jpg" }));
+
+    EXPECT_EQ(filesUnder(out),
+        (QStringList { "photo-0002.txt", "photo-0003.jpg", "photo-0004.png", "photo-0005.jpg",
+            "photo-0006.png", "photo-0007.jpg" }));
+    for (auto it = afterFirst.begin(); it != afterFirst.end(); ++it)
+        EXPECT_TRUE(fileBytes(out + u'/' + it.key()) == it.value()) << "replaced: " << it.key().toStdString();
+    // Each is the image its extension names, decoded by other programs than ours.
+    for (const QString& name : filesUnder(out)) {
+        if (name.endsWith(QLatin1String(".txt")))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        const ProcessResult type = runProcess(QStringLiteral("identify"),
+            { QStringLiteral("-format"), QStringLiteral("%m"), out + u'/' + name });
+        EXPECT_EQ(type.standardOutput.trimmed(), name.endsWith(QLatin1String(".png")) ? "PNG" : "JPEG");
+    }
+    const ProcessResult clean = checkClean(out);
+    EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();
 }

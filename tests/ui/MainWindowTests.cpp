@@ -37,6 +37,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -216,6 +217,68 @@ TEST_F(MainWindow, ClearEmptiesTheListHidesTheToolbarAndShowsHome)
     EXPECT_EQ(page(), QStringLiteral("home"));
     EXPECT_EQ(table->toolTip(), QString());
     EXPECT_FALSE(headerShown());
+}
+
+// Remove and Clear are offered only while they have something to take, on the toolbar and in the menu
+// alike; each step below is what the user does, then what the two commands look like.
+TEST_F(MainWindow, RemoveAndClearAreEnabledExactlyWhileTheyHaveSomethingToTake)
+{
+    auto* remove = child<QAction>("actionRemove");
+    auto* clear = child<QAction>("actionClear");
+    ASSERT_TRUE(remove && clear);
+    const QString image = dir.filePath(QStringLiteral("drop.png"));
+    ASSERT_TRUE(writePng(image));
+    const auto toolButtonEnabled = [this](QAction* action) {
+        QWidget* button = toolbar->widgetForAction(action);
+        return button && button->isEnabled();
+    };
+    const struct
+    {
+        const char* step;
+        std::function<void()> act;
+        bool removeEnabled;
+        bool clearEnabled;
+    } steps[] = {
+        { "start, empty list", [] {}, false, false },
+        { "a file dropped on the home page", [&] { EXPECT_TRUE(dragAndDrop(dropView, { image })); }, false,
+            true },
+        { "its row selected", [&] { table->selectRow(0); }, true, true },
+        { "selection cleared by hand", [&] { table->clearSelection(); }, false, true },
+        { "two rows more, the last selected",
+            [&] {
+                addFiles(2);
+                controller->reloadImageData();
+                table->selectRow(2);
+            },
+            true, true },
+        { "Remove from the menu", [&] { remove->trigger(); }, false, true },
+        { "a row selected again", [&] { table->selectRow(0); }, true, true },
+        { "Clear", [&] { clear->trigger(); }, false, false },
+        { "files added back, none selected",
+            [&] {
+                addFiles(1);
+                controller->reloadImageData();
+            },
+            false, true },
+        { "its only row selected and removed",
+            [&] {
+                table->selectRow(0);
+                remove->trigger();
+            },
+            false, false },
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.act();
+        EXPECT_EQ(remove->isEnabled(), s.removeEnabled);
+        EXPECT_EQ(clear->isEnabled(), s.clearEnabled);
+        // The toolbar shows while the list has files; its buttons follow their actions.
+        if (!toolbar->isHidden()) {
+            EXPECT_EQ(toolButtonEnabled(remove), s.removeEnabled);
+            EXPECT_EQ(toolButtonEnabled(clear), s.clearEnabled);
+        }
+    }
+    EXPECT_TRUE(listed().isEmpty());
 }
 
 TEST_F(MainWindow, AddFolderFromHomeTakesItsOwnImagesOnlyAndShowsTheList)

@@ -4,48 +4,108 @@
 #include "ui/RunDialogs.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(QtRunDialogs, FolderChooserAsksForOneFolderAndReturnsItOrNothing)
+// The chooser opens where the user last saved, and takes a typed folder whether or not it exists yet:
+// a new one is returned for the run to create, not refused and not made by the dialog itself.
+TEST(QtRunDialogs, FolderChooserOpensAtTheStartFolderAndReturnsOneFolderNewOrNot)
 {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("out"));
-    QDir().mkpath(folder);
+    const QString start = dir.filePath(QStringLiteral("last"));
+    const QString existing = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(start) && QDir().mkpath(existing));
+    const struct
+    {
+        QString typed; ///< null to cancel
+        QString answer;
+    } cases[] = { { existing, existing }, { QStringLiteral(""), start },
+        { QStringLiteral("new/deeper"), start + QStringLiteral("/new/deeper") },
+        { QStringLiteral("../brand new"), dir.filePath(QStringLiteral("brand new")) },
+        { QString(), QString() } };
     QtRunDialogs dialogs;
-    for (const bool confirm : { true, false }) {
-        SCOPED_TRACE(confirm);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.typed.isNull() ? QStringLiteral("cancel") : c.typed));
         bool asked = false;
+        QString openedAt;
         ModalAnswerer answerer([&](QWidget* modalWidget) {
             auto* chooser = qobject_cast<QFileDialog*>(modalWidget);
             ASSERT_NE(chooser, nullptr);
             asked = true;
+            openedAt = chooser->directory().absolutePath();
             EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Choose a folder"));
             EXPECT_EQ(chooser->labelText(QFileDialog::Accept), QStringLiteral("Save"));
             EXPECT_TRUE(chooser->fileMode() == QFileDialog::Directory
                 && chooser->testOption(QFileDialog::ShowDirsOnly)
                 && !chooser->testOption(QFileDialog::ReadOnly));
             EXPECT_EQ(chooser->windowModality(), Qt::ApplicationModal);
-            if (confirm) {
-                auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                ASSERT_NE(edit, nullptr);
-                edit->setText(folder);
-                static_cast<QDialog*>(chooser)->accept();
-            } else {
+            if (c.typed.isNull()) {
                 chooser->reject();
+                return;
             }
+            auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            // A relative name is taken in the folder the dialog shows, as the user sees it.
+            edit->setText(c.typed);
+            static_cast<QDialog*>(chooser)->accept();
+            // Qt's own refusal would be a message box over the chooser, left open.
+            EXPECT_FALSE(chooser->isVisible()) << "the chooser closes";
         });
         ModalWatchdog watchdog;
-        EXPECT_EQ(dialogs.chooseOutputFolder(nullptr), confirm ? folder : QString());
+        const QString answer = dialogs.chooseOutputFolder(nullptr, start);
+        EXPECT_EQ(QDir::cleanPath(answer), QDir::cleanPath(c.answer));
         EXPECT_TRUE(asked);
+        EXPECT_EQ(openedAt, start);
+        EXPECT_FALSE(QFileInfo::exists(start + QStringLiteral("/new")));
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("brand new"))));
+    }
+}
+
+// Where the chooser opens: the last output folder while it is one, else the pictures folder, else home;
+// never the working folder the program happened to start in.
+TEST(QtRunDialogs, StartFolderIsTheLastOutputThenPicturesThenHome)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const QString last = home.filePath(QStringLiteral("saved"));
+    const QString pictures = home.filePath(QStringLiteral("Pictures"));
+    const QString aFile = home.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(QDir().mkpath(last));
+    {
+        QFile file(aFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const struct
+    {
+        QString lastFolder;
+        bool picturesExist;
+        QString expected;
+    } cases[] = { { last, false, last }, { last, true, last }, { QString(), false, home.path() },
+        { QString(), true, pictures }, { home.filePath(QStringLiteral("gone")), true, pictures },
+        { aFile, false, home.path() } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.lastFolder + (c.picturesExist ? " with Pictures" : " without Pictures")));
+        if (c.picturesExist)
+            ASSERT_TRUE(QDir().mkpath(pictures));
+        else
+            ASSERT_TRUE(QDir(pictures).removeRecursively());
+        EXPECT_EQ(
+            QDir(RunDialogs::startFolder(c.lastFolder)).canonicalPath(), QDir(c.expected).canonicalPath());
     }
 }
 
