@@ -13,9 +13,9 @@
 
 namespace {
 
-using Kind = TiffPageSpec::Kind;
+using Kind = TiffPageLayout::Kind;
 
-const QList<TiffPageSpec> kPages = {
+const QList<TiffPageLayout> kPages = {
     { 48, 32, Kind::Rgb, 2, 300, 300, 6, false, "MORVANE-MARK-PAGE-ONE" },
     { 12, 8, Kind::Rgb, 2, 72, 72, 1, true, "MORVANE-MARK-THUMB" },
     { 20, 12, Kind::Gray, 3, 50, 40, 1, false, "MORVANE-MARK-PAGE-TWO" },

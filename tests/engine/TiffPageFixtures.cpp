@@ -7,24 +7,24 @@
 #include <tiffio.h>
 #include <vector>
 
-QImage tiffFixturePixels(const TiffPageSpec& spec, int index)
+QImage tiffFixturePixels(const TiffPageLayout& layout, int index)
 {
-    if (spec.pattern >= 0)
-        index = spec.pattern;
-    QImage image(spec.width, spec.height, QImage::Format_ARGB32);
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
+    if (layout.pattern >= 0)
+        index = layout.pattern;
+    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
+    for (int y = 0; y < layout.height; ++y) {
+        for (int x = 0; x < layout.width; ++x) {
             const int r = (x * 37 + index * 61) % 256;
             const int g = (y * 53 + index * 17) % 256;
             const int b = (x * y * 7 + 40 * index) % 256;
-            switch (spec.kind) {
-            case TiffPageSpec::Kind::Rgb:
+            switch (layout.kind) {
+            case TiffPageLayout::Kind::Rgb:
                 image.setPixel(x, y, qRgb(r, g, b));
                 break;
-            case TiffPageSpec::Kind::Gray:
+            case TiffPageLayout::Kind::Gray:
                 image.setPixel(x, y, qRgb(r, r, r));
                 break;
-            case TiffPageSpec::Kind::Rgba:
+            case TiffPageLayout::Kind::Rgba:
                 // Opaque, half and fully transparent pixels side by side.
                 image.setPixel(x, y, qRgba(r, g, b, (x + y) % 3 == 0 ? 255 : (x + y) % 3 == 1 ? 128 : 0));
                 break;
@@ -36,9 +36,9 @@ QImage tiffFixturePixels(const TiffPageSpec& spec, int index)
 
 namespace {
 
-bool writeMarkers(TIFF* tiff, const TiffPageSpec& spec)
+bool writeMarkers(TIFF* tiff, const TiffPageLayout& layout)
 {
-    const QByteArray text = spec.marker.toUtf8();
+    const QByteArray text = layout.marker.toUtf8();
     // The GPS directory is written ahead of its image directory, which then points to it.
     if (TIFFCreateGPSDirectory(tiff) != 0 || !TIFFSetField(tiff, GPSTAG_MAPDATUM, text.constData()))
         return false;
@@ -57,41 +57,41 @@ bool writeMarkers(TIFF* tiff, const TiffPageSpec& spec)
         && TIFFSetField(tiff, TIFFTAG_XMLPACKET, uint32_t(xmp.size()), xmp.constData());
 }
 
-bool writeDirectory(TIFF* tiff, const TiffPageSpec& spec, int index)
+bool writeDirectory(TIFF* tiff, const TiffPageLayout& layout, int index)
 {
-    if (!spec.marker.isEmpty() && !writeMarkers(tiff, spec))
+    if (!layout.marker.isEmpty() && !writeMarkers(tiff, layout))
         return false;
-    const int samples = spec.kind == TiffPageSpec::Kind::Gray ? 1
-        : spec.kind == TiffPageSpec::Kind::Rgb                ? 3
-                                                              : 4;
-    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(spec.width))
-        && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(spec.height))
+    const int samples = layout.kind == TiffPageLayout::Kind::Gray ? 1
+        : layout.kind == TiffPageLayout::Kind::Rgb                ? 3
+                                                                  : 4;
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(layout.width))
+        && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(layout.height))
         && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8)
         && TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples)
         && TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
-            spec.kind == TiffPageSpec::Kind::Gray ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB)
+            layout.kind == TiffPageLayout::Kind::Gray ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB)
         && TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
         && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE)
-        && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(spec.height))
-        && TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(spec.orientation));
-    if (ok && spec.kind == TiffPageSpec::Kind::Rgba) {
+        && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(layout.height))
+        && TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(layout.orientation));
+    if (ok && layout.kind == TiffPageLayout::Kind::Rgba) {
         const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         ok = TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
     }
-    if (ok && spec.reduced)
+    if (ok && layout.reduced)
         ok = TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-    if (ok && spec.unit != 0) {
-        ok = TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, spec.unit)
-            && TIFFSetField(tiff, TIFFTAG_XRESOLUTION, double(spec.xResolution))
-            && TIFFSetField(tiff, TIFFTAG_YRESOLUTION, double(spec.yResolution));
+    if (ok && layout.unit != 0) {
+        ok = TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, layout.unit)
+            && TIFFSetField(tiff, TIFFTAG_XRESOLUTION, double(layout.xResolution))
+            && TIFFSetField(tiff, TIFFTAG_YRESOLUTION, double(layout.yResolution));
     }
     if (!ok)
         return false;
-    const QImage pixels = tiffFixturePixels(spec, index);
-    std::vector<uchar> row(size_t(spec.width) * size_t(samples));
-    for (int y = 0; y < spec.height; ++y) {
+    const QImage pixels = tiffFixturePixels(layout, index);
+    std::vector<uchar> row(size_t(layout.width) * size_t(samples));
+    for (int y = 0; y < layout.height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < layout.width; ++x) {
             const QRgb p = line[x];
             const int channels[4] = { qRed(p), qGreen(p), qBlue(p), qAlpha(p) };
             for (int c = 0; c < samples; ++c)
@@ -105,14 +105,14 @@ bool writeDirectory(TIFF* tiff, const TiffPageSpec& spec, int index)
 
 } // namespace
 
-bool writeTiffFixture(const QString& path, const QList<TiffPageSpec>& specs)
+bool writeTiffFixture(const QString& path, const QList<TiffPageLayout>& layouts)
 {
     TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "wl");
     if (!tiff)
         return false;
     bool ok = true;
-    for (int i = 0; ok && i < specs.size(); ++i)
-        ok = writeDirectory(tiff, specs[i], i);
+    for (int i = 0; ok && i < layouts.size(); ++i)
+        ok = writeDirectory(tiff, layouts[i], i);
     TIFFClose(tiff);
     return ok;
 }

@@ -7,7 +7,7 @@
 #include <QString>
 
 /// One directory of a TIFF that the tests write with libtiff.
-struct TiffPageSpec
+struct TiffPageLayout
 {
     enum class Kind { Rgb, Gray, Rgba };
     int width = 8;
@@ -26,13 +26,13 @@ struct TiffPageSpec
 
 inline constexpr const char* kTiffMarkerDate = "2001:02:03 04:05:06";
 
-/// The pixels the fixture writes for directory \a index of \a spec (the spec's pattern instead, when it
+/// The pixels the fixture writes for directory \a index of \a layout (the layout's pattern instead, when it
 /// names one), as a straight-alpha ARGB32 image.
-[[nodiscard]] QImage tiffFixturePixels(const TiffPageSpec& spec, int index);
+[[nodiscard]] QImage tiffFixturePixels(const TiffPageLayout& layout, int index);
 
-/// Writes the directories of \a specs with libtiff into \a path, each holding tiffFixturePixels(spec,
+/// Writes the directories of \a layouts with libtiff into \a path, each holding tiffFixturePixels(layout,
 /// index) in one uncompressed strip. False when libtiff failed.
-[[nodiscard]] bool writeTiffFixture(const QString& path, const QList<TiffPageSpec>& specs);
+[[nodiscard]] bool writeTiffFixture(const QString& path, const QList<TiffPageLayout>& layouts);
 
 /// Changes the value of \a tag (SHORT or LONG, one value, held in the entry) in directory \a directory of
 /// the little-endian TIFF \a data, walking the chain of directories byte by byte. False when there is no

@@ -23,11 +23,11 @@
 
 namespace {
 
-using Kind = TiffPageSpec::Kind;
+using Kind = TiffPageLayout::Kind;
 
 // Three pages of three kinds and resolutions, and a thumbnail after the first that is no page; every
 // directory carries texts, a date, an XMP packet and a GPS directory.
-const QList<TiffPageSpec> kThreePages = {
+const QList<TiffPageLayout> kThreePages = {
     { 48, 32, Kind::Rgb, 2, 300, 300, 1, false, "MORVANE-MARK-PAGE-ONE" },
     { 12, 8, Kind::Rgb, 2, 72, 72, 1, true, "MORVANE-MARK-THUMB" },
     { 20, 12, Kind::Gray, 3, 50, 40, 1, false, "MORVANE-MARK-PAGE-TWO" },
@@ -149,11 +149,11 @@ TEST(TiffPages, KeepsEveryPageWithItsPixelsAndResolutionAndNothingElse)
     const QJsonObject tags = exiftoolTags(written.path);
     for (int page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
-        const TiffPageSpec& spec = kThreePages[sourceIndex[page]];
+        const TiffPageLayout& layout = kThreePages[sourceIndex[page]];
         EXPECT_TRUE(samePicture(
-            magickRgba(written.path, page), rgbaBytes(tiffFixturePixels(spec, sourceIndex[page]))));
+            magickRgba(written.path, page), rgbaBytes(tiffFixturePixels(layout, sourceIndex[page]))));
         const QString group = QStringLiteral("IFD%1:").arg(page);
-        EXPECT_EQ(tags.value(group + "ImageWidth").toInt(), spec.width);
+        EXPECT_EQ(tags.value(group + "ImageWidth").toInt(), layout.width);
         EXPECT_EQ(tags.value(group + "ResolutionUnit").toVariant().toString(), units[page]);
         EXPECT_EQ(tags.value(group + "XResolution").toVariant().toString() + u'/'
                 + tags.value(group + "YResolution").toVariant().toString(),
@@ -189,11 +189,11 @@ TEST(TiffPages, EachPageIsWhatTheSinglePageOutputOfThatPageHolds)
     const QList<int> sourceIndex = { 0, 2, 3 };
     for (int page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
-        TiffPageSpec spec = kThreePages[sourceIndex[page]];
-        spec.pattern = sourceIndex[page];
+        TiffPageLayout layout = kThreePages[sourceIndex[page]];
+        layout.pattern = sourceIndex[page];
         const QString single = work.filePath(QStringLiteral("single%1.tif").arg(page));
         const QString singleOut = work.filePath(QStringLiteral("single%1-out.tif").arg(page));
-        ASSERT_TRUE(writeTiffFixture(single, { spec }));
+        ASSERT_TRUE(writeTiffFixture(single, { layout }));
         const ImageInfoPtr info(IICreateImage(single, false));
         ASSERT_TRUE(info);
         const QSize size = IIGetImageSize(info.get());
@@ -216,19 +216,19 @@ TEST_P(TiffPagesTurned, ByEachPagesOwnOrientation)
     const bool fixOrientation = GetParam();
     QTemporaryDir work;
     const QString source = work.filePath(QStringLiteral("turned.tif"));
-    const QList<TiffPageSpec> specs = {
+    const QList<TiffPageLayout> layouts = {
         { 30, 20, Kind::Rgb, 2, 96, 96, 6, false, {} },
         { 10, 14, Kind::Gray, 2, 96, 96, 3, false, {} },
         { 12, 8, Kind::Rgb, 2, 96, 96, 1, false, {} },
     };
     const QList<int> turns = { 90, 180, 0 };
-    ASSERT_TRUE(writeTiffFixture(source, specs));
+    ASSERT_TRUE(writeTiffFixture(source, layouts));
     const Written written = savePages(source, work.path(), fixOrientation);
     ASSERT_EQ(written.result, PageSavingResult::Written) << written.reason.toStdString();
     const QJsonObject tags = exiftoolTags(written.path);
     for (int page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
-        QImage expected = tiffFixturePixels(specs[page], page);
+        QImage expected = tiffFixturePixels(layouts[page], page);
         if (fixOrientation)
             expected = expected.transformed(QTransform().rotate(turns[page]));
         const QString group = QStringLiteral("IFD%1:").arg(page);
@@ -307,11 +307,11 @@ TEST(TiffPages, InspectorFindsWhatOnlyALaterPageCarries)
 {
     QTemporaryDir work;
     const QString source = work.filePath(QStringLiteral("late.tif"));
-    QList<TiffPageSpec> specs = kThreePages;
-    specs[0].marker.clear();
-    specs[1].marker.clear();
-    specs[2].marker.clear();
-    ASSERT_TRUE(writeTiffFixture(source, specs));
+    QList<TiffPageLayout> layouts = kThreePages;
+    layouts[0].marker.clear();
+    layouts[1].marker.clear();
+    layouts[2].marker.clear();
+    ASSERT_TRUE(writeTiffFixture(source, layouts));
     const Inspection inspection = inspectImageFile(source);
     ASSERT_TRUE(inspection.readable) << inspection.reason.toStdString();
     QStringList values;

@@ -171,14 +171,14 @@ QByteArray encodeWebpStill(const QImage& image, bool lossless)
 
 QByteArray encodeWebpAnimation()
 {
-    struct FrameSpec
+    struct FramePlan
     {
         QByteArray bitstream;
         int x, y, duration;
         WebPMuxAnimDispose dispose;
         WebPMuxAnimBlend blend;
     };
-    const FrameSpec specs[] = {
+    const FramePlan layouts[] = {
         { encodeWebpStill(webpTestPicture(96, 64, false, 1), false), 0, 0, 100, WEBP_MUX_DISPOSE_NONE,
             WEBP_MUX_NO_BLEND },
         { encodeWebpStill(webpTestPicture(40, 30, true, 2), true), 10, 8, 250, WEBP_MUX_DISPOSE_BACKGROUND,
@@ -190,16 +190,16 @@ QByteArray encodeWebpAnimation()
     const WebPMuxAnimParams params { 0xFF336699u, 3 };
     bool ok = mux && WebPMuxSetCanvasSize(mux, 96, 64) == WEBP_MUX_OK
         && WebPMuxSetAnimationParams(mux, &params) == WEBP_MUX_OK;
-    for (const FrameSpec& spec : specs) {
+    for (const FramePlan& layout : layouts) {
         WebPMuxFrameInfo frame {};
-        frame.bitstream
-            = { reinterpret_cast<const uint8_t*>(spec.bitstream.constData()), size_t(spec.bitstream.size()) };
-        frame.x_offset = spec.x;
-        frame.y_offset = spec.y;
-        frame.duration = spec.duration;
+        frame.bitstream = { reinterpret_cast<const uint8_t*>(layout.bitstream.constData()),
+            size_t(layout.bitstream.size()) };
+        frame.x_offset = layout.x;
+        frame.y_offset = layout.y;
+        frame.duration = layout.duration;
         frame.id = WEBP_CHUNK_ANMF;
-        frame.dispose_method = spec.dispose;
-        frame.blend_method = spec.blend;
+        frame.dispose_method = layout.dispose;
+        frame.blend_method = layout.blend;
         ok = ok && WebPMuxPushFrame(mux, &frame, 1) == WEBP_MUX_OK;
     }
     WebPData assembled { nullptr, 0 };
