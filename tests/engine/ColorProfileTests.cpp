@@ -212,12 +212,13 @@ TEST(ColorProfile, MatrixProfilesOfAnyWhiteAndPrimariesSettleAndKeepTheirColour)
 {
     // White points and primaries across what photos carry (ProPhoto's blue lies almost on the x axis),
     // tone curves as gammas, sRGB curves and tables of any length; version 2 and 4, with and without the
-    // chromatic adaptation tag. A rebuilt profile that did not settle would be dropped: none may be.
+    // chromatic adaptation tag. A rebuilt profile that did not settle would be dropped: none may be. The
+    // 30 draws meet every combination of curve kind, version and adaptation tag once.
     std::mt19937 random(20240611);
     const auto between
         = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
     double largest = 0;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 30; ++i) {
         SCOPED_TRACE(i);
         const cmsCIExyY white = { between(0.28, 0.38), between(0.28, 0.38), 1.0 };
         const cmsCIExyYTRIPLE primaries = { { between(0.55, 0.75), between(0.25, 0.35), 1.0 },
