@@ -10,7 +10,8 @@
 //   progress.png       the progress window during the run, on its third file
 //   summary.png        the summary the run ends with, listing the files that were not written
 // Run it on a real display (Xvfb, QT_QPA_PLATFORM=xcb) with a preferences folder of its own:
-//   morvane_window_driver OUTDIR OUTPUT_FOLDER IMAGE...
+//   morvane_window_driver [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...
+// The window has the layout's own size unless --size gives another.
 #include "app/MainNib.h"
 #include "app/MorvaneApplication.h"
 #include "app/Translations.h"
@@ -130,9 +131,19 @@ int main(int argc, char** argv)
     // As the program does: the window in the language of the locale scripts/screenshots was given.
     installTranslations(QLocale::system());
     routeQtImageMessages();
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    QSize size;
+    if (arguments.size() > 1 && arguments.at(1).startsWith(QLatin1String("--size="))) {
+        const QStringList sides = arguments.takeAt(1).mid(7).split(QLatin1Char('x'));
+        if (sides.size() == 2)
+            size = QSize(sides.at(0).toInt(), sides.at(1).toInt());
+        if (size.isEmpty()) {
+            std::fprintf(stderr, "--size is WIDTHxHEIGHT, such as 1600x1000\n");
+            return 2;
+        }
+    }
     if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: %s OUTDIR OUTPUT_FOLDER IMAGE...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...\n", argv[0]);
         return 2;
     }
     const QDir outDir(arguments.at(1));
@@ -144,6 +155,8 @@ int main(int argc, char** argv)
     nib.applicationDidFinishLaunching();
     QMainWindow* window = nib.mainWindow();
     window->move(24, 24);
+    if (size.isValid())
+        window->resize(size);
     AppController* controller = nib.appController();
     controller->setRunDialogs(std::make_unique<AnsweringDialogs>(outputFolder));
     if (!waitUntilShown(window))
