@@ -8,6 +8,7 @@
 #include "engine/core/LibraryMessages.h"
 #include "ui/BackgroundCache.h"
 #include "ui/NamedImage.h"
+#include "ui/widgets/FocusRingStyle.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -24,6 +25,8 @@ void configureApplication(QApplication& app)
     QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
     QApplication::setWindowIcon(imageNamed(QStringLiteral("morvane.png")));
     app.setQuitOnLastWindowClosed(false);
+    // The keyboard's place shows plainly in every control, whatever the look.
+    FocusRingStyle::install();
 }
 
 namespace {
