@@ -6,6 +6,7 @@
 //   home.png           the empty window, ready for drops
 //   content-list.png   the dropped photos in the list style, with what each gives away
 //   details.png        the first photo selected: the details of what it gives away
+//   focus.png          the keyboard in the list, two rows below the selected photo
 //   content-icons.png  the same list with thumbnails
 //   progress.png       the progress window during the run, on its third file
 //   summary.png        the summary the run ends with, listing the files that were not written
@@ -31,6 +32,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <QMimeData>
 #include <QScreen>
@@ -176,6 +178,17 @@ int main(int argc, char** argv)
     table->selectRow(0);
     settle(300);
     saved = shoot(outDir, QStringLiteral("details.png")) && saved;
+    // The keyboard arrives in the list and moves two rows down, the selection staying where it was.
+    window->activateWindow();
+    QElapsedTimer activating;
+    activating.start();
+    while (!window->isActiveWindow() && activating.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    table->setFocus(Qt::TabFocusReason);
+    table->selectionModel()->setCurrentIndex(
+        table->model()->index(2, table->currentIndex().column()), QItemSelectionModel::NoUpdate);
+    settle(300);
+    saved = shoot(outDir, QStringLiteral("focus.png")) && saved;
     table->clearSelection();
 
     window->findChild<SegmentedControl*>(QStringLiteral("scListStyle"))->segmentButton(1)->click();

@@ -53,6 +53,15 @@ void FocusRingStyle::drawPrimitive(
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
+QRect FocusRingStyle::subElementRect(
+    SubElement element, const QStyleOption* option, const QWidget* widget) const
+{
+    const QRect rect = QProxyStyle::subElementRect(element, option, widget);
+    if (element != SE_CheckBoxFocusRect && element != SE_RadioButtonFocusRect)
+        return rect;
+    return rect.adjusted(-2, -1, 2, 1).intersected(option->rect);
+}
+
 void FocusRingStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {

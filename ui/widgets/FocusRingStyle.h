@@ -21,6 +21,10 @@ public:
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
+    /// The focus frames of check boxes and radio buttons, a little larger than their labels so that the
+    /// ring does not touch the text.
+    [[nodiscard]] QRect subElementRect(
+        SubElement element, const QStyleOption* option, const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
