@@ -189,6 +189,7 @@ int main(int argc, char** argv)
         table->model()->index(2, table->currentIndex().column()), QItemSelectionModel::NoUpdate);
     settle(300);
     saved = shoot(outDir, QStringLiteral("focus.png")) && saved;
+    table->clearFocus();
     table->clearSelection();
 
     window->findChild<SegmentedControl*>(QStringLiteral("scListStyle"))->segmentButton(1)->click();
