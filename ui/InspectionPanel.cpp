@@ -104,6 +104,10 @@ InspectionPanel::InspectionPanel(QWidget* parent)
     bold.setBold(true);
     m_title->setFont(bold);
     m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long file name wraps, or is cut at the panel's edge (its tooltip holds the whole path), rather
+    // than holding the panel wide.
+    m_title->setWordWrap(true);
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_summary->setWordWrap(true);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_fields->setColumnCount(2);
