@@ -56,9 +56,11 @@ void MainNib::connectOutlets()
     m_appController->inspectionPanel = ui.inspectionPanel;
     m_appController->actionRemove = ui.actionRemove;
     m_appController->actionClear = ui.actionClear;
-    // The list takes what the window gains; the details keep their width.
-    ui.listSplitter->setStretchFactor(0, 1);
-    ui.listSplitter->setStretchFactor(1, 0);
+    m_appController->listSplitter = ui.listSplitter;
+    // The list takes most of what the window gains, the details a fifth; the user's own split is restored
+    // at wake-up.
+    ui.listSplitter->setStretchFactor(0, 4);
+    ui.listSplitter->setStretchFactor(1, 1);
     ui.listSplitter->setSizes({ 680, 300 });
 
     // The toolbar's commands are on the keyboard's path too, not only in the menus.

@@ -6,13 +6,16 @@
 #include "app/OpenedPaths.h"
 #include "app/Translations.h"
 #include "engine/core/LibraryMessages.h"
+#include "ui/BackgroundCache.h"
 #include "ui/NamedImage.h"
+#include "ui/widgets/FocusRingStyle.h"
 
 #include <QApplication>
 #include <QLocale>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 void configureApplication(QApplication& app)
 {
@@ -22,14 +25,15 @@ void configureApplication(QApplication& app)
     QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
     QApplication::setWindowIcon(imageNamed(QStringLiteral("morvane.png")));
     app.setQuitOnLastWindowClosed(false);
+    // The keyboard's place shows plainly in every control, whatever the look.
+    FocusRingStyle::install();
 }
 
-int MorvaneApplicationMain(int argc, char** argv)
+namespace {
+
+/// The program's window from start to end; the exit code.
+int runWindow(int& count, char** argv)
 {
-    // A file-size limit must make a write fail with its reason, not end the program during a run.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // QApplication keeps a reference to the count: it must outlive the application object.
-    int& count = argc;
     QApplication app(count, argv);
     configureApplication(app);
     // The window speaks the user's language (LC_ALL, LC_MESSAGES, LANG, LANGUAGE); the command line does not.
@@ -68,4 +72,23 @@ int MorvaneApplicationMain(int argc, char** argv)
     if (!paths.isEmpty())
         opened.open(paths);
     return QApplication::exec();
+}
+
+} // namespace
+
+int MorvaneApplicationMain(int argc, char** argv)
+{
+    // A file-size limit must make a write fail with its reason, not end the program during a run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // QApplication keeps a reference to the count: it must outlive the application object.
+    int& count = argc;
+    const int code = runWindow(count, argv);
+    // The window has gone, a run's worker with it, and every setting is on disk. A thumbnail still being
+    // decoded writes nothing and is not waited for: the program ends without the static destructors the
+    // decode might still be using.
+    if (BackgroundThreads::running() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

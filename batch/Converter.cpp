@@ -4,6 +4,8 @@
 #include "batch/Utility.h"
 #include "engine/core/NativePath.h"
 
+#include <QSet>
+
 #include <sys/stat.h>
 
 QVariant FileRecord::value(const QString& key) const
@@ -65,6 +67,21 @@ void Converter::clear()
 {
     m_allFiles.clear();
     m_allFilePaths.clear();
+}
+
+bool Converter::arrange(const QStringList& order)
+{
+    if (order.size() != m_allFilePaths.size())
+        return false;
+    QSet<QString> seen;
+    seen.reserve(order.size());
+    for (const QString& path : order) {
+        if (!m_allFiles.contains(path) || seen.contains(path))
+            return false;
+        seen.insert(path);
+    }
+    m_allFilePaths = order;
+    return true;
 }
 
 QString Converter::pathExtension(const QString& path)

@@ -44,7 +44,8 @@ public:
 
     /// Path to record, one entry for each path of allFilePaths().
     [[nodiscard]] const QHash<QString, FileRecord>& allFiles() const { return m_allFiles; }
-    /// The files in the order in which they were added: the order of the run and of the list's rows.
+    /// The files in the order in which they were added, or as they were arranged since: the order of the
+    /// run and of the list's rows.
     [[nodiscard]] const QStringList& allFilePaths() const { return m_allFilePaths; }
     /// The accepted extensions, lower case: jpg, jpeg, bmp, png, gif, tif, tiff, heic, heif, hif, avif,
     /// webp.
@@ -59,6 +60,9 @@ public:
     void removeFile(const QString& path);
     /// Removes every path.
     void clear();
+    /// Puts the listed paths in \a order, which holds each of them exactly once; false, with nothing
+    /// changed, for any other list.
+    bool arrange(const QStringList& order);
 
     /// True when the lower-cased extension of \a path is one of supportedTypes().
     [[nodiscard]] bool isSupportedPath(const QString& path) const;

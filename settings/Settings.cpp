@@ -98,3 +98,23 @@ void Settings::setIsFirstRun(bool isFirstRun)
 {
     write(kIsFirstRun, isFirstRun);
 }
+
+QByteArray Settings::lastOutputFolder() const
+{
+    return read(kLastOutputFolder).toByteArray();
+}
+
+void Settings::setLastOutputFolder(const QByteArray& folder)
+{
+    write(kLastOutputFolder, folder);
+}
+
+QByteArray Settings::listSplitterState() const
+{
+    return read(kListSplitterState).toByteArray();
+}
+
+void Settings::setListSplitterState(const QByteArray& state)
+{
+    write(kListSplitterState, state);
+}

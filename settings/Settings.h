@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -29,6 +30,8 @@ public:
     static inline const QString kOutputFormat = QStringLiteral("outputFormat");
     static inline const QString kIgnoreWarning = QStringLiteral("ignoreWarning");
     static inline const QString kIsFirstRun = QStringLiteral("isFirstRun");
+    static inline const QString kLastOutputFolder = QStringLiteral("lastOutputFolder");
+    static inline const QString kListSplitterState = QStringLiteral("listSplitterState");
 
     /// The shared instance, created on first use and never destroyed.
     static Settings* settings();
@@ -50,6 +53,14 @@ public:
     void setIgnoreWarning(bool ignoreWarning);
     [[nodiscard]] bool isFirstRun() const;
     void setIsFirstRun(bool isFirstRun);
+    /// The folder the latest run wrote into, kept across launches as the file system spells its path (a
+    /// name need not be UTF-8); empty until a run has started.
+    [[nodiscard]] QByteArray lastOutputFolder() const;
+    void setLastOutputFolder(const QByteArray& folder);
+    /// How the main window's list and details shared their width when it last closed (QSplitter's own
+    /// state); empty until then.
+    [[nodiscard]] QByteArray listSplitterState() const;
+    void setListSplitterState(const QByteArray& state);
 
 private:
     Settings() = default;

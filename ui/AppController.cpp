@@ -7,6 +7,7 @@
 #include "batch/NotificationCenter.h"
 #include "batch/OutputNaming.h"
 #include "engine/core/NativePath.h"
+#include "settings/Settings.h"
 #include "ui/DroppedPaths.h"
 #include "ui/FileTableModel.h"
 #include "ui/InspectionPanel.h"
@@ -31,7 +32,9 @@ namespace {
 
 /// Row heights of the two list styles.
 constexpr int kListRowHeight = 18;
-constexpr int kIconRowHeight = 80;
+constexpr int kIconRowHeight = 64;
+/// The width of the thumbnails' column.
+constexpr int kImageColumnWidth = 96;
 /// How long an announcement stays in the status bar.
 constexpr int kAnnouncementMs = 20000;
 
@@ -61,6 +64,8 @@ AppController::~AppController() = default;
 
 void AppController::awakeFromNib()
 {
+    // The folder chooser opens where the latest run of any launch wrote.
+    exportPath = decodePath(Settings::settings()->lastOutputFolder());
     // ---- The window: the drop view's notice, the table as data source and drop target, the style ----
     // Drops arrive on the main thread only, where the guard can tell a controller that has gone.
     NotificationCenter::defaultCenter()->addObserver(
@@ -78,10 +83,22 @@ void AppController::awakeFromNib()
         tableImages->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         QHeaderView* header = tableImages->horizontalHeader();
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), 112);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kName), 170);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kKind), 90);
-        header->resizeSection(FileTableModel::columnForIdentifier(FileRecord::kSize), 80);
+        // The columns share the table's width: kind, size and date take what their texts need, the name
+        // and what the file gives away share the rest, whatever the window's size and language.
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(
+            FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), QHeaderView::Fixed);
+        header->resizeSection(
+            FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), kImageColumnWidth);
+        header->setSectionResizeMode(
+            FileTableModel::columnForIdentifier(FileRecord::kName), QHeaderView::Stretch);
+        header->setSectionResizeMode(
+            FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), QHeaderView::Stretch);
+        // A click on a header sorts the list, and so the run, by that column; until then files stay in
+        // the order they came in.
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+        tableImages->setSortingEnabled(true);
         // Only file names are taken from drags; the table handles them itself rather than the model.
         tableImages->setAcceptDrops(true);
         tableImages->setDragDropMode(QAbstractItemView::DropOnly);
@@ -89,7 +106,6 @@ void AppController::awakeFromNib()
         // Thumbnails queued for rows that scrolled away are dropped; the rows in view ask again.
         connect(tableImages->verticalScrollBar(), &QScrollBar::valueChanged, m_dataSource,
             [this] { m_dataSource->thumbnails().dropQueued(); });
-        header->resizeSection(FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), 185);
         // The details follow the selection, the list's changes and the reading of the file shown.
         connect(tableImages->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppController::updateInspectionPanel);
@@ -106,6 +122,16 @@ void AppController::awakeFromNib()
                     updateInspectionPanel();
             });
     }
+    if (listSplitter) {
+        const QByteArray state = Settings::settings()->listSplitterState();
+        if (!state.isEmpty())
+            listSplitter->restoreState(state);
+        // Only a split the user made is kept: a window merely opened and closed stores nothing.
+        connect(listSplitter, &QSplitter::splitterMoved, this, [this] { m_splitterMoved = true; });
+    }
+    // The window's close keeps where the list and the details part.
+    if (mainWindow)
+        mainWindow->installEventFilter(this);
     updateInspectionPanel();
     updateCommands();
     updateSegment();
@@ -367,6 +393,11 @@ void AppController::OnDropFiles(const Notification& notice)
 
 bool AppController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == mainWindow && event->type() == QEvent::Close) {
+        if (listSplitter && m_splitterMoved)
+            Settings::settings()->setListSplitterState(listSplitter->saveState());
+        return QObject::eventFilter(watched, event);
+    }
     if (!tableImages || watched != tableImages->viewport())
         return QObject::eventFilter(watched, event);
     switch (event->type()) {

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QObject>
 #include <QPointer>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTableView>
@@ -59,6 +60,9 @@ public:
     /// The commands that take files out of the list: enabled only while they have something to take.
     QPointer<QAction> actionRemove;
     QPointer<QAction> actionClear;
+    /// The list beside the details: where the user moved their parting is kept when the main window
+    /// closes, and restored at wake-up.
+    QPointer<QSplitter> listSplitter;
 
     /// Called once, after the layout has created and connected every object.
     void awakeFromNib();
@@ -143,7 +147,8 @@ public:
     void waitForRun();
     /// The report of the latest run that has ended; empty before the first. Any thread.
     [[nodiscard]] RunReport lastRun() const;
-    /// The output folder of the latest run. Written before the worker starts, read once by it.
+    /// The output folder of the latest run, of this launch or (read at wake-up) an earlier one. Written
+    /// before the worker starts, read once by it.
     QString exportPath;
 
     /// Replaces the dialogs OnConvert asks through (QtRunDialogs until then); the controller owns them.
@@ -166,6 +171,7 @@ private:
 
     FileTableModel* m_dataSource;
     OpenPanelRunner m_openPanelRunner;
+    bool m_splitterMoved = false;
     // Last: its worker reads the members above, and it ends the worker when it goes.
     std::unique_ptr<RunController> m_runner;
 };

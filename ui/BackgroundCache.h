@@ -5,20 +5,75 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QThreadPool>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
+
+/// The threads of every BackgroundCache, counted: a cache that goes does not wait for its threads, which
+/// finish the job under way on their own and drop it. The program's end asks here whether any still runs,
+/// and tests wait here until none does. Any thread.
+class BackgroundThreads
+{
+public:
+    /// How many threads are running now.
+    [[nodiscard]] static int running()
+    {
+        const std::lock_guard guard(state().lock);
+        return state().running;
+    }
+    /// Waits until no thread runs, at most \a timeout; true when none runs.
+    static bool waitUntilNoneRuns(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(state().lock);
+        return state().ended.wait_for(lock, timeout, [] { return state().running == 0; });
+    }
+
+private:
+    template<typename> friend class BackgroundCache;
+    struct State
+    {
+        std::mutex lock;
+        std::condition_variable ended;
+        int running = 0;
+    };
+    static State& state()
+    {
+        // Never destroyed: a thread may end after the program's statics are gone.
+        static State* const instance = new State;
+        return *instance;
+    }
+    static void started()
+    {
+        const std::lock_guard guard(state().lock);
+        ++state().running;
+    }
+    static void finished()
+    {
+        {
+            const std::lock_guard guard(state().lock);
+            --state().running;
+        }
+        state().ended.notify_all();
+    }
+};
 
 /// Values worked out from files off the window's thread and kept for the window, each under a key with
 /// the size and modification time its file had when it was asked for (a file that changes is worked out
 /// again). A request that is not ready queues its work, most recent request first, for a pool of
 /// \a threads of its own; what is done is stored on the owner's thread and announced through \a ready
 /// (the key and the file's path). A request made again while queued moves to the front. The most
-/// recently used values are kept up to a total cost. Its functions are called on the owner's thread.
+/// recently used values are kept up to a total cost. Its functions are called on the owner's thread, and
+/// the owner outlives it (the cache is one of its members).
+///
+/// Its threads are its own and end when the queue is empty. The cache does not wait for them when it
+/// goes: the queue is dropped, and a job under way (a decode can take seconds) finishes on its own and is
+/// thrown away, so that closing the window never waits for a picture.
 template<typename Value> class BackgroundCache
 {
 public:
@@ -28,26 +83,25 @@ public:
 
     /// \a cost of a value: 1 each when null.
     BackgroundCache(QObject* owner, int threads, qsizetype maxCost, Ready ready, Cost cost = {})
-        : m_owner(owner)
-        , m_ready(std::move(ready))
+        : m_ready(std::move(ready))
         , m_cost(std::move(cost))
         , m_cache(maxCost)
         , m_queue(std::make_shared<Queue>())
+        , m_maxThreads(std::max(threads, 1))
     {
-        m_pool.setMaxThreadCount(threads);
+        m_queue->owner = owner;
+        m_queue->cache = this;
     }
     BackgroundCache(const BackgroundCache&) = delete;
     BackgroundCache& operator=(const BackgroundCache&) = delete;
 
-    /// Drops the queued work and waits for the work under way.
+    /// Drops the queued work; the work under way ends on its own, unseen.
     ~BackgroundCache()
     {
-        {
-            const std::lock_guard guard(m_queue->lock);
-            m_queue->closing = true;
-            m_queue->jobs.clear();
-        }
-        m_pool.waitForDone();
+        const std::lock_guard guard(m_queue->lock);
+        m_queue->owner = nullptr;
+        m_queue->cache = nullptr;
+        m_queue->jobs.clear();
     }
 
     /// The value kept under \a key for a file of \a size and \a modifiedNs; null when there is none.
@@ -75,29 +129,36 @@ public:
         }
         m_pending.insert(key);
         jobs.push_front({ key, path, size, modifiedNs, std::move(work) });
-        if (m_queue->workers >= m_pool.maxThreadCount())
+        if (m_queue->workers >= m_maxThreads)
             return;
         ++m_queue->workers;
-        // Each worker takes jobs until the queue is empty. The cache outlives its workers (its destructor
-        // waits for them), so they may post their results to it.
-        m_pool.start([this, queue = m_queue] {
+        BackgroundThreads::started();
+        // Each worker takes jobs until the queue is empty. It holds the queue, not the cache: it posts a
+        // result only while the cache is there, under the lock the cache's destructor takes, and a result
+        // posted before the cache went is dropped with the owner's other posted events.
+        std::thread([queue = m_queue] {
             for (;;) {
                 Job job;
                 {
                     const std::lock_guard lock(queue->lock);
-                    if (queue->closing || queue->jobs.empty()) {
+                    if (!queue->cache || queue->jobs.empty()) {
                         --queue->workers;
-                        return;
+                        break;
                     }
                     job = std::move(queue->jobs.front());
                     queue->jobs.pop_front();
                 }
                 Value value = job.work();
                 job.work = nullptr;
-                QMetaObject::invokeMethod(
-                    m_owner, [this, job, value] { finished(job, value); }, Qt::QueuedConnection);
+                const std::lock_guard lock(queue->lock);
+                if (BackgroundCache* cache = queue->cache) {
+                    QMetaObject::invokeMethod(
+                        queue->owner, [cache, job, value] { cache->finished(job, value); },
+                        Qt::QueuedConnection);
+                }
             }
-        });
+            BackgroundThreads::finished();
+        }).detach();
     }
 
     /// True when no work is queued or under way.
@@ -135,13 +196,15 @@ private:
         qint64 modifiedNs = 0;
         Work work;
     };
-    // The work waiting for a worker, newest request first; shared with the workers under its lock.
+    // The work waiting for a worker, newest request first; shared with the workers under its lock, and
+    // with them the cache and its owner while they are there (null once the cache has gone).
     struct Queue
     {
         std::mutex lock;
         std::deque<Job> jobs;
         int workers = 0;
-        bool closing = false;
+        QObject* owner = nullptr;
+        BackgroundCache* cache = nullptr;
     };
 
     void finished(const Job& job, const Value& value)
@@ -153,11 +216,10 @@ private:
         m_ready(job.key, job.path);
     }
 
-    QObject* m_owner;
     Ready m_ready;
     Cost m_cost;
     QCache<QString, Entry> m_cache;
     QSet<QString> m_pending; // queued or under way, by key
     std::shared_ptr<Queue> m_queue;
-    QThreadPool m_pool;
+    const int m_maxThreads;
 };

@@ -6,8 +6,13 @@
 #include "engine/core/NativePath.h"
 #include "ui/InspectionPanel.h"
 
+#include <QCollator>
 #include <QPainter>
 #include <QPalette>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 FileTableModel::FileTableModel(Converter* converter, QObject* parent)
     : LiveTableModel(parent)
@@ -174,6 +179,9 @@ QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, in
             return tr("Date Modified");
         return QString();
     }
+    // A first click on a header sorts up, whatever the column sorted before.
+    if (role == Qt::InitialSortOrderRole)
+        return QVariant::fromValue(int(Qt::AscendingOrder));
     if (role == Qt::TextAlignmentRole && identifier == FileRecord::kSize)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     return LiveTableModel::headerData(section, orientation, role);
@@ -183,4 +191,90 @@ Qt::ItemFlags FileTableModel::flags(const QModelIndex& index) const
 {
     // Files may be dropped anywhere on the table, between rows too.
     return LiveTableModel::flags(index) | Qt::ItemIsDropEnabled;
+}
+
+void FileTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount()) {
+        m_sortColumn = -1;
+        return;
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    // The selection and the current row stay with their files.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QStringList& paths = m_converter->allFilePaths();
+    const QModelIndexList before = persistentIndexList();
+    QStringList beforePaths;
+    for (const QModelIndex& index : before)
+        beforePaths << paths.value(index.row());
+    m_converter->arrange(sortedPaths());
+    QHash<QString, int> rows;
+    rows.reserve(paths.size());
+    for (int row = 0; row < paths.size(); ++row)
+        rows.insert(paths.at(row), row);
+    QModelIndexList after;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(rows.value(beforePaths.at(i), -1), before.at(i).column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileTableModel::rowsWillReload()
+{
+    // Files that joined a sorted list take their places in it.
+    if (m_sortColumn >= 0)
+        m_converter->arrange(sortedPaths());
+}
+
+QStringList FileTableModel::sortedPaths() const
+{
+    const QStringList& paths = m_converter->allFilePaths();
+    const QHash<QString, FileRecord>& records = m_converter->allFiles();
+    const QString& identifier = columnIdentifiers().at(m_sortColumn);
+    std::vector<int> order(size_t(paths.size()));
+    std::iota(order.begin(), order.end(), 0);
+    // Each row's key is made once: texts as collation keys, sizes and dates as numbers.
+    std::vector<QCollatorSortKey> texts;
+    std::vector<qint64> numbers;
+    if (identifier == FileRecord::kSize || identifier == FileRecord::kModified) {
+        numbers.reserve(order.size());
+        for (const QString& path : paths) {
+            const FileRecord rec = records.value(path);
+            numbers.push_back(
+                identifier == FileRecord::kSize ? qint64(rec.size) : rec.modified.toMSecsSinceEpoch());
+        }
+    } else {
+        // The C locale's collator compares code points and knows no numbers: such a user gets English's.
+        QLocale locale;
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English);
+        QCollator collator(locale);
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        texts.reserve(order.size());
+        for (const QString& path : paths) {
+            QString text;
+            if (identifier == FileRecord::kKind)
+                text = records.value(path).kind;
+            else if (identifier == kPersonalColumn)
+                text = InspectionPanel::summaryOf(m_inspections.inspection(path).get());
+            else
+                text = readablePath(records.value(path).name);
+            texts.push_back(collator.sortKey(text));
+        }
+    }
+    const auto less = [&](int a, int b) {
+        return texts.empty() ? numbers[size_t(a)] < numbers[size_t(b)]
+                             : texts[size_t(a)].compare(texts[size_t(b)]) < 0;
+    };
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(order.begin(), order.end(), less);
+    else
+        std::stable_sort(order.begin(), order.end(), [&less](int a, int b) { return less(b, a); });
+    QStringList sorted;
+    sorted.reserve(paths.size());
+    for (const int row : order)
+        sorted << paths.at(row);
+    return sorted;
 }

@@ -16,6 +16,11 @@ class Converter;
 /// gives away: the groups of personal data found in it, read in the background when first shown), "kind",
 /// "size" and "modified" (the record's keys; size and date as the display texts). Owns its thumbnail and
 /// inspection caches; reads the list without owning it. Main thread only.
+///
+/// Sorting a column puts the shared list itself in that order, so that the run goes through the files
+/// as the list shows them: names in natural order (IMG_2 before IMG_10), sizes and dates by value, the
+/// other texts as the user's language sorts them; equal rows keep their order. Once sorted, the list is
+/// kept in that order as files join it; until then files stay in the order they came in.
 class FileTableModel : public LiveTableModel
 {
     Q_OBJECT
@@ -60,12 +65,25 @@ public:
     [[nodiscard]] QVariant headerData(
         int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// Puts the list in the order of \a column (the image's sorts by name); -1 leaves it as it is and
+    /// ends the sorting.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    /// The column the list is kept sorted by; -1 while it keeps the order files came in.
+    [[nodiscard]] int sortColumn() const { return m_sortColumn; }
+
+protected:
+    void rowsWillReload() override;
 
 private:
+    /// The list's paths in the order of the sort column.
+    [[nodiscard]] QStringList sortedPaths() const;
+
     Converter* m_converter;
-    QSize m_thumbnailSize { 104, 72 };
+    QSize m_thumbnailSize { 88, 56 };
     qreal m_devicePixelRatio = 1.0;
     mutable ThumbnailCache m_thumbnails;
     mutable InspectionCache m_inspections;
     mutable QImage m_placeholder;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

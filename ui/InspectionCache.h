@@ -21,7 +21,7 @@ class InspectionCache : public QObject
 
 public:
     explicit InspectionCache(QObject* parent = nullptr);
-    /// Drops the queued readings and waits for the one under way.
+    /// Drops the queued readings; the one under way finishes on its own and is thrown away.
     ~InspectionCache() override = default;
 
     /// The inspection of the file at \a path; null while it is being read. A file that cannot be read (or

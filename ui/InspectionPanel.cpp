@@ -8,8 +8,52 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+/// A cell of the details that wraps its text at its column's width: the row is as tall as its longest
+/// cell then needs.
+class WrappingCell : public QStyledItemDelegate
+{
+public:
+    explicit WrappingCell(QTreeView* tree)
+        : QStyledItemDelegate(tree)
+        , m_tree(tree)
+    { }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        int width = m_tree->header()->sectionSize(index.column());
+        if (m_tree->isFirstColumnSpanned(index.row(), index.parent()))
+            width = m_tree->viewport()->width();
+        if (index.column() == 0)
+            width -= m_tree->indentation() * depth(index);
+        cell.rect = QRect(0, 0, std::max(width, 1), 1);
+        cell.features |= QStyleOptionViewItem::WrapText;
+        return QStyledItemDelegate::sizeHint(cell, index);
+    }
+
+    /// How many indentations the first cell of \a index's row starts after.
+    [[nodiscard]] int depth(const QModelIndex& index) const
+    {
+        int levels = m_tree->rootIsDecorated() ? 1 : 0;
+        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+            ++levels;
+        return levels;
+    }
+
+private:
+    QTreeView* m_tree;
+};
+
+} // namespace
 
 QString InspectionPanel::groupTitle(PersonalGroup group)
 {
@@ -60,6 +104,10 @@ InspectionPanel::InspectionPanel(QWidget* parent)
     bold.setBold(true);
     m_title->setFont(bold);
     m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long file name wraps, or is cut at the panel's edge (its tooltip holds the whole path), rather
+    // than holding the panel wide.
+    m_title->setWordWrap(true);
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_summary->setWordWrap(true);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_fields->setColumnCount(2);
@@ -67,11 +115,18 @@ InspectionPanel::InspectionPanel(QWidget* parent)
     m_fields->setAccessibleName(tr("Personal data"));
     m_fields->setRootIsDecorated(true);
     m_fields->setIndentation(12);
-    m_fields->setUniformRowHeights(true);
+    // Rows grow to the lines their wrapped names and values need.
+    m_fields->setUniformRowHeights(false);
+    m_fields->setWordWrap(true);
+    m_fields->setTextElideMode(Qt::ElideNone);
+    m_fields->setItemDelegate(new WrappingCell(m_fields));
+    m_fields->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_fields->setAlternatingRowColors(true);
+    m_fields->setAllColumnsShowFocus(true);
     m_fields->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_fields->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_fields->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     m_fields->header()->setStretchLastSection(true);
+    m_fields->viewport()->installEventFilter(this);
     m_copyLocation->setToolTip(tr("Copies the photo's position as latitude and longitude"));
     layout->addWidget(m_title);
     layout->addWidget(m_summary);
@@ -115,6 +170,42 @@ void InspectionPanel::showInspection(
     }
     m_fields->setEnabled(m_fields->topLevelItemCount() > 0);
     m_copyLocation->setEnabled(!m_location.isEmpty());
+    fitColumns();
+}
+
+void InspectionPanel::fitColumns()
+{
+    // The texts' own widths, measured unwrapped: the columns' size hints would give back wrapped widths.
+    const QFontMetrics metrics(m_fields->font());
+    const int margins
+        = 2 * (m_fields->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_fields) + 1) + 2;
+    const int indent = m_fields->indentation() * (m_fields->rootIsDecorated() ? 2 : 1);
+    int names = metrics.horizontalAdvance(m_fields->headerItem()->text(0)) + margins;
+    int values = metrics.horizontalAdvance(m_fields->headerItem()->text(1)) + margins;
+    for (int group = 0; group < m_fields->topLevelItemCount(); ++group) {
+        const QTreeWidgetItem* item = m_fields->topLevelItem(group);
+        for (int field = 0; field < item->childCount(); ++field) {
+            names
+                = std::max(names, indent + metrics.horizontalAdvance(item->child(field)->text(0)) + margins);
+            values = std::max(values, metrics.horizontalAdvance(item->child(field)->text(1)) + margins);
+        }
+    }
+    // The names whole when the values fit beside them; else the names get at least two fifths.
+    const int available = m_fields->viewport()->width();
+    m_fields->header()->resizeSection(0, std::min(names, std::max(available * 2 / 5, available - values)));
+    // The rows are measured again at the new widths.
+    m_fields->doItemsLayout();
+}
+
+bool InspectionPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only a change of width moves the wrapping; heights change as rows come and go.
+    if (watched == m_fields->viewport() && event->type() == QEvent::Resize) {
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        if (resize->size().width() != resize->oldSize().width())
+            fitColumns();
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void InspectionPanel::copyLocation()

@@ -8,13 +8,14 @@
 
 #include <memory>
 
+class QEvent;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
 
 /// The details beside the file list: what the selected photo gives away, each group with its fields and
 /// values, and a button that copies the photo's position. Shows a hint when no photo is selected and a
-/// note while the photo is being read.
+/// note while the photo is being read. Names and values wrap at whatever width the panel has.
 class InspectionPanel : public QFrame
 {
     Q_OBJECT
@@ -35,8 +36,14 @@ public:
     /// The path shown, empty when none.
     [[nodiscard]] const QString& shownPath() const { return m_path; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void copyLocation();
+    /// Gives the field names the room they need, up to two fifths of the list, and the values the rest;
+    /// both wrap when that is not enough.
+    void fitColumns();
 
     QLabel* m_title;
     QLabel* m_summary;

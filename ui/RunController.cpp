@@ -4,6 +4,7 @@
 #include "batch/Converter.h"
 #include "batch/FolderCreation.h"
 #include "batch/Notices.h"
+#include "engine/core/NativePath.h"
 #include "settings/Settings.h"
 #include "ui/AppController.h"
 #include "ui/StatusWindowController.h"
@@ -121,6 +122,8 @@ void RunController::convert()
     }
 
     m_window.exportPath = folder;
+    // The next launch's chooser opens here too.
+    settings->setLastOutputFolder(encodePath(folder));
     if (!m_window.statusWinController)
         return;
     m_window.statusWinController->showModal(m_window.mainWindow);

@@ -26,7 +26,7 @@ public:
     enum class State { Ready, Pending, Unreadable };
 
     explicit ThumbnailCache(qsizetype maxBytes = 64 * 1024 * 1024, QObject* parent = nullptr);
-    /// Drops the queued decodes and waits for those under way.
+    /// Drops the queued decodes; those under way finish on their own and are thrown away.
     ~ThumbnailCache() override = default;
 
     /// The file at \a path scaled to fit \a box (device pixels), keeping its proportions and never

@@ -6,11 +6,13 @@
 //   home.png           the empty window, ready for drops
 //   content-list.png   the dropped photos in the list style, with what each gives away
 //   details.png        the first photo selected: the details of what it gives away
+//   focus.png          the keyboard in the list, two rows below the selected photo
 //   content-icons.png  the same list with thumbnails
 //   progress.png       the progress window during the run, on its third file
 //   summary.png        the summary the run ends with, listing the files that were not written
 // Run it on a real display (Xvfb, QT_QPA_PLATFORM=xcb) with a preferences folder of its own:
-//   morvane_window_driver OUTDIR OUTPUT_FOLDER IMAGE...
+//   morvane_window_driver [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...
+// The window has the layout's own size unless --size gives another.
 #include "app/MainNib.h"
 #include "app/MorvaneApplication.h"
 #include "app/Translations.h"
@@ -30,6 +32,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <QMimeData>
 #include <QScreen>
@@ -130,9 +133,19 @@ int main(int argc, char** argv)
     // As the program does: the window in the language of the locale scripts/screenshots was given.
     installTranslations(QLocale::system());
     routeQtImageMessages();
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    QSize size;
+    if (arguments.size() > 1 && arguments.at(1).startsWith(QLatin1String("--size="))) {
+        const QStringList sides = arguments.takeAt(1).mid(7).split(QLatin1Char('x'));
+        if (sides.size() == 2)
+            size = QSize(sides.at(0).toInt(), sides.at(1).toInt());
+        if (size.isEmpty()) {
+            std::fprintf(stderr, "--size is WIDTHxHEIGHT, such as 1600x1000\n");
+            return 2;
+        }
+    }
     if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: %s OUTDIR OUTPUT_FOLDER IMAGE...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...\n", argv[0]);
         return 2;
     }
     const QDir outDir(arguments.at(1));
@@ -144,6 +157,8 @@ int main(int argc, char** argv)
     nib.applicationDidFinishLaunching();
     QMainWindow* window = nib.mainWindow();
     window->move(24, 24);
+    if (size.isValid())
+        window->resize(size);
     AppController* controller = nib.appController();
     controller->setRunDialogs(std::make_unique<AnsweringDialogs>(outputFolder));
     if (!waitUntilShown(window))
@@ -163,6 +178,18 @@ int main(int argc, char** argv)
     table->selectRow(0);
     settle(300);
     saved = shoot(outDir, QStringLiteral("details.png")) && saved;
+    // The keyboard arrives in the list and moves two rows down, the selection staying where it was.
+    window->activateWindow();
+    QElapsedTimer activating;
+    activating.start();
+    while (!window->isActiveWindow() && activating.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    table->setFocus(Qt::TabFocusReason);
+    table->selectionModel()->setCurrentIndex(
+        table->model()->index(2, table->currentIndex().column()), QItemSelectionModel::NoUpdate);
+    settle(300);
+    saved = shoot(outDir, QStringLiteral("focus.png")) && saved;
+    table->clearFocus();
     table->clearSelection();
 
     window->findChild<SegmentedControl*>(QStringLiteral("scListStyle"))->segmentButton(1)->click();

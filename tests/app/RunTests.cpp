@@ -134,6 +134,14 @@ protected:
     {
         clearStore();
         Converter::converter()->clear();
+        launch();
+        controller()->exportPath = QStringLiteral("/previous");
+    }
+    /// The window as a launch of the program loads it, with the dialogs answered from a new script.
+    void launch()
+    {
+        nib.reset();
+        log.reset();
         nib = std::make_unique<MainNib>();
         log = std::make_unique<NoticeLog>();
         log->observe({ kMsgStartProgress, kMsgCancelProgress });
@@ -147,7 +155,6 @@ protected:
             opened << folder;
             return true;
         });
-        controller()->exportPath = QStringLiteral("/previous");
     }
     void TearDown() override
     {
@@ -606,6 +613,14 @@ TEST_F(RunCommand, NeverShowAgainIsStoredAndNoLaterRunWarns)
     EXPECT_NE(script->offered[0], QStringLiteral("/previous")) << "no folder that is gone";
     EXPECT_NE(script->offered[0], QDir::currentPath());
     EXPECT_EQ(script->offered[1], work.filePath("first"));
+
+    // The next launch opens it where the last run wrote, and a cancelled choice keeps that.
+    for (int i = 0; i < 2; ++i) {
+        launch();
+        script->folder.clear();
+        convert();
+        EXPECT_EQ(script->offered, QStringList { work.filePath("second") });
+    }
 }
 
 TEST_F(RunCommand, AFolderThatCannotBeCreatedShowsTheErrorAndStartsNoRun)

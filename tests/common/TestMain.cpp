@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test executable: offscreen Qt, one QApplication, and a settings store in a
 // temporary folder so that no test ever reads or writes the real user's preferences.
+#include "ui/BackgroundCache.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -23,5 +25,8 @@ int main(int argc, char** argv)
 
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Thumbnails and readings the window left behind end before the statics they may be using.
+    BackgroundThreads::waitUntilNoneRuns(std::chrono::minutes(1));
+    return result;
 }

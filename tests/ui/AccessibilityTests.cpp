@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The windows as a screen reader and a keyboard meet them: every control the accessibility tree shows
-// has a name, and Tab reaches every control a person can use.
+// has a name, Tab reaches every control a person can use, and the one with the focus shows it.
 #include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
 #include "ui/RunSummaryDialog.h"
+#include "ui/widgets/FocusRingStyle.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QHash>
 #include <QMainWindow>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,10 +64,28 @@ void collect(QAccessibleInterface* node, QList<QPair<QWidget*, QString>>& found,
         collect(node->child(i), found, depth + 1);
 }
 
-// The widgets Tab visits from the first one that takes focus in \a window, once round.
-QSet<QWidget*> tabbedThrough(QWidget* window)
+// How many of \a widget's pixels have its palette's highlight colour, as it draws itself now.
+int highlightPixels(QWidget* widget)
 {
-    QSet<QWidget*> visited;
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor highlight = widget->palette().color(QPalette::Active, QPalette::Highlight);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int distance = std::abs(qRed(row[x]) - highlight.red())
+                + std::abs(qGreen(row[x]) - highlight.green()) + std::abs(qBlue(row[x]) - highlight.blue());
+            count += distance < 48 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// The widgets Tab visits from the first one that takes focus in \a window, once round, each with how
+// many more pixels of the highlight colour it shows while it has the focus than without.
+QHash<QWidget*, int> tabbedThrough(QWidget* window)
+{
+    QHash<QWidget*, int> visited;
     window->activateWindow();
     QApplication::setActiveWindow(window);
     QWidget* start = window->nextInFocusChain();
@@ -75,7 +97,10 @@ QSet<QWidget*> tabbedThrough(QWidget* window)
         QWidget* focused = QApplication::focusWidget();
         if (visited.contains(focused))
             break;
-        visited.insert(focused);
+        const int withFocus = highlightPixels(focused);
+        focused->clearFocus();
+        visited.insert(focused, withFocus - highlightPixels(focused));
+        focused->setFocus(Qt::TabFocusReason);
         // What a Tab key press does.
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
         QApplication::sendEvent(focused, &tab);
@@ -83,27 +108,34 @@ QSet<QWidget*> tabbedThrough(QWidget* window)
     return visited;
 }
 
-// Every control of \a window has a name and is reached by Tab.
+// Every control of \a window has a name, is reached by Tab and shows plainly when it has the focus: a
+// ring of the highlight colour, at least a line of pixels round a small button.
 void expectNamedAndReachable(QWidget* window, const char* what)
 {
     SCOPED_TRACE(what);
     QList<QPair<QWidget*, QString>> controls;
     collect(QAccessible::queryAccessibleInterface(window), controls);
     EXPECT_FALSE(controls.isEmpty());
-    const QSet<QWidget*> reached = tabbedThrough(window);
+    const QHash<QWidget*, int> reached = tabbedThrough(window);
     for (const auto& [widget, name] : controls) {
         const std::string id = (widget->metaObject()->className() + QStringLiteral(" ") + widget->objectName()
             + QStringLiteral(" \"") + name + u'"')
                                    .toStdString();
         EXPECT_FALSE(name.trimmed().isEmpty()) << id << " has no accessible name";
         EXPECT_TRUE(reached.contains(widget)) << id << " is not reached by Tab";
+        EXPECT_GE(reached.value(widget), 60) << id << " does not show the focus";
     }
 }
 
 } // namespace
 
-TEST(Accessibility, EveryControlOfTheWindowsHasANameAndIsReachedByTab)
+TEST(Accessibility, EveryControlOfTheWindowsHasANameIsReachedByTabAndShowsTheFocus)
 {
+    // The program's look over the plainest one, whose own focus frame is faint.
+    const QString look = QApplication::style()->name();
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    FocusRingStyle::install();
+    const auto restoreLook = qScopeGuard([&look] { QApplication::setStyle(look); });
     Converter::converter()->clear();
     QTemporaryDir dir;
     MainNib nib;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The custom views: the table that hides its header while empty, the drop view and the vertically
-// centred text cell; and the thumbnails against ImageMagick's pictures.
+// centred text cell; and the thumbnails against ImageMagick's pictures, decoded in the background.
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "ui/BackgroundCache.h"
 #include "ui/FileTableModel.h"
 #include "ui/ThumbnailCache.h"
 #include "ui/widgets/BlankTableView.h"
@@ -18,9 +19,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace {
@@ -309,6 +313,41 @@ TEST(Thumbnails, DecodeInTheBackgroundAndDropWhatTheViewLeft)
     EXPECT_TRUE(cache.thumbnail(dir.filePath(QStringLiteral("empty.png")), box, &state).isNull());
     EXPECT_EQ(state, ThumbnailCache::State::Unreadable);
     EXPECT_TRUE(cache.isIdle());
+}
+
+TEST(Thumbnails, ACacheThatGoesLeavesTheDecodeUnderWayWithoutWaitingAndDropsTheRest)
+{
+    // A decode that ends only when the test lets it: a cache that waited for it would wait out the
+    // gate's ten seconds and then find itself still there.
+    QSemaphore started;
+    QSemaphore gate;
+    QSemaphore ended;
+    std::atomic<bool> cacheGone = false;
+    std::atomic<bool> sawCacheGone = false;
+    std::atomic<int> laterRan = 0;
+    int delivered = 0;
+    {
+        QObject owner;
+        BackgroundCache<int> cache(
+            &owner, 1, 10, [&delivered](const QString&, const QString&) { ++delivered; });
+        cache.request(QStringLiteral("slow"), QStringLiteral("slow.png"), 1, 1, [&] {
+            started.release();
+            (void)gate.tryAcquire(1, 10000);
+            sawCacheGone = cacheGone.load();
+            ended.release();
+            return 1;
+        });
+        ASSERT_TRUE(started.tryAcquire(1, 10000));
+        cache.request(QStringLiteral("later"), QStringLiteral("later.png"), 1, 1, [&] { return ++laterRan; });
+    }
+    cacheGone = true;
+    gate.release();
+    ASSERT_TRUE(ended.tryAcquire(1, 10000));
+    EXPECT_TRUE(sawCacheGone) << "the cache waited for the decode under way";
+    ASSERT_TRUE(BackgroundThreads::waitUntilNoneRuns(std::chrono::seconds(10)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(laterRan, 0) << "queued work ran after its cache went";
+    EXPECT_EQ(delivered, 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "batch/Converter.h"
 #include "batch/Notices.h"
 #include "engine/core/NativePath.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
@@ -25,11 +26,14 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -584,7 +588,7 @@ TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnly
 
     chooser->setSelectedSegment(1);
     controller->OnSwitchListviewStyle(chooser);
-    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 80);
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 64);
     EXPECT_FALSE(table->isColumnHidden(imageColumn));
 
     chooser->setSelected(true, 0);
@@ -600,8 +604,138 @@ TEST_F(MainWindow, ListStyleWinsWhenBothSegmentsAreSelectedAndNeitherChangesOnly
     controller->updateSegment();
     EXPECT_TRUE(shows(0, "list.png"));
     EXPECT_TRUE(shows(1, "listicon.png"));
-    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 80);
+    EXPECT_EQ(table->verticalHeader()->defaultSectionSize(), 64);
     EXPECT_FALSE(table->isColumnHidden(imageColumn));
+}
+
+TEST_F(MainWindow, HeaderClicksSortTheListAndTheRunNaturallyAndNewFilesTakeTheirPlaces)
+{
+    const auto make = [this](const char* name, int bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(bytes, 'x')) == bytes);
+        return path;
+    };
+    const QString ten = make("IMG_10.jpg", 300);
+    const QString two = make("IMG_2.jpg", 100);
+    const QString one = make("img_1.jpg", 200);
+    for (const QString& path : { ten, two, one })
+        Converter::converter()->addFile(path);
+    controller->switchUI();
+    controller->reloadImageData();
+    QApplication::processEvents();
+    EXPECT_EQ(listed(), (QStringList { ten, two, one })) << "unsorted, files keep the order they came in";
+    table->selectRow(0);
+
+    QHeaderView* header = table->horizontalHeader();
+    const auto click = [header](const QString& identifier) {
+        const int column = FileTableModel::columnForIdentifier(identifier);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                header->height() / 2));
+    };
+    const auto shown = [this] {
+        QStringList names;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            names << table->model()
+                         ->index(row, FileTableModel::columnForIdentifier(FileRecord::kName))
+                         .data()
+                         .toString();
+        return names;
+    };
+    const auto selected = [this] {
+        QStringList paths;
+        for (const QModelIndex& row : table->selectionModel()->selectedRows())
+            paths << listed().value(row.row());
+        return paths;
+    };
+    // The list is the run's order: what the table shows is what Converter hands the run.
+    click(FileRecord::kName);
+    EXPECT_EQ(listed(), (QStringList { one, two, ten })) << "natural order, whatever the case";
+    EXPECT_EQ(shown(), (QStringList { "img_1.jpg", "IMG_2.jpg", "IMG_10.jpg" }));
+    EXPECT_EQ(selected(), QStringList { ten }) << "the selection stays with its file";
+    click(FileRecord::kName);
+    EXPECT_EQ(listed(), (QStringList { ten, two, one }));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // A file dropped on the sorted list takes its place in it.
+    const QString three = make("IMG_3.jpg", 50);
+    ASSERT_TRUE(dragAndDrop(table->viewport(), { three }));
+    EXPECT_EQ(listed(), (QStringList { ten, three, two, one }));
+    click(FileRecord::kSize);
+    EXPECT_EQ(listed(), (QStringList { three, two, one, ten }));
+    EXPECT_EQ(shown(), (QStringList { "IMG_3.jpg", "IMG_2.jpg", "img_1.jpg", "IMG_10.jpg" }));
+}
+
+TEST_F(MainWindow, ColumnsShareTheWindowsWidthAndShowKindSizeAndDateWhole)
+{
+    addFiles(2);
+    controller->switchUI();
+    controller->reloadImageData();
+    const QHeaderView* header = table->horizontalHeader();
+    const int name = FileTableModel::columnForIdentifier(FileRecord::kName);
+    const int personal = FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn);
+    QList<int> nameWidths;
+    for (const QSize size : { QSize(980, 560), QSize(1600, 1000) }) {
+        nib.mainWindow()->resize(size);
+        for (const int style : { 0, 1 }) {
+            SCOPED_TRACE(QStringLiteral("%1x%2, style %3")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(style)
+                             .toStdString());
+            chooser->setSelectedSegment(style);
+            controller->updateSegment();
+            QApplication::processEvents();
+            EXPECT_LE(header->length(), table->viewport()->width()) << "a column beyond the window";
+            for (const QString& whole : { FileRecord::kKind, FileRecord::kSize, FileRecord::kModified }) {
+                const int column = FileTableModel::columnForIdentifier(whole);
+                for (int row = 0; row < table->model()->rowCount(); ++row) {
+                    // The text's own width and the air the cell keeps beside it.
+                    const QString text = table->model()->index(row, column).data().toString();
+                    EXPECT_GE(header->sectionSize(column), table->fontMetrics().horizontalAdvance(text) + 12)
+                        << qPrintable(text);
+                }
+            }
+            EXPECT_EQ(header->sectionSize(name), header->sectionSize(personal));
+        }
+        nameWidths << header->sectionSize(name);
+    }
+    EXPECT_GT(nameWidths.at(1), nameWidths.at(0) + 150) << "the name takes what a wider window gains";
+}
+
+TEST_F(MainWindow, TheSplitOfListAndDetailsIsKeptForTheNextLaunch)
+{
+    clearStore();
+    const auto cleanUp = qScopeGuard([] { clearStore(); });
+    addFiles(1);
+    controller->switchUI();
+    QApplication::processEvents();
+    auto* splitter = child<QSplitter>("listSplitter");
+    ASSERT_TRUE(splitter);
+    const int details = splitter->sizes().at(1);
+
+    // The handle dragged 120 pixels to the left, as a mouse does.
+    QSplitterHandle* handle = splitter->handle(1);
+    const QPoint from = handle->rect().center();
+    const QPoint to = from - QPoint(120, 0);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, from, handle->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(handle, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton, {}, {});
+    QApplication::sendEvent(handle, &release);
+    const int moved = splitter->sizes().at(1);
+    EXPECT_NEAR(moved, details + 120, 2);
+    nib.mainWindow()->close();
+
+    MainNib next;
+    next.load();
+    next.appController()->switchUI();
+    QApplication::processEvents();
+    const auto* restored = next.mainWindow()->findChild<QSplitter*>(QStringLiteral("listSplitter"));
+    EXPECT_NEAR(restored->sizes().at(1), moved, 2);
 }
 
 TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
@@ -654,7 +788,7 @@ TEST_F(MainWindow, CellsShowTheRecordAndAnEmptyThumbnailForUnreadableFiles)
 TEST_F(MainWindow, PersonalColumnAndDetailsShowWhatAGpsPhotoGivesAwayAndCopyItsPosition)
 {
     // A photo with a position and a camera, written by exiftool; and one with nothing personal.
-    const QString gps = dir.filePath(QStringLiteral("gps.png"));
+    const QString gps = dir.filePath(QStringLiteral("gps_harbour_walk_on_a_long_summer_afternoon.png"));
     const QString plain = dir.filePath(QStringLiteral("plain.png"));
     ASSERT_TRUE(writePng(gps) && writePng(plain));
     ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
@@ -694,10 +828,29 @@ TEST_F(MainWindow, PersonalColumnAndDetailsShowWhatAGpsPhotoGivesAwayAndCopyItsP
 
     table->selectRow(0);
     EXPECT_EQ(panel->shownPath(), gps);
-    EXPECT_TRUE(texts().contains(QStringLiteral("gps.png"))) << texts().join(u'\n').toStdString();
+    EXPECT_TRUE(texts().contains(QStringLiteral("gps_harbour_walk_on_a_long_summer_afternoon.png")))
+        << texts().join(u'\n').toStdString();
     EXPECT_TRUE(texts().contains(QStringLiteral("GPS position: 48.8584 N, 2.2945 E")))
         << texts().join(u'\n').toStdString();
     EXPECT_TRUE(texts().contains(QStringLiteral("Camera make: Canon"))) << texts().join(u'\n').toStdString();
+    // However narrow the details, each name and value shows whole: it wraps onto the lines it needs.
+    child<QSplitter>("listSplitter")->setSizes({ 800, 180 });
+    QApplication::processEvents();
+    // A splitter dragged below a pane's least width folds the pane away: a long name must not set it.
+    EXPECT_LE(panel->minimumSizeHint().width(), 180) << "the long name holds the details wide";
+    auto* tree = panel->findChild<QTreeWidget*>();
+    for (const QTreeWidgetItem* item :
+        tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive, 1)) {
+        for (const int side : { 0, 1 }) {
+            const QRect shown
+                = tree->visualItemRect(item).intersected(QRect(tree->header()->sectionViewportPosition(side),
+                    0, tree->header()->sectionSize(side), 1 << 20));
+            const QRect needed = tree->fontMetrics().boundingRect(
+                QRect(0, 0, shown.width() - 8 - (side == 0 ? 2 * tree->indentation() : 0), 1 << 20),
+                Qt::TextWordWrap, item->text(side));
+            EXPECT_GE(shown.height(), needed.height()) << qPrintable(item->text(side));
+        }
+    }
     ASSERT_TRUE(copy->isEnabled());
     copy->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("48.8584 N, 2.2945 E"));

@@ -15,6 +15,11 @@
 /// at set-up (the layout gave it none) never shows one. A table built by a layout is set up when it is
 /// woken (awakeFromNib), after the layout has set its properties; a table built in code with a frame is
 /// set up at once. Owns nothing beyond QTableView. Main thread only.
+///
+/// While it has the keyboard focus and selects whole rows, the current row is framed as one (the style's
+/// focus frame around the row; around the whole view when there is no row), so that its cells' delegates
+/// draw no frame of their own. The keyboard's focus arriving without a current row makes the first one
+/// current, without selecting it.
 class BlankTableView : public QTableView
 {
     Q_OBJECT
@@ -37,7 +42,15 @@ public:
     /// The header as the table shows it now: prevHeaderView() while it shows, else null.
     [[nodiscard]] QHeaderView* headerView() const;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
+    /// The current row's rectangle in the viewport across its shown columns; empty when there is none.
+    [[nodiscard]] QRect rowFrame(int row) const;
     /// Keeps the current header as the one to show again and takes it away. Runs once per table.
     void setup();
 

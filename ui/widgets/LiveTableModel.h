@@ -16,6 +16,11 @@ public:
     void reloadData()
     {
         beginResetModel();
+        rowsWillReload();
         endResetModel();
     }
+
+protected:
+    /// Called by reloadData() while the views hold no rows: the place to put the list in order.
+    virtual void rowsWillReload() { }
 };

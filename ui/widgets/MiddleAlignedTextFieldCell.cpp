@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/widgets/MiddleAlignedTextFieldCell.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
+
+namespace {
+
+/// A little air between neighbouring columns, whichever side the text keeps to.
+constexpr int kAirBefore = 4;
+constexpr int kAirAfter = 8;
+
+} // namespace
 
 QRectF MiddleAlignedTextFieldCell::titleRectForBounds(
     const QRectF& bounds, const QRectF& baseRect, qreal textHeight)
@@ -18,6 +27,10 @@ void MiddleAlignedTextFieldCell::paint(
 {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
+    // A table of whole rows frames its current row itself (BlankTableView).
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(item.widget);
+        view && view->selectionBehavior() == QAbstractItemView::SelectRows)
+        item.state &= ~QStyle::State_HasFocus;
     const QWidget* widget = item.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
 
@@ -27,9 +40,8 @@ void MiddleAlignedTextFieldCell::paint(
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
     const QRectF bounds = item.rect;
-    // A little air between neighbouring columns, whichever side the text keeps to.
-    const QRectF baseRect
-        = QRectF(style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)).adjusted(4, 0, -8, 0);
+    const QRectF baseRect = QRectF(style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget))
+                                .adjusted(kAirBefore, 0, -kAirAfter, 0);
     const QFontMetricsF metrics(item.font);
     const QRectF rect = titleRectForBounds(bounds, baseRect, metrics.height());
 
@@ -44,4 +56,9 @@ void MiddleAlignedTextFieldCell::paint(
     painter->drawText(rect, int(horizontal | Qt::AlignTop | Qt::TextSingleLine),
         metrics.elidedText(text, item.textElideMode, rect.width()));
     painter->restore();
+}
+
+QSize MiddleAlignedTextFieldCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(kAirBefore + kAirAfter, 0);
 }

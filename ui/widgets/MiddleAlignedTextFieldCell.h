@@ -22,4 +22,7 @@ public:
 
     void paint(
         QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    /// The base cell's size with the air paint() keeps beside the text, so that a column sized to its
+    /// contents shows every text whole.
+    [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

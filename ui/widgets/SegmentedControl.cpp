@@ -104,7 +104,9 @@ void SegmentedControl::updateSegmentStyles()
                            " border-top-left-radius: %2px; border-bottom-left-radius: %2px;"
                            " border-top-right-radius: %3px; border-bottom-right-radius: %3px;"
                            " padding: 3px 10px; background: palette(button); }"
-                           " QToolButton:checked { background: palette(midlight); }")
+                           " QToolButton:checked { background: palette(midlight); }"
+                           // The keyboard's place is as plain as in the other controls.
+                           " QToolButton:focus { border: 2px solid palette(highlight); padding: 2px 9px; }")
                 .arg(i == 0 ? QString() : QStringLiteral("border-left: none;"))
                 .arg(left)
                 .arg(right));

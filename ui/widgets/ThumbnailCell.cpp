@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/widgets/ThumbnailCell.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 
@@ -9,6 +10,10 @@ void ThumbnailCell::paint(
 {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
+    // A table of whole rows frames its current row itself (BlankTableView).
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(item.widget);
+        view && view->selectionBehavior() == QAbstractItemView::SelectRows)
+        item.state &= ~QStyle::State_HasFocus;
     item.text.clear();
     item.icon = {};
     item.features &= ~QStyleOptionViewItem::HasDecoration;
