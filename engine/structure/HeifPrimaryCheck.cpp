@@ -246,7 +246,7 @@ private:
         const int arrays = r.u8();
         bool haveSize = false;
         for (int i = 0; i < arrays && !r.failed(); ++i) {
-            const int type = r.u8() & 0x3F;
+            r.u8(); // the array's unit type: the decoder goes by each unit's own header
             const int count = r.u16();
             for (int k = 0; k < count && !r.failed(); ++k) {
                 const int length = r.u16();
@@ -254,7 +254,7 @@ private:
                     break;
                 const QByteArrayView nal = hvcC->payload.sliced(r.position(), length);
                 r.skip(length);
-                if (type != 33)
+                if (nal.size() < 2 || ((uchar(nal[0]) >> 1) & 0x3F) != 33)
                     continue;
                 const std::optional<CodedSize> coded = hevcSpsSize(nal);
                 if (!coded)
