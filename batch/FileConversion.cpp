@@ -141,6 +141,17 @@ KeptCopy keepCodedPicture(ConvertedFile& converted, const QString& folder, Attem
     return KeptCopy::Written;
 }
 
+/// The note of a file that ends before its last row, written with what it holds.
+QString rowsNote(const RowsInFile& rows)
+{
+    if (rows.present >= rows.total)
+        return QCoreApplication::translate(
+            "FileConversion", "the file ends early: every row was in it, with less detail");
+    return QCoreApplication::translate("FileConversion", "only %1 of its %2 rows were in the file")
+        .arg(rows.present)
+        .arg(rows.total);
+}
+
 /// The note of a file re-encoded at \a quality against the user's choice, and why.
 QString reencodedAt(float quality, const QString& why)
 {
@@ -163,6 +174,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
+    (void)takeRowsInFile();
     QString reencoded;
     QString framesLost;
     QString pagesLeftOut;
@@ -246,6 +258,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     outcome.status = ConversionOutcome::Status::Written;
     outcome.reencoded = true;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (const std::optional<RowsInFile> rows = takeRowsInFile())
+        outcome.note = rowsNote(*rows);
     if (!framesLost.isEmpty())
         outcome.note += QStringLiteral("; ")
             + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1")

@@ -158,11 +158,11 @@ QString outputFolderProblem(const FolderCreation& creation)
     return {};
 }
 
-// Qt and the codecs behind it report their complaints about a broken file through Qt's message
-// handler: they become part of the file's skip reason instead of noise on the terminal.
-void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+// Qt and the codecs behind it report a broken file through Qt's message handler: their errors become
+// part of the file's skip reason instead of noise on the terminal. Nothing else Qt says is a reason.
+void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    recordLibraryMessage(message);
+    (void)takeQtImageMessage(type, context, message);
     if (type == QtFatalMsg || qEnvironmentVariableIsSet("MORVANE_DEBUG"))
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }

@@ -31,7 +31,7 @@
 
 namespace {
 
-void tiffMessage(const char* module, const char* format, va_list arguments)
+void tiffError(const char* module, const char* format, va_list arguments)
 {
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
@@ -270,9 +270,10 @@ void initializeImageEngine()
         // room for 16-bit frames at that bound.
         QImageReader::setAllocationLimit(int((kMaxDecodedPixels * 8) >> 20) + 64);
         initializeMetadataLibrary();
-        // libtiff (under Qt's TIFF reader and writer) never prints: its words explain a skip.
-        TIFFSetWarningHandler(tiffMessage);
-        TIFFSetErrorHandler(tiffMessage);
+        // libtiff (under Qt's TIFF reader and writer) never prints: its errors explain a skip, its
+        // warnings (a tag it does not know, a field of the wrong type) stop nothing.
+        TIFFSetWarningHandler(nullptr);
+        TIFFSetErrorHandler(tiffError);
     });
 }
 
