@@ -2,6 +2,7 @@
 #include "batch/FileConversion.h"
 
 #include "batch/Converter.h"
+#include "batch/FolderCreation.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -278,10 +279,29 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;
+    QString folder = output.path;
+    int folderFd = -1;
+    if (!converted.subfolder.isEmpty()) {
+        // Every level below the output folder is made and opened without following a link.
+        const int outputFd = ::open(encodePath(output.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folderFd = outputFd < 0 ? -1 : openOutputSubfolder(outputFd, converted.subfolder, &error);
+        if (outputFd < 0)
+            error = SkipReasons::couldNotBeWritten(QString::fromLocal8Bit(std::strerror(errno)));
+        else
+            ::close(outputFd);
+        if (folderFd < 0) {
+            converted.file.reset();
+            converted.outcome = { ConversionOutcome::Status::Skipped, {}, error, {}, false };
+            return;
+        }
+        folder += (folder.endsWith(u'/') ? QString() : QStringLiteral("/")) + converted.subfolder;
+    }
     const QString path = converted.names == OutputNames::Numbered
         ? nameNumberedOutputFile(
-            Converter::pathExtension(outputName), output.path, *converted.file, &output.taken, &error)
-        : nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
+            Converter::pathExtension(outputName), folder, *converted.file, &output.taken, &error, folderFd)
+        : nameOutputFile(outputName, folder, *converted.file, &output.taken, &error, folderFd);
+    if (folderFd >= 0)
+        ::close(folderFd);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome

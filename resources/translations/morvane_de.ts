@@ -50,6 +50,14 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>only %1 of its %2 rows were in the file</source>
+        <translation>nur %1 der %2 Zeilen waren in der Datei</translation>
+    </message>
+    <message>
+        <source>the file ends early: every row was in it, with less detail</source>
+        <translation>die Datei endet vorzeitig: jede Zeile war darin, mit weniger Details</translation>
+    </message>
+    <message>
         <source>the frames could not be kept: %1</source>
         <translation>die Einzelbilder konnten nicht erhalten werden: %1</translation>
     </message>

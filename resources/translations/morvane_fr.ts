@@ -50,6 +50,14 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>only %1 of its %2 rows were in the file</source>
+        <translation>seules %1 de ses %2 lignes étaient dans le fichier</translation>
+    </message>
+    <message>
+        <source>the file ends early: every row was in it, with less detail</source>
+        <translation>le fichier s’arrête trop tôt : chaque ligne y était, avec moins de détails</translation>
+    </message>
+    <message>
         <source>the frames could not be kept: %1</source>
         <translation>les images de l’animation n’ont pas pu être conservées : %1</translation>
     </message>
