@@ -378,9 +378,12 @@ int inspectInputs(const Options& options)
         status = kSomeSkipped;
     }
     QList<QByteArray> sources;
-    for (const RunInput& input : inputs)
+    QStringList names;
+    for (const RunInput& input : inputs) {
         sources.append(encodePath(input.path));
-    if (writeInspectionReports(sources, options.json, out, shown) != 0)
+        names.append(input.outputName());
+    }
+    if (writeInspectionReports(sources, options.json, out, shown, names) != 0)
         status = kSomeSkipped;
     return status;
 }
