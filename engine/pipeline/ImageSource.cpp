@@ -167,14 +167,17 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
             return std::nullopt;
         }
     }
-    // libpng fails on a file that ends early, in its own words: the reason says first what happened.
-    const auto failed = [&data, format]() -> std::optional<Image> {
-        if (format != ImageFormat::PNG)
-            return std::nullopt;
-        if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
-            recordFirst(missing);
-        else if (!pngChunksFit(data))
-            recordFirst(QStringLiteral("The file is cut short"));
+    // libpng fails on a file that ends early, in its own words: the reason says first what happened. A
+    // reader that says nothing else is quoted in Qt's words ("Unable to read image data").
+    const auto failed = [&data, format](const QImageReader* reader = nullptr) -> std::optional<Image> {
+        if (format == ImageFormat::PNG) {
+            if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
+                recordFirst(missing);
+            else if (!pngChunksFit(data))
+                recordFirst(QStringLiteral("The file is cut short"));
+        }
+        if (reader && reader->error() != QImageReader::UnknownError)
+            recordLibraryMessage(reader->errorString());
         return std::nullopt;
     };
     QByteArray shared = data;
@@ -185,13 +188,13 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
     // The header's size decides before any pixel memory is taken.
     const QSize size = reader->size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
-        return failed();
+        return failed(reader.get());
     QImage pixels;
     bool intoFrame = false;
     // Qt's GIF reader draws into a canvas of its own, which it clears before the first frame.
     const QImage::Format stated = format == ImageFormat::GIF ? QImage::Format_Invalid : reader->imageFormat();
     if (!readIntoDefinedFrame(*reader, size, stated, pixels, intoFrame))
-        return failed();
+        return failed(reader.get());
     if (!intoFrame && format != ImageFormat::GIF) {
         // The reader produced another size or format than it stated: read again, into a defined frame
         // of what it produced.
