@@ -73,3 +73,8 @@ QString endsBeforeItsPixelsMessage()
 {
     return QStringLiteral("The file ends before its pixels do");
 }
+
+QString tooLargeMessage(QSize size)
+{
+    return QStringLiteral("The image is too large: %1 x %2 pixels").arg(size.width()).arg(size.height());
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -25,6 +26,8 @@ void routeQtImageMessages();
 
 /// The words the decoders record for a file that ends before its pixels do.
 [[nodiscard]] QString endsBeforeItsPixelsMessage();
+/// The words the decoders record for a frame of \a size above the engine's bound.
+[[nodiscard]] QString tooLargeMessage(QSize size);
 
 /// How much of its picture a file that ends early held, as the decoder that filled in the rest found it.
 struct RowsInFile

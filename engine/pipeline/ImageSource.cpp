@@ -187,8 +187,11 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
         return failed();
     // The header's size decides before any pixel memory is taken.
     const QSize size = reader->size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels) {
+        recordLibraryMessage(
+            size.isEmpty() ? QStringLiteral("It holds no image of a usable size") : tooLargeMessage(size));
         return failed(reader.get());
+    }
     QImage pixels;
     bool intoFrame = false;
     // Qt's GIF reader draws into a canvas of its own, which it clears before the first frame.

@@ -535,6 +535,7 @@ TEST(DamagedSources, GiveTheSameOutcomeAndBytesWhateverTheMemoryHeldAndNoneOfThe
             break;
         case Expect::Skipped:
             EXPECT_EQ(status, "skipped");
+            EXPECT_TRUE(reason.endsWith(u')')) << "no cause named: " << qPrintable(reason);
             break;
         case Expect::Written:
             EXPECT_EQ(status, "written") << qPrintable(reason);

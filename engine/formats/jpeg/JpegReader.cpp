@@ -167,9 +167,7 @@ QString failureOf(const DecodeTarget& target, const ErrorManager& errors)
 {
     switch (target.refusal) {
     case Refusal::TooLarge:
-        return QStringLiteral("The image is too large (%1 x %2 pixels)")
-            .arg(target.stated.width())
-            .arg(target.stated.height());
+        return tooLargeMessage(target.stated);
     case Refusal::TooLittleData:
         return QStringLiteral("The file is far too small for %1 x %2 pixels")
             .arg(target.stated.width())
