@@ -35,7 +35,7 @@ Converter::Converter()
         QStringLiteral("webp") }
 { }
 
-void Converter::addFile(const QString& path, const QString& name)
+void Converter::addFile(const QString& path, const QString& name, const QString& folder)
 {
     if (path.isEmpty() || m_allFiles.contains(path))
         return;
@@ -47,6 +47,7 @@ void Converter::addFile(const QString& path, const QString& name)
 
     FileRecord record;
     record.name = name.isEmpty() ? lastPathComponent(path) : name;
+    record.folder = folder;
     record.kind = Utility::GetReadableFileType(path);
     record.size = static_cast<quint64>(status.st_size);
     record.modified = QDateTime::fromMSecsSinceEpoch(

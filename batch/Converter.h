@@ -19,6 +19,9 @@ struct FileRecord
     /// The file's name as the user gave or saw it (a link's own name, not its target's), in decodePath's
     /// spelling: what the list shows (through readablePath) and what the copy is named after.
     QString name;
+    /// The folder the file was found in, relative to the folder named for the walk that found it ("a/b"
+    /// in decodePath's spelling); empty for a file named itself or at the top of a walk.
+    QString folder;
     QString kind; ///< Utility::GetReadableFileType of the path; "" when no kind is known
     quint64 size = 0; ///< in bytes
     QDateTime modified; ///< time of the last change of the content
@@ -52,10 +55,11 @@ public:
     [[nodiscard]] const QStringList& supportedTypes() const { return m_supportedTypes; }
 
     /// Adds \a path with a new record unless it is listed already or its status cannot be read; the
-    /// record's name is \a name, or the last component of \a path when \a name is empty.
+    /// record's name is \a name, or the last component of \a path when \a name is empty; its folder
+    /// \a folder.
     /// Does not look at the extension: callers filter. Size and date are those of the file a link
     /// points to, so a path through a link shows the image's own size.
-    void addFile(const QString& path, const QString& name = {});
+    void addFile(const QString& path, const QString& name = {}, const QString& folder = {});
     /// Removes \a path and its record; a path that is not listed changes nothing.
     void removeFile(const QString& path);
     /// Removes every path.

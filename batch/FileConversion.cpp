@@ -2,6 +2,7 @@
 #include "batch/FileConversion.h"
 
 #include "batch/Converter.h"
+#include "batch/FolderCreation.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -141,6 +142,17 @@ KeptCopy keepCodedPicture(ConvertedFile& converted, const QString& folder, Attem
     return KeptCopy::Written;
 }
 
+/// The note of a file that ends before its last row, written with what it holds.
+QString rowsNote(const RowsInFile& rows)
+{
+    if (rows.present >= rows.total)
+        return QCoreApplication::translate(
+            "FileConversion", "the file ends early: every row was in it, with less detail");
+    return QCoreApplication::translate("FileConversion", "only %1 of its %2 rows were in the file")
+        .arg(rows.present)
+        .arg(rows.total);
+}
+
 /// The note of a file re-encoded at \a quality against the user's choice, and why.
 QString reencodedAt(float quality, const QString& why)
 {
@@ -163,6 +175,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     ConversionOutcome& outcome = converted.outcome;
     // What the libraries say about this file explains a skip; earlier files' words do not.
     (void)takeLibraryMessages();
+    (void)takeRowsInFile();
     QString reencoded;
     QString framesLost;
     QString pagesLeftOut;
@@ -246,6 +259,8 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     outcome.status = ConversionOutcome::Status::Written;
     outcome.reencoded = true;
     outcome.note = framesNote(wrapper.imgInfo());
+    if (const std::optional<RowsInFile> rows = takeRowsInFile())
+        outcome.note = rowsNote(*rows);
     if (!framesLost.isEmpty())
         outcome.note += QStringLiteral("; ")
             + QCoreApplication::translate("FileConversion", "the frames could not be kept: %1")
@@ -264,10 +279,29 @@ void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, O
     if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
         return;
     QString error;
+    QString folder = output.path;
+    int folderFd = -1;
+    if (!converted.subfolder.isEmpty()) {
+        // Every level below the output folder is made and opened without following a link.
+        const int outputFd = ::open(encodePath(output.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folderFd = outputFd < 0 ? -1 : openOutputSubfolder(outputFd, converted.subfolder, &error);
+        if (outputFd < 0)
+            error = SkipReasons::couldNotBeWritten(QString::fromLocal8Bit(std::strerror(errno)));
+        else
+            ::close(outputFd);
+        if (folderFd < 0) {
+            converted.file.reset();
+            converted.outcome = { ConversionOutcome::Status::Skipped, {}, error, {}, false };
+            return;
+        }
+        folder += (folder.endsWith(u'/') ? QString() : QStringLiteral("/")) + converted.subfolder;
+    }
     const QString path = converted.names == OutputNames::Numbered
         ? nameNumberedOutputFile(
-            Converter::pathExtension(outputName), output.path, *converted.file, &output.taken, &error)
-        : nameOutputFile(outputName, output.path, *converted.file, &output.taken, &error);
+            Converter::pathExtension(outputName), folder, *converted.file, &output.taken, &error, folderFd)
+        : nameOutputFile(outputName, folder, *converted.file, &output.taken, &error, folderFd);
+    if (folderFd >= 0)
+        ::close(folderFd);
     converted.file.reset();
     if (path.isEmpty()) {
         converted.outcome

@@ -39,6 +39,8 @@ struct ConvertedFile
     QString outputName; ///< the name the file asks for (RunOptions::outputNameFor); empty when skipped early
     /// Numbered: the file is named by number (nameNumberedOutputFile) with outputName's extension.
     OutputNames names = OutputNames::Source;
+    /// The folder below the output folder the file is named in ("a/b"); empty for the output folder.
+    QString subfolder;
 };
 
 /// One file of a run, the same for the window and the command line, in two halves. The first reads
@@ -64,7 +66,8 @@ struct ConvertedFile
 
 /// The second half: names a converted file after \a outputName (or the name its conversion chose) in
 /// \a output (nameOutputFile), or by number when its options said so (nameNumberedOutputFile), so that
-/// nothing existing is ever replaced. A file that cannot be named becomes a skipped one.
+/// nothing existing is ever replaced. A file with a subfolder is named in that folder below the output
+/// folder, made as needed (openOutputSubfolder). A file that cannot be named becomes a skipped one.
 void nameConvertedFile(ConvertedFile& converted, const QString& outputName, OutputFolder& output);
 
 /// Why \a source cannot be loaded as an image: "not found", "could not be read: ...", "not a regular

@@ -105,7 +105,7 @@ public:
         const QString path = decodePath(real);
         if (S_ISDIR(target.st_mode)) {
             m_root = real;
-            walk(real);
+            walk(real, {});
         } else if (m_model->isSupportedPath(path)) {
             // Named by itself, anything with a supported extension is taken, even a pipe: the run will
             // find out whether it can be read. The copy is named as the user named the file.
@@ -126,8 +126,9 @@ private:
 
     bool supportedName(const QByteArray& name) const { return m_model->isSupportedPath(decodePath(name)); }
 
-    /// \a folder is canonical, so its entries' paths are too unless they are links.
-    void walk(const QByteArray& folder)
+    /// \a folder is canonical, so its entries' paths are too unless they are links; \a relative is its
+    /// path below the walk's root ("" for the root).
+    void walk(const QByteArray& folder, const QByteArray& relative)
     {
         // Links aside, "." or ".." can lead back to a folder walked already.
         if (m_walkedFolders.contains(folder))
@@ -149,23 +150,23 @@ private:
                 continue;
             if (S_ISDIR(status.st_mode)) {
                 if (m_recursive)
-                    walk(entry);
+                    walk(entry, relative.isEmpty() ? name : relative + '/' + name);
                 else
                     ++m_added.subfoldersSkipped;
             } else if (S_ISLNK(status.st_mode)) {
-                addLinked(entry, name);
+                addLinked(entry, name, relative);
             } else if (supportedName(name)) {
                 if (!S_ISREG(status.st_mode))
                     skip(entry, SkipReasons::notARegularFile());
                 else
-                    add(decodePath(entry), decodePath(name));
+                    add(decodePath(entry), decodePath(name), relative);
             }
         }
     }
 
     /// A link found in a folder and named \a name there: a file it leads to inside the walk's root is
     /// taken under that name; a folder is not walked; anything outside the root is left alone.
-    void addLinked(const QByteArray& entry, const QByteArray& name)
+    void addLinked(const QByteArray& entry, const QByteArray& name, const QByteArray& relative)
     {
         struct stat target = {};
         if (::stat(entry.constData(), &target) != 0) {
@@ -190,16 +191,17 @@ private:
         else if (!liesWithin(real, m_root))
             skip(entry, SkipReasons::linkOutsideFolder());
         else if (m_model->isSupportedPath(path))
-            add(path, decodePath(name));
+            add(path, decodePath(name), relative);
         else
             skip(entry, SkipReasons::linkWithoutImageExtension(path));
     }
 
-    /// Lists \a path, found among the caller's paths or a walked folder's entries, shown as \a name.
-    void add(const QString& path, const QString& name)
+    /// Lists \a path, found among the caller's paths or a walked folder's entries, shown as \a name,
+    /// found in the folder \a relative below the walk's root.
+    void add(const QString& path, const QString& name, const QByteArray& relative = {})
     {
         ++m_added.found;
-        m_model->addFile(path, name);
+        m_model->addFile(path, name, relative.isEmpty() ? QString() : decodePath(relative));
     }
 
     Converter* const m_model;

@@ -23,7 +23,8 @@ struct AddedFiles
 /// Gathering: adds the images among \a paths (in decodePath's spelling, so any bytes) to \a list, in
 /// order, each under its canonical path (absolute, every link resolved), so that one file named in
 /// several ways is listed once, and with the name the user gave or saw: the last component of the path
-/// named, or of the entry in a walked folder, never that of a link's target.
+/// named, or of the entry in a walked folder, never that of a link's target; and with the folder it was
+/// found in below the folder named (FileRecord::folder), for runs that keep the folders.
 ///
 /// A path named here is followed wherever its links lead; a missing item is skipped; an item that is not
 /// a folder is added when its extension (and its target's) is supported; a folder is the root of a walk,

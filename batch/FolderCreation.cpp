@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FolderCreation.h"
 
+#include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
+
+#include <QByteArrayList>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,4 +56,40 @@ FolderCreation createFolderWithParents(const QString& path)
         if (end < 0)
             return {};
     }
+}
+
+int openOutputSubfolder(int baseFd, const QString& relative, QString* reason)
+{
+    const QList<QByteArray> levels = encodePath(relative).split('/');
+    int fd = ::fcntl(baseFd, F_DUPFD_CLOEXEC, 0);
+    QByteArray reached;
+    for (const QByteArray& level : levels) {
+        if (fd < 0)
+            break;
+        if (level.isEmpty() || level == "." || level == "..")
+            continue;
+        reached += reached.isEmpty() ? level : '/' + level;
+        // Another run may make a level meanwhile: a folder there is what was wanted.
+        const bool made = ::mkdirat(fd, level.constData(), 0777) == 0 || errno == EEXIST;
+        const int error = errno;
+        const int next
+            = made ? ::openat(fd, level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        const int openError = errno;
+        ::close(fd);
+        fd = next;
+        if (fd >= 0)
+            continue;
+        if (reason) {
+            const QString where = decodePath(reached);
+            const int cause = made ? openError : error;
+            *reason = made && (cause == ELOOP || cause == ENOTDIR)
+                ? SkipReasons::outputLevelNotAFolder(where)
+                : SkipReasons::couldNotBeWritten(
+                    QStringLiteral("%1: %2").arg(where, QString::fromLocal8Bit(std::strerror(cause))));
+        }
+        return -1;
+    }
+    if (fd < 0 && reason && reason->isEmpty())
+        *reason = SkipReasons::couldNotBeWritten(QString::fromLocal8Bit(std::strerror(errno)));
+    return fd;
 }

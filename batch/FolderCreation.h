@@ -31,3 +31,11 @@ struct FolderCreation
 /// other with default permissions, so that a failure names the level and its reason. A folder that
 /// another process makes meanwhile is as good as one made here. Any thread.
 [[nodiscard]] FolderCreation createFolderWithParents(const QString& path);
+
+/// Opens the folder \a relative ("a/b", in decodePath's spelling) below the folder open as \a baseFd,
+/// making each missing level with default permissions, never following a link: each level is made and
+/// opened relative to the one above it, so that a link put in the way meanwhile is found, not followed.
+/// Returns the open descriptor of the last level (the caller closes it), or -1 with the reason in words
+/// for the user in \a reason: a level that is a link or a file, or what stopped a level's creation.
+/// Any thread.
+[[nodiscard]] int openOutputSubfolder(int baseFd, const QString& relative, QString* reason);

@@ -70,8 +70,8 @@ void TakenNames::remember(const QByteArray& name, int next)
     known = std::max(known, next);
 }
 
-QString nameOutputFile(
-    const QString& file, const QString& atPath, WorkFile& content, TakenNames* taken, QString* error)
+QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& content, TakenNames* taken,
+    QString* error, int folderFd)
 {
     const auto fail = [error](const QString& reason) {
         if (error)
@@ -91,9 +91,11 @@ QString nameOutputFile(
     const QByteArray base = encodePath(hasDot ? name.left(name.lastIndexOf(u'.')) : name);
     const QByteArray tail = hasDot ? QByteArray(".") + encodePath(extension) : QByteArray();
     const QByteArray folder = encodePath(atPath.endsWith(u'/') ? atPath : atPath + u'/');
-    const QByteArray key = base + tail;
+    // Names are taken per folder: the key holds the folder, which no file name can be mistaken for.
+    const QByteArray key = folder + base + tail;
 
-    long limit = ::pathconf(encodePath(atPath).constData(), _PC_NAME_MAX);
+    long limit = folderFd >= 0 ? ::fpathconf(folderFd, _PC_NAME_MAX)
+                               : ::pathconf(encodePath(atPath).constData(), _PC_NAME_MAX);
     if (limit <= 0)
         limit = NAME_MAX;
     qsizetype nameBudget = limit;
@@ -105,7 +107,7 @@ QString nameOutputFile(
         if (shortBase.isEmpty())
             return fail(QStringLiteral("no free name in the output folder"));
         const QByteArray candidate = shortBase + suffix;
-        switch (content.linkAs(folder + candidate)) {
+        switch (folderFd >= 0 ? content.linkAt(folderFd, candidate) : content.linkAs(folder + candidate)) {
         case WorkFile::Link::Done:
             if (taken)
                 taken->remember(key, k + 1);
@@ -124,8 +126,8 @@ QString nameOutputFile(
     return fail(QStringLiteral("no free name in the output folder"));
 }
 
-QString nameNumberedOutputFile(
-    const QString& extension, const QString& atPath, WorkFile& content, TakenNames* taken, QString* error)
+QString nameNumberedOutputFile(const QString& extension, const QString& atPath, WorkFile& content,
+    TakenNames* taken, QString* error, int folderFd)
 {
     const auto fail = [error](const QString& reason) {
         if (error)
@@ -137,14 +139,14 @@ QString nameNumberedOutputFile(
     const QByteArray folder = encodePath(atPath.endsWith(u'/') ? atPath : atPath + u'/');
     const QByteArray tail = extension.isEmpty() ? QByteArray() : QByteArray(".") + encodePath(extension);
     // No file name holds a slash: the key cannot meet one of nameOutputFile's.
-    const QByteArray key = QByteArrayLiteral("/numbered");
+    const QByteArray key = folder + QByteArrayLiteral("/numbered");
 
     int k = taken ? taken->firstUnknown(key) : 0;
     if (k == 0)
         k = highestNumberIn(atPath) + 1;
     for (; k < INT_MAX; ++k) {
         const QByteArray candidate = kNumberedPrefix + QByteArray::number(k).rightJustified(4, '0') + tail;
-        switch (content.linkAs(folder + candidate)) {
+        switch (folderFd >= 0 ? content.linkAt(folderFd, candidate) : content.linkAs(folder + candidate)) {
         case WorkFile::Link::Done:
             if (taken)
                 taken->remember(key, k + 1);

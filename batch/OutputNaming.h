@@ -45,15 +45,18 @@ struct OutputFolder
 /// whatever exists or appears at a name is left alone, and two callers never get the same name. A name
 /// too long for the file system is shortened in its B part, keeping " (k)" and the extension.
 /// \a taken, when given, holds what this run has seen taken already (the names come out the same).
-/// Returns "" when no name can be had, with the reason in \a error. Any thread, several at once.
+/// With \a folderFd, the folder \a atPath open (openOutputSubfolder), the name is taken in the folder that
+/// descriptor holds. Returns "" when no name can be had, with the reason in \a error. Any thread, several
+/// at once.
 [[nodiscard]] QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& content,
-    TakenNames* taken = nullptr, QString* error = nullptr);
+    TakenNames* taken = nullptr, QString* error = nullptr, int folderFd = -1);
 
 /// Numbered naming: as nameOutputFile, with the name "photo-N.E" instead of the source's (N the number
 /// with at least four digits, E \a extension as given; "photo-N" without one). N follows the highest
 /// number that a name "photo-N" or "photo-N.anything" in the folder holds (from 1 in a folder without
 /// one), so that a second run into the folder goes on where the first stopped, and skips a number whose
 /// name is taken meanwhile. \a taken, when given, keeps the folder from being listed more than once
-/// per run. Any thread, several at once.
+/// per run (numbers are counted per folder). \a folderFd as for nameOutputFile. Any thread, several at
+/// once.
 [[nodiscard]] QString nameNumberedOutputFile(const QString& extension, const QString& atPath,
-    WorkFile& content, TakenNames* taken = nullptr, QString* error = nullptr);
+    WorkFile& content, TakenNames* taken = nullptr, QString* error = nullptr, int folderFd = -1);

@@ -183,7 +183,10 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     if (waited && stop && stop->load())
         return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
     ImageWrapper wrapper;
-    return convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
+    ConvertedFile converted = convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
+    if (options.keepFolders)
+        converted.subfolder = input.folder;
+    return converted;
 }
 
 /// Descriptors this process may still open, with some left for everything else.
@@ -206,8 +209,10 @@ std::vector<RunInput> runInputsOf(const Converter& list)
 {
     std::vector<RunInput> inputs;
     inputs.reserve(size_t(list.allFilePaths().size()));
-    for (const QString& path : list.allFilePaths())
-        inputs.push_back({ path, list.allFiles().value(path).name });
+    for (const QString& path : list.allFilePaths()) {
+        const FileRecord record = list.allFiles().value(path);
+        inputs.push_back({ path, record.name, record.folder });
+    }
     return inputs;
 }
 

@@ -19,6 +19,8 @@ struct RunInput
     /// What its output is named after: the name the user gave or saw (a link's own name); when empty,
     /// the last component of \a path.
     QString name;
+    /// The folder it was found in below the folder named for the run (FileRecord::folder).
+    QString folder;
 
     [[nodiscard]] QString outputName() const;
 };

@@ -26,6 +26,10 @@ struct RunOptions
     qint64 memoryBytes = 0; ///< the budget for the files in memory at once; 0 for none
     OutputFormatChoice outputFormat = OutputFormatChoice::SameAsSource;
     OutputNames names = OutputNames::Source;
+    /// Each copy goes into the folder below the output folder that its source was found in below the
+    /// folder named for the run (FileRecord::folder), made as needed; otherwise every copy goes into the
+    /// output folder itself. The command line's --keep-folders; the window never sets it.
+    bool keepFolders = false;
 
     /// The quality, the orientation, the JPEG choice and the output format as \a settings holds them now;
     /// one job, no memory budget.

@@ -89,6 +89,13 @@ QString couldNotBeListed(const QString& systemError)
     return QCoreApplication::translate("SkipReasons", "could not be listed: %1").arg(systemError);
 }
 
+QString outputLevelNotAFolder(const QString& level)
+{
+    return QCoreApplication::translate(
+        "SkipReasons", "could not be written: %1 in the output folder is a link or a file, not a folder")
+        .arg(level);
+}
+
 QString interrupted()
 {
     return QCoreApplication::translate("SkipReasons", "interrupted");

@@ -32,6 +32,10 @@ namespace SkipReasons {
 /// A folder whose entries could not be listed, for the reason \a systemError.
 [[nodiscard]] QString couldNotBeListed(const QString& systemError);
 
+/// A file whose folder below the output folder cannot be made: \a level (a path below the output
+/// folder) is a link or a file.
+[[nodiscard]] QString outputLevelNotAFolder(const QString& level);
+
 /// A file the run never started: the run was stopped first.
 [[nodiscard]] QString interrupted();
 

@@ -52,12 +52,14 @@ QJsonObject inspectionReport(const QByteArray& source, const Inspection& inspect
     return object;
 }
 
-int writeInspectionReports(
-    const QList<QByteArray>& sources, bool json, QIODevice& out, const ShownPath& shown)
+int writeInspectionReports(const QList<QByteArray>& sources, bool json, QIODevice& out,
+    const ShownPath& shown, const QStringList& names)
 {
     int status = 0;
-    for (const QByteArray& source : sources) {
-        const Inspection inspection = inspectPath(source);
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const QByteArray& source = sources[i];
+        Inspection inspection = inspectPath(source);
+        addFileNameFindings(inspection, i < names.size() ? names[i] : decodePath(source));
         if (!inspection.readable)
             status = 1;
         out.write(json

@@ -35,6 +35,8 @@ using ShownPath = std::function<QByteArray(const QByteArray& path)>;
 
 /// Inspects each of \a sources in turn (paths in the file system's bytes) and writes its report to
 /// \a out, as text or as one compact JSON object per line. Returns the command's exit status: 0 when
-/// every file was read, 1 when any could not be (each is reported with its reason).
-[[nodiscard]] int writeInspectionReports(
-    const QList<QByteArray>& sources, bool json, QIODevice& out, const ShownPath& shown);
+/// every file was read, 1 when any could not be (each is reported with its reason). What a file's name
+/// gives away is reported with it (addFileNameFindings): the name in \a names at its index, the name a
+/// copy would be given (a link's own name), else the last component of its path.
+[[nodiscard]] int writeInspectionReports(const QList<QByteArray>& sources, bool json, QIODevice& out,
+    const ShownPath& shown, const QStringList& names = {});

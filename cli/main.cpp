@@ -158,11 +158,11 @@ QString outputFolderProblem(const FolderCreation& creation)
     return {};
 }
 
-// Qt and the codecs behind it report their complaints about a broken file through Qt's message
-// handler: they become part of the file's skip reason instead of noise on the terminal.
-void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+// Qt and the codecs behind it report a broken file through Qt's message handler: their errors become
+// part of the file's skip reason instead of noise on the terminal. Nothing else Qt says is a reason.
+void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    recordLibraryMessage(message);
+    (void)takeQtImageMessage(type, context, message);
     if (type == QtFatalMsg || qEnvironmentVariableIsSet("MORVANE_DEBUG"))
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
@@ -207,6 +207,10 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         "source|numbered");
     const QCommandLineOption recursive(
         { "r", "recursive" }, "Walk folders to any depth, never into a linked one (default: one level).");
+    const QCommandLineOption keepFolders("keep-folders",
+        "Write each copy into the folder below DIR that its source was found in below the folder named "
+        "(made as needed, never through a link), instead of all into DIR; without -r every copy is at the "
+        "top of DIR, as the files it takes are.");
     const QCommandLineOption jobs(
         { "j", "jobs" }, "Convert N files at once (default: the number of cores).", "N");
     const QCommandLineOption inspect("inspect",
@@ -219,8 +223,8 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, names, recursive, jobs,
-        inspect, json, quiet, memory, namedWorkFiles });
+    parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, names, recursive,
+        keepFolders, jobs, inspect, json, quiet, memory, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -243,6 +247,10 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     if (options.inspect) {
         if (parser.isSet(output)) {
             printError(QStringLiteral("--inspect writes nothing and takes no output folder"));
+            return kUsageError;
+        }
+        if (parser.isSet(keepFolders)) {
+            printError(QStringLiteral("--inspect writes nothing and keeps no folders"));
             return kUsageError;
         }
         if (options.paths.isEmpty()) {
@@ -300,6 +308,7 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         }
         options.run.names = value == QLatin1String("numbered") ? OutputNames::Numbered : OutputNames::Source;
     }
+    options.run.keepFolders = parser.isSet(keepFolders);
     options.run.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
         bool ok = false;
@@ -369,9 +378,12 @@ int inspectInputs(const Options& options)
         status = kSomeSkipped;
     }
     QList<QByteArray> sources;
-    for (const RunInput& input : inputs)
+    QStringList names;
+    for (const RunInput& input : inputs) {
         sources.append(encodePath(input.path));
-    if (writeInspectionReports(sources, options.json, out, shown) != 0)
+        names.append(input.outputName());
+    }
+    if (writeInspectionReports(sources, options.json, out, shown, names) != 0)
         status = kSomeSkipped;
     return status;
 }

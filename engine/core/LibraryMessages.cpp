@@ -10,6 +10,7 @@ namespace {
 constexpr qsizetype kMaxKept = 8;
 
 thread_local QStringList messages;
+thread_local std::optional<RowsInFile> rowsInFile;
 
 } // namespace
 
@@ -24,25 +25,44 @@ QStringList takeLibraryMessages()
     return std::exchange(messages, {});
 }
 
+void recordRowsInFile(const RowsInFile& rows)
+{
+    rowsInFile = rows;
+}
+
+std::optional<RowsInFile> takeRowsInFile()
+{
+    return std::exchange(rowsInFile, std::nullopt);
+}
+
 namespace {
 
 QtMessageHandler previousQtHandler = nullptr;
 
 void qtImageMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    // Qt's profile parser reports the profiles it does not support (LUT-based ones) as warnings.
-    const bool fromImageIo = context.category
-        && (std::strncmp(context.category, "qt.gui.imageio", 14) == 0
-            || std::strcmp(context.category, "qt.gui.icc") == 0);
-    if (type != QtFatalMsg && (fromImageIo || message.startsWith(QLatin1String("libpng")))) {
-        recordLibraryMessage(message);
-        return;
-    }
-    if (previousQtHandler)
+    if (!takeQtImageMessage(type, context, message) && previousQtHandler)
         previousQtHandler(type, context, message);
 }
 
 } // namespace
+
+bool takeQtImageMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const bool profile = context.category && std::strcmp(context.category, "qt.gui.icc") == 0;
+    const bool fromImageIo = profile
+        || (context.category && std::strncmp(context.category, "qt.gui.imageio", 14) == 0)
+        || message.startsWith(QLatin1String("libpng"));
+    if (type == QtFatalMsg || !fromImageIo)
+        return false;
+    // Qt's profile parser warns of the profiles it does not support (LUT-based ones), and libpng of
+    // chunks it passes over: neither stops a read.
+    const bool warning = profile || type == QtInfoMsg || type == QtDebugMsg
+        || message.startsWith(QLatin1String("libpng warning"));
+    if (!warning)
+        recordLibraryMessage(message);
+    return true;
+}
 
 void routeQtImageMessages()
 {
@@ -52,4 +72,9 @@ void routeQtImageMessages()
 QString endsBeforeItsPixelsMessage()
 {
     return QStringLiteral("The file ends before its pixels do");
+}
+
+QString tooLargeMessage(QSize size)
+{
+    return QStringLiteral("The image is too large: %1 x %2 pixels").arg(size.width()).arg(size.height());
 }

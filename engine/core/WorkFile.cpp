@@ -190,17 +190,22 @@ QString WorkFile::path() const
 
 WorkFile::Link WorkFile::linkAs(const QByteArray& target)
 {
+    return linkAt(AT_FDCWD, target);
+}
+
+WorkFile::Link WorkFile::linkAt(int folderFd, const QByteArray& name)
+{
     int result = -1;
     if (m_hiddenPath.isEmpty()) {
         char proc[40];
         std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", m_fd);
-        result = ::linkat(AT_FDCWD, proc, AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
+        result = ::linkat(AT_FDCWD, proc, folderFd, name.constData(), AT_SYMLINK_FOLLOW);
     } else {
-        result = ::link(m_hiddenPath.constData(), target.constData());
+        result = ::linkat(AT_FDCWD, m_hiddenPath.constData(), folderFd, name.constData(), 0);
         if (result != 0 && (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK || errno == ENOSYS)) {
             // A file system without hard links may still rename without replacing.
             result = ::renameat2(
-                AT_FDCWD, m_hiddenPath.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+                AT_FDCWD, m_hiddenPath.constData(), folderFd, name.constData(), RENAME_NOREPLACE);
             if (result == 0)
                 m_hiddenPath.clear();
         }

@@ -46,6 +46,9 @@ public:
     /// bytes). Never replaces: Taken when anything exists there, a dangling link included. After Done
     /// the file stays where it is when this object goes.
     [[nodiscard]] Link linkAs(const QByteArray& target);
+    /// The same for the name \a name in the folder open as \a folderFd (on the file's file system): the
+    /// folder is the one that descriptor holds, whatever its path leads to meanwhile.
+    [[nodiscard]] Link linkAt(int folderFd, const QByteArray& name);
 
 private:
     WorkFile(int fd, QByteArray hiddenPath);

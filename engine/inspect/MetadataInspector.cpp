@@ -664,6 +664,7 @@ Inspection inspectImageFile(const QString& path)
         return unreadable(systemError(errno));
     Inspection inspection = inspectDescriptor(descriptor, kMaxSourceFileBytes);
     ::close(descriptor);
+    addFileNameFindings(inspection, path);
     return inspection;
 }
 

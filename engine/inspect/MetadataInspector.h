@@ -86,7 +86,8 @@ struct Inspection
 [[nodiscard]] Inspection inspectImageData(const QByteArray& data);
 /// Inspects the file at \a path. Unreadable with the system's reason when it cannot be read, and with
 /// "the file is too large" when it is larger than a photo can be (kMaxSourceFileBytes, engine/ImageSource.h):
-/// such a file is not read at all, and no file takes more memory than that bound.
+/// such a file is not read at all, and no file takes more memory than that bound. What the file's name
+/// gives away is reported with what it holds (addFileNameFindings).
 [[nodiscard]] Inspection inspectImageFile(const QString& path);
 /// Inspects the file open at \a descriptor (an unnamed work file has no path), read from its start, as
 /// inspectImageFile() does; the descriptor's own offset is left as it was.
@@ -94,6 +95,15 @@ struct Inspection
 /// The same, with \a maxBytes instead of kMaxSourceFileBytes as the bound: for a file the engine wrote
 /// itself, which may be larger than any source it reads.
 [[nodiscard]] Inspection inspectOpenFile(int descriptor, qint64 maxBytes);
+
+/// What the last component of \a path gives away, each finding named as coming from the file name: a date
+/// with its time where one follows ("IMG_20240612_184501.jpg", "Screenshot from 2024-06-12 18-45-01.png")
+/// under Time; a known device model ("iPhone 15 Pro", "Pixel 8", "SM-S918B") and the app that named the
+/// file (WhatsApp's "-WA0003", Android's "Screenshot_…_Chrome") under Device. Empty for a name that gives
+/// nothing away ("photo-0001.jpg").
+[[nodiscard]] std::vector<std::pair<PersonalGroup, InspectedField>> fileNameFindings(const QString& path);
+/// Adds fileNameFindings(\a path) to a readable \a inspection, after what the file holds.
+void addFileNameFindings(Inspection& inspection, const QString& path);
 
 /// The inspection as one JSON object: "readable", then either "reason" or "summary", "groups" (an object
 /// whose keys are the group names, each an array of {"name", "value"}) and, when there is one,

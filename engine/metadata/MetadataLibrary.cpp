@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/metadata/MetadataLibrary.h"
 
-#include "engine/core/LibraryMessages.h"
-
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 
@@ -25,10 +23,10 @@ void initializeMetadataLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
-        Exiv2::LogMsg::setHandler([](int, const char* message) {
-            recordLibraryMessage(QString::fromLocal8Bit(message).trimmed());
-        });
+        // Exiv2's warnings and errors speak of the metadata, which is never copied: never the reason a
+        // file could not be converted, and never printed.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::LogMsg::setHandler([](int, const char*) {});
         Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
     });
 }

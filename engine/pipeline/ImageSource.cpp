@@ -31,7 +31,7 @@
 
 namespace {
 
-void tiffMessage(const char* module, const char* format, va_list arguments)
+void tiffError(const char* module, const char* format, va_list arguments)
 {
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
@@ -167,14 +167,17 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
             return std::nullopt;
         }
     }
-    // libpng fails on a file that ends early, in its own words: the reason says first what happened.
-    const auto failed = [&data, format]() -> std::optional<Image> {
-        if (format != ImageFormat::PNG)
-            return std::nullopt;
-        if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
-            recordFirst(missing);
-        else if (!pngChunksFit(data))
-            recordFirst(QStringLiteral("The file is cut short"));
+    // libpng fails on a file that ends early, in its own words: the reason says first what happened. A
+    // reader that says nothing else is quoted in Qt's words ("Unable to read image data").
+    const auto failed = [&data, format](const QImageReader* reader = nullptr) -> std::optional<Image> {
+        if (format == ImageFormat::PNG) {
+            if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
+                recordFirst(missing);
+            else if (!pngChunksFit(data))
+                recordFirst(QStringLiteral("The file is cut short"));
+        }
+        if (reader && reader->error() != QImageReader::UnknownError)
+            recordLibraryMessage(reader->errorString());
         return std::nullopt;
     };
     QByteArray shared = data;
@@ -184,14 +187,17 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
         return failed();
     // The header's size decides before any pixel memory is taken.
     const QSize size = reader->size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels)
-        return failed();
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels) {
+        recordLibraryMessage(
+            size.isEmpty() ? QStringLiteral("It holds no image of a usable size") : tooLargeMessage(size));
+        return failed(reader.get());
+    }
     QImage pixels;
     bool intoFrame = false;
     // Qt's GIF reader draws into a canvas of its own, which it clears before the first frame.
     const QImage::Format stated = format == ImageFormat::GIF ? QImage::Format_Invalid : reader->imageFormat();
     if (!readIntoDefinedFrame(*reader, size, stated, pixels, intoFrame))
-        return failed();
+        return failed(reader.get());
     if (!intoFrame && format != ImageFormat::GIF) {
         // The reader produced another size or format than it stated: read again, into a defined frame
         // of what it produced.
@@ -270,9 +276,10 @@ void initializeImageEngine()
         // room for 16-bit frames at that bound.
         QImageReader::setAllocationLimit(int((kMaxDecodedPixels * 8) >> 20) + 64);
         initializeMetadataLibrary();
-        // libtiff (under Qt's TIFF reader and writer) never prints: its words explain a skip.
-        TIFFSetWarningHandler(tiffMessage);
-        TIFFSetErrorHandler(tiffMessage);
+        // libtiff (under Qt's TIFF reader and writer) never prints: its errors explain a skip, its
+        // warnings (a tag it does not know, a field of the wrong type) stop nothing.
+        TIFFSetWarningHandler(nullptr);
+        TIFFSetErrorHandler(tiffError);
     });
 }
 

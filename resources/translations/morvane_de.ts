@@ -50,6 +50,14 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>only %1 of its %2 rows were in the file</source>
+        <translation>nur %1 der %2 Zeilen waren in der Datei</translation>
+    </message>
+    <message>
+        <source>the file ends early: every row was in it, with less detail</source>
+        <translation>die Datei endet vorzeitig: jede Zeile war darin, mit weniger Details</translation>
+    </message>
+    <message>
         <source>the frames could not be kept: %1</source>
         <translation>die Einzelbilder konnten nicht erhalten werden: %1</translation>
     </message>
@@ -339,6 +347,22 @@ Ihre Originalfotos werden nie verändert.</translation>
 <context>
     <name>MetadataInspector</name>
     <message>
+        <source>App in the file name</source>
+        <translation>App im Dateinamen</translation>
+    </message>
+    <message>
+        <source>Device in the file name</source>
+        <translation>Gerät im Dateinamen</translation>
+    </message>
+    <message>
+        <source>Date in the file name</source>
+        <translation>Datum im Dateinamen</translation>
+    </message>
+    <message>
+        <source>Date and time in the file name</source>
+        <translation>Datum und Uhrzeit im Dateinamen</translation>
+    </message>
+    <message>
         <source>Camera make</source>
         <translation>Hersteller</translation>
     </message>
@@ -499,6 +523,10 @@ Ihre Originalfotos werden nie verändert.</translation>
 </context>
 <context>
     <name>SkipReasons</name>
+    <message>
+        <source>could not be written: %1 in the output folder is a link or a file, not a folder</source>
+        <translation>konnte nicht geschrieben werden: %1 im Ausgabeordner ist eine Verknüpfung oder eine Datei, kein Ordner</translation>
+    </message>
     <message>
         <source>not found</source>
         <translation>nicht gefunden</translation>

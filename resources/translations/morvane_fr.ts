@@ -50,6 +50,14 @@
 <context>
     <name>FileConversion</name>
     <message>
+        <source>only %1 of its %2 rows were in the file</source>
+        <translation>seules %1 de ses %2 lignes étaient dans le fichier</translation>
+    </message>
+    <message>
+        <source>the file ends early: every row was in it, with less detail</source>
+        <translation>le fichier s’arrête trop tôt : chaque ligne y était, avec moins de détails</translation>
+    </message>
+    <message>
         <source>the frames could not be kept: %1</source>
         <translation>les images de l’animation n’ont pas pu être conservées : %1</translation>
     </message>
@@ -339,6 +347,22 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
 <context>
     <name>MetadataInspector</name>
     <message>
+        <source>App in the file name</source>
+        <translation>Application dans le nom du fichier</translation>
+    </message>
+    <message>
+        <source>Device in the file name</source>
+        <translation>Appareil dans le nom du fichier</translation>
+    </message>
+    <message>
+        <source>Date in the file name</source>
+        <translation>Date dans le nom du fichier</translation>
+    </message>
+    <message>
+        <source>Date and time in the file name</source>
+        <translation>Date et heure dans le nom du fichier</translation>
+    </message>
+    <message>
         <source>Camera make</source>
         <translation>Marque</translation>
     </message>
@@ -499,6 +523,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
 </context>
 <context>
     <name>SkipReasons</name>
+    <message>
+        <source>could not be written: %1 in the output folder is a link or a file, not a folder</source>
+        <translation>écriture impossible : %1 dans le dossier de sortie est un lien ou un fichier, pas un dossier</translation>
+    </message>
     <message>
         <source>not found</source>
         <translation>introuvable</translation>

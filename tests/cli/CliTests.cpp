@@ -285,6 +285,51 @@ TEST(CommandLine, ParallelRunNamesAndWritesExactlyAsASequentialOne)
     EXPECT_TRUE(results[0] == results[1]);
 }
 
+TEST(CommandLine, KeptFoldersAreMadeBelowTheOutputLevelByLevelAndNeverThroughALink)
+{
+    QTemporaryDir work;
+    const QString photos = work.filePath("in");
+    const QByteArray photo = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_6.jpg");
+    for (const char* name :
+        { "a/photo.jpg", "a/deep/photo.jpg", "b/photo.jpg", "c/photo.jpg", "d/photo.jpg", "top.jpg" })
+        ASSERT_TRUE(writeFile(photos + "/" + QLatin1String(name), photo));
+    ASSERT_TRUE(
+        writeFile(photos + "/a/broken/photo.jpg", fileBytes(dirtyCorpusDir() + "/misc/truncated.jpg")));
+    // In the output folder already: a link where c would go, a file where d would.
+    const QString out = work.filePath("out");
+    const QString elsewhere = work.filePath("elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QDir().mkpath(out));
+    ASSERT_TRUE(QFile::link(elsewhere, out + "/c"));
+    ASSERT_TRUE(writeFile(out + "/d", "not a folder"));
+
+    const ProcessResult run
+        = runCli({ "--json", "-r", "--keep-folders", "-j", "2", "-o", out, photos }, work.filePath("config"));
+    EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
+    EXPECT_EQ(
+        filesUnder(out), (QStringList { "a/deep/photo.jpg", "a/photo.jpg", "b/photo.jpg", "d", "top.jpg" }));
+    EXPECT_TRUE(filesUnder(elsewhere).isEmpty());
+    EXPECT_EQ(fileBytes(out + "/d"), QByteArray("not a folder"));
+    EXPECT_FALSE(QFileInfo::exists(out + "/a/broken")) << "no folder for a file that was not written";
+    QHash<QString, QJsonObject> outcomes; // by the source's folder: every source is a photo.jpg
+    for (const QString& line : run.standardOutput.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        outcomes.insert(QFileInfo(QFileInfo(object.value("source").toString()).path()).fileName(), object);
+    }
+    for (const char* blocked : { "c", "d" }) {
+        const QJsonObject outcome = outcomes.value(QLatin1String(blocked));
+        EXPECT_EQ(outcome.value("status").toString(), QStringLiteral("skipped")) << blocked;
+        EXPECT_EQ(outcome.value("reason").toString(),
+            QStringLiteral("could not be written: %1 in the output folder is a link or a file, not a folder")
+                .arg(QLatin1String(blocked)));
+    }
+
+    // Without -r only the top of a named folder is taken: every copy lands at the top, as without the option.
+    const QString flat = work.filePath("flat");
+    EXPECT_EQ(runCli({ "--keep-folders", "-o", flat, photos }, work.filePath("config")).exitCode, 0);
+    EXPECT_EQ(filesUnder(flat), (QStringList { "top.jpg" }));
+}
+
 TEST(CommandLine, DefaultsAreItsOwnWhateverTheWindowStoredAndOptionsNeverReachTheStore)
 {
     QTemporaryDir work;

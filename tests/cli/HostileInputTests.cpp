@@ -106,6 +106,11 @@ TEST(HostileInput, BombsAndBrokenFilesAreSkippedWithTheirReasonAndLeaveNothing)
         EXPECT_EQ(outcome.value("status").toString(), QStringLiteral("skipped"));
         EXPECT_TRUE(outcome.value("reason").toString().startsWith(QLatin1String(reason)))
             << outcome.value("reason").toString().toStdString();
+        // A file that could not be decoded is told why.
+        if (QLatin1String(reason) == QLatin1String("could not be decoded")) {
+            EXPECT_TRUE(outcome.value("reason").toString().endsWith(u')'))
+                << outcome.value("reason").toString().toStdString();
+        }
     }
     // The misnamed PNG is read as what it is and written as what its name asks for.
     EXPECT_EQ(filesUnder(out), QStringList { "png named.jpg" });

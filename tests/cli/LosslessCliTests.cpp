@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -111,8 +112,13 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
     ASSERT_FALSE(odd.isEmpty());
     const std::vector<Source> sources = dirtyJpegs();
     ASSERT_GE(sources.size(), 20u);
+    // Cut half way through its scan: re-encoded with what it holds, never carried over.
+    const QString cut = work.filePath("cut_in_scan.jpg");
+    const QByteArray upright = fileBytes(dirtyCorpusDir() + "/jpeg/orient/orient_1.jpg");
+    const qsizetype scan = upright.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    ASSERT_TRUE(scan > 0 && writeFile(cut, upright.left((scan + upright.size()) / 2)));
     const QStringList inputs { dirtyCorpusDir() + "/jpeg", dirtyCorpusDir() + "/misc/truncated.jpg",
-        dirtyCorpusDir() + "/misc/png_named_as.jpg", odd };
+        dirtyCorpusDir() + "/misc/png_named_as.jpg", odd, cut };
 
     // Lossless by the flag over a store that says no; re-encoding by the flag over a store that says yes.
     const QString keepingConfig = work.filePath("keeping");
@@ -181,8 +187,18 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
         QStringLiteral("re-encoded at quality 70: 1001 x 667 pixels is not a whole number of JPEG blocks for "
                        "this turn"));
     EXPECT_EQ(QImageReader(kept + "/odd_1001x667.jpg").size(), QSize(667, 1001));
-    for (const QJsonObject& outcome : reencodedOutcomes)
-        EXPECT_TRUE(outcome.value("note").isNull()) << outcome.value("note").toString().toStdString();
+    const QRegularExpression rowsNote("^only \\d+ of its 480 rows were in the file");
+    EXPECT_TRUE(outcomes.value("cut_in_scan.jpg").value("note").toString().contains(rowsNote));
+    EXPECT_TRUE(outcomes.value("cut_in_scan.jpg")
+                    .value("note")
+                    .toString()
+                    .contains(QLatin1String("; re-encoded at quality 70: truncated or corrupt JPEG data")));
+    EXPECT_TRUE(reencodedOutcomes.value("cut_in_scan.jpg").value("note").toString().contains(rowsNote));
+    for (const QJsonObject& outcome : reencodedOutcomes) {
+        EXPECT_TRUE(outcome.value("source").toString().endsWith(QLatin1String("cut_in_scan.jpg"))
+            || outcome.value("note").isNull())
+            << outcome.value("note").toString().toStdString();
+    }
 
     const ProcessResult clean = checkClean(kept);
     EXPECT_EQ(clean.exitCode, 0) << clean.standardOutput.toStdString();

@@ -428,11 +428,12 @@ png "$up" "$work/named.png"
 et '-PNG:Author=Anna Keller MORVANE-LEAK-PNG-NAMED-AS-JPEG' "$work/named.png"
 mv "$work/named.png" "$out/misc/png_named_as.jpg"
 entry misc/png_named_as.jpg PNG "PNG data under a .jpg name, tEXt" - 640x480 - "the content decides the format"
-# 01 cut in the middle of its image data (after the last start-of-scan marker: the thumbnail has its own).
+# 01 cut right before its image data (at the last start-of-scan marker: the thumbnail has its own). A file
+# cut inside its image data is written with the rows it holds; one without any is not.
 src=$j/01_exif_gps_makernote_thumb.jpg
 scan=$(grep -obUaP '\xFF\xDA' "$src" | tail -n 1 | cut -d: -f1)
-head -c $((scan + ($(stat -c %s "$src") - scan) / 2)) "$src" >"$out/misc/truncated.jpg"
-entry misc/truncated.jpg JPEG "jpeg/01 cut in the middle of its image data (metadata whole)" 1 640x480 - "fails cleanly; its metadata is never copied"
+head -c "$scan" "$src" >"$out/misc/truncated.jpg"
+entry misc/truncated.jpg JPEG "jpeg/01 cut right before its image data (metadata whole)" 1 640x480 - "fails cleanly; its metadata is never copied"
 : >"$out/misc/empty.jpg"
 entry misc/empty.jpg - "zero bytes" - - - "reported as an error"
 

@@ -586,3 +586,49 @@ TEST(EmptyFields, BlanksZerosAndPlaceholdersAreNoFindingButAFilledFieldBesideThe
 }
 
 } // namespace
+
+TEST(FileNames, DatesTimesDevicesAndAppsInANameAreFindingsAndNumberedNamesGiveNothing)
+{
+    using Found = std::vector<std::pair<PersonalGroup, InspectedField>>;
+    const auto time = [](const char* value) {
+        return std::pair { PersonalGroup::Time, InspectedField { "Date and time in the file name", value } };
+    };
+    const auto device = [](const char* value) {
+        return std::pair { PersonalGroup::Device, InspectedField { "Device in the file name", value } };
+    };
+    const auto app = [](const char* value) {
+        return std::pair { PersonalGroup::Device, InspectedField { "App in the file name", value } };
+    };
+    const struct
+    {
+        const char* name;
+        Found found;
+    } cases[] = {
+        { "/in/IMG_20240612_184501.jpg", { time("2024-06-12 18:45:01") } },
+        { "PXL_20240612_184501123.jpg", { time("2024-06-12 18:45:01") } },
+        { "Screenshot from 2024-06-12 18-45-01.png", { time("2024-06-12 18:45:01") } },
+        { "Screenshot 2024-06-12 at 18.45.01.png", { time("2024-06-12 18:45:01") } },
+        { "Screenshot_20240612-184501_Chrome.jpg", { time("2024-06-12 18:45:01"), app("Chrome") } },
+        { "IMG-20240612-WA0003.jpg",
+            { { PersonalGroup::Time, { "Date in the file name", "2024-06-12" } }, app("WhatsApp") } },
+        { "Holiday iPhone 15 Pro.jpg", { device("iPhone 15 Pro") } },
+        { "pixel_8_sunset.jpg", { device("pixel 8") } },
+        { "SM-S918B 1.jpg", { device("SM-S918B") } },
+        // Numbers that are no date, and the names a run numbers its copies with.
+        { "photo-0001.jpg", {} },
+        { "DSC_1234.JPG", {} },
+        { "2024-13-45.jpg", {} },
+        { "IMG_202406121.jpg", {} },
+        { "Pixelated.png", {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Found found = fileNameFindings(QString::fromUtf8(c.name));
+        EXPECT_EQ(found, c.found);
+    }
+    // Reported with what the file holds, in the groups of its findings.
+    QTemporaryDir work;
+    const QString dated = work.filePath("IMG_20240612_184501.png");
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(dated));
+    EXPECT_EQ(inspectImageFile(dated).groupNames(), QStringList { "Time" });
+}

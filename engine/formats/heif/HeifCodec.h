@@ -56,7 +56,7 @@ struct HeifImageInfo
 /// lie outside the file, a coding other than HEVC and AV1, and a primary image (or any image it is made
 /// of: grid tiles, overlay inputs, its alpha) whose stated or coded size exceeds the pixel bound are
 /// refused with a reason before any pixel memory is taken. libheif's messages never reach the terminal:
-/// decoding warnings go to recordLibraryMessage.
+/// its decoding warnings are dropped, its errors become the reasons.
 /// Holds the file's bytes (shared, not copied). One thread at a time; independent inputs may be used on
 /// different threads at once.
 class HeifInput

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The HEIF reader: the primary image of a HEIC or AVIF file through libheif, after the structure walk
 // (HeifStructure.cpp) has found nothing that must not reach it.
-#include "engine/core/LibraryMessages.h"
 #include "engine/formats/heif/HeifPrivate.h"
 #include "engine/structure/ExifBlock.h"
 
@@ -32,18 +31,6 @@ std::unique_ptr<heif_decoding_options, DecodingOptionsFree> decodingOptions()
             options->convert_hdr_to_8bit = 1;
     }
     return options;
-}
-
-void recordDecodingWarnings(heif_image* image)
-{
-    // One at a time: libheif writes the texts of all the warnings it hands out into one buffer, so that
-    // each text is gone with the next warning.
-    for (int i = 0; i < 4; ++i) {
-        heif_error warning {};
-        if (heif_image_get_decoding_warnings(image, i, &warning, 1) != 1)
-            break;
-        recordLibraryMessage(heifErrorText(warning, "libheif: decoding warning"));
-    }
 }
 
 /// The payload of the primary image's first metadata block of \a type (and \a contentType, for 'mime').
@@ -269,7 +256,6 @@ std::optional<Image> HeifInput::decode(QString* reason) const
             *reason = heifErrorText(error, "libheif cannot decode the image");
         return std::nullopt;
     }
-    recordDecodingWarnings(image.get());
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
     int stride = 0;
@@ -320,7 +306,6 @@ std::optional<YCbCr420Planes> HeifInput::decodePlanes(QString* reason) const
             *reason = heifErrorText(error, "libheif cannot decode the image");
         return std::nullopt;
     }
-    recordDecodingWarnings(image.get());
     YCbCr420Planes planes;
     planes.width = heif_image_get_width(image.get(), heif_channel_Y);
     planes.height = heif_image_get_height(image.get(), heif_channel_Y);

@@ -75,6 +75,7 @@ struct CopyJob
     const EncodeSettings* settings = nullptr;
     uchar* band = nullptr; ///< kRowsPerCall rows of the source's width
     qsizetype bandStride = 0;
+    std::optional<RowsInFile>* rowsInFile = nullptr; ///< receives what the decoder filled in
 };
 
 JpegBandCopy copyBands(Decompressor& d, Compressor& c, DescriptorDestination& dest, const CopyJob& job)
@@ -111,8 +112,11 @@ JpegBandCopy copyBands(Decompressor& d, Compressor& c, DescriptorDestination& de
         if (jpeg_write_scanlines(&out, rows, JDIMENSION(filled)) != JDIMENSION(filled))
             return JpegBandCopy::WriteFailed;
     }
-    // Every pixel is in; a file that lacks only its end marker has lost nothing.
-    d.errors.fatal = FatalWarnings::None;
+    // Every row is out: the rows a file cut short lacks are libjpeg's fill, defined. One that lacks only
+    // its end marker has lost nothing.
+    *job.rowsInFile = rowsInFileOf(in, d.errors);
+    if (*job.rowsInFile && (*job.rowsInFile)->present <= 0)
+        return JpegBandCopy::ReadFailed;
     jpeg_finish_decompress(&in);
     jpeg_finish_compress(&out); // writes EOI and flushes through the destination
     return JpegBandCopy::Written;
@@ -163,19 +167,25 @@ JpegBandCopy copyJpegInBands(
     job.settings = &settings;
     job.band = band.data();
     job.bandStride = bandStride;
+    std::optional<RowsInFile> rowsInFile;
+    job.rowsInFile = &rowsInFile;
 
     DescriptorDestination dest(fd);
-    Decompressor d;
+    Decompressor d(FatalWarnings::None);
     Compressor c;
     const JpegBandCopy result = copyBands(d, c, dest, job);
     switch (result) {
     case JpegBandCopy::Written:
+        if (rowsInFile)
+            recordRowsInFile(*rowsInFile);
         return result;
-    case JpegBandCopy::ReadFailed:
+    case JpegBandCopy::ReadFailed: {
         // The caller explains a read failure as a failed decode, with the recorded words.
-        if (d.errors.pub.msg_code == JWRN_JPEG_EOF)
-            recordLibraryMessage(endsBeforeItsPixelsMessage());
-        return refuse(result, libraryMessage(d.errors));
+        const QString failure = d.errors.endOfData ? endsBeforeItsPixelsMessage() : libraryMessage(d.errors);
+        if (!failure.isEmpty())
+            recordLibraryMessage(failure);
+        return refuse(result, failure);
+    }
     case JpegBandCopy::WriteFailed:
         break;
     }

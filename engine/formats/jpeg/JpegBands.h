@@ -35,7 +35,7 @@ struct JpegBands
 
 enum class JpegBandCopy {
     Written,
-    /// The source failed where decodeJpeg fails (cut short before its last row, a decoder error): the
+    /// The source failed where decodeJpeg fails (cut short before its first row, a decoder error): the
     /// file holds a partial JPEG that the caller must remove.
     ReadFailed,
     /// As for encodeJpeg's failures; \a reason says why.
@@ -44,6 +44,7 @@ enum class JpegBandCopy {
 
 /// Decodes \a source band by band and encodes each band to the open file descriptor \a fd as encodeJpeg
 /// encodes the decoded image with \a options: the same bytes, with one band of rows in memory instead of
-/// the frame.
+/// the frame. A source cut short is written as decodeJpeg decodes it, and what it held goes to
+/// recordRowsInFile.
 [[nodiscard]] JpegBandCopy copyJpegInBands(
     const JpegBands& source, const JpegEncodeOptions& options, int fd, QString* reason = nullptr);

@@ -17,10 +17,13 @@
 /// to RGB32. The ICC profile (APP2 chunks) is returned in iccProfile as the chunks carry it, but only
 /// when the chain of chunks is whole (see joinJpegIccChunks); it is not cleaned and not set as the
 /// image's colour space (ImageSource does both). A CMYK profile is dropped with the CMYK pixels.
-/// Null on any decoder error, for a truncated file (one that ends before its last pixel; a file that
-/// lacks only its end marker decodes), when the pixel memory cannot be allocated, and when the frame
-/// has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other corrupt-data
-/// warnings leave the image as libjpeg recovers it. Never prints; thread-safe.
+/// A file that ends before its last row decodes as far as its data goes, the rest filled as libjpeg
+/// fills it (flat grey for a sequential file, the detail missing for a progressive one: defined, never
+/// memory the decoder did not write); what it held goes to recordRowsInFile. A file that lacks only its
+/// end marker has lost nothing. Null, the reason passed to recordLibraryMessage, on any decoder error,
+/// for a file that ends before its first row, when the pixel memory cannot be allocated, and when the
+/// frame has more than \a maxPixels pixels (checked before any pixel memory is allocated). Other
+/// corrupt-data warnings leave the image as libjpeg recovers it. Never prints; thread-safe.
 /// With an \a orientation other than Normal the pixels come out turned upright as they are decoded,
 /// strip by strip, so turning costs no second full-size image; the sides swap for the transposing turns.
 [[nodiscard]] std::optional<Image> decodeJpeg(

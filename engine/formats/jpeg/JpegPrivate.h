@@ -11,6 +11,7 @@
 // any error.
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/LibraryMessages.h"
 #include "engine/core/Orientation.h"
 #include "engine/formats/jpeg/JpegCodec.h"
 
@@ -51,7 +52,33 @@ struct ErrorManager
     std::jmp_buf jump;
     FatalWarnings fatal = FatalWarnings::EndOfData;
     char message[JMSG_LENGTH_MAX] = {};
+    /// A decoder's data ended early: libjpeg went on as if an end marker followed.
+    bool endOfData = false;
+    /// After the end of the data: the stored rows above the first block that had no data left, or -1
+    /// while no block lacked data.
+    int rowsWithData = -1;
+    /// After the end of the data: a refining scan of a progressive file lacked data.
+    bool lessDetail = false;
 };
+
+/// Keeps where a decoder ran out of data. libjpeg decodes every block it has no data for as if it held
+/// no coefficients: a defined flat grey for a sequential file, the detail missing for a progressive one.
+inline void noteEndOfData(const jpeg_decompress_struct& cinfo, ErrorManager& errors, int code)
+{
+    if (code == JWRN_JPEG_EOF)
+        errors.endOfData = true;
+    // The Huffman decoder says when it needs bits that are not there; the arithmetic one reads zeros on.
+    const bool lacking = code == JWRN_HIT_MARKER || (code == JWRN_JPEG_EOF && cinfo.arith_code);
+    if (!errors.endOfData || !lacking || errors.rowsWithData >= 0 || errors.lessDetail
+        || cinfo.input_scan_number <= 0)
+        return;
+    if (cinfo.progressive_mode && (cinfo.Ss != 0 || cinfo.Ah != 0)) {
+        errors.lessDetail = true; // every row had its first scan
+        return;
+    }
+    const qint64 rows = qint64(cinfo.input_iMCU_row) * cinfo.max_v_samp_factor * DCTSIZE;
+    errors.rowsWithData = int(std::min<qint64>(rows, cinfo.image_height));
+}
 
 [[noreturn]] inline void exitOnError(j_common_ptr cinfo)
 {
@@ -79,8 +106,11 @@ inline void emitMessage(j_common_ptr cinfo, int level)
 {
     if (level >= 0)
         return; // trace messages
-    if (warningIsFatal(reinterpret_cast<ErrorManager*>(cinfo->err)->fatal, cinfo->err->msg_code))
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (warningIsFatal(errors->fatal, cinfo->err->msg_code))
         exitOnError(cinfo);
+    if (cinfo->is_decompressor)
+        noteEndOfData(*reinterpret_cast<j_decompress_ptr>(cinfo), *errors, cinfo->err->msg_code);
     // Other corrupt-data warnings leave a usable image, as in every common viewer.
     ++cinfo->err->num_warnings;
 }
@@ -247,6 +277,13 @@ void startWriting(jpeg_compress_struct& cinfo, jpeg_destination_mgr* destination
 /// The profile carried by the APP2 "ICC_PROFILE" segments libjpeg saved in \a cinfo, joined only when the
 /// chain is whole. Calls nothing in libjpeg, so no jump can skip the destructors of what it holds.
 [[nodiscard]] QByteArray iccChainOf(const jpeg_decompress_struct& cinfo);
+
+/// How much of its picture the file being decoded by \a cinfo held, once its rows are out: the rows
+/// above the first block whose data was not in the file, and whether a progressive file lacks scans that
+/// add detail. Empty for a file that holds every row and every scan (one that lacks only its end marker).
+/// Calls nothing in libjpeg.
+[[nodiscard]] std::optional<RowsInFile> rowsInFileOf(
+    const jpeg_decompress_struct& cinfo, const ErrorManager& errors);
 
 /// Starts reading \a data with \a cinfo (created here). Inner halves only: may jump.
 inline void startReading(jpeg_decompress_struct& cinfo, const QByteArray& data)

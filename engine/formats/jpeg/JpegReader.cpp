@@ -20,10 +20,21 @@ namespace {
 /// pages it touches per pixel.
 constexpr int kTurnStripRows = 64;
 
+/// Why a decoding pass refused a file before libjpeg found anything wrong with it.
+enum class Refusal {
+    None,
+    TooLarge,
+    TooLittleData,
+    NoRowInFile,
+};
+
 /// The caller-owned results of one decoding pass.
 struct DecodeTarget
 {
     qint64 maxPixels = 0;
+    Refusal refusal = Refusal::None;
+    QSize stated; ///< the frame's size as the header states it
+    std::optional<RowsInFile> rowsInFile; ///< for a file that ends early: what the decoder filled in
     Orientation orientation = Orientation::Normal; ///< written upright, strip by strip
     QImage pixels;
     QByteArray iccProfile;
@@ -59,9 +70,16 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
 
+    target.stated = QSize(int(cinfo.image_width), int(cinfo.image_height));
     const qint64 pixelCount = qint64(cinfo.image_width) * qint64(cinfo.image_height);
-    if (pixelCount <= 0 || pixelCount > target.maxPixels || !plausibleDataSize(pixelCount, data.size()))
+    if (pixelCount <= 0 || pixelCount > target.maxPixels) {
+        target.refusal = Refusal::TooLarge;
         return false;
+    }
+    if (!plausibleDataSize(pixelCount, data.size())) {
+        target.refusal = Refusal::TooLittleData;
+        return false;
+    }
 
     bool cmyk = false;
     QImage::Format format = QImage::Format_RGB32;
@@ -133,15 +151,64 @@ bool readPixels(Decompressor& d, const QByteArray& data, DecodeTarget& target)
         stripFilled = 0;
     }
 
-    // Every pixel is in; a file that lacks only its end marker has lost nothing.
-    d.errors.fatal = FatalWarnings::None;
+    // Every row is out: the rows a file cut short lacks are libjpeg's fill, defined. One that lacks only
+    // its end marker has lost nothing.
+    target.rowsInFile = rowsInFileOf(cinfo, d.errors);
+    if (target.rowsInFile && target.rowsInFile->present <= 0) {
+        target.refusal = Refusal::NoRowInFile;
+        return false;
+    }
     jpeg_finish_decompress(&cinfo);
     return true;
+}
+
+/// Why decoding \a target failed, in words for a skip reason.
+QString failureOf(const DecodeTarget& target, const ErrorManager& errors)
+{
+    switch (target.refusal) {
+    case Refusal::TooLarge:
+        return tooLargeMessage(target.stated);
+    case Refusal::TooLittleData:
+        return QStringLiteral("The file is far too small for %1 x %2 pixels")
+            .arg(target.stated.width())
+            .arg(target.stated.height());
+    case Refusal::NoRowInFile:
+        return endsBeforeItsPixelsMessage();
+    case Refusal::None:
+        break;
+    }
+    if (errors.endOfData)
+        return endsBeforeItsPixelsMessage();
+    return libraryMessage(errors);
 }
 
 } // namespace
 
 namespace JpegPrivate {
+
+std::optional<RowsInFile> rowsInFileOf(const jpeg_decompress_struct& cinfo, const ErrorManager& errors)
+{
+    if (!errors.endOfData)
+        return std::nullopt;
+    RowsInFile rows;
+    rows.total = int(cinfo.image_height);
+    rows.present = errors.rowsWithData >= 0 ? errors.rowsWithData : rows.total;
+    rows.lessDetail = errors.lessDetail;
+    if (cinfo.progressive_mode && cinfo.coef_bits) {
+        // Which bits of each coefficient the scans read: -1 for none, 0 for all.
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            for (int k = 0; k < DCTSIZE2; ++k) {
+                if (k == 0 && cinfo.coef_bits[c][k] < 0)
+                    rows.present = 0; // a component none of whose scans is in the file
+                if (cinfo.coef_bits[c][k] != 0)
+                    rows.lessDetail = true;
+            }
+        }
+    }
+    if (rows.present >= rows.total && !rows.lessDetail)
+        return std::nullopt;
+    return rows;
+}
 
 QByteArray iccChainOf(const jpeg_decompress_struct& cinfo)
 {
@@ -169,13 +236,15 @@ std::optional<Image> decodeJpeg(const QByteArray& data, qint64 maxPixels, Orient
     target.maxPixels = maxPixels;
     target.orientation = orientation;
     {
-        Decompressor d;
+        Decompressor d(FatalWarnings::None);
         if (!readPixels(d, data, target)) {
-            if (d.errors.pub.msg_code == JWRN_JPEG_EOF)
-                recordLibraryMessage(endsBeforeItsPixelsMessage());
+            if (const QString failure = failureOf(target, d.errors); !failure.isEmpty())
+                recordLibraryMessage(failure);
             return std::nullopt;
         }
     }
+    if (target.rowsInFile)
+        recordRowsInFile(*target.rowsInFile);
     Image result;
     result.pixels = std::move(target.pixels);
     result.iccProfile = std::move(target.iccProfile);
