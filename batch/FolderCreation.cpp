@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FolderCreation.h"
 
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 
 #include <cerrno>
@@ -14,7 +15,7 @@ QString FolderCreation::systemReason() const
     int reason = error;
     if (failure == Failure::NotAFolder || failure == Failure::BrokenLink || failure == Failure::NotUsable)
         reason = lastLevel ? EEXIST : ENOTDIR;
-    return QString::fromLocal8Bit(std::strerror(reason));
+    return systemErrorText(reason);
 }
 
 FolderCreation createFolderWithParents(const QString& path)
