@@ -1215,7 +1215,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Altitude reference</source>
-        <translation>Référence d'altitude</translation>
+        <translation>Référence d’altitude</translation>
     </message>
     <message>
         <source>Area name</source>
@@ -1343,11 +1343,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Camera serial number</source>
-        <translation>Numéro de série de l'appareil</translation>
+        <translation>Numéro de série de l’appareil</translation>
     </message>
     <message>
         <source>Copyright</source>
-        <translation>Mention de droits d'auteur</translation>
+        <translation>Mention de droits d’auteur</translation>
     </message>
     <message>
         <source>DNG private data</source>
@@ -1363,23 +1363,23 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Image description</source>
-        <translation>Description de l'image</translation>
+        <translation>Description de l’image</translation>
     </message>
     <message>
         <source>Image history</source>
-        <translation>Historique de l'image</translation>
+        <translation>Historique de l’image</translation>
     </message>
     <message>
         <source>Image ID</source>
-        <translation>Identifiant de l'image</translation>
+        <translation>Identifiant de l’image</translation>
     </message>
     <message>
         <source>Image number</source>
-        <translation>Numéro de l'image</translation>
+        <translation>Numéro de l’image</translation>
     </message>
     <message>
         <source>Localised camera model</source>
-        <translation>Modèle d'appareil localisé</translation>
+        <translation>Modèle d’appareil localisé</translation>
     </message>
     <message>
         <source>Maker note safety</source>
@@ -1391,11 +1391,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Original raw file data</source>
-        <translation>Données du fichier brut d'origine</translation>
+        <translation>Données du fichier brut d’origine</translation>
     </message>
     <message>
         <source>Original raw file name</source>
-        <translation>Nom d'origine du fichier brut</translation>
+        <translation>Nom d’origine du fichier brut</translation>
     </message>
     <message>
         <source>Page name</source>
@@ -1407,15 +1407,15 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Preview application</source>
-        <translation>Application d'aperçu</translation>
+        <translation>Application d’aperçu</translation>
     </message>
     <message>
         <source>Preview date</source>
-        <translation>Date de l'aperçu</translation>
+        <translation>Date de l’aperçu</translation>
     </message>
     <message>
         <source>Print image matching</source>
-        <translation>Correspondance d'impression (PIM)</translation>
+        <translation>Correspondance d’impression (PIM)</translation>
     </message>
     <message>
         <source>Processing software</source>
@@ -1423,11 +1423,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Camera profile copyright</source>
-        <translation>Droits d'auteur du profil de l'appareil</translation>
+        <translation>Droits d’auteur du profil de l’appareil</translation>
     </message>
     <message>
         <source>Camera profile name</source>
-        <translation>Nom du profil de l'appareil</translation>
+        <translation>Nom du profil de l’appareil</translation>
     </message>
     <message>
         <source>Rating</source>
@@ -1463,11 +1463,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Unique camera model</source>
-        <translation>Modèle d'appareil unique</translation>
+        <translation>Modèle d’appareil unique</translation>
     </message>
     <message>
         <source>Image title</source>
-        <translation>Titre de l'image</translation>
+        <translation>Titre de l’image</translation>
     </message>
     <message>
         <source>Photographer</source>
@@ -1499,11 +1499,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Camera elevation angle</source>
-        <translation>Angle d'élévation de l'appareil</translation>
+        <translation>Angle d’élévation de l’appareil</translation>
     </message>
     <message>
         <source>Camera owner</source>
-        <translation>Propriétaire de l'appareil</translation>
+        <translation>Propriétaire de l’appareil</translation>
     </message>
     <message>
         <source>Composite image</source>
@@ -1523,7 +1523,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Device settings</source>
-        <translation>Réglages de l'appareil</translation>
+        <translation>Réglages de l’appareil</translation>
     </message>
     <message>
         <source>Digital zoom ratio</source>
@@ -1531,19 +1531,19 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Exposure compensation</source>
-        <translation>Correction d'exposition</translation>
+        <translation>Correction d’exposition</translation>
     </message>
     <message>
         <source>Exposure index</source>
-        <translation>Indice d'exposition</translation>
+        <translation>Indice d’exposition</translation>
     </message>
     <message>
         <source>Exposure mode</source>
-        <translation>Mode d'exposition</translation>
+        <translation>Mode d’exposition</translation>
     </message>
     <message>
         <source>Exposure program</source>
-        <translation>Programme d'exposition</translation>
+        <translation>Programme d’exposition</translation>
     </message>
     <message>
         <source>Exposure time</source>
@@ -1551,7 +1551,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>F-number</source>
-        <translation>Nombre d'ouverture</translation>
+        <translation>Nombre d’ouverture</translation>
     </message>
     <message>
         <source>File source</source>
@@ -1615,23 +1615,23 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Unique image ID</source>
-        <translation>Identifiant unique de l'image</translation>
+        <translation>Identifiant unique de l’image</translation>
     </message>
     <message>
         <source>Lens make</source>
-        <translation>Marque de l'objectif</translation>
+        <translation>Marque de l’objectif</translation>
     </message>
     <message>
         <source>Lens model</source>
-        <translation>Modèle de l'objectif</translation>
+        <translation>Modèle de l’objectif</translation>
     </message>
     <message>
         <source>Lens serial number</source>
-        <translation>Numéro de série de l'objectif</translation>
+        <translation>Numéro de série de l’objectif</translation>
     </message>
     <message>
         <source>Lens specification</source>
-        <translation>Caractéristiques de l'objectif</translation>
+        <translation>Caractéristiques de l’objectif</translation>
     </message>
     <message>
         <source>Light source</source>
@@ -1655,7 +1655,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Recommended exposure index</source>
-        <translation>Indice d'exposition recommandé</translation>
+        <translation>Indice d’exposition recommandé</translation>
     </message>
     <message>
         <source>Related sound file</source>
@@ -1687,7 +1687,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Shutter speed</source>
-        <translation>Vitesse d'obturation</translation>
+        <translation>Vitesse d’obturation</translation>
     </message>
     <message>
         <source>Exposure times of the composite</source>
@@ -1743,11 +1743,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>User comment</source>
-        <translation>Commentaire de l'utilisateur</translation>
+        <translation>Commentaire de l’utilisateur</translation>
     </message>
     <message>
         <source>Water depth</source>
-        <translation>Profondeur d'eau</translation>
+        <translation>Profondeur d’eau</translation>
     </message>
     <message>
         <source>White balance</source>
@@ -1763,7 +1763,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Author&apos;s position</source>
-        <translation>Fonction de l'auteur</translation>
+        <translation>Fonction de l’auteur</translation>
     </message>
     <message>
         <source>Caption</source>
@@ -1807,11 +1807,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Expiration date</source>
-        <translation>Date d'expiration</translation>
+        <translation>Date d’expiration</translation>
     </message>
     <message>
         <source>Expiration time</source>
-        <translation>Heure d'expiration</translation>
+        <translation>Heure d’expiration</translation>
     </message>
     <message>
         <source>Fixture identifier</source>
@@ -1823,11 +1823,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Image orientation</source>
-        <translation>Orientation de l'image</translation>
+        <translation>Orientation de l’image</translation>
     </message>
     <message>
         <source>Image type</source>
-        <translation>Type d'image</translation>
+        <translation>Type d’image</translation>
     </message>
     <message>
         <source>Keywords</source>
@@ -1847,15 +1847,15 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Object attribute</source>
-        <translation>Attribut de l'objet</translation>
+        <translation>Attribut de l’objet</translation>
     </message>
     <message>
         <source>Object name</source>
-        <translation>Nom de l'objet</translation>
+        <translation>Nom de l’objet</translation>
     </message>
     <message>
         <source>Object type</source>
-        <translation>Type d'objet</translation>
+        <translation>Type d’objet</translation>
     </message>
     <message>
         <source>Preview</source>
@@ -1863,11 +1863,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Preview format</source>
-        <translation>Format de l'aperçu</translation>
+        <translation>Format de l’aperçu</translation>
     </message>
     <message>
         <source>Preview version</source>
-        <translation>Version de l'aperçu</translation>
+        <translation>Version de l’aperçu</translation>
     </message>
     <message>
         <source>Program</source>
@@ -1931,7 +1931,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Date sent</source>
-        <translation>Date d'envoi</translation>
+        <translation>Date d’envoi</translation>
     </message>
     <message>
         <source>Destination</source>
@@ -1939,7 +1939,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Envelope number</source>
-        <translation>Numéro d'enveloppe</translation>
+        <translation>Numéro d’enveloppe</translation>
     </message>
     <message>
         <source>Product identifier</source>
@@ -1951,11 +1951,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Time sent</source>
-        <translation>Heure d'envoi</translation>
+        <translation>Heure d’envoi</translation>
     </message>
     <message>
         <source>Unique name of the object</source>
-        <translation>Nom unique de l'objet</translation>
+        <translation>Nom unique de l’objet</translation>
     </message>
     <message>
         <source>Address</source>
@@ -2007,11 +2007,11 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Instance ID</source>
-        <translation>Identifiant d'instance</translation>
+        <translation>Identifiant d’instance</translation>
     </message>
     <message>
         <source>Original document ID</source>
-        <translation>Identifiant du document d'origine</translation>
+        <translation>Identifiant du document d’origine</translation>
     </message>
     <message>
         <source>Parameters</source>
@@ -2039,7 +2039,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Lens ID</source>
-        <translation>Identifiant de l'objectif</translation>
+        <translation>Identifiant de l’objectif</translation>
     </message>
     <message>
         <source>Serial number</source>
@@ -2135,7 +2135,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Document ancestors</source>
-        <translation>Documents d'origine</translation>
+        <translation>Documents d’origine</translation>
     </message>
     <message>
         <source>History</source>
@@ -2199,7 +2199,7 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     </message>
     <message>
         <source>Usage terms</source>
-        <translation>Conditions d'utilisation</translation>
+        <translation>Conditions d’utilisation</translation>
     </message>
     <message>
         <source>Rights statement</source>
