@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/core/LibraryMessages.h"
 
+#include "engine/core/ConversionReasons.h"
+
 #include <QtGlobal>
 
 #include <cstring>
@@ -51,5 +53,5 @@ void routeQtImageMessages()
 
 QString endsBeforeItsPixelsMessage()
 {
-    return QStringLiteral("The file ends before its pixels do");
+    return ConversionReasons::tr("The file ends before its pixels do");
 }
