@@ -739,6 +739,10 @@
         <source>A grid or overlay of the file is damaged</source>
         <translation>Ein Raster oder eine Überlagerung der Datei ist beschädigt</translation>
     </message>
+    <message>
+        <source>The file ends before its pixels do</source>
+        <translation>Die Datei endet vor ihren letzten Pixeln</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>

@@ -739,6 +739,10 @@
         <source>A grid or overlay of the file is damaged</source>
         <translation>Une grille ou une superposition du fichier est endommagée</translation>
     </message>
+    <message>
+        <source>The file ends before its pixels do</source>
+        <translation>Le fichier s’arrête avant ses derniers pixels</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
