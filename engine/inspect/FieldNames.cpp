@@ -164,7 +164,7 @@ namespace {
             { "Exif.Photo.LensMake", QT_TRANSLATE_NOOP("MetadataInspector", "Lens make") },
             { "Exif.Photo.LensModel", QT_TRANSLATE_NOOP("MetadataInspector", "Lens model") },
             { "Exif.Photo.LensSerialNumber", QT_TRANSLATE_NOOP("MetadataInspector", "Lens serial number") },
-            { "Exif.Photo.LensSpecification", QT_TRANSLATE_NOOP("MetadataInspector", "Lens specification") },
+            { "Exif.Photo.LensSpecification", QT_TRANSLATE_NOOP("MetadataInspector", "Lens data") },
             { "Exif.Photo.LightSource", QT_TRANSLATE_NOOP("MetadataInspector", "Light source") },
             { "Exif.Photo.MakerNote", QT_TRANSLATE_NOOP("MetadataInspector", "Maker notes") },
             { "Exif.Photo.MaxApertureValue", QT_TRANSLATE_NOOP("MetadataInspector", "Largest aperture") },
@@ -306,7 +306,7 @@ namespace {
             { "Xmp.aux.ImageNumber", QT_TRANSLATE_NOOP("MetadataInspector", "Image number") },
             { "Xmp.aux.Lens", QT_TRANSLATE_NOOP("MetadataInspector", "Lens") },
             { "Xmp.aux.LensID", QT_TRANSLATE_NOOP("MetadataInspector", "Lens ID") },
-            { "Xmp.aux.LensInfo", QT_TRANSLATE_NOOP("MetadataInspector", "Lens specification") },
+            { "Xmp.aux.LensInfo", QT_TRANSLATE_NOOP("MetadataInspector", "Lens data") },
             { "Xmp.aux.LensSerialNumber", QT_TRANSLATE_NOOP("MetadataInspector", "Lens serial number") },
             { "Xmp.aux.OwnerName", QT_TRANSLATE_NOOP("MetadataInspector", "Camera owner") },
             { "Xmp.aux.SerialNumber", QT_TRANSLATE_NOOP("MetadataInspector", "Serial number") },
@@ -414,7 +414,7 @@ QString ownFieldName(const std::string& key)
 
 QString readableKeyName(const std::string& name)
 {
-    // "HostComputer" as "Host computer", "GPSImgDirection" as "GPS img direction": words start where a
+    // "HostComputer" as "Host computer", "XPComment" as "XP comment": words start where a
     // capital follows a small letter, or where a run of capitals meets a capitalised word.
     QString text;
     const QString key = fromStd(name);
@@ -425,8 +425,10 @@ QString readableKeyName(const std::string& name)
                 || (i + 1 < key.size() && key[i + 1].isLower() && key[i - 1].isUpper()));
         if (startsWord)
             text += u' ';
+        // A capital within a run of capitals ("GPS", "XP") stays a capital; a word's first letter is lowered.
         const bool acronym = c.isUpper()
-            && ((i + 1 < key.size() && key[i + 1].isUpper()) || (i > 0 && key[i - 1].isUpper()));
+            && ((i + 1 < key.size() && key[i + 1].isUpper())
+                || (i > 0 && key[i - 1].isUpper() && !startsWord));
         text += startsWord && !acronym ? c.toLower() : c;
     }
     if (!text.isEmpty())

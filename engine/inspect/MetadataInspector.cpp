@@ -211,7 +211,7 @@ std::optional<double> gpsNumber(const Exiv2::ExifData& exif, const char* key)
     return double(r.first) / double(r.second);
 }
 
-/// The letter of a GPS reference ("T", "K"); empty when absent.
+/// The letter of a GPS reference ("T", "K"); 0 when absent.
 char gpsReference(const Exiv2::ExifData& exif, const char* key)
 {
     const auto it = exif.findKey(Exiv2::ExifKey(key));
