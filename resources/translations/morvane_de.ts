@@ -1634,10 +1634,6 @@ Ihre Originalfotos werden nie verändert.</translation>
         <translation>Seriennummer des Objektivs</translation>
     </message>
     <message>
-        <source>Lens specification</source>
-        <translation>Objektivdaten</translation>
-    </message>
-    <message>
         <source>Light source</source>
         <translation>Lichtquelle</translation>
     </message>
@@ -2508,6 +2504,10 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Chunk &apos;%1&apos;</source>
         <translation>Abschnitt „%1“</translation>
+    </message>
+    <message>
+        <source>Lens data</source>
+        <translation>Objektivdaten</translation>
     </message>
 </context>
 <context>

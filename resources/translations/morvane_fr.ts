@@ -1634,10 +1634,6 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
         <translation>Numéro de série de l’objectif</translation>
     </message>
     <message>
-        <source>Lens specification</source>
-        <translation>Caractéristiques de l’objectif</translation>
-    </message>
-    <message>
         <source>Light source</source>
         <translation>Source lumineuse</translation>
     </message>
@@ -2508,6 +2504,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Chunk &apos;%1&apos;</source>
         <translation>Bloc « %1 »</translation>
+    </message>
+    <message>
+        <source>Lens data</source>
+        <translation>Caractéristiques de l’objectif</translation>
     </message>
 </context>
 <context>
