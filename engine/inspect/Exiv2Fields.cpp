@@ -64,7 +64,7 @@ QString valueText(const Exiv2::Metadatum& datum, const Exiv2::ExifData* exif)
     QString text = fromStd(datum.print(exif));
     static const QRegularExpression kPrefix(QStringLiteral("^(charset=\"?[A-Za-z]*\"?|lang=\"[^\"]*\") "));
     text.remove(kPrefix);
-    return readableText(text);
+    return ownValueText(datum, readableText(text));
 }
 
 // --- IPTC --------------------------------------------------------------------------------------------
@@ -229,10 +229,15 @@ QString xmpFieldName(const Exiv2::Xmpdatum& datum)
             return own;
         return readableKeyName(key.substr(key.find('.', 4) + 1));
     }
-    // "Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiEmailWork": the last property's name.
+    // "Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiEmailWork": the last property's name, ours by the
+    // structure it belongs to ("Member.Flash/Mode") or by itself ("Member.CiEmailWork").
     std::string last = key.substr(key.find_last_of("/.") + 1);
     last = last.substr(last.find(':') + 1);
     last = last.substr(0, last.find('['));
+    const std::string rest = key.substr(std::min(key.size(), key.find('.', 4) + 1));
+    const std::string top = rest.substr(0, rest.find_first_of("/["));
+    if (const QString own = ownFieldName("Member." + top + "/" + last); !own.isNull())
+        return own;
     if (const QString own = ownFieldName("Member." + last); !own.isNull())
         return own;
     return readableKeyName(last);

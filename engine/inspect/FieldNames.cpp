@@ -2,6 +2,7 @@
 #include "engine/inspect/FieldSortingPrivate.h"
 
 #include <map>
+#include <set>
 
 namespace fields {
 
@@ -284,6 +285,11 @@ namespace {
             { "Member.CountryCode", QT_TRANSLATE_NOOP("MetadataInspector", "Country code") },
             { "Member.CountryName", QT_TRANSLATE_NOOP("MetadataInspector", "Country") },
             { "Member.Description", QT_TRANSLATE_NOOP("MetadataInspector", "Description") },
+            { "Member.Flash/Fired", QT_TRANSLATE_NOOP("MetadataInspector", "Flash fired") },
+            { "Member.Flash/Function", QT_TRANSLATE_NOOP("MetadataInspector", "Flash function") },
+            { "Member.Flash/Mode", QT_TRANSLATE_NOOP("MetadataInspector", "Flash mode") },
+            { "Member.Flash/RedEyeMode", QT_TRANSLATE_NOOP("MetadataInspector", "Red-eye reduction") },
+            { "Member.Flash/Return", QT_TRANSLATE_NOOP("MetadataInspector", "Flash return light") },
             { "Member.Name", QT_TRANSLATE_NOOP("MetadataInspector", "Name") },
             { "Member.ProvinceState", QT_TRANSLATE_NOOP("MetadataInspector", "Province or state") },
             { "Member.Sublocation", QT_TRANSLATE_NOOP("MetadataInspector", "Sublocation") },
@@ -394,7 +400,134 @@ namespace {
         return it == names.end() ? nullptr : it->second;
     }
 
+    /// The tags whose values Exiv2 puts into words of its own ("Aperture priority", "True direction"): those
+    /// words, and no text of the file itself, go through the translations.
+    bool hasWordedValues(const std::string& tagName)
+    {
+        static const std::set<std::string> kTags = { "ExposureProgram", "MeteringMode", "LightSource",
+            "Flash", "SensingMethod", "CustomRendered", "ExposureMode", "WhiteBalance", "SceneCaptureType",
+            "GainControl", "Contrast", "Saturation", "Sharpness", "SubjectDistanceRange", "CompositeImage",
+            "GPSAltitudeRef", "GPSLatitudeRef", "GPSLongitudeRef", "GPSDestLatitudeRef",
+            "GPSDestLongitudeRef", "GPSStatus", "GPSMeasureMode", "GPSImgDirectionRef", "GPSTrackRef",
+            "GPSDestBearingRef", "GPSSpeedRef", "GPSDestDistanceRef", "GPSDifferential" };
+        return kTags.count(tagName) != 0;
+    }
+
+    /// Exiv2's words for those values, as it prints them in English.
+    [[maybe_unused]] constexpr const char* kWordedValues[] = {
+        QT_TRANSLATE_NOOP("ExifValues", "Not defined"),
+        QT_TRANSLATE_NOOP("ExifValues", "Manual"),
+        QT_TRANSLATE_NOOP("ExifValues", "Auto"),
+        QT_TRANSLATE_NOOP("ExifValues", "Aperture priority"),
+        QT_TRANSLATE_NOOP("ExifValues", "Shutter priority"),
+        QT_TRANSLATE_NOOP("ExifValues", "Creative program"),
+        QT_TRANSLATE_NOOP("ExifValues", "Action program"),
+        QT_TRANSLATE_NOOP("ExifValues", "Portrait mode"),
+        QT_TRANSLATE_NOOP("ExifValues", "Landscape mode"),
+        QT_TRANSLATE_NOOP("ExifValues", "Average"),
+        QT_TRANSLATE_NOOP("ExifValues", "Center weighted average"),
+        QT_TRANSLATE_NOOP("ExifValues", "Spot"),
+        QT_TRANSLATE_NOOP("ExifValues", "Multi-spot"),
+        QT_TRANSLATE_NOOP("ExifValues", "Multi-segment"),
+        QT_TRANSLATE_NOOP("ExifValues", "Partial"),
+        QT_TRANSLATE_NOOP("ExifValues", "Daylight"),
+        QT_TRANSLATE_NOOP("ExifValues", "Fluorescent"),
+        QT_TRANSLATE_NOOP("ExifValues", "Tungsten (incandescent light)"),
+        QT_TRANSLATE_NOOP("ExifValues", "Flash"),
+        QT_TRANSLATE_NOOP("ExifValues", "Fine weather"),
+        QT_TRANSLATE_NOOP("ExifValues", "Cloudy weather"),
+        QT_TRANSLATE_NOOP("ExifValues", "Shade"),
+        QT_TRANSLATE_NOOP("ExifValues", "Daylight fluorescent (D 5700 - 7100K)"),
+        QT_TRANSLATE_NOOP("ExifValues", "Day white fluorescent (N 4600 - 5400K)"),
+        QT_TRANSLATE_NOOP("ExifValues", "Cool white fluorescent (W 3900 - 4500K)"),
+        QT_TRANSLATE_NOOP("ExifValues", "White fluorescent (WW 3200 - 3700K)"),
+        QT_TRANSLATE_NOOP("ExifValues", "Standard light A"),
+        QT_TRANSLATE_NOOP("ExifValues", "Standard light B"),
+        QT_TRANSLATE_NOOP("ExifValues", "Standard light C"),
+        QT_TRANSLATE_NOOP("ExifValues", "ISO studio tungsten"),
+        QT_TRANSLATE_NOOP("ExifValues", "No flash"),
+        QT_TRANSLATE_NOOP("ExifValues", "Fired"),
+        QT_TRANSLATE_NOOP("ExifValues", "Fired, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Fired, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, did not fire"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "No, compulsory"),
+        QT_TRANSLATE_NOOP("ExifValues", "No, did not fire, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "No, auto"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "No flash function"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, red-eye reduction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, red-eye reduction, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, red-eye reduction, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory, red-eye reduction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory, red-eye reduction, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, compulsory, red-eye reduction, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "No, red-eye reduction"),
+        QT_TRANSLATE_NOOP("ExifValues", "No, auto, red-eye reduction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto, red-eye reduction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto, red-eye reduction, return light not detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "Yes, auto, red-eye reduction, return light detected"),
+        QT_TRANSLATE_NOOP("ExifValues", "One-chip color area"),
+        QT_TRANSLATE_NOOP("ExifValues", "Two-chip color area"),
+        QT_TRANSLATE_NOOP("ExifValues", "Three-chip color area"),
+        QT_TRANSLATE_NOOP("ExifValues", "Color sequential area"),
+        QT_TRANSLATE_NOOP("ExifValues", "Trilinear sensor"),
+        QT_TRANSLATE_NOOP("ExifValues", "Color sequential linear"),
+        QT_TRANSLATE_NOOP("ExifValues", "Normal process"),
+        QT_TRANSLATE_NOOP("ExifValues", "Custom process"),
+        QT_TRANSLATE_NOOP("ExifValues", "Auto bracket"),
+        QT_TRANSLATE_NOOP("ExifValues", "Standard"),
+        QT_TRANSLATE_NOOP("ExifValues", "Landscape"),
+        QT_TRANSLATE_NOOP("ExifValues", "Portrait"),
+        QT_TRANSLATE_NOOP("ExifValues", "Night scene"),
+        QT_TRANSLATE_NOOP("ExifValues", "Low gain up"),
+        QT_TRANSLATE_NOOP("ExifValues", "High gain up"),
+        QT_TRANSLATE_NOOP("ExifValues", "Low gain down"),
+        QT_TRANSLATE_NOOP("ExifValues", "High gain down"),
+        QT_TRANSLATE_NOOP("ExifValues", "Normal"),
+        QT_TRANSLATE_NOOP("ExifValues", "Soft"),
+        QT_TRANSLATE_NOOP("ExifValues", "Hard"),
+        QT_TRANSLATE_NOOP("ExifValues", "Low"),
+        QT_TRANSLATE_NOOP("ExifValues", "High"),
+        QT_TRANSLATE_NOOP("ExifValues", "Macro"),
+        QT_TRANSLATE_NOOP("ExifValues", "Close view"),
+        QT_TRANSLATE_NOOP("ExifValues", "Distant view"),
+        QT_TRANSLATE_NOOP("ExifValues", "Above sea level"),
+        QT_TRANSLATE_NOOP("ExifValues", "Below sea level"),
+        QT_TRANSLATE_NOOP("ExifValues", "NonComposite"),
+        QT_TRANSLATE_NOOP("ExifValues", "GeneralComposite"),
+        QT_TRANSLATE_NOOP("ExifValues", "North"),
+        QT_TRANSLATE_NOOP("ExifValues", "South"),
+        QT_TRANSLATE_NOOP("ExifValues", "East"),
+        QT_TRANSLATE_NOOP("ExifValues", "West"),
+        QT_TRANSLATE_NOOP("ExifValues", "Measurement in progress"),
+        QT_TRANSLATE_NOOP("ExifValues", "Measurement Interoperability"),
+        QT_TRANSLATE_NOOP("ExifValues", "Two-dimensional measurement"),
+        QT_TRANSLATE_NOOP("ExifValues", "Three-dimensional measurement"),
+        QT_TRANSLATE_NOOP("ExifValues", "True direction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Magnetic direction"),
+        QT_TRANSLATE_NOOP("ExifValues", "km/h"),
+        QT_TRANSLATE_NOOP("ExifValues", "mph"),
+        QT_TRANSLATE_NOOP("ExifValues", "knots"),
+        QT_TRANSLATE_NOOP("ExifValues", "Kilometers"),
+        QT_TRANSLATE_NOOP("ExifValues", "Miles"),
+        QT_TRANSLATE_NOOP("ExifValues", "Knots"),
+        QT_TRANSLATE_NOOP("ExifValues", "Without correction"),
+        QT_TRANSLATE_NOOP("ExifValues", "Correction applied"),
+    };
+
 } // namespace
+
+QString ownValueText(const Exiv2::Metadatum& datum, const QString& printed)
+{
+    if (datum.familyName() != std::string("Exif") || !hasWordedValues(datum.tagName()))
+        return printed;
+    return QCoreApplication::translate("ExifValues", printed.toUtf8().constData());
+}
 
 QString ownFieldName(const std::string& key)
 {

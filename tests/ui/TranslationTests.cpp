@@ -163,7 +163,7 @@ void collectTexts(QWidget* root, const QString& state, Texts& texts)
 
 // A photo that gives much away: camera and its settings, the computer and program that touched it,
 // people, texts, a position with direction and speed, IPTC and XMP fields. Its values are names and
-// numbers, the same in every language.
+// numbers, the same in every language, and settings that Exiv2 puts into words ("Aperture priority").
 constexpr const char* kDetailedPhoto = "IMG_0144.jpg";
 // A photo of 33 x 17 pixels lying on its side: turned upright it is no whole number of JPEG blocks, so its
 // copy is re-encoded with a note that says why.
@@ -189,7 +189,9 @@ void makePhotos(const QTemporaryDir& dir)
         return;
     EXPECT_TRUE(writeJpeg(dir.filePath(QLatin1String(kDetailedPhoto)), { 32, 24 },
         { QStringLiteral("-Make=Canon"), QStringLiteral("-Model=Canon EOS 5D"),
-            QStringLiteral("-ExposureTime=1/200"), QStringLiteral("-FNumber=2.8"), QStringLiteral("-ISO=400"),
+            QStringLiteral("-ExposureTime=1/200"), QStringLiteral("-FNumber=2.8"),
+            QStringLiteral("-ExposureProgram#=3"), QStringLiteral("-EXIF:Flash#=16"),
+            QStringLiteral("-MeteringMode#=5"), QStringLiteral("-GPSStatus#=A"), QStringLiteral("-ISO=400"),
             QStringLiteral("-FocalLength=50"), QStringLiteral("-LensModel=EF 50mm"),
             QStringLiteral("-BodySerialNumber=0123456"), QStringLiteral("-HostComputer=Laptop-7"),
             QStringLiteral("-Artist=Anna Berger"), QStringLiteral("-Copyright=Anna Berger"),
@@ -363,7 +365,7 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
 bool sameInEveryLanguage(const QString& shown, const QTemporaryDir& dir)
 {
     static const std::set<QString> kWords { QStringLiteral("Morvane"), QStringLiteral("JPEG"),
-        QStringLiteral("Name"), QStringLiteral("message") };
+        QStringLiteral("Name"), QStringLiteral("message"), QStringLiteral("Flash") };
     const QString text = QString(shown).remove(u'&').trimmed();
     if (kWords.count(text) > 0 || text.startsWith(dir.path()))
         return true;
@@ -389,7 +391,8 @@ QString englishWordIn(const QString& shown, const QTemporaryDir& dir)
         QStringLiteral("exposure"), QStringLiteral("host"), QStringLiteral("such"), QStringLiteral("turn"),
         QStringLiteral("blocks"), QStringLiteral("quality"), QStringLiteral("supported"),
         QStringLiteral("interrupted"), QStringLiteral("speed"), QStringLiteral("taken"),
-        QStringLiteral("keywords"), QStringLiteral("city") };
+        QStringLiteral("keywords"), QStringLiteral("city"), QStringLiteral("priority"),
+        QStringLiteral("compulsory"), QStringLiteral("measurement"), QStringLiteral("progress") };
     static const QRegularExpression kFileNames(QStringLiteral("\\S+\\.(jpg|png)\\b"));
     const QString text = QString(shown).remove(dir.path()).remove(kFileNames);
     static const QRegularExpression kWords(QStringLiteral("[^\\p{L}]+"));
