@@ -771,6 +771,421 @@
     </message>
 </context>
 <context>
+    <name>ExifValues</name>
+    <message>
+        <source>Not defined</source>
+        <translation>Nicht festgelegt</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Aperture priority</source>
+        <translation>Blendenpriorität</translation>
+    </message>
+    <message>
+        <source>Shutter priority</source>
+        <translation>Zeitpriorität</translation>
+    </message>
+    <message>
+        <source>Creative program</source>
+        <translation>Kreativprogramm</translation>
+    </message>
+    <message>
+        <source>Action program</source>
+        <translation>Sportprogramm</translation>
+    </message>
+    <message>
+        <source>Portrait mode</source>
+        <translation>Porträtmodus</translation>
+    </message>
+    <message>
+        <source>Landscape mode</source>
+        <translation>Landschaftsmodus</translation>
+    </message>
+    <message>
+        <source>Average</source>
+        <translation>Integral</translation>
+    </message>
+    <message>
+        <source>Center weighted average</source>
+        <translation>Mittenbetont</translation>
+    </message>
+    <message>
+        <source>Spot</source>
+        <translation>Spot</translation>
+    </message>
+    <message>
+        <source>Multi-spot</source>
+        <translation>Mehrfeld-Spot</translation>
+    </message>
+    <message>
+        <source>Multi-segment</source>
+        <translation>Mehrfeld</translation>
+    </message>
+    <message>
+        <source>Partial</source>
+        <translation>Selektiv</translation>
+    </message>
+    <message>
+        <source>Daylight</source>
+        <translation>Tageslicht</translation>
+    </message>
+    <message>
+        <source>Fluorescent</source>
+        <translation>Leuchtstofflampe</translation>
+    </message>
+    <message>
+        <source>Tungsten (incandescent light)</source>
+        <translation>Glühlampe</translation>
+    </message>
+    <message>
+        <source>Flash</source>
+        <translation>Blitz</translation>
+    </message>
+    <message>
+        <source>Fine weather</source>
+        <translation>Sonnig</translation>
+    </message>
+    <message>
+        <source>Cloudy weather</source>
+        <translation>Bewölkt</translation>
+    </message>
+    <message>
+        <source>Shade</source>
+        <translation>Schatten</translation>
+    </message>
+    <message>
+        <source>Daylight fluorescent (D 5700 - 7100K)</source>
+        <translation>Tageslicht-Leuchtstofflampe (D 5700–7100 K)</translation>
+    </message>
+    <message>
+        <source>Day white fluorescent (N 4600 - 5400K)</source>
+        <translation>Neutralweiße Leuchtstofflampe (N 4600–5400 K)</translation>
+    </message>
+    <message>
+        <source>Cool white fluorescent (W 3900 - 4500K)</source>
+        <translation>Kaltweiße Leuchtstofflampe (W 3900–4500 K)</translation>
+    </message>
+    <message>
+        <source>White fluorescent (WW 3200 - 3700K)</source>
+        <translation>Weiße Leuchtstofflampe (WW 3200–3700 K)</translation>
+    </message>
+    <message>
+        <source>Standard light A</source>
+        <translation>Normlicht A</translation>
+    </message>
+    <message>
+        <source>Standard light B</source>
+        <translation>Normlicht B</translation>
+    </message>
+    <message>
+        <source>Standard light C</source>
+        <translation>Normlicht C</translation>
+    </message>
+    <message>
+        <source>ISO studio tungsten</source>
+        <translation>ISO-Studio-Kunstlicht</translation>
+    </message>
+    <message>
+        <source>No flash</source>
+        <translation>Kein Blitz</translation>
+    </message>
+    <message>
+        <source>Fired</source>
+        <translation>Ausgelöst</translation>
+    </message>
+    <message>
+        <source>Fired, return light not detected</source>
+        <translation>Ausgelöst, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Fired, return light detected</source>
+        <translation>Ausgelöst, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, did not fire</source>
+        <translation>Ja, nicht ausgelöst</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory</source>
+        <translation>Ja, erzwungen</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, return light not detected</source>
+        <translation>Ja, erzwungen, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, return light detected</source>
+        <translation>Ja, erzwungen, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>No, compulsory</source>
+        <translation>Nein, erzwungen</translation>
+    </message>
+    <message>
+        <source>No, did not fire, return light not detected</source>
+        <translation>Nein, nicht ausgelöst, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>No, auto</source>
+        <translation>Nein, automatisch</translation>
+    </message>
+    <message>
+        <source>Yes, auto</source>
+        <translation>Ja, automatisch</translation>
+    </message>
+    <message>
+        <source>Yes, auto, return light not detected</source>
+        <translation>Ja, automatisch, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, auto, return light detected</source>
+        <translation>Ja, automatisch, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>No flash function</source>
+        <translation>Keine Blitzfunktion</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction</source>
+        <translation>Ja, Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction, return light not detected</source>
+        <translation>Ja, Rote-Augen-Reduzierung, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction, return light detected</source>
+        <translation>Ja, Rote-Augen-Reduzierung, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction</source>
+        <translation>Ja, erzwungen, Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction, return light not detected</source>
+        <translation>Ja, erzwungen, Rote-Augen-Reduzierung, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction, return light detected</source>
+        <translation>Ja, erzwungen, Rote-Augen-Reduzierung, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>No, red-eye reduction</source>
+        <translation>Nein, Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>No, auto, red-eye reduction</source>
+        <translation>Nein, automatisch, Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction</source>
+        <translation>Ja, automatisch, Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction, return light not detected</source>
+        <translation>Ja, automatisch, Rote-Augen-Reduzierung, kein Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction, return light detected</source>
+        <translation>Ja, automatisch, Rote-Augen-Reduzierung, Rücklicht erkannt</translation>
+    </message>
+    <message>
+        <source>One-chip color area</source>
+        <translation>Ein-Chip-Farbflächensensor</translation>
+    </message>
+    <message>
+        <source>Two-chip color area</source>
+        <translation>Zwei-Chip-Farbflächensensor</translation>
+    </message>
+    <message>
+        <source>Three-chip color area</source>
+        <translation>Drei-Chip-Farbflächensensor</translation>
+    </message>
+    <message>
+        <source>Color sequential area</source>
+        <translation>Farbsequenzieller Flächensensor</translation>
+    </message>
+    <message>
+        <source>Trilinear sensor</source>
+        <translation>Trilinearer Sensor</translation>
+    </message>
+    <message>
+        <source>Color sequential linear</source>
+        <translation>Farbsequenzieller Zeilensensor</translation>
+    </message>
+    <message>
+        <source>Normal process</source>
+        <translation>Normale Verarbeitung</translation>
+    </message>
+    <message>
+        <source>Custom process</source>
+        <translation>Benutzerdefinierte Verarbeitung</translation>
+    </message>
+    <message>
+        <source>Auto bracket</source>
+        <translation>Belichtungsreihe</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Landscape</source>
+        <translation>Landschaft</translation>
+    </message>
+    <message>
+        <source>Portrait</source>
+        <translation>Porträt</translation>
+    </message>
+    <message>
+        <source>Night scene</source>
+        <translation>Nachtaufnahme</translation>
+    </message>
+    <message>
+        <source>Low gain up</source>
+        <translation>Geringe Verstärkung</translation>
+    </message>
+    <message>
+        <source>High gain up</source>
+        <translation>Hohe Verstärkung</translation>
+    </message>
+    <message>
+        <source>Low gain down</source>
+        <translation>Geringe Abschwächung</translation>
+    </message>
+    <message>
+        <source>High gain down</source>
+        <translation>Hohe Abschwächung</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Soft</source>
+        <translation>Weich</translation>
+    </message>
+    <message>
+        <source>Hard</source>
+        <translation>Hart</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>Niedrig</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Hoch</translation>
+    </message>
+    <message>
+        <source>Macro</source>
+        <translation>Makro</translation>
+    </message>
+    <message>
+        <source>Close view</source>
+        <translation>Nahaufnahme</translation>
+    </message>
+    <message>
+        <source>Distant view</source>
+        <translation>Fernaufnahme</translation>
+    </message>
+    <message>
+        <source>Above sea level</source>
+        <translation>Über dem Meeresspiegel</translation>
+    </message>
+    <message>
+        <source>Below sea level</source>
+        <translation>Unter dem Meeresspiegel</translation>
+    </message>
+    <message>
+        <source>NonComposite</source>
+        <translation>Kein zusammengesetztes Bild</translation>
+    </message>
+    <message>
+        <source>GeneralComposite</source>
+        <translation>Zusammengesetztes Bild</translation>
+    </message>
+    <message>
+        <source>North</source>
+        <translation>Nord</translation>
+    </message>
+    <message>
+        <source>South</source>
+        <translation>Süd</translation>
+    </message>
+    <message>
+        <source>East</source>
+        <translation>Ost</translation>
+    </message>
+    <message>
+        <source>West</source>
+        <translation>West</translation>
+    </message>
+    <message>
+        <source>Measurement in progress</source>
+        <translation>Messung läuft</translation>
+    </message>
+    <message>
+        <source>Measurement Interoperability</source>
+        <translation>Messung unterbrochen</translation>
+    </message>
+    <message>
+        <source>Two-dimensional measurement</source>
+        <translation>Zweidimensionale Messung</translation>
+    </message>
+    <message>
+        <source>Three-dimensional measurement</source>
+        <translation>Dreidimensionale Messung</translation>
+    </message>
+    <message>
+        <source>True direction</source>
+        <translation>Geografische Richtung</translation>
+    </message>
+    <message>
+        <source>Magnetic direction</source>
+        <translation>Magnetische Richtung</translation>
+    </message>
+    <message>
+        <source>km/h</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>mph</source>
+        <translation>mph</translation>
+    </message>
+    <message>
+        <source>knots</source>
+        <translation>Knoten</translation>
+    </message>
+    <message>
+        <source>Kilometers</source>
+        <translation>Kilometer</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Meilen</translation>
+    </message>
+    <message>
+        <source>Knots</source>
+        <translation>Knoten</translation>
+    </message>
+    <message>
+        <source>Without correction</source>
+        <translation>Ohne Korrektur</translation>
+    </message>
+    <message>
+        <source>Correction applied</source>
+        <translation>Korrektur angewandt</translation>
+    </message>
+</context>
+<context>
     <name>FileConversion</name>
     <message>
         <source>the frames could not be kept: %1</source>
@@ -2508,6 +2923,26 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Lens data</source>
         <translation>Objektivdaten</translation>
+    </message>
+    <message>
+        <source>Flash fired</source>
+        <translation>Blitz ausgelöst</translation>
+    </message>
+    <message>
+        <source>Flash function</source>
+        <translation>Blitzfunktion</translation>
+    </message>
+    <message>
+        <source>Flash mode</source>
+        <translation>Blitzmodus</translation>
+    </message>
+    <message>
+        <source>Red-eye reduction</source>
+        <translation>Rote-Augen-Reduzierung</translation>
+    </message>
+    <message>
+        <source>Flash return light</source>
+        <translation>Blitz-Rücklicht</translation>
     </message>
 </context>
 <context>

@@ -771,6 +771,421 @@
     </message>
 </context>
 <context>
+    <name>ExifValues</name>
+    <message>
+        <source>Not defined</source>
+        <translation>Non défini</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuel</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatique</translation>
+    </message>
+    <message>
+        <source>Aperture priority</source>
+        <translation>Priorité à l’ouverture</translation>
+    </message>
+    <message>
+        <source>Shutter priority</source>
+        <translation>Priorité à la vitesse</translation>
+    </message>
+    <message>
+        <source>Creative program</source>
+        <translation>Programme créatif</translation>
+    </message>
+    <message>
+        <source>Action program</source>
+        <translation>Programme action</translation>
+    </message>
+    <message>
+        <source>Portrait mode</source>
+        <translation>Mode portrait</translation>
+    </message>
+    <message>
+        <source>Landscape mode</source>
+        <translation>Mode paysage</translation>
+    </message>
+    <message>
+        <source>Average</source>
+        <translation>Moyenne</translation>
+    </message>
+    <message>
+        <source>Center weighted average</source>
+        <translation>Moyenne pondérée au centre</translation>
+    </message>
+    <message>
+        <source>Spot</source>
+        <translation>Spot</translation>
+    </message>
+    <message>
+        <source>Multi-spot</source>
+        <translation>Multi-spot</translation>
+    </message>
+    <message>
+        <source>Multi-segment</source>
+        <translation>Multizone</translation>
+    </message>
+    <message>
+        <source>Partial</source>
+        <translation>Partielle</translation>
+    </message>
+    <message>
+        <source>Daylight</source>
+        <translation>Lumière du jour</translation>
+    </message>
+    <message>
+        <source>Fluorescent</source>
+        <translation>Fluorescent</translation>
+    </message>
+    <message>
+        <source>Tungsten (incandescent light)</source>
+        <translation>Tungstène (lampe à incandescence)</translation>
+    </message>
+    <message>
+        <source>Flash</source>
+        <translation>Flash</translation>
+    </message>
+    <message>
+        <source>Fine weather</source>
+        <translation>Beau temps</translation>
+    </message>
+    <message>
+        <source>Cloudy weather</source>
+        <translation>Temps nuageux</translation>
+    </message>
+    <message>
+        <source>Shade</source>
+        <translation>Ombre</translation>
+    </message>
+    <message>
+        <source>Daylight fluorescent (D 5700 - 7100K)</source>
+        <translation>Fluorescent lumière du jour (D 5700–7100 K)</translation>
+    </message>
+    <message>
+        <source>Day white fluorescent (N 4600 - 5400K)</source>
+        <translation>Fluorescent blanc neutre (N 4600–5400 K)</translation>
+    </message>
+    <message>
+        <source>Cool white fluorescent (W 3900 - 4500K)</source>
+        <translation>Fluorescent blanc froid (W 3900–4500 K)</translation>
+    </message>
+    <message>
+        <source>White fluorescent (WW 3200 - 3700K)</source>
+        <translation>Fluorescent blanc (WW 3200–3700 K)</translation>
+    </message>
+    <message>
+        <source>Standard light A</source>
+        <translation>Lumière standard A</translation>
+    </message>
+    <message>
+        <source>Standard light B</source>
+        <translation>Lumière standard B</translation>
+    </message>
+    <message>
+        <source>Standard light C</source>
+        <translation>Lumière standard C</translation>
+    </message>
+    <message>
+        <source>ISO studio tungsten</source>
+        <translation>Tungstène de studio ISO</translation>
+    </message>
+    <message>
+        <source>No flash</source>
+        <translation>Sans flash</translation>
+    </message>
+    <message>
+        <source>Fired</source>
+        <translation>Déclenché</translation>
+    </message>
+    <message>
+        <source>Fired, return light not detected</source>
+        <translation>Déclenché, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Fired, return light detected</source>
+        <translation>Déclenché, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>Yes, did not fire</source>
+        <translation>Oui, non déclenché</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory</source>
+        <translation>Oui, forcé</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, return light not detected</source>
+        <translation>Oui, forcé, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, return light detected</source>
+        <translation>Oui, forcé, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>No, compulsory</source>
+        <translation>Non, forcé</translation>
+    </message>
+    <message>
+        <source>No, did not fire, return light not detected</source>
+        <translation>Non, non déclenché, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>No, auto</source>
+        <translation>Non, automatique</translation>
+    </message>
+    <message>
+        <source>Yes, auto</source>
+        <translation>Oui, automatique</translation>
+    </message>
+    <message>
+        <source>Yes, auto, return light not detected</source>
+        <translation>Oui, automatique, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Yes, auto, return light detected</source>
+        <translation>Oui, automatique, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>No flash function</source>
+        <translation>Pas de fonction flash</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction</source>
+        <translation>Oui, réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction, return light not detected</source>
+        <translation>Oui, réduction des yeux rouges, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Yes, red-eye reduction, return light detected</source>
+        <translation>Oui, réduction des yeux rouges, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction</source>
+        <translation>Oui, forcé, réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction, return light not detected</source>
+        <translation>Oui, forcé, réduction des yeux rouges, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Yes, compulsory, red-eye reduction, return light detected</source>
+        <translation>Oui, forcé, réduction des yeux rouges, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>No, red-eye reduction</source>
+        <translation>Non, réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>No, auto, red-eye reduction</source>
+        <translation>Non, automatique, réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction</source>
+        <translation>Oui, automatique, réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction, return light not detected</source>
+        <translation>Oui, automatique, réduction des yeux rouges, retour de lumière non détecté</translation>
+    </message>
+    <message>
+        <source>Yes, auto, red-eye reduction, return light detected</source>
+        <translation>Oui, automatique, réduction des yeux rouges, retour de lumière détecté</translation>
+    </message>
+    <message>
+        <source>One-chip color area</source>
+        <translation>Capteur couleur à une puce</translation>
+    </message>
+    <message>
+        <source>Two-chip color area</source>
+        <translation>Capteur couleur à deux puces</translation>
+    </message>
+    <message>
+        <source>Three-chip color area</source>
+        <translation>Capteur couleur à trois puces</translation>
+    </message>
+    <message>
+        <source>Color sequential area</source>
+        <translation>Capteur séquentiel couleur</translation>
+    </message>
+    <message>
+        <source>Trilinear sensor</source>
+        <translation>Capteur trilinéaire</translation>
+    </message>
+    <message>
+        <source>Color sequential linear</source>
+        <translation>Capteur linéaire séquentiel couleur</translation>
+    </message>
+    <message>
+        <source>Normal process</source>
+        <translation>Traitement normal</translation>
+    </message>
+    <message>
+        <source>Custom process</source>
+        <translation>Traitement personnalisé</translation>
+    </message>
+    <message>
+        <source>Auto bracket</source>
+        <translation>Bracketing automatique</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Landscape</source>
+        <translation>Paysage</translation>
+    </message>
+    <message>
+        <source>Portrait</source>
+        <translation>Portrait</translation>
+    </message>
+    <message>
+        <source>Night scene</source>
+        <translation>Scène de nuit</translation>
+    </message>
+    <message>
+        <source>Low gain up</source>
+        <translation>Gain faible</translation>
+    </message>
+    <message>
+        <source>High gain up</source>
+        <translation>Gain élevé</translation>
+    </message>
+    <message>
+        <source>Low gain down</source>
+        <translation>Atténuation faible</translation>
+    </message>
+    <message>
+        <source>High gain down</source>
+        <translation>Atténuation forte</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Soft</source>
+        <translation>Doux</translation>
+    </message>
+    <message>
+        <source>Hard</source>
+        <translation>Dur</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>Faible</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Élevé</translation>
+    </message>
+    <message>
+        <source>Macro</source>
+        <translation>Macro</translation>
+    </message>
+    <message>
+        <source>Close view</source>
+        <translation>Vue rapprochée</translation>
+    </message>
+    <message>
+        <source>Distant view</source>
+        <translation>Vue éloignée</translation>
+    </message>
+    <message>
+        <source>Above sea level</source>
+        <translation>Au-dessus du niveau de la mer</translation>
+    </message>
+    <message>
+        <source>Below sea level</source>
+        <translation>Au-dessous du niveau de la mer</translation>
+    </message>
+    <message>
+        <source>NonComposite</source>
+        <translation>Pas une image composite</translation>
+    </message>
+    <message>
+        <source>GeneralComposite</source>
+        <translation>Image composite</translation>
+    </message>
+    <message>
+        <source>North</source>
+        <translation>Nord</translation>
+    </message>
+    <message>
+        <source>South</source>
+        <translation>Sud</translation>
+    </message>
+    <message>
+        <source>East</source>
+        <translation>Est</translation>
+    </message>
+    <message>
+        <source>West</source>
+        <translation>Ouest</translation>
+    </message>
+    <message>
+        <source>Measurement in progress</source>
+        <translation>Mesure en cours</translation>
+    </message>
+    <message>
+        <source>Measurement Interoperability</source>
+        <translation>Mesure interrompue</translation>
+    </message>
+    <message>
+        <source>Two-dimensional measurement</source>
+        <translation>Mesure bidimensionnelle</translation>
+    </message>
+    <message>
+        <source>Three-dimensional measurement</source>
+        <translation>Mesure tridimensionnelle</translation>
+    </message>
+    <message>
+        <source>True direction</source>
+        <translation>Direction vraie</translation>
+    </message>
+    <message>
+        <source>Magnetic direction</source>
+        <translation>Direction magnétique</translation>
+    </message>
+    <message>
+        <source>km/h</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>mph</source>
+        <translation>mi/h</translation>
+    </message>
+    <message>
+        <source>knots</source>
+        <translation>nœuds</translation>
+    </message>
+    <message>
+        <source>Kilometers</source>
+        <translation>Kilomètres</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Milles</translation>
+    </message>
+    <message>
+        <source>Knots</source>
+        <translation>Nœuds</translation>
+    </message>
+    <message>
+        <source>Without correction</source>
+        <translation>Sans correction</translation>
+    </message>
+    <message>
+        <source>Correction applied</source>
+        <translation>Correction appliquée</translation>
+    </message>
+</context>
+<context>
     <name>FileConversion</name>
     <message>
         <source>the frames could not be kept: %1</source>
@@ -2508,6 +2923,26 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Lens data</source>
         <translation>Caractéristiques de l’objectif</translation>
+    </message>
+    <message>
+        <source>Flash fired</source>
+        <translation>Flash déclenché</translation>
+    </message>
+    <message>
+        <source>Flash function</source>
+        <translation>Fonction flash</translation>
+    </message>
+    <message>
+        <source>Flash mode</source>
+        <translation>Mode du flash</translation>
+    </message>
+    <message>
+        <source>Red-eye reduction</source>
+        <translation>Réduction des yeux rouges</translation>
+    </message>
+    <message>
+        <source>Flash return light</source>
+        <translation>Retour de lumière du flash</translation>
     </message>
 </context>
 <context>
