@@ -187,7 +187,8 @@ namespace {
                 continue;
             report(blocks, PersonalGroup::Hidden,
                 QCoreApplication::translate("MetadataInspector", "Auxiliary image"),
-                readableText(QString::fromLatin1(type.isEmpty() ? QByteArrayView("of no stated kind") : type))
+                (type.isEmpty() ? QCoreApplication::translate("MetadataInspector", "of no stated kind")
+                                : readableText(QString::fromLatin1(type)))
                     + (size.isEmpty() ? QString() : QStringLiteral(", ") + size));
         }
         return parts;
