@@ -2944,6 +2944,10 @@ Ihre Originalfotos werden nie verändert.</translation>
         <source>Flash return light</source>
         <translation>Blitz-Rücklicht</translation>
     </message>
+    <message>
+        <source>of no stated kind</source>
+        <translation>ohne angegebene Art</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>

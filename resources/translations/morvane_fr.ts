@@ -2944,6 +2944,10 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
         <source>Flash return light</source>
         <translation>Retour de lumière du flash</translation>
     </message>
+    <message>
+        <source>of no stated kind</source>
+        <translation>de nature non précisée</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>
