@@ -11,8 +11,6 @@
 #include "engine/pipeline/ImageSource.h"
 #include "engine/structure/PngChunks.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 #include <new>
 

@@ -13,8 +13,6 @@
 #include "engine/pipeline/ImageInfo.h"
 #include "engine/pipeline/ImageSource.h"
 
-#include <QCoreApplication>
-
 #include <fcntl.h>
 #include <new>
 #include <unistd.h>

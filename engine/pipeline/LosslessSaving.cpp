@@ -7,8 +7,6 @@
 #include "engine/pipeline/ImageInfo.h"
 #include "engine/pipeline/ImageSource.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 #include <new>
 

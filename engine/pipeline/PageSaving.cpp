@@ -11,8 +11,6 @@
 #include "engine/structure/ByteOrder.h"
 #include "engine/structure/FrameCount.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 #include <new>
 

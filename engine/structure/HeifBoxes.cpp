@@ -6,8 +6,6 @@
 #include "engine/core/ConversionReasons.h"
 #include "engine/structure/BoxReader.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <limits>
 

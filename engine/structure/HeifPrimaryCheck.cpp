@@ -7,8 +7,6 @@
 #include "engine/structure/CodedStreams.h"
 #include "engine/structure/HeifBoxes.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <limits>
 #include <set>

@@ -7,8 +7,6 @@
 #include "engine/formats/gif/GifPalette.h"
 #include "engine/formats/gif/GifPrivate.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>

@@ -6,8 +6,6 @@
 #include "engine/formats/heif/HeifPrivate.h"
 #include "engine/structure/ExifBlock.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cstring>
 #include <mutex>

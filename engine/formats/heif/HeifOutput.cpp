@@ -5,8 +5,6 @@
 #include "engine/core/DescriptorIo.h"
 #include "engine/formats/heif/HeifPrivate.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

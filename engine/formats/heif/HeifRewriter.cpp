@@ -13,7 +13,6 @@
 #include "engine/structure/CodedStreams.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <deque>

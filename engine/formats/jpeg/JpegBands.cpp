@@ -5,8 +5,6 @@
 #include "engine/core/LibraryMessages.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
-#include <QCoreApplication>
-
 #include <vector>
 
 using namespace JpegPrivate;

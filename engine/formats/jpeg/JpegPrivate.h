@@ -17,7 +17,6 @@
 #include "engine/formats/jpeg/JpegCodec.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QImage>
 #include <QString>
 

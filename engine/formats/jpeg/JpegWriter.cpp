@@ -5,8 +5,6 @@
 #include "engine/formats/jpeg/JpegCodec.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
-#include <QCoreApplication>
-
 using namespace JpegPrivate;
 
 namespace {

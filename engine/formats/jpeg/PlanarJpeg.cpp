@@ -6,8 +6,6 @@
 #include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>

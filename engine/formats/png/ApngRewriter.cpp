@@ -7,7 +7,6 @@
 #include "engine/formats/png/PngPrivate.h"
 #include "engine/structure/PngChunks.h"
 
-#include <QCoreApplication>
 #include <QList>
 #include <QtEndian>
 

@@ -6,7 +6,6 @@
 #include "engine/formats/webp/WebpCodec.h"
 #include "engine/structure/ExifBlock.h"
 
-#include <QCoreApplication>
 #include <QtEndian>
 
 #include <algorithm>

@@ -4,8 +4,6 @@
 #include "engine/core/DescriptorIo.h"
 #include "engine/formats/webp/WebpCodec.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

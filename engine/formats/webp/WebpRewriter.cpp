@@ -8,7 +8,6 @@
 #include "engine/metadata/ColorProfile.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QSize>
 
 #include <optional>

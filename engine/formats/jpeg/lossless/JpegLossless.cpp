@@ -4,8 +4,6 @@
 #include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 
 // The paths:

@@ -5,8 +5,6 @@
 #include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cstdlib>
 
