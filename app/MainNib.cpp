@@ -74,6 +74,7 @@ void MainNib::connectOutlets()
 
     m_statusWindowController->setWindow(m_progressWindow.get());
     m_statusWindowController->txtInfo = m_progressUi->txtInfo;
+    m_statusWindowController->txtTimeLeft = m_progressUi->txtTimeLeft;
     m_statusWindowController->progress = m_progressUi->progress;
 }
 

@@ -4,6 +4,7 @@
 #include "batch/Converter.h"
 #include "batch/FolderCreation.h"
 #include "batch/SkipReasons.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
@@ -31,9 +32,8 @@ QString describeUnloadableSource(const QString& source)
     const QByteArray name = encodePath(source);
     struct stat info = {};
     if (::stat(name.constData(), &info) != 0) {
-        return errno == ENOENT || errno == ENOTDIR
-            ? SkipReasons::notFound()
-            : SkipReasons::couldNotBeRead(QString::fromLocal8Bit(std::strerror(errno)));
+        return errno == ENOENT || errno == ENOTDIR ? SkipReasons::notFound()
+                                                   : SkipReasons::couldNotBeRead(systemErrorText(errno));
     }
     if (!S_ISREG(info.st_mode))
         return SkipReasons::notARegularFile();
@@ -43,7 +43,7 @@ QString describeUnloadableSource(const QString& source)
         return SkipReasons::tooLarge(qint64(info.st_size), kMaxSourceFileBytes);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return SkipReasons::couldNotBeRead(QString::fromLocal8Bit(std::strerror(errno)));
+        return SkipReasons::couldNotBeRead(systemErrorText(errno));
     QByteArray header(256, '\0');
     const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
     ::close(fd);

@@ -3,6 +3,7 @@
 
 #include "batch/Converter.h"
 #include "batch/SkipReasons.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return systemErrorText(error);
 }
 
 /// \a native with every link resolved, "." and ".." removed, absolute; empty when that cannot be done.

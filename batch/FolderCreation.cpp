@@ -2,6 +2,7 @@
 #include "batch/FolderCreation.h"
 
 #include "batch/SkipReasons.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 
 #include <QByteArrayList>
@@ -18,7 +19,7 @@ QString FolderCreation::systemReason() const
     int reason = error;
     if (failure == Failure::NotAFolder || failure == Failure::BrokenLink || failure == Failure::NotUsable)
         reason = lastLevel ? EEXIST : ENOTDIR;
-    return QString::fromLocal8Bit(std::strerror(reason));
+    return systemErrorText(reason);
 }
 
 FolderCreation createFolderWithParents(const QString& path)

@@ -2,8 +2,11 @@
 #include "batch/OutputNaming.h"
 
 #include "batch/Converter.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cerrno>
@@ -83,7 +86,7 @@ QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& con
         source.chop(1);
     const QString name = source.mid(source.lastIndexOf(u'/') + 1);
     if (name.isEmpty() || name == u"." || name == u".." || atPath.isEmpty())
-        return fail(QStringLiteral("no name for the output"));
+        return fail(QCoreApplication::translate("SkipReasons", "no name for the output"));
 
     // B and E of "B (k).E", split at the last dot that does not open the name.
     const QString extension = Converter::pathExtension(name);
@@ -105,7 +108,7 @@ QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& con
         // The base is shortened only as far as needed, never to nothing: a name must keep some of it.
         const QByteArray shortBase = truncateUtf8(base, nameBudget - suffix.size());
         if (shortBase.isEmpty())
-            return fail(QStringLiteral("no free name in the output folder"));
+            return fail(QCoreApplication::translate("SkipReasons", "no free name in the output folder"));
         const QByteArray candidate = shortBase + suffix;
         switch (folderFd >= 0 ? content.linkAt(folderFd, candidate) : content.linkAs(folder + candidate)) {
         case WorkFile::Link::Done:
@@ -120,10 +123,10 @@ QString nameOutputFile(const QString& file, const QString& atPath, WorkFile& con
             nameBudget = candidate.size() - 1;
             break;
         case WorkFile::Link::Failed:
-            return fail(QString::fromLocal8Bit(std::strerror(errno)));
+            return fail(systemErrorText(errno));
         }
     }
-    return fail(QStringLiteral("no free name in the output folder"));
+    return fail(QCoreApplication::translate("SkipReasons", "no free name in the output folder"));
 }
 
 QString nameNumberedOutputFile(const QString& extension, const QString& atPath, WorkFile& content,
@@ -135,7 +138,7 @@ QString nameNumberedOutputFile(const QString& extension, const QString& atPath, 
         return QString();
     };
     if (atPath.isEmpty())
-        return fail(QStringLiteral("no name for the output"));
+        return fail(QCoreApplication::translate("SkipReasons", "no name for the output"));
     const QByteArray folder = encodePath(atPath.endsWith(u'/') ? atPath : atPath + u'/');
     const QByteArray tail = extension.isEmpty() ? QByteArray() : QByteArray(".") + encodePath(extension);
     // No file name holds a slash: the key cannot meet one of nameOutputFile's.
@@ -154,10 +157,10 @@ QString nameNumberedOutputFile(const QString& extension, const QString& atPath, 
         case WorkFile::Link::Taken:
             break;
         case WorkFile::Link::TooLong:
-            return fail(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
+            return fail(systemErrorText(ENAMETOOLONG));
         case WorkFile::Link::Failed:
-            return fail(QString::fromLocal8Bit(std::strerror(errno)));
+            return fail(systemErrorText(errno));
         }
     }
-    return fail(QStringLiteral("no free name in the output folder"));
+    return fail(QCoreApplication::translate("SkipReasons", "no free name in the output folder"));
 }

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Third-party libraries, all from Debian's packages (scripts/bootstrap installs them).
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets LinguistTools)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus LinguistTools)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)

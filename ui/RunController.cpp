@@ -42,6 +42,18 @@ void RunController::setFolderOpener(RunSummaryDialog::FolderOpener opener)
     m_folderOpener = std::move(opener);
 }
 
+void RunController::setNotifier(std::unique_ptr<DesktopNotifier> notifier)
+{
+    m_notifier = std::move(notifier);
+}
+
+void RunController::announceUnseenEnd(const RunReport& report)
+{
+    if (!m_notifier)
+        m_notifier = std::make_unique<DesktopNotifier>();
+    (void)m_notifier->notify(WindowTexts::summaryHeadline(report), WindowTexts::summaryText(report));
+}
+
 void RunController::showSummary(const RunReport& report)
 {
     if (m_window.statusBar)
@@ -127,5 +139,8 @@ void RunController::convert()
     if (!m_window.statusWinController)
         return;
     m_window.statusWinController->showModal(m_window.mainWindow);
-    showSummary(lastRun());
+    const RunReport report = lastRun();
+    if (m_window.statusWinController->endedUnseen())
+        announceUnseenEnd(report);
+    showSummary(report);
 }

@@ -4,6 +4,7 @@
 #include "batch/ConversionRun.h"
 #include "batch/NotificationCenter.h"
 #include "batch/RunOptions.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/RunDialogs.h"
 #include "ui/RunSummaryDialog.h"
 
@@ -18,7 +19,8 @@ struct Notification;
 /// The conversion run of the main window, for its controller's run operations (OnConvert, OnStartProgress,
 /// OnCancelProgress, ConvertThread), which call it: asking for the output folder and making sure it
 /// exists, showing the progress window, the run itself over ConversionRun with the options read from the
-/// preferences when it starts, and the summary sheet of what it did. Reads the controller's outlets and
+/// preferences when it starts, and the summary sheet of what it did, announced on the desktop when the
+/// run ended while the user was in another program. Reads the controller's outlets and
 /// its exportPath; the controller owns it. Main thread only, but for work() on the run's worker.
 class RunController
 {
@@ -48,16 +50,20 @@ public:
     void setDialogs(std::unique_ptr<RunDialogs> dialogs);
     [[nodiscard]] RunDialogs& dialogs();
     void setFolderOpener(RunSummaryDialog::FolderOpener opener);
+    /// Where a run that ended unseen is announced; the desktop's session bus unless set.
+    void setNotifier(std::unique_ptr<DesktopNotifier> notifier);
     [[nodiscard]] RunSummaryDialog* summary() const { return m_summary; }
 
 private:
     void showSummary(const RunReport& report);
+    void announceUnseenEnd(const RunReport& report);
 
     AppController& m_window;
     ConversionRun m_run;
     RunOptions m_options;
     std::unique_ptr<RunDialogs> m_dialogs;
     RunSummaryDialog::FolderOpener m_folderOpener;
+    std::unique_ptr<DesktopNotifier> m_notifier;
     QPointer<RunSummaryDialog> m_summary;
     std::vector<NotificationCenter::ObserverId> m_observers;
 };

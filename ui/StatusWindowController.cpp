@@ -3,6 +3,7 @@
 
 #include "batch/Notices.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -51,6 +52,11 @@ void StatusWindowController::showModal(QWidget* parent)
 {
     inCanceling = false;
     m_running = true;
+    m_endedUnseen = false;
+    m_timeLeft = TimeLeft();
+    if (txtTimeLeft)
+        txtTimeLeft->clear();
+    m_runTime.start();
     if (parent)
         attach(parent->window());
     if (m_window) {
@@ -84,9 +90,9 @@ void StatusWindowController::OnUpdateProgress(const Notification& notice)
     const QString message = notice.userInfo.value(kProgressMessageKey).toString();
     const int total = notice.userInfo.value(kProgressTotalKey).toInt();
     const int current = notice.userInfo.value(kProgressCurrentKey).toInt();
-    const double value = total != 0 ? double(current) / double(total) * 100.0 : 0.0;
     QMetaObject::invokeMethod(
-        this, [this, message, value] { showProgress(message, value); }, Qt::QueuedConnection);
+        this, [this, message, current, total] { showProgress(message, current, total); },
+        Qt::QueuedConnection);
 }
 
 void StatusWindowController::OnProgressCanceled(const Notification&)
@@ -95,18 +101,27 @@ void StatusWindowController::OnProgressCanceled(const Notification&)
         this, [this] { endRun(); }, Qt::QueuedConnection);
 }
 
-void StatusWindowController::showProgress(const QString& message, double value)
+void StatusWindowController::showProgress(const QString& message, int current, int total)
 {
     if (txtInfo)
         txtInfo->setText(message);
+    const double value = total != 0 ? double(current) / double(total) * 100.0 : 0.0;
     if (progress)
         progress->setValue(int(std::lround(value)));
+    // The notice comes as a file starts: the files before it are done.
+    m_timeLeft.update(current, total, m_runTime.elapsed());
+    if (txtTimeLeft) {
+        const std::optional<qint64> left = m_timeLeft.secondsLeft();
+        txtTimeLeft->setText(left ? TimeLeft::text(*left) : QString());
+    }
 }
 
 void StatusWindowController::endRun()
 {
     inCanceling = false;
     m_running = false;
+    // Asked before the window goes: hiding the active window moves the activation about.
+    m_endedUnseen = QApplication::activeWindow() == nullptr;
     if (m_window)
         m_window->hide();
     detach();

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "batch/NotificationCenter.h"
+#include "ui/TimeLeft.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QObject>
 #include <QPoint>
@@ -15,9 +17,9 @@
 
 class QEventLoop;
 
-/// The controller of the progress window that accompanies a conversion run: its text line, its bar
-/// (0 to 100) and its Cancel button. The main layout creates it with the window and sets its outlets;
-/// it owns none of them.
+/// The controller of the progress window that accompanies a conversion run: its text line, the time
+/// left beside it (TimeLeft), its bar (0 to 100) and its Cancel button. The main layout creates it with the
+/// window and sets its outlets; it owns none of them.
 ///
 /// showModal() shows the window application-modal over the main window, attached so that it follows the
 /// parent's moves, starts the run with "msgStartProgress" and returns when the run has ended. The run's
@@ -37,6 +39,7 @@ public:
 
     // Outlets, set by the layout.
     QPointer<QLabel> txtInfo;
+    QPointer<QLabel> txtTimeLeft;
     QPointer<QProgressBar> progress;
 
     /// True from the user's cancel request until the run has ended.
@@ -49,6 +52,10 @@ public:
     /// application-modal until the run's end notice has closed it.
     void showModal(QWidget* parent);
 
+    /// Whether the latest run ended while none of the program's windows was active: the user was looking
+    /// elsewhere and learns of the end from the desktop.
+    [[nodiscard]] bool endedUnseen() const { return m_endedUnseen; }
+
     /// The Cancel button's action: posts "msgCancelProgress" once per run.
     void OnCancel(QObject* sender);
     /// Handler of "msgUpdateProgress"; called on the worker thread.
@@ -60,7 +67,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showProgress(const QString& message, double value);
+    void showProgress(const QString& message, int current, int total);
     void endRun();
     void attach(QWidget* parent);
     void detach();
@@ -70,5 +77,8 @@ private:
     QPoint m_parentPos;
     QEventLoop* m_loop = nullptr;
     bool m_running = false;
+    bool m_endedUnseen = false;
+    QElapsedTimer m_runTime;
+    TimeLeft m_timeLeft;
     std::vector<NotificationCenter::ObserverId> m_observers;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/core/DescriptorIo.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -49,7 +51,32 @@ DescriptorTransfer writeFully(int fd, const void* data, std::size_t size, off_t 
     return done;
 }
 
+// The system's English words for the errors a person meets when reading and writing photos, as the C
+// library gives them where no language is set: the window shows them in its language. The command line
+// loads no translation and prints them as they are.
+[[maybe_unused]] constexpr const char* kCommonErrors[] = {
+    QT_TRANSLATE_NOOP("SystemErrors", "No such file or directory"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Permission denied"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Operation not permitted"),
+    QT_TRANSLATE_NOOP("SystemErrors", "No space left on device"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Disk quota exceeded"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Read-only file system"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Input/output error"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Is a directory"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Not a directory"),
+    QT_TRANSLATE_NOOP("SystemErrors", "File name too long"),
+    QT_TRANSLATE_NOOP("SystemErrors", "File exists"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Too many open files"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Cannot allocate memory"),
+    QT_TRANSLATE_NOOP("SystemErrors", "File too large"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Too many levels of symbolic links"),
+    QT_TRANSLATE_NOOP("SystemErrors", "Stale file handle"),
+};
+
 QString systemErrorText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    // A text in another language (a system set to German) is not found and stays as it is.
+    const QByteArray text = std::strerror(error);
+    const QString translated = QCoreApplication::translate("SystemErrors", text.constData());
+    return translated == QLatin1String(text) ? QString::fromLocal8Bit(text) : translated;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/core/LibraryMessages.h"
 
+#include "engine/core/ConversionReasons.h"
+
 #include <QtGlobal>
 
 #include <cstring>
@@ -71,10 +73,12 @@ void routeQtImageMessages()
 
 QString endsBeforeItsPixelsMessage()
 {
-    return QStringLiteral("The file ends before its pixels do");
+    return ConversionReasons::tr("The file ends before its pixels do");
 }
 
 QString tooLargeMessage(QSize size)
 {
-    return QStringLiteral("The image is too large: %1 x %2 pixels").arg(size.width()).arg(size.height());
+    return ConversionReasons::tr("The image is too large: %1 x %2 pixels")
+        .arg(size.width())
+        .arg(size.height());
 }

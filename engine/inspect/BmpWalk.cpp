@@ -2,6 +2,8 @@
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <limits>
 
@@ -65,7 +67,8 @@ void walkBmp(QByteArrayView data, MetadataBlocks& blocks)
                 blocks.profiles.append(profile.toByteArray());
             else { // 'LINK': the file name of the profile, which may name a person's folder
                 const qsizetype nul = profile.indexOf('\0');
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Linked colour profile"),
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Linked colour profile"),
                     readableText(QString::fromLatin1(nul >= 0 ? profile.first(nul) : profile)));
             }
             end = std::max<qint64>(end, profileAt + profileSize);
@@ -74,7 +77,8 @@ void walkBmp(QByteArrayView data, MetadataBlocks& blocks)
         }
     }
     if (pixelsAt > headerEnd && pixelsAt <= size && !isPadding(data.sliced(headerEnd, pixelsAt - headerEnd)))
-        report(blocks, PersonalGroup::Hidden, QStringLiteral("Data between the header and the pixels"),
+        report(blocks, PersonalGroup::Hidden,
+            QCoreApplication::translate("MetadataInspector", "Data between the header and the pixels"),
             sizeWithExcerpt(data.sliced(headerEnd, pixelsAt - headerEnd)));
     if (end > 0 && end < size)
         reportTrailingData(data.sliced(end), blocks, 0);

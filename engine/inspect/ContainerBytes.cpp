@@ -2,6 +2,8 @@
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <limits>
 #include <zlib.h>
@@ -25,7 +27,8 @@ void report(MetadataBlocks& blocks, PersonalGroup group, const QString& name, co
 
 QString byteCount(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(count);
+    return count == 1 ? QCoreApplication::translate("MetadataInspector", "1 byte")
+                      : QCoreApplication::translate("MetadataInspector", "%1 bytes").arg(count);
 }
 
 QString sizeWithExcerpt(QByteArrayView bytes)
@@ -78,7 +81,8 @@ void walkPhotoshopResources(QByteArrayView resources, MetadataBlocks& blocks, bo
         const QByteArrayView signature = resources.sliced(pos, 4);
         if (signature != "8BIM" && signature != "PHUT" && signature != "AgHg" && signature != "DCSR"
             && signature != "MeSa") {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Photoshop data"),
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Photoshop data"),
                 sizeWithExcerpt(resources.sliced(pos)));
             return;
         }
@@ -108,7 +112,8 @@ void walkPhotoshopResources(QByteArrayView resources, MetadataBlocks& blocks, bo
             break;
         case 0x0409: // thumbnails
         case 0x040C:
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (Photoshop)"), byteCount(length));
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Thumbnail (Photoshop)"), byteCount(length));
             break;
         case 0x03ED: // resolution
         case 0x0425: // the digest of the IPTC record
@@ -120,7 +125,8 @@ void walkPhotoshopResources(QByteArrayView resources, MetadataBlocks& blocks, bo
         pos = dataAt + length + (length & 1);
     }
     if (!others.isEmpty())
-        report(blocks, PersonalGroup::Hidden, QStringLiteral("Photoshop resources"),
+        report(blocks, PersonalGroup::Hidden,
+            QCoreApplication::translate("MetadataInspector", "Photoshop resources"),
             others.join(QStringLiteral(", ")));
 }
 
@@ -154,13 +160,14 @@ void reportTrailingData(
     if (!kind.isEmpty())
         value += QStringLiteral(", ") + kind;
     if (images == 1)
-        value += QStringLiteral(", with a JPEG image");
+        value += QCoreApplication::translate("MetadataInspector", ", with a JPEG image");
     else if (images > 1)
-        value += QStringLiteral(", with %1 JPEG images").arg(images);
+        value += QCoreApplication::translate("MetadataInspector", ", with %1 JPEG images").arg(images);
     const QString excerpt = printableExcerpt(loose);
     if (!excerpt.isEmpty())
         value += QStringLiteral(": ") + excerpt;
-    report(blocks, PersonalGroup::Hidden, QStringLiteral("Data after the image"), value);
+    report(blocks, PersonalGroup::Hidden,
+        QCoreApplication::translate("MetadataInspector", "Data after the image"), value);
 }
 
 } // namespace containers

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/FieldSortingPrivate.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -50,7 +51,7 @@ QString valueText(const Exiv2::Metadatum& datum, const Exiv2::ExifData* exif)
         QByteArray bytes(qsizetype(datum.size()), Qt::Uninitialized);
         datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
         if (bytes.size() > 16)
-            return QStringLiteral("%1 bytes").arg(bytes.size())
+            return QCoreApplication::translate("MetadataInspector", "%1 bytes").arg(bytes.size())
                 + (printableExcerpt(bytes).isEmpty() ? QString()
                                                      : QStringLiteral(": ") + printableExcerpt(bytes));
     }
@@ -63,7 +64,7 @@ QString valueText(const Exiv2::Metadatum& datum, const Exiv2::ExifData* exif)
     QString text = fromStd(datum.print(exif));
     static const QRegularExpression kPrefix(QStringLiteral("^(charset=\"?[A-Za-z]*\"?|lang=\"[^\"]*\") "));
     text.remove(kPrefix);
-    return readableText(text);
+    return ownValueText(datum, readableText(text));
 }
 
 // --- IPTC --------------------------------------------------------------------------------------------
@@ -116,8 +117,9 @@ void sortIptc(const Exiv2::IptcData& iptc, FieldSink& sink)
 {
     for (const Exiv2::Iptcdatum& datum : iptc) {
         if (const std::optional<Group> group = iptcGroup(datum)) {
-            const std::string label = datum.tagLabel();
-            sink.add(*group, fromStd(label.empty() ? datum.tagName() : label) + QStringLiteral(" (IPTC)"),
+            const QString own = ownFieldName(datum.key());
+            sink.add(*group,
+                (own.isNull() ? readableKeyName(datum.tagName()) : own) + QStringLiteral(" (IPTC)"),
                 valueText(datum));
         }
     }
@@ -218,19 +220,27 @@ std::optional<Group> xmpGroup(const std::string& prefix, const std::string& prop
     return Group::Hidden; // editing history (xmpMM, crs), identifiers, unknown namespaces
 }
 
-/// The name of an XMP property: Exiv2's label for a top-level one, else its own name.
+/// The name of an XMP property: ours for a top-level one, else the name of its last member.
 QString xmpFieldName(const Exiv2::Xmpdatum& datum)
 {
     const std::string key = datum.key();
     if (key.find('/') == std::string::npos && key.find('[') == std::string::npos) {
-        const std::string label = datum.tagLabel();
-        if (!label.empty())
-            return fromStd(label);
+        if (const QString own = ownFieldName(key); !own.isNull())
+            return own;
+        return readableKeyName(key.substr(key.find('.', 4) + 1));
     }
-    // "Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiEmailWork": the last property's name.
+    // "Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiEmailWork": the last property's name, ours by the
+    // structure it belongs to ("Member.Flash/Mode") or by itself ("Member.CiEmailWork").
     std::string last = key.substr(key.find_last_of("/.") + 1);
     last = last.substr(last.find(':') + 1);
-    return fromStd(last.substr(0, last.find('[')));
+    last = last.substr(0, last.find('['));
+    const std::string rest = key.substr(std::min(key.size(), key.find('.', 4) + 1));
+    const std::string top = rest.substr(0, rest.find_first_of("/["));
+    if (const QString own = ownFieldName("Member." + top + "/" + last); !own.isNull())
+        return own;
+    if (const QString own = ownFieldName("Member." + last); !own.isNull())
+        return own;
+    return readableKeyName(last);
 }
 
 /// Degrees from an XMP GPS coordinate ("47,22.00002N", "47,22,0N", "47.3667N").

@@ -80,6 +80,15 @@ private:
 };
 
 [[nodiscard]] QString fromStd(const std::string& text);
+/// Our own name of the field of Exiv2's \a key ("Exif.Photo.ExposureTime" is "Exposure time"), or of a
+/// member of an XMP structure ("Member.CiEmailWork"), translated; null for a field we have not named.
+[[nodiscard]] QString ownFieldName(const std::string& key);
+/// \a printed, Exiv2's reading of \a datum, translated where it is one of Exiv2's own words for an
+/// EXIF value ("Aperture priority", "True direction"); as it is otherwise.
+[[nodiscard]] QString ownValueText(const Exiv2::Metadatum& datum, const QString& printed);
+/// A readable form of a tag's or property's own name for one we have not named: "HostComputer" reads
+/// "Host computer".
+[[nodiscard]] QString readableKeyName(const std::string& name);
 /// "2022:07:14 18:30:05" (EXIF) and "2022-07-14T18:30:05" (XMP) as "2022-07-14 18:30:05"; other texts as
 /// they are.
 [[nodiscard]] QString readableDate(QString text);

@@ -2,6 +2,8 @@
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace containers {
@@ -55,7 +57,7 @@ namespace {
             blocks.iptc.append(content);
         } else {
             report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Application data \"%1\"")
+                QCoreApplication::translate("MetadataInspector", "Application data \"%1\"")
                     .arg(readableText(QString::fromLatin1(application), 11)),
                 sizeWithExcerpt(content));
         }
@@ -72,11 +74,12 @@ namespace {
         case 0xF9: // graphic control: frame timing and transparency
             break;
         case 0xFE:
-            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
+            report(blocks, PersonalGroup::Text, QCoreApplication::translate("MetadataInspector", "Comment"),
                 readableText(QString::fromLatin1(payload)));
             break;
         case 0x01: // plain text: a 12-byte header block, then the text
-            report(blocks, PersonalGroup::Text, QStringLiteral("Plain text"),
+            report(blocks, PersonalGroup::Text,
+                QCoreApplication::translate("MetadataInspector", "Plain text"),
                 readableText(QString::fromLatin1(payload.mid(12))));
             break;
         case 0xFF:
@@ -84,7 +87,8 @@ namespace {
             break;
         default:
             report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Extension 0x%1").arg(label, 2, 16, QLatin1Char('0')),
+                QCoreApplication::translate("MetadataInspector", "Extension 0x%1")
+                    .arg(label, 2, 16, QLatin1Char('0')),
                 sizeWithExcerpt(payload));
             break;
         }
@@ -119,7 +123,8 @@ void walkGif(QByteArrayView data, MetadataBlocks& blocks)
             continue;
         }
         if (introducer != 0x21 || pos + 2 > size) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Data between blocks"),
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Data between blocks"),
                 sizeWithExcerpt(data.sliced(pos, std::min<qsizetype>(size - pos, 4096))));
             return;
         }

@@ -5,6 +5,7 @@
 #include "engine/structure/CodedStreams.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 namespace {
 
@@ -33,8 +34,10 @@ void report(MetadataBlocks& blocks, const QString& name, quint32 item, const cha
     if (found.units == 0)
         return;
     QString value
-        = QStringLiteral("%1 in item %2's %3, %4 bytes")
-              .arg(found.units == 1 ? QStringLiteral("1 unit") : QStringLiteral("%1 units").arg(found.units))
+        = QCoreApplication::translate("MetadataInspector", "%1 in item %2's %3, %4 bytes")
+              .arg(found.units == 1
+                      ? QCoreApplication::translate("MetadataInspector", "1 unit")
+                      : QCoreApplication::translate("MetadataInspector", "%1 units").arg(found.units))
               .arg(item)
               .arg(QLatin1String(where))
               .arg(found.bytes);
@@ -85,7 +88,7 @@ void hevcItem(const HeifStructure& s, const HeifItem& item, MetadataBlocks& bloc
                 inConfiguration.add(unit);
         }
     }
-    const QString name = QStringLiteral("Supplemental data (HEVC SEI)");
+    const QString name = QCoreApplication::translate("MetadataInspector", "Supplemental data (HEVC SEI)");
     report(blocks, name, item.id, "configuration", inConfiguration);
     const std::optional<QByteArray> data = itemData(s, item, budget);
     if (!data)
@@ -112,7 +115,7 @@ void av1Item(const HeifStructure& s, const HeifItem& item, MetadataBlocks& block
             return true;
         };
     };
-    const QString name = QStringLiteral("Metadata (AV1 OBU)");
+    const QString name = QCoreApplication::translate("MetadataInspector", "Metadata (AV1 OBU)");
     if (forEachObu(av1C->payload.sliced(4), collect(inConfiguration)))
         report(blocks, name, item.id, "configuration", inConfiguration);
     const std::optional<QByteArray> data = itemData(s, item, budget);

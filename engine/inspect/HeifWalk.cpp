@@ -4,6 +4,8 @@
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/structure/HeifBoxes.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <set>
 
@@ -95,14 +97,17 @@ namespace {
                 break;
             const QByteArrayView payload = data.sliced(pos + header, qsizetype(size) - header);
             if (type == fourCC("moov"))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Image sequence"),
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Image sequence"),
                     byteCount(payload.size()));
             else if ((type == fourCC("free") || type == fourCC("skip")) && !isPadding(payload))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Box '%1'").arg(fourCCName(type)),
                     sizeWithExcerpt(payload));
             else if (type != fourCC("ftyp") && type != fourCC("meta") && type != fourCC("mdat")
                 && type != fourCC("free") && type != fourCC("skip"))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Box '%1'").arg(fourCCName(type)),
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Box '%1'").arg(fourCCName(type)),
                     sizeWithExcerpt(payload));
             pos += qsizetype(size);
         }
@@ -121,7 +126,9 @@ namespace {
             && std::all_of(tail.begin() + 4, tail.begin() + 8, isTypeCharacter);
         if (startsLikeABox)
             reportTrailingData(tail, blocks, 0,
-                QStringLiteral("beginning like a box '%1'").arg(fourCCName(readBE32(bytesOf(tail) + 4))), 8);
+                QCoreApplication::translate("MetadataInspector", "beginning like a box '%1'")
+                    .arg(fourCCName(readBE32(bytesOf(tail) + 4))),
+                8);
         else
             reportTrailingData(tail, blocks, 0);
     }
@@ -141,7 +148,7 @@ namespace {
         const HeifProperty* ispe = propertyOf(s, item, fourCC("ispe"));
         if (!ispe || ispe->payload.size() < 12)
             return QString();
-        return QStringLiteral("%1 × %2 pixels")
+        return QCoreApplication::translate("MetadataInspector", "%1 × %2 pixels")
             .arg(readBE32(bytesOf(ispe->payload) + 4))
             .arg(readBE32(bytesOf(ispe->payload) + 8));
     }
@@ -163,8 +170,10 @@ namespace {
                 continue;
             const QString size = statedSize(s, item->second);
             if (reference.type == fourCC("thmb")) {
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail"),
-                    size.isEmpty() ? QStringLiteral("an embedded preview") : size);
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Thumbnail"),
+                    size.isEmpty() ? QCoreApplication::translate("MetadataInspector", "an embedded preview")
+                                   : size);
                 continue;
             }
             const HeifProperty* auxC = propertyOf(s, item->second, fourCC("auxC"));
@@ -176,8 +185,10 @@ namespace {
             }
             if (isHeifAlphaType(type))
                 continue;
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Auxiliary image"),
-                readableText(QString::fromLatin1(type.isEmpty() ? QByteArrayView("of no stated kind") : type))
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Auxiliary image"),
+                (type.isEmpty() ? QCoreApplication::translate("MetadataInspector", "of no stated kind")
+                                : readableText(QString::fromLatin1(type)))
                     + (size.isEmpty() ? QString() : QStringLiteral(", ") + size));
         }
         return parts;
@@ -191,8 +202,10 @@ namespace {
         const std::optional<QByteArray> bytes
             = heifItemData(s, item, std::min<quint64>(kMaxHeifMetadataItem, quint64(data.size())), &ignored);
         if (!bytes) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Metadata item"),
-                QStringLiteral("'%1', whose data lies outside the file").arg(fourCCName(item.type)));
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Metadata item"),
+                QCoreApplication::translate("MetadataInspector", "'%1', whose data lies outside the file")
+                    .arg(fourCCName(item.type)));
             return;
         }
         if (item.type == fourCC("Exif")) {
@@ -200,12 +213,14 @@ namespace {
             if (!tiff.isEmpty())
                 blocks.exif.append(QByteArray(tiff.data(), tiff.size()));
             else if (!bytes->isEmpty())
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("EXIF item"), sizeWithExcerpt(*bytes));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "EXIF item"), sizeWithExcerpt(*bytes));
         } else if (item.type == fourCC("mime") && looksLikeXmp(*bytes)) {
             blocks.xmp.append(QByteArray(bytes->constData(), bytes->size()));
         } else if (!bytes->isEmpty()) {
             report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Metadata item '%1'").arg(fourCCName(item.type).trimmed()),
+                QCoreApplication::translate("MetadataInspector", "Metadata item '%1'")
+                    .arg(fourCCName(item.type).trimmed()),
                 sizeWithExcerpt(*bytes));
         }
     }
@@ -218,8 +233,11 @@ namespace {
             if (item.type == fourCC("Exif") || item.type == fourCC("mime") || item.type == fourCC("uri "))
                 readHeifMetadataItem(data, s, item, blocks);
             else if (id != s.primary && !parts.contains(id) && isHeifImageType(item.type))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Another image"),
-                    QStringLiteral("item %1 ('%2')").arg(id).arg(fourCCName(item.type)));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Another image"),
+                    QCoreApplication::translate("MetadataInspector", "item %1 ('%2')")
+                        .arg(id)
+                        .arg(fourCCName(item.type)));
         }
     }
 
@@ -233,7 +251,8 @@ namespace {
             else if (property.type == fourCC("udes")) {
                 const QString text = heifDescription(property.payload);
                 if (!text.isEmpty())
-                    report(blocks, PersonalGroup::Text, QStringLiteral("Description (HEIF)"), text);
+                    report(blocks, PersonalGroup::Text,
+                        QCoreApplication::translate("MetadataInspector", "Description (HEIF)"), text);
             }
         }
     }
@@ -250,7 +269,7 @@ bool walkHeif(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
     QString why;
     const std::optional<HeifStructure> structure = readHeifStructure(data, &why);
     if (!structure) {
-        *reason = why.isEmpty() ? QStringLiteral("not a HEIF image") : why;
+        *reason = why.isEmpty() ? QCoreApplication::translate("MetadataInspector", "not a HEIF image") : why;
         return false;
     }
     walkHeifTopLevelBoxes(data, structure->boxesEnd, blocks);

@@ -3,6 +3,8 @@
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/metadata/ColorProfile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 
@@ -84,10 +86,14 @@ namespace {
         static constexpr QByteArrayView kExtendedXmp("http://ns.adobe.com/xmp/extension/\0", 35);
         if (app == 0 && payload.startsWith(QByteArrayView("JFIF\0", 5))) {
             if (payload.size() >= 14 && (payload[12] != 0 || payload[13] != 0))
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF)"),
-                    QStringLiteral("%1 x %2 pixels").arg(uchar(payload[12])).arg(uchar(payload[13])));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Thumbnail (JFIF)"),
+                    QCoreApplication::translate("MetadataInspector", "%1 x %2 pixels")
+                        .arg(uchar(payload[12]))
+                        .arg(uchar(payload[13])));
         } else if (app == 0 && payload.startsWith(QByteArrayView("JFXX\0", 5))) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Thumbnail (JFIF extension)"),
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Thumbnail (JFIF extension)"),
                 byteCount(payload.size()));
         } else if (app == 1 && payload.startsWith(QByteArrayView("Exif\0", 5)) && payload.size() > 6) {
             blocks.exif.append(rawBytes(payload.sliced(6)));
@@ -107,8 +113,10 @@ namespace {
                 = printableExcerpt(payload.sliced(identifier.isEmpty() ? 0 : identifier.size() + 1));
             report(blocks, PersonalGroup::Hidden,
                 identifier.isEmpty()
-                    ? QStringLiteral("APP%1 segment").arg(app)
-                    : QStringLiteral("APP%1 segment \"%2\"").arg(app).arg(QString::fromLatin1(identifier)),
+                    ? QCoreApplication::translate("MetadataInspector", "APP%1 segment").arg(app)
+                    : QCoreApplication::translate("MetadataInspector", "APP%1 segment \"%2\"")
+                          .arg(app)
+                          .arg(QString::fromLatin1(identifier)),
                 byteCount(payload.size()) + (excerpt.isEmpty() ? QString() : QStringLiteral(": ") + excerpt));
         }
     }
@@ -139,8 +147,10 @@ namespace {
             });
             const QByteArray profile = joinJpegIccChunks(m_iccChunks);
             if (profile.isEmpty())
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Colour profile"),
-                    QStringLiteral("incomplete chain of %1 segments").arg(m_iccChunks.size()));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Colour profile"),
+                    QCoreApplication::translate("MetadataInspector", "incomplete chain of %1 segments")
+                        .arg(m_iccChunks.size()));
             else
                 blocks.profiles.append(profile);
         }
@@ -148,8 +158,9 @@ namespace {
             if (whole.received >= qsizetype(whole.fullLength) && whole.fullLength > 0)
                 blocks.xmp.append(whole.data);
             else
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Extended XMP"),
-                    QStringLiteral("incomplete, %1 of %2")
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Extended XMP"),
+                    QCoreApplication::translate("MetadataInspector", "incomplete, %1 of %2")
                         .arg(byteCount(whole.received), byteCount(whole.fullLength)));
         }
         if (!m_photoshop.isEmpty())
@@ -160,10 +171,11 @@ namespace {
     void readOtherSegment(uchar marker, QByteArrayView payload, MetadataBlocks& blocks)
     {
         if (marker == 0xFE) {
-            report(blocks, PersonalGroup::Text, QStringLiteral("Comment"),
+            report(blocks, PersonalGroup::Text, QCoreApplication::translate("MetadataInspector", "Comment"),
                 readableText(QString::fromUtf8(payload.data(), payload.size())));
         } else if (marker >= 0xF0 && marker <= 0xFD) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Reserved segment 0x%1").arg(marker, 2, 16),
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Reserved segment 0x%1").arg(marker, 2, 16),
                 sizeWithExcerpt(payload));
         }
         // Anything else is the frame, the tables or the restart interval: the image itself.
@@ -180,7 +192,8 @@ qsizetype walkJpeg(QByteArrayView data, MetadataBlocks& blocks, int depth)
     qsizetype pos = 2;
     while (pos < size) {
         if (u[pos] != 0xFF) {
-            report(blocks, PersonalGroup::Hidden, QStringLiteral("Data between segments"),
+            report(blocks, PersonalGroup::Hidden,
+                QCoreApplication::translate("MetadataInspector", "Data between segments"),
                 sizeWithExcerpt(data.sliced(pos, std::min<qsizetype>(size - pos, 4096))));
             break;
         }

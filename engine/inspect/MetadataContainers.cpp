@@ -4,6 +4,8 @@
 #include "engine/core/ImageFormat.h"
 #include "engine/inspect/ContainerWalksPrivate.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 using namespace containers;
@@ -11,7 +13,7 @@ using namespace containers;
 bool walkImageContainer(QByteArrayView data, MetadataBlocks& blocks, QString* reason)
 {
     if (data.isEmpty()) {
-        *reason = QStringLiteral("the file is empty");
+        *reason = QCoreApplication::translate("MetadataInspector", "the file is empty");
         return false;
     }
     if (data.startsWith(QByteArrayView("\xFF\xD8\xFF", 3))) {
@@ -40,6 +42,6 @@ bool walkImageContainer(QByteArrayView data, MetadataBlocks& blocks, QString* re
     }
     if (isHeifFile(data.first(std::min<qsizetype>(data.size(), 4096))))
         return walkHeif(data, blocks, reason);
-    *reason = QStringLiteral("not an image in a format Morvane reads");
+    *reason = QCoreApplication::translate("MetadataInspector", "not an image in a format Morvane reads");
     return false;
 }

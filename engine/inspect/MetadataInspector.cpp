@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/inspect/MetadataInspector.h"
 
+#include "engine/core/DescriptorIo.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -29,34 +30,21 @@ namespace {
 
 // --- EXIF --------------------------------------------------------------------------------------------
 
-/// Readable names where Exiv2's labels say less than they could.
+/// The name of an EXIF field: ours, also for the same tag in a later page or a sub-image; else a
+/// readable form of Exiv2's name of the tag, or its number.
 QString exifFieldName(const Exiv2::Exifdatum& datum)
 {
-    static const std::map<std::string, const char*> kNames = {
-        { "Exif.Image.Make", QT_TRANSLATE_NOOP("MetadataInspector", "Camera make") },
-        { "Exif.Image.Model", QT_TRANSLATE_NOOP("MetadataInspector", "Camera model") },
-        { "Exif.Image.DateTime", QT_TRANSLATE_NOOP("MetadataInspector", "Date modified") },
-        { "Exif.Photo.DateTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Date taken") },
-        { "Exif.Photo.DateTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Date digitised") },
-        { "Exif.Photo.OffsetTime", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (modified)") },
-        { "Exif.Photo.OffsetTimeOriginal", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (taken)") },
-        { "Exif.Photo.OffsetTimeDigitized", QT_TRANSLATE_NOOP("MetadataInspector", "Time zone (digitised)") },
-        { "Exif.Image.XPComment", QT_TRANSLATE_NOOP("MetadataInspector", "Comment (Windows)") },
-        { "Exif.Image.XPAuthor", QT_TRANSLATE_NOOP("MetadataInspector", "Author (Windows)") },
-        { "Exif.Image.XPKeywords", QT_TRANSLATE_NOOP("MetadataInspector", "Keywords (Windows)") },
-        { "Exif.Image.XPTitle", QT_TRANSLATE_NOOP("MetadataInspector", "Title (Windows)") },
-        { "Exif.Image.XPSubject", QT_TRANSLATE_NOOP("MetadataInspector", "Subject (Windows)") },
-    };
-    const std::string key = datum.key();
-    const auto it = kNames.find("Exif.Image." + datum.tagName());
-    if (datum.groupName() != "Photo" && it != kNames.end())
-        return QCoreApplication::translate("MetadataInspector", it->second);
-    if (const auto exact = kNames.find(key); exact != kNames.end())
-        return QCoreApplication::translate("MetadataInspector", exact->second);
-    const std::string label = datum.tagLabel();
-    if (!label.empty())
-        return fromStd(label);
-    return QStringLiteral("Tag 0x%1").arg(datum.tag(), 4, 16, QLatin1Char('0'));
+    const std::string tag = datum.tagName();
+    if (datum.groupName() != "Photo" && datum.groupName() != "GPSInfo") {
+        if (const QString own = ownFieldName("Exif.Image." + tag); !own.isNull())
+            return own;
+    }
+    if (const QString own = ownFieldName(datum.key()); !own.isNull())
+        return own;
+    if (tag.rfind("0x", 0) == 0)
+        return QCoreApplication::translate("MetadataInspector", "Tag 0x%1")
+            .arg(datum.tag(), 4, 16, QLatin1Char('0'));
+    return readableKeyName(tag);
 }
 
 /// The group of a tag of an image directory (IFD0, a page of a TIFF file); null for what describes the
@@ -206,8 +194,82 @@ void sortGps(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handl
         const QString day
             = date != exif.end() ? readableDate(fromStd(date->toString())) + QLatin1Char(' ') : QString();
         sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "GPS time"),
-            day + parts.join(QLatin1Char(':')) + QStringLiteral(" UTC"));
+            day + parts.join(QLatin1Char(':')) + QCoreApplication::translate("MetadataInspector", " UTC"));
         handled.insert({ 7, 29 });
+    }
+}
+
+/// A single rational of the GPS directory as a decimal; none when absent or not a number.
+std::optional<double> gpsNumber(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end() || it->count() != 1)
+        return std::nullopt;
+    const Exiv2::Rational r = it->toRational(0);
+    if (r.second == 0)
+        return std::nullopt;
+    return double(r.first) / double(r.second);
+}
+
+/// The letter of a GPS reference ("T", "K"); 0 when absent.
+char gpsReference(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end())
+        return 0;
+    const std::string text = it->toString();
+    return text.empty() ? char(0) : text[0];
+}
+
+/// The directions, the speed and the distance with their references, in words of our own: "123.5° (true
+/// north)", "12 km/h".
+void sortGpsMeasures(const Exiv2::ExifData& exif, FieldSink& sink, std::set<long>& handled)
+{
+    const struct
+    {
+        const char* key;
+        const char* refKey;
+        long tag;
+        const char* name;
+    } directions[] = {
+        { "Exif.GPSInfo.GPSImgDirection", "Exif.GPSInfo.GPSImgDirectionRef", 17,
+            QT_TRANSLATE_NOOP("MetadataInspector", "Image direction") },
+        { "Exif.GPSInfo.GPSTrack", "Exif.GPSInfo.GPSTrackRef", 15,
+            QT_TRANSLATE_NOOP("MetadataInspector", "Direction of movement") },
+        { "Exif.GPSInfo.GPSDestBearing", "Exif.GPSInfo.GPSDestBearingRef", 24,
+            QT_TRANSLATE_NOOP("MetadataInspector", "Destination bearing") },
+    };
+    for (const auto& d : directions) {
+        const std::optional<double> degrees = gpsNumber(exif, d.key);
+        if (!degrees)
+            continue;
+        const char ref = gpsReference(exif, d.refKey);
+        const QString number = QString::number(*degrees, 'f', 1);
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", d.name),
+            ref == 'T' ? QCoreApplication::translate("MetadataInspector", "%1° (true north)").arg(number)
+                : ref == 'M'
+                ? QCoreApplication::translate("MetadataInspector", "%1° (magnetic north)").arg(number)
+                : QStringLiteral("%1°").arg(number));
+        handled.insert({ d.tag - 1, d.tag });
+    }
+    if (const std::optional<double> speed = gpsNumber(exif, "Exif.GPSInfo.GPSSpeed")) {
+        const QString number = QString::number(*speed, 'g', 6);
+        const char ref = gpsReference(exif, "Exif.GPSInfo.GPSSpeedRef");
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "Speed"),
+            ref == 'M'       ? QCoreApplication::translate("MetadataInspector", "%1 mph").arg(number)
+                : ref == 'N' ? QCoreApplication::translate("MetadataInspector", "%1 knots").arg(number)
+                             : QCoreApplication::translate("MetadataInspector", "%1 km/h").arg(number));
+        handled.insert({ 12, 13 });
+    }
+    if (const std::optional<double> distance = gpsNumber(exif, "Exif.GPSInfo.GPSDestDistance")) {
+        const QString number = QString::number(*distance, 'g', 6);
+        const char ref = gpsReference(exif, "Exif.GPSInfo.GPSDestDistanceRef");
+        sink.add(Group::Location, QCoreApplication::translate("MetadataInspector", "Destination distance"),
+            ref == 'M' ? QCoreApplication::translate("MetadataInspector", "%1 miles").arg(number)
+                : ref == 'N'
+                ? QCoreApplication::translate("MetadataInspector", "%1 nautical miles").arg(number)
+                : QCoreApplication::translate("MetadataInspector", "%1 km").arg(number));
+        handled.insert({ 25, 26 });
     }
 }
 
@@ -217,6 +279,7 @@ void sortGpsInfo(const Exiv2::ExifData& exif, FieldSink& sink)
 {
     std::set<long> handled { 0 };
     sortGps(exif, sink, handled);
+    sortGpsMeasures(exif, sink, handled);
     for (const Exiv2::Exifdatum& datum : exif) {
         if (datum.groupName() == "GPSInfo" && !handled.count(long(datum.tag())))
             sink.add(Group::Location, exifFieldName(datum), valueText(datum, &exif));
@@ -262,11 +325,13 @@ bool sortImageField(
     if (const std::optional<Group> g = imageTagGroup(datum.tag())) {
         QString page;
         if (group == "Thumbnail")
-            page = QStringLiteral("Page 2: ");
+            page = QCoreApplication::translate("MetadataInspector", "Page 2: ");
         else if (subImage)
-            page = QStringLiteral("Sub-image %1: ").arg(fromStd(group.substr(8)));
+            page = QCoreApplication::translate("MetadataInspector", "Sub-image %1: ")
+                       .arg(fromStd(group.substr(8)));
         else if (!firstImage)
-            page = QStringLiteral("Page %1: ").arg(QString::number(std::atoi(group.c_str() + 5) + 1));
+            page = QCoreApplication::translate("MetadataInspector", "Page %1: ")
+                       .arg(QString::number(std::atoi(group.c_str() + 5) + 1));
         QString value = valueText(datum, &exif);
         if (*g == Group::Time)
             value = readableDate(value);
@@ -282,9 +347,11 @@ void addMakerNotes(const QString& family, int entries, long size, FieldSink& sin
     if (!family.isEmpty())
         parts.append(family);
     if (entries > 0)
-        parts.append(entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(entries));
+        parts.append(entries == 1
+                ? QCoreApplication::translate("MetadataInspector", "1 entry")
+                : QCoreApplication::translate("MetadataInspector", "%1 entries").arg(entries));
     if (size >= 0)
-        parts.append(QStringLiteral("%1 bytes").arg(size));
+        parts.append(QCoreApplication::translate("MetadataInspector", "%1 bytes").arg(size));
     sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Maker notes"),
         parts.join(QStringLiteral(", ")));
 }
@@ -294,7 +361,9 @@ void addExifThumbnail(const Exiv2::ExifData& exif, FieldSink& sink)
     const Exiv2::ExifThumbC preview(exif);
     const Exiv2::DataBuf data = preview.copy();
     sink.add(Group::Hidden, QCoreApplication::translate("MetadataInspector", "Thumbnail (EXIF)"),
-        data.size_ > 0 ? QStringLiteral("%1, %2 bytes").arg(fromStd(preview.mimeType())).arg(data.size_)
+        data.size_ > 0 ? QCoreApplication::translate("MetadataInspector", "%1, %2 bytes")
+                             .arg(fromStd(preview.mimeType()))
+                             .arg(data.size_)
                        : QCoreApplication::translate("MetadataInspector", "present"));
 }
 
@@ -397,9 +466,9 @@ void sortDirectoriesBeyondExiv2(const TiffWalk& walk, bool wholeFile, FieldSink&
             continue;
         QString where;
         if (directory.page > 0)
-            where = QStringLiteral("Page %1: ").arg(directory.page + 1);
+            where = QCoreApplication::translate("MetadataInspector", "Page %1: ").arg(directory.page + 1);
         if (directory.underSubImage)
-            where += QStringLiteral("Sub-image: ");
+            where += QCoreApplication::translate("MetadataInspector", "Sub-image: ");
         const bool exifDirectory = directory.role == TiffRole::Exif;
         const Exiv2::ExifData exif
             = exifOfDirectory(directory, walk.littleEndian, exifDirectory ? "Photo" : "Image");
@@ -408,7 +477,7 @@ void sortDirectoriesBeyondExiv2(const TiffWalk& walk, bool wholeFile, FieldSink&
             if (exifDirectory && tag == 0x927C) {
                 sink.add(Group::Hidden,
                     where + QCoreApplication::translate("MetadataInspector", "Maker notes"),
-                    QStringLiteral("%1 bytes").arg(datum.size()));
+                    QCoreApplication::translate("MetadataInspector", "%1 bytes").arg(datum.size()));
                 continue;
             }
             const std::optional<Group> group = exifDirectory ? photoTagGroup(tag) : imageTagGroup(tag);
@@ -466,11 +535,12 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
         }
         sortDirectoriesBeyondExiv2(walk, false, sink);
         if (walk.incomplete)
-            sink.add(
-                Group::Hidden, QStringLiteral("EXIF"), QStringLiteral("directories that cannot be read"));
+            sink.add(Group::Hidden, QStringLiteral("EXIF"),
+                QCoreApplication::translate("MetadataInspector", "directories that cannot be read"));
         if (sink.added() == before)
             sink.add(Group::Hidden, QStringLiteral("EXIF"),
-                QStringLiteral("%1 bytes that cannot be read").arg(block.size()));
+                QCoreApplication::translate("MetadataInspector", "%1 bytes that cannot be read")
+                    .arg(block.size()));
     }
     Exiv2::IptcData tiffIptc;
     Exiv2::XmpData tiffXmp;
@@ -490,8 +560,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
         }
         sortDirectoriesBeyondExiv2(tiffWalk, true, sink);
         if (tiffWalk.incomplete)
-            sink.add(
-                Group::Hidden, QStringLiteral("TIFF"), QStringLiteral("directories that cannot be read"));
+            sink.add(Group::Hidden, QStringLiteral("TIFF"),
+                QCoreApplication::translate("MetadataInspector", "directories that cannot be read"));
         fromTiffFile += sink.added() - before;
     }
     qsizetype beforeTiffBlocks = sink.added();
@@ -508,7 +578,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
         } catch (...) { }
         if (sink.added() == before)
             sink.add(Group::Hidden, QStringLiteral("IPTC"),
-                QStringLiteral("%1 bytes with nothing readable").arg(block.size()));
+                QCoreApplication::translate("MetadataInspector", "%1 bytes with nothing readable")
+                    .arg(block.size()));
     }
     beforeTiffBlocks = sink.added();
     sortXmp(tiffXmp, sink);
@@ -516,7 +587,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
     // The walk found tags beyond the pixels' own that no reading above could name.
     if (!blocks.tiffFile.isEmpty() && fromTiffFile == 0 && tiffHoldsTagsToName(tiffWalk))
         sink.add(Group::Hidden, QStringLiteral("TIFF"),
-            QStringLiteral("%1 bytes of tags that cannot be read").arg(blocks.tiffFile.size()));
+            QCoreApplication::translate("MetadataInspector", "%1 bytes of tags that cannot be read")
+                .arg(blocks.tiffFile.size()));
     for (const QByteArray& packet : blocks.xmp) {
         const qsizetype before = sink.added();
         try {
@@ -525,7 +597,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
                 sortXmp(xmp, sink);
         } catch (...) { }
         if (sink.added() == before)
-            sink.add(Group::Hidden, QStringLiteral("XMP"), QStringLiteral("%1 bytes").arg(packet.size()));
+            sink.add(Group::Hidden, QStringLiteral("XMP"),
+                QCoreApplication::translate("MetadataInspector", "%1 bytes").arg(packet.size()));
     }
     for (const auto& [group, field] : blocks.found)
         sink.add(group, field.name, field.value);
@@ -534,7 +607,8 @@ void sortBlocks(const MetadataBlocks& blocks, Inspection& inspection, const QStr
             sink.add(Group::Hidden, field.name, field.value);
     }
     for (const MetadataBlocks& embedded : blocks.embedded)
-        sortBlocks(embedded, inspection, prefix + QStringLiteral("Embedded image: "));
+        sortBlocks(embedded, inspection,
+            prefix + QCoreApplication::translate("MetadataInspector", "Embedded image: "));
 }
 
 Inspection unreadable(const QString& reason)
@@ -546,7 +620,7 @@ Inspection unreadable(const QString& reason)
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return systemErrorText(error);
 }
 
 /// Reads the file open at \a descriptor from offset 0 on, without moving its offset, and inspects it; a

@@ -2,6 +2,7 @@
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -92,14 +93,16 @@ void pngText(const QString& keyword, const QByteArray& text, bool latin1, Metada
             } else if (kind == u"iptc" || kind == u"8bim") {
                 walkPhotoshopResources(*bytes, blocks);
             } else {
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("%1 (PNG text)").arg(keyword),
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "%1 (PNG text)").arg(keyword),
                     sizeWithExcerpt(*bytes));
             }
             return;
         }
     }
     const QString value = latin1 ? QString::fromLatin1(text) : QString::fromUtf8(text);
-    report(blocks, pngTextGroup(keyword), QStringLiteral("%1 (PNG text)").arg(readableText(keyword, 80)),
+    report(blocks, pngTextGroup(keyword),
+        QCoreApplication::translate("MetadataInspector", "%1 (PNG text)").arg(readableText(keyword, 80)),
         readableText(value));
 }
 
@@ -147,7 +150,8 @@ void walkPng(QByteArrayView data, MetadataBlocks& blocks)
             const qsizetype languageEnd = body.indexOf('\0', keywordEnd + 3);
             const qsizetype translatedEnd = languageEnd < 0 ? -1 : body.indexOf('\0', languageEnd + 1);
             if (translatedEnd < 0) {
-                report(blocks, PersonalGroup::Text, QStringLiteral("%1 (PNG text)").arg(keyword),
+                report(blocks, PersonalGroup::Text,
+                    QCoreApplication::translate("MetadataInspector", "%1 (PNG text)").arg(keyword),
                     sizeWithExcerpt(body));
                 continue;
             }
@@ -159,19 +163,23 @@ void walkPng(QByteArrayView data, MetadataBlocks& blocks)
             if (std::optional<QByteArray> profile = inflateChunk(body.sliced(keywordEnd + 2), true))
                 blocks.profiles.append(std::move(*profile));
             else
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("Colour profile"),
-                    QStringLiteral("damaged (%1 compressed)").arg(byteCount(body.size())));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "Colour profile"),
+                    QCoreApplication::translate("MetadataInspector", "damaged (%1 compressed)")
+                        .arg(byteCount(body.size())));
         } else if (type == "eXIf") {
             blocks.exif.append(body.toByteArray());
         } else if (type == "tIME" && length == 7) {
             const QDateTime time(QDate(readBE16(bytesOf(body)), uchar(body[2]), uchar(body[3])),
                 QTime(uchar(body[4]), uchar(body[5]), uchar(body[6])), Qt::UTC);
-            report(blocks, PersonalGroup::Time, QStringLiteral("Last modified (PNG)"),
+            report(blocks, PersonalGroup::Time,
+                QCoreApplication::translate("MetadataInspector", "Last modified (PNG)"),
                 time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"))
-                               : QStringLiteral("invalid"));
+                               : QCoreApplication::translate("MetadataInspector", "invalid"));
         } else {
             report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Chunk \"%1\"").arg(QString::fromLatin1(type).toHtmlEscaped()),
+                QCoreApplication::translate("MetadataInspector", "Chunk \"%1\"")
+                    .arg(QString::fromLatin1(type).toHtmlEscaped()),
                 sizeWithExcerpt(body));
         }
     }

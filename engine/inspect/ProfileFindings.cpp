@@ -3,6 +3,8 @@
 #include "engine/inspect/MetadataContainers.h"
 #include "engine/metadata/ColorProfile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <set>
 
@@ -174,8 +176,9 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
 {
     std::vector<InspectedField> findings;
     if (!isCompleteProfile(profile)) {
-        findings.push_back({ QStringLiteral("Colour profile"),
-            QStringLiteral("damaged or no ICC profile (%1)").arg(sizeWithExcerpt(profile)) });
+        findings.push_back({ QCoreApplication::translate("MetadataInspector", "Colour profile"),
+            QCoreApplication::translate("MetadataInspector", "damaged or no ICC profile (%1)")
+                .arg(sizeWithExcerpt(profile)) });
         return findings;
     }
     const uchar* u = bytesOf(profile);
@@ -188,21 +191,26 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
         const qsizetype length = readBE32(entry + 8);
         const QByteArrayView tag = QByteArrayView(profile).sliced(offset, length);
         covered.emplace_back(offset, offset + length);
-        const QString name = QStringLiteral("Colour profile tag '%1'").arg(tagName(signature));
+        const QString name = QCoreApplication::translate("MetadataInspector", "Colour profile tag '%1'")
+                                 .arg(tagName(signature));
         // A tag of a text type is read as text whatever its signature says (a colour tag holding text).
         const bool textType = tag.startsWith("text") || tag.startsWith("desc") || tag.startsWith("mluc");
         if (isProfileDeviceTag(signature)) {
-            findings.push_back({ name, QStringLiteral("device data, %1").arg(byteCount(length)) });
+            findings.push_back({ name,
+                QCoreApplication::translate("MetadataInspector", "device data, %1").arg(byteCount(length)) });
         } else if (isProfileTextTag(signature) || (textType && isRegisteredProfileTag(signature))) {
             const QStringList texts = profileTagTexts(tag);
             if (texts.isEmpty())
-                findings.push_back({ name, QStringLiteral("unreadable text, %1").arg(sizeWithExcerpt(tag)) });
+                findings.push_back({ name,
+                    QCoreApplication::translate("MetadataInspector", "unreadable text, %1")
+                        .arg(sizeWithExcerpt(tag)) });
             for (const QString& text : texts) {
                 if (!isColourText(text))
                     findings.push_back({ name, readableText(text) });
             }
         } else if (!isRegisteredProfileTag(signature)) {
-            findings.push_back({ name, QStringLiteral("private, %1").arg(sizeWithExcerpt(tag)) });
+            findings.push_back({ name,
+                QCoreApplication::translate("MetadataInspector", "private, %1").arg(sizeWithExcerpt(tag)) });
         }
     }
     // Tags begin on four-byte boundaries: a larger gap between them holds something no tag names.
@@ -217,14 +225,15 @@ std::vector<InspectedField> colourProfileFindings(const QByteArray& profile)
     if (profile.size() > end + 3 && !isPadding(QByteArrayView(profile).sliced(end)))
         hidden += profile.size() - end;
     if (hidden > 0)
-        findings.push_back({ QStringLiteral("Colour profile"),
-            QStringLiteral("%1 outside its tags").arg(byteCount(hidden)) });
+        findings.push_back({ QCoreApplication::translate("MetadataInspector", "Colour profile"),
+            QCoreApplication::translate("MetadataInspector", "%1 outside its tags").arg(byteCount(hidden)) });
     // The profile ID is the profile's MD5 or, in version 2 profiles, zero; anything else is 16 bytes of
     // something else.
     const QByteArrayView id = QByteArrayView(profile).sliced(84, 16);
     if (std::any_of(id.begin(), id.end(), [](char c) { return c != 0; }) && id != computeProfileId(profile))
-        findings.push_back({ QStringLiteral("Colour profile ID"),
-            QStringLiteral("not the profile's checksum, %1").arg(sizeWithExcerpt(id)) });
+        findings.push_back({ QCoreApplication::translate("MetadataInspector", "Colour profile ID"),
+            QCoreApplication::translate("MetadataInspector", "not the profile's checksum, %1")
+                .arg(sizeWithExcerpt(id)) });
     // A standard profile passes as it is, whatever its texts say. That a profile cleans to itself proves
     // nothing (one crafted to look rebuilt does too): any other profile is judged by its tags alone.
     if (!findings.empty() && isStandardColorProfile(profile))

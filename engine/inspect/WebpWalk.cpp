@@ -2,6 +2,8 @@
 #include "engine/inspect/ContainerWalksPrivate.h"
 #include "engine/inspect/MetadataContainers.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace containers {
@@ -26,7 +28,8 @@ void walkWebpChunks(QByteArrayView chunks, MetadataBlocks& blocks, bool inFrame)
             if (tiff.startsWith(QByteArrayView("II*\0", 4)) || tiff.startsWith(QByteArrayView("MM\0*", 4)))
                 blocks.exif.append(QByteArray(tiff.data(), tiff.size()));
             else if (!tiff.isEmpty())
-                report(blocks, PersonalGroup::Hidden, QStringLiteral("EXIF chunk"), sizeWithExcerpt(tiff));
+                report(blocks, PersonalGroup::Hidden,
+                    QCoreApplication::translate("MetadataInspector", "EXIF chunk"), sizeWithExcerpt(tiff));
         } else if (fourcc == "XMP " && !inFrame) {
             blocks.xmp.append(QByteArray(payload.data(), payload.size()));
         } else if (fourcc == "ICCP" && !inFrame) {
@@ -37,7 +40,8 @@ void walkWebpChunks(QByteArrayView chunks, MetadataBlocks& blocks, bool inFrame)
         } else if (fourcc != "VP8 " && fourcc != "VP8L" && fourcc != "ALPH" && fourcc != "VP8X"
             && fourcc != "ANIM") {
             report(blocks, PersonalGroup::Hidden,
-                QStringLiteral("Chunk '%1'").arg(readableText(QString::fromLatin1(fourcc))),
+                QCoreApplication::translate("MetadataInspector", "Chunk '%1'")
+                    .arg(readableText(QString::fromLatin1(fourcc))),
                 sizeWithExcerpt(payload));
         }
         if (qsizetype(size) > available)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/AnimationSaving.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/Orientation.h"
 #include "engine/core/WorkFile.h"
@@ -56,7 +57,7 @@ std::optional<AnimationSaving> saveAnimationWhole(
         probe.properties = source->copyPropertiesAtIndex0();
         // The frames are kept as they are stored: a turn would have to be applied to every one of them.
         if (fixOrientation && orientationFromExif(IIGetImageOrientation(&probe)) != Orientation::Normal)
-            return notKept(QStringLiteral("its frames would have to be turned upright"));
+            return notKept(ConversionReasons::tr("its frames would have to be turned upright"));
 
         QByteArray rewritten;
         if (outputType == ImageFormat::GIF) {
@@ -88,8 +89,8 @@ std::optional<AnimationSaving> saveAnimationWhole(
             return notKept(systemErrorText(written.error));
         return AnimationSaving { true, {} };
     } catch (const std::bad_alloc&) {
-        return notKept(QStringLiteral("not enough memory"));
+        return notKept(ConversionReasons::tr("not enough memory"));
     } catch (...) {
-        return notKept(QStringLiteral("could not be read"));
+        return notKept(ConversionReasons::tr("could not be read"));
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ContainerSaving.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/NativePath.h"
@@ -45,14 +46,14 @@ std::optional<ContainerRewriteResult> saveRewrittenWebp(
     // the orientation is the one a re-encode would read.
     const std::unique_ptr<ImageSource> source = ImageSource::createWithPath(sourcePath);
     if (!source || source->format() != ImageFormat::WebP) {
-        say(reason, QStringLiteral("could not be read"));
+        say(reason, ConversionReasons::tr("could not be read"));
         return ContainerRewriteResult::NeedsReencode;
     }
     if (fixOrientation) {
         ImageInfo probe;
         probe.properties = source->copyPropertiesAtIndex0();
         if (orientationFromExif(IIGetImageOrientation(&probe)) != Orientation::Normal) {
-            say(reason, QStringLiteral("turned upright"));
+            say(reason, ConversionReasons::tr("turned upright"));
             return ContainerRewriteResult::NeedsReencode;
         }
     }
@@ -63,7 +64,7 @@ std::optional<ContainerRewriteResult> saveRewrittenWebp(
     if (!input || !input->decodesEveryFrame(&why)) {
         if (!why.isEmpty())
             why[0] = why[0].toLower();
-        say(reason, QStringLiteral("the picture does not decode: %1").arg(why));
+        say(reason, ConversionReasons::tr("the picture does not decode: %1").arg(why));
         return ContainerRewriteResult::NeedsReencode;
     }
     switch (rewriteWebp(QByteArrayView(source->data()), file.descriptor(), &why)) {
@@ -114,10 +115,10 @@ std::optional<ContainerRewriteResult> saveRewrittenContainer(
         }
         return std::nullopt;
     } catch (const std::bad_alloc&) {
-        say(reason, QStringLiteral("not enough memory"));
+        say(reason, ConversionReasons::tr("not enough memory"));
         return ContainerRewriteResult::Failed;
     } catch (...) {
-        say(reason, QStringLiteral("could not be read"));
+        say(reason, ConversionReasons::tr("could not be read"));
         return ContainerRewriteResult::Failed;
     }
 }

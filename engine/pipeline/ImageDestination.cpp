@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ImageDestination.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
@@ -14,6 +15,7 @@
 #include "engine/pipeline/UnstatedResolution.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QImageWriter>
 
 #include <algorithm>
@@ -29,7 +31,7 @@ constexpr double kMetresPerInch = 0.0254;
 thread_local QString lastWriteError;
 thread_local bool lastWriteFailedReading = false;
 
-constexpr QLatin1String kNotEncoded("the image could not be encoded");
+const char* const kNotEncoded = QT_TRANSLATE_NOOP("ConversionReasons", "the image could not be encoded");
 
 bool carriesSourceMetadata(const PropertyDictionary& properties)
 {
@@ -174,7 +176,7 @@ private:
 bool writeWithQt(
     const Image& image, const PropertyDictionary& properties, ImageFormat format, int fd, QString& reason)
 {
-    reason = kNotEncoded;
+    reason = QCoreApplication::translate("ConversionReasons", kNotEncoded);
     QImage pixels = imageWithoutText(image.pixels);
     if (pixels.isNull())
         return false;
@@ -267,7 +269,7 @@ bool ImageDestination::finalize()
     lastWriteError.clear();
     lastWriteFailedReading = false;
     if (!m_image)
-        return fail(QStringLiteral("no image to write"));
+        return fail(ConversionReasons::tr("no image to write"));
     // A path of our own: the file is written without a name beside the target and takes it when whole.
     std::unique_ptr<WorkFile> ownFile;
     WorkFile* file = m_file;
@@ -326,10 +328,10 @@ bool ImageDestination::finalize()
         }
     } catch (...) {
         ok = false;
-        reason = kNotEncoded;
+        reason = QCoreApplication::translate("ConversionReasons", kNotEncoded);
     }
     if (!ok && reason.isEmpty())
-        reason = kNotEncoded;
+        reason = QCoreApplication::translate("ConversionReasons", kNotEncoded);
 
     // The source's own entries go in afterwards where only a metadata library can put them.
     const bool needsMetadataPass = carriesSourceMetadata(m_properties)
@@ -337,7 +339,7 @@ bool ImageDestination::finalize()
             || (m_format == ImageFormat::JPEG && m_properties.dictionary(kCGImagePropertyIPTCDictionary)));
     if (ok && needsMetadataPass && !writeMetadataToFile(file->path(), m_properties)) {
         ok = false;
-        reason = QStringLiteral("the metadata could not be written");
+        reason = ConversionReasons::tr("the metadata could not be written");
     }
     if (ok && ownFile) {
         switch (ownFile->linkAs(encodePath(target))) {
@@ -345,7 +347,7 @@ bool ImageDestination::finalize()
             break;
         case WorkFile::Link::Taken:
             ok = false;
-            reason = QStringLiteral("a file of that name exists");
+            reason = ConversionReasons::tr("a file of that name exists");
             break;
         case WorkFile::Link::TooLong:
         case WorkFile::Link::Failed:
@@ -377,6 +379,6 @@ bool lastImageWriteFailedReading()
 
 void recordImageReadFailure(bool failed)
 {
-    lastWriteError = failed ? QStringLiteral("the image could not be decoded") : QString();
+    lastWriteError = failed ? ConversionReasons::tr("the image could not be decoded") : QString();
     lastWriteFailedReading = failed;
 }

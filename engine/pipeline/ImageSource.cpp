@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ImageSource.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -174,7 +175,7 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
             if (const QString missing = missingPixelData(data, format); !missing.isEmpty())
                 recordFirst(missing);
             else if (!pngChunksFit(data))
-                recordFirst(QStringLiteral("The file is cut short"));
+                recordFirst(ConversionReasons::tr("The file is cut short"));
         }
         if (reader && reader->error() != QImageReader::UnknownError)
             recordLibraryMessage(reader->errorString());
@@ -188,8 +189,8 @@ std::optional<Image> decodeWithQt(const QByteArray& data, ImageFormat format)
     // The header's size decides before any pixel memory is taken.
     const QSize size = reader->size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxDecodedPixels) {
-        recordLibraryMessage(
-            size.isEmpty() ? QStringLiteral("It holds no image of a usable size") : tooLargeMessage(size));
+        recordLibraryMessage(size.isEmpty() ? ConversionReasons::tr("It holds no image of a usable size")
+                                            : tooLargeMessage(size));
         return failed(reader.get());
     }
     QImage pixels;

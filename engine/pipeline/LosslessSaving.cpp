@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/LosslessSaving.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/WorkFile.h"
 #include "engine/metadata/ColorProfile.h"
 #include "engine/pipeline/ImageInfo.h"
@@ -80,11 +81,11 @@ std::optional<LosslessJpegResult> saveJpegLosslessly(
         return writeJpegLosslessly(source->data(), options, file.descriptor(), reason);
     } catch (const std::bad_alloc&) {
         if (reason)
-            *reason = QStringLiteral("not enough memory");
+            *reason = ConversionReasons::tr("not enough memory");
         return LosslessJpegResult::Failed;
     } catch (...) {
         if (reason)
-            *reason = QStringLiteral("could not be read");
+            *reason = ConversionReasons::tr("could not be read");
         return LosslessJpegResult::Failed;
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/PageSaving.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/WorkFile.h"
 #include "engine/formats/tiff/TiffPages.h"
@@ -77,7 +78,7 @@ std::optional<PageSavingResult> saveTiffPages(
             data = source->data();
         }
         if (pages.size() > kMaxWrittenPages) {
-            why = QStringLiteral("more than %1 pages").arg(kMaxWrittenPages);
+            why = ConversionReasons::tr("more than %1 pages").arg(kMaxWrittenPages);
             return result(PageSavingResult::FirstPageOnly);
         }
         // Bounded over the whole file before any page is decoded: many pages each within the bound of one
@@ -88,7 +89,7 @@ std::optional<PageSavingResult> saveTiffPages(
                 statedPixels += qint64(page.size.width()) * page.size.height();
         }
         if (statedPixels > kMaxDecodedPixels) {
-            why = QStringLiteral("the pages together are too large");
+            why = ConversionReasons::tr("the pages together are too large");
             return result(PageSavingResult::FirstPageOnly);
         }
 
@@ -105,19 +106,19 @@ std::optional<PageSavingResult> saveTiffPages(
             (void)takeLibraryMessages();
             const ImageInfoPtr info(IICreateImageWithData(data, fixOrientation));
             if (!info) {
-                why = withFirstWord(QStringLiteral("page %1 could not be decoded").arg(index + 1));
+                why = withFirstWord(ConversionReasons::tr("page %1 could not be decoded").arg(index + 1));
                 return result(PageSavingResult::FirstPageOnly);
             }
             const QSize size = IIGetImageSize(info.get());
             decodedPixels += qint64(size.width()) * size.height();
             if (decodedPixels > kMaxDecodedPixels) {
-                why = QStringLiteral("the pages together are too large");
+                why = ConversionReasons::tr("the pages together are too large");
                 return result(PageSavingResult::FirstPageOnly);
             }
             const std::optional<Image> image
                 = IIDrawImageForSaving(info.get(), std::size_t(size.width()), std::size_t(size.height()));
             if (!image) {
-                why = withFirstWord(QStringLiteral("page %1 could not be drawn").arg(index + 1));
+                why = withFirstWord(ConversionReasons::tr("page %1 could not be drawn").arg(index + 1));
                 return result(PageSavingResult::FirstPageOnly);
             }
             if (!writer->addPage(image->pixels, image->iccProfile, pageResolution(*info), &why))
@@ -127,10 +128,10 @@ std::optional<PageSavingResult> saveTiffPages(
             return result(PageSavingResult::Failed);
         return result(PageSavingResult::Written);
     } catch (const std::bad_alloc&) {
-        why = QStringLiteral("not enough memory");
+        why = ConversionReasons::tr("not enough memory");
         return result(PageSavingResult::Failed);
     } catch (...) {
-        why = QStringLiteral("the image could not be encoded");
+        why = ConversionReasons::tr("the image could not be encoded");
         return result(PageSavingResult::Failed);
     }
 }

@@ -5,6 +5,7 @@
 #include "engine/structure/ByteOrder.h"
 #include "engine/structure/PngChunks.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QtEndian>
 
@@ -406,7 +407,8 @@ QString missingPixelData(const QByteArray& data, ImageFormat format)
     case Shortfall::EndsEarly:
         return endsBeforeItsPixelsMessage();
     case Shortfall::Missing:
-        return QStringLiteral("Part of the image data is missing from the file");
+        return QCoreApplication::translate(
+            "ConversionReasons", "Part of the image data is missing from the file");
     }
     return {};
 }

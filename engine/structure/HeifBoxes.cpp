@@ -3,6 +3,7 @@
 // every field before libheif sees the data.
 #include "engine/structure/HeifBoxes.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/structure/BoxReader.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ public:
         ByteReader fullBox(meta);
         fullBox.skip(4); // version and flags
         if (fullBox.failed())
-            return fail(m_reason, QStringLiteral("The 'meta' box is damaged"));
+            return fail(m_reason, ConversionReasons::tr("The 'meta' box is damaged"));
         bool havePrimary = false;
         BoxReader boxes(fullBox.rest());
         while (const std::optional<Box> box = boxes.next()) {
@@ -85,18 +86,18 @@ public:
                 return false;
         }
         if (boxes.failed())
-            return fail(m_reason, QStringLiteral("A box in the 'meta' box runs past its end"));
+            return fail(m_reason, ConversionReasons::tr("A box in the 'meta' box runs past its end"));
         if (!havePrimary)
-            return fail(m_reason, QStringLiteral("The file names no primary image"));
+            return fail(m_reason, ConversionReasons::tr("The file names no primary image"));
         if (!m_s.items.contains(m_s.primary))
-            return fail(m_reason, QStringLiteral("The primary image is not among the file's items"));
+            return fail(m_reason, ConversionReasons::tr("The primary image is not among the file's items"));
         return true;
     }
 
 private:
     bool damaged(const char* box)
     {
-        return fail(m_reason, QStringLiteral("The '%1' box is damaged").arg(QLatin1String(box)));
+        return fail(m_reason, ConversionReasons::tr("The '%1' box is damaged").arg(QLatin1String(box)));
     }
 
     HeifItem* item(quint32 id)
@@ -144,7 +145,7 @@ private:
                 return damaged("infe");
             HeifItem* entry = item(id);
             if (!entry)
-                return fail(m_reason, QStringLiteral("The file has too many items"));
+                return fail(m_reason, ConversionReasons::tr("The file has too many items"));
             entry->type = protection ? fourCC("encr") : type;
             entry->hidden = flags & 1;
         }
@@ -157,7 +158,7 @@ private:
         const quint8 version = r.u8();
         r.skip(3);
         if (version > 2)
-            return fail(m_reason, QStringLiteral("The 'iloc' box has an unknown version"));
+            return fail(m_reason, ConversionReasons::tr("The 'iloc' box has an unknown version"));
         const quint8 sizes = r.u8();
         const int offsetSize = sizes >> 4, lengthSize = sizes & 15;
         const quint8 moreSizes = r.u8();
@@ -177,10 +178,10 @@ private:
             if (r.failed())
                 break;
             if (extents > kMaxExtentsPerItem)
-                return fail(m_reason, QStringLiteral("An item of the file has too many parts"));
+                return fail(m_reason, ConversionReasons::tr("An item of the file has too many parts"));
             HeifItem* entry = item(id);
             if (!entry)
-                return fail(m_reason, QStringLiteral("The file has too many items"));
+                return fail(m_reason, ConversionReasons::tr("The file has too many items"));
             entry->located = true;
             entry->constructionMethod = method;
             entry->extents.clear();
@@ -249,7 +250,7 @@ private:
                 const quint8 associated = r.u8();
                 HeifItem* entry = item(id);
                 if (!entry)
-                    return fail(m_reason, QStringLiteral("The file has too many items"));
+                    return fail(m_reason, ConversionReasons::tr("The file has too many items"));
                 for (int k = 0; k < associated; ++k) {
                     const int field = (flags & 1) ? r.u16() : r.u8();
                     const bool essential = (flags & 1) ? (field & 0x8000) : (field & 0x80);
@@ -284,11 +285,12 @@ std::optional<QByteArray> heifItemData(
     const HeifStructure& structure, const HeifItem& item, quint64 maxBytes, QString* reason)
 {
     if (!item.located) {
-        fail(reason, QStringLiteral("An image of the file has no data"));
+        fail(reason, ConversionReasons::tr("An image of the file has no data"));
         return std::nullopt;
     }
     if (item.constructionMethod > 1) {
-        fail(reason, QStringLiteral("An image of the file is stored in a way this program does not read"));
+        fail(reason,
+            ConversionReasons::tr("An image of the file is stored in a way this program does not read"));
         return std::nullopt;
     }
     const QByteArrayView source = item.constructionMethod == 0 ? structure.file : structure.idat;
@@ -299,14 +301,14 @@ std::optional<QByteArray> heifItemData(
             : quint64(source.size()) - std::min(extent.offset, quint64(source.size()));
         if (extent.offset > quint64(source.size()) || length > quint64(source.size()) - extent.offset) {
             fail(reason,
-                item.constructionMethod == 0 ? QStringLiteral("The file is cut short")
-                                             : QStringLiteral("An image's data lies outside its box"));
+                item.constructionMethod == 0 ? ConversionReasons::tr("The file is cut short")
+                                             : ConversionReasons::tr("An image's data lies outside its box"));
             return std::nullopt;
         }
         total += length;
     }
     if (total > maxBytes) {
-        fail(reason, QStringLiteral("An image's data is larger than the file"));
+        fail(reason, ConversionReasons::tr("An image's data is larger than the file"));
         return std::nullopt;
     }
     if (item.extents.size() == 1) {
@@ -340,7 +342,7 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
         boxesEnd = boxes.position();
         if (first) {
             if (box->type != fourCC("ftyp")) {
-                fail(reason, QStringLiteral("Not a HEIF file"));
+                fail(reason, ConversionReasons::tr("Not a HEIF file"));
                 return std::nullopt;
             }
             ByteReader r(box->payload);
@@ -349,7 +351,7 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
             while (r.remaining() >= 4)
                 heif = isHeifBrand(r.u32()) || heif;
             if (!heif) {
-                fail(reason, QStringLiteral("Not a HEIF image file"));
+                fail(reason, ConversionReasons::tr("Not a HEIF image file"));
                 return std::nullopt;
             }
             first = false;
@@ -358,7 +360,7 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
         if (box->type != fourCC("meta"))
             continue;
         if (haveMeta) {
-            fail(reason, QStringLiteral("The file has two 'meta' boxes"));
+            fail(reason, ConversionReasons::tr("The file has two 'meta' boxes"));
             return std::nullopt;
         }
         haveMeta = true;
@@ -369,16 +371,16 @@ std::optional<HeifStructure> readHeifStructure(QByteArrayView file, QString* rea
     // file's structure once it holds its 'meta' box; before that the file is cut short or damaged.
     if ((boxes.failed() || implausible) && (first || !haveMeta)) {
         fail(reason,
-            boxes.impossible() ? QStringLiteral("The file holds a box of an impossible size")
-                               : QStringLiteral("The file is cut short"));
+            boxes.impossible() ? ConversionReasons::tr("The file holds a box of an impossible size")
+                               : ConversionReasons::tr("The file is cut short"));
         return std::nullopt;
     }
     if (first) {
-        fail(reason, QStringLiteral("Not a HEIF file"));
+        fail(reason, ConversionReasons::tr("Not a HEIF file"));
         return std::nullopt;
     }
     if (!haveMeta) {
-        fail(reason, QStringLiteral("The file holds no still image"));
+        fail(reason, ConversionReasons::tr("The file holds no still image"));
         return std::nullopt;
     }
     structure.boxesEnd = boxesEnd;

@@ -2,6 +2,7 @@
 // The images the primary image of a HEIF file is made of, checked before libheif sees the data. libheif
 // bounds each side of an image only, follows derived images without looking for loops, and its decoders
 // allocate what the coded sequence headers claim: all of that is checked here first.
+#include "engine/core/ConversionReasons.h"
 #include "engine/structure/BoxReader.h"
 #include "engine/structure/CodedStreams.h"
 #include "engine/structure/HeifBoxes.h"
@@ -67,7 +68,7 @@ public:
                 continue;
             for (const HeifExtent& extent : item.extents) {
                 if (extent.offset > fileSize || extent.length > fileSize - extent.offset) {
-                    fail(m_reason, QStringLiteral("The file is cut short"));
+                    fail(m_reason, ConversionReasons::tr("The file is cut short"));
                     return std::nullopt;
                 }
             }
@@ -77,11 +78,11 @@ public:
             return std::nullopt;
         if (work > 2 * m_maxPixels) {
             fail(m_reason,
-                QStringLiteral("Decoding the image would take more pixels than this program decodes"));
+                ConversionReasons::tr("Decoding the image would take more pixels than this program decodes"));
             return std::nullopt;
         }
         if (!m_haveCoding) {
-            fail(m_reason, QStringLiteral("The primary image holds no coded image"));
+            fail(m_reason, ConversionReasons::tr("The primary image holds no coded image"));
             return std::nullopt;
         }
         m_plan.hasAlpha = m_alphaOf.contains(m_s.primary);
@@ -106,7 +107,7 @@ private:
 
     qint64 tooLarge(qint64 width, qint64 height)
     {
-        return refuse(QStringLiteral("The image is %1 by %2 pixels: more than this program decodes")
+        return refuse(ConversionReasons::tr("The image is %1 by %2 pixels: more than this program decodes")
                           .arg(width)
                           .arg(height));
     }
@@ -122,14 +123,14 @@ private:
     qint64 visit(quint32 id, int depth)
     {
         if (depth > kMaxDerivationDepth)
-            return refuse(QStringLiteral("The file's images are nested too deeply"));
+            return refuse(ConversionReasons::tr("The file's images are nested too deeply"));
         if (const auto done = m_work.find(id); done != m_work.end())
             return done->second;
         if (!m_visiting.insert(id).second)
-            return refuse(QStringLiteral("The file's item references form a loop"));
+            return refuse(ConversionReasons::tr("The file's item references form a loop"));
         const auto found = m_s.items.find(id);
         if (found == m_s.items.end())
-            return refuse(QStringLiteral("The file refers to an image it does not hold"));
+            return refuse(ConversionReasons::tr("The file refers to an image it does not hold"));
         const HeifItem& item = found->second;
 
         qint64 work = -1;
@@ -144,11 +145,12 @@ private:
             work = derivedImage(item, depth);
             break;
         case fourCC("encr"):
-            work = refuse(QStringLiteral("The image is encrypted"));
+            work = refuse(ConversionReasons::tr("The image is encrypted"));
             break;
         default:
-            work = refuse(QStringLiteral("The image is coded as '%1', which this program does not decode")
-                              .arg(fourCCText(item.type)));
+            work = refuse(
+                ConversionReasons::tr("The image is coded as '%1', which this program does not decode")
+                    .arg(fourCCText(item.type)));
             break;
         }
         if (work < 0)
@@ -173,14 +175,14 @@ private:
         const HeifProperty* ispe = property(item, fourCC("ispe"));
         if (!ispe) {
             if (required)
-                refuse(QStringLiteral("An image of the file states no size"));
+                refuse(ConversionReasons::tr("An image of the file states no size"));
             return required ? std::nullopt : std::optional<CodedSize>(CodedSize {});
         }
         ByteReader r(ispe->payload);
         r.skip(4);
         const CodedSize size { r.u32(), r.u32() };
         if (r.failed() || size.width == 0 || size.height == 0) {
-            refuse(QStringLiteral("An image of the file states no size"));
+            refuse(ConversionReasons::tr("An image of the file states no size"));
             return std::nullopt;
         }
         if (areaOf(size.width, size.height) > m_maxPixels) {
@@ -213,7 +215,7 @@ private:
             return false;
         }
         if (pixels / 2 > areaOf(stated.width, stated.height) + (qint64(1) << 19)) {
-            fail(m_reason, QStringLiteral("An image's coded size does not match its stated size"));
+            fail(m_reason, ConversionReasons::tr("An image's coded size does not match its stated size"));
             return false;
         }
         return true;
@@ -236,7 +238,7 @@ private:
     {
         const HeifProperty* hvcC = property(item, fourCC("hvcC"));
         if (!hvcC)
-            return refuse(QStringLiteral("An HEVC image of the file has no decoder configuration"));
+            return refuse(ConversionReasons::tr("An HEVC image of the file has no decoder configuration"));
         ByteReader r(hvcC->payload);
         r.skip(16);
         const int chromaFormat = r.u8() & 3;
@@ -258,14 +260,15 @@ private:
                     continue;
                 const std::optional<CodedSize> coded = hevcSpsSize(nal);
                 if (!coded)
-                    return refuse(QStringLiteral("An HEVC image of the file has a damaged configuration"));
+                    return refuse(
+                        ConversionReasons::tr("An HEVC image of the file has a damaged configuration"));
                 if (!codedSizeFits(*coded, stated))
                     return -1;
                 haveSize = true;
             }
         }
         if (r.failed())
-            return refuse(QStringLiteral("An HEVC image of the file has a damaged configuration"));
+            return refuse(ConversionReasons::tr("An HEVC image of the file has a damaged configuration"));
         bool spsFits = true;
         const bool whole = forEachNal(data, lengthSize, [&](QByteArrayView nal) {
             if (nal.size() < 2 || ((uchar(nal[0]) >> 1) & 0x3F) != 33)
@@ -278,9 +281,9 @@ private:
         if (!spsFits)
             return -1;
         if (!whole)
-            return refuse(QStringLiteral("An HEVC image of the file is damaged"));
+            return refuse(ConversionReasons::tr("An HEVC image of the file is damaged"));
         if (!haveSize)
-            return refuse(QStringLiteral("An HEVC image of the file has no sequence parameter set"));
+            return refuse(ConversionReasons::tr("An HEVC image of the file has no sequence parameter set"));
         noteCoding(HeifCoding::HEVC, chromaFormat, bitDepth);
         return stated.width * stated.height;
     }
@@ -289,7 +292,7 @@ private:
     {
         const HeifProperty* av1C = property(item, fourCC("av1C"));
         if (!av1C || av1C->payload.size() < 4)
-            return refuse(QStringLiteral("An AV1 image of the file has no decoder configuration"));
+            return refuse(ConversionReasons::tr("An AV1 image of the file has no decoder configuration"));
         const auto flags = uchar(av1C->payload[2]);
         const int bitDepth = (flags & 0x20) ? 12 : (flags & 0x40) ? 10 : 8;
         const bool monochrome = flags & 0x10, halfX = flags & 0x08, halfY = flags & 0x04;
@@ -311,9 +314,9 @@ private:
         if (!fits)
             return -1;
         if (!dataWhole)
-            return refuse(QStringLiteral("An AV1 image of the file is damaged"));
+            return refuse(ConversionReasons::tr("An AV1 image of the file is damaged"));
         if (!haveSize)
-            return refuse(QStringLiteral("An AV1 image of the file has no sequence header"));
+            return refuse(ConversionReasons::tr("An AV1 image of the file has no sequence header"));
         noteCoding(HeifCoding::AV1, chromaFormat, bitDepth);
         return stated.width * stated.height;
     }
@@ -330,7 +333,7 @@ private:
         qint64 work = 0;
         if (item.type == fourCC("iden")) {
             if (inputs.size() != 1)
-                return refuse(QStringLiteral("A derived image of the file has no single source"));
+                return refuse(ConversionReasons::tr("A derived image of the file has no single source"));
         } else {
             const std::optional<QByteArray> data = itemData(item, kMaxDescriptionBytes);
             if (!data)
@@ -349,7 +352,7 @@ private:
             const int fieldSize = (flags & 1) ? 4 : 2;
             const qint64 width = qint64(r.read(fieldSize)), height = qint64(r.read(fieldSize));
             if (r.failed() || width == 0 || height == 0 || tiles != int(inputs.size()) || inputs.empty())
-                return refuse(QStringLiteral("A grid or overlay of the file is damaged"));
+                return refuse(ConversionReasons::tr("A grid or overlay of the file is damaged"));
             if (areaOf(width, height) > m_maxPixels)
                 return tooLarge(width, height);
             work = width * height;
@@ -360,8 +363,8 @@ private:
                 return -1;
             work = saturatedAdd(work, inputWork);
             if (work > 2 * m_maxPixels)
-                return refuse(
-                    QStringLiteral("Decoding the image would take more pixels than this program decodes"));
+                return refuse(ConversionReasons::tr(
+                    "Decoding the image would take more pixels than this program decodes"));
         }
         return work;
     }

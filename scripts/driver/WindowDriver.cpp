@@ -8,7 +8,7 @@
 //   details.png        the first photo selected: the details of what it gives away
 //   focus.png          the keyboard in the list, two rows below the selected photo
 //   content-icons.png  the same list with thumbnails
-//   progress.png       the progress window during the run, on its third file
+//   progress.png       the progress window during the run, on its ninth file, with the time left
 //   summary.png        the summary the run ends with, listing the files that were not written
 // Run it on a real display (Xvfb, QT_QPA_PLATFORM=xcb) with a preferences folder of its own:
 //   morvane_window_driver [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...
@@ -202,12 +202,13 @@ int main(int argc, char** argv)
     settle(400);
     saved = shoot(outDir, QStringLiteral("content-icons.png")) && saved;
 
-    // The worker waits at its third file while the main thread, in the progress window's loop, shoots.
+    // The worker waits at its ninth file while the main thread, in the progress window's loop, shoots: by
+    // then enough files are done for the window to say how long is left.
     QDialog* progressWindow = nib.progressWindow();
     bool progressShot = false;
     const auto observer = NotificationCenter::defaultCenter()->addObserver(
         kMsgUpdateProgress, [&](const Notification& notice) {
-            if (notice.userInfo.value(kProgressCurrentKey).toInt() != 2)
+            if (notice.userInfo.value(kProgressCurrentKey).toInt() != 8)
                 return;
             QMetaObject::invokeMethod(
                 progressWindow,

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main of every test executable: offscreen Qt, one QApplication, and a settings store in a
-// temporary folder so that no test ever reads or writes the real user's preferences.
+// The main of every test executable: offscreen Qt, one QApplication, a settings store in a temporary
+// folder so that no test ever reads or writes the real user's preferences, and no session bus.
 #include "ui/BackgroundCache.h"
 
 #include <QApplication>
@@ -15,6 +15,9 @@ int main(int argc, char** argv)
     // Test discovery runs the binary without ctest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    // No test announces anything on the desktop of the person running it.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/morvane-tests");
 
     QTemporaryDir configDir;
     if (!configDir.isValid())

@@ -2,6 +2,7 @@
 // The metadata inspector against what each file of the dirty set was made to carry (its generator's
 // planted markers and kinds) and against exiftool's numbers for GPS positions. Its verdict on copies the
 // command line writes is tested with the command line (tests/cli/InspectCopiesTests.cpp).
+#include "engine/inspect/FieldSortingPrivate.h"
 #include "engine/inspect/MetadataInspector.h"
 #include "engine/metadata/ColorProfile.h"
 #include "tests/common/TestSupport.h"
@@ -527,6 +528,24 @@ TEST(TiffWalk, EndsOnLoopsAndBoundsAndReportsWhatItLeftUnread)
         EXPECT_TRUE(inspection.readable) << inspection.reason.toStdString();
         EXPECT_EQ(inspection.summary().toStdString(), c.summary) << describe(inspection);
     }
+}
+
+// Fields are named by our own table; an XMP property that repeats an EXIF tag takes the tag's name, and a
+// name the table lacks reads as words.
+TEST(FieldNames, OursByKeyTheTagsForTheirXmpCopiesAndReadableWordsForTheRest)
+{
+    const std::pair<const char*, const char*> own[] = { { "Exif.Photo.ExposureTime", "Exposure time" },
+        { "Exif.Image.HostComputer", "Host computer" }, { "Xmp.exif.FNumber", "F-number" },
+        { "Xmp.tiff.Make", "Camera make" }, { "Xmp.exif.GPSImgDirection", "Image direction" },
+        { "Iptc.Application2.City", "City" }, { "Member.CiEmailWork", "E-mail" } };
+    for (const auto& [key, name] : own)
+        EXPECT_EQ(fields::ownFieldName(key).toStdString(), name) << key;
+    EXPECT_TRUE(fields::ownFieldName("Exif.Image.NoSuchTag").isNull());
+    const std::pair<const char*, const char*> readable[] = { { "HostComputer", "Host computer" },
+        { "XPComment", "XP comment" }, { "GPSImgDirection", "GPS img direction" },
+        { "ISOSpeed", "ISO speed" }, { "lensInfo", "Lens info" }, { "Image2", "Image2" } };
+    for (const auto& [key, name] : readable)
+        EXPECT_EQ(fields::readableKeyName(key).toStdString(), name) << key;
 }
 
 TEST(Unreadable, FilesThatAreNoImagesSayWhy)

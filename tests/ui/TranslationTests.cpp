@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window in another language: every text a person sees on each page and window is translated, and
-// the translation files cover every text of the sources with a finished translation.
+// The window in another language: every text a person sees on each page and window is translated, also
+// what the engine says inside the window's sentences (the names of a photo's fields, the reasons and notes
+// of a run), and the translation files cover every text of the sources with a finished translation.
 #include "app/MainNib.h"
 #include "app/Translations.h"
 #include "batch/Converter.h"
 #include "batch/FileConversion.h"
+#include "batch/OutputNaming.h"
+#include "batch/ParallelRun.h"
 #include "batch/RunReport.h"
+#include "batch/SkipReasons.h"
+#include "tests/common/TestSupport.h"
 #include "tests/ui/ModalTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
@@ -28,6 +33,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -35,6 +41,7 @@
 #include <QTreeWidget>
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -123,14 +130,26 @@ void collectTexts(QWidget* root, const QString& state, Texts& texts)
         if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
             for (int c = 0; c < tree->columnCount(); ++c)
                 put(texts, at + QStringLiteral("#header%1").arg(c), tree->headerItem()->text(c));
-            for (int r = 0; r < tree->topLevelItemCount(); ++r) {
-                for (int c = 0; c < tree->columnCount(); ++c) {
-                    put(texts, at + QStringLiteral("#item%1,%2").arg(r).arg(c),
-                        tree->topLevelItem(r)->text(c));
-                    put(texts, at + QStringLiteral("#itemTip%1,%2").arg(r).arg(c),
-                        tree->topLevelItem(r)->toolTip(c));
-                }
-            }
+            // Every row, the children of a group too; a value of the details is the photo's own, kept
+            // apart ("#value") from the texts the window gives.
+            const std::function<void(QTreeWidgetItem*, const QString&)> putItem
+                = [&](QTreeWidgetItem* item, const QString& row) {
+                      for (int c = 0; c < tree->columnCount(); ++c) {
+                          const bool value = c == 1 && item->parent();
+                          put(texts,
+                              at + (value ? QStringLiteral("#value") : QStringLiteral("#item")) + row
+                                  + QStringLiteral(",%1").arg(c),
+                              item->text(c));
+                          put(texts,
+                              at + (value ? QStringLiteral("#value") : QStringLiteral("#itemTip")) + row
+                                  + QStringLiteral(",%1tip").arg(c),
+                              item->toolTip(c));
+                      }
+                      for (int child = 0; child < item->childCount(); ++child)
+                          putItem(item->child(child), row + QStringLiteral(".%1").arg(child));
+                  };
+            for (int r = 0; r < tree->topLevelItemCount(); ++r)
+                putItem(tree->topLevelItem(r), QString::number(r));
         }
     }
     // Commands of menus and tool bars, and the menus' own titles.
@@ -142,9 +161,101 @@ void collectTexts(QWidget* root, const QString& state, Texts& texts)
     }
 }
 
+// A photo that gives much away: camera and its settings, the computer and program that touched it,
+// people, texts, a position with direction and speed, IPTC and XMP fields. Its values are names and
+// numbers, the same in every language, and settings that Exiv2 puts into words ("Aperture priority").
+constexpr const char* kDetailedPhoto = "IMG_0144.jpg";
+// A photo of 33 x 17 pixels lying on its side: turned upright it is no whole number of JPEG blocks, so its
+// copy is re-encoded with a note that says why.
+constexpr const char* kOddPhoto = "odd.jpg";
+
+bool writeJpeg(const QString& path, QSize size, const QStringList& tags)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    if (!image.save(path, "JPEG"))
+        return false;
+    return runProcess(QStringLiteral("exiftool"),
+               QStringList { QStringLiteral("-q"), QStringLiteral("-overwrite_original") } + tags
+                   + QStringList { path })
+               .exitCode
+        == 0;
+}
+
+// The files the states below show, made once for both languages.
+void makePhotos(const QTemporaryDir& dir)
+{
+    if (QFileInfo::exists(dir.filePath(QLatin1String(kDetailedPhoto))))
+        return;
+    EXPECT_TRUE(writeJpeg(dir.filePath(QLatin1String(kDetailedPhoto)), { 32, 24 },
+        { QStringLiteral("-Make=Canon"), QStringLiteral("-Model=Canon EOS 5D"),
+            QStringLiteral("-ExposureTime=1/200"), QStringLiteral("-FNumber=2.8"),
+            QStringLiteral("-ExposureProgram#=3"), QStringLiteral("-EXIF:Flash#=16"),
+            QStringLiteral("-MeteringMode#=5"), QStringLiteral("-GPSStatus#=A"), QStringLiteral("-ISO=400"),
+            QStringLiteral("-FocalLength=50"), QStringLiteral("-LensModel=EF 50mm"),
+            QStringLiteral("-BodySerialNumber=0123456"), QStringLiteral("-HostComputer=Laptop-7"),
+            QStringLiteral("-Artist=Anna Berger"), QStringLiteral("-Copyright=Anna Berger"),
+            QStringLiteral("-ImageDescription=Strand"), QStringLiteral("-UserComment=Urlaub"),
+            QStringLiteral("-DateTimeOriginal=2023:07:14 18:30:05"),
+            QStringLiteral("-OffsetTimeOriginal=+02:00"), QStringLiteral("-GPSLatitude=48.8584"),
+            QStringLiteral("-GPSLatitudeRef=N"), QStringLiteral("-GPSLongitude=2.2945"),
+            QStringLiteral("-GPSLongitudeRef=E"), QStringLiteral("-GPSImgDirection=123.5"),
+            QStringLiteral("-GPSImgDirectionRef=T"), QStringLiteral("-GPSSpeed=12"),
+            QStringLiteral("-GPSSpeedRef=K"), QStringLiteral("-IPTC:City=Bern"),
+            QStringLiteral("-IPTC:Keywords=Sommer"), QStringLiteral("-IPTC:By-line=Anna Berger"),
+            QStringLiteral("-XMP-dc:Creator=Anna Berger"), QStringLiteral("-XMP-photoshop:City=Bern"),
+            QStringLiteral("-XMP-xmp:CreatorTool=Fotoprog 2.1"), QStringLiteral("-Comment=Strand") }));
+    EXPECT_TRUE(touchFile(dir.filePath(QStringLiteral("empty.jpg"))));
+    EXPECT_TRUE(
+        writeJpeg(dir.filePath(QLatin1String(kOddPhoto)), { 33, 17 }, { QStringLiteral("-Orientation#=6") }));
+    EXPECT_TRUE(writeFile(dir.filePath(QStringLiteral("notes.jpg")), "shopping list"));
+}
+
+// Selects the row of the list that shows \a name.
+void selectRowOf(QTableView* table, const QString& name)
+{
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        for (int column = 0; column < table->model()->columnCount(); ++column) {
+            if (table->model()->index(row, column).data().toString() == name) {
+                table->selectRow(row);
+                QApplication::processEvents();
+                return;
+            }
+        }
+    }
+    ADD_FAILURE() << "not in the list: " << name.toStdString();
+}
+
+// A run over files that each end another way, with the options that make a JPEG note: skipped as empty,
+// missing, not an image; written with the note of its re-encoding; one never started.
+RunReport runWithEveryEnd(const QTemporaryDir& dir)
+{
+    const QStringList names { QStringLiteral("empty.jpg"), QStringLiteral("gone.jpg"),
+        QStringLiteral("notes.jpg"), QLatin1String(kOddPhoto) };
+    std::vector<RunInput> inputs;
+    for (const QString& name : names)
+        inputs.push_back({ dir.filePath(name), {}, {} });
+    QTemporaryDir out;
+    OutputFolder folder(out.path());
+    RunOptions options;
+    options.keepJpegQuality = true;
+    const RunResult result = convertInParallel(inputs, folder, options);
+    RunReport report;
+    report.folder = out.path();
+    report.total = int(inputs.size()) + 2;
+    report.cancelled = true;
+    for (int i = 0; i < result.taken; ++i)
+        report.files.push_back({ inputs[size_t(i)].path, result.outcomes[size_t(i)], {} });
+    EXPECT_EQ(result.taken, 4);
+    report.files.push_back({ dir.filePath(QStringLiteral("later.jpg")),
+        { ConversionOutcome::Status::NotStarted, {}, SkipReasons::interrupted(), {} }, {} });
+    return report;
+}
+
 // The texts every state of the windows shows, in the language whose translators are installed.
 Texts textsOfEveryState(const QTemporaryDir& dir)
 {
+    makePhotos(dir);
     Texts texts;
     Converter::converter()->clear();
     MainNib nib;
@@ -159,6 +270,8 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
         EXPECT_TRUE(writePng(dir.filePath(QLatin1String(name))));
         Converter::converter()->addFile(dir.filePath(QLatin1String(name)));
     }
+    for (const char* name : { kDetailedPhoto, "empty.jpg" })
+        Converter::converter()->addFile(dir.filePath(QLatin1String(name)));
     nib.appController()->reloadImageData();
     nib.appController()->switchUI();
     QApplication::processEvents();
@@ -178,6 +291,10 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
     table->selectRow(0);
     QApplication::processEvents();
     collectTexts(window, QStringLiteral("details"), texts);
+    selectRowOf(table, QLatin1String(kDetailedPhoto));
+    collectTexts(window, QStringLiteral("fields"), texts);
+    selectRowOf(table, QStringLiteral("empty.jpg"));
+    collectTexts(window, QStringLiteral("unread"), texts);
     Converter::converter()->clear();
 
     QDialog* progress = nib.progressWindow();
@@ -214,6 +331,14 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
         collectTexts(window->statusBar(), state, texts);
     }
 
+    // The reasons and notes of a run, as the engine and the batch job give them.
+    {
+        RunSummaryDialog summary(runWithEveryEnd(dir), [](const QUrl&) { return true; });
+        summary.show();
+        QApplication::processEvents();
+        collectTexts(&summary, QStringLiteral("reasons"), texts);
+    }
+
     // The questions the Convert command may ask.
     QtRunDialogs dialogs;
     {
@@ -240,13 +365,42 @@ Texts textsOfEveryState(const QTemporaryDir& dir)
 bool sameInEveryLanguage(const QString& shown, const QTemporaryDir& dir)
 {
     static const std::set<QString> kWords { QStringLiteral("Morvane"), QStringLiteral("JPEG"),
-        QStringLiteral("Name"), QStringLiteral("message") };
+        QStringLiteral("Name"), QStringLiteral("message"), QStringLiteral("Flash") };
     const QString text = QString(shown).remove(u'&').trimmed();
     if (kWords.count(text) > 0 || text.startsWith(dir.path()))
         return true;
     if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); }))
         return true;
-    return QFileInfo(dir.filePath(text)).exists() || text == u"gone.jpg" || text == u"scan.tif";
+    return QFileInfo(dir.filePath(text)).exists() || text == u"gone.jpg" || text == u"scan.tif"
+        || text == u"later.jpg";
+}
+
+// The first English word of \a shown, outside the test folder's paths: words that neither German nor
+// French has, so that an English reason inside a translated sentence is found.
+QString englishWordIn(const QString& shown, const QTemporaryDir& dir)
+{
+    static const std::set<QString> kEnglish { QStringLiteral("the"), QStringLiteral("of"),
+        QStringLiteral("is"), QStringLiteral("not"), QStringLiteral("could"), QStringLiteral("with"),
+        QStringLiteral("which"), QStringLiteral("this"), QStringLiteral("that"), QStringLiteral("for"),
+        QStringLiteral("and"), QStringLiteral("file"), QStringLiteral("to"), QStringLiteral("be"),
+        QStringLiteral("has"), QStringLiteral("from"), QStringLiteral("by"), QStringLiteral("its"),
+        QStringLiteral("it"), QStringLiteral("does"), QStringLiteral("whose"), QStringLiteral("number"),
+        QStringLiteral("whole"), QStringLiteral("empty"), QStringLiteral("read"), QStringLiteral("written"),
+        QStringLiteral("found"), QStringLiteral("cannot"), QStringLiteral("too"), QStringLiteral("left"),
+        QStringLiteral("about"), QStringLiteral("bytes"), QStringLiteral("time"), QStringLiteral("true"),
+        QStringLiteral("exposure"), QStringLiteral("host"), QStringLiteral("such"), QStringLiteral("turn"),
+        QStringLiteral("blocks"), QStringLiteral("quality"), QStringLiteral("supported"),
+        QStringLiteral("interrupted"), QStringLiteral("speed"), QStringLiteral("taken"),
+        QStringLiteral("keywords"), QStringLiteral("city"), QStringLiteral("priority"),
+        QStringLiteral("compulsory"), QStringLiteral("measurement"), QStringLiteral("progress") };
+    static const QRegularExpression kFileNames(QStringLiteral("\\S+\\.(jpg|png)\\b"));
+    const QString text = QString(shown).remove(dir.path()).remove(kFileNames);
+    static const QRegularExpression kWords(QStringLiteral("[^\\p{L}]+"));
+    for (const QString& word : text.split(kWords, Qt::SkipEmptyParts)) {
+        if (kEnglish.count(word.toLower()) > 0)
+            return word;
+    }
+    return {};
 }
 
 class WindowLanguage : public ::testing::TestWithParam<const char*>
@@ -270,9 +424,12 @@ TEST_P(WindowLanguage, ShowsNoEnglishTextOnAnyPageOrWindow)
         SCOPED_TRACE(where.toStdString());
         const auto found = translated.find(where);
         ASSERT_NE(found, translated.end()) << "not shown in " << GetParam() << ": " << text.toStdString();
-        if (!sameInEveryLanguage(text, dir)) {
+        // A field's value is the photo's own; the names and sentences around it are the window's.
+        if (!where.contains(u"#value") && !sameInEveryLanguage(text, dir)) {
             EXPECT_NE(found->second.toStdString(), text.toStdString()) << "untranslated";
         }
+        EXPECT_EQ(englishWordIn(found->second, dir).toStdString(), "")
+            << "English inside: " << found->second.toStdString();
     }
     EXPECT_EQ(translated.size(), english.size());
 }

@@ -3,6 +3,7 @@
 // GifEncoder.cpp for the way back.
 #include "engine/formats/gif/GifAnimation.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/gif/GifPrivate.h"
 
 #include <algorithm>
@@ -214,10 +215,10 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
 {
     GifBytes bytes(gif);
     if (!bytes.has(13))
-        return refused(QStringLiteral("no GIF header"));
+        return refused(ConversionReasons::tr("no GIF header"));
     const std::uint8_t* signature = bytes.take(6);
     if (std::memcmp(signature, "GIF87a", 6) != 0 && std::memcmp(signature, "GIF89a", 6) != 0)
-        return refused(QStringLiteral("no GIF header"));
+        return refused(ConversionReasons::tr("no GIF header"));
     const int screenWidth = bytes.u16();
     const int screenHeight = bytes.u16();
     const std::uint8_t screenFlags = bytes.byte();
@@ -226,7 +227,7 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
     ColourTable global;
     if (screenFlags & 0x80) {
         if (!bytes.has(std::size_t(3 * (2 << (screenFlags & 7)))))
-            return refused(QStringLiteral("the colour table is cut short"));
+            return refused(ConversionReasons::tr("the colour table is cut short"));
         global = readTable(bytes, screenFlags);
     }
 
@@ -244,15 +245,15 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
             trailer = true;
         } else if (introducer == 0x21) {
             if (!bytes.has(1))
-                return refused(QStringLiteral("an extension is cut short"));
+                return refused(ConversionReasons::tr("an extension is cut short"));
             const std::uint8_t label = bytes.byte();
             std::vector<std::uint8_t> payload;
             const bool keep = label == 0xF9 || label == 0xFF;
             if (!bytes.subBlocks(keep ? &payload : nullptr))
-                return refused(QStringLiteral("an extension is cut short"));
+                return refused(ConversionReasons::tr("an extension is cut short"));
             if (label == 0xF9) {
                 if (payload.size() < 4)
-                    return refused(QStringLiteral("a frame's timing is damaged"));
+                    return refused(ConversionReasons::tr("a frame's timing is damaged"));
                 pending.hasControl = true;
                 pending.disposal = (payload[0] >> 2) & 7;
                 pending.delay = payload[1] | payload[2] << 8;
@@ -265,7 +266,7 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
             }
         } else if (introducer == 0x2C) {
             if (!bytes.has(9))
-                return refused(QStringLiteral("a frame is cut short"), int(frames.size()));
+                return refused(ConversionReasons::tr("a frame is cut short"), int(frames.size()));
             Frame frame = pending;
             pending = Frame {};
             frame.left = bytes.u16();
@@ -276,34 +277,34 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
             frame.interlaced = (flags & 0x40) != 0;
             const int number = int(frames.size()) + 1;
             if (frames.size() >= std::size_t(kMaxFrames))
-                return refused(QStringLiteral("more than %1 frames").arg(kMaxFrames), number);
+                return refused(ConversionReasons::tr("more than %1 frames").arg(kMaxFrames), number);
             if (frame.width == 0 || frame.height == 0)
-                return refused(QStringLiteral("frame %1 is empty").arg(number), number);
+                return refused(ConversionReasons::tr("frame %1 is empty").arg(number), number);
             pixels += qint64(frame.width) * frame.height;
             if (pixels > maxPixels)
-                return refused(QStringLiteral("its frames hold too many pixels"), number);
+                return refused(ConversionReasons::tr("its frames hold too many pixels"), number);
             if (flags & 0x80) {
                 if (!bytes.has(std::size_t(3 * (2 << (flags & 7)))))
-                    return refused(QStringLiteral("frame %1 is cut short").arg(number), number);
+                    return refused(ConversionReasons::tr("frame %1 is cut short").arg(number), number);
                 frame.localTable = int(locals.size());
                 locals.push_back(readTable(bytes, flags));
             }
             ColourTable& table = frame.localTable >= 0 ? locals[std::size_t(frame.localTable)] : global;
             if (table.size == 0)
-                return refused(QStringLiteral("frame %1 has no colour table").arg(number), number);
+                return refused(ConversionReasons::tr("frame %1 has no colour table").arg(number), number);
             if (!bytes.has(1))
-                return refused(QStringLiteral("frame %1 is cut short").arg(number), number);
+                return refused(ConversionReasons::tr("frame %1 is cut short").arg(number), number);
             const int minimumSize = bytes.byte();
             codes.clear();
             if (minimumSize < 2 || minimumSize > 8 || !bytes.subBlocks(&codes))
-                return refused(QStringLiteral("frame %1's image data is damaged").arg(number), number);
+                return refused(ConversionReasons::tr("frame %1's image data is damaged").arg(number), number);
             indices.assign(std::size_t(frame.width) * std::size_t(frame.height), 0);
             if (!decodeLzw(codes, minimumSize, indices))
-                return refused(QStringLiteral("frame %1's image data ends early").arg(number), number);
+                return refused(ConversionReasons::tr("frame %1's image data ends early").arg(number), number);
             for (const std::uint8_t index : indices) {
                 if (index >= table.size)
                     return refused(
-                        QStringLiteral("frame %1 draws colours its table lacks").arg(number), number);
+                        ConversionReasons::tr("frame %1 draws colours its table lacks").arg(number), number);
                 if (index != frame.transparent)
                     table.used[index] = true;
             }
@@ -311,7 +312,7 @@ GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
                 indices.data(), indices.size(), std::max(2, sizeBits(table.size) + 1), frame.data);
             frames.push_back(std::move(frame));
         } else {
-            return refused(QStringLiteral("data between blocks"), int(frames.size()));
+            return refused(ConversionReasons::tr("data between blocks"), int(frames.size()));
         }
     }
     if (frames.size() < 2)

@@ -2,6 +2,7 @@
 // The GIF writer: the file's blocks around the LZW-compressed indices of a palette from GifPalette.cpp.
 #include "engine/formats/gif/GifEncoder.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/formats/gif/GifPalette.h"
 #include "engine/formats/gif/GifPrivate.h"
@@ -201,14 +202,14 @@ bool encodeGif(const QImage& image, int fd, QString* reason)
         return false;
     };
     if (image.isNull() || fd < 0)
-        return refuse(QStringLiteral("no image to write"));
+        return refuse(ConversionReasons::tr("no image to write"));
     if (image.width() > kMaxGifSide || image.height() > kMaxGifSide)
-        return refuse(QStringLiteral("image too large for a GIF (%1 x %2 pixels)")
+        return refuse(ConversionReasons::tr("image too large for a GIF (%1 x %2 pixels)")
                           .arg(image.width())
                           .arg(image.height()));
     const std::optional<IndexedImage> indexed = indexedForGif(image);
     if (!indexed)
-        return refuse(QStringLiteral("the colours could not be reduced to a GIF palette"));
+        return refuse(ConversionReasons::tr("the colours could not be reduced to a GIF palette"));
     if (const int error = writeGif(*indexed, image.width(), image.height(), fd))
         return refuse(systemErrorText(error));
     return true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The HEIF reader: the primary image of a HEIC or AVIF file through libheif, after the structure walk
 // (HeifStructure.cpp) has found nothing that must not reach it.
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/heif/HeifPrivate.h"
 #include "engine/structure/ExifBlock.h"
 
@@ -185,7 +186,7 @@ std::unique_ptr<HeifInput> HeifInput::open(const QByteArray& data, qint64 maxPix
     d->context.reset(heif_context_alloc());
     if (!d->context) {
         if (reason)
-            *reason = QStringLiteral("Out of memory");
+            *reason = ConversionReasons::tr("Out of memory");
         return nullptr;
     }
     heif_context_set_maximum_image_size_limit(d->context.get(), kMaxSide);
@@ -209,7 +210,7 @@ std::unique_ptr<HeifInput> HeifInput::open(const QByteArray& data, qint64 maxPix
     info.size = QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
     if (info.size.isEmpty() || qint64(info.size.width()) * info.size.height() > maxPixels) {
         if (reason)
-            *reason = QStringLiteral("The image has no size this program decodes");
+            *reason = ConversionReasons::tr("The image has no size this program decodes");
         return nullptr;
     }
     info.hasAlpha = heif_image_handle_has_alpha_channel(handle) != 0;
@@ -263,7 +264,7 @@ std::optional<Image> HeifInput::decode(QString* reason) const
     if (!pixels || width != d->info.size.width() || height != d->info.size.height() || stride % 4 != 0
         || stride < width * (alpha ? 4 : 3)) {
         if (reason)
-            *reason = QStringLiteral("libheif decoded the image at an unexpected size");
+            *reason = ConversionReasons::tr("libheif decoded the image at an unexpected size");
         return std::nullopt;
     }
     QImage::Format format = QImage::Format_RGB888;
@@ -279,7 +280,7 @@ std::optional<Image> HeifInput::decode(QString* reason) const
     if (frame.isNull()) {
         heif_image_release(owned);
         if (reason)
-            *reason = QStringLiteral("Out of memory");
+            *reason = ConversionReasons::tr("Out of memory");
         return std::nullopt;
     }
     return Image { frame, d->info.iccProfile };
@@ -325,7 +326,7 @@ std::optional<YCbCr420Planes> HeifInput::decodePlanes(QString* reason) const
         || planes.height != d->info.size.height() || !chromaSized
         || heif_image_get_bits_per_pixel_range(image.get(), heif_channel_Y) != 8) {
         if (reason)
-            *reason = QStringLiteral("libheif decoded the image in an unexpected layout");
+            *reason = ConversionReasons::tr("libheif decoded the image in an unexpected layout");
         return std::nullopt;
     }
     const std::optional<HeifColourDescription> colour = [&] {
@@ -337,7 +338,7 @@ std::optional<YCbCr420Planes> HeifInput::decodePlanes(QString* reason) const
     // A decoder may state another coding in the bitstream than the file's colour box does.
     if (colour && !isJpegMatrix(colour->matrix)) {
         if (reason)
-            *reason = QStringLiteral("The image's colours are not coded as a JPEG's");
+            *reason = ConversionReasons::tr("The image's colours are not coded as a JPEG's");
         return std::nullopt;
     }
     planes.limitedRange = colour && !colour->fullRange;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The HEIF writer: one image, HEVC (x265) or AV1 (aom), through libheif's encoder, written to a file
 // descriptor.
+#include "engine/core/ConversionReasons.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/formats/heif/HeifPrivate.h"
 
 #include <algorithm>
@@ -113,14 +115,14 @@ int heifQualityForJpegQuality(int jpegQuality, HeifCoding coding)
 bool encodeHeif(const QImage& image, const HeifEncodeOptions& options, int fd, QString* error)
 {
     if (image.isNull() || fd < 0)
-        return fail(error, QStringLiteral("Nothing to write"));
+        return fail(error, ConversionReasons::tr("Nothing to write"));
     if (image.width() > (1 << 16) || image.height() > (1 << 16))
-        return fail(error, QStringLiteral("The image is too large for a HEIF file"));
+        return fail(error, ConversionReasons::tr("The image is too large for a HEIF file"));
     initializeHeifLibrary();
 
     const HeifContextPtr context(heif_context_alloc());
     if (!context)
-        return fail(error, QStringLiteral("Out of memory"));
+        return fail(error, ConversionReasons::tr("Out of memory"));
     heif_encoder* rawEncoder = nullptr;
     heif_error status = heif_context_get_encoder_for_format(context.get(),
         options.coding == HeifCoding::HEVC ? heif_compression_HEVC : heif_compression_AV1, &rawEncoder);
@@ -155,12 +157,12 @@ bool encodeHeif(const QImage& image, const HeifEncodeOptions& options, int fd, Q
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(frame.get(), heif_channel_interleaved, &stride);
     if (!plane || !fillInterleaved(image, alpha, plane, stride))
-        return fail(error, QStringLiteral("Out of memory"));
+        return fail(error, ConversionReasons::tr("Out of memory"));
 
     const std::unique_ptr<heif_encoding_options, EncodingOptionsFree> encoding(heif_encoding_options_alloc());
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(heif_nclx_color_profile_alloc());
     if (!encoding || !nclx)
-        return fail(error, QStringLiteral("Out of memory"));
+        return fail(error, ConversionReasons::tr("Out of memory"));
     encoding->save_alpha_channel = alpha;
     // The source's primaries and transfer describe the pixels (sRGB's when it states none); the YCbCr
     // coding is this writer's choice. libheif writes the description it finds on the image.
@@ -194,7 +196,7 @@ bool encodeHeif(const QImage& image, const HeifEncodeOptions& options, int fd, Q
     heif_writer writer { 1, writeToDescriptor };
     status = heif_context_write(context.get(), &writer, &target);
     if (target.error != 0)
-        return fail(error, QString::fromLocal8Bit(std::strerror(target.error)));
+        return fail(error, systemErrorText(target.error));
     if (status.code != heif_error_Ok)
         return fail(error, heifErrorText(status, "libheif cannot write the file"));
     return true;

@@ -5,6 +5,7 @@
 // unit by unit, after its units were parsed from start to end.
 #include "engine/formats/heif/HeifRewriter.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/metadata/ColorProfile.h"
@@ -128,9 +129,9 @@ public:
         if (!decoding)
             return refuse(why);
         if (!decoding->sameCodingEverywhere)
-            return refuse(QStringLiteral("its images are coded in more than one way"));
+            return refuse(ConversionReasons::tr("its images are coded in more than one way"));
         if (m_coding && decoding->coding != *m_coding)
-            return refuse(QStringLiteral("it is coded as %1, not as its name's type")
+            return refuse(ConversionReasons::tr("it is coded as %1, not as its name's type")
                               .arg(decoding->coding == HeifCoding::HEVC ? QStringLiteral("HEVC")
                                                                         : QStringLiteral("AV1")));
         m_codedType = decoding->coding == HeifCoding::HEVC ? fourCC("hvc1") : fourCC("av01");
@@ -173,7 +174,7 @@ private:
     {
         // The box walk does not name every damage it stops at; a refusal always says something.
         if (m_reason)
-            *m_reason = text.isEmpty() ? QStringLiteral("its structure cannot be read") : text;
+            *m_reason = text.isEmpty() ? ConversionReasons::tr("its structure cannot be read") : text;
         return false;
     }
 
@@ -217,17 +218,17 @@ private:
     {
         const HeifItem* item = sourceItem(id);
         if (!item)
-            return refuse(QStringLiteral("it refers to an image it does not hold"));
+            return refuse(ConversionReasons::tr("it refers to an image it does not hold"));
         if (item->type == fourCC("grid")) {
             const std::vector<quint32> tiles = referencedBy(id, fourCC("dimg"));
             if (tiles.empty() || tiles.size() > size_t(kMaxGridTiles))
-                return refuse(QStringLiteral("its grid has %1 tiles").arg(tiles.size()));
+                return refuse(ConversionReasons::tr("its grid has %1 tiles").arg(tiles.size()));
             if (!keepItem(*item, alpha))
                 return false;
             for (const quint32 tile : tiles) {
                 const HeifItem* tileItem = sourceItem(tile);
                 if (!tileItem || tileItem->type != m_codedType)
-                    return refuse(QStringLiteral("its grid is made of images of another kind"));
+                    return refuse(ConversionReasons::tr("its grid is made of images of another kind"));
                 if (!m_newIds.contains(tile) && !keepItem(*tileItem, false))
                     return false;
             }
@@ -235,9 +236,9 @@ private:
             return true;
         }
         if (item->type != m_codedType)
-            return refuse(
-                QStringLiteral("its image is an item of type '%1', which is copied only by decoding it")
-                    .arg(fourCCText(item->type)));
+            return refuse(ConversionReasons::tr(
+                "its image is an item of type '%1', which is copied only by decoding it")
+                              .arg(fourCCText(item->type)));
         return keepItem(*item, alpha);
     }
 
@@ -263,11 +264,11 @@ private:
             m_alphaType = QByteArray(type.data(), type.size());
         }
         if (alphas.size() > 1)
-            return refuse(QStringLiteral("its image has more than one alpha channel"));
+            return refuse(ConversionReasons::tr("its image has more than one alpha channel"));
         if (alphas.empty())
             return true;
         if (m_newIds.contains(alphas.front()))
-            return refuse(QStringLiteral("its alpha channel is also part of its image"));
+            return refuse(ConversionReasons::tr("its alpha channel is also part of its image"));
         m_alpha = alphas.front();
         return keepImage(m_alpha, true);
     }
@@ -287,13 +288,14 @@ private:
             if (*index >= 0)
                 kept.properties.emplace_back(*index, essential);
             else if (essential)
-                return refuse(QStringLiteral("an image has a property this program does not copy ('%1')")
-                                  .arg(size_t(item.properties[i]) < m_s->properties.size()
-                                          ? fourCCText(m_s->properties[size_t(item.properties[i])].type)
-                                          : QStringLiteral("missing")));
+                return refuse(
+                    ConversionReasons::tr("an image has a property this program does not copy ('%1')")
+                        .arg(size_t(item.properties[i]) < m_s->properties.size()
+                                ? fourCCText(m_s->properties[size_t(item.properties[i])].type)
+                                : ConversionReasons::tr("missing")));
         }
         if (kept.properties.size() > 255)
-            return refuse(QStringLiteral("an image has too many properties"));
+            return refuse(ConversionReasons::tr("an image has too many properties"));
         if (!keptData(item, kept))
             return false;
         m_newIds[item.id] = kept.id;
@@ -332,14 +334,14 @@ private:
         case fourCC("irot"):
         case fourCC("imir"):
             if (property.payload.size() != 1)
-                return fail(QStringLiteral("an image's rotation or mirroring is damaged"));
+                return fail(ConversionReasons::tr("an image's rotation or mirroring is damaged"));
             box = simpleBox(property.type,
                 QByteArray(1, char(uchar(property.payload[0]) & (property.type == fourCC("irot") ? 3 : 1))));
             break;
         case fourCC("clap"):
         case fourCC("pasp"):
             if (property.payload.size() != (property.type == fourCC("clap") ? 32 : 8))
-                return fail(QStringLiteral("an image's crop or pixel shape is damaged"));
+                return fail(ConversionReasons::tr("an image's crop or pixel shape is damaged"));
             box = simpleBox(property.type, property.payload);
             break;
         case fourCC("auxC"):
@@ -381,14 +383,15 @@ private:
     {
         const std::optional<HevcConfiguration> configuration = readHevcConfiguration(payload);
         if (!configuration)
-            return fail(QStringLiteral("an HEVC image's configuration is damaged"));
+            return fail(ConversionReasons::tr("an HEVC image's configuration is damaged"));
         std::vector<std::pair<quint8, std::vector<QByteArrayView>>> arrays;
         for (const HevcConfiguration::Array& array : configuration->arrays) {
             std::vector<QByteArrayView> units;
             for (const QByteArrayView unit : array.units) {
                 const int verdict = hevcUnitVerdict(hevcNalType(unit));
                 if (verdict < 0)
-                    return fail(QStringLiteral("an HEVC image's configuration holds units of unknown kinds"));
+                    return fail(
+                        ConversionReasons::tr("an HEVC image's configuration holds units of unknown kinds"));
                 if (verdict > 0)
                     units.push_back(unit);
             }
@@ -414,7 +417,7 @@ private:
     std::optional<QByteArray> av1Configuration(QByteArrayView payload)
     {
         if (payload.size() < 4 || uchar(payload[0]) != 0x81)
-            return fail(QStringLiteral("an AV1 image's configuration is damaged"));
+            return fail(ConversionReasons::tr("an AV1 image's configuration is damaged"));
         BoxWriter w;
         const qsizetype box = w.begin(fourCC("av1C"));
         w.bytes(payload.first(4));
@@ -424,7 +427,7 @@ private:
             return true;
         });
         if (!whole)
-            return fail(QStringLiteral("an AV1 image's configuration is damaged"));
+            return fail(ConversionReasons::tr("an AV1 image's configuration is damaged"));
         w.end(box);
         return w.data();
     }
@@ -435,7 +438,7 @@ private:
         r.skip(4);
         const quint32 width = r.u32(), height = r.u32();
         if (r.failed())
-            return fail(QStringLiteral("an image's size is damaged"));
+            return fail(ConversionReasons::tr("an image's size is damaged"));
         BoxWriter w;
         const qsizetype box = w.beginFull(fourCC("ispe"), 0, 0);
         w.u32(width);
@@ -450,7 +453,7 @@ private:
         r.skip(4);
         const int channels = r.u8();
         if (r.failed() || r.remaining() < channels)
-            return fail(QStringLiteral("an image's channel description is damaged"));
+            return fail(ConversionReasons::tr("an image's channel description is damaged"));
         BoxWriter w;
         const qsizetype box = w.beginFull(fourCC("pixi"), 0, 0);
         w.u8(quint32(channels));
@@ -469,7 +472,7 @@ private:
             const quint16 primaries = r.u16(), transfer = r.u16(), matrix = r.u16();
             const quint8 range = r.u8();
             if (r.failed())
-                return fail(QStringLiteral("an image's colour description is damaged"));
+                return fail(ConversionReasons::tr("an image's colour description is damaged"));
             w.u32(kind);
             w.u16(primaries);
             w.u16(transfer);
@@ -521,7 +524,7 @@ private:
             const std::optional<HevcConfiguration> configuration
                 = hvcC ? readHevcConfiguration(hvcC->payload) : std::nullopt;
             if (!configuration)
-                return refuse(QStringLiteral("an HEVC image has no configuration"));
+                return refuse(ConversionReasons::tr("an HEVC image has no configuration"));
             const int lengthSize = configuration->lengthSize;
             whole = forEachNal(bytes, lengthSize, [&](QByteArrayView unit) {
                 const int verdict = hevcUnitVerdict(hevcNalType(unit));
@@ -543,9 +546,9 @@ private:
             });
         }
         if (!understood)
-            return refuse(QStringLiteral("an image's coded data holds units of unknown kinds"));
+            return refuse(ConversionReasons::tr("an image's coded data holds units of unknown kinds"));
         if (!whole || kept.pieces.empty())
-            return refuse(QStringLiteral("an image's coded data does not read as whole units"));
+            return refuse(ConversionReasons::tr("an image's coded data does not read as whole units"));
         return true;
     }
 
@@ -558,7 +561,7 @@ private:
         const int fieldSize = (flags & 1) ? 4 : 2;
         const quint64 width = r.read(fieldSize), height = r.read(fieldSize);
         if (r.failed())
-            return refuse(QStringLiteral("a grid's description is damaged"));
+            return refuse(ConversionReasons::tr("a grid's description is damaged"));
         BoxWriter w;
         w.u8(0);
         w.u8(flags & 1);
@@ -617,7 +620,7 @@ private:
             std::sort(extents->begin(), extents->end());
             for (size_t i = 1; i < extents->size(); ++i) {
                 if ((*extents)[i - 1].first + (*extents)[i - 1].second > (*extents)[i].first)
-                    return refuse(QStringLiteral("its images' data overlap"));
+                    return refuse(ConversionReasons::tr("its images' data overlap"));
             }
         }
         return true;
@@ -628,7 +631,7 @@ private:
         // The structure walk read the 'ftyp' box as the first box; one with a 64-bit size is not copied.
         const quint64 size = ByteReader(m_file).u32();
         if (size < 16 || size > quint64(m_file.size()))
-            return refuse(QStringLiteral("its file type box is of a kind this program does not copy"));
+            return refuse(ConversionReasons::tr("its file type box is of a kind this program does not copy"));
         ByteReader brands(m_file.sliced(8, qsizetype(size) - 8));
         quint32 major = brands.u32();
         brands.u32(); // minor version
@@ -737,13 +740,13 @@ private:
     {
         m_primary = m_items.front().sourceId;
         if (m_items.size() > 0xFFFF || m_properties.size() > 0x7FFF)
-            return refuse(QStringLiteral("it has too many images or properties"));
+            return refuse(ConversionReasons::tr("it has too many images or properties"));
         quint64 dataLength = 0;
         for (const KeptItem& item : m_items)
             dataLength += item.length;
         const quint64 before = quint64(m_ftyp.size() + meta(0).size()) + 8;
         if (dataLength + before > kMaxMdatBytes)
-            return refuse(QStringLiteral("it is too large to copy"));
+            return refuse(ConversionReasons::tr("it is too large to copy"));
         m_header = m_ftyp + meta(before);
         BoxWriter mdat;
         mdat.u32(quint32(dataLength + 8));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/formats/jpeg/JpegBands.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
@@ -154,7 +155,7 @@ JpegBandCopy copyJpegInBands(
         return result;
     };
     if (source.data.isEmpty() || source.size.isEmpty() || fd < 0)
-        return refuse(JpegBandCopy::WriteFailed, QStringLiteral("no image to write"));
+        return refuse(JpegBandCopy::WriteFailed, ConversionReasons::tr("no image to write"));
     if (const QString refusal = encodeRefusal(options, source.size.width(), source.size.height());
         !refusal.isEmpty())
         return refuse(JpegBandCopy::WriteFailed, refusal);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/core/ConversionReasons.h"
+
 // What the engine's JPEG source files share, on top of libjpeg: the codec's reader (JpegReader.cpp), its
 // writer (JpegWriter.cpp) and its row-turning kernel (JpegUprightRows.cpp), and the lossless writer
 // (JpegLossless*.cpp). Private to the engine.
@@ -216,7 +218,7 @@ static_assert(std::is_standard_layout_v<DescriptorDestination>);
     if (destination.error != 0)
         return systemErrorText(destination.error);
     const QString message = libraryMessage(errors);
-    return message.isEmpty() ? QStringLiteral("the JPEG could not be encoded") : message;
+    return message.isEmpty() ? ConversionReasons::tr("the JPEG could not be encoded") : message;
 }
 
 /// The JFIF density for a resolution in dots per inch, or nothing for an unusable value.

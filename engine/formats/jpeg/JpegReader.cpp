@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG codec's reader: libjpeg-turbo decoding straight into the image's buffer, turned upright on the
 // way when asked (the kernel is in JpegUprightRows.cpp).
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/PixelPool.h"
 #include "engine/formats/jpeg/JpegCodec.h"
@@ -169,7 +170,7 @@ QString failureOf(const DecodeTarget& target, const ErrorManager& errors)
     case Refusal::TooLarge:
         return tooLargeMessage(target.stated);
     case Refusal::TooLittleData:
-        return QStringLiteral("The file is far too small for %1 x %2 pixels")
+        return ConversionReasons::tr("The file is far too small for %1 x %2 pixels")
             .arg(target.stated.width())
             .arg(target.stated.height());
     case Refusal::NoRowInFile:

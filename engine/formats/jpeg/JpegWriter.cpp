@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG codec's writer: libjpeg-turbo encoding of an image's rows, with nothing but JFIF and the
 // segments it is given, straight to a file descriptor.
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/JpegCodec.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
@@ -51,11 +52,11 @@ namespace JpegPrivate {
 QString encodeRefusal(const JpegEncodeOptions& options, int width, int height)
 {
     if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
-        return QStringLiteral("image too large for a JPEG (%1 x %2 pixels)").arg(width).arg(height);
+        return ConversionReasons::tr("image too large for a JPEG (%1 x %2 pixels)").arg(width).arg(height);
     if (options.exifPayload.size() > kMaxMarkerData - kExifHeaderSize)
-        return QStringLiteral("EXIF block too large for a JPEG");
+        return ConversionReasons::tr("EXIF block too large for a JPEG");
     if (options.iccProfile.size() > kMaxIccSize)
-        return QStringLiteral("colour profile too large for a JPEG");
+        return ConversionReasons::tr("colour profile too large for a JPEG");
     return {};
 }
 
@@ -131,7 +132,7 @@ bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd, Q
         return false;
     };
     if (image.isNull() || fd < 0)
-        return refuse(QStringLiteral("no image to write"));
+        return refuse(ConversionReasons::tr("no image to write"));
     if (const QString refusal = encodeRefusal(options, image.width(), image.height()); !refusal.isEmpty())
         return refuse(refusal);
 
@@ -171,7 +172,7 @@ bool encodeJpeg(const QImage& image, const JpegEncodeOptions& options, int fd, Q
         break;
     }
     if (source.isNull())
-        return refuse(QStringLiteral("out of memory"));
+        return refuse(ConversionReasons::tr("out of memory"));
 
     job.image = &source;
     const EncodeSettings settings = encodeSettingsOf(options);

@@ -3,6 +3,7 @@
 // them, so that a decoder's planes reach the file without a colour conversion or a downsampling.
 #include "engine/formats/jpeg/PlanarJpeg.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/JpegPrivate.h"
 
 #include <algorithm>
@@ -153,7 +154,7 @@ bool encodeJpegFromPlanes(
         return false;
     };
     if (fd < 0 || planes.width <= 0 || planes.height <= 0 || !planes.y || !planes.cb || !planes.cr)
-        return refuse(QStringLiteral("no image to write"));
+        return refuse(ConversionReasons::tr("no image to write"));
     if (const QString refusal = JpegPrivate::encodeRefusal(options, planes.width, planes.height);
         !refusal.isEmpty())
         return refuse(refusal);

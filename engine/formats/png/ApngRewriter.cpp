@@ -3,6 +3,7 @@
 // unfiltered, filtered and deflated again.
 #include "engine/formats/png/ApngRewriter.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/png/PngPrivate.h"
 #include "engine/structure/PngChunks.h"
 
@@ -205,7 +206,7 @@ QByteArray recode(const Section& section, FrameWork& work, QString& why)
         size += pass.height * (1 + rowBytes(header, pass.width));
     std::optional<std::vector<unsigned char>> rows = inflateExactly(section.data, size);
     if (!rows) {
-        why = QStringLiteral("its image data does not inflate to its rows");
+        why = ConversionReasons::tr("its image data does not inflate to its rows");
         return {};
     }
     std::vector<unsigned char> filtered(rows->size());
@@ -226,7 +227,7 @@ QByteArray recode(const Section& section, FrameWork& work, QString& why)
         for (quint64 y = 0; y < pass.height; ++y, at += 1 + length) {
             unsigned char* row = rows->data() + at + 1;
             if (!unfilterRow(row, previous, length, bpp, (*rows)[at])) {
-                why = QStringLiteral("a row has an unknown filter");
+                why = ConversionReasons::tr("a row has an unknown filter");
                 return {};
             }
             if (spareBits != 0)
@@ -237,7 +238,7 @@ QByteArray recode(const Section& section, FrameWork& work, QString& why)
                     const int index
                         = (row[bit / 8] >> (8 - header.depth - int(bit % 8))) & ((1 << header.depth) - 1);
                     if (index >= work.paletteSize) {
-                        why = QStringLiteral("a pixel's colour lies outside the palette");
+                        why = ConversionReasons::tr("a pixel's colour lies outside the palette");
                         return {};
                     }
                     work.used[size_t(index)] = true;
@@ -256,7 +257,7 @@ QByteArray recode(const Section& section, FrameWork& work, QString& why)
     std::vector<unsigned char>().swap(*rows);
     QByteArray compressed = zlibCompress(work.compressor, filtered.data(), filtered.size());
     if (compressed.isEmpty())
-        why = QStringLiteral("its image data could not be compressed");
+        why = ConversionReasons::tr("its image data could not be compressed");
     return compressed;
 }
 
@@ -278,7 +279,7 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
 {
     try {
         if (!png.startsWith(QByteArrayView("\x89PNG\r\n\x1a\n", 8)))
-            return refused(QStringLiteral("no PNG signature"));
+            return refused(ConversionReasons::tr("no PNG signature"));
         QList<PngChunk> chunks;
         bool ended = false;
         const bool whole = walkPngChunks(png, [&](const PngChunk& chunk) {
@@ -287,12 +288,12 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
             return true;
         });
         if (!whole || !ended)
-            return refused(QStringLiteral("the file is cut short"));
+            return refused(ConversionReasons::tr("the file is cut short"));
         if (chunks.isEmpty() || chunks.first().type != QByteArrayView("IHDR") || !crcMatches(chunks.first()))
-            return refused(QStringLiteral("the image header is damaged"));
+            return refused(ConversionReasons::tr("the image header is damaged"));
         const std::optional<Header> header = readHeader(chunks.first().data);
         if (!header)
-            return refused(QStringLiteral("the image header is damaged"));
+            return refused(ConversionReasons::tr("the image header is damaged"));
 
         QByteArrayView animation;
         QByteArrayView palette;
@@ -312,11 +313,11 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
             if (!kept)
                 continue;
             if (!crcMatches(chunk))
-                return refused(QStringLiteral("a chunk is damaged"), controls);
+                return refused(ConversionReasons::tr("a chunk is damaged"), controls);
             if (type == QByteArrayView("acTL")) {
                 if (!seenIdat && animation.isEmpty()) {
                     if (chunk.data.size() != 8)
-                        return refused(QStringLiteral("the animation control is damaged"));
+                        return refused(ConversionReasons::tr("the animation control is damaged"));
                     animation = chunk.data;
                 }
             } else if (type == QByteArrayView("PLTE")) {
@@ -327,9 +328,9 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
                     transparency = chunk.data;
             } else if (type == QByteArrayView("fcTL")) {
                 if (chunk.data.size() != kFrameControlSize)
-                    return refused(QStringLiteral("a frame control is damaged"), controls);
+                    return refused(ConversionReasons::tr("a frame control is damaged"), controls);
                 if (++controls > kMaxFrames)
-                    return refused(QStringLiteral("more than %1 frames").arg(kMaxFrames), controls);
+                    return refused(ConversionReasons::tr("more than %1 frames").arg(kMaxFrames), controls);
                 Section section;
                 section.control = chunk.data;
                 section.width = be32(chunk.data.data() + 4);
@@ -342,7 +343,7 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
                     continue;
                 }
                 if (seenIdat)
-                    return refused(QStringLiteral("the image data is split"), controls);
+                    return refused(ConversionReasons::tr("the image data is split"), controls);
                 seenIdat = true;
                 inIdat = true;
                 if (sections.isEmpty()) {
@@ -351,14 +352,14 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
                     image.height = header->height;
                     sections.append(image);
                 } else if (sections.size() > 1 || !sections.last().data.isEmpty()) {
-                    return refused(QStringLiteral("the image data comes after a frame"), controls);
+                    return refused(ConversionReasons::tr("the image data comes after a frame"), controls);
                 }
                 sections.last().isIdat = true;
                 sections.last().data.append(chunk.data);
             } else { // fdAT
                 if (chunk.data.size() < 4 || sections.isEmpty() || sections.last().isIdat
                     || sections.last().control.isEmpty() || !seenIdat)
-                    return refused(QStringLiteral("frame data out of place"), controls);
+                    return refused(ConversionReasons::tr("frame data out of place"), controls);
                 sections.last().data.append(chunk.data.sliced(4));
             }
         }
@@ -370,15 +371,16 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
         const int frames = int(std::min<quint32>(stated, quint32(kMaxFrames) + 1));
         if (quint32(controls) != stated)
             return refused(
-                QStringLiteral("it holds %1 frames where it states %2").arg(controls).arg(stated), frames);
+                ConversionReasons::tr("it holds %1 frames where it states %2").arg(controls).arg(stated),
+                frames);
         if (!seenIdat)
-            return refused(QStringLiteral("it has no image data"), frames);
+            return refused(ConversionReasons::tr("it has no image data"), frames);
 
         qint64 pixels = 0;
         for (qsizetype i = 0; i < sections.size(); ++i) {
             const Section& section = sections[i];
             if (section.data.isEmpty())
-                return refused(QStringLiteral("a frame has no image data"), frames);
+                return refused(ConversionReasons::tr("a frame has no image data"), frames);
             if (!section.control.isEmpty()) {
                 const char* c = section.control.data();
                 const quint64 x = be32(c + 12);
@@ -387,34 +389,34 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
                 const int blend = std::uint8_t(c[25]);
                 if (section.width == 0 || section.height == 0 || x + section.width > header->width
                     || y + section.height > header->height || dispose > 2 || blend > 1)
-                    return refused(QStringLiteral("a frame lies outside the image"), frames);
+                    return refused(ConversionReasons::tr("a frame lies outside the image"), frames);
                 if (section.isIdat
                     && (x != 0 || y != 0 || section.width != header->width
                         || section.height != header->height))
-                    return refused(QStringLiteral("the first frame does not fill the image"), frames);
+                    return refused(ConversionReasons::tr("the first frame does not fill the image"), frames);
             }
             pixels += qint64(section.width) * qint64(section.height);
             if (pixels > maxPixels)
-                return refused(QStringLiteral("its frames hold too many pixels"), frames);
+                return refused(ConversionReasons::tr("its frames hold too many pixels"), frames);
         }
 
         int paletteSize = 0;
         if (header->colourType == kPalette) {
             if (palette.isEmpty() || palette.size() % 3 != 0 || palette.size() > 768)
-                return refused(QStringLiteral("the palette is damaged"), frames);
+                return refused(ConversionReasons::tr("the palette is damaged"), frames);
             paletteSize = int(palette.size() / 3);
         }
         std::array<bool, 256> used {};
         const Compressor compressor(libdeflate_alloc_compressor(kCompressionLevel));
         if (!compressor)
-            return refused(QStringLiteral("not enough memory"), frames);
+            return refused(ConversionReasons::tr("not enough memory"), frames);
         FrameWork work { *header, paletteSize, used, compressor.get() };
         QList<QByteArray> recoded;
         for (qsizetype i = 0; i < sections.size(); ++i) {
             QString why;
             QByteArray data = recode(sections[i], work, why);
             if (data.isEmpty())
-                return refused(QStringLiteral("frame %1: %2").arg(i + 1).arg(why), frames);
+                return refused(ConversionReasons::tr("frame %1: %2").arg(i + 1).arg(why), frames);
             recoded.append(std::move(data));
         }
 
@@ -476,6 +478,6 @@ ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint
         appendPngChunk(out, "IEND", nullptr, 0);
         return ApngRewrite { ApngResult::Rewritten, out, {}, frames };
     } catch (const std::bad_alloc&) {
-        return refused(QStringLiteral("not enough memory"));
+        return refused(ConversionReasons::tr("not enough memory"));
     }
 }

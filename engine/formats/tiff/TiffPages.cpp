@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/formats/tiff/TiffPages.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <climits>
@@ -14,7 +16,7 @@
 
 namespace {
 
-constexpr QLatin1String kNotEncoded("the image could not be encoded");
+const char* const kNotEncoded = QT_TRANSLATE_NOOP("ConversionReasons", "the image could not be encoded");
 
 // libtiff reaches the descriptor through these: positioned reads and writes at a position of our own,
 // so that the descriptor's own is never relied on, and the first failed write kept with its error number
@@ -148,7 +150,8 @@ struct TiffPageWriter::State
     {
         failed = true;
         if (reason)
-            *reason = channel.error != 0 ? systemErrorText(channel.error) : QString(kNotEncoded);
+            *reason = channel.error != 0 ? systemErrorText(channel.error)
+                                         : QCoreApplication::translate("ConversionReasons", kNotEncoded);
         return false;
     }
 };

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The WebP reader: libwebp's demuxer for the chunks, its decoder for the first frame.
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/PixelPool.h"
 #include "engine/formats/webp/WebpCodec.h"
@@ -35,13 +36,13 @@ QString statusText(VP8StatusCode status)
 {
     switch (status) {
     case VP8_STATUS_OUT_OF_MEMORY:
-        return QStringLiteral("Out of memory");
+        return ConversionReasons::tr("Out of memory");
     case VP8_STATUS_NOT_ENOUGH_DATA:
-        return QStringLiteral("The file is cut short");
+        return ConversionReasons::tr("The file is cut short");
     case VP8_STATUS_UNSUPPORTED_FEATURE:
-        return QStringLiteral("The image uses a WebP feature this program does not read");
+        return ConversionReasons::tr("The image uses a WebP feature this program does not read");
     default:
-        return QStringLiteral("The image data is damaged");
+        return ConversionReasons::tr("The image data is damaged");
     }
 }
 
@@ -79,24 +80,24 @@ std::unique_ptr<WebpInput> WebpInput::open(const QByteArray& data, qint64 maxPix
         return nullptr;
     };
     if (!isWebpFile(data))
-        return refuse(QStringLiteral("Not a WebP file"));
+        return refuse(ConversionReasons::tr("Not a WebP file"));
     auto d = std::make_unique<Private>();
     d->data = data;
     const WebPData whole { reinterpret_cast<const uint8_t*>(d->data.constData()), size_t(d->data.size()) };
     WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
     const DemuxPtr demux(WebPDemuxPartial(&whole, &state));
     if (!demux || state == WEBP_DEMUX_PARSE_ERROR)
-        return refuse(QStringLiteral("The WebP file is damaged"));
+        return refuse(ConversionReasons::tr("The WebP file is damaged"));
     if (state != WEBP_DEMUX_DONE)
-        return refuse(QStringLiteral("The file is cut short"));
+        return refuse(ConversionReasons::tr("The file is cut short"));
 
     WebpImageInfo& info = d->info;
     const auto width = qint64(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
     const auto height = qint64(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
     if (width <= 0 || height <= 0)
-        return refuse(QStringLiteral("The WebP file is damaged"));
+        return refuse(ConversionReasons::tr("The WebP file is damaged"));
     if (width * height > maxPixels) {
-        return refuse(QStringLiteral("The image is %1 by %2 pixels: more than this program decodes")
+        return refuse(ConversionReasons::tr("The image is %1 by %2 pixels: more than this program decodes")
                           .arg(width)
                           .arg(height));
     }
@@ -105,7 +106,7 @@ std::unique_ptr<WebpInput> WebpInput::open(const QByteArray& data, qint64 maxPix
 
     WebPIterator iterator;
     if (!WebPDemuxGetFrame(demux.get(), 1, &iterator))
-        return refuse(QStringLiteral("The WebP file holds no image"));
+        return refuse(ConversionReasons::tr("The WebP file holds no image"));
     FirstFrame& frame = d->frame;
     frame.x = iterator.x_offset;
     frame.y = iterator.y_offset;
@@ -116,14 +117,14 @@ std::unique_ptr<WebpInput> WebpInput::open(const QByteArray& data, qint64 maxPix
     WebPDemuxReleaseIterator(&iterator);
     if (frame.width <= 0 || frame.height <= 0 || frame.x < 0 || frame.y < 0 || frame.x + frame.width > width
         || frame.y + frame.height > height)
-        return refuse(QStringLiteral("The WebP file is damaged"));
+        return refuse(ConversionReasons::tr("The WebP file is damaged"));
     const VP8StatusCode status
         = WebPGetFeatures(reinterpret_cast<const uint8_t*>(frame.bitstream.constData()),
             size_t(frame.bitstream.size()), &d->features);
     if (status != VP8_STATUS_OK)
         return refuse(statusText(status));
     if (d->features.width != frame.width || d->features.height != frame.height)
-        return refuse(QStringLiteral("The WebP file is damaged"));
+        return refuse(ConversionReasons::tr("The WebP file is damaged"));
     info.lossless = d->features.format == 2;
     const bool covers = frame.x == 0 && frame.y == 0 && frame.width == width && frame.height == height;
     info.hasAlpha = d->features.has_alpha || !covers;
@@ -152,7 +153,7 @@ std::optional<Image> WebpInput::decode(QString* reason) const
         info.size.width(), info.size.height(), info.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (canvas.isNull()) {
         if (reason)
-            *reason = QStringLiteral("Out of memory");
+            *reason = ConversionReasons::tr("Out of memory");
         return std::nullopt;
     }
     // The pool's memory is not cleared: what the frame leaves of the canvas is, and libwebp reports
@@ -163,7 +164,7 @@ std::optional<Image> WebpInput::decode(QString* reason) const
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) {
         if (reason)
-            *reason = QStringLiteral("The WebP decoder cannot be set up");
+            *reason = ConversionReasons::tr("The WebP decoder cannot be set up");
         return std::nullopt;
     }
     // QImage's 32-bit formats hold a native-endian 0xAARRGGBB: B, G, R, A in memory on little-endian.
@@ -191,7 +192,7 @@ bool WebpInput::decodesEveryFrame(QString* reason) const
     WebPIterator iterator;
     if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &iterator)) {
         if (reason)
-            *reason = QStringLiteral("The WebP file is damaged");
+            *reason = ConversionReasons::tr("The WebP file is damaged");
         return false;
     }
     VP8StatusCode status = VP8_STATUS_OK;
@@ -227,7 +228,7 @@ std::optional<YCbCr420Planes> WebpInput::decodePlanes(QString* reason) const
     });
     if (!WebPInitDecoderConfig(config.get())) {
         if (reason)
-            *reason = QStringLiteral("The WebP decoder cannot be set up");
+            *reason = ConversionReasons::tr("The WebP decoder cannot be set up");
         return std::nullopt;
     }
     config->output.colorspace = MODE_YUV;
@@ -237,8 +238,8 @@ std::optional<YCbCr420Planes> WebpInput::decodePlanes(QString* reason) const
     if (status != VP8_STATUS_OK || config->output.width != d->info.size.width()
         || config->output.height != d->info.size.height()) {
         if (reason)
-            *reason
-                = status != VP8_STATUS_OK ? statusText(status) : QStringLiteral("The WebP file is damaged");
+            *reason = status != VP8_STATUS_OK ? statusText(status)
+                                              : ConversionReasons::tr("The WebP file is damaged");
         return std::nullopt;
     }
     YCbCr420Planes planes;

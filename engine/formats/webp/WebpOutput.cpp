@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The WebP writer: libwebp's encoder, and its muxer when a colour profile joins the bitstream.
+#include "engine/core/ConversionReasons.h"
+#include "engine/core/DescriptorIo.h"
 #include "engine/formats/webp/WebpCodec.h"
 
 #include <algorithm>
@@ -51,13 +53,13 @@ QString encodingErrorText(WebPEncodingError code)
     switch (code) {
     case VP8_ENC_ERROR_OUT_OF_MEMORY:
     case VP8_ENC_ERROR_BITSTREAM_OUT_OF_MEMORY:
-        return QStringLiteral("Out of memory");
+        return ConversionReasons::tr("Out of memory");
     case VP8_ENC_ERROR_BAD_DIMENSION:
-        return QStringLiteral("The image is too large for a WebP file");
+        return ConversionReasons::tr("The image is too large for a WebP file");
     case VP8_ENC_ERROR_FILE_TOO_BIG:
-        return QStringLiteral("The image makes a WebP file larger than the format allows");
+        return ConversionReasons::tr("The image makes a WebP file larger than the format allows");
     default:
-        return QStringLiteral("libwebp cannot encode the image");
+        return ConversionReasons::tr("libwebp cannot encode the image");
     }
 }
 
@@ -66,19 +68,19 @@ QString encodingErrorText(WebPEncodingError code)
 bool encodeWebp(const QImage& image, const WebpEncodeOptions& options, int fd, QString* error)
 {
     if (image.isNull() || fd < 0)
-        return fail(error, QStringLiteral("Nothing to write"));
+        return fail(error, ConversionReasons::tr("Nothing to write"));
     if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
-        return fail(error, QStringLiteral("The image is too large for a WebP file"));
+        return fail(error, ConversionReasons::tr("The image is too large for a WebP file"));
 
     WebPConfig config;
     if (!WebPConfigInit(&config))
-        return fail(error, QStringLiteral("libwebp cannot be set up"));
+        return fail(error, ConversionReasons::tr("libwebp cannot be set up"));
     config.lossless = options.lossless ? 1 : 0;
     config.quality = options.lossless ? kLosslessEffort : float(std::clamp(options.quality, 0, 100));
     config.method = kMethod;
     config.thread_level = 0;
     if (!WebPValidateConfig(&config))
-        return fail(error, QStringLiteral("libwebp refuses its settings"));
+        return fail(error, ConversionReasons::tr("libwebp refuses its settings"));
 
     // libwebp reads QImage's 32-bit layout directly (B, G, R, A in memory on little-endian); other
     // formats are converted once.
@@ -86,11 +88,11 @@ bool encodeWebp(const QImage& image, const WebpEncodeOptions& options, int fd, Q
     const QImage::Format wanted = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     const QImage source = image.format() == wanted ? image : image.convertToFormat(wanted);
     if (source.isNull())
-        return fail(error, QStringLiteral("Out of memory"));
+        return fail(error, ConversionReasons::tr("Out of memory"));
 
     WebPPicture picture;
     if (!WebPPictureInit(&picture))
-        return fail(error, QStringLiteral("libwebp cannot be set up"));
+        return fail(error, ConversionReasons::tr("libwebp cannot be set up"));
     const std::unique_ptr<WebPPicture, PictureFree> held(&picture);
     picture.width = source.width();
     picture.height = source.height();
@@ -108,7 +110,7 @@ bool encodeWebp(const QImage& image, const WebpEncodeOptions& options, int fd, Q
                          : WebPPictureImportRGBX(&picture, bytes.constBits(), int(bytes.bytesPerLine()));
     }
     if (!imported)
-        return fail(error, QStringLiteral("Out of memory"));
+        return fail(error, ConversionReasons::tr("Out of memory"));
 
     WebPMemoryWriter memory;
     WebPMemoryWriterInit(&memory);
@@ -131,13 +133,13 @@ bool encodeWebp(const QImage& image, const WebpEncodeOptions& options, int fd, Q
         if (!mux || WebPMuxSetChunk(mux.get(), "ICCP", &profile, 0) != WEBP_MUX_OK
             || WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK) {
             WebPDataClear(&assembled);
-            return fail(error, QStringLiteral("libwebp cannot add the colour profile"));
+            return fail(error, ConversionReasons::tr("libwebp cannot add the colour profile"));
         }
         file = assembled;
     }
     const int written = writeAll(fd, file.bytes, file.size);
     WebPDataClear(&assembled);
     if (written != 0)
-        return fail(error, QString::fromLocal8Bit(std::strerror(written)));
+        return fail(error, systemErrorText(written));
     return true;
 }

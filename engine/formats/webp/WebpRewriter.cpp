@@ -3,6 +3,7 @@
 // written from the plan, with the pictures' bytes taken straight from the source.
 #include "engine/formats/webp/WebpRewriter.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
 #include "engine/metadata/ColorProfile.h"
 
@@ -87,7 +88,7 @@ public:
         const quint32 size = readLE32(bytesOf(m_area) + m_pos + 4);
         const qsizetype room = m_area.size() - m_pos - kChunkHeaderSize;
         if (padded(qsizetype(size)) > quint64(room)) {
-            m_error = QStringLiteral("a chunk runs past the end of %1").arg(QLatin1String(m_where));
+            m_error = ConversionReasons::tr("a chunk runs past the end of %1").arg(QLatin1String(m_where));
             return false;
         }
         chunk.fourcc = m_area.sliced(m_pos, 4);
@@ -168,24 +169,24 @@ bool takePictureChunk(Picture& picture, const Chunk& chunk, QString& error)
     const bool lossy = chunk.fourcc == "VP8 ";
     if (chunk.fourcc == "ALPH") {
         if (picture.imageFourcc || picture.hasAlphaChunk) {
-            error = QStringLiteral("an alpha chunk out of place");
+            error = ConversionReasons::tr("an alpha chunk out of place");
             return false;
         }
         picture.alphaData = chunk.payload;
         picture.hasAlphaChunk = true;
     } else if (lossy || chunk.fourcc == "VP8L") {
         if (picture.imageFourcc) {
-            error = QStringLiteral("more than one image in a picture");
+            error = ConversionReasons::tr("more than one image in a picture");
             return false;
         }
         if (!lossy && picture.hasAlphaChunk) {
-            error = QStringLiteral("an alpha chunk beside a lossless image");
+            error = ConversionReasons::tr("an alpha chunk beside a lossless image");
             return false;
         }
         const std::optional<BitstreamHeader> header
             = lossy ? readVp8Header(chunk.payload) : readVp8lHeader(chunk.payload);
         if (!header) {
-            error = QStringLiteral("an image header that cannot be read");
+            error = ConversionReasons::tr("an image header that cannot be read");
             return false;
         }
         picture.imageFourcc = lossy ? "VP8 " : "VP8L";
@@ -230,7 +231,7 @@ struct Plan
 bool readFrame(QByteArrayView payload, QSize canvas, Frame& frame, QString& error)
 {
     if (payload.size() < kFrameHeaderSize) {
-        error = QStringLiteral("a frame header cut short");
+        error = ConversionReasons::tr("a frame header cut short");
         return false;
     }
     const uchar* b = bytesOf(payload);
@@ -239,7 +240,7 @@ bool readFrame(QByteArrayView payload, QSize canvas, Frame& frame, QString& erro
     const quint64 width = quint64(readLE24(b + 6)) + 1;
     const quint64 height = quint64(readLE24(b + 9)) + 1;
     if (x + width > quint64(canvas.width()) || y + height > quint64(canvas.height())) {
-        error = QStringLiteral("a frame outside the canvas");
+        error = ConversionReasons::tr("a frame outside the canvas");
         return false;
     }
     ChunkWalk walk(payload.sliced(kFrameHeaderSize), "a frame");
@@ -253,12 +254,12 @@ bool readFrame(QByteArrayView payload, QSize canvas, Frame& frame, QString& erro
         return false;
     }
     if (!frame.picture.imageFourcc) {
-        error = QStringLiteral("a frame without an image");
+        error = ConversionReasons::tr("a frame without an image");
         return false;
     }
     if (quint64(frame.picture.header.size.width()) != width
         || quint64(frame.picture.header.size.height()) != height) {
-        error = QStringLiteral("a frame whose image is not of its stated size");
+        error = ConversionReasons::tr("a frame whose image is not of its stated size");
         return false;
     }
     frame.header = QByteArray(payload.data(), kFrameHeaderSize);
@@ -274,7 +275,7 @@ bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
     Chunk chunk;
     while (walk.next(chunk)) {
         if (chunk.fourcc == "VP8X") {
-            error = QStringLiteral("a second VP8X chunk");
+            error = ConversionReasons::tr("a second VP8X chunk");
             return false;
         }
         if (chunk.fourcc == "ICCP") {
@@ -288,7 +289,7 @@ bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
         const bool imageChunk = chunk.fourcc == "ALPH" || chunk.fourcc == "VP8 " || chunk.fourcc == "VP8L";
         if (!plan.animated) {
             if (frameChunk) {
-                error = QStringLiteral("frames in a file not marked as an animation");
+                error = ConversionReasons::tr("frames in a file not marked as an animation");
                 return false;
             }
             if (!takePictureChunk(plan.still, chunk, error))
@@ -296,23 +297,23 @@ bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
             continue;
         }
         if (imageChunk) {
-            error = QStringLiteral("a still image's chunk in an animation");
+            error = ConversionReasons::tr("a still image's chunk in an animation");
             return false;
         }
         if (chunk.fourcc == "ANIM") {
             if (haveAnim || chunk.payload.size() < kAnimPayloadSize) {
-                error = QStringLiteral("an animation header out of place or cut short");
+                error = ConversionReasons::tr("an animation header out of place or cut short");
                 return false;
             }
             haveAnim = true;
             plan.animData = chunk.payload.first(kAnimPayloadSize);
         } else if (chunk.fourcc == "ANMF") {
             if (!haveAnim) {
-                error = QStringLiteral("a frame before the animation header");
+                error = ConversionReasons::tr("a frame before the animation header");
                 return false;
             }
             if (plan.frames.size() >= kMaxFrames) {
-                error = QStringLiteral("more than %1 frames").arg(kMaxFrames);
+                error = ConversionReasons::tr("more than %1 frames").arg(kMaxFrames);
                 return false;
             }
             Frame frame;
@@ -327,17 +328,17 @@ bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
     }
     if (plan.animated) {
         if (plan.frames.empty()) {
-            error = QStringLiteral("an animation without frames");
+            error = ConversionReasons::tr("an animation without frames");
             return false;
         }
         return true;
     }
     if (!plan.still.imageFourcc) {
-        error = QStringLiteral("no image");
+        error = ConversionReasons::tr("no image");
         return false;
     }
     if (plan.still.header.size != plan.canvas) {
-        error = QStringLiteral("an image whose size is not the canvas");
+        error = ConversionReasons::tr("an image whose size is not the canvas");
         return false;
     }
     return true;
@@ -347,23 +348,23 @@ bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
 bool planRewrite(QByteArrayView data, Plan& plan, QString& error)
 {
     if (data.size() < 12 || !data.startsWith("RIFF") || data.sliced(8, 4) != "WEBP") {
-        error = QStringLiteral("not a WebP file");
+        error = ConversionReasons::tr("not a WebP file");
         return false;
     }
     const quint32 riffSize = readLE32(bytesOf(data) + 4);
     if (riffSize & 1) {
-        error = QStringLiteral("an odd RIFF size");
+        error = ConversionReasons::tr("an odd RIFF size");
         return false;
     }
     if (riffSize < 4 || quint64(riffSize) + 8 > quint64(data.size())) {
-        error = QStringLiteral("a RIFF size past the end of the file");
+        error = ConversionReasons::tr("a RIFF size past the end of the file");
         return false;
     }
     // Whatever follows the RIFF structure is not part of the image and is left behind.
     ChunkWalk walk(data.sliced(12, qsizetype(riffSize) - 4), "the file");
     Chunk first;
     if (!walk.next(first)) {
-        error = walk.error().isEmpty() ? QStringLiteral("no image") : walk.error();
+        error = walk.error().isEmpty() ? ConversionReasons::tr("no image") : walk.error();
         return false;
     }
     if (first.fourcc == "VP8 " || first.fourcc == "VP8L") {
@@ -378,18 +379,18 @@ bool planRewrite(QByteArrayView data, Plan& plan, QString& error)
         return error.isEmpty();
     }
     if (first.fourcc != "VP8X") {
-        error = QStringLiteral("no image or VP8X chunk first");
+        error = ConversionReasons::tr("no image or VP8X chunk first");
         return false;
     }
     if (first.payload.size() < kVp8xPayloadSize) {
-        error = QStringLiteral("a VP8X chunk cut short");
+        error = ConversionReasons::tr("a VP8X chunk cut short");
         return false;
     }
     const uchar* vp8x = bytesOf(first.payload);
     const quint64 width = quint64(readLE24(vp8x + 4)) + 1;
     const quint64 height = quint64(readLE24(vp8x + 7)) + 1;
     if (width * height >= kMaxArea) {
-        error = QStringLiteral("a canvas larger than the format allows");
+        error = ConversionReasons::tr("a canvas larger than the format allows");
         return false;
     }
     plan.canvas = QSize(int(width), int(height));
@@ -456,7 +457,7 @@ bool writePlan(Output& out, const Plan& plan, QString& error)
     }
     // Only the cleaned profile can make the copy larger than its source.
     if (body > kMaxRiffSize) {
-        error = QStringLiteral("the copy would be larger than the format allows");
+        error = ConversionReasons::tr("the copy would be larger than the format allows");
         return false;
     }
 
@@ -507,7 +508,7 @@ WebpRewriteResult rewriteWebp(QByteArrayView data, const WebpSink& sink, QString
     if (!writePlan(out, plan, error)) {
         // A plan refused at writing is refused before its first byte.
         if (reason)
-            *reason = error.isEmpty() ? QStringLiteral("the copy could not be written") : error;
+            *reason = error.isEmpty() ? ConversionReasons::tr("the copy could not be written") : error;
         return error.isEmpty() ? WebpRewriteResult::Failed : WebpRewriteResult::Refused;
     }
     return WebpRewriteResult::Written;

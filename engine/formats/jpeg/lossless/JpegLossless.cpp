@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/formats/jpeg/lossless/JpegLossless.h"
 
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
 #include <algorithm>
@@ -121,32 +122,34 @@ LosslessJpegResult writeJpegLosslessly(
         return LosslessJpegResult::Failed;
     };
     if (fd < 0)
-        return refuse(QStringLiteral("no output file"));
+        return refuse(ConversionReasons::tr("no output file"));
     if (source.isEmpty())
-        return refuse(QStringLiteral("empty file"));
+        return refuse(ConversionReasons::tr("empty file"));
     if (options.iccProfile.size() > kMaxIccSize)
-        return refuse(QStringLiteral("colour profile too large for a JPEG"));
+        return refuse(ConversionReasons::tr("colour profile too large for a JPEG"));
 
     SourceFrame frame;
     {
         Decompressor d(FatalWarnings::LostData);
         if (!readFrame(d, source, frame))
-            return refuse(QStringLiteral("not a readable JPEG: %1").arg(libraryMessage(d.errors)));
+            return refuse(ConversionReasons::tr("not a readable JPEG: %1").arg(libraryMessage(d.errors)));
     }
     const qint64 pixels = qint64(frame.width) * frame.height;
     if (pixels <= 0 || pixels > options.maxPixels)
-        return refuse(QStringLiteral("image too large (%1 x %2 pixels)").arg(frame.width).arg(frame.height));
+        return refuse(
+            ConversionReasons::tr("image too large (%1 x %2 pixels)").arg(frame.width).arg(frame.height));
     if (!plausibleDataSize(pixels, source.size()))
-        return refuse(QStringLiteral("truncated JPEG: far too little data for %1 x %2 pixels")
+        return refuse(ConversionReasons::tr("truncated JPEG: far too little data for %1 x %2 pixels")
                           .arg(frame.width)
                           .arg(frame.height));
 
     const Orientation orientation = options.orientation;
     if (!turnsWithoutTrimming(frame, orientation)) {
         if (reason) {
-            *reason = QStringLiteral("%1 x %2 pixels is not a whole number of JPEG blocks for this turn")
-                          .arg(frame.width)
-                          .arg(frame.height);
+            *reason
+                = ConversionReasons::tr("%1 x %2 pixels is not a whole number of JPEG blocks for this turn")
+                      .arg(frame.width)
+                      .arg(frame.height);
         }
         return LosslessJpegResult::NeedsReencode;
     }
@@ -178,7 +181,7 @@ LosslessJpegResult writeJpegLosslessly(
     CoefficientPlanes planes;
     if (!allocatePlanes(frame, orientation, planes))
         return refuse(
-            QStringLiteral("not enough memory for %1 x %2 pixels").arg(frame.width).arg(frame.height));
+            ConversionReasons::tr("not enough memory for %1 x %2 pixels").arg(frame.width).arg(frame.height));
     if (walkerDecodes) {
         std::vector<SymbolCounts> counts(frame.components.size());
         std::vector<std::uint64_t> nonzero(frame.components.size());
@@ -195,7 +198,7 @@ LosslessJpegResult writeJpegLosslessly(
         if (decodeJpegScan(scan, turn)) {
             countDcSymbols(planes, counts);
             if (!countsFitEightBits(counts))
-                return refuse(QStringLiteral("DCT coefficients out of range for an 8-bit JPEG"));
+                return refuse(ConversionReasons::tr("DCT coefficients out of range for an 8-bit JPEG"));
             for (std::uint64_t& mask : nonzero)
                 mask = sourceNaturalIndexes(mask, turn);
             return writePlanes(
@@ -210,17 +213,17 @@ LosslessJpegResult writeJpegLosslessly(
             break;
         case ReadOutcome::Unrefined:
             if (reason)
-                *reason = QStringLiteral("progressive JPEG whose scans leave coefficients unrefined");
+                *reason = ConversionReasons::tr("progressive JPEG whose scans leave coefficients unrefined");
             return LosslessJpegResult::NeedsReencode;
         case ReadOutcome::TablesDiffer:
             if (reason)
-                *reason = QStringLiteral("JPEG whose scans change a quantisation table");
+                *reason = ConversionReasons::tr("JPEG whose scans change a quantisation table");
             return LosslessJpegResult::NeedsReencode;
         case ReadOutcome::Failed:
             const QString message = libraryMessage(d.errors);
             return refuse(message.isEmpty()
-                    ? QStringLiteral("truncated or corrupt JPEG data")
-                    : QStringLiteral("truncated or corrupt JPEG data: %1").arg(message));
+                    ? ConversionReasons::tr("truncated or corrupt JPEG data")
+                    : ConversionReasons::tr("truncated or corrupt JPEG data: %1").arg(message));
         }
     }
     SourceFrame written = frame;

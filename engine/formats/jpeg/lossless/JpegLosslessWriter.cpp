@@ -2,6 +2,7 @@
 // The lossless JPEG writer's writer: the output's header segments, the output around the source's own
 // scan, and the output from coefficient planes through libjpeg's coefficient writer, which reads the
 // planes through our memory manager's block-array access and codes them with tables made for them.
+#include "engine/core/ConversionReasons.h"
 #include "engine/formats/jpeg/lossless/JpegLosslessPrivate.h"
 
 #include <algorithm>
@@ -277,7 +278,7 @@ bool listsEachSymbolOnce(const JpegHuffmanTable& table)
 
 QString outputWriteFailure(int error)
 {
-    return QStringLiteral("cannot write the output: %1").arg(systemErrorText(error));
+    return ConversionReasons::tr("cannot write the output: %1").arg(systemErrorText(error));
 }
 
 std::vector<Segment> headerSegments(const LosslessJpegOptions& options, const SourceFrame& frame)
@@ -478,7 +479,7 @@ LosslessJpegResult writePlanes(const SourceFrame& frame, const JpegBlockTurn& tu
     if (reason) {
         *reason = dest.error != 0
             ? outputWriteFailure(dest.error)
-            : QStringLiteral("cannot write the coefficients: %1").arg(libraryMessage(c.errors));
+            : ConversionReasons::tr("cannot write the coefficients: %1").arg(libraryMessage(c.errors));
     }
     return LosslessJpegResult::Failed;
 }
