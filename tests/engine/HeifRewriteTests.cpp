@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -281,6 +282,26 @@ QByteArray single(const CodedImage& image, const QByteArray& data, const QByteAr
     return builder.build();
 }
 
+/// \a configuration ('hvcC') with the header of every unit listed as a sequence parameter set saying
+/// supplemental data instead: the decoder goes by the header, so no sequence parameter set is left.
+QByteArray withSequenceParametersRelabelled(QByteArray configuration)
+{
+    qsizetype at = 22;
+    const int arrays = uchar(configuration[at++]);
+    for (int i = 0; i < arrays; ++i) {
+        const bool parameterSets = (uchar(configuration[at]) & 0x3F) == 33;
+        const int count = qFromBigEndian<quint16>(configuration.constData() + at + 1);
+        at += 3;
+        for (int k = 0; k < count; ++k) {
+            const int length = qFromBigEndian<quint16>(configuration.constData() + at);
+            if (parameterSets)
+                configuration[at + 2] = char((39 << 1) | (uchar(configuration[at + 2]) & 0x81));
+            at += 2 + length;
+        }
+    }
+    return configuration;
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, HeifRewriteHostile,
     ::testing::Values(HostileCase { "TilesSharingTheirData",
                           [](const CodedImage& i) { return gridOfTiles(i, 1, 2, true); } },
@@ -313,6 +334,13 @@ INSTANTIATE_TEST_SUITE_P(Files, HeifRewriteHostile,
         HostileCase { "ReservedSliceType",
             [](const CodedImage& i) {
                 return single(i, withNalFirst(i.data, QByteArray("\x18\x01\xAA", 3)));
+            } },
+        HostileCase { "SequenceParametersUnderAnotherHeader",
+            [](const CodedImage& i) {
+                HeifFileBuilder builder;
+                builder.addCodedImage(
+                    { i.type, withSequenceParametersRelabelled(i.configuration), i.data, i.width, i.height });
+                return builder.build();
             } },
         HostileCase { "UnknownEssentialProperty",
             [](const CodedImage& i) { return single(i, i.data, QByteArray("lsel\0\0", 6), true); } },
