@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -84,6 +85,40 @@ ProcessResult checkClean(const QString& dir)
             result.exitCode = opinion.exitCode;
     }
     return result;
+}
+
+QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStringList& files)
+{
+    QHash<QString, QJsonObject> byPath;
+    if (files.isEmpty())
+        return byPath;
+    const ProcessResult result
+        = runProcess(QStringLiteral("exiftool"), QStringList { QStringLiteral("-j") } + options + files);
+    for (const QJsonValue& file : QJsonDocument::fromJson(result.standardOutput.toUtf8()).array()) {
+        const QJsonObject object = file.toObject();
+        byPath.insert(object.value(QStringLiteral("SourceFile")).toString(), object);
+    }
+    return byPath;
+}
+
+QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag)
+{
+    const QString value = tags.value(tag).toString();
+    return value.startsWith(QLatin1String("base64:")) ? QByteArray::fromBase64(value.mid(7).toLatin1())
+                                                      : value.toUtf8();
+}
+
+QHash<QString, int> frameCounts(const QStringList& files)
+{
+    QHash<QString, int> counts;
+    if (files.isEmpty())
+        return counts;
+    // One line per frame, naming its file (%i); a file identify cannot read has none.
+    const ProcessResult result = runProcess(QStringLiteral("identify"),
+        QStringList { QStringLiteral("-format"), QStringLiteral("%i\n") } + files);
+    for (const QString& line : result.standardOutput.split(u'\n', Qt::SkipEmptyParts))
+        ++counts[line];
+    return counts;
 }
 
 QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)

@@ -44,6 +44,16 @@ struct ProcessResult
 /// tools' checker as a second opinion where that exists. Exit code 0 means both found nothing personal.
 [[nodiscard]] ProcessResult checkClean(const QString& dir);
 
+/// exiftool's JSON view (-j, then \a options) of each of \a files, by the path it was given as: one
+/// exiftool run for them all (each run costs a Perl start-up).
+[[nodiscard]] QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStringList& files);
+
+/// A binary tag of an exiftool -j -b view ("base64:..."): its bytes; empty when the file has none.
+[[nodiscard]] QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag);
+
+/// The number of frames or pages ImageMagick finds in each of \a files, by path: one identify run.
+[[nodiscard]] QHash<QString, int> frameCounts(const QStringList& files);
+
 /// The command line's JSON report (one object per line) by the file name of each object's source.
 [[nodiscard]] QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput);
 
