@@ -454,7 +454,8 @@ TEST_P(ContainerSaving, RewritesAWebpUnlessItMustBeTurnedOrCannotBeCarriedOver)
     const ContainerCase& c = GetParam();
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("source.webp"));
-    ASSERT_TRUE(writeFile(source, c.make()));
+    const QByteArray sourceBytes = c.make();
+    ASSERT_TRUE(writeFile(source, sourceBytes));
     const std::unique_ptr<WorkFile> file = WorkFile::create(dir.path());
     ASSERT_TRUE(file);
     QString reason;
@@ -468,6 +469,7 @@ TEST_P(ContainerSaving, RewritesAWebpUnlessItMustBeTurnedOrCannotBeCarriedOver)
         ASSERT_EQ(readFully(file->descriptor(), copy.data(), std::size_t(copy.size()), 0).bytes,
             std::size_t(copy.size()));
         EXPECT_TRUE(walkWebpFile(copy).error.isEmpty());
+        EXPECT_EQ(webpPictureBytes(copy), webpPictureBytes(sourceBytes));
         for (const QByteArray& text : plantedTexts())
             EXPECT_FALSE(copy.contains(text)) << text.toStdString();
         EXPECT_EQ(refusalOfCopy(*file), QString());
