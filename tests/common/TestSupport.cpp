@@ -12,6 +12,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
@@ -99,6 +100,20 @@ QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStri
         byPath.insert(object.value(QStringLiteral("SourceFile")).toString(), object);
     }
     return byPath;
+}
+
+bool runExiftoolCommands(const QList<QStringList>& commands)
+{
+    QTemporaryFile arguments;
+    if (commands.isEmpty() || !arguments.open())
+        return commands.isEmpty();
+    QStringList lines;
+    for (const QStringList& command : commands)
+        lines << command.join(u'\n');
+    arguments.write(lines.join(QStringLiteral("\n-execute\n")).toUtf8() + '\n');
+    arguments.close();
+    return runProcess(QStringLiteral("exiftool"), { QStringLiteral("-@"), arguments.fileName() }).exitCode
+        == 0;
 }
 
 QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag)

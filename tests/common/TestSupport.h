@@ -48,6 +48,10 @@ struct ProcessResult
 /// exiftool run for them all (each run costs a Perl start-up).
 [[nodiscard]] QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStringList& files);
 
+/// Runs every one of \a commands (each the arguments of one exiftool call) in a single exiftool run,
+/// chained with -execute in an argument file; true when all of them succeeded.
+[[nodiscard]] bool runExiftoolCommands(const QList<QStringList>& commands);
+
 /// A binary tag of an exiftool -j -b view ("base64:..."): its bytes; empty when the file has none.
 [[nodiscard]] QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag);
 
