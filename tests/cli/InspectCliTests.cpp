@@ -75,15 +75,14 @@ TEST(Inspect, ShowsTheGroupsOfWhatExiftoolWroteAndWritesNothing)
     ASSERT_TRUE(QDir().mkpath(in));
     QImage image(48, 32, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 200));
+    QList<QStringList> tagging;
     for (const Tagged& file : kTagged) {
         const QString path = in + u'/' + QLatin1String(file.name);
         ASSERT_TRUE(image.save(path));
-        if (!file.tags.isEmpty()) {
-            const ProcessResult tagged = runProcess(QStringLiteral("exiftool"),
-                QStringList { "-q", "-overwrite_original" } + file.tags + QStringList { path });
-            ASSERT_EQ(tagged.exitCode, 0) << file.name << ": " << tagged.standardError.toStdString();
-        }
+        if (!file.tags.isEmpty())
+            tagging.append(QStringList { "-q", "-overwrite_original" } + file.tags + QStringList { path });
     }
+    ASSERT_TRUE(runExiftoolCommands(tagging));
     const auto before = contents(in);
 
     const ProcessResult run = inspect({ "--json", in }, work.filePath("config"));
