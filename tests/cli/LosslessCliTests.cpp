@@ -20,35 +20,6 @@
 
 namespace {
 
-/// The standard output of a program; empty when it failed. libjpeg's programs exit with 2 after a
-/// warning, which counts as success.
-QByteArray outputOf(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
-        || (process.exitCode() != 0 && process.exitCode() != 2))
-        return {};
-    return process.readAllStandardOutput();
-}
-
-QByteArray decodedPixels(const QString& path, bool fourComponents)
-{
-    if (fourComponents)
-        return outputOf(QStringLiteral("convert"), { path, "-depth", "8", "cmyk:-" });
-    return outputOf(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path });
-}
-
-/// jpegtran's exact turn of \a source for EXIF \a orientation; empty when -perfect refuses the size.
-QByteArray turnedByJpegtran(const QString& source, int orientation)
-{
-    static const QStringList operations[9]
-        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
-              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
-    return outputOf(QStringLiteral("jpegtran"),
-        QStringList { "-perfect", "-copy", "none" } + operations[orientation] + QStringList { source });
-}
-
 /// What exiftool reads of JPEGs' colour profile and JFIF density, by path: one exiftool run for them all.
 struct ProfileAndDensity
 {
@@ -155,8 +126,8 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
         const QString path = dirtyCorpusDir() + u'/' + source.file;
         QByteArray expected = decodedPixels(path, source.fourComponents);
         if (source.orientation != 1) {
-            const QByteArray turned = turnedByJpegtran(path, source.orientation);
-            if (turned.isEmpty()) {
+            QTemporaryDir scratch;
+            if (!turnWithJpegtran(path, source.orientation, scratch.filePath("turned.jpg"))) {
                 // The odd-sized photo of the set: re-encoded upright, and the report says why.
                 EXPECT_TRUE(
                     outcome.value("note").toString().startsWith(QLatin1String("re-encoded at quality 70: ")))
@@ -164,8 +135,6 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
                 EXPECT_EQ(QImageReader(output).size(), QImageReader(path).size().transposed());
                 continue;
             }
-            QTemporaryDir scratch;
-            ASSERT_TRUE(writeFile(scratch.filePath("turned.jpg"), turned));
             expected = decodedPixels(scratch.filePath("turned.jpg"), source.fourComponents);
         }
         EXPECT_TRUE(outcome.value("note").isNull()) << outcome.value("note").toString().toStdString();

@@ -214,3 +214,38 @@ int estimatedJpegQuality(const QString& path)
                             .toInt(&ok);
     return ok ? quality : -1;
 }
+
+QByteArray programOutput(const QString& program, const QStringList& arguments, bool warningsAllowed)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(60000) || !process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    const bool succeeded = process.exitStatus() == QProcess::NormalExit
+        && (process.exitCode() == 0 || (warningsAllowed && process.exitCode() == 2));
+    return succeeded ? process.readAllStandardOutput() : QByteArray();
+}
+
+QByteArray decodedPixels(const QString& path, bool fourComponents)
+{
+    if (fourComponents)
+        return programOutput(QStringLiteral("convert"),
+            { path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("cmyk:-") });
+    return programOutput(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path }, true);
+}
+
+bool turnWithJpegtran(const QString& source, int orientation, const QString& target)
+{
+    static const QStringList operations[9]
+        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
+              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
+    QStringList arguments { QStringLiteral("-perfect"), QStringLiteral("-copy"), QStringLiteral("none") };
+    arguments << operations[orientation] << QStringLiteral("-outfile") << target << source;
+    QProcess process;
+    process.start(QStringLiteral("jpegtran"), arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && (process.exitCode() == 0 || process.exitCode() == 2);
+}

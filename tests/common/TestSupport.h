@@ -84,3 +84,17 @@ void removeTree(const QString& dir);
 
 /// ImageMagick's estimate of a JPEG's quality (identify %Q); -1 when it gives none.
 [[nodiscard]] int estimatedJpegQuality(const QString& path);
+
+/// The standard output of a program run to its end; empty when it could not run or failed. libjpeg's
+/// programs exit with 2 after a warning (a corrupt source they still decode), which counts as success
+/// when \a warningsAllowed.
+[[nodiscard]] QByteArray programOutput(
+    const QString& program, const QStringList& arguments, bool warningsAllowed = false);
+
+/// The pixels of a JPEG as libjpeg decodes them (PNM), or for a four-component frame the CMYK samples
+/// as ImageMagick decodes them.
+[[nodiscard]] QByteArray decodedPixels(const QString& path, bool fourComponents);
+
+/// jpegtran's exact turn of \a source for EXIF \a orientation, written to \a target; false when
+/// jpegtran -perfect refuses the image's size.
+[[nodiscard]] bool turnWithJpegtran(const QString& source, int orientation, const QString& target);

@@ -22,48 +22,6 @@
 
 namespace {
 
-/// The standard output of a program run to its end; empty when it could not run or failed. libjpeg's
-/// programs exit with 2 after a warning (a corrupt source they still decode), which counts as success
-/// when \a warningsAllowed.
-QByteArray outputOf(const QString& program, const QStringList& arguments, bool warningsAllowed = false)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(60000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    const bool succeeded = process.exitStatus() == QProcess::NormalExit
-        && (process.exitCode() == 0 || (warningsAllowed && process.exitCode() == 2));
-    return succeeded ? process.readAllStandardOutput() : QByteArray();
-}
-
-/// The pixels of a JPEG as libjpeg decodes them (PNM), or for a four-component frame the CMYK samples
-/// as ImageMagick decodes them.
-QByteArray decodedPixels(const QString& path, bool fourComponents)
-{
-    if (fourComponents)
-        return outputOf(QStringLiteral("convert"),
-            { path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("cmyk:-") });
-    return outputOf(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path }, true);
-}
-
-/// jpegtran's exact turn of \a source for EXIF \a orientation, written to \a target; false when
-/// jpegtran -perfect refuses the image's size.
-bool turnWithJpegtran(const QString& source, int orientation, const QString& target)
-{
-    static const QStringList operations[9]
-        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
-              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
-    QStringList arguments { QStringLiteral("-perfect"), QStringLiteral("-copy"), QStringLiteral("none") };
-    arguments << operations[orientation] << QStringLiteral("-outfile") << target << source;
-    QProcess process;
-    process.start(QStringLiteral("jpegtran"), arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && (process.exitCode() == 0 || process.exitCode() == 2);
-}
-
 LosslessJpegOptions turnedBy(int orientation)
 {
     LosslessJpegOptions options;
@@ -854,7 +812,7 @@ struct GreyImage
 
 GreyImage lumaOf(const QString& path)
 {
-    const QByteArray pgm = outputOf(QStringLiteral("djpeg"), { "-grayscale", "-pnm", path }, true);
+    const QByteArray pgm = programOutput(QStringLiteral("djpeg"), { "-grayscale", "-pnm", path }, true);
     GreyImage image;
     const QList<QByteArray> header = pgm.left(32).split('\n');
     if (header.size() < 4 || header[0] != "P5")
