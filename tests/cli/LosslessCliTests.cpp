@@ -12,7 +12,6 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 

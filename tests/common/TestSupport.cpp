@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <ftw.h>
 #include <limits>
+#include <unistd.h>
 
 QString dirtyCorpusDir()
 {
@@ -123,6 +125,18 @@ QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag)
                                                       : value.toUtf8();
 }
 
+QStringList metadataTags(const QJsonObject& tags)
+{
+    QStringList found;
+    for (const QString& key : tags.keys()) {
+        for (const char* group : { "IFD0:", "IFD1:", "ExifIFD:", "GPS:", "XMP" }) {
+            if (key.startsWith(QLatin1String(group)))
+                found << key;
+        }
+    }
+    return found;
+}
+
 QHash<QString, int> frameCounts(const QStringList& files)
 {
     QHash<QString, int> counts;
@@ -161,6 +175,16 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool writeNative(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    return written;
 }
 
 void removeTree(const QString& dir)

@@ -55,6 +55,9 @@ struct ProcessResult
 /// A binary tag of an exiftool -j -b view ("base64:..."): its bytes; empty when the file has none.
 [[nodiscard]] QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag);
 
+/// The tags of the EXIF, GPS and XMP groups in exiftool's -G1 view of a file (exiftoolJson with -G1).
+[[nodiscard]] QStringList metadataTags(const QJsonObject& tags);
+
 /// The number of frames or pages ImageMagick finds in each of \a files, by path: one identify run.
 [[nodiscard]] QHash<QString, int> frameCounts(const QStringList& files);
 
@@ -66,6 +69,10 @@ struct ProcessResult
 
 /// Writes \a bytes to the file at \a path, creating its folders; false when that failed.
 [[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes);
+
+/// Creates the file at \a path, spelled as the file system's bytes, with \a bytes; false when it exists
+/// or could not be written.
+[[nodiscard]] bool writeNative(const QByteArray& path, const QByteArray& bytes);
 
 /// Removes \a dir and everything below it, names that are no UTF-8 included (QDir::removeRecursively, and
 /// so QTemporaryDir, cannot reach those); links are removed, never followed.

@@ -11,7 +11,6 @@
 #include "tests/engine/ProfileCrafting.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -20,20 +19,10 @@
 
 namespace {
 
-/// What exiftool finds of the groups that hold metadata: one line per tag, "[group] name: value".
+/// What exiftool finds of the groups that hold metadata.
 QStringList exiftoolMetadata(const QString& path)
 {
-    QProcess process;
-    process.start(QStringLiteral("exiftool"), { "-a", "-G1", "-s", "-u", path });
-    process.waitForFinished(60000);
-    QStringList found;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-        for (const char* group : { "[IFD0]", "[IFD1]", "[ExifIFD]", "[GPS]", "[XMP-" }) {
-            if (line.startsWith(QLatin1String(group)))
-                found.append(line);
-        }
-    }
-    return found;
+    return metadataTags(exiftoolJson({ "-a", "-G1", "-u" }, { path }).value(path));
 }
 
 struct Rewritten

@@ -6,7 +6,6 @@
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSize>
 #include <QTemporaryDir>

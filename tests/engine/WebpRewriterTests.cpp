@@ -42,19 +42,6 @@ const QList<QByteArray>& plantedTexts()
     return texts;
 }
 
-/// exiftool's tags of the EXIF, GPS and XMP groups in its -G1 view of a file.
-QStringList metadataTags(const QJsonObject& tags)
-{
-    QStringList found;
-    for (const QString& key : tags.keys()) {
-        for (const char* group : { "IFD0:", "IFD1:", "ExifIFD:", "GPS:", "XMP" }) {
-            if (key.startsWith(QLatin1String(group)))
-                found << key;
-        }
-    }
-    return found;
-}
-
 WebpSink sinkInto(QByteArray& out)
 {
     return [&out](QByteArrayView bytes) {
