@@ -205,8 +205,7 @@ struct TurnCase
     bool odd;
 };
 
-// One case per coding and size, each through the eight orientations: the sources are made once per
-// process, so fewer, larger cases keep the run short.
+// One case per coding and size, each through the eight orientations.
 std::vector<TurnCase> turnCases()
 {
     std::vector<TurnCase> cases;
@@ -224,13 +223,8 @@ std::vector<TurnCase> turnCases()
     return cases;
 }
 
-class LosslessTurns : public ::testing::TestWithParam<TurnCase>
+void checkTurns(const TurnCase& c)
 {
-};
-
-TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
-{
-    const TurnCase& c = GetParam();
     const Sources& s = sources();
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     const QString source = s.path(c.kind, c.odd);
@@ -268,8 +262,14 @@ TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWha
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCodingAndTurn, LosslessTurns, ::testing::ValuesIn(turnCases()),
-    [](const ::testing::TestParamInfo<TurnCase>& param) { return param.param.name; });
+// One test for every coding and size: the sources are made once per process.
+TEST(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
+{
+    for (const TurnCase& c : turnCases()) {
+        SCOPED_TRACE(c.name);
+        checkTurns(c);
+    }
+}
 
 TEST(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
 {
@@ -911,10 +911,6 @@ struct PayloadCase
     int orientation = 1;
 };
 
-class LosslessPayloads : public ::testing::TestWithParam<PayloadCase>
-{
-};
-
 /// The source with unused Huffman codes whose symbols spell \a text, planted as \a how says: "replaced"
 /// gives the last codes of its first AC table (codes a smooth scan never uses) the text as symbols;
 /// "added" adds the text as codes of 16 bits in the room the table's longest codes leave; "short" gives
@@ -1025,9 +1021,8 @@ QString busyIdleQuantisers(const JpegWalk& walk)
     return {};
 }
 
-TEST_P(LosslessPayloads, CarryNothingButThePicture)
+void checkPayload(const PayloadCase& c)
 {
-    const PayloadCase& c = GetParam();
     const PayloadSources& s = payloadSources();
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QTemporaryDir out;
@@ -1141,8 +1136,14 @@ std::vector<PayloadCase> payloadCases()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(PlantedBesideThePicture, LosslessPayloads, ::testing::ValuesIn(payloadCases()),
-    [](const ::testing::TestParamInfo<PayloadCase>& param) { return param.param.name; });
+// One test for every payload: the sources are made once, not once per case's process.
+TEST(LosslessPayloads, CarryNothingButThePicture)
+{
+    for (const PayloadCase& c : payloadCases()) {
+        SCOPED_TRACE(c.name);
+        checkPayload(c);
+    }
+}
 
 TEST(LosslessJpeg, DecodesEachComponentWithTheQuantisersOfItsOwnScan)
 {
