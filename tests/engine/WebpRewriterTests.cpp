@@ -442,13 +442,9 @@ struct ContainerCase
     const char* reason; ///< a part of the reason; empty for Written and null results
 };
 
-class ContainerSaving : public ::testing::TestWithParam<ContainerCase>
+void checkContainerSaving(const ContainerCase& param)
 {
-};
-
-TEST_P(ContainerSaving, RewritesAWebpUnlessItMustBeTurnedOrCannotBeCarriedOver)
-{
-    const ContainerCase& c = GetParam();
+    const ContainerCase& c = param;
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("source.webp"));
     const QByteArray sourceBytes = c.make();
@@ -488,9 +484,10 @@ QByteArray fittedCut()
     return webpRiff(webpChunk("VP8 ", image.left(image.size() * 2 / 3)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sources, ContainerSaving,
-    ::testing::Values(ContainerCase { "TurnedAndToBeTurned", turnedLossless, true,
-                          ContainerRewriteResult::NeedsReencode, "turned upright" },
+TEST(ContainerSaving, RewritesAWebpUnlessItMustBeTurnedOrCannotBeCarriedOver)
+{
+    const ContainerCase cases[] = { ContainerCase { "TurnedAndToBeTurned", turnedLossless, true,
+                                        ContainerRewriteResult::NeedsReencode, "turned upright" },
         ContainerCase { "TurnedButKeptAsStored", turnedLossless, false, ContainerRewriteResult::Written, "" },
         ContainerCase { "Animation", dirtyAnimation, true, ContainerRewriteResult::Written, "" },
         ContainerCase {
@@ -498,8 +495,12 @@ INSTANTIATE_TEST_SUITE_P(Sources, ContainerSaving,
         ContainerCase { "StructureLibwebpRefuses", [] { return webpRiff(vp8x(0x0C, 96, 64)); }, true,
             ContainerRewriteResult::NeedsReencode, "could not be read" },
         ContainerCase { "NotAWebp", [] { return QByteArray("\xFF\xD8\xFF\xE0 not a webp at all"); }, true,
-            std::nullopt, "" }),
-    [](const ::testing::TestParamInfo<ContainerCase>& p) { return std::string(p.param.name); });
+            std::nullopt, "" } };
+    for (const ContainerCase& param : cases) {
+        SCOPED_TRACE(param.name);
+        checkContainerSaving(param);
+    }
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // The check of every copy reads animation frames and what follows the RIFF structure
@@ -511,24 +512,22 @@ struct LeakCase
     bool refused;
 };
 
-class WebpCopyCheck : public ::testing::TestWithParam<LeakCase>
-{
-};
-
-TEST_P(WebpCopyCheck, RefusesAnAnimationThatStillHoldsSomethingAnywhere)
+void checkWebpCopyCheck(const LeakCase& param)
 {
     QTemporaryDir dir;
-    const QByteArray bytes = GetParam().make();
+    const QByteArray bytes = param.make();
     ASSERT_FALSE(bytes.isEmpty());
     const std::unique_ptr<WorkFile> file = WorkFile::create(dir.path());
     ASSERT_TRUE(file);
     ASSERT_EQ(writeFully(file->descriptor(), bytes.constData(), std::size_t(bytes.size())).error, 0);
     const QString refusal = refusalOfCopy(*file);
-    EXPECT_EQ(!refusal.isEmpty(), GetParam().refused) << refusal.toStdString();
+    EXPECT_EQ(!refusal.isEmpty(), param.refused) << refusal.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Leaks, WebpCopyCheck,
-    ::testing::Values(LeakCase { "RewrittenAnimation", [] { return rewritten(dirtyAnimation()); }, false },
+TEST(WebpCopyCheck, RefusesAnAnimationThatStillHoldsSomethingAnywhere)
+{
+    const LeakCase cases[] = {
+        LeakCase { "RewrittenAnimation", [] { return rewritten(dirtyAnimation()); }, false },
         LeakCase { "ExifInsideAFrame",
             [] { return withFrameChunk(encodeWebpAnimation(), "EXIF", exifWithGps(1)); }, true },
         LeakCase { "XmpInsideAFrame",
@@ -537,7 +536,12 @@ INSTANTIATE_TEST_SUITE_P(Leaks, WebpCopyCheck,
             [] { return withFrameChunk(encodeWebpAnimation(), "ZZZZ", kFrameMarker); }, true },
         LeakCase { "UnknownChunkBesideTheFrames",
             [] { return webpRiff(chunksOf(animationChunks()) + webpChunk("ABCD", kUnknownMarker)); }, true },
-        LeakCase { "BytesAfterTheRiff", [] { return rewritten(dirtyAnimation()) + kTrailingMarker; }, true }),
-    [](const ::testing::TestParamInfo<LeakCase>& p) { return std::string(p.param.name); });
+        LeakCase { "BytesAfterTheRiff", [] { return rewritten(dirtyAnimation()) + kTrailingMarker; }, true }
+    };
+    for (const LeakCase& param : cases) {
+        SCOPED_TRACE(param.name);
+        checkWebpCopyCheck(param);
+    }
+}
 
 } // namespace
