@@ -313,54 +313,56 @@ std::function<bool(const cmsUInt16Number*)> markedGreys()
 
 } // namespace
 
-class PlantedColourTags : public ::testing::TestWithParam<PlantedCase>
-{
-};
-
 // A marker planted in the numbers of colour tags (a grey tone curve, the grid of a LUT-only profile's
 // LUT, a CMYK profile's LUTs both ways) is gone after cleaning, not a run of 8 of its bytes left, while
 // the colour stays; the cleaned profile cleans to itself. RGB matrix profiles with markers go through
 // the command line's writers in tests/cli.
-TEST_P(PlantedColourTags, LeaveNoMarkerAndKeepTheColour)
+void checkPlantedColourTags(const PlantedCase& param)
 {
-    const QByteArray source = GetParam().source();
+    const QByteArray source = param.source();
     ASSERT_TRUE(source.contains(kColourMarker));
     ASSERT_NE(LcmsProfile(source).handle, nullptr);
 
     const QByteArray cleaned = cleanColorProfile(source);
     ASSERT_FALSE(cleaned.isEmpty());
     EXPECT_FALSE(holdsMarkerPart(cleaned));
-    const double deltaE = largestDeltaE(source, cleaned, INTENT_PERCEPTUAL, GetParam().changedByMarker);
+    const double deltaE = largestDeltaE(source, cleaned, INTENT_PERCEPTUAL, param.changedByMarker);
     EXPECT_LE(deltaE, 1.0);
-    std::printf("[ colour   ] %s: largest delta E %.3f\n", GetParam().name, deltaE);
+    std::printf("[ colour   ] %s: largest delta E %.3f\n", param.name, deltaE);
     EXPECT_EQ(cleanColorProfile(cleaned), cleaned);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tags, PlantedColourTags,
-    ::testing::Values(PlantedCase { "GrayCurveV2",
-                          [] { return withMarkerInCurves(tabulatedGrayProfile(2.1)); }, markedGreys() },
-        PlantedCase {
-            "GrayCurveV4", [] { return withMarkerInCurves(tabulatedGrayProfile(4.3)); }, markedGreys() },
-        PlantedCase { "LutOnlyGridV4",
-            [] {
-                return withMarkerInGrid(lutProfile(), "A2B0", { 2, 5, 3 });
-            },
-            inBox({ reach(2, 2, 9, 17), reach(5, 5, 9, 17), reach(3, 7, 9, 17) }) },
-        PlantedCase { "CmykGridsV2",
-            [] {
-                return withMarkerInGrid(
-                    withMarkerInGrid(cmykProfile(2.1), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
-            },
-            inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
-                reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) },
-        PlantedCase { "CmykGridsV4",
-            [] {
-                return withMarkerInGrid(
-                    withMarkerInGrid(cmykProfile(4.3), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
-            },
-            inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
-                reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) }),
-    [](const auto& param) { return std::string(param.param.name); });
+TEST(PlantedColourTags, LeaveNoMarkerAndKeepTheColour)
+{
+    const PlantedCase cases[]
+        = { PlantedCase {
+                "GrayCurveV2", [] { return withMarkerInCurves(tabulatedGrayProfile(2.1)); }, markedGreys() },
+              PlantedCase { "GrayCurveV4", [] { return withMarkerInCurves(tabulatedGrayProfile(4.3)); },
+                  markedGreys() },
+              PlantedCase { "LutOnlyGridV4",
+                  [] {
+                      return withMarkerInGrid(lutProfile(), "A2B0", { 2, 5, 3 });
+                  },
+                  inBox({ reach(2, 2, 9, 17), reach(5, 5, 9, 17), reach(3, 7, 9, 17) }) },
+              PlantedCase { "CmykGridsV2",
+                  [] {
+                      return withMarkerInGrid(
+                          withMarkerInGrid(cmykProfile(2.1), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
+                  },
+                  inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
+                      reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) },
+              PlantedCase { "CmykGridsV4",
+                  [] {
+                      return withMarkerInGrid(
+                          withMarkerInGrid(cmykProfile(4.3), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
+                  },
+                  inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
+                      reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) } };
+    for (const PlantedCase& param : cases) {
+        SCOPED_TRACE(param.name);
+        checkPlantedColourTags(param);
+    }
+}
 
 TEST(ColorProfile, WhatIsNoCompleteProfileIsDropped)
 {
