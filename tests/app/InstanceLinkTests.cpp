@@ -199,7 +199,7 @@ TEST(InstanceLink, ABusyLiveProgramIsNeverReplaced)
         promise.set_value(link.start({ QStringLiteral("/busy.jpg") }));
     });
     // Busy: this thread's event loop does not run while it waits for the second program to give up.
-    EXPECT_EQ(role.wait_for(std::chrono::seconds(6)), std::future_status::timeout)
+    EXPECT_EQ(role.wait_for(std::chrono::seconds(2)), std::future_status::timeout)
         << "the second program did not wait for the busy one";
     EXPECT_EQ(inodeOf(first.socketPath()), socket) << "the live program's socket was replaced";
 

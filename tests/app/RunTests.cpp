@@ -704,16 +704,6 @@ QByteArray jpegOfSize(int width, int height)
     return bytes;
 }
 
-bool writeNative(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return written;
-}
-
 /// The names in \a folder and the size of the picture in each, read through the bytes of the names and
 /// decoded by Qt's readers.
 QMap<QByteArray, QSize> picturesIn(const QByteArray& folder)

@@ -12,7 +12,6 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -21,47 +20,25 @@
 
 namespace {
 
-/// The standard output of a program; empty when it failed. libjpeg's programs exit with 2 after a
-/// warning, which counts as success.
-QByteArray outputOf(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
-        || (process.exitCode() != 0 && process.exitCode() != 2))
-        return {};
-    return process.readAllStandardOutput();
-}
-
-QByteArray decodedPixels(const QString& path, bool fourComponents)
-{
-    if (fourComponents)
-        return outputOf(QStringLiteral("convert"), { path, "-depth", "8", "cmyk:-" });
-    return outputOf(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path });
-}
-
-/// jpegtran's exact turn of \a source for EXIF \a orientation; empty when -perfect refuses the size.
-QByteArray turnedByJpegtran(const QString& source, int orientation)
-{
-    static const QStringList operations[9]
-        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
-              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
-    return outputOf(QStringLiteral("jpegtran"),
-        QStringList { "-perfect", "-copy", "none" } + operations[orientation] + QStringList { source });
-}
-
-/// What exiftool reads of a JPEG's colour profile and JFIF density.
+/// What exiftool reads of JPEGs' colour profile and JFIF density, by path: one exiftool run for them all.
 struct ProfileAndDensity
 {
     QByteArray profile;
     QString density;
 };
 
-ProfileAndDensity profileAndDensity(const QString& path)
+QHash<QString, ProfileAndDensity> profileAndDensity(const QStringList& paths)
 {
-    return { outputOf(QStringLiteral("exiftool"), { "-b", "-ICC_Profile", path }),
-        QString::fromUtf8(outputOf(QStringLiteral("exiftool"),
-            { "-s3", "-JFIF:ResolutionUnit", "-JFIF:XResolution", "-JFIF:YResolution", path })) };
+    QHash<QString, ProfileAndDensity> found;
+    const QHash<QString, QJsonObject> tags = exiftoolJson(
+        { "-b", "-ICC_Profile", "-JFIF:ResolutionUnit", "-JFIF:XResolution", "-JFIF:YResolution" }, paths);
+    for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
+        QStringList density;
+        for (const char* tag : { "ResolutionUnit", "XResolution", "YResolution" })
+            density << it->value(QLatin1String(tag)).toVariant().toString();
+        found.insert(it.key(), { exiftoolBytes(*it, QStringLiteral("ICC_Profile")), density.join(u' ') });
+    }
+    return found;
 }
 
 /// A photo of 1001 x 667 pixels tagged orientation 6: no exact turn fits its size.
@@ -138,6 +115,13 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
     const QHash<QString, QJsonObject> outcomes = jsonBySource(keeping.standardOutput);
     const QHash<QString, QJsonObject> reencodedOutcomes = jsonBySource(reencoding.standardOutput);
 
+    QStringList compared;
+    for (const Source& source : sources) {
+        const QString name = QFileInfo(source.file).fileName();
+        compared << outcomes.value(name).value("output").toString()
+                 << reencodedOutcomes.value(name).value("output").toString();
+    }
+    const QHash<QString, ProfileAndDensity> tags = profileAndDensity(compared);
     for (const Source& source : sources) {
         SCOPED_TRACE(source.file.toStdString());
         const QString name = QFileInfo(source.file).fileName();
@@ -147,8 +131,8 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
         const QString path = dirtyCorpusDir() + u'/' + source.file;
         QByteArray expected = decodedPixels(path, source.fourComponents);
         if (source.orientation != 1) {
-            const QByteArray turned = turnedByJpegtran(path, source.orientation);
-            if (turned.isEmpty()) {
+            QTemporaryDir scratch;
+            if (!turnWithJpegtran(path, source.orientation, scratch.filePath("turned.jpg"))) {
                 // The odd-sized photo of the set: re-encoded upright, and the report says why.
                 EXPECT_TRUE(
                     outcome.value("note").toString().startsWith(QLatin1String("re-encoded at quality 70: ")))
@@ -156,17 +140,16 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
                 EXPECT_EQ(QImageReader(output).size(), QImageReader(path).size().transposed());
                 continue;
             }
-            QTemporaryDir scratch;
-            ASSERT_TRUE(writeFile(scratch.filePath("turned.jpg"), turned));
             expected = decodedPixels(scratch.filePath("turned.jpg"), source.fourComponents);
         }
         EXPECT_TRUE(outcome.value("note").isNull()) << outcome.value("note").toString().toStdString();
         ASSERT_FALSE(expected.isEmpty());
         EXPECT_TRUE(decodedPixels(output, source.fourComponents) == expected) << "decoded pixels differ";
 
-        const ProfileAndDensity lossless = profileAndDensity(output);
+        ASSERT_TRUE(tags.contains(output));
+        const ProfileAndDensity lossless = tags.value(output);
         const ProfileAndDensity reference
-            = profileAndDensity(reencodedOutcomes.value(name).value("output").toString());
+            = tags.value(reencodedOutcomes.value(name).value("output").toString());
         // A CMYK frame stays CMYK and keeps its (cleaned) profile, which a re-encode to RGB drops.
         if (!source.fourComponents) {
             EXPECT_TRUE(lossless.profile == reference.profile) << "colour profiles differ";
@@ -174,8 +157,8 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
         EXPECT_EQ(lossless.density, reference.density);
     }
     // The set's profile and densities are among what was compared.
-    EXPECT_FALSE(profileAndDensity(kept + "/06_icc_adobergb.jpg").profile.isEmpty());
-    EXPECT_TRUE(profileAndDensity(kept + "/08_exif_dpi_only.jpg").density.contains(QLatin1String("300")));
+    EXPECT_FALSE(tags.value(kept + "/06_icc_adobergb.jpg").profile.isEmpty());
+    EXPECT_TRUE(tags.value(kept + "/08_exif_dpi_only.jpg").density.contains(QLatin1String("300")));
 
     EXPECT_EQ(outcomes.value("truncated.jpg").value("status").toString(), QStringLiteral("skipped"));
     EXPECT_TRUE(

@@ -80,17 +80,6 @@ QSet<QByteArray> namesIn(const QByteArray& folder)
     return names;
 }
 
-/// Creates the file \a path through its bytes (no QString holds a name that is no UTF-8).
-bool writeNative(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return written;
-}
-
 /// The size of the picture in the file \a path, read through its bytes and decoded by Qt's readers.
 QSize pictureSizeAt(const QByteArray& path)
 {
@@ -627,40 +616,4 @@ TEST(Inputs, ControlCharactersInNamesAreShownEscaped)
     EXPECT_EQ(lines.first(),
         QStringLiteral("morvane-cli: skipped %1: not a supported image")
             .arg(work.filePath(QStringLiteral("x.jpg: ok\\nmorvane-cli: skipped \\x1b[2Jy.jpg"))));
-}
-
-// A TIFF written as a TIFF keeps its pages and an animated GIF as a GIF its frames, with no note.
-TEST(Inputs, MultiPageSourcesKeepTheirPagesAndAnimationsTheirFrames)
-{
-    QTemporaryDir work;
-    ASSERT_EQ(runProcess(QStringLiteral("convert"),
-                  { "-size", "64x48", "xc:red", "xc:green", "xc:blue", work.filePath("pages.tif") })
-                  .exitCode,
-        0);
-    ASSERT_EQ(runProcess(QStringLiteral("convert"),
-                  { "-delay", "10", "-size", "40x30", "xc:red", "xc:green", "xc:blue", "xc:white",
-                      work.filePath("frames.gif") })
-                  .exitCode,
-        0);
-    const QStringList sources { work.filePath("pages.tif"), work.filePath("frames.gif") };
-    const QList<int> images { 3, 4 };
-
-    const ProcessResult json
-        = runCli(QStringList { "--json", "-o", work.filePath("out") } + sources, configIn(work));
-    EXPECT_EQ(json.exitCode, 0);
-    const QList<QJsonObject> lines = jsonLines(json.standardOutput);
-    ASSERT_EQ(lines.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(sources[i].toStdString());
-        EXPECT_EQ(lines[i].value("note").toString(), QString());
-        const QString output = lines[i].value("output").toString();
-        EXPECT_EQ(
-            runProcess(QStringLiteral("identify"), { output }).standardOutput.trimmed().count(u'\n') + 1,
-            images[i]);
-    }
-    const ProcessResult text = runCli(QStringList { "-o", work.filePath("out2") } + sources, configIn(work));
-    for (const QString& source : sources) {
-        EXPECT_FALSE(text.standardError.contains(QStringLiteral("morvane-cli: note: %1").arg(source)))
-            << text.standardError.toStdString();
-    }
 }

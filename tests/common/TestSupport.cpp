@@ -6,17 +6,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <ftw.h>
 #include <limits>
+#include <unistd.h>
 
 QString dirtyCorpusDir()
 {
@@ -86,6 +90,66 @@ ProcessResult checkClean(const QString& dir)
     return result;
 }
 
+QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStringList& files)
+{
+    QHash<QString, QJsonObject> byPath;
+    if (files.isEmpty())
+        return byPath;
+    const ProcessResult result
+        = runProcess(QStringLiteral("exiftool"), QStringList { QStringLiteral("-j") } + options + files);
+    for (const QJsonValue& file : QJsonDocument::fromJson(result.standardOutput.toUtf8()).array()) {
+        const QJsonObject object = file.toObject();
+        byPath.insert(object.value(QStringLiteral("SourceFile")).toString(), object);
+    }
+    return byPath;
+}
+
+bool runExiftoolCommands(const QList<QStringList>& commands)
+{
+    QTemporaryFile arguments;
+    if (commands.isEmpty() || !arguments.open())
+        return commands.isEmpty();
+    QStringList lines;
+    for (const QStringList& command : commands)
+        lines << command.join(u'\n');
+    arguments.write(lines.join(QStringLiteral("\n-execute\n")).toUtf8() + '\n');
+    arguments.close();
+    return runProcess(QStringLiteral("exiftool"), { QStringLiteral("-@"), arguments.fileName() }).exitCode
+        == 0;
+}
+
+QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag)
+{
+    const QString value = tags.value(tag).toString();
+    return value.startsWith(QLatin1String("base64:")) ? QByteArray::fromBase64(value.mid(7).toLatin1())
+                                                      : value.toUtf8();
+}
+
+QStringList metadataTags(const QJsonObject& tags)
+{
+    QStringList found;
+    for (const QString& key : tags.keys()) {
+        for (const char* group : { "IFD0:", "IFD1:", "ExifIFD:", "GPS:", "XMP" }) {
+            if (key.startsWith(QLatin1String(group)))
+                found << key;
+        }
+    }
+    return found;
+}
+
+QHash<QString, int> frameCounts(const QStringList& files)
+{
+    QHash<QString, int> counts;
+    if (files.isEmpty())
+        return counts;
+    // One line per frame, naming its file (%i); a file identify cannot read has none.
+    const ProcessResult result = runProcess(QStringLiteral("identify"),
+        QStringList { QStringLiteral("-format"), QStringLiteral("%i\n") } + files);
+    for (const QString& line : result.standardOutput.split(u'\n', Qt::SkipEmptyParts))
+        ++counts[line];
+    return counts;
+}
+
 QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput)
 {
     QHash<QString, QJsonObject> outcomes;
@@ -111,6 +175,16 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool writeNative(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    return written;
 }
 
 void removeTree(const QString& dir)
@@ -163,4 +237,39 @@ int estimatedJpegQuality(const QString& path)
                             .standardOutput.trimmed()
                             .toInt(&ok);
     return ok ? quality : -1;
+}
+
+QByteArray programOutput(const QString& program, const QStringList& arguments, bool warningsAllowed)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(60000) || !process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    const bool succeeded = process.exitStatus() == QProcess::NormalExit
+        && (process.exitCode() == 0 || (warningsAllowed && process.exitCode() == 2));
+    return succeeded ? process.readAllStandardOutput() : QByteArray();
+}
+
+QByteArray decodedPixels(const QString& path, bool fourComponents)
+{
+    if (fourComponents)
+        return programOutput(QStringLiteral("convert"),
+            { path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("cmyk:-") });
+    return programOutput(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path }, true);
+}
+
+bool turnWithJpegtran(const QString& source, int orientation, const QString& target)
+{
+    static const QStringList operations[9]
+        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
+              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
+    QStringList arguments { QStringLiteral("-perfect"), QStringLiteral("-copy"), QStringLiteral("none") };
+    arguments << operations[orientation] << QStringLiteral("-outfile") << target << source;
+    QProcess process;
+    process.start(QStringLiteral("jpegtran"), arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && (process.exitCode() == 0 || process.exitCode() == 2);
 }

@@ -44,6 +44,23 @@ struct ProcessResult
 /// tools' checker as a second opinion where that exists. Exit code 0 means both found nothing personal.
 [[nodiscard]] ProcessResult checkClean(const QString& dir);
 
+/// exiftool's JSON view (-j, then \a options) of each of \a files, by the path it was given as: one
+/// exiftool run for them all (each run costs a Perl start-up).
+[[nodiscard]] QHash<QString, QJsonObject> exiftoolJson(const QStringList& options, const QStringList& files);
+
+/// Runs every one of \a commands (each the arguments of one exiftool call) in a single exiftool run,
+/// chained with -execute in an argument file; true when all of them succeeded.
+[[nodiscard]] bool runExiftoolCommands(const QList<QStringList>& commands);
+
+/// A binary tag of an exiftool -j -b view ("base64:..."): its bytes; empty when the file has none.
+[[nodiscard]] QByteArray exiftoolBytes(const QJsonObject& tags, const QString& tag);
+
+/// The tags of the EXIF, GPS and XMP groups in exiftool's -G1 view of a file (exiftoolJson with -G1).
+[[nodiscard]] QStringList metadataTags(const QJsonObject& tags);
+
+/// The number of frames or pages ImageMagick finds in each of \a files, by path: one identify run.
+[[nodiscard]] QHash<QString, int> frameCounts(const QStringList& files);
+
 /// The command line's JSON report (one object per line) by the file name of each object's source.
 [[nodiscard]] QHash<QString, QJsonObject> jsonBySource(const QString& standardOutput);
 
@@ -52,6 +69,10 @@ struct ProcessResult
 
 /// Writes \a bytes to the file at \a path, creating its folders; false when that failed.
 [[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes);
+
+/// Creates the file at \a path, spelled as the file system's bytes, with \a bytes; false when it exists
+/// or could not be written.
+[[nodiscard]] bool writeNative(const QByteArray& path, const QByteArray& bytes);
 
 /// Removes \a dir and everything below it, names that are no UTF-8 included (QDir::removeRecursively, and
 /// so QTemporaryDir, cannot reach those); links are removed, never followed.
@@ -70,3 +91,17 @@ void removeTree(const QString& dir);
 
 /// ImageMagick's estimate of a JPEG's quality (identify %Q); -1 when it gives none.
 [[nodiscard]] int estimatedJpegQuality(const QString& path);
+
+/// The standard output of a program run to its end; empty when it could not run or failed. libjpeg's
+/// programs exit with 2 after a warning (a corrupt source they still decode), which counts as success
+/// when \a warningsAllowed.
+[[nodiscard]] QByteArray programOutput(
+    const QString& program, const QStringList& arguments, bool warningsAllowed = false);
+
+/// The pixels of a JPEG as libjpeg decodes them (PNM), or for a four-component frame the CMYK samples
+/// as ImageMagick decodes them.
+[[nodiscard]] QByteArray decodedPixels(const QString& path, bool fourComponents);
+
+/// jpegtran's exact turn of \a source for EXIF \a orientation, written to \a target; false when
+/// jpegtran -perfect refuses the image's size.
+[[nodiscard]] bool turnWithJpegtran(const QString& source, int orientation, const QString& target);

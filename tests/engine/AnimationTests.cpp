@@ -95,14 +95,10 @@ struct DamagedGif
     GifAnimationResult expected;
 };
 
-class DamagedAnimatedGifs : public ::testing::TestWithParam<DamagedGif>
+void checkDamagedAnimatedGifs(const DamagedGif& param)
 {
-};
-
-TEST_P(DamagedAnimatedGifs, AreRefusedOrLeftToTheSingleFramePath)
-{
-    const GifAnimation result = rewriteAnimatedGif(GetParam().gif, kMaxDecodedPixels);
-    EXPECT_EQ(result.result, GetParam().expected) << result.reason.toStdString();
+    const GifAnimation result = rewriteAnimatedGif(param.gif, kMaxDecodedPixels);
+    EXPECT_EQ(result.result, param.expected) << result.reason.toStdString();
     if (result.result != GifAnimationResult::Rewritten) {
         EXPECT_TRUE(result.file.isEmpty());
     }
@@ -146,11 +142,13 @@ QList<DamagedGif> damagedGifs()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DamagedAnimatedGifs, ::testing::ValuesIn(damagedGifs()),
-    [](const ::testing::TestParamInfo<DamagedGif>& param) {
-        QString name = param.param.name;
-        return name.replace(u'-', u'_').toStdString();
-    });
+TEST(DamagedAnimatedGifs, AreRefusedOrLeftToTheSingleFramePath)
+{
+    for (const DamagedGif& param : damagedGifs()) {
+        SCOPED_TRACE(param.name);
+        checkDamagedAnimatedGifs(param);
+    }
+}
 
 // ---- APNG ----
 
@@ -307,14 +305,10 @@ struct DamagedPng
     ApngResult expected;
 };
 
-class DamagedAnimatedPngs : public ::testing::TestWithParam<DamagedPng>
+void checkDamagedAnimatedPngs(const DamagedPng& param)
 {
-};
-
-TEST_P(DamagedAnimatedPngs, AreRefusedOrLeftToTheSingleFramePath)
-{
-    const ApngRewrite result = rewriteApng(GetParam().png, PngWriteOptions {}, kMaxDecodedPixels);
-    EXPECT_EQ(result.result, GetParam().expected) << result.reason.toStdString();
+    const ApngRewrite result = rewriteApng(param.png, PngWriteOptions {}, kMaxDecodedPixels);
+    EXPECT_EQ(result.result, param.expected) << result.reason.toStdString();
     if (result.result != ApngResult::Rewritten) {
         EXPECT_TRUE(result.file.isEmpty());
     }
@@ -358,10 +352,12 @@ QList<DamagedPng> damagedPngs()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DamagedAnimatedPngs, ::testing::ValuesIn(damagedPngs()),
-    [](const ::testing::TestParamInfo<DamagedPng>& param) {
-        QString name = param.param.name;
-        return name.replace(u'-', u'_').toStdString();
-    });
+TEST(DamagedAnimatedPngs, AreRefusedOrLeftToTheSingleFramePath)
+{
+    for (const DamagedPng& param : damagedPngs()) {
+        SCOPED_TRACE(param.name);
+        checkDamagedAnimatedPngs(param);
+    }
+}
 
 } // namespace

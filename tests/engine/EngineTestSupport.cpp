@@ -26,8 +26,7 @@ QHash<QString, QJsonObject> exiftoolTagsUnder(const QString& dir)
 
 int frameCount(const QString& path)
 {
-    const ProcessResult result = runProcess(QStringLiteral("identify"), { "-format", "x", path });
-    return result.exitCode == 0 ? int(result.standardOutput.trimmed().size()) : -1;
+    return frameCounts({ path }).value(path, -1);
 }
 
 QImage quadrants(int width, int height)

@@ -299,7 +299,7 @@ TEST(ImageWrapperSave, HeifQualityIsTheJpegScaleMappedOnce)
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("grain.png"));
     ASSERT_EQ(runProcess(QStringLiteral("convert"),
-                  { "-size", "480x320", "-seed", "7", "plasma:fractal", "-attenuate", "0.4", "+noise",
+                  { "-size", "256x192", "-seed", "7", "plasma:fractal", "-attenuate", "0.4", "+noise",
                       "Gaussian", "-strip", source })
                   .exitCode,
         0);

@@ -6,7 +6,6 @@
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSize>
 #include <QTemporaryDir>
@@ -21,48 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-/// The standard output of a program run to its end; empty when it could not run or failed. libjpeg's
-/// programs exit with 2 after a warning (a corrupt source they still decode), which counts as success
-/// when \a warningsAllowed.
-QByteArray outputOf(const QString& program, const QStringList& arguments, bool warningsAllowed = false)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(60000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    const bool succeeded = process.exitStatus() == QProcess::NormalExit
-        && (process.exitCode() == 0 || (warningsAllowed && process.exitCode() == 2));
-    return succeeded ? process.readAllStandardOutput() : QByteArray();
-}
-
-/// The pixels of a JPEG as libjpeg decodes them (PNM), or for a four-component frame the CMYK samples
-/// as ImageMagick decodes them.
-QByteArray decodedPixels(const QString& path, bool fourComponents)
-{
-    if (fourComponents)
-        return outputOf(QStringLiteral("convert"),
-            { path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("cmyk:-") });
-    return outputOf(QStringLiteral("djpeg"), { QStringLiteral("-pnm"), path }, true);
-}
-
-/// jpegtran's exact turn of \a source for EXIF \a orientation, written to \a target; false when
-/// jpegtran -perfect refuses the image's size.
-bool turnWithJpegtran(const QString& source, int orientation, const QString& target)
-{
-    static const QStringList operations[9]
-        = { {}, {}, { "-flip", "horizontal" }, { "-rotate", "180" }, { "-flip", "vertical" },
-              { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
-    QStringList arguments { QStringLiteral("-perfect"), QStringLiteral("-copy"), QStringLiteral("none") };
-    arguments << operations[orientation] << QStringLiteral("-outfile") << target << source;
-    QProcess process;
-    process.start(QStringLiteral("jpegtran"), arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && (process.exitCode() == 0 || process.exitCode() == 2);
-}
 
 LosslessJpegOptions turnedBy(int orientation)
 {
@@ -248,8 +205,7 @@ struct TurnCase
     bool odd;
 };
 
-// One case per coding and size, each through the eight orientations: the sources are made once per
-// process, so fewer, larger cases keep the run short.
+// One case per coding and size, each through the eight orientations.
 std::vector<TurnCase> turnCases()
 {
     std::vector<TurnCase> cases;
@@ -267,13 +223,8 @@ std::vector<TurnCase> turnCases()
     return cases;
 }
 
-class LosslessTurns : public ::testing::TestWithParam<TurnCase>
+void checkTurns(const TurnCase& c)
 {
-};
-
-TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
-{
-    const TurnCase& c = GetParam();
     const Sources& s = sources();
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     const QString source = s.path(c.kind, c.odd);
@@ -311,8 +262,14 @@ TEST_P(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWha
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCodingAndTurn, LosslessTurns, ::testing::ValuesIn(turnCases()),
-    [](const ::testing::TestParamInfo<TurnCase>& param) { return param.param.name; });
+// One test for every coding and size: the sources are made once per process.
+TEST(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
+{
+    for (const TurnCase& c : turnCases()) {
+        SCOPED_TRACE(c.name);
+        checkTurns(c);
+    }
+}
 
 TEST(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
 {
@@ -342,24 +299,10 @@ struct DirtyCase
     int orientation;
 };
 
-class LosslessCleaning : public ::testing::TestWithParam<DirtyCase>
+/// \a tagged (a source given EXIF with GPS, XMP and a comment by exiftool) with junk planted in or after
+/// its scan as \a name says, and a trailer after its end.
+QByteArray withJunkPlanted(QByteArray bytes, const char* name)
 {
-};
-
-/// The source with EXIF (GPS), XMP and a comment added by exiftool, then junk planted in or after its
-/// scan as \a name says, and a trailer after its end.
-QByteArray dirtySource(const QString& kind, const char* name, const QString& folder)
-{
-    const QString path = folder + QStringLiteral("/dirty.jpg");
-    QFile::remove(path);
-    if (!QFile::copy(sources().path(kind, false), path))
-        return {};
-    const ProcessResult tagged = runProcess(QStringLiteral("exiftool"),
-        { "-q", "-overwrite_original", "-Artist=PLANTED-EXIF", "-GPSLatitude=48.8584", "-GPSLatitudeRef=N",
-            "-XMP-dc:Creator=PLANTED-XMP", "-Comment=PLANTED-COMMENT", path });
-    if (tagged.exitCode != 0)
-        return {};
-    QByteArray bytes = fileBytes(path);
     const qsizetype end = bytes.lastIndexOf("\xFF\xD9");
     const QByteArray what = name;
     if (what == "junk after the last MCU") {
@@ -373,37 +316,6 @@ QByteArray dirtySource(const QString& kind, const char* name, const QString& fol
     return bytes;
 }
 
-TEST_P(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
-{
-    const DirtyCase& c = GetParam();
-    ASSERT_TRUE(sources().error.isEmpty()) << sources().error.toStdString();
-    QTemporaryDir out;
-    const QByteArray source = dirtySource(c.kind, c.name, out.path());
-    ASSERT_FALSE(source.isEmpty());
-    ASSERT_TRUE(writeFile(out.filePath("source.jpg"), source));
-    LosslessJpegOptions options;
-    options.orientation = orientationFromExif(c.orientation);
-    const Outcome outcome = writeLossless(source, options, out.filePath("lossless.jpg"));
-    ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
-
-    EXPECT_FALSE(outcome.file.contains("PLANTED"));
-    const MarkerWalk walk = walkMarkers(outcome.file);
-    EXPECT_TRUE(walk.problem.isEmpty()) << walk.problem.toStdString();
-    QTemporaryDir checked;
-    ASSERT_TRUE(writeFile(checked.filePath("lossless.jpg"), outcome.file));
-    const ProcessResult report = checkClean(checked.path());
-    EXPECT_EQ(report.exitCode, 0) << report.standardOutput.toStdString();
-
-    QString expectedFile = out.filePath("source.jpg");
-    if (c.orientation != 1) {
-        expectedFile = out.filePath("jpegtran.jpg");
-        ASSERT_TRUE(turnWithJpegtran(out.filePath("source.jpg"), c.orientation, expectedFile));
-    }
-    const QByteArray expected = decodedPixels(expectedFile, false);
-    ASSERT_FALSE(expected.isEmpty());
-    EXPECT_TRUE(decodedPixels(out.filePath("lossless.jpg"), false) == expected) << "decoded pixels differ";
-}
-
 const DirtyCase kDirtyCases[] = {
     { "metadata and trailer", "restart", 1 },
     { "metadata and trailer", "420", 6 },
@@ -415,13 +327,53 @@ const DirtyCase kDirtyCases[] = {
     { "junk before a restart marker", "restart", 6 },
 };
 
-INSTANTIATE_TEST_SUITE_P(PlantedEverywhere, LosslessCleaning, ::testing::ValuesIn(kDirtyCases),
-    [](const ::testing::TestParamInfo<DirtyCase>& param) {
-        std::string name = std::string(param.param.name) + '_' + param.param.kind + "_o"
-            + std::to_string(param.param.orientation);
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+TEST(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
+{
+    ASSERT_TRUE(sources().error.isEmpty()) << sources().error.toStdString();
+    QTemporaryDir out;
+    QTemporaryDir checked;
+    // Each kind of source tagged once, by one exiftool run.
+    QStringList tagged;
+    for (const char* kind : { "restart", "420", "progressive" }) {
+        tagged << out.filePath(QStringLiteral("tagged-%1.jpg").arg(kind));
+        ASSERT_TRUE(QFile::copy(sources().path(kind, false), tagged.last()));
+    }
+    ASSERT_EQ(runProcess(QStringLiteral("exiftool"),
+                  QStringList { "-q", "-overwrite_original", "-Artist=PLANTED-EXIF", "-GPSLatitude=48.8584",
+                      "-GPSLatitudeRef=N", "-XMP-dc:Creator=PLANTED-XMP", "-Comment=PLANTED-COMMENT" }
+                      + tagged)
+                  .exitCode,
+        0);
+
+    for (size_t i = 0; i < std::size(kDirtyCases); ++i) {
+        const DirtyCase& c = kDirtyCases[i];
+        SCOPED_TRACE(std::string(c.name) + ", " + c.kind + ", orientation " + std::to_string(c.orientation));
+        const QByteArray source
+            = withJunkPlanted(fileBytes(out.filePath(QStringLiteral("tagged-%1.jpg").arg(c.kind))), c.name);
+        const QString sourcePath = out.filePath(QStringLiteral("source-%1.jpg").arg(i));
+        ASSERT_TRUE(writeFile(sourcePath, source));
+        LosslessJpegOptions options;
+        options.orientation = orientationFromExif(c.orientation);
+        const QString losslessPath = checked.filePath(QStringLiteral("lossless-%1.jpg").arg(i));
+        const Outcome outcome = writeLossless(source, options, losslessPath);
+        ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
+
+        EXPECT_FALSE(outcome.file.contains("PLANTED"));
+        const MarkerWalk walk = walkMarkers(outcome.file);
+        EXPECT_TRUE(walk.problem.isEmpty()) << walk.problem.toStdString();
+
+        QString expectedFile = sourcePath;
+        if (c.orientation != 1) {
+            expectedFile = out.filePath(QStringLiteral("jpegtran-%1.jpg").arg(i));
+            ASSERT_TRUE(turnWithJpegtran(sourcePath, c.orientation, expectedFile));
+        }
+        const QByteArray expected = decodedPixels(expectedFile, false);
+        ASSERT_FALSE(expected.isEmpty());
+        EXPECT_TRUE(decodedPixels(losslessPath, false) == expected) << "decoded pixels differ";
+    }
+    const ProcessResult report = checkClean(checked.path());
+    EXPECT_EQ(report.exitCode, 0) << report.standardOutput.toStdString();
+}
 
 TEST(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
 {
@@ -859,7 +811,7 @@ struct GreyImage
 
 GreyImage lumaOf(const QString& path)
 {
-    const QByteArray pgm = outputOf(QStringLiteral("djpeg"), { "-grayscale", "-pnm", path }, true);
+    const QByteArray pgm = programOutput(QStringLiteral("djpeg"), { "-grayscale", "-pnm", path }, true);
     GreyImage image;
     const QList<QByteArray> header = pgm.left(32).split('\n');
     if (header.size() < 4 || header[0] != "P5")
@@ -957,10 +909,6 @@ struct PayloadCase
     QString source; ///< of payloadSources()
     QString payload; ///< what the test plants in it
     int orientation = 1;
-};
-
-class LosslessPayloads : public ::testing::TestWithParam<PayloadCase>
-{
 };
 
 /// The source with unused Huffman codes whose symbols spell \a text, planted as \a how says: "replaced"
@@ -1073,9 +1021,8 @@ QString busyIdleQuantisers(const JpegWalk& walk)
     return {};
 }
 
-TEST_P(LosslessPayloads, CarryNothingButThePicture)
+void checkPayload(const PayloadCase& c)
 {
-    const PayloadCase& c = GetParam();
     const PayloadSources& s = payloadSources();
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QTemporaryDir out;
@@ -1189,8 +1136,14 @@ std::vector<PayloadCase> payloadCases()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(PlantedBesideThePicture, LosslessPayloads, ::testing::ValuesIn(payloadCases()),
-    [](const ::testing::TestParamInfo<PayloadCase>& param) { return param.param.name; });
+// One test for every payload: the sources are made once, not once per case's process.
+TEST(LosslessPayloads, CarryNothingButThePicture)
+{
+    for (const PayloadCase& c : payloadCases()) {
+        SCOPED_TRACE(c.name);
+        checkPayload(c);
+    }
+}
 
 TEST(LosslessJpeg, DecodesEachComponentWithTheQuantisersOfItsOwnScan)
 {

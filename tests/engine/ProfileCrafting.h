@@ -100,19 +100,7 @@ struct LcmsProfile
 [[nodiscard]] qsizetype lutGridOffset(
     const QByteArray& profile, const char* signature, const std::vector<int>& point);
 
-/// \a profile with kColourMarker written over the entries of each tone curve that is a table of 256
-/// entries or more (rTRC, gTRC, bTRC, kTRC), from 53% of its length on: between the test chart's steps.
-[[nodiscard]] QByteArray withMarkerInCurves(const QByteArray& profile);
-/// \a profile with kColourMarker written over the numbers of its chromatic adaptation matrix (chad).
-[[nodiscard]] QByteArray withMarkerInAdaptation(const QByteArray& profile);
-/// \a profile with kColourMarker written over the grid of its LUT tag \a signature from the grid point
-/// \a point on (along the last input).
-[[nodiscard]] QByteArray withMarkerInGrid(
-    const QByteArray& profile, const char* signature, const std::vector<int>& point);
-/// Whether \a bytes hold any 8 consecutive bytes of kColourMarker.
-[[nodiscard]] bool holdsMarkerPart(const QByteArray& bytes);
-
-/// The colours of a test chart for profiles of the colour \a space, 16-bit, channels interleaved: a
+/// A baseline JPEG of \a image as Qt writes it.
 [[nodiscard]] QByteArray jpegOf(const QImage& image);
 /// \a jpeg with APP2 segments carrying \a payloads inserted after its JFIF segment.
 [[nodiscard]] QByteArray withApp2(const QByteArray& jpeg, const QList<QByteArray>& payloads);

@@ -246,8 +246,8 @@ TEST(Thumbnails, HeifAndWebpFilesComeUprightFromTheEngine)
 TEST(Thumbnails, DecodeInTheBackgroundAndDropWhatTheViewLeft)
 {
     QTemporaryDir dir;
-    // Grainy photos of 3 MP: each decode takes long enough that the queue is still full when dropped.
-    QImage grain(2000, 1500, QImage::Format_RGB32);
+    // Grainy photos of 1 MP: each decode takes long enough that the queue is still full when dropped.
+    QImage grain(1200, 900, QImage::Format_RGB32);
     QRandomGenerator random(3);
     for (int y = 0; y < grain.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(grain.scanLine(y));
