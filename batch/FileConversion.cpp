@@ -165,6 +165,7 @@ QString reencodedAt(float quality, const QString& why)
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per way a picture is kept
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
     const RunOptions& options, const QString& folder)
 {

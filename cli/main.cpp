@@ -181,6 +181,7 @@ QString helpTextOf(const QCommandLineParser& parser)
 }
 
 // Parses the command line into \a options. Returns an exit code when the program should stop at once.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per option
 std::optional<int> parse(const QCoreApplication& app, const QStringList& arguments, Options& options)
 {
     QCommandLineParser parser;

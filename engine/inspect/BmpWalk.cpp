@@ -11,6 +11,7 @@ namespace containers {
 
 // --- BMP ---------------------------------------------------------------------------------------------
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per header field
 void walkBmp(QByteArrayView data, MetadataBlocks& blocks)
 {
     const uchar* u = bytesOf(data);

@@ -129,6 +129,7 @@ void sortIptc(const Exiv2::IptcData& iptc, FieldSink& sink)
 
 /// The group of an XMP property by its namespace prefix (as Exiv2 names it) and top-level name; null
 /// for what describes the pixels.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per XMP namespace
 std::optional<Group> xmpGroup(const std::string& prefix, const std::string& property)
 {
     const auto is = [&](std::initializer_list<const char*> names) {

@@ -106,6 +106,7 @@ void pngText(const QString& keyword, const QByteArray& text, bool latin1, Metada
         readableText(value));
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per chunk kind
 void walkPng(QByteArrayView data, MetadataBlocks& blocks)
 {
     const uchar* u = bytesOf(data);

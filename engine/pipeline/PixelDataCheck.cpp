@@ -137,6 +137,7 @@ bool bmpEndsEarly(const QByteArray& data)
 /// Counts the pixels the LZW codes in the data sub-blocks from \a pos give, up to \a wanted, the way a
 /// GIF reader takes them: after a clear code the first code is a pixel of its own; a code not yet in the
 /// table repeats the previous string and its first pixel; the table stops growing at 4096 entries.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): the LZW decoder's inner loop
 bool lzwEndsEarly(const OrderedBytes& bytes, quint64 pos, quint64 wanted)
 {
     if (wanted == 0)

@@ -222,6 +222,7 @@ private:
         return boxes.failed() ? damaged("iref") : true;
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per property box
     bool readProperties(QByteArrayView payload)
     {
         BoxReader boxes(payload);

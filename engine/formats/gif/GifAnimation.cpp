@@ -211,6 +211,7 @@ GifAnimation refused(QString why, int frames = 0)
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): the block walk of a GIF in one pass
 GifAnimation rewriteAnimatedGif(QByteArrayView gif, qint64 maxPixels)
 {
     GifBytes bytes(gif);

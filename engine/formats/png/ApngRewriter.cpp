@@ -275,6 +275,7 @@ ApngRewrite refused(const QString& why, int frames = 0)
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): the chunk walk of an APNG in one pass
 ApngRewrite rewriteApng(QByteArrayView png, const PngWriteOptions& options, qint64 maxPixels)
 {
     try {

@@ -268,6 +268,7 @@ bool readFrame(QByteArrayView payload, QSize canvas, Frame& frame, QString& erro
 }
 
 /// Walks the chunks of an extended file (after its 'VP8X') into \a plan.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per chunk kind
 bool planExtended(ChunkWalk& walk, Plan& plan, QString& error)
 {
     bool haveProfile = false;

@@ -113,6 +113,7 @@ std::uint64_t sourceNaturalIndexes(std::uint64_t turnedZigzag, const JpegBlockTu
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): the steps of one transform in order
 LosslessJpegResult writeJpegLosslessly(
     const QByteArray& source, const LosslessJpegOptions& options, int fd, QString* reason)
 {
