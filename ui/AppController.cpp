@@ -15,6 +15,7 @@
 #include "ui/RunController.h"
 #include "ui/WindowTexts.h"
 #include "ui/widgets/MiddleAlignedTextFieldCell.h"
+#include "ui/widgets/SharedColumns.h"
 #include "ui/widgets/ThumbnailCell.h"
 
 #include <QDir>
@@ -91,10 +92,8 @@ void AppController::awakeFromNib()
             FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), QHeaderView::Fixed);
         header->resizeSection(
             FileTableModel::columnForIdentifier(FileTableModel::kImageColumn), kImageColumnWidth);
-        header->setSectionResizeMode(
-            FileTableModel::columnForIdentifier(FileRecord::kName), QHeaderView::Stretch);
-        header->setSectionResizeMode(
-            FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn), QHeaderView::Stretch);
+        new SharedColumns(tableImages, FileTableModel::columnForIdentifier(FileRecord::kName),
+            FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn));
         // A click on a header sorts the list, and so the run, by that column; until then files stay in
         // the order they came in.
         header->setSortIndicator(-1, Qt::AscendingOrder);
