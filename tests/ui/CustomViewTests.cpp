@@ -178,6 +178,27 @@ TEST(MiddleAlignedTextFieldCell, CentresTheLineHalfAPointHighAndLetsTallTextStar
     }
 }
 
+TEST(MiddleAlignedTextFieldCell, WrapsWordsInTallRowsOnlyAndNeverCutsAWordInTwo)
+{
+    const QFontMetricsF metrics(QApplication::font());
+    const QString findings = QStringLiteral("Lieu, Appareil, Date, Personnes");
+    const qreal width = metrics.horizontalAdvance(findings) * 0.6;
+    const auto wrapped = [&](qreal height, const QString& text) {
+        return MiddleAlignedTextFieldCell::wrappedRect(
+            QRectF(0, 10, width, height), QRectF(0, 10, width, height), metrics, text);
+    };
+    // A thumbnail's row: two lines, centred.
+    const QRectF two = wrapped(64, findings);
+    ASSERT_FALSE(two.isEmpty());
+    EXPECT_NEAR(two.height(), 2 * metrics.lineSpacing(), 2);
+    EXPECT_NEAR(two.center().y(), 10 + 32, 1);
+    // A row of one line, a text that fits, a name without spaces and more lines than the row holds: one line.
+    EXPECT_TRUE(wrapped(metrics.lineSpacing() + 4, findings).isEmpty());
+    EXPECT_TRUE(wrapped(64, QStringLiteral("Date")).isEmpty());
+    EXPECT_TRUE(wrapped(64, QStringLiteral("PXL_20260621_194733_with_a_long_tail.jpg")).isEmpty());
+    EXPECT_TRUE(wrapped(2.5 * metrics.lineSpacing(), findings + u' ' + findings + u' ' + findings).isEmpty());
+}
+
 // ---- Thumbnails ----
 
 TEST(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)

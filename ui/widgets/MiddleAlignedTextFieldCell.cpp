@@ -22,6 +22,25 @@ QRectF MiddleAlignedTextFieldCell::titleRectForBounds(
     return rect;
 }
 
+QRectF MiddleAlignedTextFieldCell::wrappedRect(
+    const QRectF& bounds, const QRectF& baseRect, const QFontMetricsF& metrics, const QString& text)
+{
+    // Only a text too long for one line, in a row tall enough for more (the thumbnails' rows), whose
+    // every word fits the width: a name without spaces is cut at its end as before.
+    if (metrics.horizontalAdvance(text) <= baseRect.width() || bounds.height() < 2 * metrics.lineSpacing())
+        return {};
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (metrics.horizontalAdvance(word) > baseRect.width())
+            return {};
+    }
+    const QRectF needed = metrics.boundingRect(
+        QRectF(baseRect.x(), 0, baseRect.width(), bounds.height() * 4), Qt::TextWordWrap, text);
+    if (needed.height() > bounds.height())
+        return {};
+    return { baseRect.x(), bounds.y() + (bounds.height() - needed.height()) * 0.5, baseRect.width(),
+        needed.height() };
+}
+
 void MiddleAlignedTextFieldCell::paint(
     QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -53,8 +72,12 @@ void MiddleAlignedTextFieldCell::paint(
     painter->setFont(item.font);
     painter->setPen(item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     const Qt::Alignment horizontal = item.displayAlignment & Qt::AlignHorizontal_Mask;
-    painter->drawText(rect, int(horizontal | Qt::AlignTop | Qt::TextSingleLine),
-        metrics.elidedText(text, item.textElideMode, rect.width()));
+    if (const QRectF wrapped = wrappedRect(bounds, baseRect, metrics, text); !wrapped.isEmpty()) {
+        painter->drawText(wrapped, int(horizontal | Qt::AlignTop | Qt::TextWordWrap), text);
+    } else {
+        painter->drawText(rect, int(horizontal | Qt::AlignTop | Qt::TextSingleLine),
+            metrics.elidedText(text, item.textElideMode, rect.width()));
+    }
     painter->restore();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFontMetricsF>
 #include <QRectF>
 #include <QStyledItemDelegate>
 
@@ -19,6 +20,10 @@ public:
     /// bounds.y − 0.5 + (bounds.height − textHeight) × 0.5; its left edge, width and height stay.
     [[nodiscard]] static QRectF titleRectForBounds(
         const QRectF& bounds, const QRectF& baseRect, qreal textHeight);
+    /// Where \a text is drawn over several lines, centred in \a bounds: in a row tall enough for two lines
+    /// when it does not fit on one and every word fits the width; empty where it is drawn on one line, cut.
+    [[nodiscard]] static QRectF wrappedRect(
+        const QRectF& bounds, const QRectF& baseRect, const QFontMetricsF& metrics, const QString& text);
 
     void paint(
         QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
