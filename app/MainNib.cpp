@@ -61,7 +61,7 @@ void MainNib::connectOutlets()
     // at wake-up.
     ui.listSplitter->setStretchFactor(0, 4);
     ui.listSplitter->setStretchFactor(1, 1);
-    ui.listSplitter->setSizes({ 700, 280 });
+    ui.listSplitter->setSizes({ 720, 260 });
 
     // The toolbar's commands are on the keyboard's path too, not only in the menus.
     for (QToolButton* button : ui.toolbar->findChildren<QToolButton*>())
