@@ -256,7 +256,7 @@ private:
                     break;
                 const QByteArrayView nal = hvcC->payload.sliced(r.position(), length);
                 r.skip(length);
-                if (nal.size() < 2 || ((uchar(nal[0]) >> 1) & 0x3F) != 33)
+                if (hevcNalType(nal) != 33)
                     continue;
                 const std::optional<CodedSize> coded = hevcSpsSize(nal);
                 if (!coded)
@@ -271,7 +271,7 @@ private:
             return refuse(ConversionReasons::tr("An HEVC image of the file has a damaged configuration"));
         bool spsFits = true;
         const bool whole = forEachNal(data, lengthSize, [&](QByteArrayView nal) {
-            if (nal.size() < 2 || ((uchar(nal[0]) >> 1) & 0x3F) != 33)
+            if (hevcNalType(nal) != 33)
                 return true;
             const std::optional<CodedSize> coded = hevcSpsSize(nal);
             spsFits = coded && codedSizeFits(*coded, stated);

@@ -22,7 +22,6 @@ SharedColumns::SharedColumns(QTableView* table, int first, int second)
         if (column != m_first && column != m_second)
             fit();
     });
-    connect(table, &QObject::destroyed, this, [this] { m_table = nullptr; });
     if (QAbstractItemModel* model = table->model()) {
         connect(model, &QAbstractItemModel::dataChanged, this, &SharedColumns::fitLater);
         connect(model, &QAbstractItemModel::rowsInserted, this, &SharedColumns::fitLater);
