@@ -18,6 +18,9 @@ SharedColumns::SharedColumns(QTableView* table, int first, int second)
     header->setSectionResizeMode(first, QHeaderView::Fixed);
     header->setSectionResizeMode(second, QHeaderView::Fixed);
     table->viewport()->installEventFilter(this);
+    // A widget says it goes before it deletes its children (the viewport, which still sends events, and
+    // this): from then on the table is no table to measure.
+    connect(table, &QObject::destroyed, this, [this] { m_table = nullptr; });
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column != m_first && column != m_second)
             fit();
