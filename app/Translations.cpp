@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Translations.h"
 
+#include "batch/ImageWorkers.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -28,6 +31,11 @@ QList<QTranslator*> installTranslations(const QLocale& locale)
     if (!own)
         return translators;
     translators << own;
+    // The workers write reasons and notes in the same language, from their own copy of this file
+    // (":/i18n/morvane_de.qm" gives "de"), until the translation goes.
+    const QString file = QFileInfo(own->filePath()).completeBaseName();
+    setImageWorkerLanguage(file.mid(file.indexOf(u'_') + 1));
+    QObject::connect(own, &QObject::destroyed, [] { setImageWorkerLanguage({}); });
     // Qt's own words only where the program speaks the language too: a German file dialog in an English
     // window would be stranger than an English one.
     if (QTranslator* qt

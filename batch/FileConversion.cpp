@@ -5,6 +5,7 @@
 #include "batch/FolderCreation.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/HandedFiles.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
@@ -29,9 +30,8 @@
 
 QString describeUnloadableSource(const QString& source)
 {
-    const QByteArray name = encodePath(source);
     struct stat info = {};
-    if (::stat(name.constData(), &info) != 0) {
+    if (statSourcePath(source, &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? SkipReasons::notFound()
                                                    : SkipReasons::couldNotBeRead(systemErrorText(errno));
     }
@@ -41,11 +41,11 @@ QString describeUnloadableSource(const QString& source)
         return SkipReasons::emptyFile();
     if (qint64(info.st_size) > kMaxSourceFileBytes)
         return SkipReasons::tooLarge(qint64(info.st_size), kMaxSourceFileBytes);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openSourcePath(source);
     if (fd < 0)
         return SkipReasons::couldNotBeRead(systemErrorText(errno));
     QByteArray header(256, '\0');
-    const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
+    const ssize_t n = ::pread(fd, header.data(), size_t(header.size()), 0);
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
     if (!sniffImageFormat(header))
@@ -94,11 +94,11 @@ void checkCopy(ConvertedFile& converted)
 /// The first bytes of \a source, enough to tell its format by content; empty when it cannot be read.
 QByteArray headerOf(const QString& source)
 {
-    const int fd = ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openSourcePath(source);
     if (fd < 0)
         return {};
     QByteArray header(256, '\0');
-    const ssize_t n = ::read(fd, header.data(), size_t(header.size()));
+    const ssize_t n = ::pread(fd, header.data(), size_t(header.size()), 0);
     ::close(fd);
     header.truncate(n > 0 ? qsizetype(n) : 0);
     return header;
@@ -126,10 +126,10 @@ enum class KeptCopy {
 /// Makes a work file in \a folder and lets \a attempt write a copy that keeps the source's coded
 /// picture into it; \a attempt returns whether it did.
 template<typename Attempt>
-KeptCopy keepCodedPicture(ConvertedFile& converted, const QString& folder, Attempt&& attempt)
+KeptCopy keepCodedPicture(ConvertedFile& converted, const WorkFileMaker& newWorkFile, Attempt&& attempt)
 {
     QString error;
-    std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+    std::unique_ptr<WorkFile> file = newWorkFile(&error);
     if (!file) {
         converted.outcome.reason = SkipReasons::couldNotBeWritten(error);
         return KeptCopy::Failed;
@@ -167,7 +167,7 @@ QString reencodedAt(float quality, const QString& why)
 
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): one branch per way a picture is kept
 ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
-    const RunOptions& options, const QString& folder)
+    const RunOptions& options, const WorkFileMaker& newWorkFile)
 {
     ConvertedFile converted;
     converted.outputName = options.outputNameFor(requestedName);
@@ -184,7 +184,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     const ImageFormat outputType = ImageWrapper::GetImageTypeFromPath(outputName);
     KeptCopy kept = KeptCopy::Reencode;
     if (isRewrittenInOwnType(source, outputType)) {
-        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+        kept = keepCodedPicture(converted, newWorkFile, [&](WorkFile& file) {
             QString why;
             const std::optional<ContainerRewriteResult> rewritten
                 = saveRewrittenContainer(source, options.fixOrientation, file, &why);
@@ -196,7 +196,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
             return rewritten == ContainerRewriteResult::Written;
         });
     } else if (options.keepJpegQuality && ImageWrapper::GetImageTypeFromPath(requestedName) == kUTTypeJPEG) {
-        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+        kept = keepCodedPicture(converted, newWorkFile, [&](WorkFile& file) {
             QString why;
             const std::optional<LosslessJpegResult> lossless
                 = saveJpegLosslessly(source, options.fixOrientation, file, &why);
@@ -207,7 +207,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         });
     } else if (outputType == kUTTypeGIF || outputType == kUTTypePNG) {
         // An animation written in its own format keeps every frame; a still image goes the usual way.
-        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+        kept = keepCodedPicture(converted, newWorkFile, [&](WorkFile& file) {
             const std::optional<AnimationSaving> whole
                 = saveAnimationWhole(source, outputType, options.fixOrientation, file);
             if (whole && !whole->written)
@@ -217,7 +217,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
     } else if (outputType == kUTTypeTIFF) {
         // A TIFF of several pages keeps them all; one whose pages cannot all be written is written as its
         // first page, and the note says why.
-        kept = keepCodedPicture(converted, folder, [&](WorkFile& file) {
+        kept = keepCodedPicture(converted, newWorkFile, [&](WorkFile& file) {
             QString why;
             const std::optional<PageSavingResult> pages
                 = saveTiffPages(source, options.fixOrientation, file, &why);
@@ -241,7 +241,7 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         return converted;
     }
     QString error;
-    converted.file = WorkFile::create(folder, &error);
+    converted.file = newWorkFile(&error);
     if (!converted.file) {
         outcome.reason = SkipReasons::couldNotBeWritten(error);
         return converted;
@@ -272,6 +272,13 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
         outcome.note = outcome.note.isEmpty() ? reencoded : outcome.note + QStringLiteral("; ") + reencoded;
     checkCopy(converted);
     return converted;
+}
+
+ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, const QString& requestedName,
+    const RunOptions& options, const QString& folder)
+{
+    return convertToWorkFile(wrapper, source, requestedName, options,
+        [&folder](QString* error) { return WorkFile::create(folder, error); });
 }
 
 void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, OutputFolder& output)

@@ -6,10 +6,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class ImageWrapper;
 class WorkFile;
+
+/// Makes a new, empty work file for a copy, or says why it cannot (null, with the reason in \a error).
+using WorkFileMaker = std::function<std::unique_ptr<WorkFile>(QString* error)>;
 
 /// What became of one source file in a run.
 struct ConversionOutcome
@@ -63,6 +67,10 @@ struct ConvertedFile
 /// source skipped with what the copy still held. Runs on the caller's thread; the wrapper is the caller's.
 [[nodiscard]] ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source,
     const QString& outputName, const RunOptions& options, const QString& folder);
+/// The same with the work files \a newWorkFile makes: a confined worker empties the one its parent
+/// handed over for each attempt.
+[[nodiscard]] ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source,
+    const QString& outputName, const RunOptions& options, const WorkFileMaker& newWorkFile);
 
 /// The second half: names a converted file after \a outputName (or the name its conversion chose) in
 /// \a output (nameOutputFile), or by number when its options said so (nameNumberedOutputFile), so that

@@ -2,12 +2,12 @@
 #include "batch/ParallelRun.h"
 
 #include "batch/Converter.h"
+#include "batch/ImageWorkers.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/PixelPool.h"
 #include "engine/core/WorkFile.h"
 #include "engine/pipeline/ConversionMemory.h"
-#include "engine/pipeline/ImageWrapper.h"
 
 #include <QScopeGuard>
 
@@ -165,11 +165,11 @@ ConvertedFile skipped(
 
 /// Converts one source within the budget (null for none). The image wrapper is made for this file
 /// alone, so its pixels are gone when the file gives its memory back.
-ConvertedFile convertOne(const RunInput& input, const QString& folder, const RunOptions& options,
-    MemoryBudget* budget, const std::atomic<bool>* stop)
+ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QString& folder,
+    const RunOptions& options, MemoryBudget* budget, const std::atomic<bool>* stop)
 {
     const QString& readPath = input.path;
-    const qint64 need = budget ? estimatedConversionBytes(readPath, options.fixOrientation) : 0;
+    const qint64 need = budget ? workers.estimatedConversionBytes(readPath, options.fixOrientation) : 0;
     if (budget && need > budget->limit()) {
         return skipped(
             SkipReasons::notEnoughMemoryFor((need + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
@@ -182,8 +182,7 @@ ConvertedFile convertOne(const RunInput& input, const QString& folder, const Run
     // The wait for memory may have outlasted the run.
     if (waited && stop && stop->load())
         return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
-    ImageWrapper wrapper;
-    ConvertedFile converted = convertToWorkFile(wrapper, readPath, input.outputName(), options, folder);
+    ConvertedFile converted = workers.convertToWorkFile(readPath, input.outputName(), options, folder);
     if (options.keepFolders)
         converted.subfolder = input.folder;
     return converted;
@@ -233,14 +232,23 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
         budget.emplace(options.memoryBytes);
     std::mutex progressMutex;
     int done = 0;
+    ImageWorkerLimits limits;
+    limits.timeLimit = std::chrono::seconds(std::max(1, options.timeLimitSeconds));
+    // The budget decides what runs at once; the workers' own limit only stops a runaway decoder.
+    limits.memoryBytes
+        = std::max(ImageWorkerLimits::kDefaultWorkerMemoryBytes, options.memoryBytes + (qint64(1) << 30));
+    ImageWorkers imageWorkers(threads, limits);
+    // As many threads as workers could be started (the system may allow no more processes).
+    QString workerFailure;
+    const int workersRunning = imageWorkers.startAll(&workerFailure);
 
     const auto work = [&] {
         for (int index = naming.take(); index >= 0; index = naming.take()) {
             if (hooks.starting)
                 hooks.starting(index);
             naming.finish(index,
-                convertOne(
-                    inputs[size_t(index)], output.path, options, budget ? &*budget : nullptr, hooks.stop));
+                convertOne(imageWorkers, inputs[size_t(index)], output.path, options,
+                    budget ? &*budget : nullptr, hooks.stop));
             std::lock_guard lock(progressMutex);
             ++done;
             if (hooks.progress)
@@ -250,8 +258,10 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
 
     result.workersWanted = threads;
     result.workersStarted = 1;
+    if (workersRunning < threads)
+        result.workerFailure = workerFailure;
     std::vector<std::thread> workers;
-    for (int i = 1; i < threads; ++i) {
+    for (int i = 1; i < std::min(threads, workersRunning); ++i) {
         try {
             workers.emplace_back(work);
             ++result.workersStarted;

@@ -10,6 +10,7 @@ RunOptions RunOptions::fromPreferences(const Settings& settings)
     options.fixOrientation = settings.fixOrientation();
     options.keepJpegQuality = settings.keepJpegQuality();
     options.outputFormat = settings.outputFormat();
+    options.timeLimitSeconds = settings.timeLimitSeconds();
     return options;
 }
 

@@ -30,9 +30,12 @@ struct RunOptions
     /// folder named for the run (FileRecord::folder), made as needed; otherwise every copy goes into the
     /// output folder itself. The command line's --keep-folders; the window never sets it.
     bool keepFolders = false;
+    /// How long one file may take before its worker is stopped and the file reported ("took longer than
+    /// 120 s"); the command line's --time-limit and the setting of the same name.
+    int timeLimitSeconds = Settings::kDefaultTimeLimitSeconds;
 
-    /// The quality, the orientation, the JPEG choice and the output format as \a settings holds them now;
-    /// one job, no memory budget.
+    /// The quality, the orientation, the JPEG choice, the output format and the time limit as \a settings
+    /// holds them now; one job, no memory budget.
     [[nodiscard]] static RunOptions fromPreferences(const Settings& settings);
 
     /// The name a file written from \a source asks for (before any numbering): the source's own, or

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/InspectionReport.h"
 
+#include "batch/ImageWorkers.h"
 #include "engine/core/NativePath.h"
 
 #include <QJsonDocument>
@@ -14,7 +15,7 @@ namespace {
 
 /// Inspects the file at \a path as the file system spells it: a name that is no valid text in the
 /// locale's encoding is opened all the same.
-Inspection inspectPath(const QByteArray& path)
+Inspection inspectPath(ImageWorkers& workers, const QByteArray& path)
 {
     const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0) {
@@ -22,7 +23,7 @@ Inspection inspectPath(const QByteArray& path)
         unreadable.reason = QString::fromLocal8Bit(std::strerror(errno));
         return unreadable;
     }
-    Inspection inspection = inspectOpenFile(descriptor);
+    Inspection inspection = workers.inspectOpenFile(descriptor);
     ::close(descriptor);
     return inspection;
 }
@@ -56,9 +57,10 @@ int writeInspectionReports(const QList<QByteArray>& sources, bool json, QIODevic
     const ShownPath& shown, const QStringList& names)
 {
     int status = 0;
+    ImageWorkers workers(1);
     for (qsizetype i = 0; i < sources.size(); ++i) {
         const QByteArray& source = sources[i];
-        Inspection inspection = inspectPath(source);
+        Inspection inspection = inspectPath(workers, source);
         addFileNameFindings(inspection, i < names.size() ? names[i] : decodePath(source));
         if (!inspection.readable)
             status = 1;

@@ -4,6 +4,7 @@
 #include "batch/Converter.h"
 #include "batch/FileGathering.h"
 #include "batch/FolderCreation.h"
+#include "batch/ImageWorkers.h"
 #include "batch/ParallelRun.h"
 #include "batch/RunOptions.h"
 #include "cli/InspectionReport.h"
@@ -221,11 +222,14 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     const QCommandLineOption quiet("quiet", "No progress and no summary.");
     const QCommandLineOption memory("memory-limit",
         "Keep the images being converted at once within MB megabytes (default: half of the memory).", "MB");
+    const QCommandLineOption timeLimit("time-limit",
+        "Stop a file that takes longer than SECONDS and report it; the run goes on (default: 120).",
+        "SECONDS");
     QCommandLineOption namedWorkFiles("named-work-files",
         "Write into hidden work files, as on a file system without unnamed files (for tests).");
     namedWorkFiles.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({ output, quality, fix, noFix, lossless, noLossless, format, names, recursive,
-        keepFolders, jobs, inspect, json, quiet, memory, namedWorkFiles });
+        keepFolders, jobs, inspect, json, quiet, memory, timeLimit, namedWorkFiles });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("PATH", "Image files and folders.", "PATH...");
@@ -239,7 +243,9 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         return kAllWritten;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("morvane-cli %s\n", qPrintable(app.applicationVersion()));
+        // Which confinement the decoders run in, as a worker started now gets it.
+        std::printf("morvane-cli %s\n%s\n", qPrintable(app.applicationVersion()),
+            qPrintable(imageWorkerConfinement().describe()));
         return kAllWritten;
     }
     options.output = parser.value(output);
@@ -328,6 +334,14 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
             return kUsageError;
         }
         options.run.memoryBytes = megabytes * kMegabyte;
+    }
+    if (parser.isSet(timeLimit)) {
+        bool ok = false;
+        options.run.timeLimitSeconds = parser.value(timeLimit).toInt(&ok);
+        if (!ok || options.run.timeLimitSeconds < 1) {
+            printError(QStringLiteral("the time limit must be a whole number of seconds, at least 1"));
+            return kUsageError;
+        }
     }
     options.namedWorkFiles = parser.isSet(namedWorkFiles);
     options.recursive = parser.isSet(recursive);

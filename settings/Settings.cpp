@@ -65,6 +65,18 @@ void Settings::setKeepJpegQuality(bool keepJpegQuality)
     write(kKeepJpegQuality, keepJpegQuality);
 }
 
+int Settings::timeLimitSeconds() const
+{
+    bool ok = false;
+    const int seconds = read(kTimeLimit).toInt(&ok);
+    return ok && seconds >= 1 ? seconds : kDefaultTimeLimitSeconds;
+}
+
+void Settings::setTimeLimitSeconds(int seconds)
+{
+    write(kTimeLimit, seconds);
+}
+
 OutputFormatChoice Settings::outputFormat() const
 {
     return read(kOutputFormat).toString() == QLatin1String("jpeg") ? OutputFormatChoice::Jpeg

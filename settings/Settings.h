@@ -32,6 +32,8 @@ public:
     static inline const QString kIsFirstRun = QStringLiteral("isFirstRun");
     static inline const QString kLastOutputFolder = QStringLiteral("lastOutputFolder");
     static inline const QString kListSplitterState = QStringLiteral("listSplitterState");
+    static inline const QString kTimeLimit = QStringLiteral("timeLimit");
+    static constexpr int kDefaultTimeLimitSeconds = 120;
 
     /// The shared instance, created on first use and never destroyed.
     static Settings* settings();
@@ -49,6 +51,10 @@ public:
     /// The output format; "same as the source" until set, and for a stored value this version does not know.
     [[nodiscard]] OutputFormatChoice outputFormat() const;
     void setOutputFormat(OutputFormatChoice format);
+    /// How long one file may take, in seconds, before it is stopped and reported; 120 until set, and for a
+    /// stored value that is not a whole number of at least 1.
+    [[nodiscard]] int timeLimitSeconds() const;
+    void setTimeLimitSeconds(int seconds);
     [[nodiscard]] bool ignoreWarning() const;
     void setIgnoreWarning(bool ignoreWarning);
     [[nodiscard]] bool isFirstRun() const;

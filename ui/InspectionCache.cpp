@@ -13,6 +13,7 @@ constexpr int kMaxInspections = 20000;
 InspectionCache::InspectionCache(QObject* parent)
     : QObject(parent)
     // One reader: inspecting is quick next to decoding, and the thumbnails take the other cores.
+    , m_workers(std::make_shared<ImageWorkers>(1))
     , m_cache(this, 1, kMaxInspections,
           [this](const QString&, const QString& path) { emit inspectionReady(path); })
 { }
@@ -29,8 +30,9 @@ std::shared_ptr<const Inspection> InspectionCache::inspection(const QString& pat
     }
     if (const std::shared_ptr<const Inspection>* kept = m_cache.find(path, size, modifiedNs))
         return *kept;
-    m_cache.request(path, path, size, modifiedNs,
-        [path] { return std::make_shared<const Inspection>(inspectImageFile(path)); });
+    m_cache.request(path, path, size, modifiedNs, [workers = m_workers, path] {
+        return std::make_shared<const Inspection>(workers->inspectImageFile(path));
+    });
     return nullptr;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/ImageWorkers.h"
 #include "engine/inspect/MetadataInspector.h"
 #include "ui/BackgroundCache.h"
 
@@ -38,5 +39,7 @@ signals:
     void inspectionReady(const QString& path);
 
 private:
+    /// The worker that reads the files, shared with the inspection under way, which may outlast the cache.
+    std::shared_ptr<ImageWorkers> m_workers;
     BackgroundCache<std::shared_ptr<const Inspection>> m_cache;
 };

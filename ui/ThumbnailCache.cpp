@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThumbnailCache.h"
 
-#include "engine/pipeline/Thumbnail.h"
 #include "ui/FileStamp.h"
 
 #include <QThread>
 
 #include <algorithm>
 
+namespace {
+
+int decodingThreads()
+{
+    return std::clamp(QThread::idealThreadCount() - 1, 1, 4);
+}
+
+} // namespace
+
 ThumbnailCache::ThumbnailCache(qsizetype maxBytes, QObject* parent)
     : QObject(parent)
+    , m_workers(std::make_shared<ImageWorkers>(decodingThreads()))
     , m_cache(
-          this, std::clamp(QThread::idealThreadCount() - 1, 1, 4), maxBytes,
+          this, decodingThreads(), maxBytes,
           [this](const QString&, const QString& path) {
               ++m_decodeCount;
               emit thumbnailReady(path);
@@ -22,9 +31,9 @@ ThumbnailCache::ThumbnailCache(qsizetype maxBytes, QObject* parent)
           })
 { }
 
-QImage ThumbnailCache::decode(const QString& path, const QSize& box)
+QImage ThumbnailCache::decode(const QString& path, const QSize& box) const
 {
-    return decodeThumbnail(path, box);
+    return m_workers->thumbnail(path, box);
 }
 
 QImage ThumbnailCache::thumbnail(const QString& path, const QSize& box, State* state)
@@ -42,7 +51,8 @@ QImage ThumbnailCache::thumbnail(const QString& path, const QSize& box, State* s
         + QString::number(box.height());
     if (const QImage* image = m_cache.find(key, size, modifiedNs))
         return answer(image->isNull() ? State::Unreadable : State::Ready, *image);
-    m_cache.request(key, path, size, modifiedNs, [path, box] { return decode(path, box); });
+    m_cache.request(key, path, size, modifiedNs,
+        [workers = m_workers, path, box] { return workers->thumbnail(path, box); });
     return answer(State::Pending);
 }
 

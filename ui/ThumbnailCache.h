@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "batch/ImageWorkers.h"
 #include "ui/BackgroundCache.h"
 
 #include <QImage>
@@ -12,12 +13,13 @@
 /// an eighth of its size or less from its DC coefficients alone, other JPEGs through DCT scaling) and
 /// turned upright by their orientation tag.
 ///
-/// Decoding happens off the window's thread, on a small pool of its own (one thread per core but one, at
-/// least one): asking for a picture that is not ready queues its decode, most recent request first, and
-/// thumbnailReady() tells when it is there. Keeps the most recently used pictures up to a byte budget,
-/// each under its path and box and with the size and modification time the file had when it was asked
-/// for: a file that changes is decoded again, one that can no longer be read gives a null image. Owns
-/// the cached images. Its functions are called on the thread it lives on (the main thread).
+/// Decoding happens in confined worker processes (ImageWorkers), asked from a small pool of threads of
+/// its own (one thread and one worker per core but one, at least one, at most four): asking for a picture
+/// that is not ready queues its decode, most recent request first, and thumbnailReady() tells when it is
+/// there. Keeps the most recently used pictures up to a byte budget, each under its path and box and with the
+/// size and modification time the file had when it was asked for: a file that changes is decoded again, one
+/// that can no longer be read gives a null image. Owns the cached images. Its functions are called on the
+/// thread it lives on (the main thread).
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
@@ -34,8 +36,9 @@ public:
     /// read as an image or \a box is empty (Unreadable).
     [[nodiscard]] QImage thumbnail(const QString& path, const QSize& box, State* state = nullptr);
 
-    /// Decodes \a path to fit \a box on the calling thread, without the cache: what the pool computes.
-    [[nodiscard]] static QImage decode(const QString& path, const QSize& box);
+    /// Decodes \a path to fit \a box in one of the cache's workers, waiting for it, without the cache:
+    /// what the pool computes.
+    [[nodiscard]] QImage decode(const QString& path, const QSize& box) const;
 
     /// The view moved: decodes still queued are dropped, since what is asked for again comes first anyway.
     void dropQueued();
@@ -51,6 +54,8 @@ signals:
     void thumbnailReady(const QString& path);
 
 private:
+    /// Shared with the decodes under way, which may outlast the cache.
+    std::shared_ptr<ImageWorkers> m_workers;
     BackgroundCache<QImage> m_cache;
     int m_decodeCount = 0;
 };

@@ -33,6 +33,32 @@ WorkerPool::WorkerPool(const WorkerOptions& options, int size)
 
 WorkerPool::~WorkerPool() = default;
 
+int WorkerPool::startAll(WorkerFailure* failure)
+{
+    std::lock_guard lock(m_mutex);
+    // Every process first, then every greeting: the workers load and confine themselves side by side.
+    size_t launched = 0;
+    while (launched < m_slots.size() && m_slots[launched]->launch(failure))
+        ++launched;
+    std::vector<std::unique_ptr<WorkerProcess>> running;
+    for (size_t i = 0; i < launched; ++i) {
+        if (m_slots[i]->awaitGreeting(failure))
+            running.push_back(std::move(m_slots[i]));
+    }
+    const int started = int(running.size());
+    if (running.empty())
+        running.push_back(std::move(m_slots.front()));
+    if (running.size() < m_slots.size()) {
+        m_free.clear();
+        for (auto slot = running.rbegin(); slot != running.rend(); ++slot)
+            m_free.push_back(slot->get());
+    }
+    m_slots = std::move(running);
+    if (!m_confinement && !m_slots.empty() && m_slots.front()->confinement())
+        m_confinement = m_slots.front()->confinement();
+    return started;
+}
+
 WorkerPool::Lease WorkerPool::take()
 {
     std::unique_lock lock(m_mutex);

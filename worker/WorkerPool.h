@@ -43,6 +43,10 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     [[nodiscard]] int size() const { return int(m_slots.size()); }
+    /// Starts the worker of every slot now, in order. Where one cannot be started (the system allows no
+    /// more processes or threads), the pool keeps only the slots before it, at least one, and \a failure
+    /// says why. Returns how many workers run. Call before any lease is taken.
+    int startAll(WorkerFailure* failure = nullptr);
     /// A free slot, waiting until one is given back when all are taken.
     [[nodiscard]] Lease take();
 

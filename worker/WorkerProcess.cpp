@@ -147,6 +147,13 @@ WorkerFailure WorkerProcess::fail(WorkerFailure::Kind kind, QString detail)
 
 bool WorkerProcess::start(WorkerFailure* failure)
 {
+    if (isRunning() && !m_greetingDue)
+        return true;
+    return (isRunning() || launch(failure)) && awaitGreeting(failure);
+}
+
+bool WorkerProcess::launch(WorkerFailure* failure)
+{
     if (isRunning())
         return true;
     auto report = [&](QString detail) {
@@ -198,7 +205,22 @@ bool WorkerProcess::start(WorkerFailure* failure)
     m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
     m_channel = std::make_unique<Channel>(std::move(ends->first), m_options.maxMessageBytes);
     m_sequence = 0;
+    m_greetingDue = true;
+    return true;
+}
 
+bool WorkerProcess::awaitGreeting(WorkerFailure* failure)
+{
+    if (!isRunning())
+        return start(failure);
+    if (!m_greetingDue)
+        return true;
+    m_greetingDue = false;
+    auto report = [&](QString detail) {
+        if (failure)
+            *failure = fail(WorkerFailure::Kind::StartFailed, std::move(detail));
+        return false;
+    };
     ChannelMessage hello;
     const ChannelStatus received = m_channel->receive(hello, m_options.startTimeout);
     if (received == ChannelStatus::Ok) {
@@ -369,6 +391,7 @@ std::optional<int> WorkerProcess::reap()
 void WorkerProcess::forget()
 {
     m_pid = 0;
+    m_greetingDue = false;
     m_pidfd.reset();
     m_channel.reset();
 }

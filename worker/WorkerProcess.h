@@ -84,8 +84,13 @@ public:
     WorkerProcess(const WorkerProcess&) = delete;
     WorkerProcess& operator=(const WorkerProcess&) = delete;
 
-    /// Starts a worker now unless one runs. False with the reason in \a failure when it cannot.
+    /// Starts a worker now unless one runs, and waits for its greeting. False with the reason in
+    /// \a failure when it cannot.
     bool start(WorkerFailure* failure = nullptr);
+    /// start() in two halves, so that several workers confine and greet at once: launch() starts the
+    /// process without waiting, awaitGreeting() waits for what it says (and launches one if none runs).
+    bool launch(WorkerFailure* failure = nullptr);
+    bool awaitGreeting(WorkerFailure* failure = nullptr);
     [[nodiscard]] bool isRunning() const { return m_pid > 0; }
     /// The running worker's process id; 0 when none runs.
     [[nodiscard]] pid_t pid() const { return m_pid; }
@@ -118,6 +123,7 @@ private:
     std::unique_ptr<Channel> m_channel;
     std::optional<ConfinementReport> m_confinement;
     std::uint64_t m_sequence = 0;
+    bool m_greetingDue = false; ///< launched, its greeting not yet read
 };
 
 /// The failure that the wait status \a waitStatus of an ended worker stands for.

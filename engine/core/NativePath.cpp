@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/core/NativePath.h"
 
+#include "engine/core/HandedFiles.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -188,9 +190,11 @@ QString canonicalPath(const QString& path)
 
 bool openForReading(QFile& file, const QString& path)
 {
-    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openSourcePath(path);
     if (fd < 0)
         return false;
+    // A handed file's offset is shared (openSourcePath): this stream starts where the file does.
+    (void)::lseek(fd, 0, SEEK_SET);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         errno = EIO;

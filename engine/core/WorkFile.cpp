@@ -181,6 +181,15 @@ std::unique_ptr<WorkFile> WorkFile::create(const QString& folder, QString* error
     return nullptr;
 }
 
+std::unique_ptr<WorkFile> WorkFile::adopt(int descriptor)
+{
+    if (::ftruncate(descriptor, 0) != 0 || ::lseek(descriptor, 0, SEEK_SET) != 0) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return std::unique_ptr<WorkFile>(new WorkFile(descriptor, {}));
+}
+
 QString WorkFile::path() const
 {
     if (!m_hiddenPath.isEmpty())

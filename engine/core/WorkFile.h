@@ -32,6 +32,10 @@ public:
     /// A new, empty work file in \a folder. Null when the folder cannot take a file, with the system's
     /// reason ("Permission denied", "Read-only file system") in \a error.
     [[nodiscard]] static std::unique_ptr<WorkFile> create(const QString& folder, QString* error = nullptr);
+    /// Takes \a descriptor, an unnamed work file that another process made and handed over (the
+    /// parent's, in a worker), emptied and read and written from its start. Such a file is never named
+    /// here: the process that made it names it.
+    [[nodiscard]] static std::unique_ptr<WorkFile> adopt(int descriptor);
 
     ~WorkFile();
     WorkFile(const WorkFile&) = delete;

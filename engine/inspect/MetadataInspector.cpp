@@ -2,6 +2,7 @@
 #include "engine/inspect/MetadataInspector.h"
 
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/HandedFiles.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
@@ -733,7 +734,7 @@ Inspection inspectImageData(const QByteArray& data)
 Inspection inspectImageFile(const QString& path)
 {
     // Non-blocking: opening a named pipe must not wait for a writer (a regular file reads as usual).
-    const int descriptor = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int descriptor = openSourcePath(path);
     if (descriptor < 0)
         return unreadable(systemError(errno));
     Inspection inspection = inspectDescriptor(descriptor, kMaxSourceFileBytes);

@@ -3,6 +3,7 @@
 
 #include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/HandedFiles.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/Orientation.h"
@@ -23,11 +24,11 @@ namespace {
 /// be read.
 QByteArray fileHeader(const QString& path)
 {
-    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openSourcePath(path);
     if (fd < 0)
         return {};
     QByteArray header(4096, '\0');
-    const DescriptorTransfer read = readFully(fd, header.data(), std::size_t(header.size()));
+    const DescriptorTransfer read = readFully(fd, header.data(), std::size_t(header.size()), 0);
     ::close(fd);
     header.truncate(qsizetype(read.bytes));
     return header;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/pipeline/ConversionMemory.h"
 
+#include "engine/core/HandedFiles.h"
 #include "engine/core/ImageFormat.h"
 #include "engine/core/NativePath.h"
 #include "engine/formats/jpeg/JpegBands.h"
@@ -101,7 +102,7 @@ qint64 estimatedConversionBytes(const QString& path, bool fixOrientation)
 {
     initializeImageEngine();
     struct stat status = {};
-    if (::stat(encodePath(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (statSourcePath(path, &status) != 0 || !S_ISREG(status.st_mode))
         return 0;
     const qint64 fileBytes = qint64(status.st_size);
 

@@ -3,6 +3,7 @@
 
 #include "engine/core/ConversionReasons.h"
 #include "engine/core/DescriptorIo.h"
+#include "engine/core/HandedFiles.h"
 #include "engine/core/LibraryMessages.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/PixelPool.h"
@@ -45,8 +46,7 @@ void tiffError(const char* module, const char* format, va_list arguments)
 // gives nothing (opening does not block: a pipe with no writer would otherwise stall the caller for ever).
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    const QByteArray encoded = encodePath(path);
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openSourcePath(path);
     if (fd < 0)
         return std::nullopt;
     struct stat info = {};
@@ -54,7 +54,7 @@ std::optional<QByteArray> readRegularFile(const QString& path)
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
         && info.st_size <= kMaxSourceFileBytes) {
         QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
-        const auto filled = qsizetype(readFully(fd, data.data(), size_t(data.size())).bytes);
+        const auto filled = qsizetype(readFully(fd, data.data(), size_t(data.size()), 0).bytes);
         // A file that shrank while it was read is taken as far as it goes; the decoder judges the rest.
         data.truncate(filled);
         if (filled > 0)

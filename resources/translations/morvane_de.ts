@@ -3373,4 +3373,43 @@ Ihre Originalfotos werden nie verändert.</translation>
         <translation>%1 ist keine JPEG-, PNG-, GIF-, BMP-, TIFF-, HEIC-, AVIF- oder WebP-Datei</translation>
     </message>
 </context>
+<context>
+    <name>WorkerFailure</name>
+    <message>
+        <source>the decoder could not be started: %1</source>
+        <translation>der Decoder konnte nicht gestartet werden: %1</translation>
+    </message>
+    <message>
+        <source>the decoder crashed (%1)</source>
+        <translation>der Decoder ist abgestürzt (%1)</translation>
+    </message>
+    <message>
+        <source>the decoder stopped (%1)</source>
+        <translation>der Decoder hat abgebrochen (%1)</translation>
+    </message>
+    <message>
+        <source>the decoder was ended by a signal (%1)</source>
+        <translation>der Decoder wurde durch ein Signal beendet (%1)</translation>
+    </message>
+    <message>
+        <source>took longer than %1 s</source>
+        <translation>dauerte länger als %1 s</translation>
+    </message>
+    <message>
+        <source>needed more memory than the limit allows</source>
+        <translation>brauchte mehr Speicher, als die Grenze erlaubt</translation>
+    </message>
+    <message>
+        <source>the decoder ended unexpectedly</source>
+        <translation>der Decoder endete unerwartet</translation>
+    </message>
+    <message>
+        <source>the decoder ended unexpectedly (exit status %1)</source>
+        <translation>der Decoder endete unerwartet (Exit-Status %1)</translation>
+    </message>
+    <message>
+        <source>the decoder broke off the exchange (%1)</source>
+        <translation>der Decoder hat den Austausch abgebrochen (%1)</translation>
+    </message>
+</context>
 </TS>

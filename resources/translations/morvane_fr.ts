@@ -3373,4 +3373,43 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
         <translation>%1 n’est pas un fichier JPEG, PNG, GIF, BMP, TIFF, HEIC, AVIF ou WebP</translation>
     </message>
 </context>
+<context>
+    <name>WorkerFailure</name>
+    <message>
+        <source>the decoder could not be started: %1</source>
+        <translation>le décodeur n’a pas pu être lancé : %1</translation>
+    </message>
+    <message>
+        <source>the decoder crashed (%1)</source>
+        <translation>le décodeur a planté (%1)</translation>
+    </message>
+    <message>
+        <source>the decoder stopped (%1)</source>
+        <translation>le décodeur s’est arrêté (%1)</translation>
+    </message>
+    <message>
+        <source>the decoder was ended by a signal (%1)</source>
+        <translation>le décodeur a été arrêté par un signal (%1)</translation>
+    </message>
+    <message>
+        <source>took longer than %1 s</source>
+        <translation>a pris plus de %1 s</translation>
+    </message>
+    <message>
+        <source>needed more memory than the limit allows</source>
+        <translation>demandait plus de mémoire que la limite ne le permet</translation>
+    </message>
+    <message>
+        <source>the decoder ended unexpectedly</source>
+        <translation>le décodeur s’est terminé de façon inattendue</translation>
+    </message>
+    <message>
+        <source>the decoder ended unexpectedly (exit status %1)</source>
+        <translation>le décodeur s’est terminé de façon inattendue (code de sortie %1)</translation>
+    </message>
+    <message>
+        <source>the decoder broke off the exchange (%1)</source>
+        <translation>le décodeur a rompu l’échange (%1)</translation>
+    </message>
+</context>
 </TS>

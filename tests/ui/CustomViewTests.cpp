@@ -218,7 +218,7 @@ TEST(Thumbnails, FitTheBoxUprightAndMatchImageMagicksPicture)
     for (const auto& [path, box] : { std::pair { plain, QSize(104, 72) },
              std::pair { turned, QSize(104, 72) }, std::pair { plain, QSize(60, 60) } }) {
         SCOPED_TRACE(qPrintable(QFileInfo(path).fileName() + QString::number(box.height())));
-        const QImage thumbnail = ThumbnailCache::decode(path, box);
+        const QImage thumbnail = ThumbnailCache().decode(path, box);
         const QString reference = dir.filePath(QStringLiteral("reference.png"));
         convert({ path, "-auto-orient", "-resize", QStringLiteral("%1x%2").arg(box.width()).arg(box.height()),
             reference });
@@ -258,7 +258,7 @@ TEST(Thumbnails, HeifAndWebpFilesComeUprightFromTheEngine)
              "heif/orient/irot_6_exif_8.heic", "heif/orient/irot_6.avif", "webp/02_orient6.webp" }) {
         SCOPED_TRACE(name);
         const QImage thumbnail
-            = ThumbnailCache::decode(dirtyCorpusDir() + u'/' + QLatin1String(name), QSize(104, 72));
+            = ThumbnailCache().decode(dirtyCorpusDir() + u'/' + QLatin1String(name), QSize(104, 72));
         ASSERT_EQ(thumbnail.size(), expected.size());
         EXPECT_LT(meanAbsoluteDifference(thumbnail.convertToFormat(QImage::Format_RGB32), expected), 12.0);
     }
@@ -316,7 +316,7 @@ TEST(Thumbnails, DecodeInTheBackgroundAndDropWhatTheViewLeft)
     for (const QString& path : paths) {
         const QImage image = cache.thumbnail(path, box, &state);
         EXPECT_EQ(state, ThumbnailCache::State::Ready);
-        EXPECT_EQ(image, ThumbnailCache::decode(path, box));
+        EXPECT_EQ(image, cache.decode(path, box));
     }
 
     // A file that changed is decoded again; one that is no image is unreadable, and stays so.

@@ -675,6 +675,14 @@ TEST_F(MainWindow, ColumnsShareTheWindowsWidthAndShowEveryTextWhole)
     const QHeaderView* header = table->horizontalHeader();
     const int name = FileTableModel::columnForIdentifier(FileRecord::kName);
     const int personal = FileTableModel::columnForIdentifier(FileTableModel::kPersonalColumn);
+    // The findings come from a worker: the columns are shared by their texts once they are there.
+    ASSERT_TRUE(waitFor([&] {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, personal).data().toString() == u"Reading…")
+                return false;
+        }
+        return true;
+    }));
     QList<int> nameWidths;
     for (const QSize size : { QSize(980, 560), QSize(1600, 1000) }) {
         nib.mainWindow()->resize(size);

@@ -25,6 +25,8 @@ SharedColumns::SharedColumns(QTableView* table, int first, int second)
         if (column != m_first && column != m_second)
             fit();
     });
+    // A column hidden or shown (the thumbnails of the icon style) says so only through the geometry.
+    connect(header, &QHeaderView::geometriesChanged, this, &SharedColumns::fitLater);
     if (QAbstractItemModel* model = table->model()) {
         connect(model, &QAbstractItemModel::dataChanged, this, &SharedColumns::fitLater);
         connect(model, &QAbstractItemModel::rowsInserted, this, &SharedColumns::fitLater);

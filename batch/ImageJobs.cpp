@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The worker's side of the image jobs: what morvane-worker does with the descriptors it is handed.
+#include "batch/FileConversion.h"
+#include "batch/ImageJobsPrivate.h"
+#include "batch/ImageWorkers.h"
+#include "engine/core/HandedFiles.h"
+#include "engine/core/WorkFile.h"
+#include "engine/inspect/MetadataInspector.h"
+#include "engine/pipeline/ConversionMemory.h"
+#include "engine/pipeline/ImageSource.h"
+#include "engine/pipeline/ImageWrapper.h"
+#include "engine/pipeline/Thumbnail.h"
+#include "worker/SharedMemory.h"
+#include "worker/WorkerMain.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTimeZone>
+#include <QTranslator>
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <iconv.h>
+#include <map>
+#include <memory>
+#include <unistd.h>
+
+using namespace ImageJobs;
+
+namespace {
+
+/// Loads, before the worker confines itself, what the libraries would otherwise load from the disk on
+/// first use: Qt's image plugins (each format written and read once), the character-set converters the
+/// metadata library asks for, the time zone.
+void preload()
+{
+    initializeImageEngine();
+    QImage pixel(2, 2, QImage::Format_ARGB32);
+    pixel.fill(Qt::gray);
+    for (const char* format : { "jpeg", "png", "gif", "bmp", "tiff", "webp" }) {
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        QImageWriter(&buffer, format).write(pixel);
+        buffer.seek(0);
+        (void)QImageReader(&buffer, format).read();
+    }
+    // Held open for the process's life: glibc may unload a converter that nobody uses.
+    for (const char* from : { "UCS-2LE", "UCS-2BE", "UTF-16LE", "UTF-16BE", "ISO-8859-1", "ASCII" })
+        (void)::iconv_open("UTF-8", from);
+    ::tzset();
+    (void)QTimeZone::systemTimeZone();
+}
+
+/// Texts in the language a request asks for: the program's own translation, built into the worker.
+void useLanguage(const QString& language)
+{
+    static QString current;
+    static std::map<QString, std::unique_ptr<QTranslator>> loaded;
+    if (language == current)
+        return;
+    if (auto installed = loaded.find(current); installed != loaded.end())
+        QCoreApplication::removeTranslator(installed->second.get());
+    current = language;
+    if (language.isEmpty())
+        return;
+    std::unique_ptr<QTranslator>& translator = loaded[language];
+    if (!translator) {
+        translator = std::make_unique<QTranslator>();
+        if (!translator->load(QStringLiteral(":/i18n/morvane_%1.qm").arg(language)))
+            return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+}
+
+WorkerReply reply(const RecordWriter& record)
+{
+    WorkerReply answer;
+    answer.payload = record.data();
+    return answer;
+}
+
+WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
+{
+    const QString source = request.getString(kMaxTextBytes);
+    const QString requestedName = request.getString(kMaxTextBytes);
+    const std::uint32_t qualityBits = request.getU32();
+    RunOptions options;
+    std::memcpy(&options.quality, &qualityBits, sizeof options.quality);
+    options.fixOrientation = request.getU8() != 0;
+    options.keepJpegQuality = request.getU8() != 0;
+    options.outputFormat = OutputFormatChoice(request.getU8());
+    if (!request.finished() || descriptors.size() != 2)
+        throw std::invalid_argument("a malformed conversion request");
+
+    const HandedFile handed(source, descriptors[0].get());
+    const int output = descriptors[1].get();
+    ImageWrapper wrapper;
+    ConvertedFile converted = ::convertToWorkFile(
+        wrapper, source, requestedName, options, [output](QString* error) -> std::unique_ptr<WorkFile> {
+            std::unique_ptr<WorkFile> file = WorkFile::adopt(::fcntl(output, F_DUPFD_CLOEXEC, 0));
+            if (!file && error)
+                *error = QString::fromLocal8Bit(std::strerror(errno));
+            return file;
+        });
+    // A skipped file's attempts leave nothing for the parent to mistake for a copy.
+    if (converted.outcome.status != ConversionOutcome::Status::Written) [[maybe_unused]]
+        const int emptied = ::ftruncate(output, 0);
+    RecordWriter answer;
+    answer.putU8(std::uint8_t(converted.outcome.status))
+        .putString(converted.outcome.reason)
+        .putString(converted.outcome.note)
+        .putU8(converted.outcome.reencoded ? 1 : 0);
+    return reply(answer);
+}
+
+WorkerReply estimate(RecordReader& request, std::vector<Descriptor>& descriptors)
+{
+    const QString source = request.getString(kMaxTextBytes);
+    const bool fixOrientation = request.getU8() != 0;
+    if (!request.finished() || descriptors.size() != 1)
+        throw std::invalid_argument("a malformed estimate request");
+    const HandedFile handed(source, descriptors[0].get());
+    RecordWriter answer;
+    answer.putU64(std::uint64_t(std::max<qint64>(0, ::estimatedConversionBytes(source, fixOrientation))));
+    return reply(answer);
+}
+
+WorkerReply thumbnail(RecordReader& request, std::vector<Descriptor>& descriptors)
+{
+    const QString source = request.getString(kMaxTextBytes);
+    // Read in order: the arguments of one call are not.
+    const int width = int(request.getU32() & 0xffff);
+    const int height = int(request.getU32() & 0xffff);
+    const QSize box(width, height);
+    if (!request.finished() || descriptors.size() != 1)
+        throw std::invalid_argument("a malformed thumbnail request");
+    const HandedFile handed(source, descriptors[0].get());
+    const QImage decoded = decodeThumbnail(source, box);
+    RecordWriter answer;
+    if (decoded.isNull() || decoded.width() > box.width() || decoded.height() > box.height()) {
+        answer.putU32(0).putU32(0).putU8(0);
+        return reply(answer);
+    }
+    const bool alpha = decoded.hasAlphaChannel();
+    const QImage pixels
+        = decoded.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const std::size_t lineBytes = std::size_t(pixels.width()) * 4;
+    std::optional<SharedMemoryWriter> memory
+        = SharedMemoryWriter::create(lineBytes * std::size_t(pixels.height()));
+    if (!memory)
+        throw std::bad_alloc();
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(memory->bytes().data() + lineBytes * std::size_t(y), pixels.constScanLine(y), lineBytes);
+    WorkerReply answerWithPixels;
+    answerWithPixels.descriptors.push_back(memory->finish());
+    answer.putU32(std::uint32_t(pixels.width())).putU32(std::uint32_t(pixels.height())).putU8(alpha ? 1 : 0);
+    answerWithPixels.payload = answer.take();
+    return answerWithPixels;
+}
+
+WorkerReply inspect(RecordReader& request, std::vector<Descriptor>& descriptors)
+{
+    if (!request.finished() || descriptors.size() != 1)
+        throw std::invalid_argument("a malformed inspection request");
+    RecordWriter answer;
+    putInspection(answer, inspectOpenFile(descriptors[0].get()));
+    return reply(answer);
+}
+
+WorkerReply serve(WorkerRequest& request)
+{
+    RecordReader record(request.payload);
+    const auto job = Job(record.getU8());
+    useLanguage(record.getString(64));
+    switch (job) {
+    case Job::Convert:
+        return convert(record, request.descriptors);
+    case Job::Estimate:
+        return estimate(record, request.descriptors);
+    case Job::Thumbnail:
+        return thumbnail(record, request.descriptors);
+    case Job::Inspect:
+        return inspect(record, request.descriptors);
+    }
+    throw std::invalid_argument("an unknown job");
+}
+
+} // namespace
+
+int serveImageJobs(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    // A file-size limit fails the write with EFBIG, which the conversion reports, instead of ending us.
+    std::signal(SIGXFSZ, SIG_IGN);
+    WorkerSetup setup;
+    setup.preload = preload;
+    setup.handler = serve;
+    setup.maxMessageBytes = kMaxMessageBytes;
+    for (const QString& argument : QCoreApplication::arguments()) {
+        if (argument.startsWith(QLatin1String("--memory-limit=")))
+            setup.limits.addressSpaceBytes = argument.mid(15).toULongLong();
+    }
+    // No path opens in here: the parent hands over every file a job needs.
+    closePaths();
+    return runWorker(3, setup);
+}

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/inspect/MetadataInspector.h"
+#include "worker/Record.h"
+
+#include <cstdint>
+#include <optional>
+
+/// The requests an image worker serves and how their records are laid out; shared by the parent's side
+/// (ImageWorkers.cpp) and the worker's (ImageJobs.cpp). Every request starts with its job and the
+/// language its texts are wanted in.
+namespace ImageJobs {
+
+enum class Job : std::uint8_t {
+    /// The source's path (to name it in texts), the requested output name, the options; the source and
+    /// the work file as descriptors. Answered with the outcome.
+    Convert = 1,
+    /// The source's path and whether it is turned; the source. Answered with a byte count.
+    Estimate = 2,
+    /// The source's path and the box; the source. Answered with a size and the pixels' memory file.
+    Thumbnail = 3,
+    /// Nothing more; the file. Answered with the inspection.
+    Inspect = 4,
+};
+
+/// The largest message either way: an inspection of a file full of long texts is the largest.
+inline constexpr qsizetype kMaxMessageBytes = 8 << 20;
+/// The longest text of an answer: a path, a reason, a field's value.
+inline constexpr qsizetype kMaxTextBytes = 1 << 20;
+/// The most fields an inspection may report.
+inline constexpr std::uint32_t kMaxFields = 100000;
+
+void putInspection(RecordWriter& record, const Inspection& inspection);
+/// Nullopt when the record holds no well-formed inspection.
+[[nodiscard]] std::optional<Inspection> getInspection(RecordReader& record);
+
+} // namespace ImageJobs

@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/ImageWorkers.h"
+
+#include "batch/ImageJobsPrivate.h"
+#include "batch/SkipReasons.h"
+#include "engine/core/DescriptorIo.h"
+#include "engine/core/NativePath.h"
+#include "engine/core/WorkFile.h"
+#include "worker/SharedMemory.h"
+#include "worker/WorkerPool.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace ImageJobs {
+
+void putInspection(RecordWriter& record, const Inspection& inspection)
+{
+    record.putU8(inspection.readable ? 1 : 0).putString(inspection.reason);
+    record.putU8(inspection.location ? 1 : 0).putString(inspection.location.value_or(QString()));
+    record.putU32(std::uint32_t(inspection.groups.size()));
+    for (const auto& [group, fields] : inspection.groups) {
+        record.putU8(std::uint8_t(group)).putU32(std::uint32_t(fields.size()));
+        for (const InspectedField& field : fields)
+            record.putString(field.name).putString(field.value);
+    }
+}
+
+std::optional<Inspection> getInspection(RecordReader& record)
+{
+    Inspection inspection;
+    inspection.readable = record.getU8() != 0;
+    inspection.reason = record.getString(kMaxTextBytes);
+    const bool located = record.getU8() != 0;
+    const QString location = record.getString(kMaxTextBytes);
+    if (located)
+        inspection.location = location;
+    const std::uint32_t groups = record.getU32();
+    if (!record.ok() || groups > kPersonalGroups.size())
+        return std::nullopt;
+    std::uint32_t total = 0;
+    for (std::uint32_t g = 0; g < groups; ++g) {
+        const std::uint8_t group = record.getU8();
+        const std::uint32_t count = record.getU32();
+        total += count;
+        if (!record.ok() || group < std::uint8_t(PersonalGroup::Location)
+            || group > std::uint8_t(PersonalGroup::Hidden) || count == 0 || total > kMaxFields
+            || inspection.groups.count(PersonalGroup(group)))
+            return std::nullopt;
+        std::vector<InspectedField>& fields = inspection.groups[PersonalGroup(group)];
+        for (std::uint32_t f = 0; f < count && record.ok(); ++f) {
+            InspectedField field;
+            field.name = record.getString(kMaxTextBytes);
+            field.value = record.getString(kMaxTextBytes);
+            fields.push_back(std::move(field));
+        }
+    }
+    if (!record.finished())
+        return std::nullopt;
+    return inspection;
+}
+
+} // namespace ImageJobs
+
+using namespace ImageJobs;
+
+namespace {
+
+std::mutex languageMutex;
+QString workerLanguage;
+
+QString currentLanguage()
+{
+    std::lock_guard lock(languageMutex);
+    return workerLanguage;
+}
+
+RecordWriter requestFor(Job job)
+{
+    RecordWriter record;
+    record.putU8(std::uint8_t(job)).putString(currentLanguage());
+    return record;
+}
+
+/// Opens a source for a worker: read only, without waiting on a pipe, and without following a link at
+/// its last component (a listed path is canonical: a link there appeared since it was listed).
+int openForWorker(const QString& source)
+{
+    return ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+}
+
+WorkerOptions workerOptions(const ImageWorkerLimits& limits)
+{
+    WorkerOptions options;
+    options.program = imageWorkerProgram();
+    const qint64 memory
+        = limits.memoryBytes > 0 ? limits.memoryBytes : ImageWorkerLimits::kDefaultWorkerMemoryBytes;
+    options.arguments << QStringLiteral("--memory-limit=%1").arg(memory);
+    options.maxMessageBytes = kMaxMessageBytes;
+    return options;
+}
+
+Inspection unreadable(const QString& reason)
+{
+    Inspection inspection;
+    inspection.reason = reason;
+    return inspection;
+}
+
+} // namespace
+
+void setImageWorkerLanguage(const QString& language)
+{
+    std::lock_guard lock(languageMutex);
+    workerLanguage = language;
+}
+
+QString imageWorkerProgram()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : { here + QStringLiteral("/morvane-worker"),
+             here + QStringLiteral("/../libexec/morvane/morvane-worker") }) {
+        if (QFileInfo(candidate).isExecutable())
+            return QFileInfo(candidate).absoluteFilePath();
+    }
+    return QStringLiteral(MORVANE_BUILT_WORKER);
+}
+
+ImageWorkers::ImageWorkers(int size, const ImageWorkerLimits& limits)
+    : m_pool(std::make_unique<WorkerPool>(workerOptions(limits), size))
+    , m_limits(limits)
+{ }
+
+ImageWorkers::~ImageWorkers() = default;
+
+int ImageWorkers::startAll(QString* failure)
+{
+    WorkerFailure why;
+    const int started = m_pool->startAll(&why);
+    if (started < m_pool->size() || started == 0) {
+        if (failure)
+            *failure = why.describe();
+    }
+    return started;
+}
+
+std::optional<ConfinementReport> ImageWorkers::confinement() const
+{
+    return m_pool->confinement();
+}
+
+ConvertedFile ImageWorkers::convertToWorkFile(
+    const QString& source, const QString& requestedName, const RunOptions& options, const QString& folder)
+{
+    ConvertedFile converted;
+    converted.outputName = options.outputNameFor(requestedName);
+    converted.names = options.names;
+    ConversionOutcome& outcome = converted.outcome;
+    const Descriptor input(openForWorker(source));
+    if (!input.isValid()) {
+        outcome.reason = errno == ELOOP ? SkipReasons::couldNotBeRead(systemErrorText(errno))
+                                        : describeUnloadableSource(source);
+        return converted;
+    }
+    QString error;
+    std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
+    if (!file) {
+        outcome.reason = SkipReasons::couldNotBeWritten(error);
+        return converted;
+    }
+    RecordWriter request = requestFor(Job::Convert);
+    float quality = options.quality;
+    std::uint32_t qualityBits = 0;
+    std::memcpy(&qualityBits, &quality, sizeof qualityBits);
+    request.putString(source)
+        .putString(requestedName)
+        .putU32(qualityBits)
+        .putU8(options.fixOrientation ? 1 : 0)
+        .putU8(options.keepJpegQuality ? 1 : 0)
+        .putU8(std::uint8_t(options.outputFormat));
+    const int descriptors[] = { input.get(), file->descriptor() };
+    WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
+    if (!result.ok()) {
+        outcome.reason = result.failure->describe();
+        return converted;
+    }
+    RecordReader reply(result.payload);
+    const std::uint8_t status = reply.getU8();
+    outcome.reason = reply.getString(kMaxTextBytes);
+    outcome.note = reply.getString(kMaxTextBytes);
+    outcome.reencoded = reply.getU8() != 0;
+    if (!reply.finished() || status > std::uint8_t(ConversionOutcome::Status::Skipped)) {
+        WorkerFailure failure;
+        failure.kind = WorkerFailure::Kind::ProtocolError;
+        failure.detail = QStringLiteral("a malformed outcome");
+        outcome = {};
+        outcome.reason = failure.describe();
+        return converted;
+    }
+    outcome.status = ConversionOutcome::Status(status);
+    if (outcome.status == ConversionOutcome::Status::Written)
+        converted.file = std::move(file);
+    return converted;
+}
+
+qint64 ImageWorkers::estimatedConversionBytes(const QString& source, bool fixOrientation)
+{
+    const Descriptor input(openForWorker(source));
+    if (!input.isValid())
+        return 0;
+    RecordWriter request = requestFor(Job::Estimate);
+    request.putString(source).putU8(fixOrientation ? 1 : 0);
+    const int descriptors[] = { input.get() };
+    const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
+    if (!result.ok())
+        return 0;
+    RecordReader reply(result.payload);
+    const std::uint64_t bytes = reply.getU64();
+    return reply.finished() && bytes < (std::uint64_t(1) << 50) ? qint64(bytes) : 0;
+}
+
+QImage ImageWorkers::thumbnail(const QString& source, const QSize& box)
+{
+    if (box.isEmpty())
+        return {};
+    const Descriptor input(openForWorker(source));
+    if (!input.isValid())
+        return {};
+    RecordWriter request = requestFor(Job::Thumbnail);
+    request.putString(source).putU32(std::uint32_t(box.width())).putU32(std::uint32_t(box.height()));
+    const int descriptors[] = { input.get() };
+    const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
+    if (!result.ok())
+        return {};
+    RecordReader reply(result.payload);
+    const std::uint32_t width = reply.getU32();
+    const std::uint32_t height = reply.getU32();
+    const std::uint8_t alpha = reply.getU8();
+    // Nothing larger than the box asked for, in one of the two formats a worker sends.
+    if (!reply.finished() || width == 0 || height == 0 || width > std::uint32_t(box.width())
+        || height > std::uint32_t(box.height()) || alpha > 1 || result.descriptors.size() != 1)
+        return {};
+    const std::size_t lineBytes = std::size_t(width) * 4;
+    const std::optional<SharedMemoryView> pixels
+        = SharedMemoryView::map(result.descriptors.front(), lineBytes * height);
+    if (!pixels)
+        return {};
+    const QImage shared(reinterpret_cast<const uchar*>(pixels->bytes().data()), int(width), int(height),
+        qsizetype(lineBytes), alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    return shared.copy();
+}
+
+Inspection ImageWorkers::inspectImageFile(const QString& source)
+{
+    const Descriptor input(openForWorker(source));
+    if (!input.isValid())
+        return unreadable(systemErrorText(errno));
+    Inspection inspection = inspectOpenFile(input.get());
+    addFileNameFindings(inspection, source);
+    return inspection;
+}
+
+Inspection ImageWorkers::inspectOpenFile(int descriptor)
+{
+    const RecordWriter request = requestFor(Job::Inspect);
+    const int descriptors[] = { descriptor };
+    const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
+    if (!result.ok())
+        return unreadable(result.failure->describe());
+    RecordReader reply(result.payload);
+    std::optional<Inspection> inspection = getInspection(reply);
+    if (!inspection) {
+        WorkerFailure failure;
+        failure.kind = WorkerFailure::Kind::ProtocolError;
+        failure.detail = QStringLiteral("a malformed inspection");
+        return unreadable(failure.describe());
+    }
+    return std::move(*inspection);
+}
+
+ConfinementReport imageWorkerConfinement()
+{
+    WorkerProcess worker(workerOptions({}));
+    WorkerFailure failure;
+    if (!worker.start(&failure) || !worker.confinement()) {
+        ConfinementReport report;
+        report.landlockMissing = failure.describe();
+        return report;
+    }
+    return *worker.confinement();
+}

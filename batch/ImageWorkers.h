@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "batch/FileConversion.h"
+#include "engine/inspect/MetadataInspector.h"
+#include "worker/Confinement.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class WorkerPool;
+
+/// How the image workers of a pool are held in.
+struct ImageWorkerLimits
+{
+    /// The memory a worker may map, in bytes; 0 for the default (kDefaultWorkerMemoryBytes).
+    qint64 memoryBytes = 0;
+    /// How long one file may take in a worker before it is stopped and reported.
+    std::chrono::seconds timeLimit { kDefaultTimeLimitSeconds };
+
+    static constexpr int kDefaultTimeLimitSeconds = 120;
+    static constexpr qint64 kDefaultWorkerMemoryBytes = qint64(3) << 30;
+};
+
+/// Every decode, encode, rewrite, thumbnail and inspection of a user's file goes through here: into a
+/// worker process (the morvane-worker program) that confined itself before it read a byte and is
+/// handed the source's descriptor (and the work file's), never a path it could open. A worker that
+/// crashes, hangs past the time limit or runs out of memory costs only the file it had: the file gets
+/// the reason and a fresh worker takes the next one.
+///
+/// Owns a pool of \a size workers, each started when first needed and kept for the object's life.
+/// Thread-safe: up to \a size threads are served at once, others wait.
+class ImageWorkers
+{
+public:
+    ImageWorkers(int size, const ImageWorkerLimits& limits = {});
+    ~ImageWorkers();
+    ImageWorkers(const ImageWorkers&) = delete;
+    ImageWorkers& operator=(const ImageWorkers&) = delete;
+
+    /// convertToWorkFile() in a worker: the source opened here (read only, the last link not followed)
+    /// and a new work file of \a folder are handed over; the worker converts and checks the copy, and
+    /// the converted file holds the work file for naming.
+    [[nodiscard]] ConvertedFile convertToWorkFile(
+        const QString& source, const QString& outputName, const RunOptions& options, const QString& folder);
+    /// estimatedConversionBytes() in a worker; 0 when it cannot tell.
+    [[nodiscard]] qint64 estimatedConversionBytes(const QString& source, bool fixOrientation);
+    /// decodeThumbnail() in a worker, its pixels back through sealed shared memory; null when the file
+    /// cannot be shown.
+    [[nodiscard]] QImage thumbnail(const QString& source, const QSize& box);
+    /// inspectImageFile() in a worker (the file name's findings added here).
+    [[nodiscard]] Inspection inspectImageFile(const QString& source);
+    /// inspectOpenFile() in a worker: \a descriptor stays the caller's.
+    [[nodiscard]] Inspection inspectOpenFile(int descriptor);
+
+    /// Starts every worker of the pool now (WorkerPool::startAll): how many run; \a failure says why
+    /// the others could not be started.
+    int startAll(QString* failure);
+
+    /// What the workers got when they confined themselves; nullopt until one started.
+    [[nodiscard]] std::optional<ConfinementReport> confinement() const;
+
+private:
+    std::unique_ptr<WorkerPool> m_pool;
+    ImageWorkerLimits m_limits;
+};
+
+/// The worker program: beside the running program, else where it is installed
+/// (libexec/morvane/morvane-worker beside bin/), else the build tree's.
+[[nodiscard]] QString imageWorkerProgram();
+
+/// What a worker started now would get: starts one, asks and ends it. For --version and the About box.
+[[nodiscard]] ConfinementReport imageWorkerConfinement();
+
+/// The language the workers write their reasons and notes in ("de"; empty for English): the window
+/// sets it with its own translation.
+void setImageWorkerLanguage(const QString& language);
+
+/// The worker program's main(): serves image jobs on descriptor 3 until its parent goes.
+int serveImageJobs(int argc, char** argv);
