@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainNib.h"
 
+#include "batch/ImageWorkers.h"
 #include "ui/AppController.h"
 #include "ui/MorvaneAppDelegate.h"
 #include "ui/NamedImage.h"
@@ -11,7 +12,24 @@
 #include "ui_ProgressWindow.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QToolButton>
+
+namespace {
+
+/// The program's name and version, and how its image workers are confined on this system.
+void showAboutBox(QWidget* window)
+{
+    const QString confinement = imageWorkerConfinement().describe();
+    QMessageBox::about(window, QCoreApplication::translate("MainNib", "About Morvane"),
+        QCoreApplication::translate("MainNib",
+            "<p><b>Morvane %1</b></p><p>Removes what photos give away about the people behind "
+            "them.</p><p>Every image is read in a separate worker process that can reach no file, "
+            "network or program: %2.</p><p>GNU General Public License, version 3 or later.</p>")
+            .arg(QCoreApplication::applicationVersion().toHtmlEscaped(), confinement.toHtmlEscaped()));
+}
+
+} // namespace
 
 MainNib::MainNib()
     : m_mainUi(std::make_unique<Ui::MainWindow>())
@@ -109,6 +127,9 @@ void MainNib::connectActions()
     wire(ui.actionClear, &QAction::triggered, &AppController::OnClear);
     wire(ui.actionConvert, &QAction::triggered, &AppController::OnConvert);
     wire(ui.scListStyle, &SegmentedControl::activated, &AppController::OnSwitchListviewStyle);
+
+    QObject::connect(ui.actionAbout, &QAction::triggered, m_mainWindow.get(),
+        [window = m_mainWindow.get()] { showAboutBox(window); });
 
     // Quitting from the menu closes the main window, which quits through its delegate.
     QObject::connect(ui.actionQuit, &QAction::triggered, m_mainWindow.get(), &QWidget::close);

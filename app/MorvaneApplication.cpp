@@ -23,6 +23,7 @@ void configureApplication(QApplication& app)
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     // Names the desktop entry, so that docks and task bars show the program's own name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
     QApplication::setWindowIcon(imageNamed(QStringLiteral("morvane.png")));
     app.setQuitOnLastWindowClosed(false);
     // The keyboard's place shows plainly in every control, whatever the look.

@@ -3,6 +3,7 @@
 
 #include "worker/Record.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -356,9 +357,11 @@ QString ConfinementReport::describe() const
     if (!seccomp && !seccompMissing.isEmpty())
         missing << seccompMissing;
     if (parts.isEmpty())
-        return missing.isEmpty() ? QStringLiteral("not confined")
-                                 : QStringLiteral("not confined: %1").arg(missing.join(QStringLiteral("; ")));
-    QString text = QStringLiteral("confined: %1").arg(parts.join(QStringLiteral(", ")));
+        return missing.isEmpty() ? QCoreApplication::translate("ConfinementReport", "not confined")
+                                 : QCoreApplication::translate("ConfinementReport", "not confined: %1")
+                                       .arg(missing.join(QStringLiteral("; ")));
+    QString text = QCoreApplication::translate("ConfinementReport", "confined: %1")
+                       .arg(parts.join(QStringLiteral(", ")));
     if (!missing.isEmpty())
         text += QStringLiteral(" (%1)").arg(missing.join(QStringLiteral("; ")));
     return text;

@@ -22,6 +22,21 @@
     </message>
 </context>
 <context>
+    <name>ConfinementReport</name>
+    <message>
+        <source>not confined</source>
+        <translation>nicht abgeschirmt</translation>
+    </message>
+    <message>
+        <source>not confined: %1</source>
+        <translation>nicht abgeschirmt: %1</translation>
+    </message>
+    <message>
+        <source>confined: %1</source>
+        <translation>abgeschirmt: %1</translation>
+    </message>
+</context>
+<context>
     <name>ConversionReasons</name>
     <message>
         <source>no GIF header</source>
@@ -1338,6 +1353,17 @@
     </message>
 </context>
 <context>
+    <name>MainNib</name>
+    <message>
+        <source>About Morvane</source>
+        <translation>Über Morvane</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Morvane %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Removes what photos give away about the people behind them.&lt;/p&gt;&lt;p&gt;Every image is read in a separate worker process that can reach no file, network or program: %2.&lt;/p&gt;&lt;p&gt;GNU General Public License, version 3 or later.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Morvane %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Entfernt, was Fotos über die Menschen dahinter verraten.&lt;/p&gt;&lt;p&gt;Jedes Bild wird in einem eigenen Arbeitsprozess gelesen, der keine Datei, kein Netz und kein Programm erreicht: %2.&lt;/p&gt;&lt;p&gt;GNU General Public License, Version 3 oder später.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Their compressed picture is carried into the clean copy as it is: the pixels stay exactly those of the photo. Chosen as JPEG, they are decoded and written at the quality above.</source>
@@ -1492,6 +1518,14 @@ Ihre Originalfotos werden nie verändert.</translation>
     <message>
         <source>Thumbnails</source>
         <translation>Vorschaubilder</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About Morvane</source>
+        <translation>Ü&amp;ber Morvane</translation>
     </message>
 </context>
 <context>

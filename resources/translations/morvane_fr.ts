@@ -22,6 +22,21 @@
     </message>
 </context>
 <context>
+    <name>ConfinementReport</name>
+    <message>
+        <source>not confined</source>
+        <translation>non confiné</translation>
+    </message>
+    <message>
+        <source>not confined: %1</source>
+        <translation>non confiné : %1</translation>
+    </message>
+    <message>
+        <source>confined: %1</source>
+        <translation>confiné : %1</translation>
+    </message>
+</context>
+<context>
     <name>ConversionReasons</name>
     <message>
         <source>no GIF header</source>
@@ -1338,6 +1353,17 @@
     </message>
 </context>
 <context>
+    <name>MainNib</name>
+    <message>
+        <source>About Morvane</source>
+        <translation>À propos de Morvane</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Morvane %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Removes what photos give away about the people behind them.&lt;/p&gt;&lt;p&gt;Every image is read in a separate worker process that can reach no file, network or program: %2.&lt;/p&gt;&lt;p&gt;GNU General Public License, version 3 or later.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Morvane %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Retire ce que les photos révèlent des personnes qui sont derrière.&lt;/p&gt;&lt;p&gt;Chaque image est lue dans un processus séparé qui n’atteint ni fichier, ni réseau, ni programme : %2.&lt;/p&gt;&lt;p&gt;Licence publique générale GNU, version 3 ou ultérieure.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Their compressed picture is carried into the clean copy as it is: the pixels stay exactly those of the photo. Chosen as JPEG, they are decoded and written at the quality above.</source>
@@ -1492,6 +1518,14 @@ Vos photos d’origine ne sont jamais modifiées.</translation>
     <message>
         <source>Thumbnails</source>
         <translation>Vignettes</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>&amp;About Morvane</source>
+        <translation>À &amp;propos de Morvane</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 //   content-icons.png  the same list with thumbnails
 //   progress.png       the progress window during the run, on its ninth file, with the time left
 //   summary.png        the summary the run ends with, listing the files that were not written
+//   about.png          the About box, with the confinement of the image workers
 // Run it on a real display (Xvfb, QT_QPA_PLATFORM=xcb) with a preferences folder of its own:
 //   morvane_window_driver [--size=WIDTHxHEIGHT] OUTDIR OUTPUT_FOLDER IMAGE...
 // The window has the layout's own size unless --size gives another.
@@ -34,9 +35,11 @@
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
@@ -224,5 +227,24 @@ int main(int argc, char** argv)
         return 1;
     saved = shoot(outDir, QStringLiteral("summary.png")) && saved;
     summary->close();
-    return saved ? 0 : 1;
+
+    // The About box, opened from the Help menu, names the workers' confinement on this system.
+    bool aboutShot = false;
+    QTimer::singleShot(0, window, [&] {
+        QMessageBox* about = nullptr;
+        QElapsedTimer opening;
+        opening.start();
+        while (!about && opening.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            about = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        }
+        if (about && waitUntilShown(about)) {
+            settle(200);
+            aboutShot = shoot(outDir, QStringLiteral("about.png"));
+        }
+        if (about)
+            about->accept();
+    });
+    window->findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
+    return saved && aboutShot ? 0 : 1;
 }
