@@ -123,13 +123,20 @@ void setImageWorkerLanguage(const QString& language)
 
 QString imageWorkerProgram()
 {
-    const QString here = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : { here + QStringLiteral("/morvane-worker"),
-             here + QStringLiteral("/../libexec/morvane/morvane-worker") }) {
-        if (QFileInfo(candidate).isExecutable())
-            return QFileInfo(candidate).absoluteFilePath();
+    const QString here = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    if (!here.isEmpty()) {
+        for (const QString& candidate : { here + QStringLiteral("/morvane-worker"),
+                 here + QStringLiteral("/../libexec/morvane/morvane-worker") }) {
+            if (QFileInfo(candidate).isExecutable())
+                return QFileInfo(candidate).absoluteFilePath();
+        }
     }
-    return QStringLiteral(MORVANE_BUILT_WORKER);
+    // The build tree's worker only for a program of that tree (a test, a program started from its build
+    // folder): an installed program never runs whatever lies where it was once built.
+    const QString tree = QStringLiteral(MORVANE_BUILD_TREE) + u'/';
+    if (here.isEmpty() || (here + u'/').startsWith(tree))
+        return QStringLiteral(MORVANE_BUILT_WORKER);
+    return here + QStringLiteral("/../libexec/morvane/morvane-worker");
 }
 
 ImageWorkers::ImageWorkers(int size, const ImageWorkerLimits& limits)

@@ -71,7 +71,7 @@ private:
 };
 
 /// The worker program: beside the running program, else where it is installed
-/// (libexec/morvane/morvane-worker beside bin/), else the build tree's.
+/// (libexec/morvane/morvane-worker beside bin/), else, for a program of the build tree, the build tree's.
 [[nodiscard]] QString imageWorkerProgram();
 
 /// What a worker started now would get: starts one, asks and ends it. For --version and the About box.

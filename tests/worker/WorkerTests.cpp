@@ -846,3 +846,31 @@ TEST(WorkerPool, LendsEachWorkerToOneThreadAtATimeAndStartsOnlyWhatIsUsed)
         EXPECT_TRUE(answerOf(lease->request(op("echo").putBytes("x").take(), {}, kAnswerTime)));
     }
 }
+
+TEST(WorkerPool, StartsEveryWorkerAtOnceAndKeepsOnlyThoseThatRun)
+{
+    {
+        WorkerPool pool(workerOptions(), 3);
+        EXPECT_EQ(pool.startAll(), 3);
+        EXPECT_EQ(pool.size(), 3);
+        ASSERT_TRUE(pool.confinement());
+        std::set<pid_t> pids;
+        std::vector<WorkerPool::Lease> leases;
+        for (int i = 0; i < 3; ++i) {
+            leases.push_back(pool.take());
+            pids.insert(leases.back()->pid());
+            EXPECT_TRUE(answerOf(leases.back()->request(op("echo").putBytes("x").take(), {}, kAnswerTime)));
+        }
+        EXPECT_EQ(pids.size(), 3u) << "each slot has a worker of its own, started before any request";
+    }
+    // None can start: one slot stays, so that each file is told why.
+    WorkerOptions options = workerOptions();
+    options.program = QStringLiteral("/nonexistent/morvane-worker");
+    WorkerPool pool(options, 3);
+    WorkerFailure failure;
+    EXPECT_EQ(pool.startAll(&failure), 0);
+    EXPECT_EQ(pool.size(), 1);
+    EXPECT_EQ(failure.kind, WorkerFailure::Kind::StartFailed);
+    WorkerPool::Lease lease = pool.take();
+    EXPECT_FALSE(lease->request(op("echo").putBytes("x").take(), {}, kAnswerTime).ok());
+}
