@@ -110,15 +110,19 @@ bool save(const QImage& image, const QString& path, const char* format = nullptr
     return QDir().mkpath(QFileInfo(path).absolutePath()) && image.save(path, format, quality);
 }
 
-/// A folder that user 65534 can read, with a copy of the command line in it: CI runs as root, whom
-/// permissions and process limits do not bind.
+/// A folder that user 65534 (or \a uid) can read, with a copy of the command line in it: CI runs as
+/// root, whom permissions and process limits do not bind.
 class AsNobody
 {
 public:
-    AsNobody()
+    explicit AsNobody(int uid = 65534)
+        : m_uid(QString::number(uid))
     {
         EXPECT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
         EXPECT_TRUE(QFile::copy(cliProgram(), program()));
+        // As installed: the worker beside the program that starts it.
+        EXPECT_TRUE(QFile::copy(
+            QStringLiteral(MORVANE_WORKER_PATH), m_dir.filePath(QStringLiteral("morvane-worker"))));
     }
 
     [[nodiscard]] QString path(const QString& relative) const { return m_dir.filePath(relative); }
@@ -130,14 +134,16 @@ public:
         const QStringList& arguments, const QStringList& prefix = {}, const QStringList& wrapper = {}) const
     {
         const QStringList command = prefix
-            + QStringList { QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), QStringLiteral("env") }
+            + QStringList { QStringLiteral("setpriv"), QStringLiteral("--reuid=") + m_uid,
+                  QStringLiteral("--regid=") + m_uid, QStringLiteral("--clear-groups"),
+                  QStringLiteral("env") }
             + cliEnvironment(path(QStringLiteral("config"))) + wrapper + QStringList { program() }
             + arguments;
         return runProcess(command.first(), command.mid(1), 120000);
     }
 
 private:
+    QString m_uid;
     QTemporaryDir m_dir;
 };
 
@@ -279,10 +285,11 @@ TEST(KilledRun, LeavesNoHalfFileAndTheNextRunClearsOnlyAbandonedWorkFiles)
 // --- The machine's limits ------------------------------------------------------------------------
 
 // The user may have three tasks: the command line's thread and one worker process with its two threads.
-// The run goes on with the one worker it got and says so.
+// The run goes on with the one worker it got and says so. A user of its own: the process limit counts
+// every process of the user, and other tests run as nobody meanwhile.
 TEST(Limits, AWorkerThreadThatCannotStartIsDoneWithout)
 {
-    AsNobody nobody;
+    AsNobody nobody(65533);
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(save(noise(200, 150, i), nobody.path(QStringLiteral("in/%1.jpg").arg(i)), "jpeg"));
     ASSERT_EQ(::chmod(QFile::encodeName(nobody.path("in")).constData(), 0755), 0);
