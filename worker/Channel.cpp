@@ -92,8 +92,8 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
 {
     message.payload.clear();
     message.descriptors.clear();
-    if (m_buffer.empty())
-        m_buffer.resize(std::size_t(m_maxPayload));
+    if (!m_buffer)
+        m_buffer.reset(new char[std::size_t(m_maxPayload)]);
 
     const bool unbounded = timeout < std::chrono::milliseconds::zero();
     const Clock::time_point deadline = unbounded ? Clock::time_point::max() : Clock::now() + timeout;
@@ -101,7 +101,7 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
         if (!waitFor(POLLIN, deadline, unbounded))
             return ChannelStatus::Timeout;
 
-        iovec part { m_buffer.data(), m_buffer.size() };
+        iovec part { m_buffer.get(), std::size_t(m_maxPayload) };
         // Room for more descriptors than allowed, so that a message with a few too many is still read
         // whole and its descriptors closed, rather than cut short by the kernel.
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kMaxDescriptors * 4)] = {};
@@ -149,7 +149,7 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
             message.descriptors.clear();
             return ChannelStatus::Malformed;
         }
-        message.payload = QByteArray(m_buffer.data(), qsizetype(received));
+        message.payload = QByteArray(m_buffer.get(), qsizetype(received));
         return ChannelStatus::Ok;
     }
 }

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <span>
 #include <utility>
@@ -69,7 +70,8 @@ private:
 
     Descriptor m_socket;
     qsizetype m_maxPayload;
-    std::vector<char> m_buffer;
+    /// Left uninitialised: only the pages a message fills are ever touched.
+    std::unique_ptr<char[]> m_buffer;
     int m_lastError = 0;
 };
 
