@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -46,9 +46,8 @@ QString Utility::UserDateLocaleName()
             break;
     }
     // POSIX names carry a code set and a modifier ICU has no use for: language_TERRITORY.codeset@modifier.
-    const qsizetype cut = name.indexOf(QRegularExpression(QStringLiteral("[.@]")));
-    if (cut >= 0)
-        name.truncate(cut);
+    const auto cut = std::find_if(name.cbegin(), name.cend(), [](QChar c) { return c == u'.' || c == u'@'; });
+    name.truncate(cut - name.cbegin());
     if (name.isEmpty() || name == u"C" || name == u"POSIX")
         return QStringLiteral("en_US_POSIX");
     return name;
@@ -56,7 +55,23 @@ QString Utility::UserDateLocaleName()
 
 QString Utility::GetDateString(const QDateTime& date)
 {
-    return GetDateString(date, UserDateLocaleName());
+    if (!date.isValid())
+        return {};
+    // A list shows hundreds of dates at each layout: one formatter per thread and locale, not one per date.
+    thread_local QString formatLocale;
+    thread_local std::unique_ptr<icu::DateFormat> format;
+    const QString localeName = UserDateLocaleName();
+    if (!format || localeName != formatLocale) {
+        const icu::Locale locale(localeName.toUtf8().constData());
+        format.reset(icu::DateFormat::createDateTimeInstance(
+            icu::DateFormat::kMedium, icu::DateFormat::kShort, locale));
+        formatLocale = localeName;
+        if (!format)
+            return {};
+    }
+    icu::UnicodeString text;
+    format->format(static_cast<UDate>(date.toMSecsSinceEpoch()), text);
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
 }
 
 QString Utility::GetDateString(const QDateTime& date, const QString& localeName, const QByteArray& timeZoneId)
