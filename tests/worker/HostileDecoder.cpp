@@ -58,8 +58,9 @@ void say(const std::string& line)
 /// Tells the outcome of \a attempt: \a result below 0 is a refusal, with errno's reason.
 void tell(const std::string& attempt, long result)
 {
+    const int error = errno;
     if (result < 0)
-        say(attempt + ": refused: " + std::strerror(errno));
+        say(attempt + ": refused: " + std::strerror(error));
     else
         say(attempt + ": SUCCEEDED");
 }
