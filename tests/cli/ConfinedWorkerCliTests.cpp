@@ -226,9 +226,9 @@ TEST(CompromisedDecoder, ReachesNothingFromItsWorkerAndItsFailuresCostOnlyTheirO
         EXPECT_FALSE(bytes.contains(passwd));
     }
 
-    // The hung decoder was stopped at the time limit, not at the default's two minutes. A loose bound: a
-    // sanitizer build on two shared cores takes several times as long as the few seconds this needs.
-    EXPECT_LT(elapsed, 60000);
+    // The hung decoder was stopped at the time limit, not at the default's two minutes. A loose bound: the
+    // run takes 2.5 s here and 4 s in a sanitizer build, and two shared cores may be busy with more.
+    EXPECT_LT(elapsed, 30000);
 }
 
 TEST(CompromisedDecoder, VersionNamesTheConfinementTheDecodersRunIn)
