@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
@@ -378,6 +379,10 @@ std::optional<Image> ImageSource::createUprightImageAtIndex0(int orientation) co
         if (image)
             cleanImageColorProfile(*image);
         return image;
+    } catch (const std::bad_alloc&) {
+        // Named, so that the file's reason says memory ran out rather than that it could not be decoded.
+        recordLibraryMessage(QStringLiteral("out of memory"));
+        return std::nullopt;
     } catch (...) {
         return std::nullopt;
     }
@@ -418,6 +423,9 @@ std::optional<YCbCr420Planes> ImageSource::createJpegPlanesAtIndex0(QByteArray* 
         if (iccProfile)
             *iccProfile = cleanColorProfile(profile);
         return planes;
+    } catch (const std::bad_alloc&) {
+        recordLibraryMessage(QStringLiteral("out of memory"));
+        return std::nullopt;
     } catch (...) {
         return std::nullopt;
     }

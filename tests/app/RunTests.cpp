@@ -794,3 +794,41 @@ TEST_F(RunCommand, NamesThatAreNoUtf8ArriveEveryWayAndTheirCopiesKeepTheBytes)
             { "caf\xe8.jpg", QSize(16, 24) }, { "IMG_0002.jpg", QSize(90, 60) } }))
         << QByteArrayList(picturesIn(root + "/out").keys()).join(' ').toHex(' ').constData();
 }
+
+// A decoder that crashes in its worker (tests/worker/HostileDecoder.cpp, preloaded into the workers of
+// this run) costs its own file only: the window, its list and the rest of the run go on.
+TEST_F(RunCommand, ADecoderThatCrashesCostsItsFileOnlyAndTheWindowGoesOn)
+{
+    const QString photo = addSource("jpeg/01_exif_gps_makernote_thumb.jpg", "in/photo.jpg");
+    const QByteArray ask = "MORVANE-HOSTILE:crash";
+    const QByteArray comment = QByteArray("\xFF\xFE\0", 3) + char(ask.size() + 2) + ask;
+    const QString crashing = work.filePath("in/crash.jpg");
+    ASSERT_TRUE(writeFile(crashing, jpegOfSize(40, 30).insert(2, comment)));
+    Converter::converter()->addFile(crashing);
+    const QStringList listed = Converter::converter()->allFilePaths();
+    ASSERT_EQ(listed.size(), 2);
+    script->folder = work.filePath("out");
+
+    // The workers of the run are started with the window's environment.
+    {
+        qputenv("LD_PRELOAD", MORVANE_HOSTILE_PRELOAD);
+        const auto unset = qScopeGuard([] { qunsetenv("LD_PRELOAD"); });
+        convert();
+    }
+
+    EXPECT_EQ(Converter::converter()->allFilePaths(), listed);
+    EXPECT_EQ(filesUnder(script->folder), QStringList { "photo.jpg" });
+    const ProcessResult check = checkClean(script->folder);
+    EXPECT_EQ(check.exitCode, 0) << qPrintable(check.standardOutput) << qPrintable(check.standardError);
+
+    QDialog* sheet = summarySheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(textOf(sheet, "summaryHeadline").toStdString(),
+        "1 copy written, checked: nothing personal; 1 file skipped");
+    EXPECT_EQ(
+        rowsOf(sheet), (QList<QStringList> { { "crash.jpg", crashing, "The decoder crashed (SIGSEGV)" } }));
+    sheet->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window takes events again";
+    EXPECT_TRUE(nib->mainWindow()->isVisible());
+    EXPECT_EQ(fileBytes(photo), fileBytes(dirtyCorpusDir() + "/jpeg/01_exif_gps_makernote_thumb.jpg"));
+}
