@@ -216,7 +216,7 @@ ConvertedFile ImageWorkers::convertToWorkFile(
     return converted;
 }
 
-qint64 ImageWorkers::estimatedConversionBytes(const QString& source, bool fixOrientation)
+qint64 ImageWorkers::estimatedConversionBytes(const QString& source, bool fixOrientation, QString* failure)
 {
     const Descriptor input(openForWorker(source));
     if (!input.isValid())
@@ -225,8 +225,11 @@ qint64 ImageWorkers::estimatedConversionBytes(const QString& source, bool fixOri
     request.putString(source).putU8(fixOrientation ? 1 : 0);
     const int descriptors[] = { input.get() };
     const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
-    if (!result.ok())
+    if (!result.ok()) {
+        if (failure)
+            *failure = result.failure->describe();
         return 0;
+    }
     RecordReader reply(result.payload);
     const std::uint64_t bytes = reply.getU64();
     return reply.finished() && bytes < (std::uint64_t(1) << 50) ? qint64(bytes) : 0;

@@ -48,8 +48,11 @@ public:
     /// the converted file holds the work file for naming.
     [[nodiscard]] ConvertedFile convertToWorkFile(
         const QString& source, const QString& outputName, const RunOptions& options, const QString& folder);
-    /// estimatedConversionBytes() in a worker; 0 when it cannot tell.
-    [[nodiscard]] qint64 estimatedConversionBytes(const QString& source, bool fixOrientation);
+    /// estimatedConversionBytes() in a worker; 0 when it cannot tell. When the worker itself failed on
+    /// the file (it crashed, or took longer than the time limit), \a failure says why: the conversion
+    /// would fail the same way.
+    [[nodiscard]] qint64 estimatedConversionBytes(
+        const QString& source, bool fixOrientation, QString* failure = nullptr);
     /// decodeThumbnail() in a worker, its pixels back through sealed shared memory; null when the file
     /// cannot be shown.
     [[nodiscard]] QImage thumbnail(const QString& source, const QSize& box);

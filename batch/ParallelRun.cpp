@@ -169,7 +169,12 @@ ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QSt
     const RunOptions& options, MemoryBudget* budget, const std::atomic<bool>* stop)
 {
     const QString& readPath = input.path;
-    const qint64 need = budget ? workers.estimatedConversionBytes(readPath, options.fixOrientation) : 0;
+    QString failure;
+    const qint64 need
+        = budget ? workers.estimatedConversionBytes(readPath, options.fixOrientation, &failure) : 0;
+    // A file that crashed or stalled its worker already costs it once, not twice.
+    if (!failure.isEmpty())
+        return skipped(failure);
     if (budget && need > budget->limit()) {
         return skipped(
             SkipReasons::notEnoughMemoryFor((need + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
