@@ -226,12 +226,12 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     RunResult result;
     result.outcomes.resize(inputs.size());
 
-    // Each worker holds up to three descriptors at once (source, work file, a header read), and each
-    // finished file one until it has its name.
+    // Each thread holds up to three descriptors at once (source, work file, a header read), each worker
+    // process its socket and each finished file one until it has its name.
     const int spare = spareDescriptors();
-    const int threads = std::clamp(std::min(options.jobs, spare / 4), 1, std::max(1, int(inputs.size())));
-    const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
-    OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
+    const int files = std::max(1, int(inputs.size()));
+    const int feeders = std::clamp(options.threadsPerWorker, 1, 4);
+    const int wanted = std::clamp(std::min(options.jobs, spare / (4 * feeders + 1)), 1, files);
     std::optional<MemoryBudget> budget;
     if (options.memoryBytes > 0)
         budget.emplace(options.memoryBytes);
@@ -242,10 +242,13 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // The budget decides what runs at once; the workers' own limit only stops a runaway decoder.
     limits.memoryBytes
         = std::max(ImageWorkerLimits::kDefaultWorkerMemoryBytes, options.memoryBytes + (qint64(1) << 30));
-    ImageWorkers imageWorkers(threads, limits);
-    // As many threads as workers could be started (the system may allow no more processes).
+    ImageWorkers imageWorkers(wanted, limits);
+    // Threads for the workers that could be started (the system may allow no more processes).
     QString workerFailure;
     const int workersRunning = imageWorkers.startAll(&workerFailure);
+    const int threads = std::clamp(std::max(1, workersRunning) * feeders, 1, files);
+    const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
+    OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
 
     const auto work = [&] {
         for (int index = naming.take(); index >= 0; index = naming.take()) {
@@ -261,18 +264,23 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
         }
     };
 
-    result.workersWanted = threads;
-    result.workersStarted = 1;
-    if (workersRunning < threads)
+    result.workersWanted = wanted;
+    result.workersStarted = std::max(1, workersRunning);
+    if (workersRunning < wanted)
         result.workerFailure = workerFailure;
+    int threadsStarted = 1;
     std::vector<std::thread> workers;
-    for (int i = 1; i < std::min(threads, workersRunning); ++i) {
+    for (int i = 1; i < threads; ++i) {
         try {
             workers.emplace_back(work);
-            ++result.workersStarted;
+            ++threadsStarted;
         } catch (const std::system_error& error) {
-            // The system has no thread to spare (a process limit): the run goes on with those it has.
-            result.workerFailure = QString::fromLocal8Bit(error.code().message().c_str());
+            // The system has no thread to spare (a process limit): the run goes on with those it has,
+            // each of which keeps a worker busy.
+            if (threadsStarted < result.workersStarted) {
+                result.workersStarted = threadsStarted;
+                result.workerFailure = QString::fromLocal8Bit(error.code().message().c_str());
+            }
             break;
         }
     }

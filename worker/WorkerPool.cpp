@@ -41,20 +41,28 @@ int WorkerPool::startAll(WorkerFailure* failure)
     while (launched < m_slots.size() && m_slots[launched]->launch(failure))
         ++launched;
     std::vector<std::unique_ptr<WorkerProcess>> running;
-    for (size_t i = 0; i < launched; ++i) {
-        if (m_slots[i]->awaitGreeting(failure))
+    std::vector<std::unique_ptr<WorkerProcess>> failed;
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (i < launched && m_slots[i]->awaitGreeting(failure))
             running.push_back(std::move(m_slots[i]));
+        else
+            failed.push_back(std::move(m_slots[i]));
+    }
+    // Near a process limit, workers started together can take each other's last places (each needs a
+    // thread of its own once it runs): the rest are tried one at a time, until one cannot start.
+    for (std::unique_ptr<WorkerProcess>& slot : failed) {
+        if (!slot->start(failure))
+            break;
+        running.push_back(std::move(slot));
     }
     const int started = int(running.size());
     if (running.empty())
-        running.push_back(std::move(m_slots.front()));
-    if (running.size() < m_slots.size()) {
-        m_free.clear();
-        for (auto slot = running.rbegin(); slot != running.rend(); ++slot)
-            m_free.push_back(slot->get());
-    }
+        running.push_back(std::move(failed.front()));
     m_slots = std::move(running);
-    if (!m_confinement && !m_slots.empty() && m_slots.front()->confinement())
+    m_free.clear();
+    for (auto slot = m_slots.rbegin(); slot != m_slots.rend(); ++slot)
+        m_free.push_back(slot->get());
+    if (!m_confinement && m_slots.front()->confinement())
         m_confinement = m_slots.front()->confinement();
     return started;
 }
