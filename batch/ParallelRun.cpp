@@ -230,8 +230,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // process its socket and each finished file one until it has its name.
     const int spare = spareDescriptors();
     const int files = std::max(1, int(inputs.size()));
-    const int feeders = std::clamp(options.threadsPerWorker, 1, 4);
-    const int wanted = std::clamp(std::min(options.jobs, spare / (4 * feeders + 1)), 1, files);
+    const int wanted = std::clamp(std::min(options.jobs, spare / 5), 1, files);
     std::optional<MemoryBudget> budget;
     if (options.memoryBytes > 0)
         budget.emplace(options.memoryBytes);
@@ -246,7 +245,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     // Threads for the workers that could be started (the system may allow no more processes).
     QString workerFailure;
     const int workersRunning = imageWorkers.startAll(&workerFailure);
-    const int threads = std::clamp(std::max(1, workersRunning) * feeders, 1, files);
+    const int threads = std::clamp(workersRunning, 1, files);
     const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
     OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
 
@@ -275,8 +274,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
             workers.emplace_back(work);
             ++threadsStarted;
         } catch (const std::system_error& error) {
-            // The system has no thread to spare (a process limit): the run goes on with those it has,
-            // each of which keeps a worker busy.
+            // The system has no thread to spare (a process limit): the run goes on with those it has.
             if (threadsStarted < result.workersStarted) {
                 result.workersStarted = threadsStarted;
                 result.workerFailure = QString::fromLocal8Bit(error.code().message().c_str());

@@ -23,10 +23,6 @@ struct RunOptions
     /// re-encoded at the quality; a file that cannot be kept so is re-encoded, with a note saying why.
     bool keepJpegQuality = false;
     int jobs = 1; ///< files converted at once, at most (one worker process each)
-    /// Threads that feed each worker: with two, one opens its next file and names its last while the
-    /// other's file is being converted, so that a worker never waits for the run between files. The
-    /// command line's; the window's run keeps one and announces each file as it starts.
-    int threadsPerWorker = 1;
     qint64 memoryBytes = 0; ///< the budget for the files in memory at once; 0 for none
     OutputFormatChoice outputFormat = OutputFormatChoice::SameAsSource;
     OutputNames names = OutputNames::Source;

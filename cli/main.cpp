@@ -317,7 +317,6 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     }
     options.run.keepFolders = parser.isSet(keepFolders);
     options.run.jobs = QThread::idealThreadCount();
-    options.run.threadsPerWorker = 2;
     if (parser.isSet(jobs)) {
         bool ok = false;
         options.run.jobs = parser.value(jobs).toInt(&ok);
