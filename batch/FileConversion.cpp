@@ -123,7 +123,7 @@ enum class KeptCopy {
     Failed, ///< not even a work file could be made; the outcome says why
 };
 
-/// Makes a work file in \a folder and lets \a attempt write a copy that keeps the source's coded
+/// Makes a work file with \a newWorkFile and lets \a attempt write a copy that keeps the source's coded
 /// picture into it; \a attempt returns whether it did.
 template<typename Attempt>
 KeptCopy keepCodedPicture(ConvertedFile& converted, const WorkFileMaker& newWorkFile, Attempt&& attempt)

@@ -106,6 +106,15 @@ WorkerOptions workerOptions(const ImageWorkerLimits& limits)
     return options;
 }
 
+/// The reason of a file whose worker answered with \a what.
+QString malformed(const QString& what)
+{
+    WorkerFailure failure;
+    failure.kind = WorkerFailure::Kind::ProtocolError;
+    failure.detail = what;
+    return failure.describe();
+}
+
 Inspection unreadable(const QString& reason)
 {
     Inspection inspection;
@@ -203,11 +212,8 @@ ConvertedFile ImageWorkers::convertToWorkFile(
     outcome.note = reply.getString(kMaxTextBytes);
     outcome.reencoded = reply.getU8() != 0;
     if (!reply.finished() || status > std::uint8_t(ConversionOutcome::Status::Skipped)) {
-        WorkerFailure failure;
-        failure.kind = WorkerFailure::Kind::ProtocolError;
-        failure.detail = QStringLiteral("a malformed outcome");
         outcome = {};
-        outcome.reason = failure.describe();
+        outcome.reason = malformed(QStringLiteral("a malformed outcome"));
         return converted;
     }
     outcome.status = ConversionOutcome::Status(status);
@@ -286,10 +292,7 @@ Inspection ImageWorkers::inspectOpenFile(int descriptor)
     RecordReader reply(result.payload);
     std::optional<Inspection> inspection = getInspection(reply);
     if (!inspection) {
-        WorkerFailure failure;
-        failure.kind = WorkerFailure::Kind::ProtocolError;
-        failure.detail = QStringLiteral("a malformed inspection");
-        return unreadable(failure.describe());
+        return unreadable(malformed(QStringLiteral("a malformed inspection")));
     }
     return std::move(*inspection);
 }

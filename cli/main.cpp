@@ -317,10 +317,15 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
     }
     options.run.keepFolders = parser.isSet(keepFolders);
     options.run.jobs = QThread::idealThreadCount();
-    if (parser.isSet(jobs)) {
+    // A count that must be a whole number of at least 1; 0 for anything else.
+    const auto count = [&parser](const QCommandLineOption& option) {
         bool ok = false;
-        options.run.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.run.jobs < 1) {
+        const int value = parser.value(option).toInt(&ok);
+        return ok && value >= 1 ? value : 0;
+    };
+    if (parser.isSet(jobs)) {
+        options.run.jobs = count(jobs);
+        if (options.run.jobs < 1) {
             printError(QStringLiteral("the number of jobs must be a whole number of at least 1"));
             return kUsageError;
         }
@@ -336,9 +341,8 @@ std::optional<int> parse(const QCoreApplication& app, const QStringList& argumen
         options.run.memoryBytes = megabytes * kMegabyte;
     }
     if (parser.isSet(timeLimit)) {
-        bool ok = false;
-        options.run.timeLimitSeconds = parser.value(timeLimit).toInt(&ok);
-        if (!ok || options.run.timeLimitSeconds < 1) {
+        options.run.timeLimitSeconds = count(timeLimit);
+        if (options.run.timeLimitSeconds < 1) {
             printError(QStringLiteral("the time limit must be a whole number of seconds, at least 1"));
             return kUsageError;
         }
