@@ -21,6 +21,7 @@
 #include <QTimeZone>
 #include <QTranslator>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -94,10 +95,26 @@ WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
     options.fixOrientation = request.getU8() != 0;
     options.keepJpegQuality = request.getU8() != 0;
     options.outputFormat = OutputFormatChoice(request.getU8());
+    const bool bounded = request.getU8() != 0;
+    const std::uint64_t allowance = request.getU64();
     if (!request.finished() || descriptors.size() != 2)
         throw std::invalid_argument("a malformed conversion request");
 
     const HandedFile handed(source, descriptors[0].get());
+    if (bounded) {
+        // A file that needs more memory than it was allowed goes back to wait for it.
+        const auto needs
+            = std::uint64_t(std::max<qint64>(0, ::estimatedConversionBytes(source, options.fixOrientation)));
+        if (needs > allowance) {
+            RecordWriter answer;
+            answer.putU8(std::uint8_t(ConversionOutcome::Status::Skipped))
+                .putString({})
+                .putString({})
+                .putU8(0)
+                .putU64(needs);
+            return reply(answer);
+        }
+    }
     const int output = descriptors[1].get();
     ImageWrapper wrapper;
     ConvertedFile converted = ::convertToWorkFile(
@@ -114,19 +131,8 @@ WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
     answer.putU8(std::uint8_t(converted.outcome.status))
         .putString(converted.outcome.reason)
         .putString(converted.outcome.note)
-        .putU8(converted.outcome.reencoded ? 1 : 0);
-    return reply(answer);
-}
-
-WorkerReply estimate(RecordReader& request, std::vector<Descriptor>& descriptors)
-{
-    const QString source = request.getString(kMaxTextBytes);
-    const bool fixOrientation = request.getU8() != 0;
-    if (!request.finished() || descriptors.size() != 1)
-        throw std::invalid_argument("a malformed estimate request");
-    const HandedFile handed(source, descriptors[0].get());
-    RecordWriter answer;
-    answer.putU64(std::uint64_t(std::max<qint64>(0, ::estimatedConversionBytes(source, fixOrientation))));
+        .putU8(converted.outcome.reencoded ? 1 : 0)
+        .putU64(0);
     return reply(answer);
 }
 
@@ -180,8 +186,6 @@ WorkerReply serve(WorkerRequest& request)
     switch (job) {
     case Job::Convert:
         return convert(record, request.descriptors);
-    case Job::Estimate:
-        return estimate(record, request.descriptors);
     case Job::Thumbnail:
         return thumbnail(record, request.descriptors);
     case Job::Inspect:
@@ -204,6 +208,8 @@ int serveImageJobs(int argc, char** argv)
     for (const QString& argument : QCoreApplication::arguments()) {
         if (argument.startsWith(QLatin1String("--memory-limit=")))
             setup.limits.addressSpaceBytes = argument.mid(15).toULongLong();
+        else if (argument.startsWith(QLatin1String("--spin=")))
+            setup.spin = std::chrono::microseconds(std::clamp(argument.mid(7).toInt(), 0, 10000));
     }
     // No path opens in here: the parent hands over every file a job needs.
     closePaths();

@@ -13,11 +13,10 @@
 namespace ImageJobs {
 
 enum class Job : std::uint8_t {
-    /// The source's path (to name it in texts), the requested output name, the options; the source and
-    /// the work file as descriptors. Answered with the outcome.
+    /// The source's path (to name it in texts), the requested output name, the options and the memory
+    /// allowed, if any; the source and the work file as descriptors. Answered with the outcome and, for
+    /// a file left unconverted because it needs more memory, what it needs (0 otherwise).
     Convert = 1,
-    /// The source's path and whether it is turned; the source. Answered with a byte count.
-    Estimate = 2,
     /// The source's path and the box; the source. Answered with a size and the pixels' memory file.
     Thumbnail = 3,
     /// Nothing more; the file. Answered with the inspection.

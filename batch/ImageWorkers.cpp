@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -95,13 +96,25 @@ int openForWorker(const QString& source)
     return ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
 }
 
-WorkerOptions workerOptions(const ImageWorkerLimits& limits)
+/// How long each side of a worker's exchange asks for the other's message before it sleeps. A sleep
+/// and a wake-up on both sides cost a small file more than its conversion on a virtual machine; asking
+/// in a loop saves them, but takes a core. So only where every worker and the thread it serves have a
+/// core each.
+std::chrono::microseconds spinFor(int workers)
+{
+    constexpr std::chrono::microseconds kSpin { 300 };
+    return 2 * workers <= QThread::idealThreadCount() ? kSpin : std::chrono::microseconds::zero();
+}
+
+WorkerOptions workerOptions(const ImageWorkerLimits& limits, int workers)
 {
     WorkerOptions options;
     options.program = imageWorkerProgram();
     const qint64 memory
         = limits.memoryBytes > 0 ? limits.memoryBytes : ImageWorkerLimits::kDefaultWorkerMemoryBytes;
     options.arguments << QStringLiteral("--memory-limit=%1").arg(memory);
+    options.spin = spinFor(workers);
+    options.arguments << QStringLiteral("--spin=%1").arg(options.spin.count());
     options.maxMessageBytes = kMaxMessageBytes;
     return options;
 }
@@ -149,7 +162,7 @@ QString imageWorkerProgram()
 }
 
 ImageWorkers::ImageWorkers(int size, const ImageWorkerLimits& limits)
-    : m_pool(std::make_unique<WorkerPool>(workerOptions(limits), size))
+    : m_pool(std::make_unique<WorkerPool>(workerOptions(limits, size), size))
     , m_limits(limits)
 { }
 
@@ -171,9 +184,11 @@ std::optional<ConfinementReport> ImageWorkers::confinement() const
     return m_pool->confinement();
 }
 
-ConvertedFile ImageWorkers::convertToWorkFile(
-    const QString& source, const QString& requestedName, const RunOptions& options, const QString& folder)
+ConvertedFile ImageWorkers::convertToWorkFile(const QString& source, const QString& requestedName,
+    const RunOptions& options, const QString& folder, qint64 allowance, qint64* needs)
 {
+    if (needs)
+        *needs = 0;
     ConvertedFile converted;
     converted.outputName = options.outputNameFor(requestedName);
     converted.names = options.names;
@@ -199,7 +214,9 @@ ConvertedFile ImageWorkers::convertToWorkFile(
         .putU32(qualityBits)
         .putU8(options.fixOrientation ? 1 : 0)
         .putU8(options.keepJpegQuality ? 1 : 0)
-        .putU8(std::uint8_t(options.outputFormat));
+        .putU8(std::uint8_t(options.outputFormat))
+        .putU8(allowance >= 0 ? 1 : 0)
+        .putU64(std::uint64_t(std::max<qint64>(0, allowance)));
     const int descriptors[] = { input.get(), file->descriptor() };
     WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
     if (!result.ok()) {
@@ -211,34 +228,25 @@ ConvertedFile ImageWorkers::convertToWorkFile(
     outcome.reason = reply.getString(kMaxTextBytes);
     outcome.note = reply.getString(kMaxTextBytes);
     outcome.reencoded = reply.getU8() != 0;
-    if (!reply.finished() || status > std::uint8_t(ConversionOutcome::Status::Skipped)) {
+    const std::uint64_t needed = reply.getU64();
+    if (!reply.finished() || status > std::uint8_t(ConversionOutcome::Status::Skipped)
+        || (needed != 0
+            && (allowance < 0 || needed <= std::uint64_t(allowance) || needed >= (std::uint64_t(1) << 50)
+                || status != std::uint8_t(ConversionOutcome::Status::Skipped)))) {
         outcome = {};
         outcome.reason = malformed(QStringLiteral("a malformed outcome"));
         return converted;
     }
     outcome.status = ConversionOutcome::Status(status);
+    if (needed != 0) {
+        // Not converted: the file needs more memory than it was allowed.
+        if (needs)
+            *needs = qint64(needed);
+        return converted;
+    }
     if (outcome.status == ConversionOutcome::Status::Written)
         converted.file = std::move(file);
     return converted;
-}
-
-qint64 ImageWorkers::estimatedConversionBytes(const QString& source, bool fixOrientation, QString* failure)
-{
-    const Descriptor input(openForWorker(source));
-    if (!input.isValid())
-        return 0;
-    RecordWriter request = requestFor(Job::Estimate);
-    request.putString(source).putU8(fixOrientation ? 1 : 0);
-    const int descriptors[] = { input.get() };
-    const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
-    if (!result.ok()) {
-        if (failure)
-            *failure = result.failure->describe();
-        return 0;
-    }
-    RecordReader reply(result.payload);
-    const std::uint64_t bytes = reply.getU64();
-    return reply.finished() && bytes < (std::uint64_t(1) << 50) ? qint64(bytes) : 0;
 }
 
 QImage ImageWorkers::thumbnail(const QString& source, const QSize& box)
@@ -299,7 +307,7 @@ Inspection ImageWorkers::inspectOpenFile(int descriptor)
 
 ConfinementReport imageWorkerConfinement()
 {
-    WorkerProcess worker(workerOptions({}));
+    WorkerProcess worker(workerOptions({}, 1));
     WorkerFailure failure;
     if (!worker.start(&failure) || !worker.confinement()) {
         ConfinementReport report;

@@ -45,14 +45,13 @@ public:
 
     /// convertToWorkFile() in a worker: the source opened here (read only, the last link not followed)
     /// and a new work file of \a folder are handed over; the worker converts and checks the copy, and
-    /// the converted file holds the work file for naming.
-    [[nodiscard]] ConvertedFile convertToWorkFile(
-        const QString& source, const QString& outputName, const RunOptions& options, const QString& folder);
-    /// estimatedConversionBytes() in a worker; 0 when it cannot tell. When the worker itself failed on
-    /// the file (it crashed, or took longer than the time limit), \a failure says why: the conversion
-    /// would fail the same way.
-    [[nodiscard]] qint64 estimatedConversionBytes(
-        const QString& source, bool fixOrientation, QString* failure = nullptr);
+    /// the converted file holds the work file for naming. With an \a allowance of memory (not negative),
+    /// the worker first estimates what the conversion needs (estimatedConversionBytes()); a file that
+    /// needs more is left unconverted (Skipped, without a reason) with the estimate in \a needs, which is
+    /// 0 otherwise.
+    /// One exchange with the worker where a separate estimate would take two.
+    [[nodiscard]] ConvertedFile convertToWorkFile(const QString& source, const QString& outputName,
+        const RunOptions& options, const QString& folder, qint64 allowance = -1, qint64* needs = nullptr);
     /// decodeThumbnail() in a worker, its pixels back through sealed shared memory; null when the file
     /// cannot be shown.
     [[nodiscard]] QImage thumbnail(const QString& source, const QSize& box);

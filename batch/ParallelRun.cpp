@@ -24,9 +24,10 @@ namespace {
 
 constexpr qint64 kMegabyte = 1 << 20;
 
-/// The memory that the files being converted may take together. A file takes its estimate before it is
-/// read and gives it back once it is written; one that does not fit waits until others have given back
-/// enough. A file never takes more than the whole budget, so a waiting one always gets its turn.
+/// The memory that the files being converted may take together. A file takes its estimate (or a
+/// thread's share of the budget) before it is read and gives it back once it is written; one that does
+/// not fit waits until others have given back enough. Waiting files are served in turn, and none
+/// overtakes them: a file never takes more than the whole budget, so each gets its turn.
 /// The block a worker keeps for its next frame (see pooledImage) is not counted: it is given back
 /// whenever memory is short, by a worker that waits and by one that finishes while another waits.
 class MemoryBudget
@@ -42,16 +43,20 @@ public:
     bool reserve(qint64 bytes)
     {
         std::unique_lock lock(m_mutex);
-        const bool waits = m_used + bytes > m_limit;
+        const bool waits = m_waiting > 0 || m_used + bytes > m_limit;
         if (waits) {
+            const std::uint64_t turn = m_nextTurn++;
             ++m_waiting;
             lock.unlock();
             releasePooledPixels();
             lock.lock();
-            m_released.wait(lock, [&] { return m_used + bytes <= m_limit; });
+            m_released.wait(lock, [&] { return turn == m_served && m_used + bytes <= m_limit; });
             --m_waiting;
+            ++m_served;
         }
         m_used += bytes;
+        if (waits)
+            m_released.notify_all(); // the next in turn may fit as well
         return waits;
     }
 
@@ -72,6 +77,8 @@ private:
     const qint64 m_limit;
     qint64 m_used = 0;
     int m_waiting = 0;
+    std::uint64_t m_nextTurn = 0; ///< the turn the next waiting file takes
+    std::uint64_t m_served = 0; ///< the turn served next
     std::mutex m_mutex;
     std::condition_variable m_released;
 };
@@ -163,34 +170,40 @@ ConvertedFile skipped(
     return converted;
 }
 
-/// Converts one source within the budget (null for none). The image wrapper is made for this file
-/// alone, so its pixels are gone when the file gives its memory back.
+/// Converts one source within the budget (null for none), of which each thread may take \a share
+/// without asking first. The worker estimates what the file needs as it begins: one within the share
+/// is converted at once; a larger one goes back, waits for its whole estimate and is converted then.
 ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QString& folder,
-    const RunOptions& options, MemoryBudget* budget, const std::atomic<bool>* stop)
+    const RunOptions& options, MemoryBudget* budget, qint64 share, const std::atomic<bool>* stop)
 {
-    const QString& readPath = input.path;
-    QString failure;
-    const qint64 need
-        = budget ? workers.estimatedConversionBytes(readPath, options.fixOrientation, &failure) : 0;
-    // A file that crashed or stalled its worker already costs it once, not twice.
-    if (!failure.isEmpty())
-        return skipped(failure);
-    if (budget && need > budget->limit()) {
-        return skipped(
-            SkipReasons::notEnoughMemoryFor((need + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
+    // Converts within \a allowance (none: -1) taken from the budget, or says what the file needs.
+    const auto convertWithin = [&](qint64 allowance, qint64* needs) -> std::optional<ConvertedFile> {
+        const bool waited = budget && budget->reserve(allowance);
+        const auto giveBack = qScopeGuard([&] {
+            if (budget)
+                budget->release(allowance);
+        });
+        // The wait for memory may have outlasted the run.
+        if (waited && stop && stop->load())
+            return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
+        ConvertedFile converted
+            = workers.convertToWorkFile(input.path, input.outputName(), options, folder, allowance, needs);
+        if (*needs > 0)
+            return std::nullopt;
+        return converted;
+    };
+
+    qint64 needs = 0;
+    std::optional<ConvertedFile> converted = convertWithin(budget ? share : -1, &needs);
+    if (!converted && needs <= budget->limit())
+        converted = convertWithin(needs, &needs);
+    if (!converted) {
+        return skipped(SkipReasons::notEnoughMemoryFor(
+            (needs + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
     }
-    const bool waited = budget && budget->reserve(need);
-    const auto giveBack = qScopeGuard([&] {
-        if (budget)
-            budget->release(need);
-    });
-    // The wait for memory may have outlasted the run.
-    if (waited && stop && stop->load())
-        return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
-    ConvertedFile converted = workers.convertToWorkFile(readPath, input.outputName(), options, folder);
     if (options.keepFolders)
-        converted.subfolder = input.folder;
-    return converted;
+        converted->subfolder = input.folder;
+    return std::move(*converted);
 }
 
 /// Descriptors this process may still open, with some left for everything else.
@@ -248,6 +261,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     const int threads = std::clamp(workersRunning, 1, files);
     const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
     OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
+    const qint64 share = budget ? budget->limit() / threads : 0;
 
     const auto work = [&] {
         for (int index = naming.take(); index >= 0; index = naming.take()) {
@@ -255,7 +269,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
                 hooks.starting(index);
             naming.finish(index,
                 convertOne(imageWorkers, inputs[size_t(index)], output.path, options,
-                    budget ? &*budget : nullptr, hooks.stop));
+                    budget ? &*budget : nullptr, share, hooks.stop));
             std::lock_guard lock(progressMutex);
             ++done;
             if (hooks.progress)

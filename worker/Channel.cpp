@@ -96,15 +96,19 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
         m_buffer.reset(new char[std::size_t(m_maxPayload)]);
 
     const bool unbounded = timeout < std::chrono::milliseconds::zero();
-    const Clock::time_point deadline = unbounded ? Clock::time_point::max() : Clock::now() + timeout;
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point deadline = unbounded ? Clock::time_point::max() : now + timeout;
+    // A spinning receive asks before it waits; one that does not spin sleeps in poll() at once.
+    const Clock::time_point spinEnd = std::min(deadline, now + m_spin);
+    bool wait = m_spin.count() <= 0;
     for (;;) {
-        if (!waitFor(POLLIN, deadline, unbounded))
+        if (wait && !waitFor(POLLIN, deadline, unbounded))
             return ChannelStatus::Timeout;
 
         iovec part { m_buffer.get(), std::size_t(m_maxPayload) };
         // Room for more descriptors than allowed, so that a message with a few too many is still read
         // whole and its descriptors closed, rather than cut short by the kernel.
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kMaxDescriptors * 4)] = {};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kMaxDescriptors * 4)];
         msghdr header {};
         header.msg_iov = &part;
         header.msg_iovlen = 1;
@@ -116,7 +120,11 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
             = ::recvmsg(m_socket.get(), &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC | MSG_TRUNC);
         if (received < 0) {
             const int error = errno;
-            if (error == EINTR || error == EAGAIN)
+            if (error == EAGAIN) {
+                wait = !(m_spin.count() > 0 && Clock::now() < spinEnd);
+                continue;
+            }
+            if (error == EINTR)
                 continue;
             if (error == ECONNRESET || error == ENOTCONN)
                 return ChannelStatus::PeerGone;

@@ -64,6 +64,7 @@ int runWorker(int socketFd, const WorkerSetup& setup)
         != ChannelStatus::Ok)
         ::_exit(0);
 
+    channel.setSpin(setup.spin);
     ChannelMessage message;
     for (;;) {
         const ChannelStatus received = channel.receive(message);

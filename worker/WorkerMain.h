@@ -39,6 +39,8 @@ struct WorkerSetup
     std::function<WorkerReply(WorkerRequest&)> handler;
     /// The largest message in either direction, in bytes (envelope included).
     qsizetype maxMessageBytes = Channel::kDefaultMaxPayload;
+    /// How long the worker keeps asking for the next request before it sleeps (Channel::setSpin).
+    std::chrono::microseconds spin {};
 };
 
 /// The worker's side of the exchange, for a worker program's main(): takes \a socketFd (the socket the

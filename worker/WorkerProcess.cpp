@@ -204,6 +204,7 @@ bool WorkerProcess::launch(WorkerFailure* failure)
     m_pid = pid;
     m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
     m_channel = std::make_unique<Channel>(std::move(ends->first), m_options.maxMessageBytes);
+    m_channel->setSpin(m_options.spin);
     m_sequence = 0;
     m_greetingDue = true;
     return true;

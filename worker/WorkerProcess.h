@@ -64,6 +64,8 @@ struct WorkerOptions
     std::chrono::milliseconds startTimeout { 10000 };
     /// The largest message in either direction, in bytes (envelope included).
     qsizetype maxMessageBytes = Channel::kDefaultMaxPayload;
+    /// How long the parent keeps asking for a reply before it sleeps (Channel::setSpin).
+    std::chrono::microseconds spin {};
 };
 
 /// The parent's side of one worker process: starts it (posix_spawn: safe in a multi-threaded program),

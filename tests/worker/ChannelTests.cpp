@@ -159,14 +159,24 @@ TEST(Channel, RefusesToSendWhatTheOtherEndWouldRefuse)
     EXPECT_EQ(errno, EAGAIN);
 }
 
+// Whether a receive sleeps at once or first asks in a loop (a spin far longer than its timeout).
 TEST(Channel, TellsTimeoutFromPeerGone)
 {
-    Pair pair = makePair();
-    ChannelMessage message;
-    EXPECT_EQ(pair.near.receive(message, 20ms), ChannelStatus::Timeout);
-    pair.far.reset();
-    EXPECT_EQ(pair.near.receive(message, 5s), ChannelStatus::PeerGone);
-    EXPECT_EQ(pair.near.send("x"), ChannelStatus::PeerGone);
+    for (const std::chrono::microseconds spin : { 0us, std::chrono::microseconds(5s) }) {
+        SCOPED_TRACE(spin.count());
+        Pair pair = makePair();
+        pair.near.setSpin(spin);
+        ChannelMessage message;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(pair.near.receive(message, 20ms), ChannelStatus::Timeout);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        ASSERT_EQ(::send(pair.far.get(), "y", 1, 0), 1);
+        EXPECT_EQ(pair.near.receive(message, 5s), ChannelStatus::Ok);
+        EXPECT_EQ(message.payload, "y");
+        pair.far.reset();
+        EXPECT_EQ(pair.near.receive(message, 5s), ChannelStatus::PeerGone);
+        EXPECT_EQ(pair.near.send("x"), ChannelStatus::PeerGone);
+    }
 }
 
 TEST(Channel, SendTimesOutWhenTheOtherEndReadsNothing)
