@@ -6,6 +6,7 @@
 #include "engine/core/DescriptorIo.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
+#include "settings/Settings.h"
 #include "worker/SharedMemory.h"
 #include "worker/WorkerPool.h"
 
@@ -141,6 +142,13 @@ void setImageWorkerLanguage(const QString& language)
 {
     std::lock_guard lock(languageMutex);
     workerLanguage = language;
+}
+
+ImageWorkerLimits imageWorkerLimitsFromSettings()
+{
+    ImageWorkerLimits limits;
+    limits.timeLimit = std::chrono::seconds(Settings::settings()->timeLimitSeconds());
+    return limits;
 }
 
 QString imageWorkerProgram()

@@ -27,6 +27,10 @@ struct ImageWorkerLimits
     static constexpr qint64 kDefaultWorkerMemoryBytes = qint64(3) << 30;
 };
 
+/// The limits the settings ask for: their time limit, the default memory ceiling. For the window's
+/// thumbnails and details; a run takes its own from its options.
+[[nodiscard]] ImageWorkerLimits imageWorkerLimitsFromSettings();
+
 /// Every decode, encode, rewrite, thumbnail and inspection of a user's file goes through here: into a
 /// worker process (the morvane-worker program) that confined itself before it read a byte and is
 /// handed the source's descriptor (and the work file's), never a path it could open. A worker that

@@ -13,7 +13,7 @@ constexpr int kMaxInspections = 20000;
 InspectionCache::InspectionCache(QObject* parent)
     : QObject(parent)
     // One reader: inspecting is quick next to decoding, and the thumbnails take the other cores.
-    , m_workers(std::make_shared<ImageWorkers>(1))
+    , m_workers(std::make_shared<ImageWorkers>(1, imageWorkerLimitsFromSettings()))
     , m_cache(this, 1, kMaxInspections,
           [this](const QString&, const QString& path) { emit inspectionReady(path); })
 { }

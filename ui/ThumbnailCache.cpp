@@ -18,7 +18,7 @@ int decodingThreads()
 
 ThumbnailCache::ThumbnailCache(qsizetype maxBytes, QObject* parent)
     : QObject(parent)
-    , m_workers(std::make_shared<ImageWorkers>(decodingThreads()))
+    , m_workers(std::make_shared<ImageWorkers>(decodingThreads(), imageWorkerLimitsFromSettings()))
     , m_cache(
           this, decodingThreads(), maxBytes,
           [this](const QString&, const QString& path) {
