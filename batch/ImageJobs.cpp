@@ -95,13 +95,12 @@ WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
     options.fixOrientation = request.getU8() != 0;
     options.keepJpegQuality = request.getU8() != 0;
     options.outputFormat = OutputFormatChoice(request.getU8());
-    const bool bounded = request.getU8() != 0;
     const std::uint64_t allowance = request.getU64();
     if (!request.finished() || descriptors.size() != 2)
         throw std::invalid_argument("a malformed conversion request");
 
     const HandedFile handed(source, descriptors[0].get());
-    if (bounded) {
+    if (allowance != kNoAllowance) {
         // A file that needs more memory than it was allowed goes back to wait for it.
         const auto needs
             = std::uint64_t(std::max<qint64>(0, ::estimatedConversionBytes(source, options.fixOrientation)));

@@ -23,6 +23,9 @@ enum class Job : std::uint8_t {
     Inspect = 4,
 };
 
+/// The memory allowance of a conversion that may take what it needs: the worker estimates nothing.
+inline constexpr std::uint64_t kNoAllowance = ~std::uint64_t(0);
+
 /// The largest message either way: an inspection of a file full of long texts is the largest.
 inline constexpr qsizetype kMaxMessageBytes = 8 << 20;
 /// The longest text of an answer: a path, a reason, a field's value.

@@ -223,8 +223,7 @@ ConvertedFile ImageWorkers::convertToWorkFile(const QString& source, const QStri
         .putU8(options.fixOrientation ? 1 : 0)
         .putU8(options.keepJpegQuality ? 1 : 0)
         .putU8(std::uint8_t(options.outputFormat))
-        .putU8(allowance >= 0 ? 1 : 0)
-        .putU64(std::uint64_t(std::max<qint64>(0, allowance)));
+        .putU64(allowance >= 0 ? std::uint64_t(allowance) : kNoAllowance);
     const int descriptors[] = { input.get(), file->descriptor() };
     WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
     if (!result.ok()) {

@@ -176,12 +176,14 @@ ConvertedFile skipped(
 ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QString& folder,
     const RunOptions& options, MemoryBudget* budget, qint64 share, const std::atomic<bool>* stop)
 {
-    // Converts within \a allowance (none: -1) taken from the budget, or says what the file needs.
-    const auto convertWithin = [&](qint64 allowance, qint64* needs) -> std::optional<ConvertedFile> {
-        const bool waited = budget && budget->reserve(allowance);
+    // Converts with \a reserved bytes taken from the budget, within \a allowance (none: -1), or says
+    // what the file needs.
+    const auto convertWithin
+        = [&](qint64 reserved, qint64 allowance, qint64* needs) -> std::optional<ConvertedFile> {
+        const bool waited = budget && budget->reserve(reserved);
         const auto giveBack = qScopeGuard([&] {
             if (budget)
-                budget->release(allowance);
+                budget->release(reserved);
         });
         // The wait for memory may have outlasted the run.
         if (waited && stop && stop->load())
@@ -194,12 +196,14 @@ ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QSt
     };
 
     qint64 needs = 0;
-    std::optional<ConvertedFile> converted = convertWithin(budget ? share : -1, &needs);
-    if (!converted && needs <= budget->limit())
-        converted = convertWithin(needs, &needs);
+    std::optional<ConvertedFile> converted = convertWithin(share, budget ? share : -1, &needs);
     if (!converted) {
-        return skipped(SkipReasons::notEnoughMemoryFor(
-            (needs + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
+        if (needs > budget->limit()) {
+            return skipped(SkipReasons::notEnoughMemoryFor(
+                (needs + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
+        }
+        // Its estimate is taken whole; the worker need not estimate it again.
+        converted = convertWithin(needs, -1, &needs);
     }
     if (options.keepFolders)
         converted->subfolder = input.folder;

@@ -121,7 +121,7 @@ ChannelStatus Channel::receive(ChannelMessage& message, std::chrono::millisecond
         if (received < 0) {
             const int error = errno;
             if (error == EAGAIN) {
-                wait = !(m_spin.count() > 0 && Clock::now() < spinEnd);
+                wait = Clock::now() >= spinEnd;
                 continue;
             }
             if (error == EINTR)
