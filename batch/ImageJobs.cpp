@@ -85,36 +85,24 @@ WorkerReply reply(const RecordWriter& record)
     return answer;
 }
 
-WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
+/// Converts one handed source into its handed work file and adds its outcome to \a answer.
+void convertOne(const QString& source, const QString& requestedName, const RunOptions& options,
+    std::uint64_t allowance, int input, int output, RecordWriter& answer)
 {
-    const QString source = request.getString(kMaxTextBytes);
-    const QString requestedName = request.getString(kMaxTextBytes);
-    const std::uint32_t qualityBits = request.getU32();
-    RunOptions options;
-    std::memcpy(&options.quality, &qualityBits, sizeof options.quality);
-    options.fixOrientation = request.getU8() != 0;
-    options.keepJpegQuality = request.getU8() != 0;
-    options.outputFormat = OutputFormatChoice(request.getU8());
-    const std::uint64_t allowance = request.getU64();
-    if (!request.finished() || descriptors.size() != 2)
-        throw std::invalid_argument("a malformed conversion request");
-
-    const HandedFile handed(source, descriptors[0].get());
+    const HandedFile handed(source, input);
     if (allowance != kNoAllowance) {
         // A file that needs more memory than it was allowed goes back to wait for it.
         const auto needs
             = std::uint64_t(std::max<qint64>(0, ::estimatedConversionBytes(source, options.fixOrientation)));
         if (needs > allowance) {
-            RecordWriter answer;
             answer.putU8(std::uint8_t(ConversionOutcome::Status::Skipped))
                 .putString({})
                 .putString({})
                 .putU8(0)
                 .putU64(needs);
-            return reply(answer);
+            return;
         }
     }
-    const int output = descriptors[1].get();
     ImageWrapper wrapper;
     ConvertedFile converted = ::convertToWorkFile(
         wrapper, source, requestedName, options, [output](QString* error) -> std::unique_ptr<WorkFile> {
@@ -126,12 +114,44 @@ WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
     // A skipped file's attempts leave nothing for the parent to mistake for a copy.
     if (converted.outcome.status != ConversionOutcome::Status::Written) [[maybe_unused]]
         const int emptied = ::ftruncate(output, 0);
-    RecordWriter answer;
     answer.putU8(std::uint8_t(converted.outcome.status))
         .putString(converted.outcome.reason)
         .putString(converted.outcome.note)
         .putU8(converted.outcome.reencoded ? 1 : 0)
         .putU64(0);
+}
+
+WorkerReply convert(RecordReader& request, std::vector<Descriptor>& descriptors)
+{
+    const std::uint32_t qualityBits = request.getU32();
+    RunOptions options;
+    std::memcpy(&options.quality, &qualityBits, sizeof options.quality);
+    options.fixOrientation = request.getU8() != 0;
+    options.keepJpegQuality = request.getU8() != 0;
+    options.outputFormat = OutputFormatChoice(request.getU8());
+    const std::uint64_t allowance = request.getU64();
+    const std::uint32_t count = request.getU32();
+    if (!request.ok() || count == 0 || count > std::uint32_t(ImageWorkers::kMostFilesPerExchange)
+        || descriptors.size() != std::size_t(count) * 2)
+        throw std::invalid_argument("a malformed conversion request");
+    std::vector<std::pair<QString, QString>> files;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        QString source = request.getString(kMaxTextBytes);
+        QString requestedName = request.getString(kMaxTextBytes);
+        files.emplace_back(std::move(source), std::move(requestedName));
+    }
+    if (!request.finished())
+        throw std::invalid_argument("a malformed conversion request");
+
+    RecordWriter answer;
+    answer.putU32(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        convertOne(files[i].first, files[i].second, options, allowance, descriptors[2 * i].get(),
+            descriptors[2 * i + 1].get(), answer);
+        // Each file's descriptors go as soon as it is done.
+        descriptors[2 * i].reset();
+        descriptors[2 * i + 1].reset();
+    }
     return reply(answer);
 }
 

@@ -13,9 +13,10 @@
 namespace ImageJobs {
 
 enum class Job : std::uint8_t {
-    /// The source's path (to name it in texts), the requested output name, the options and the memory
-    /// allowed, if any; the source and the work file as descriptors. Answered with the outcome and, for
-    /// a file left unconverted because it needs more memory, what it needs (0 otherwise).
+    /// The options, the memory each file is allowed, if any, and the files: for each, the source's path
+    /// (to name it in texts) and the requested output name; the source and the work file of each as
+    /// descriptors, in the same order. Answered with the count and, for each file, its outcome and, for
+    /// one left unconverted because it needs more memory, what it needs (0 otherwise).
     Convert = 1,
     /// The source's path and the box; the source. Answered with a size and the pixels' memory file.
     Thumbnail = 3,

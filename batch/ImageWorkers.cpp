@@ -90,6 +90,9 @@ RecordWriter requestFor(Job job)
     return record;
 }
 
+/// How long a worker may take for several files in one exchange.
+constexpr std::chrono::seconds kSeveralFilesTimeLimit { 5 };
+
 /// Opens a source for a worker: read only, without waiting on a pipe, and without following a link at
 /// its last component (a listed path is canonical: a link there appeared since it was listed).
 int openForWorker(const QString& source)
@@ -192,67 +195,117 @@ std::optional<ConfinementReport> ImageWorkers::confinement() const
     return m_pool->confinement();
 }
 
-ConvertedFile ImageWorkers::convertToWorkFile(const QString& source, const QString& requestedName,
-    const RunOptions& options, const QString& folder, qint64 allowance, qint64* needs)
+std::vector<ConvertedFile> ImageWorkers::convertToWorkFiles(std::span<const WorkFileSource> sources,
+    const RunOptions& options, const QString& folder, qint64 allowance, std::vector<qint64>* needs)
 {
+    std::vector<ConvertedFile> converted(sources.size());
     if (needs)
-        *needs = 0;
-    ConvertedFile converted;
-    converted.outputName = options.outputNameFor(requestedName);
-    converted.names = options.names;
-    ConversionOutcome& outcome = converted.outcome;
-    const Descriptor input(openForWorker(source));
-    if (!input.isValid()) {
-        outcome.reason = errno == ELOOP ? SkipReasons::couldNotBeRead(systemErrorText(errno))
-                                        : describeUnloadableSource(source);
+        needs->assign(sources.size(), 0);
+    if (sources.empty() || sources.size() > std::size_t(kMostFilesPerExchange))
         return converted;
+
+    // What goes to the worker: each source that opens, with a new work file.
+    std::vector<std::size_t> sent;
+    std::vector<Descriptor> inputs;
+    std::vector<std::unique_ptr<WorkFile>> files;
+    std::vector<int> descriptors;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        ConvertedFile& file = converted[i];
+        file.outputName = options.outputNameFor(sources[i].outputName);
+        file.names = options.names;
+        Descriptor input(openForWorker(sources[i].source));
+        if (!input.isValid()) {
+            file.outcome.reason = errno == ELOOP ? SkipReasons::couldNotBeRead(systemErrorText(errno))
+                                                 : describeUnloadableSource(sources[i].source);
+            continue;
+        }
+        QString error;
+        std::unique_ptr<WorkFile> workFile = WorkFile::create(folder, &error);
+        if (!workFile) {
+            file.outcome.reason = SkipReasons::couldNotBeWritten(error);
+            continue;
+        }
+        descriptors.push_back(input.get());
+        descriptors.push_back(workFile->descriptor());
+        sent.push_back(i);
+        inputs.push_back(std::move(input));
+        files.push_back(std::move(workFile));
     }
-    QString error;
-    std::unique_ptr<WorkFile> file = WorkFile::create(folder, &error);
-    if (!file) {
-        outcome.reason = SkipReasons::couldNotBeWritten(error);
+    if (sent.empty())
         return converted;
-    }
+
     RecordWriter request = requestFor(Job::Convert);
     float quality = options.quality;
     std::uint32_t qualityBits = 0;
     std::memcpy(&qualityBits, &quality, sizeof qualityBits);
-    request.putString(source)
-        .putString(requestedName)
-        .putU32(qualityBits)
+    request.putU32(qualityBits)
         .putU8(options.fixOrientation ? 1 : 0)
         .putU8(options.keepJpegQuality ? 1 : 0)
         .putU8(std::uint8_t(options.outputFormat))
-        .putU64(allowance >= 0 ? std::uint64_t(allowance) : kNoAllowance);
-    const int descriptors[] = { input.get(), file->descriptor() };
-    WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
+        .putU64(allowance >= 0 ? std::uint64_t(allowance) : kNoAllowance)
+        .putU32(std::uint32_t(sent.size()));
+    for (const std::size_t i : sent)
+        request.putString(sources[i].source).putString(sources[i].outputName);
+    // Several files are small ones, done in moments: if they are not done in a few seconds, one of them
+    // is the cause, and each is given its whole time limit alone.
+    const std::chrono::milliseconds limit = sent.size() > 1
+        ? std::min<std::chrono::milliseconds>(m_limits.timeLimit, kSeveralFilesTimeLimit)
+        : m_limits.timeLimit;
+    WorkerResult result = m_pool->take()->request(request.data(), descriptors, limit);
+    if (!result.ok() && sent.size() > 1) {
+        // Which of them made the worker fail is learnt by giving each a worker of its own turn.
+        inputs.clear();
+        files.clear();
+        for (const std::size_t i : sent) {
+            std::vector<qint64> needed;
+            converted[i] = std::move(
+                convertToWorkFiles(sources.subspan(i, 1), options, folder, allowance, &needed).front());
+            if (needs)
+                (*needs)[i] = needed.front();
+        }
+        return converted;
+    }
     if (!result.ok()) {
-        outcome.reason = result.failure->describe();
+        converted[sent.front()].outcome.reason = result.failure->describe();
         return converted;
     }
+
     RecordReader reply(result.payload);
-    const std::uint8_t status = reply.getU8();
-    outcome.reason = reply.getString(kMaxTextBytes);
-    outcome.note = reply.getString(kMaxTextBytes);
-    outcome.reencoded = reply.getU8() != 0;
-    const std::uint64_t needed = reply.getU64();
-    if (!reply.finished() || status > std::uint8_t(ConversionOutcome::Status::Skipped)
-        || (needed != 0
-            && (allowance < 0 || needed <= std::uint64_t(allowance) || needed >= (std::uint64_t(1) << 50)
-                || status != std::uint8_t(ConversionOutcome::Status::Skipped)))) {
-        outcome = {};
-        outcome.reason = malformed(QStringLiteral("a malformed outcome"));
+    const bool counted = reply.getU32() == sent.size();
+    std::vector<ConversionOutcome> outcomes(sent.size());
+    std::vector<std::uint64_t> needed(sent.size(), 0);
+    bool wellFormed = counted && reply.ok();
+    for (std::size_t k = 0; k < sent.size() && wellFormed; ++k) {
+        ConversionOutcome& outcome = outcomes[k];
+        const std::uint8_t status = reply.getU8();
+        outcome.reason = reply.getString(kMaxTextBytes);
+        outcome.note = reply.getString(kMaxTextBytes);
+        outcome.reencoded = reply.getU8() != 0;
+        needed[k] = reply.getU64();
+        wellFormed = reply.ok() && status <= std::uint8_t(ConversionOutcome::Status::Skipped)
+            && (needed[k] == 0
+                || (allowance >= 0 && needed[k] > std::uint64_t(allowance)
+                    && needed[k] < (std::uint64_t(1) << 50)
+                    && status == std::uint8_t(ConversionOutcome::Status::Skipped)));
+        outcome.status = ConversionOutcome::Status(status);
+    }
+    if (!wellFormed || !reply.finished()) {
+        for (const std::size_t i : sent)
+            converted[i].outcome.reason = malformed(QStringLiteral("a malformed outcome"));
         return converted;
     }
-    outcome.status = ConversionOutcome::Status(status);
-    if (needed != 0) {
-        // Not converted: the file needs more memory than it was allowed.
-        if (needs)
-            *needs = qint64(needed);
-        return converted;
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+        ConvertedFile& file = converted[sent[k]];
+        file.outcome = std::move(outcomes[k]);
+        if (needed[k] != 0) {
+            // Not converted: the file needs more memory than it was allowed.
+            if (needs)
+                (*needs)[sent[k]] = qint64(needed[k]);
+            continue;
+        }
+        if (file.outcome.status == ConversionOutcome::Status::Written)
+            file.file = std::move(files[k]);
     }
-    if (outcome.status == ConversionOutcome::Status::Written)
-        converted.file = std::move(file);
     return converted;
 }
 

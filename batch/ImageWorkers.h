@@ -12,8 +12,17 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 class WorkerPool;
+
+/// A source to convert and the output name asked for it.
+struct WorkFileSource
+{
+    QString source;
+    QString outputName;
+};
 
 /// How the image workers of a pool are held in.
 struct ImageWorkerLimits
@@ -47,15 +56,23 @@ public:
     ImageWorkers(const ImageWorkers&) = delete;
     ImageWorkers& operator=(const ImageWorkers&) = delete;
 
-    /// convertToWorkFile() in a worker: the source opened here (read only, the last link not followed)
-    /// and a new work file of \a folder are handed over; the worker converts and checks the copy, and
-    /// the converted file holds the work file for naming. With an \a allowance of memory (not negative),
-    /// the worker first estimates what the conversion needs (estimatedConversionBytes()); a file that
-    /// needs more is left unconverted (Skipped, without a reason) with the estimate in \a needs, which is
-    /// 0 otherwise.
-    /// One exchange with the worker where a separate estimate would take two.
-    [[nodiscard]] ConvertedFile convertToWorkFile(const QString& source, const QString& outputName,
-        const RunOptions& options, const QString& folder, qint64 allowance = -1, qint64* needs = nullptr);
+    /// The most files one exchange with a worker converts.
+    static constexpr int kMostFilesPerExchange = 16;
+
+    /// convertToWorkFile() in a worker, for one or several sources in one exchange: each source opened
+    /// here (read only, the last link not followed) and a new work file of \a folder are handed over; the
+    /// worker converts and checks each copy in turn, and each converted file holds its work file for
+    /// naming. With an \a allowance of memory (not negative), the worker first estimates what each file
+    /// needs (estimatedConversionBytes()); one that needs more is left unconverted (Skipped, without a
+    /// reason) with the estimate in its entry of \a needs, which is 0 otherwise. Small files cost little
+    /// more than an exchange, so several in one cost little more than one.
+    /// A worker that fails during several files (crashes, runs out of memory, or takes longer than the
+    /// time limit or five seconds, whichever is shorter) costs none of them by itself: each is converted
+    /// again alone, so that the failure falls on the file that caused it. At most kMostFilesPerExchange
+    /// sources: small ones (the caller's choice), whose conversion takes moments.
+    [[nodiscard]] std::vector<ConvertedFile> convertToWorkFiles(std::span<const WorkFileSource> sources,
+        const RunOptions& options, const QString& folder, qint64 allowance = -1,
+        std::vector<qint64>* needs = nullptr);
     /// decodeThumbnail() in a worker, its pixels back through sealed shared memory; null when the file
     /// cannot be shown.
     [[nodiscard]] QImage thumbnail(const QString& source, const QSize& box);

@@ -16,13 +16,19 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 
 namespace {
 
 constexpr qint64 kMegabyte = 1 << 20;
+/// A file this small goes to a worker with others, up to kExchangeBytes of them in one exchange: its
+/// conversion takes little longer than an exchange.
+constexpr qint64 kSmallFileBytes = 64 << 10;
+constexpr qint64 kExchangeBytes = 512 << 10;
 
 /// The memory that the files being converted may take together. A file takes its estimate (or a
 /// thread's share of the budget) before it is read and gives it back once it is written; one that does
@@ -101,9 +107,12 @@ public:
         , m_stop(stop)
     { }
 
-    /// The next file to convert; -1 when none is left or the run stops.
-    int take()
+    /// The next files to convert, in list order, into \a indices: the next file and, when it is small
+    /// (smallFileBytes), the small files after it, up to \a most files of kExchangeBytes together.
+    /// Empty when none is left or the run stops.
+    void take(std::vector<int>& indices, int most)
     {
+        indices.clear();
         std::unique_lock lock(m_mutex);
         const auto canGoOn = [&] { return stopped() || m_taken >= total() || m_taken < m_next + m_window; };
         if (!canGoOn()) {
@@ -114,8 +123,16 @@ public:
             m_named.wait(lock, canGoOn);
         }
         if (stopped() || m_taken >= total())
-            return -1;
-        return m_taken++;
+            return;
+        indices.push_back(m_taken++);
+        qint64 bytes = most > 1 ? smallFileBytes(indices.front()) : -1;
+        while (bytes >= 0 && int(indices.size()) < most && m_taken < total() && m_taken < m_next + m_window) {
+            const qint64 next = smallFileBytes(m_taken);
+            if (next < 0 || bytes + next > kExchangeBytes)
+                break;
+            bytes += next;
+            indices.push_back(m_taken++);
+        }
     }
 
     /// Hands over file \a index, converted into a work file or skipped, and names every file that
@@ -146,6 +163,15 @@ public:
 
 private:
     [[nodiscard]] int total() const { return int(m_inputs.size()); }
+    /// The size of file \a index when it is at most kSmallFileBytes; -1 for a larger one or one whose
+    /// size cannot be learnt.
+    [[nodiscard]] qint64 smallFileBytes(int index) const
+    {
+        struct stat status = {};
+        if (::stat(encodePath(m_inputs[size_t(index)].path).constData(), &status) != 0)
+            return -1;
+        return status.st_size <= kSmallFileBytes ? qint64(status.st_size) : -1;
+    }
     [[nodiscard]] bool stopped() const { return m_stop && m_stop->load(); }
 
     const std::vector<RunInput>& m_inputs;
@@ -170,43 +196,57 @@ ConvertedFile skipped(
     return converted;
 }
 
-/// Converts one source within the budget (null for none), of which each thread may take \a share
-/// without asking first. The worker estimates what the file needs as it begins: one within the share
-/// is converted at once; a larger one goes back, waits for its whole estimate and is converted then.
-ConvertedFile convertOne(ImageWorkers& workers, const RunInput& input, const QString& folder,
-    const RunOptions& options, MemoryBudget* budget, qint64 share, const std::atomic<bool>* stop)
+/// Converts \a indices of \a inputs (up to ImageWorkers::kMostFilesPerExchange) in one exchange within
+/// the budget (null for none), of which each thread may take \a share without asking first. The worker
+/// estimates what each file needs as it begins: one within the share is converted at once; a larger one
+/// goes back, waits for its whole estimate and is converted then, alone.
+std::vector<ConvertedFile> convertSome(ImageWorkers& workers, const std::vector<RunInput>& inputs,
+    const std::vector<int>& indices, const QString& folder, const RunOptions& options, MemoryBudget* budget,
+    qint64 share, const std::atomic<bool>* stop)
 {
-    // Converts with \a reserved bytes taken from the budget, within \a allowance (none: -1), or says
-    // what the file needs.
-    const auto convertWithin
-        = [&](qint64 reserved, qint64 allowance, qint64* needs) -> std::optional<ConvertedFile> {
+    // Converts \a sources with \a reserved bytes taken from the budget, within \a allowance (none: -1);
+    // \a needs says what each file left unconverted needs. Nullopt when the wait for memory outlasted
+    // the run.
+    const auto convertWithin = [&](std::span<const WorkFileSource> sources, qint64 reserved, qint64 allowance,
+                                   std::vector<qint64>* needs) -> std::optional<std::vector<ConvertedFile>> {
         const bool waited = budget && budget->reserve(reserved);
         const auto giveBack = qScopeGuard([&] {
             if (budget)
                 budget->release(reserved);
         });
-        // The wait for memory may have outlasted the run.
         if (waited && stop && stop->load())
-            return skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
-        ConvertedFile converted
-            = workers.convertToWorkFile(input.path, input.outputName(), options, folder, allowance, needs);
-        if (*needs > 0)
             return std::nullopt;
-        return converted;
+        return workers.convertToWorkFiles(sources, options, folder, allowance, needs);
     };
 
-    qint64 needs = 0;
-    std::optional<ConvertedFile> converted = convertWithin(share, budget ? share : -1, &needs);
+    std::vector<WorkFileSource> sources;
+    for (const int index : indices)
+        sources.push_back({ inputs[size_t(index)].path, inputs[size_t(index)].outputName() });
+    std::vector<qint64> needs;
+    std::optional<std::vector<ConvertedFile>> converted
+        = convertWithin(sources, share, budget ? share : -1, &needs);
     if (!converted) {
-        if (needs > budget->limit()) {
-            return skipped(SkipReasons::notEnoughMemoryFor(
-                (needs + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
-        }
-        // Its estimate is taken whole; the worker need not estimate it again.
-        converted = convertWithin(needs, -1, &needs);
+        converted.emplace(sources.size());
+        needs.assign(sources.size(), 0);
+        for (ConvertedFile& file : *converted)
+            file = skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
     }
-    if (options.keepFolders)
-        converted->subfolder = input.folder;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        ConvertedFile& file = (*converted)[i];
+        if (needs[i] > 0 && needs[i] > budget->limit()) {
+            file = skipped(SkipReasons::notEnoughMemoryFor(
+                (needs[i] + kMegabyte - 1) / kMegabyte, budget->limit() / kMegabyte));
+        } else if (needs[i] > 0) {
+            // Its estimate is taken whole; the worker need not estimate it again.
+            std::vector<qint64> needed;
+            std::optional<std::vector<ConvertedFile>> alone
+                = convertWithin(std::span(sources).subspan(i, 1), needs[i], -1, &needed);
+            file = alone ? std::move(alone->front())
+                         : skipped(SkipReasons::interrupted(), ConversionOutcome::Status::NotStarted);
+        }
+        if (options.keepFolders)
+            file.subfolder = inputs[size_t(indices[i])].folder;
+    }
     return std::move(*converted);
 }
 
@@ -267,17 +307,28 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
     OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);
     const qint64 share = budget ? budget->limit() / threads : 0;
 
+    // Small files go to a worker several at a time: one costs little more than the exchange. Not for a
+    // caller that hears of each file before it is converted (the window pauses there), nor beyond the
+    // descriptors each thread may hold.
+    const int most = hooks.starting
+        ? 1
+        : std::clamp((spare - window) / (2 * threads), 1, ImageWorkers::kMostFilesPerExchange);
     const auto work = [&] {
-        for (int index = naming.take(); index >= 0; index = naming.take()) {
-            if (hooks.starting)
-                hooks.starting(index);
-            naming.finish(index,
-                convertOne(imageWorkers, inputs[size_t(index)], output.path, options,
-                    budget ? &*budget : nullptr, share, hooks.stop));
-            std::lock_guard lock(progressMutex);
-            ++done;
-            if (hooks.progress)
-                hooks.progress(done);
+        std::vector<int> indices;
+        for (naming.take(indices, most); !indices.empty(); naming.take(indices, most)) {
+            if (hooks.starting) {
+                for (const int index : indices)
+                    hooks.starting(index);
+            }
+            std::vector<ConvertedFile> converted = convertSome(imageWorkers, inputs, indices, output.path,
+                options, budget ? &*budget : nullptr, share, hooks.stop);
+            for (size_t i = 0; i < indices.size(); ++i) {
+                naming.finish(indices[i], std::move(converted[i]));
+                std::lock_guard lock(progressMutex);
+                ++done;
+                if (hooks.progress)
+                    hooks.progress(done);
+            }
         }
     };
 

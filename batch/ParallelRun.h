@@ -33,7 +33,8 @@ struct RunHooks
 {
     const std::atomic<bool>* stop = nullptr; ///< once set, no further file is started
     /// A file is about to be converted: called on its worker thread with its index, after it was handed
-    /// out and before anything is read. The window announces the file here.
+    /// out and before anything is read. The window announces the file here. With this hook the files are
+    /// handed out one at a time; without it, small files go to a worker several at a time.
     std::function<void(int index)> starting;
     /// A file is done: called under a lock, on a worker thread, with the number done so far.
     std::function<void(int done)> progress;

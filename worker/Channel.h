@@ -44,7 +44,8 @@ class Channel
 {
 public:
     static constexpr qsizetype kDefaultMaxPayload = 64 * 1024;
-    static constexpr int kMaxDescriptors = 4;
+    /// Enough for a source and a work file each of a conversion's sixteen files.
+    static constexpr int kMaxDescriptors = 32;
 
     /// A connected pair of sockets, both close-on-exec; nullopt with errno set when the system refuses.
     [[nodiscard]] static std::optional<std::pair<Descriptor, Descriptor>> createSocketPair();

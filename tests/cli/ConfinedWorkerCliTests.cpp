@@ -126,7 +126,8 @@ TEST(CompromisedDecoder, ReachesNothingFromItsWorkerAndItsFailuresCostOnlyTheirO
 
     // Each file asks the decoder for one thing; photo.jpg and drawing.png ask nothing. The failing ones
     // are photos to be turned upright, whose memory estimate reads no header through libjpeg: their
-    // decoder fails once, in the conversion, and the hanging one costs the run one time limit, not two.
+    // decoder fails in the conversion. Small files go to a worker several at a time, so each failure
+    // also shows that it costs only its own file when it happens among others.
     const std::pair<const char*, QByteArray> sources[] = {
         { "photo.jpg", fileBytes(dirtyCorpusDir() + "/jpeg/01_exif_gps_makernote_thumb.jpg") },
         { "attempts.jpg", jpegAsking("jpeg/13_kitchen_sink.jpg", "attempts") },

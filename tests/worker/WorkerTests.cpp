@@ -622,7 +622,7 @@ TEST_P(FailingWorker, IsReportedWithItsReasonReapedAndReplaced)
     else if (QByteArray(c.op) == "raw-descriptors")
         request = op("raw")
                       .putBytes(WorkerProtocol::seal(WorkerProtocol::Kind::Reply, 1, "x"))
-                      .putI32(12)
+                      .putI32(Channel::kMaxDescriptors + 1)
                       .putU32(0)
                       .take();
     else if (QByteArray(c.op) == "raw-out-of-turn")
