@@ -188,7 +188,9 @@ TEST(CommandLine, FormatJpegWritesEveryImageAsACleanUprightJpeg)
     EXPECT_FALSE(profile.standardOutput.trimmed().isEmpty());
 }
 
-TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
+// The exit status of every way a run can end, what a refused option says, and the help, which states
+// every default and names the program by its name though started by its full path.
+TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWrittenAndHelpStatesEveryDefault)
 {
     QTemporaryDir work;
     const QString config = work.filePath("config");
@@ -199,6 +201,7 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
     {
         QStringList arguments;
         int exitCode;
+        const char* said = ""; ///< on standard error
     } cases[] = {
         { { "-o", work.filePath("a"), photo }, 0 },
         { { "-o", work.filePath("b"), photo, work.filePath("missing.jpg") }, 1 },
@@ -214,15 +217,46 @@ TEST(CommandLine, ExitStatusSaysWhetherEverythingWasWritten)
         { { "--names", "numbered", "-o", work.filePath("l"), photo }, 0 },
         { { "-o", work.filePath("plain"), photo }, 2 },
         { { "--fix-orientation", "--no-fix-orientation", "-o", work.filePath("h"), photo }, 2 },
+        { { "--lossless", "--no-lossless", "-o", work.filePath("m"), photo }, 2,
+            "--lossless and --no-lossless exclude each other" },
+        // Inspecting writes nothing: it takes no output folder.
+        { { "--inspect", "-o", work.filePath("n"), photo }, 2 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const ProcessResult run = runCli(c.arguments, config);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.standardError.toStdString();
+        EXPECT_TRUE(run.standardError.contains(QLatin1String(c.said))) << run.standardError.toStdString();
     }
     EXPECT_TRUE(QFileInfo(work.filePath("plain")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(work.filePath("n"))) << "inspecting made a folder";
     EXPECT_EQ(runCli({ "--version" }, config).exitCode, 0);
-    EXPECT_TRUE(runCli({ "--help" }, config).standardOutput.contains(QLatin1String("--output")));
+
+    const ProcessResult help = runCli({ "--help" }, config);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.standardOutput.startsWith(QLatin1String("Usage: morvane-cli [options] PATH...")))
+        << help.standardOutput.toStdString();
+    const struct
+    {
+        const char* option;
+        const char* statedDefault;
+    } defaults[] = {
+        { "--quality <N>", "(default: 70)" },
+        { "--fix-orientation", "(default: on)" },
+        { "--lossless", "(default: off)" },
+        { "--format <same|jpeg>", "(default: same)" },
+        { "--names <source|numbered>", "(default: source)" },
+    };
+    // QCommandLineParser wraps descriptions: compare the option's entry with its lines joined.
+    const QString text = help.standardOutput.simplified();
+    for (const auto& d : defaults) {
+        SCOPED_TRACE(d.option);
+        const qsizetype at = text.indexOf(QLatin1String(d.option));
+        ASSERT_GE(at, 0) << help.standardOutput.toStdString();
+        const qsizetype next = text.indexOf(QLatin1String(" -"), at + qsizetype(qstrlen(d.option)));
+        EXPECT_TRUE(text.mid(at, next - at).contains(QLatin1String(d.statedDefault)))
+            << text.mid(at, next - at).toStdString();
+    }
 }
 
 TEST(CommandLine, JsonListsEveryInputOnItsOwnLine)
@@ -364,37 +398,6 @@ TEST(CommandLine, DefaultsAreItsOwnWhateverTheWindowStoredAndOptionsNeverReachTh
     EXPECT_EQ(QImageReader(work.filePath("once/orient_6.jpg")).size(), QSize(480, 640));
 
     EXPECT_EQ(fileBytes(config + "/Morvane/Morvane.ini"), storedBefore);
-}
-
-TEST(CommandLine, HelpNamesTheProgramAndStatesEveryDefault)
-{
-    QTemporaryDir work;
-    const ProcessResult help = runCli({ "--help" }, work.filePath("config"));
-    EXPECT_EQ(help.exitCode, 0);
-    // Started by its full path, the program still calls itself by its name.
-    EXPECT_TRUE(help.standardOutput.startsWith(QLatin1String("Usage: morvane-cli [options] PATH...")))
-        << help.standardOutput.toStdString();
-    const struct
-    {
-        const char* option;
-        const char* statedDefault;
-    } defaults[] = {
-        { "--quality <N>", "(default: 70)" },
-        { "--fix-orientation", "(default: on)" },
-        { "--lossless", "(default: off)" },
-        { "--format <same|jpeg>", "(default: same)" },
-        { "--names <source|numbered>", "(default: source)" },
-    };
-    // QCommandLineParser wraps descriptions: compare the option's entry with its lines joined.
-    const QString text = help.standardOutput.simplified();
-    for (const auto& d : defaults) {
-        SCOPED_TRACE(d.option);
-        const qsizetype at = text.indexOf(QLatin1String(d.option));
-        ASSERT_GE(at, 0) << help.standardOutput.toStdString();
-        const qsizetype next = text.indexOf(QLatin1String(" -"), at + qsizetype(qstrlen(d.option)));
-        EXPECT_TRUE(text.mid(at, next - at).contains(QLatin1String(d.statedDefault)))
-            << text.mid(at, next - at).toStdString();
-    }
 }
 
 TEST(CommandLine, NumberedNamesGoOnAcrossRunsAndNeverReplaceAFile)

@@ -188,22 +188,3 @@ TEST(LosslessCommandLine, JpegsKeepTheirPixelsAndGetTheProfileAndDensityOfAReenc
     // The flags changed nothing stored.
     EXPECT_FALSE(QFileInfo::exists(keepingConfig + "/Morvane/Morvane.ini"));
 }
-
-TEST(LosslessCommandLine, TextReportNotesTheFallbackAndFlagsExcludeEachOther)
-{
-    QTemporaryDir work;
-    const QString odd = oddPhoto(work);
-    ASSERT_FALSE(odd.isEmpty());
-    const ProcessResult run
-        = runCli({ "--lossless", "-o", work.filePath("out"), odd }, work.filePath("config"));
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.standardError.contains(
-        QStringLiteral("note: %1: re-encoded at quality 70: 1001 x 667 pixels").arg(odd)))
-        << run.standardError.toStdString();
-
-    const ProcessResult both
-        = runCli({ "--lossless", "--no-lossless", "-o", work.filePath("out"), odd }, work.filePath("config"));
-    EXPECT_EQ(both.exitCode, 2);
-    EXPECT_TRUE(
-        both.standardError.contains(QLatin1String("--lossless and --no-lossless exclude each other")));
-}
