@@ -19,7 +19,6 @@
 #include "ui/widgets/DropView.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -39,7 +38,6 @@
 #include <QWindow>
 
 #include <atomic>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -686,47 +684,6 @@ TEST_F(RunCommand, SameNamesAndTheSourceFolderNeverReplaceAnything)
     EXPECT_EQ(fileBytes(first), firstBytes);
     EXPECT_EQ(fileBytes(second), secondBytes);
     EXPECT_EQ(filesUnder(script->folder), (QStringList { "photo (1).jpg", "photo (2).jpg", "photo.jpg" }));
-}
-
-} // namespace
-
-namespace {
-
-/// A JPEG of \a width x \a height, so that a copy tells by its size which source it came from.
-QByteArray jpegOfSize(int width, int height)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPEG");
-    return bytes;
-}
-
-/// The names in \a folder and the size of the picture in each, read through the bytes of the names and
-/// decoded by Qt's readers.
-QMap<QByteArray, QSize> picturesIn(const QByteArray& folder)
-{
-    QMap<QByteArray, QSize> pictures;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return pictures;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        QByteArray bytes;
-        if (const int fd = ::open((folder + '/' + name).constData(), O_RDONLY); fd >= 0) {
-            char chunk[65536];
-            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
-                bytes.append(chunk, n);
-            ::close(fd);
-        }
-        pictures.insert(name, QImage::fromData(bytes).size());
-    }
-    ::closedir(dir);
-    return pictures;
 }
 
 } // namespace

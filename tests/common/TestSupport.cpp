@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/common/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <limits>
@@ -185,6 +187,40 @@ bool writeNative(const QByteArray& path, const QByteArray& bytes)
     const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     ::close(fd);
     return written;
+}
+
+QByteArray jpegOfSize(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    return bytes;
+}
+
+QMap<QByteArray, QSize> picturesIn(const QByteArray& folder)
+{
+    QMap<QByteArray, QSize> pictures;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return pictures;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        QByteArray bytes;
+        if (const int fd = ::open((folder + '/' + name).constData(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            char chunk[65536];
+            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+                bytes.append(chunk, n);
+            ::close(fd);
+        }
+        pictures.insert(name, QImage::fromData(bytes).size());
+    }
+    ::closedir(dir);
+    return pictures;
 }
 
 void removeTree(const QString& dir)

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QImage>
 #include <QJsonObject>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -73,6 +74,13 @@ struct ProcessResult
 /// Creates the file at \a path, spelled as the file system's bytes, with \a bytes; false when it exists
 /// or could not be written.
 [[nodiscard]] bool writeNative(const QByteArray& path, const QByteArray& bytes);
+
+/// A JPEG of \a width x \a height, so that a copy tells by its size which source it came from.
+[[nodiscard]] QByteArray jpegOfSize(int width, int height);
+
+/// The names in \a folder as the file system spells them (a byte walk of the listing), each with the size
+/// of the picture in it, read through those bytes and decoded by Qt's readers.
+[[nodiscard]] QMap<QByteArray, QSize> picturesIn(const QByteArray& folder);
 
 /// Removes \a dir and everything below it, names that are no UTF-8 included (QDir::removeRecursively, and
 /// so QTemporaryDir, cannot reach those); links are removed, never followed.
