@@ -14,6 +14,7 @@
 #include "tests/ui/ModalTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AppController.h"
+#include "ui/FileTableModel.h"
 #include "ui/RunDialogs.h"
 #include "ui/StatusWindowController.h"
 #include "ui/widgets/DropView.h"
@@ -729,10 +730,11 @@ TEST_F(RunCommand, NamesThatAreNoUtf8ArriveEveryWayAndTheirCopiesKeepTheBytes)
     EXPECT_EQ(role, int(InstanceLink::Role::Handed));
     EXPECT_TRUE(waitFor([] { return Converter::converter()->allFilePaths().size() == 2; }));
 
-    // A file manager's drop: a file, the folder and the link, their bytes percent-encoded.
+    // A file manager's drop: a file, the folder and the link, their bytes percent-encoded (in either case,
+    // with or without the host).
     QMimeData data;
     data.setData(QStringLiteral("text/uri-list"),
-        "file://" + root + "/drop-%FF.jpg\r\nfile://" + root + "/side\r\nfile://" + root
+        "file://localhost" + root + "/drop-%ff.jpg\r\nfile://" + root + "/side\r\nfile://" + root
             + "/IMG_0002.jpg\r\n");
     auto* dropView = nib->mainWindow()->findChild<DropView*>(QStringLiteral("dropView"));
     ASSERT_NE(dropView, nullptr);
@@ -742,6 +744,15 @@ TEST_F(RunCommand, NamesThatAreNoUtf8ArriveEveryWayAndTheirCopiesKeepTheBytes)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(dropView, &drop);
     ASSERT_EQ(Converter::converter()->allFilePaths().size(), 6);
+    // The list shows the bytes that are no UTF-8 readably.
+    QStringList shown;
+    const QAbstractItemModel* model = controller()->dataSource();
+    for (int row = 0; row < model->rowCount(); ++row)
+        shown << model->index(row, FileTableModel::columnForIdentifier(FileRecord::kName)).data().toString();
+    shown.sort();
+    EXPECT_EQ(shown,
+        (QStringList { "IMG_0002.jpg", "arg-\\xe9.jpg", "caf\\xe8.jpg", "caf\\xe9.jpg", "drop-\\xff.jpg",
+            "hand-\\xe8.jpg" }));
 
     script->folder = work.filePath("out");
     convert();

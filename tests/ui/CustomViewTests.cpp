@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The custom views: the table that hides its header while empty, the drop view and the vertically
-// centred text cell; and the thumbnails against ImageMagick's pictures, decoded in the background.
-#include "batch/Converter.h"
+// The custom views: the drop view and the vertically centred text cell (the table that hides its header
+// while empty is seen through the main window's tests); and the thumbnails against ImageMagick's
+// pictures, decoded in the background.
 #include "batch/Notices.h"
 #include "batch/NotificationCenter.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/BackgroundCache.h"
-#include "ui/FileTableModel.h"
 #include "ui/ThumbnailCache.h"
-#include "ui/widgets/BlankTableView.h"
 #include "ui/widgets/DropView.h"
 #include "ui/widgets/MiddleAlignedTextFieldCell.h"
 
@@ -21,44 +19,12 @@
 #include <QRandomGenerator>
 #include <QSemaphore>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 
 namespace {
-
-// ---- BlankTableView ----
-
-TEST(BlankTable, HeaderComesWithTheFirstRowInTheSameReloadAndGoesWithTheLast)
-{
-    Converter::converter()->clear();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.jpg"));
-    ASSERT_TRUE(touchFile(path));
-    FileTableModel model(Converter::converter());
-    BlankTableView table(QRect(0, 0, 300, 200));
-    QHeaderView* header = table.horizontalHeader();
-    EXPECT_TRUE(header->isHidden()) << "a new table starts without its header";
-    table.setModel(&model);
-
-    Converter::converter()->addFile(path);
-    EXPECT_TRUE(header->isHidden()) << "nothing changes before the reload";
-    table.reloadData();
-    EXPECT_FALSE(header->isHidden());
-    EXPECT_EQ(table.headerView(), header);
-    EXPECT_EQ(table.model()->rowCount(), 1);
-    EXPECT_EQ(header->count(), 6);
-
-    table.reloadData();
-    EXPECT_FALSE(header->isHidden()) << "a reload in the right state only reloads the rows";
-
-    Converter::converter()->removeFile(path);
-    table.reloadData();
-    EXPECT_TRUE(header->isHidden());
-    EXPECT_EQ(table.model()->rowCount(), 0);
-}
 
 // ---- DropView ----
 

@@ -4,7 +4,6 @@
 #include "app/MainNib.h"
 #include "batch/Converter.h"
 #include "batch/Notices.h"
-#include "engine/core/NativePath.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
@@ -17,7 +16,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
@@ -170,24 +168,6 @@ protected:
     QToolBar* toolbar = nullptr;
     QStatusBar* statusBar = nullptr;
 };
-
-TEST_F(MainWindow, TooltipCountsTheFilesWithoutSingularAndIsEmptyWithout)
-{
-    const struct
-    {
-        int files;
-        const char* tooltip;
-    } cases[] = { { 1, "1 image photos" }, { 0, "" }, { 3, "3 image photos" } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.files);
-        Converter::converter()->clear();
-        addFiles(c.files);
-        controller->reloadImageData();
-        EXPECT_EQ(table->toolTip(), QString::fromUtf8(c.tooltip));
-        EXPECT_EQ(table->model()->rowCount(), c.files);
-        EXPECT_EQ(headerShown(), c.files > 0);
-    }
-}
 
 TEST_F(MainWindow, RemoveTakesExactlyTheSelectedRowsAndRefreshesTooltipAndPage)
 {
@@ -390,33 +370,13 @@ TEST_F(MainWindow, DropOnTheDropViewFillsTheListAndShowsContent)
 {
     const QString image = dir.filePath(QStringLiteral("drop.png"));
     ASSERT_TRUE(writePng(image));
-    const auto data = fileDrag({ image });
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(dropView, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(dropView, &drop);
+    EXPECT_FALSE(headerShown());
+    ASSERT_TRUE(dragAndDrop(dropView, { image }));
     EXPECT_EQ(listed(), QStringList { image });
     EXPECT_EQ(page(), QStringLiteral("content"));
     EXPECT_FALSE(toolbar->isHidden());
     EXPECT_TRUE(headerShown());
     EXPECT_EQ(table->toolTip(), QString()) << "a drop reloads the rows, not the tooltip";
-}
-
-TEST_F(MainWindow, AFolderDraggedAloneOntoTheHomePageIsTakenWithItsOwnImages)
-{
-    const QString folder = dir.filePath(QStringLiteral("holiday"));
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
-    for (const char* name : { "beach.jpg", "dunes.PNG", "notes.txt", "sub/inner.jpg" })
-        ASSERT_TRUE(touchFile(folder + QLatin1Char('/') + QLatin1String(name)));
-
-    EXPECT_TRUE(dragAndDrop(dropView, { folder }));
-    QStringList added = listed();
-    added.sort();
-    EXPECT_EQ(added,
-        (QStringList { folder + QStringLiteral("/beach.jpg"), folder + QStringLiteral("/dunes.PNG") }));
-    EXPECT_EQ(page(), QStringLiteral("content"));
-    EXPECT_EQ(table->model()->rowCount(), 2);
 }
 
 // A folder received from someone else may hold links into its receiver's files: Add Folder and drops of
@@ -469,46 +429,6 @@ TEST_F(MainWindow, WalkedFoldersTakeOnlyLinksInsideThemAndTheListShowsTheLinksNa
     Converter::converter()->clear();
     EXPECT_TRUE(dragAndDrop(dropView, { folder + QStringLiteral("/IMG_0002.jpg") }));
     EXPECT_EQ(shown(), (QHash<QString, QString> { { passport, QStringLiteral("IMG_0002.jpg") } }));
-}
-
-// A drop from a file manager names its files by their bytes, percent-encoded: Latin-1 names arrive with
-// those bytes, stay two files, and the list shows the bytes that are no UTF-8 readably.
-TEST_F(MainWindow, DroppedNamesThatAreNoUtf8KeepTheirBytesAndShowReadably)
-{
-    const auto cleanUp = qScopeGuard([&] { removeTree(dir.path()); });
-    const QByteArray folder = QFile::encodeName(dir.path());
-    QByteArray png;
-    {
-        QBuffer buffer(&png);
-        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
-        QImage picture(8, 8, QImage::Format_RGB32);
-        picture.fill(Qt::darkCyan);
-        ASSERT_TRUE(picture.save(&buffer, "PNG"));
-    }
-    for (const char* name : { "/caf\xe9.png", "/caf\xe8.png" }) {
-        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, png.constData(), size_t(png.size())), png.size());
-        ::close(fd);
-    }
-    // What a file manager puts on the clipboard: the names' bytes percent-encoded.
-    QMimeData data;
-    data.setData(QStringLiteral("text/uri-list"),
-        "file://" + folder + "/caf%E9.png\r\nfile://localhost" + folder + "/caf%e8.png\r\n");
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(dropView, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(dropView, &drop);
-
-    QList<QByteArray> bytes;
-    for (const QString& path : listed())
-        bytes << encodePath(path);
-    EXPECT_EQ(bytes, (QList<QByteArray> { folder + "/caf\xe9.png", folder + "/caf\xe8.png" }));
-    const int nameColumn = FileTableModel::columnForIdentifier(QStringLiteral("name"));
-    ASSERT_EQ(table->model()->rowCount(), 2);
-    EXPECT_EQ(table->model()->index(0, nameColumn).data().toString(), QStringLiteral("caf\\xe9.png"));
-    EXPECT_EQ(table->model()->index(1, nameColumn).data().toString(), QStringLiteral("caf\\xe8.png"));
 }
 
 TEST_F(MainWindow, ADragHoldingANamedPipeIsJudgedWithoutWaitingForIt)
