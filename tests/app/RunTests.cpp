@@ -301,39 +301,6 @@ TEST_F(RunCommand, ThreeDirtyFilesAreAnnouncedShownModallyAndWrittenClean)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window takes events again";
 }
 
-TEST_F(RunCommand, EveryOutputsBytesAreThoseOfItsExtension)
-{
-    // Magic numbers, read from the bytes: an oracle beside every reader of ours.
-    const QByteArray jpeg("\xFF\xD8\xFF", 3);
-    const QByteArray tiffLittle("II*\0", 4);
-    const QByteArray tiffBig("MM\0*", 4);
-    const struct
-    {
-        const char* corpusFile;
-        const char* name;
-        bool tiff;
-    } cases[] = {
-        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "scan.tiff", true },
-        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "page.TIFF", true },
-        { "tiff/01_exif_gps_xmp_iptc_icc.tif", "fax.tif", true },
-        { "jpeg/orient/orient_1.jpg", "photo.jpeg", false },
-        { "jpeg/orient/orient_1.jpg", "renamed.tiff", true },
-        { "png/01_text_chunks.png", "drawing.JPG", false },
-    };
-    for (const auto& c : cases)
-        addSource(QLatin1String(c.corpusFile), QLatin1String("in/") + QLatin1String(c.name));
-    script->folder = work.filePath("out");
-    convert();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QByteArray head = fileBytes(work.filePath("out/") + QLatin1String(c.name)).left(4);
-        if (c.tiff)
-            EXPECT_TRUE(head == tiffLittle || head == tiffBig) << head.toHex().constData();
-        else
-            EXPECT_TRUE(head.startsWith(jpeg)) << head.toHex().constData();
-    }
-}
-
 TEST_F(RunCommand, APhoneHeicComesOutUprightAndCleanAsHeicAndAsJpegWhenChosen)
 {
     // A phone photo: stored turned, with 'irot' for orientation 6 and Exif with a position and the phone.

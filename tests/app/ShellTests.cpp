@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell under the offscreen platform: the loaded layout, the delegate's preference
-// controls against the INI file, the toolkit-version flag, and quitting when the main window closes.
+// controls against the INI file, and quitting when the main window closes.
 #include "app/MainNib.h"
 #include "app/MorvaneApplication.h"
-#include "engine/pipeline/ImageSaving.h"
 #include "settings/Settings.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "ui/AppController.h"
-#include "ui/MorvaneAppDelegate.h"
 #include "ui/StatusWindowController.h"
 #include "ui/widgets/SegmentedControl.h"
 
@@ -18,14 +16,12 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
-#include <QVersionNumber>
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -38,13 +34,11 @@ protected:
     void SetUp() override
     {
         clearStore();
-        isRunningOnSnowLeopardOrLater = true;
         nib = std::make_unique<MainNib>();
     }
     void TearDown() override
     {
         nib.reset();
-        isRunningOnSnowLeopardOrLater = true;
         clearStore();
     }
 
@@ -130,32 +124,6 @@ TEST_F(Shell, CheckBoxesStoreTrueOnlyWhenCheckedAndTheMixedStateAsFalse)
     }
 }
 
-// A click on the box as a person makes it, on the window shown: the next run reads the stored choice.
-TEST_F(Shell, KeepJpegQualityBoxSitsBesideTheOrientationBoxAndAClickStoresIt)
-{
-    launch();
-    nib->mainWindow()->show();
-    auto* orientation = mainChild<QCheckBox>("chkOrientation");
-    auto* keep = mainChild<QCheckBox>("chkKeepJpegQuality");
-    ASSERT_TRUE(orientation && keep);
-    EXPECT_EQ(keep->parentWidget(), orientation->parentWidget());
-    EXPECT_FALSE(keep->isChecked()) << "off until the user turns it on";
-    const QPointF centre = QRectF(keep->rect()).center();
-    const QPointF global = keep->mapToGlobal(centre);
-    for (const QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
-        QMouseEvent event(type, centre, global, Qt::LeftButton,
-            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(keep, &event);
-    }
-    EXPECT_EQ(storedText(Settings::kKeepJpegQuality), QStringLiteral("true"));
-    EXPECT_TRUE(Settings::settings()->keepJpegQuality());
-    for (const QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease }) {
-        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QApplication::sendEvent(keep, &event);
-    }
-    EXPECT_EQ(storedText(Settings::kKeepJpegQuality), QStringLiteral("false"));
-}
-
 // The output format beside the check boxes: restored without a write, stored only by the user's choice.
 TEST_F(Shell, OutputFormatChoiceIsRestoredQuietlyAndStoredByTheUser)
 {
@@ -169,7 +137,6 @@ TEST_F(Shell, OutputFormatChoiceIsRestoredQuietlyAndStoredByTheUser)
         launch();
         auto* format = mainChild<QComboBox>("cmbOutputFormat");
         ASSERT_TRUE(format);
-        EXPECT_EQ(format->parentWidget(), mainChild<QCheckBox>("chkKeepJpegQuality")->parentWidget());
         EXPECT_EQ(format->currentIndex(), index);
         EXPECT_EQ(storeText(), QString::fromUtf8(ini));
     }
@@ -188,29 +155,6 @@ TEST_F(Shell, OutputFormatChoiceIsRestoredQuietlyAndStoredByTheUser)
     EXPECT_EQ(Settings::settings()->outputFormat(), OutputFormatChoice::Jpeg);
     press(Qt::Key_Up);
     EXPECT_EQ(storedText(Settings::kOutputFormat), QStringLiteral("same"));
-}
-
-TEST_F(Shell, WakingSetsTheToolkitFlagWhenTheVersionIsAtLeast1038)
-{
-    nib->connectOutlets();
-    nib->connectActions();
-    for (const auto& [version, flag] : { std::pair { 1038.0, true }, std::pair { 1037.999, false },
-             std::pair { 1038.1, true }, std::pair { 0.0, false }, std::pair { 6004.002, true } }) {
-        SCOPED_TRACE(version);
-        isRunningOnSnowLeopardOrLater = !flag;
-        nib->delegate()->setToolkitVersion(version);
-        nib->delegate()->awakeFromNib();
-        EXPECT_EQ(isRunningOnSnowLeopardOrLater.load(), flag);
-    }
-}
-
-TEST(ToolkitVersionNumber, EveryQtReleaseIsAboveTheThresholdAndReleasesKeepTheirOrder)
-{
-    EXPECT_EQ(toolkitVersionNumber(QVersionNumber(6, 4, 2)), 6004.002);
-    const QVersionNumber releases[] = { { 2, 0, 0 }, { 5, 15, 16 }, { 6, 4, 2 }, { 6, 4, 10 }, { 6, 10, 0 } };
-    EXPECT_GT(toolkitVersionNumber(releases[0]), kToolkitVersionNumber10_6);
-    for (size_t i = 1; i < std::size(releases); ++i)
-        EXPECT_LT(toolkitVersionNumber(releases[i - 1]), toolkitVersionNumber(releases[i])) << i;
 }
 
 // By the close button and by the Quit command.
