@@ -119,31 +119,6 @@ INSTANTIATE_TEST_SUITE_P(Drags, DropViewDrag,
 
 // ---- MiddleAlignedTextFieldCell ----
 
-TEST(MiddleAlignedTextFieldCell, CentresTheLineHalfAPointHighAndLetsTallTextStartAbove)
-{
-    const struct
-    {
-        QRectF bounds;
-        qreal textHeight;
-        qreal top;
-    } cases[] = {
-        { QRectF(0, 0, 100, 20), 14, 2.5 },
-        { QRectF(7, 40, 100, 20), 14, 42.5 },
-        { QRectF(0, 0, 100, 18), 18, -0.5 },
-        { QRectF(0, 0, 100, 20), 30, -5.5 },
-        { QRectF(0, 10, 100, 80), 15, 42.0 },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.textHeight);
-        const QRectF base(c.bounds.x() + 2, c.bounds.y(), c.bounds.width() - 4, c.bounds.height());
-        const QRectF rect = MiddleAlignedTextFieldCell::titleRectForBounds(c.bounds, base, c.textHeight);
-        EXPECT_DOUBLE_EQ(rect.y(), c.top);
-        EXPECT_EQ(rect.x(), base.x());
-        EXPECT_EQ(rect.width(), base.width());
-        EXPECT_EQ(rect.height(), base.height());
-    }
-}
-
 TEST(MiddleAlignedTextFieldCell, WrapsWordsInTallRowsOnlyAndNeverCutsAWordInTwo)
 {
     const QFontMetricsF metrics(QApplication::font());
