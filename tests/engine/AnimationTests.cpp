@@ -7,6 +7,7 @@
 #include "engine/formats/png/ApngRewriter.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/AnimationFixtures.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -152,33 +153,6 @@ TEST(DamagedAnimatedGifs, AreRefusedOrLeftToTheSingleFramePath)
 
 // ---- APNG ----
 
-struct Chunk
-{
-    QByteArray type;
-    QByteArray body;
-};
-
-/// The chunks of \a png up to IEND, each CRC checked; empty when one is wrong or anything follows IEND.
-QList<Chunk> chunksOf(const QByteArray& png)
-{
-    QList<Chunk> chunks;
-    qsizetype at = 8;
-    while (at + 12 <= png.size()) {
-        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
-        if (at + 12 + qsizetype(length) > png.size())
-            return {};
-        const QByteArray typed = png.mid(at + 4, 4 + qsizetype(length));
-        const quint32 crc = qFromBigEndian<quint32>(png.constData() + at + 8 + length);
-        if (crc != quint32(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size()))))
-            return {};
-        chunks.append({ typed.left(4), typed.mid(4) });
-        at += 12 + qsizetype(length);
-        if (chunks.last().type == "IEND")
-            return at == png.size() ? chunks : QList<Chunk> {};
-    }
-    return {};
-}
-
 /// Unfilters 8-bit palette rows (one byte a pixel) into the indices.
 QByteArray unfiltered(const QByteArray& rows, int width, int height)
 {
@@ -228,7 +202,7 @@ TEST(AnimatedPng, KeepsFramesTimingAndPixelsAndNothingPlanted)
     EXPECT_EQ(rewritten.frames, 3);
     EXPECT_FALSE(rewritten.file.contains(kPlanted));
 
-    const QList<Chunk> chunks = chunksOf(rewritten.file);
+    const QList<PngChunk> chunks = pngChunks(rewritten.file);
     ASSERT_FALSE(chunks.isEmpty());
     QStringList types;
     QList<QByteArray> controls;
@@ -236,22 +210,22 @@ TEST(AnimatedPng, KeepsFramesTimingAndPixelsAndNothingPlanted)
     quint32 expectedSequence = 0;
     QByteArray palette;
     QByteArray alpha;
-    for (const Chunk& chunk : chunks) {
+    for (const PngChunk& chunk : chunks) {
         types.append(QString::fromLatin1(chunk.type));
         if (chunk.type == "fcTL" || chunk.type == "fdAT") {
-            EXPECT_EQ(qFromBigEndian<quint32>(chunk.body.constData()), expectedSequence++);
+            EXPECT_EQ(qFromBigEndian<quint32>(chunk.data.constData()), expectedSequence++);
         }
         if (chunk.type == "fcTL") {
-            controls.append(chunk.body.mid(4));
+            controls.append(chunk.data.mid(4));
             data.append(QByteArray());
         } else if (chunk.type == "IDAT") {
-            data.last().append(chunk.body);
+            data.last().append(chunk.data);
         } else if (chunk.type == "fdAT") {
-            data.last().append(chunk.body.mid(4));
+            data.last().append(chunk.data.mid(4));
         } else if (chunk.type == "PLTE") {
-            palette = chunk.body;
+            palette = chunk.data;
         } else if (chunk.type == "tRNS") {
-            alpha = chunk.body;
+            alpha = chunk.data;
         }
     }
     EXPECT_EQ(types.join(u' '), "IHDR PLTE tRNS acTL fcTL IDAT fcTL fdAT fcTL fdAT IEND");

@@ -22,7 +22,6 @@
 
 #include <cmath>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -57,37 +56,6 @@ QImage photoLike(int width, int height, int noise = 0)
     return image;
 }
 
-/// Largest per-channel difference and the PSNR of \a actual against \a expected over the pixels that
-/// \a counts accepts (given x, y and the expected ARGB32 pixel).
-struct Difference
-{
-    int maximum = 0;
-    double psnr = 0;
-};
-
-Difference compare(
-    const QImage& expectedImage, const QImage& actualImage,
-    const std::function<bool(int, int, QRgb)>& counts = [](int, int, QRgb) { return true; })
-{
-    const QImage expected = expectedImage.convertToFormat(QImage::Format_ARGB32);
-    const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
-    Difference d;
-    double squares = 0;
-    qint64 samples = 0;
-    for (int y = 0; y < expected.height(); ++y)
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb e = expected.pixel(x, y), a = actual.pixel(x, y);
-            for (const int diff : { qRed(e) - qRed(a), qGreen(e) - qGreen(a), qBlue(e) - qBlue(a) })
-                if (counts(x, y, e)) {
-                    d.maximum = std::max(d.maximum, std::abs(diff));
-                    squares += double(diff) * diff;
-                    ++samples;
-                }
-        }
-    d.psnr = squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * double(samples) / squares);
-    return d;
-}
-
 /// The size Qt's reader finds in the header of \a data.
 QSize imageSizeOf(const QByteArray& data)
 {
@@ -96,61 +64,14 @@ QSize imageSizeOf(const QByteArray& data)
     return buffer.open(QIODevice::ReadOnly) ? QImageReader(&buffer).size() : QSize();
 }
 
-/// Runs \a encode on a new file at \a path; false when either fails.
-template<typename Encode> bool encodeTo(const QString& path, Encode encode)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const bool ok = fd >= 0 && encode(fd);
-    return ::close(fd) == 0 && ok;
-}
-
 bool encodeJpegTo(const QString& path, const QImage& image, const JpegEncodeOptions& options)
 {
-    return encodeTo(path, [&](int fd) { return encodeJpeg(image, options, fd); });
+    return writeThroughDescriptor(path, [&](int fd) { return encodeJpeg(image, options, fd); });
 }
 
 bool encodeGifTo(const QString& path, const QImage& image)
 {
-    return encodeTo(path, [&](int fd) { return encodeGif(image, fd); });
-}
-
-/// One marker of a JPEG file and its payload (without the length field).
-struct JpegSegment
-{
-    int marker = 0;
-    QByteArray payload;
-};
-
-/// Walks a JPEG marker by marker, through the entropy-coded data, to EOI. Empty when the structure is
-/// broken or anything follows EOI.
-std::vector<JpegSegment> walkJpeg(const QByteArray& data)
-{
-    auto byte = [&](qsizetype i) { return i < data.size() ? int(uchar(data[i])) : -1; };
-    if (byte(0) != 0xFF || byte(1) != 0xD8)
-        return {};
-    std::vector<JpegSegment> segments { { 0xD8, {} } };
-    qsizetype pos = 2;
-    while (pos < data.size()) {
-        if (byte(pos) != 0xFF)
-            return {};
-        const int marker = byte(pos + 1);
-        if (marker == 0xD9) {
-            segments.push_back({ marker, {} });
-            return pos + 2 == data.size() ? segments : std::vector<JpegSegment> {};
-        }
-        const int length = byte(pos + 2) << 8 | byte(pos + 3);
-        if (length < 2 || pos + 2 + length > data.size())
-            return {};
-        segments.push_back({ marker, data.mid(pos + 4, length - 2) });
-        pos += 2 + length;
-        if (marker == 0xDA) { // entropy-coded data: stuffed zeros and restart markers belong to it
-            while (pos + 1 < data.size()
-                && (byte(pos) != 0xFF || byte(pos + 1) == 0
-                    || (byte(pos + 1) >= 0xD0 && byte(pos + 1) <= 0xD7)))
-                ++pos;
-        }
-    }
-    return {};
+    return writeThroughDescriptor(path, [&](int fd) { return encodeGif(image, fd); });
 }
 
 /// The marker sequence as text, runs of DQT and DHT collapsed: "SOI APP0 DQT SOF0 DHT SOS EOI".
@@ -168,21 +89,6 @@ QString markerNames(const std::vector<JpegSegment>& segments)
             names << name;
     }
     return names.join(u' ');
-}
-
-/// The ICC profile reassembled from the APP2 chunks, checking their numbering.
-QByteArray iccFromSegments(const std::vector<JpegSegment>& segments)
-{
-    QByteArray profile;
-    int expected = 1;
-    for (const JpegSegment& s : segments) {
-        if (s.marker != 0xE2 || !s.payload.startsWith(QByteArray("ICC_PROFILE\0", 12)))
-            continue;
-        if (uchar(s.payload[12]) != expected++)
-            return "chunks out of order";
-        profile += s.payload.mid(14);
-    }
-    return profile;
 }
 
 /// A TIFF structure with one IFD holding Orientation = 1: the EXIF payload an encoder is handed.
@@ -283,8 +189,8 @@ TEST_F(CodecTest, ForeignJpegsMatchQtsDecoderAsOpaqueRgb32OrGrey)
         EXPECT_EQ(decoded->pixels.format(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
         const QImage reference(file);
         ASSERT_EQ(decoded->pixels.size(), reference.size());
-        EXPECT_LE(compare(reference, decoded->pixels).maximum, 2);
-        EXPECT_GT(compare(grey ? QImage(path("grey.png")) : source, decoded->pixels).psnr, 30);
+        EXPECT_LE(compareImages(reference, decoded->pixels).maximum, 2);
+        EXPECT_GT(compareImages(grey ? QImage(path("grey.png")) : source, decoded->pixels).psnr, 30);
         for (int y = 0; y < reference.height(); y += 7) // RGB32 requires the padding byte to be 0xFF
             EXPECT_EQ(qAlpha(decoded->pixels.pixel(y % reference.width(), y)), 255);
         EXPECT_TRUE(decoded->iccProfile.isEmpty());
@@ -310,13 +216,8 @@ TEST_F(CodecTest, UprightDecodeEqualsAPlainDecodeTurnedAfterwards)
             const std::optional<Image> upright
                 = decodeJpeg(fileBytes(file), 1'000'000, Orientation(orientation));
             ASSERT_TRUE(upright);
-            // 5 to 8 are the transposed picture, mirrored as 1 to 4 mirror the stored one.
-            const int mirror = (orientation - 1) % 4; // 0 none, 1 across, 2 both, 3 upside down
-            const QImage expected
-                = (orientation >= 5 ? plain->pixels.transformed(QTransform(0, 1, 1, 0, 0, 0)) : plain->pixels)
-                      .mirrored(mirror == 1 || mirror == 2, mirror == 2 || mirror == 3);
             EXPECT_EQ(upright->pixels.convertToFormat(QImage::Format_RGB32),
-                expected.convertToFormat(QImage::Format_RGB32));
+                turnedUpright(plain->pixels, orientation).convertToFormat(QImage::Format_RGB32));
         }
     }
 }
@@ -354,20 +255,16 @@ TEST_F(CodecTest, EighthFromDcCoefficientsIsLibjpegsEighth)
         ASSERT_EQ(eighth.size(), reference.size());
         if (QLatin1String(layout.name) == QLatin1String("grey")) {
             EXPECT_EQ(eighth.format(), QImage::Format_Grayscale8);
-            EXPECT_EQ(compare(reference, eighth).maximum, 0);
+            EXPECT_EQ(compareImages(reference, eighth).maximum, 0);
         } else {
             EXPECT_EQ(eighth.format(), QImage::Format_RGB32);
-            EXPECT_GT(compare(reference, eighth).psnr, 30);
+            EXPECT_GT(compareImages(reference, eighth).psnr, 30);
         }
         for (int orientation = 2; orientation <= 8; ++orientation) {
             SCOPED_TRACE(testing::Message() << "orientation " << orientation);
-            const int mirror = (orientation - 1) % 4;
-            const QImage expected
-                = (orientation >= 5 ? eighth.transformed(QTransform(0, 1, 1, 0, 0, 0)) : eighth)
-                      .mirrored(mirror == 1 || mirror == 2, mirror == 2 || mirror == 3);
             EXPECT_EQ(decodeJpegEighth(fileBytes(file), Orientation(orientation), 1'000'000)
                           .convertToFormat(QImage::Format_RGB32),
-                expected.convertToFormat(QImage::Format_RGB32));
+                turnedUpright(eighth, orientation).convertToFormat(QImage::Format_RGB32));
         }
     }
 
@@ -413,8 +310,8 @@ TEST_F(CodecTest, AdobeCmykJpegDecodesToRgb32AndDropsItsProfile)
     const QString file = path("cmyk.jpg");
     ASSERT_EQ(magick({ png(source, "source.png"), "-colorspace", "CMYK", "-quality", "95", file }), "");
     // ImageMagick writes Photoshop's inverted CMYK with an Adobe marker; attach a profile to it as well.
-    ASSERT_TRUE(walkJpeg(fileBytes(file)).size() > 2);
-    EXPECT_TRUE(markerNames(walkJpeg(fileBytes(file))).contains("APP14"));
+    ASSERT_TRUE(jpegSegments(fileBytes(file)).size() > 2);
+    EXPECT_TRUE(markerNames(jpegSegments(fileBytes(file))).contains("APP14"));
     ASSERT_EQ(
         runProcess("exiftool", { "-q", "-overwrite_original", "-icc_profile<=" + kAdobeRgbProfile, file })
             .exitCode,
@@ -426,7 +323,7 @@ TEST_F(CodecTest, AdobeCmykJpegDecodesToRgb32AndDropsItsProfile)
     EXPECT_TRUE(decoded->iccProfile.isEmpty());
     EXPECT_FALSE(decoded->pixels.colorSpace().isValid());
     // Away from the quadrant borders the naive CMYK round trip gives the source colours back.
-    EXPECT_LE(compare(source, decoded->pixels,
+    EXPECT_LE(compareImages(source, decoded->pixels, false,
                   [](int x, int y, QRgb) { return x % 32 > 4 && x % 32 < 28 && y % 24 > 4 && y % 24 < 20; })
                   .maximum,
         24);
@@ -566,7 +463,7 @@ TEST_F(CodecTest, JpegEncoderWritesOnlyJfifAndWhatItIsGiven)
         const QString file = path("out.jpg");
         ASSERT_TRUE(encodeJpegTo(file, source, options));
 
-        const std::vector<JpegSegment> segments = walkJpeg(fileBytes(file));
+        const std::vector<JpegSegment> segments = jpegSegments(fileBytes(file));
         ASSERT_FALSE(segments.empty()) << "broken marker structure";
         const QString expected = QStringLiteral("SOI APP0 %1%2DQT SOF0 DHT SOS EOI")
                                      .arg(c.exif ? "APP1 " : "", c.icc ? "APP2 " : "");
@@ -583,7 +480,7 @@ TEST_F(CodecTest, JpegEncoderWritesOnlyJfifAndWhatItIsGiven)
             EXPECT_EQ(
                 runProcess("exiftool", { "-s3", "-n", "-Orientation", file }).standardOutput.trimmed(), "1");
         }
-        EXPECT_EQ(iccFromSegments(segments), options.iccProfile);
+        EXPECT_EQ(jpegIccProfile(segments), options.iccProfile);
 
         const bool grey = c.format == QImage::Format_Grayscale8 || c.format == QImage::Format_Grayscale16;
         const auto sof
@@ -598,7 +495,8 @@ TEST_F(CodecTest, JpegEncoderWritesOnlyJfifAndWhatItIsGiven)
         const QImage reread(file);
         EXPECT_EQ(reread.format(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
         EXPECT_GT(
-            compare(grey ? source.convertToFormat(QImage::Format_Grayscale8) : source, reread).psnr, 30);
+            compareImages(grey ? source.convertToFormat(QImage::Format_Grayscale8) : source, reread).psnr,
+            30);
     }
 }
 
@@ -644,7 +542,7 @@ TEST_F(CodecTest, GifKeepsTheColoursAndMakesPixelsBelowHalfAlphaTransparent)
                 ASSERT_EQ(qAlpha(decoded.pixel(x, y)), qAlpha(straight.pixel(x, y)) < 128 ? 0 : 255)
                     << x << "," << y;
         const Difference opaque
-            = compare(straight, decoded, [](int, int, QRgb p) { return qAlpha(p) >= 128; });
+            = compareImages(straight, decoded, false, [](int, int, QRgb p) { return qAlpha(p) >= 128; });
         if (photo)
             EXPECT_GT(opaque.psnr, 30);
         else
@@ -693,7 +591,7 @@ TEST_F(CodecTest, EncodersRefuseWhatTheyCannotWrite)
     options.exifPayload = orientationExif() + QByteArray(65527 - orientationExif().size(), '\0');
     const QString file = path("exif.jpg");
     ASSERT_TRUE(encodeJpegTo(file, photoLike(16, 16), options));
-    const std::vector<JpegSegment> segments = walkJpeg(fileBytes(file));
+    const std::vector<JpegSegment> segments = jpegSegments(fileBytes(file));
     ASSERT_GT(segments.size(), 2u);
     EXPECT_EQ(segments[2].payload.size(), 65533);
     options.exifPayload += '\0';

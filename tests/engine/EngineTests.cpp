@@ -11,21 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace {
-
-QString dirty(const QString& relative)
-{
-    return dirtyCorpusDir() + u'/' + relative;
-}
 
 QImage uprightReference(const QSize& size)
 {
@@ -47,7 +40,7 @@ QList<ManifestEntry> decodableManifest()
 {
     static const QStringList kCodecTested = { "HEIF", "AVIF", "WEBP" };
     QList<ManifestEntry> entries;
-    const QStringList lines = QString::fromUtf8(fileBytes(dirty("MANIFEST.tsv"))).split(u'\n').mid(1);
+    const QStringList lines = QString::fromUtf8(fileBytes(dirtyFile("MANIFEST.tsv"))).split(u'\n').mid(1);
     for (const QString& line : lines) {
         const QStringList columns = line.split(u'\t');
         if (columns.size() >= 6 && columns[0] != "misc/empty.jpg" && columns[0] != "misc/truncated.jpg"
@@ -64,21 +57,6 @@ struct OutputType
     const char* dpiTag; ///< where exiftool finds the resolution; null for GIF, which has none
     double dpiFactor; ///< from that tag's unit to dots per inch
 };
-
-/// exiftool's view of the decodable files of the dirty corpus by their path in it: one exiftool run for all.
-QHash<QString, QJsonObject> decodableTags()
-{
-    QStringList arguments { "-j", "-n", "-G1", "-a" };
-    for (const ManifestEntry& entry : decodableManifest())
-        arguments << dirty(entry.file);
-    QHash<QString, QJsonObject> byPath;
-    const ProcessResult result = runProcess(QStringLiteral("exiftool"), arguments);
-    for (const QJsonValue& file : QJsonDocument::fromJson(result.standardOutput.toUtf8()).array()) {
-        const QJsonObject object = file.toObject();
-        byPath.insert(QDir(dirtyCorpusDir()).relativeFilePath(object.value("SourceFile").toString()), object);
-    }
-    return byPath;
-}
 
 const OutputType kEveryType[] = { { kUTTypeJPEG, "jpg", "JFIF:XResolution", 1 },
     { kUTTypePNG, "png", "PNG-pHYs:PixelsPerUnitX", 0.0254 }, { kUTTypeGIF, "gif", nullptr, 0 },
@@ -97,22 +75,13 @@ QStringList entriesIn(const QString& dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-/// The types of a PNG's chunks, walked here from its bytes.
-QList<QByteArray> pngChunkTypes(const QByteArray& png)
-{
-    QList<QByteArray> types;
-    for (qsizetype pos = 8; pos + 8 <= png.size(); pos += 12 + qFromBigEndian<quint32>(png.constData() + pos))
-        types.append(png.mid(pos + 4, 4));
-    return types;
-}
-
 } // namespace
 
 // --- Orientation --------------------------------------------------------------------------------
 
 void checkOrientationFixture(int orientation)
 {
-    const QString path = dirty(QStringLiteral("jpeg/orient/orient_%1.jpg").arg(orientation));
+    const QString path = dirtyFile(QStringLiteral("jpeg/orient/orient_%1.jpg").arg(orientation));
     ImageInfoPtr upright(IICreateImage(path, true));
     ImageInfoPtr asStored(IICreateImage(path, false));
     ASSERT_TRUE(upright && asStored);
@@ -153,7 +122,7 @@ TEST(Orientation, TurnsUprightInEveryContainerAndAtOddSizes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        ImageInfoPtr info(IICreateImage(dirty(c.file), true));
+        ImageInfoPtr info(IICreateImage(dirtyFile(c.file), true));
         ASSERT_TRUE(info);
         EXPECT_EQ(info->image.pixels.size(), c.upright);
         EXPECT_LT(meanAbsoluteDifference(info->image.pixels, uprightReference(c.upright)), 8.0);
@@ -217,7 +186,7 @@ TEST(CanvasOrientations, LosslessSourcesComeBackToTheUprightPictureExactly)
 
 TEST(Orientation, MissingOrUnusableOrientationReadsAsOneAndUnknownValuesTurnNothing)
 {
-    ImageInfoPtr info(IICreateImage(dirty("jpeg/02_xmp.jpg"), true));
+    ImageInfoPtr info(IICreateImage(dirtyFile("jpeg/02_xmp.jpg"), true));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->orientation, 1);
 
@@ -245,12 +214,14 @@ TEST(DirtySetOutputs, KeepDpiIccAndUprightOrientationInEveryType)
         ImageInfoPtr info;
     };
     std::vector<Decoded> decoded;
+    QStringList sources;
     for (const ManifestEntry& entry : decodableManifest()) {
-        decoded.push_back({ entry, ImageInfoPtr(IICreateImage(dirty(entry.file), true)) });
+        sources << dirtyFile(entry.file);
+        decoded.push_back({ entry, ImageInfoPtr(IICreateImage(sources.last(), true)) });
         ASSERT_TRUE(decoded.back().info) << entry.file.toStdString();
     }
     ASSERT_FALSE(decoded.empty());
-    const QHash<QString, QJsonObject> tagsOfSources = decodableTags();
+    const QHash<QString, QJsonObject> tagsOfSources = exiftoolJson({ "-n", "-G1", "-a" }, sources);
     ASSERT_EQ(tagsOfSources.size(), qsizetype(decoded.size()));
 
     QTemporaryDir out;
@@ -292,7 +263,7 @@ TEST(DirtySetOutputs, KeepDpiIccAndUprightOrientationInEveryType)
         // Profiles are read from JPEG, PNG and TIFF sources (not from GIF extensions or BMP headers). The
         // colour they define reaches the output, under the source's description (a standard profile) or
         // a neutral one (a cleaned profile).
-        const QJsonObject sourceTags = tagsOfSources.value(source.file);
+        const QJsonObject sourceTags = tagsOfSources.value(dirtyFile(source.file));
         const QString profile = sourceTags.value("ICC_Profile:ProfileDescription").toString();
         const bool profileReadable = source.file.startsWith("jpeg/") || source.file.startsWith("png/")
             || source.file.startsWith("tiff/");
@@ -328,7 +299,7 @@ TEST(KeepAllMode, KeepsExifAndGpsWithOrientationOneForTurnedPixels)
 {
     QTemporaryDir out;
     for (const bool fix : { true, false }) {
-        ImageInfoPtr info(IICreateImage(dirty("jpeg/orient/orient_6.jpg"), fix));
+        ImageInfoPtr info(IICreateImage(dirtyFile("jpeg/orient/orient_6.jpg"), fix));
         ASSERT_TRUE(info);
         for (const char* extension : { "jpg", "tif", "png" }) {
             SCOPED_TRACE(std::string(extension) + (fix ? " fixed" : " as stored"));
@@ -352,20 +323,20 @@ TEST(LoadFailures, GiveNullForWhatIsNoDecodableImage)
     QTemporaryDir dir;
     const QString text = dir.filePath("notes.png");
     ASSERT_TRUE(writeFile(text, "just some text, not an image\n"));
-    for (const QString& path : { dir.filePath("missing.jpg"), dirty("misc/empty.jpg"),
-             dirty("misc/truncated.jpg"), text, dir.path() }) {
+    for (const QString& path : { dir.filePath("missing.jpg"), dirtyFile("misc/empty.jpg"),
+             dirtyFile("misc/truncated.jpg"), text, dir.path() }) {
         SCOPED_TRACE(path.toStdString());
         for (const bool fix : { false, true })
             EXPECT_EQ(IICreateImage(path, fix), nullptr);
     }
     // Content decides, not the name.
-    EXPECT_TRUE(ImageInfoPtr(IICreateImage(dirty("misc/png_named_as.jpg"), true)));
+    EXPECT_TRUE(ImageInfoPtr(IICreateImage(dirtyFile("misc/png_named_as.jpg"), true)));
 }
 
 TEST(SaveFailures, ReturnFalseAndLeaveNothingBehind)
 {
     QTemporaryDir out;
-    ImageInfoPtr info(IICreateImage(dirty("jpeg/orient/orient_6.jpg"), true));
+    ImageInfoPtr info(IICreateImage(dirtyFile("jpeg/orient/orient_6.jpg"), true));
     ASSERT_TRUE(info);
     EXPECT_FALSE(IISaveImage(nullptr, out.filePath("a.jpg"), 10, 10, kUTTypeJPEG, false, 0.7f));
     EXPECT_FALSE(IISaveImage(info.get(), out.filePath("b.jpg"), 0, 10, kUTTypeJPEG, false, 0.7f));
@@ -422,18 +393,14 @@ TEST(Resolution, OutputsOfASourceWithoutOneStateNone)
         const QString png = dir.filePath(QStringLiteral("out-%1.png").arg(states));
         const QList<QByteArray> chunks = pngChunkTypes(fileBytes(png));
         EXPECT_EQ(chunks.contains("pHYs"), states) << chunks.join(' ').toStdString();
-        EXPECT_EQ(chunks.first(), "IHDR");
-        EXPECT_EQ(chunks.last(), "IEND");
+        EXPECT_EQ(chunks.value(0), "IHDR"); // and, the walk being whole, IEND last
         EXPECT_EQ(decodeWithQt(png).size(), QSize(40, 30));
 
         const QJsonObject jpeg = exiftoolTags(dir.filePath(QStringLiteral("out-%1.jpg").arg(states)));
         const QJsonObject bmp = exiftoolTags(dir.filePath(QStringLiteral("out-%1.bmp").arg(states)));
         const QJsonObject tiff = exiftoolTags(dir.filePath(QStringLiteral("out-%1.tif").arg(states)));
+        // The stated resolution's value in every type is DirtySetOutputs' to check.
         if (states) {
-            EXPECT_NEAR(exiftoolTags(png).value("PNG-pHYs:PixelsPerUnitX").toDouble() * 0.0254, 300, 1);
-            EXPECT_NEAR(jpeg.value("JFIF:XResolution").toDouble(), 300, 1);
-            EXPECT_NEAR(bmp.value("File:PixelsPerMeterX").toDouble() * 0.0254, 300, 1);
-            EXPECT_NEAR(tiff.value("IFD0:XResolution").toDouble(), 300, 1);
             EXPECT_EQ(tiff.value("IFD0:ResolutionUnit").toInt(), 2);
         } else {
             EXPECT_EQ(jpeg.value("JFIF:ResolutionUnit").toInt(), 0);

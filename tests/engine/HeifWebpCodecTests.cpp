@@ -6,48 +6,29 @@
 #include "engine/formats/jpeg/PlanarJpeg.h"
 #include "engine/formats/webp/WebpCodec.h"
 #include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/WebpFixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTransform>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr qint64 kMaxPixels = 100'000'000;
 const QString kSrgbProfile = QStringLiteral("/usr/share/color/icc/sRGB.icc");
 
-QString dirty(const QString& name)
-{
-    return dirtyCorpusDir() + u'/' + name;
-}
-
 QString upright(const QString& size)
 {
     return dirtyReferenceDir() + QStringLiteral("/upright_") + size + QStringLiteral(".png");
 }
 
-/// The largest difference of any channel, alpha included, between two images of the same size; 256
-/// when the sizes differ or one is null.
+/// The largest difference of any channel, alpha included; 256 when the sizes differ.
 int maxDifference(const QImage& a, const QImage& b)
 {
-    if (a.isNull() || a.size() != b.size())
-        return 256;
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
-    int worst = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            for (const int d : { qRed(p[col]) - qRed(q[col]), qGreen(p[col]) - qGreen(q[col]),
-                     qBlue(p[col]) - qBlue(q[col]), qAlpha(p[col]) - qAlpha(q[col]) })
-                worst = std::max(worst, std::abs(d));
-    }
-    return worst;
+    return a.isNull() ? 256 : compareImages(a, b, true).maximum;
 }
 
 /// The reference decode of \a file by libheif's or libwebp's own tool, as a PNG read by Qt.
@@ -62,26 +43,6 @@ QImage referenceDecode(const QString& file, const QString& dir)
     if (result.exitCode != 0)
         ADD_FAILURE() << qPrintable(result.standardError);
     return decodeWithQt(out);
-}
-
-/// The chunk identifiers of a RIFF WebP file in order, "?" for a chunk that runs past its container.
-QStringList webpChunks(const QByteArray& data)
-{
-    QStringList ids;
-    for (qsizetype at = 12; at + 8 <= data.size();) {
-        const auto size = qsizetype(quint32(uchar(data[at + 4])) | quint32(uchar(data[at + 5])) << 8
-            | quint32(uchar(data[at + 6])) << 16 | quint32(uchar(data[at + 7])) << 24);
-        ids << (at + 8 + size <= data.size() ? QString::fromLatin1(data.mid(at, 4)) : QStringLiteral("?"));
-        at += 8 + size + (size & 1);
-    }
-    return ids;
-}
-
-template<typename Encode> bool encodeTo(const QString& path, Encode encode)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const bool ok = fd >= 0 && encode(fd);
-    return ::close(fd) == 0 && ok;
 }
 
 /// A small picture with detail and, optionally, an alpha ramp from left to right.
@@ -117,7 +78,7 @@ struct DecodeCase
 // any 'irot') never applied on top. WebP comes out as dwebp decodes it, as stored.
 void checkDecode(const DecodeCase& c, const QString& scratch)
 {
-    const QString file = dirty(c.file);
+    const QString file = dirtyFile(c.file);
     QString reason;
     Image image;
     if (c.file.endsWith(QStringLiteral(".webp"))) {
@@ -157,14 +118,6 @@ TEST_F(HeifWebpTest, EveryFileOfTheCorpusMatchesTheReference)
         DecodeCase { "heif/06_avif_exif_xmp_thumb.avif", "tool", 1 },
         DecodeCase { "heif/07_nclx_display_p3.avif", "tool", 1 },
         DecodeCase { "heif/05_exif_orient6_no_irot.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_1.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_2.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_3.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_4.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_5.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_6.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_7.heic", "640x480", 4 },
-        DecodeCase { "heif/orient/irot_8.heic", "640x480", 4 },
         DecodeCase { "heif/orient/irot_6_exif_8.heic", "640x480", 4 },
         DecodeCase { "heif/orient/irot_6_odd_633x427.heic", "633x427", 4 },
         DecodeCase { "heif/orient/irot_6.avif", "640x480", 4 },
@@ -175,6 +128,11 @@ TEST_F(HeifWebpTest, EveryFileOfTheCorpusMatchesTheReference)
         SCOPED_TRACE(c.file.toStdString());
         checkDecode(c, dir.path());
     }
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        checkDecode(
+            { QStringLiteral("heif/orient/irot_%1.heic").arg(orientation), "640x480", 4 }, dir.path());
+    }
 }
 
 // A WebP's EXIF orientation is reported, not applied: the pixels come as stored, and turned by it they
@@ -182,19 +140,19 @@ TEST_F(HeifWebpTest, EveryFileOfTheCorpusMatchesTheReference)
 TEST_F(HeifWebpTest, WebpOrientationIsReportedAndTheFirstFrameOfAnAnimationIsDecoded)
 {
     QString reason;
-    const auto turned = WebpInput::open(fileBytes(dirty("webp/02_orient6.webp")), kMaxPixels, &reason);
+    const auto turned = WebpInput::open(fileBytes(dirtyFile("webp/02_orient6.webp")), kMaxPixels, &reason);
     ASSERT_TRUE(turned) << qPrintable(reason);
     EXPECT_EQ(turned->info().orientation, 6);
     const auto stored = turned->decode(&reason);
     ASSERT_TRUE(stored) << qPrintable(reason);
     ASSERT_EQ(stored->pixels.size(), QSize(480, 640));
     const QString autorot = dir.filePath("autorot.png");
-    ASSERT_EQ(runProcess("vips", { "autorot", dirty("webp/02_orient6.webp"), autorot }).exitCode, 0);
+    ASSERT_EQ(runProcess("vips", { "autorot", dirtyFile("webp/02_orient6.webp"), autorot }).exitCode, 0);
     EXPECT_LE(
         meanAbsoluteDifference(decodeWithQt(autorot), stored->pixels.transformed(QTransform().rotate(90))),
         1);
 
-    const QString animation = dirty("webp/04_animated_exif_xmp.webp");
+    const QString animation = dirtyFile("webp/04_animated_exif_xmp.webp");
     const auto animated = WebpInput::open(fileBytes(animation), kMaxPixels, &reason);
     ASSERT_TRUE(animated) << qPrintable(reason);
     EXPECT_EQ(animated->info().frameCount, 3);
@@ -224,7 +182,7 @@ TEST_F(HeifWebpTest, HostileFilesAreRefusedWithAReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         QString reason;
-        const QByteArray data = fileBytes(dirty(c.file));
+        const QByteArray data = fileBytes(dirtyFile(c.file));
         ASSERT_FALSE(data.isEmpty());
         const bool opened = QString::fromLatin1(c.file).endsWith(".webp")
             ? bool(WebpInput::open(data, kMaxPixels, &reason))
@@ -244,7 +202,7 @@ TEST_F(HeifWebpTest, PixelBoundIsOnTheAreaAndEveryCutIsRefused)
         SCOPED_TRACE(qPrintable(name));
         const QString path = dir.filePath(name);
         const bool heif = name.endsWith(".heic");
-        ASSERT_TRUE(encodeTo(path, [&](int fd) {
+        ASSERT_TRUE(writeThroughDescriptor(path, [&](int fd) {
             return heif ? encodeHeif(picture, { HeifCoding::HEVC, 50, {}, {} }, fd)
                         : encodeWebp(picture, { 50, false, {} }, fd);
         }));
@@ -282,11 +240,6 @@ struct EncodeCase
                       ///< halved and upsampled smoothly: the blue checks' edges blur)
 };
 
-void PrintTo(const EncodeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class HeifWebpEncodeTest : public HeifWebpTest, public ::testing::WithParamInterface<EncodeCase>
 {
 };
@@ -302,7 +255,7 @@ TEST_P(HeifWebpEncodeTest, OutputIsCleanKeepsTheProfileAndTheAlpha)
     ASSERT_FALSE(profile.isEmpty());
     const QString path = dir.filePath(QString::fromLatin1(c.name));
     const bool webp = path.endsWith(".webp");
-    ASSERT_TRUE(encodeTo(path, [&](int fd) {
+    ASSERT_TRUE(writeThroughDescriptor(path, [&](int fd) {
         if (webp)
             return encodeWebp(picture, { 90, c.lossless, profile }, fd);
         const HeifCoding coding = path.endsWith(".avif") ? HeifCoding::AV1 : HeifCoding::HEVC;
@@ -335,7 +288,7 @@ TEST_P(HeifWebpEncodeTest, OutputIsCleanKeepsTheProfileAndTheAlpha)
                 alphaDifference, std::abs(qAlpha(picture.pixel(x, y)) - qAlpha(decoded.pixel(x, y))));
     EXPECT_LE(alphaDifference, c.lossless ? 0 : 8);
     if (webp) {
-        const QStringList chunks = webpChunks(fileBytes(path));
+        const QStringList chunks = webpChunkList(fileBytes(path));
         QStringList expected { "VP8X", "ICCP" };
         if (c.alpha && !c.lossless)
             expected << "ALPH";
@@ -359,14 +312,14 @@ INSTANTIATE_TEST_SUITE_P(Formats, HeifWebpEncodeTest,
 TEST_F(HeifWebpTest, HeicPlanesMakeAJpegOfTheSamePicture)
 {
     QString reason;
-    const QString source = dirty("heif/01_exif_gps_xmp_thumb.heic");
+    const QString source = dirtyFile("heif/01_exif_gps_xmp_thumb.heic");
     const auto input = HeifInput::open(fileBytes(source), kMaxPixels, &reason);
     ASSERT_TRUE(input) << qPrintable(reason);
     ASSERT_TRUE(input->hasJpegPlanes());
     const auto planes = input->decodePlanes(&reason);
     ASSERT_TRUE(planes) << qPrintable(reason);
     const QString jpeg = dir.filePath("planes.jpg");
-    ASSERT_TRUE(encodeTo(jpeg, [&](int fd) {
+    ASSERT_TRUE(writeThroughDescriptor(jpeg, [&](int fd) {
         return encodeJpegFromPlanes(*planes, { 95, {}, {}, {}, {} }, fd);
     }));
     const QImage reference = referenceDecode(source, dir.path());
@@ -375,7 +328,8 @@ TEST_F(HeifWebpTest, HeicPlanesMakeAJpegOfTheSamePicture)
     const ProcessResult checked = runProcess(corpusTool("check_clean.sh"), { "--strict", dir.path() });
     EXPECT_EQ(checked.exitCode, 0) << qPrintable(checked.standardOutput);
 
-    const auto alpha = HeifInput::open(fileBytes(dirty("heif/04_alpha_exif_xmp.heic")), kMaxPixels, &reason);
+    const auto alpha
+        = HeifInput::open(fileBytes(dirtyFile("heif/04_alpha_exif_xmp.heic")), kMaxPixels, &reason);
     ASSERT_TRUE(alpha) << qPrintable(reason);
     EXPECT_FALSE(alpha->hasJpegPlanes());
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The PNG writer judged from outside: ImageMagick decodes its files to raw samples, and a walk of the
-// chunks says what else they hold.
+// chunks (CRCs checked) says what else they hold.
 #include "engine/formats/png/PngWriter.h"
 #include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -13,30 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Chunk
-{
-    QByteArray type;
-    QByteArray data;
-};
-
-// The chunks after the signature, or nothing when the file is not a well-formed PNG by its CRCs.
-QList<Chunk> chunks(const QByteArray& file)
-{
-    if (!file.startsWith("\x89PNG\r\n\x1a\n"))
-        return {};
-    QList<Chunk> found;
-    qsizetype at = 8;
-    while (at + 12 <= file.size()) {
-        const auto* p = reinterpret_cast<const unsigned char*>(file.constData() + at);
-        const quint32 length = quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
-        if (at + 12 + qsizetype(length) > file.size())
-            return {};
-        found.append({ file.mid(at + 4, 4), file.mid(at + 8, length) });
-        at += 12 + length;
-    }
-    return at == file.size() ? found : QList<Chunk> {};
-}
 
 // Rows that favour each filter: flat, left-to-right ramps, copies of the row above, smooth gradients and
 // noise, so that every filter is chosen somewhere.
@@ -109,16 +85,6 @@ QByteArray expectedSamples(const QImage& image, const QString& layout)
     return out;
 }
 
-bool writeTo(const QString& path, const QImage& image, const PngWriteOptions& options)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = writePng(image, options, fd);
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 TEST(PngWriter, EveryColourModelDecodesToItsSamplesAndHoldsOnlyWhatWasAsked)
@@ -135,8 +101,7 @@ TEST(PngWriter, EveryColourModelDecodesToItsSamplesAndHoldsOnlyWhatWasAsked)
         { "rgb", QImage::Format_RGB32, "rgb", 2 },
         { "alpha", QImage::Format_ARGB32_Premultiplied, "rgba", 6 },
     };
-    QFile srgb(QStringLiteral("/usr/share/color/icc/sRGB.icc"));
-    const QByteArray rgbProfile = srgb.open(QIODevice::ReadOnly) ? srgb.readAll() : QByteArray();
+    const QByteArray rgbProfile = fileBytes(QStringLiteral("/usr/share/color/icc/sRGB.icc"));
     QTemporaryDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,15 +114,15 @@ TEST(PngWriter, EveryColourModelDecodesToItsSamplesAndHoldsOnlyWhatWasAsked)
                 options.dpiX = 300;
             }
             const QString path = dir.filePath(QStringLiteral("%1-%2.png").arg(c.name).arg(stated));
-            ASSERT_TRUE(writeTo(path, image, options));
+            ASSERT_TRUE(writeThroughDescriptor(path, [&](int fd) { return writePng(image, options, fd); }));
 
             const QByteArray decoded = samplesByMagick(path, c.layout);
             ASSERT_FALSE(decoded.isEmpty());
             EXPECT_TRUE(decoded == expectedSamples(image, c.layout)) << "decoded samples differ";
-            const QList<Chunk> found = chunks(fileBytes(path));
+            const QList<PngChunk> found = pngChunks(fileBytes(path));
             ASSERT_GE(found.size(), 3);
             QByteArrayList types;
-            for (const Chunk& chunk : found) {
+            for (const PngChunk& chunk : found) {
                 if (types.isEmpty() || types.last() != chunk.type)
                     types.append(chunk.type);
             }
@@ -171,7 +136,7 @@ TEST(PngWriter, EveryColourModelDecodesToItsSamplesAndHoldsOnlyWhatWasAsked)
                      << "IEND";
             EXPECT_EQ(types, expected);
             EXPECT_EQ(int(uchar(found[0].data[9])), c.colourType);
-            for (const Chunk& chunk : found) {
+            for (const PngChunk& chunk : found) {
                 if (chunk.type == "pHYs") { // 300 dpi across, the unstated axis at 96 dpi, in metres
                     EXPECT_EQ(chunk.data.toHex(), QByteArray("00002e2300000ec401"));
                 }
