@@ -4,6 +4,7 @@
 // their segments and by the corpus's leak checker.
 #include "engine/formats/jpeg/lossless/JpegLossless.h"
 #include "tests/common/TestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -48,115 +49,85 @@ Outcome writeLossless(const QByteArray& source, const LosslessJpegOptions& optio
     return outcome;
 }
 
-/// A byte walk of a JPEG as this writer must make it: SOI, then only JFIF, ICC, Adobe, DQT, DHT,
-/// SOF0/SOF1 and DRI segments, one SOS whose scan may hold RST markers, EOI as the last two bytes.
-struct MarkerWalk
+/// Why \a file is not of the shape this writer must give it: SOI, then only one JFIF segment and ICC,
+/// Adobe, DQT, DHT, SOF0/SOF1 and DRI segments, one scan (restart markers in it), EOI as the last two
+/// bytes. Empty when it is.
+QString shapeProblem(const QByteArray& file)
 {
-    QString problem; ///< empty when the file has that shape
-    QByteArray markers; ///< the segments' marker codes in order
-    QByteArray jfif; ///< the JFIF payload
-    QByteArray icc; ///< the profile reassembled from its chunks
-    int restartMarkers = 0;
-};
-
-MarkerWalk walkMarkers(const QByteArray& file)
-{
-    MarkerWalk walk;
-    const auto byte = [&](qsizetype i) { return uchar(file.at(i)); };
-    if (!file.startsWith("\xFF\xD8")) {
-        walk.problem = QStringLiteral("no SOI");
-        return walk;
-    }
-    qsizetype pos = 2;
-    for (;;) {
-        if (pos + 4 > file.size() || byte(pos) != 0xFF) {
-            walk.problem = QStringLiteral("no segment at %1").arg(pos);
-            return walk;
-        }
-        const uchar marker = byte(pos + 1);
-        const qsizetype length = byte(pos + 2) << 8 | byte(pos + 3);
-        const QByteArray payload = file.mid(pos + 4, length - 2);
-        if (length < 2 || pos + 2 + length > file.size()) {
-            walk.problem = QStringLiteral("segment %1 runs past the end").arg(marker, 0, 16);
-            return walk;
-        }
-        walk.markers.append(char(marker));
-        if (marker == 0xE0 && payload.startsWith(QByteArray("JFIF\0", 5)) && walk.jfif.isEmpty()) {
-            walk.jfif = payload;
-        } else if (marker == 0xE2 && payload.startsWith(QByteArray("ICC_PROFILE\0", 12))) {
-            walk.icc += payload.mid(14);
-        } else if (marker == 0xEE && payload.startsWith("Adobe")) {
-        } else if (marker != 0xDB && marker != 0xC4 && marker != 0xC0 && marker != 0xC1 && marker != 0xDD
-            && marker != 0xDA) {
-            walk.problem = QStringLiteral("segment %1").arg(marker, 0, 16);
-            return walk;
-        }
-        pos += 2 + length;
-        if (marker != 0xDA)
+    const std::vector<JpegSegment> segments = jpegSegments(file);
+    if (segments.size() < 3 || segments[segments.size() - 2].marker != 0xDA)
+        return QStringLiteral("no whole JPEG ending in one scan and EOI");
+    int jfif = 0;
+    for (size_t i = 1; i + 2 < segments.size(); ++i) {
+        const int marker = segments[i].marker;
+        const QByteArray& payload = segments[i].payload;
+        if (marker == 0xE0 && payload.startsWith(QByteArray("JFIF\0", 5)) && jfif++ == 0)
             continue;
-        while (pos + 1 < file.size()) {
-            if (byte(pos) == 0xFF && byte(pos + 1) != 0x00) {
-                if (byte(pos + 1) < 0xD0 || byte(pos + 1) > 0xD7)
-                    break;
-                ++walk.restartMarkers;
-            }
-            pos += byte(pos) == 0xFF ? 2 : 1;
-        }
-        if (pos + 2 != file.size() || byte(pos) != 0xFF || byte(pos + 1) != 0xD9)
-            walk.problem = QStringLiteral("the scan is not followed by EOI at the end of the file");
-        return walk;
+        if ((marker == 0xE2 && payload.startsWith(QByteArray("ICC_PROFILE\0", 12)))
+            || (marker == 0xEE && payload.startsWith("Adobe")) || marker == 0xDB || marker == 0xC4
+            || marker == 0xC0 || marker == 0xC1 || marker == 0xDD)
+            continue;
+        return QStringLiteral("segment %1").arg(marker, 0, 16);
     }
+    return {};
 }
 
-/// The entropy-coded data of a JPEG's first scan: from the end of its SOS segment to the first marker
-/// that is not RST.
+/// The payload of the JFIF segment of \a file; empty when it has none.
+QByteArray jfifOf(const QByteArray& file)
+{
+    for (const JpegSegment& segment : jpegSegments(file)) {
+        if (segment.marker == 0xE0 && segment.payload.startsWith(QByteArray("JFIF\0", 5)))
+            return segment.payload;
+    }
+    return {};
+}
+
+/// The entropy-coded data of a JPEG's first scan.
 QByteArray firstScan(const QByteArray& file)
 {
-    qsizetype pos = 2;
-    while (pos + 4 <= file.size() && uchar(file.at(pos + 1)) != 0xDA)
-        pos += 2 + (uchar(file.at(pos + 2)) << 8 | uchar(file.at(pos + 3)));
-    if (pos + 4 > file.size())
-        return {};
-    const qsizetype start = pos + 2 + (uchar(file.at(pos + 2)) << 8 | uchar(file.at(pos + 3)));
-    for (pos = start; pos + 1 < file.size(); ++pos) {
-        const uchar next = uchar(file.at(pos + 1));
-        if (uchar(file.at(pos)) == 0xFF && next != 0x00 && (next < 0xD0 || next > 0xD7))
-            break;
+    for (const JpegSegment& segment : jpegSegments(file)) {
+        if (segment.marker == 0xDA)
+            return segment.scan;
     }
-    return file.mid(start, pos - start);
+    return "no scan";
 }
 
-/// The test sources, made once: one picture with grain at two sizes, coded every way libjpeg and
-/// ImageMagick code it.
+/// Test sources made once per process by libjpeg's and ImageMagick's programs, in a folder of their own.
 struct Sources
 {
-    std::unique_ptr<QTemporaryDir> dir;
-    QString error;
+    std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
+    QString error; ///< what went wrong making them; empty when nothing did
 
+    QString path(const QString& name) const { return dir->filePath(name + QStringLiteral(".jpg")); }
     QString path(const QString& kind, bool odd) const
     {
-        return dir->filePath(kind + (odd ? QStringLiteral("_odd.jpg") : QStringLiteral(".jpg")));
+        return path(odd ? kind + QStringLiteral("_odd") : kind);
+    }
+    void run(const QString& program, const QStringList& arguments)
+    {
+        const ProcessResult result = runProcess(program, arguments);
+        if (result.exitCode != 0 && error.isEmpty())
+            error = program + u' ' + arguments.join(u' ') + u'\n' + result.standardError;
+    }
+    void write(const QString& path, const QByteArray& bytes)
+    {
+        if (!writeFile(path, bytes) && error.isEmpty())
+            error = QStringLiteral("cannot write ") + path;
     }
 };
 
-Sources& sources()
+/// One picture with grain at two sizes, coded every way libjpeg and ImageMagick code it.
+const Sources& sources()
 {
-    static Sources made = [] {
+    static const Sources made = [] {
         Sources s;
-        s.dir = std::make_unique<QTemporaryDir>();
-        const auto run = [&s](const QString& program, const QStringList& arguments) {
-            const ProcessResult result = runProcess(program, arguments);
-            if (result.exitCode != 0 && s.error.isEmpty())
-                s.error = program + u' ' + arguments.join(u' ') + u'\n' + result.standardError;
-        };
         for (const bool odd : { false, true }) {
             const QString size = odd ? QStringLiteral("61x45") : QStringLiteral("64x48");
             const QString ppm = s.dir->filePath(size + QStringLiteral(".ppm"));
             // One scan per component, each coded by itself.
             const QString scans = s.dir->filePath(QStringLiteral("scans.txt"));
-            if (!writeFile(scans, "0;\n1;\n2;\n") && s.error.isEmpty())
-                s.error = QStringLiteral("cannot write the scan script");
-            run(QStringLiteral("convert"),
+            s.write(scans, "0;\n1;\n2;\n");
+            s.run(QStringLiteral("convert"),
                 { "-size", size, "gradient:#204080-#e0c080", "(", "-size", size, "xc:gray50", "-seed", "4",
                     "-attenuate", "0.6", "+noise", "Gaussian", ")", "-compose", "overlay", "-composite",
                     "-depth", "8", ppm });
@@ -170,28 +141,47 @@ Sources& sources()
                       { "arithmetic", { "-arithmetic" } }, { "grey22", { "-grayscale", "-sample", "2x2" } },
                       { "scans", { "-scans", scans, "-sample", "2x2" } } };
             for (const auto& [kind, options] : coded)
-                run(QStringLiteral("cjpeg"), QStringList(options) << "-outfile" << s.path(kind, odd) << ppm);
+                s.run(
+                    QStringLiteral("cjpeg"), QStringList(options) << "-outfile" << s.path(kind, odd) << ppm);
             // ImageMagick writes CMYK as YCCK; the same coefficients read as plain CMYK once the Adobe
             // segment says so.
-            run(QStringLiteral("convert"),
+            s.run(QStringLiteral("convert"),
                 { ppm, "-colorspace", "CMYK", "-quality", "90", s.path("ycck", odd) });
             QByteArray cmyk = fileBytes(s.path("ycck", odd));
             const qsizetype adobe = cmyk.indexOf("Adobe");
             if (adobe > 0 && adobe + 11 < cmyk.size())
                 cmyk[adobe + 11] = 0;
-            if (!writeFile(s.path("cmyk", odd), cmyk) && s.error.isEmpty())
-                s.error = QStringLiteral("cannot write the CMYK source");
+            s.write(s.path("cmyk", odd), cmyk);
         }
-        run(QStringLiteral("convert"),
+        s.run(QStringLiteral("convert"),
             { "-size", "1001x667", "gradient:#603020-#80c0f0", "-depth", "8",
                 s.dir->filePath("1001x667.ppm") });
-        run(QStringLiteral("cjpeg"),
-            { "-sample", "2x2", "-outfile", s.dir->filePath("1001x667.jpg"),
-                s.dir->filePath("1001x667.ppm") });
+        s.run(QStringLiteral("cjpeg"),
+            { "-sample", "2x2", "-outfile", s.path("1001x667"), s.dir->filePath("1001x667.ppm") });
         return s;
     }();
     return made;
 }
+
+/// \a source turned as the lossless writer turns it for \a orientation, by jpegtran; empty when
+/// jpegtran -perfect refuses.
+QString expectedFor(const QString& source, int orientation, const QTemporaryDir& dir)
+{
+    if (orientation == 1)
+        return source;
+    const QString reference = dir.filePath("jpegtran.jpg");
+    QFile::remove(reference);
+    return turnWithJpegtran(source, orientation, reference) ? reference : QString();
+}
+
+/// The tests that read the sources: they stop at once when the sources could not be made.
+class LosslessJpeg : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(sources().error.isEmpty()) << sources().error.toStdString(); }
+};
+using LosslessTurns = LosslessJpeg;
+using LosslessCleaning = LosslessJpeg;
 
 bool fourComponents(const QString& kind)
 {
@@ -225,29 +215,24 @@ std::vector<TurnCase> turnCases()
 
 void checkTurns(const TurnCase& c)
 {
-    const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
-    const QString source = s.path(c.kind, c.odd);
+    const QString source = sources().path(c.kind, c.odd);
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
         QTemporaryDir out;
-        const QString reference = out.filePath("jpegtran.jpg");
-        const bool perfect = orientation == 1 || turnWithJpegtran(source, orientation, reference);
-
-        LosslessJpegOptions options;
-        options.orientation = orientationFromExif(orientation);
-        const Outcome outcome = writeLossless(fileBytes(source), options, out.filePath("lossless.jpg"));
-        if (!perfect) {
+        const QString expected = expectedFor(source, orientation, out);
+        const Outcome outcome
+            = writeLossless(fileBytes(source), turnedBy(orientation), out.filePath("lossless.jpg"));
+        if (expected.isEmpty()) {
             EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode) << outcome.reason.toStdString();
             EXPECT_TRUE(outcome.file.isEmpty());
             EXPECT_FALSE(outcome.reason.isEmpty());
             continue;
         }
         ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
-        const MarkerWalk walk = walkMarkers(outcome.file);
-        EXPECT_TRUE(walk.problem.isEmpty()) << walk.problem.toStdString();
-        EXPECT_FALSE(walk.jfif.isEmpty() && c.kind != "rgb") << "no JFIF segment";
-        EXPECT_TRUE(walk.jfif.isEmpty() || c.kind != "rgb") << "JFIF would make the RGB frame YCbCr";
+        EXPECT_EQ(shapeProblem(outcome.file), QString());
+        EXPECT_FALSE(jfifOf(outcome.file).isEmpty() && c.kind != "rgb") << "no JFIF segment";
+        EXPECT_TRUE(jfifOf(outcome.file).isEmpty() || c.kind != "rgb")
+            << "JFIF would make the RGB frame YCbCr";
 
         // An upright baseline source keeps its scan as it is.
         if (orientation == 1 && c.kind != "progressive" && c.kind != "arithmetic" && c.kind != "scans") {
@@ -256,14 +241,14 @@ void checkTurns(const TurnCase& c)
         }
 
         const bool four = fourComponents(c.kind);
-        const QByteArray expected = decodedPixels(orientation == 1 ? source : reference, four);
-        ASSERT_FALSE(expected.isEmpty());
-        EXPECT_TRUE(decodedPixels(out.filePath("lossless.jpg"), four) == expected) << "decoded pixels differ";
+        const QByteArray pixels = decodedPixels(expected, four);
+        ASSERT_FALSE(pixels.isEmpty());
+        EXPECT_TRUE(decodedPixels(out.filePath("lossless.jpg"), four) == pixels) << "decoded pixels differ";
     }
 }
 
 // One test for every coding and size: the sources are made once per process.
-TEST(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
+TEST_F(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJpegtranRefuses)
 {
     for (const TurnCase& c : turnCases()) {
         SCOPED_TRACE(c.name);
@@ -271,23 +256,20 @@ TEST(LosslessTurns, DecodeToTheSourcesPixelsOrToJpegtransExactTurnAndRefuseWhatJ
     }
 }
 
-TEST(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
+TEST_F(LosslessJpeg, SizeThatCutsAnMcuForTheTurnAsksForReencodingAndWritesNothing)
 {
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QTemporaryDir out;
     LosslessJpegOptions options;
     options.orientation = Orientation::Rotate90;
-    const Outcome outcome
-        = writeLossless(fileBytes(s.dir->filePath("1001x667.jpg")), options, out.filePath("o.jpg"));
+    const Outcome outcome = writeLossless(fileBytes(s.path("1001x667")), options, out.filePath("o.jpg"));
     EXPECT_EQ(outcome.result, LosslessJpegResult::NeedsReencode);
     EXPECT_TRUE(outcome.file.isEmpty());
     EXPECT_TRUE(outcome.reason.contains("1001 x 667")) << outcome.reason.toStdString();
 
     // The transposition alone moves no cut edge: it is exact at any size.
     options.orientation = Orientation::Transpose;
-    EXPECT_EQ(
-        writeLossless(fileBytes(s.dir->filePath("1001x667.jpg")), options, out.filePath("o.jpg")).result,
+    EXPECT_EQ(writeLossless(fileBytes(s.path("1001x667")), options, out.filePath("o.jpg")).result,
         LosslessJpegResult::Written);
 }
 
@@ -327,9 +309,8 @@ const DirtyCase kDirtyCases[] = {
     { "junk before a restart marker", "restart", 6 },
 };
 
-TEST(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
+TEST_F(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
 {
-    ASSERT_TRUE(sources().error.isEmpty()) << sources().error.toStdString();
     QTemporaryDir out;
     QTemporaryDir checked;
     // Each kind of source tagged once, by one exiftool run.
@@ -359,14 +340,10 @@ TEST(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
         ASSERT_EQ(outcome.result, LosslessJpegResult::Written) << outcome.reason.toStdString();
 
         EXPECT_FALSE(outcome.file.contains("PLANTED"));
-        const MarkerWalk walk = walkMarkers(outcome.file);
-        EXPECT_TRUE(walk.problem.isEmpty()) << walk.problem.toStdString();
+        EXPECT_EQ(shapeProblem(outcome.file), QString());
 
-        QString expectedFile = sourcePath;
-        if (c.orientation != 1) {
-            expectedFile = out.filePath(QStringLiteral("jpegtran-%1.jpg").arg(i));
-            ASSERT_TRUE(turnWithJpegtran(sourcePath, c.orientation, expectedFile));
-        }
+        const QString expectedFile = expectedFor(sourcePath, c.orientation, out);
+        ASSERT_FALSE(expectedFile.isEmpty());
         const QByteArray expected = decodedPixels(expectedFile, false);
         ASSERT_FALSE(expected.isEmpty());
         EXPECT_TRUE(decodedPixels(losslessPath, false) == expected) << "decoded pixels differ";
@@ -375,10 +352,9 @@ TEST(LosslessCleaning, KeepsNothingTheDecoderSkipsAndTheSamePixels)
     EXPECT_EQ(report.exitCode, 0) << report.standardOutput.toStdString();
 }
 
-TEST(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
+TEST_F(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
 {
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     const QByteArray baseline = fileBytes(s.path("420", false));
     const QByteArray progressive = fileBytes(s.path("progressive", false));
     const qsizetype middle = baseline.size() * 6 / 10;
@@ -423,12 +399,11 @@ TEST(LosslessJpeg, RefusesTruncatedAndCorruptDataWithAReasonAndWritesNothing)
     EXPECT_TRUE(tooLarge.reason.contains("64 x 48")) << tooLarge.reason.toStdString();
 }
 
-TEST(LosslessJpeg, ProgressiveSourceWithoutItsRefinementsAsksForReencoding)
+TEST_F(LosslessJpeg, ProgressiveSourceWithoutItsRefinementsAsksForReencoding)
 {
     // Decoders fill in what the missing scans would have sent from the neighbouring blocks; coefficients
     // written as they are would decode to other pixels.
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     const QByteArray progressive = fileBytes(s.path("progressive", false));
     const qsizetype firstScan = progressive.indexOf("\xFF\xDA");
     const qsizetype secondScan = progressive.indexOf("\xFF\xDA", firstScan + 2);
@@ -441,10 +416,9 @@ TEST(LosslessJpeg, ProgressiveSourceWithoutItsRefinementsAsksForReencoding)
     EXPECT_TRUE(outcome.file.isEmpty());
 }
 
-TEST(LosslessJpeg, WritesTheGivenDensityAndProfileOnEveryPath)
+TEST_F(LosslessJpeg, WritesTheGivenDensityAndProfileOnEveryPath)
 {
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QByteArray profile;
     for (int i = 0; i < 70000; ++i)
         profile.append(char(i * 7 % 251)); // two chunks
@@ -461,25 +435,27 @@ TEST(LosslessJpeg, WritesTheGivenDensityAndProfileOnEveryPath)
         options.dpiX = 300;
         options.dpiY = 150;
         options.iccProfile = profile;
-        const MarkerWalk stated = walkMarkers(
-            writeLossless(fileBytes(s.path(path.kind, false)), options, out.filePath("o.jpg")).file);
-        EXPECT_TRUE(stated.problem.isEmpty()) << stated.problem.toStdString();
-        EXPECT_EQ(stated.jfif.mid(7, 5), QByteArray("\x01\x01\x2C\x00\x96", 5)); // dots per inch, 300, 150
-        EXPECT_TRUE(stated.icc == profile);
-        EXPECT_EQ(stated.markers.count(char(0xE2)), 2);
+        const QByteArray stated
+            = writeLossless(fileBytes(s.path(path.kind, false)), options, out.filePath("o.jpg")).file;
+        EXPECT_EQ(shapeProblem(stated), QString());
+        EXPECT_EQ(jfifOf(stated).mid(7, 5), QByteArray("\x01\x01\x2C\x00\x96", 5)); // dots per inch, 300, 150
+        const std::vector<JpegSegment> segments = jpegSegments(stated);
+        EXPECT_TRUE(jpegIccProfile(segments) == profile);
+        EXPECT_EQ(std::count_if(segments.begin(), segments.end(),
+                      [](const auto& segment) { return segment.marker == 0xE2; }),
+            2);
 
-        const MarkerWalk unstated = walkMarkers(writeLossless(
+        const QByteArray unstated = writeLossless(
             fileBytes(s.path(path.kind, false)), turnedBy(path.orientation), out.filePath("o.jpg"))
-                                                    .file);
-        EXPECT_EQ(unstated.jfif.mid(7, 5), QByteArray("\x00\x00\x01\x00\x01", 5)); // no unit, 1:1
-        EXPECT_FALSE(unstated.markers.contains(char(0xE2)));
+                                        .file;
+        EXPECT_EQ(jfifOf(unstated).mid(7, 5), QByteArray("\x00\x00\x01\x00\x01", 5)); // no unit, 1:1
+        EXPECT_FALSE(unstated.contains("ICC_PROFILE"));
     }
 }
 
-TEST(LosslessJpeg, FullDiskFailsWithTheSystemsReason)
+TEST_F(LosslessJpeg, FullDiskFailsWithTheSystemsReason)
 {
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     for (const int orientation : { 1, 6 }) {
         SCOPED_TRACE(orientation);
         const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
@@ -844,32 +820,19 @@ int busyBlocksBeyond(const GreyImage& image, int width, int height)
 }
 
 /// The sources of these tests, made once: a grainy and a smooth picture of 64 x 48, coded by cjpeg.
-struct PayloadSources
+const Sources& payloadSources()
 {
-    std::unique_ptr<QTemporaryDir> dir;
-    QString error;
-    QString path(const QString& name) const { return dir->filePath(name + QStringLiteral(".jpg")); }
-};
-
-const PayloadSources& payloadSources()
-{
-    static const PayloadSources made = [] {
-        PayloadSources s;
-        s.dir = std::make_unique<QTemporaryDir>();
-        const auto run = [&s](const QString& program, const QStringList& arguments) {
-            const ProcessResult result = runProcess(program, arguments);
-            if (result.exitCode != 0 && s.error.isEmpty())
-                s.error = program + u' ' + arguments.join(u' ') + u'\n' + result.standardError;
-        };
+    static const Sources made = [] {
+        Sources s;
         const QString grainy = s.dir->filePath("grainy.ppm");
         const QString smooth = s.dir->filePath("smooth.ppm");
         const QString cropped = s.dir->filePath("cropped.ppm");
-        run("convert",
+        s.run("convert",
             { "-size", "64x48", "gradient:#204080-#e0c080", "(", "-size", "64x48", "xc:gray50", "-seed", "7",
                 "-attenuate", "0.8", "+noise", "Gaussian", ")", "-compose", "overlay", "-composite", "-depth",
                 "8", grainy });
-        run("convert", { "-size", "64x48", "gradient:#406080-#c0a060", "-depth", "8", smooth });
-        run("convert", { grainy, "-crop", "49x33+0+0", "+repage", cropped });
+        s.run("convert", { "-size", "64x48", "gradient:#406080-#c0a060", "-depth", "8", smooth });
+        s.run("convert", { grainy, "-crop", "49x33+0+0", "+repage", cropped });
         const QList<QPair<QString, QStringList>> coded = {
             { "grainy", { "-sample", "2x2", "-quality", "90", grainy } },
             { "grainy_optimized", { "-optimize", "-sample", "2x2", "-quality", "90", grainy } },
@@ -882,25 +845,12 @@ const PayloadSources& payloadSources()
             { "smooth_grey", { "-grayscale", "-quality", "75", smooth } },
             { "smooth_restart", { "-restart", "1", "-sample", "2x2", "-quality", "75", smooth } },
         };
-        for (const auto& [name, arguments] : coded) {
-            QStringList all = arguments;
-            all.insert(all.size() - 1, "-outfile");
-            all.insert(all.size() - 1, s.path(name));
-            run("cjpeg", all);
-        }
+        for (const auto& [name, arguments] : coded)
+            s.run("cjpeg",
+                arguments.mid(0, arguments.size() - 1) << "-outfile" << s.path(name) << arguments.last());
         return s;
     }();
     return made;
-}
-
-/// \a source turned as the lossless writer turns it for \a orientation, by jpegtran; empty when
-/// jpegtran -perfect refuses.
-QString expectedFor(const QString& source, int orientation, const QTemporaryDir& dir)
-{
-    if (orientation == 1)
-        return source;
-    const QString reference = dir.filePath("jpegtran.jpg");
-    return turnWithJpegtran(source, orientation, reference) ? reference : QString();
 }
 
 struct PayloadCase
@@ -1023,7 +973,7 @@ QString busyIdleQuantisers(const JpegWalk& walk)
 
 void checkPayload(const PayloadCase& c)
 {
-    const PayloadSources& s = payloadSources();
+    const Sources& s = payloadSources();
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     QTemporaryDir out;
     const QByteArray clean = fileBytes(s.path(c.source));
@@ -1145,12 +1095,11 @@ TEST(LosslessPayloads, CarryNothingButThePicture)
     }
 }
 
-TEST(LosslessJpeg, DecodesEachComponentWithTheQuantisersOfItsOwnScan)
+TEST_F(LosslessJpeg, DecodesEachComponentWithTheQuantisersOfItsOwnScan)
 {
     // A source of one scan per component may define a table just before the scan that first needs it,
     // or define a slot anew between scans; decoders take each component's table at its first scan.
     const Sources& s = sources();
-    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
     const QByteArray scans = fileBytes(s.path("scans", false));
     const qsizetype chroma = scans.indexOf(QByteArray("\xFF\xDB\x00\x43\x01", 5));
     ASSERT_GT(chroma, 0);
