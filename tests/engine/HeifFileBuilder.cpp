@@ -2,6 +2,7 @@
 #include "tests/engine/HeifFileBuilder.h"
 
 #include <QColor>
+#include <QtEndian>
 
 #include <algorithm>
 #include <libheif/heif.h>
@@ -272,35 +273,20 @@ QByteArray av1CWithObu(const QByteArray& configuration, const QByteArray& obu)
 
 QByteArray exifItem(const QByteArray& artist)
 {
-    // Little-endian TIFF: IFD0 with Artist and a GPS pointer; the GPS IFD with GPSLatitudeRef.
-    QByteArray text = artist + '\0';
-    QByteArray tiff("II*\0\x08\0\0\0", 8);
-    const auto le16 = [](QByteArray& out, quint32 v) {
-        out.append(char(v & 0xFF));
-        out.append(char((v >> 8) & 0xFF));
+    // Little-endian TIFF: IFD0 with Artist and a GPS pointer; the GPS IFD with GPSLatitudeRef "N".
+    const auto entry = [](quint16 tag, quint16 type, quint32 count, quint32 value) {
+        QByteArray bytes(12, '\0');
+        qToLittleEndian(tag, bytes.data());
+        qToLittleEndian(type, bytes.data() + 2);
+        qToLittleEndian(count, bytes.data() + 4);
+        qToLittleEndian(value, bytes.data() + 8);
+        return bytes;
     };
-    const auto le32 = [&](QByteArray& out, quint32 v) {
-        le16(out, v & 0xFFFF);
-        le16(out, v >> 16);
-    };
-    const quint32 ifd0 = 8, gps = ifd0 + 2 + 2 * 12 + 4, textAt = gps + 2 + 12 + 4;
-    le16(tiff, 2);
-    le16(tiff, 0x013B); // Artist
-    le16(tiff, 2);
-    le32(tiff, quint32(text.size()));
-    le32(tiff, textAt);
-    le16(tiff, 0x8825); // GPS IFD
-    le16(tiff, 4);
-    le32(tiff, 1);
-    le32(tiff, gps);
-    le32(tiff, 0);
-    le16(tiff, 1);
-    le16(tiff, 1); // GPSLatitudeRef
-    le16(tiff, 2);
-    le32(tiff, 2);
-    tiff.append("N\0\0\0", 4);
-    le32(tiff, 0);
-    tiff += text;
+    const QByteArray text = artist + '\0';
+    const quint32 gps = 8 + 2 + 2 * 12 + 4, textAt = gps + 2 + 12 + 4;
+    const QByteArray tiff = QByteArray("II*\0\x08\0\0\0\x02\0", 10)
+        + entry(0x013B, 2, quint32(text.size()), textAt) + entry(0x8825, 4, 1, gps)
+        + QByteArray("\0\0\0\0\x01\0", 6) + entry(1, 2, 2, quint32('N')) + QByteArray(4, '\0') + text;
     QByteArray item;
     put32(item, 6);
     return item + QByteArray("Exif\0\0", 6) + tiff;

@@ -134,22 +134,13 @@ QByteArray displayP3v4()
 
 QByteArray lutProfile()
 {
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
-    cmsPipeline* lut = cmsPipelineAlloc(nullptr, 3, 3);
+    const LcmsProfile srgb(cmsCreate_sRGBProfile());
+    const LcmsProfile lab(cmsCreateLab4Profile(nullptr));
+    cmsHTRANSFORM toLab
+        = cmsCreateTransform(srgb.handle, TYPE_RGB_16, lab.handle, TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
     cmsStage* clut = cmsStageAllocCLut16bit(nullptr, 9, 3, 3, nullptr);
-    cmsStageSampleCLut16bit(
-        clut,
-        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
-            cmsDoTransform(static_cast<cmsHTRANSFORM>(cargo), in, out, 1);
-            return 1;
-        },
-        toLab, 0);
-    // The stages a LutAToB tag holds: A curves, the CLUT, B curves.
-    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-    cmsPipelineInsertStage(lut, cmsAT_END, clut);
-    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    sampleThrough(clut, toLab);
+    cmsPipeline* lut = framedClut(clut, 3, 3); // the stages a LutAToB tag holds
     const LcmsProfile profile(cmsCreateProfilePlaceholder(nullptr));
     cmsSetProfileVersion(profile.handle, 4.3);
     cmsSetDeviceClass(profile.handle, cmsSigInputClass);
@@ -160,8 +151,6 @@ QByteArray lutProfile()
     cmsLinkTag(profile.handle, cmsSigAToB1Tag, cmsSigAToB0Tag);
     cmsPipelineFree(lut);
     cmsDeleteTransform(toLab);
-    cmsCloseProfile(lab);
-    cmsCloseProfile(srgb);
     return profile.save();
 }
 
