@@ -110,36 +110,25 @@ QList<DamagedGif> damagedGifs()
     const QByteArray global("\xFF\x00\x00\x00\xC8\x00\x00\x00\xFF\x0A\x14\x1E", 12);
     QList<GifFrameSpec> frames = plantedGifFrames();
     frames[1].localTable.clear();
-    QList<DamagedGif> cases;
-    cases.append(
-        { "one-frame", gifFile(12, 8, global, frames.mid(0, 1), 0), GifAnimationResult::NotAnimated });
-    {
-        // The second frame's codes stop at half its pixels: its end code comes early.
-        QList<GifFrameSpec> shortFrames = frames;
-        shortFrames[1].indices.truncate(shortFrames[1].indices.size() / 2);
-        QByteArray gif = gifFile(12, 8, global, shortFrames, 0);
-        cases.append({ "codes-end-early", gif, GifAnimationResult::Refused });
-    }
-    {
-        QList<GifFrameSpec> outside = frames;
-        outside[2].indices[5] = char(7); // the global table has four entries
-        cases.append(
-            { "index-outside-table", gifFile(12, 8, global, outside, 0), GifAnimationResult::Refused });
-    }
-    {
-        const QByteArray gif = gifFile(12, 8, global, frames, 0);
-        cases.append({ "cut-in-last-frame", gif.left(gif.size() - 20), GifAnimationResult::Refused });
-        QByteArray stray = gif;
-        stray.insert(stray.lastIndexOf(';'), QByteArray("\x99junk", 5));
-        cases.append({ "data-between-blocks", stray, GifAnimationResult::Refused });
-    }
-    {
-        // A code that is not yet in the table.
-        QByteArray gif = gifFile(12, 8, global, frames, 0);
-        const qsizetype data = gif.lastIndexOf(QByteArray("\x00\x0C\x00\x08\x00\x00", 6)) + 6;
-        gif[data + 2] = char(0xFF);
-        cases.append({ "undefined-code", gif, GifAnimationResult::Refused });
-    }
+    // The second frame's codes stop at half its pixels: its end code comes early.
+    QList<GifFrameSpec> shortFrames = frames;
+    shortFrames[1].indices.truncate(shortFrames[1].indices.size() / 2);
+    QList<GifFrameSpec> outside = frames;
+    outside[2].indices[5] = char(7); // the global table has four entries
+    const QByteArray gif = gifFile(12, 8, global, frames, 0);
+    QByteArray stray = gif;
+    stray.insert(stray.lastIndexOf(';'), QByteArray("\x99junk", 5));
+    // A code that is not yet in the table.
+    QByteArray undefined = gif;
+    undefined[undefined.lastIndexOf(QByteArray("\x00\x0C\x00\x08\x00\x00", 6)) + 8] = char(0xFF);
+    const QList<DamagedGif> cases = {
+        { "one-frame", gifFile(12, 8, global, frames.mid(0, 1), 0), GifAnimationResult::NotAnimated },
+        { "codes-end-early", gifFile(12, 8, global, shortFrames, 0), GifAnimationResult::Refused },
+        { "index-outside-table", gifFile(12, 8, global, outside, 0), GifAnimationResult::Refused },
+        { "cut-in-last-frame", gif.left(gif.size() - 20), GifAnimationResult::Refused },
+        { "data-between-blocks", stray, GifAnimationResult::Refused },
+        { "undefined-code", undefined, GifAnimationResult::Refused },
+    };
     return cases;
 }
 
@@ -302,27 +291,22 @@ QByteArray replacingChunk(const char* type, int nth, const QByteArray& replaceme
 
 QList<DamagedPng> damagedPngs()
 {
-    QList<DamagedPng> cases;
-    {
-        QByteArray control;
-        control.append(QByteArray("\0\0\0\x04\0\0\0\x02", 8));
-        cases.append({ "frame-count-mismatch", replacingChunk("acTL", 0, pngChunk("acTL", control)),
-            ApngResult::Refused });
-    }
-    cases.append({ "no-animation-control", replacingChunk("acTL", 0, {}), ApngResult::NotAnimated });
-    cases.append({ "frame-data-missing", replacingChunk("fdAT", 2, {}), ApngResult::Refused });
-    cases.append({ "frame-data-cut",
-        replacingChunk("fdAT", 2, pngChunk("fdAT", QByteArray("\0\0\0\x05\x78\x9C\x63", 7))),
-        ApngResult::Refused });
-    {
-        QByteArray png = plantedApng();
-        png[png.indexOf("fcTL") + 10] = char(png[png.indexOf("fcTL") + 10] ^ 1); // its CRC no longer matches
-        cases.append({ "damaged-crc", png, ApngResult::Refused });
-    }
-    {
-        const QByteArray png = plantedApng();
-        cases.append({ "cut-short", png.left(png.indexOf("IEND") - 30), ApngResult::Refused });
-    }
+    QByteArray badCrc = plantedApng();
+    badCrc[badCrc.indexOf("fcTL") + 10]
+        = char(badCrc[badCrc.indexOf("fcTL") + 10] ^ 1); // its CRC no longer matches
+    const QByteArray png = plantedApng();
+    const QList<DamagedPng> cases = {
+        { "frame-count-mismatch",
+            replacingChunk("acTL", 0, pngChunk("acTL", QByteArray("\0\0\0\x04\0\0\0\x02", 8))),
+            ApngResult::Refused },
+        { "no-animation-control", replacingChunk("acTL", 0, {}), ApngResult::NotAnimated },
+        { "frame-data-missing", replacingChunk("fdAT", 2, {}), ApngResult::Refused },
+        { "frame-data-cut",
+            replacingChunk("fdAT", 2, pngChunk("fdAT", QByteArray("\0\0\0\x05\x78\x9C\x63", 7))),
+            ApngResult::Refused },
+        { "damaged-crc", badCrc, ApngResult::Refused },
+        { "cut-short", png.left(png.indexOf("IEND") - 30), ApngResult::Refused },
+    };
     return cases;
 }
 

@@ -302,6 +302,20 @@ double cmykDevice(double v)
     return v + 0.15 * std::sin(M_PI * v);
 }
 
+/// cmykProfile() with the marker in the grids of both its LUTs.
+QByteArray markedCmyk(double version)
+{
+    return withMarkerInGrid(
+        withMarkerInGrid(cmykProfile(version), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
+}
+
+/// The inks markedCmyk()'s marker in the A2B0 grid changed.
+std::function<bool(const cmsUInt16Number*)> markedCmykColours()
+{
+    return inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
+        reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) });
+}
+
 /// The grey levels a marker in the 4096 entries of tabulatedGrayProfile()'s curve changed (withMarkerInCurves
 /// writes it from entry 2170 on, over 15 entries), and those a rebuilt curve's samples next to it reach
 /// (1/1024 apart).
@@ -344,20 +358,8 @@ TEST(PlantedColourTags, LeaveNoMarkerAndKeepTheColour)
                       return withMarkerInGrid(lutProfile(), "A2B0", { 2, 5, 3 });
                   },
                   inBox({ reach(2, 2, 9, 17), reach(5, 5, 9, 17), reach(3, 7, 9, 17) }) },
-              PlantedCase { "CmykGridsV2",
-                  [] {
-                      return withMarkerInGrid(
-                          withMarkerInGrid(cmykProfile(2.1), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
-                  },
-                  inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
-                      reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) },
-              PlantedCase { "CmykGridsV4",
-                  [] {
-                      return withMarkerInGrid(
-                          withMarkerInGrid(cmykProfile(4.3), "A2B0", { 2, 3, 4, 1 }), "B2A0", { 8, 8, 8 });
-                  },
-                  inBox({ reach(2, 2, 9, 15, cmykDevice), reach(3, 3, 9, 15, cmykDevice),
-                      reach(4, 4, 9, 15, cmykDevice), reach(1, 5, 9, 15, cmykDevice) }) } };
+              PlantedCase { "CmykGridsV2", [] { return markedCmyk(2.1); }, markedCmykColours() },
+              PlantedCase { "CmykGridsV4", [] { return markedCmyk(4.3); }, markedCmykColours() } };
     for (const PlantedCase& param : cases) {
         SCOPED_TRACE(param.name);
         checkPlantedColourTags(param);

@@ -100,6 +100,13 @@ QList<WebpChunk> animationChunks()
     return walkWebpFile(encodeWebpAnimation()).chunks;
 }
 
+/// The animation with its first frame's 'ANMF' chunk holding \a payload.
+QByteArray withFirstFramePayload(const QByteArray& payload)
+{
+    const QList<WebpChunk> chunks = animationChunks();
+    return webpRiff(chunksOf(chunks.mid(0, 3)) + webpChunk("ANMF", payload) + chunksOf(chunks.mid(4)));
+}
+
 /// The image chunk of a still file of libwebp's (its last chunk).
 WebpChunk imageOf(const QByteArray& still)
 {
@@ -300,33 +307,19 @@ const HostileCase kHostile[] = {
         } },
     { "FrameOfGarbage",
         [] {
-            const QList<WebpChunk> chunks = animationChunks();
-            QByteArray garbage = chunks[3].frameHeader;
+            QByteArray garbage = animationChunks()[3].frameHeader;
             for (int i = 0; i < 300; ++i)
                 garbage.append(char((i * 73 + 41) & 0xFF));
-            QByteArray body;
-            for (qsizetype i = 0; i < chunks.size(); ++i)
-                body += i == 3 ? webpChunk("ANMF", garbage) : chunksOf({ chunks[i] });
-            return webpRiff(body);
+            return withFirstFramePayload(garbage);
         } },
     { "FrameSubChunkPastTheFrame",
         [] {
-            QList<WebpChunk> chunks = animationChunks();
-            QByteArray frame = chunks[3].frameHeader + chunksOf(chunks[3].inner);
+            const WebpChunk first = animationChunks()[3];
+            QByteArray frame = first.frameHeader + chunksOf(first.inner);
             setLE32(frame, 16 + 4, quint32(frame.size()));
-            QByteArray body;
-            for (qsizetype i = 0; i < chunks.size(); ++i)
-                body += i == 3 ? webpChunk("ANMF", frame) : chunksOf({ chunks[i] });
-            return webpRiff(body);
+            return withFirstFramePayload(frame);
         } },
-    { "FrameHeaderCutShort",
-        [] {
-            QList<WebpChunk> chunks = animationChunks();
-            QByteArray body;
-            for (qsizetype i = 0; i < chunks.size(); ++i)
-                body += i == 3 ? webpChunk("ANMF", QByteArray(10, '\0')) : chunksOf({ chunks[i] });
-            return webpRiff(body);
-        } },
+    { "FrameHeaderCutShort", [] { return withFirstFramePayload(QByteArray(10, '\0')); } },
     { "FrameWithoutAnImage",
         [] {
             QList<WebpChunk> chunks = animationChunks();
