@@ -76,8 +76,8 @@ struct DirtyFile
     std::vector<Kind> planted;
 };
 
-/// Every file of the dirty set with what it was made to carry (the command line's inspection tests hold
-/// every file of the generator's manifest to its "personal" column).
+/// Every file of the dirty set with what it was made to carry (the generator's manifest lists the same
+/// files, and the test of the set holds each to the manifest's "personal" column).
 const std::vector<DirtyFile> kDirtySet = {
     { "jpeg/01_exif_gps_makernote_thumb.jpg", kAll, { kExif, kGps, kMakerNotes, kThumbnail } },
     { "jpeg/02_xmp.jpg", kAll, { kXmp } },
@@ -241,6 +241,26 @@ TEST(DirtySet, ShowsTheGroupsAndEveryPlantedKindTheFileWasMadeToCarry)
         SCOPED_TRACE(file.name);
         checkDirtyFile(file);
     }
+
+    // The generator's manifest lists no file this table lacks, and its "personal" column ("no" for files
+    // with only what a clean copy keeps) agrees with the table.
+    QFile manifest(dirtyCorpusDir() + QStringLiteral("/MANIFEST.tsv"));
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = manifest.readAll().split('\n');
+    const qsizetype personal = lines.first().split('\t').indexOf("personal");
+    ASSERT_GE(personal, 0);
+    int rows = 0;
+    for (const QByteArray& line : lines.mid(1)) {
+        if (line.isEmpty())
+            continue;
+        ++rows;
+        const QList<QByteArray> columns = line.split('\t');
+        const auto row = std::find_if(
+            files.begin(), files.end(), [&](const DirtyFile& file) { return columns[0] == file.name; });
+        ASSERT_NE(row, files.end()) << "no expectation for " << columns[0].toStdString();
+        EXPECT_EQ(columns.value(personal) == "no", std::string(row->groups) == kNothing) << row->name;
+    }
+    EXPECT_EQ(rows, int(files.size()));
 }
 
 struct Coordinates
