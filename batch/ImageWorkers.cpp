@@ -179,6 +179,11 @@ ImageWorkers::ImageWorkers(int size, const ImageWorkerLimits& limits)
 
 ImageWorkers::~ImageWorkers() = default;
 
+void ImageWorkers::launchAll()
+{
+    m_pool->launchAll();
+}
+
 int ImageWorkers::startAll(QString* failure)
 {
     WorkerFailure why;

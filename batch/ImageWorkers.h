@@ -81,6 +81,8 @@ public:
     /// inspectOpenFile() in a worker: \a descriptor stays the caller's.
     [[nodiscard]] Inspection inspectOpenFile(int descriptor);
 
+    /// Starts every worker of the pool now without waiting for it (WorkerPool::launchAll).
+    void launchAll();
     /// Starts every worker of the pool now (WorkerPool::startAll): how many run; \a failure says why
     /// the others could not be started.
     int startAll(QString* failure);

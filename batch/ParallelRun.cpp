@@ -259,6 +259,24 @@ int spareDescriptors()
     return std::max(8, int(std::min<rlim_t>(files.rlim_cur, 1 << 20)) - 64);
 }
 
+/// How many workers a run of \a options over \a files files wants: one a job, as far as the descriptors
+/// go. Each thread holds up to three descriptors at once (source, work file, a header read), each worker
+/// process its socket and each finished file one until it has its name.
+int workersWanted(const RunOptions& options, int files)
+{
+    return std::clamp(std::min(options.jobs, spareDescriptors() / 5), 1, std::max(1, files));
+}
+
+ImageWorkerLimits workerLimits(const RunOptions& options)
+{
+    ImageWorkerLimits limits;
+    limits.timeLimit = std::chrono::seconds(std::max(1, options.timeLimitSeconds));
+    // The budget decides what runs at once; the workers' own limit only stops a runaway decoder.
+    limits.memoryBytes
+        = std::max(ImageWorkerLimits::kDefaultWorkerMemoryBytes, options.memoryBytes + (qint64(1) << 30));
+    return limits;
+}
+
 } // namespace
 
 QString RunInput::outputName() const
@@ -277,31 +295,34 @@ std::vector<RunInput> runInputsOf(const Converter& list)
     return inputs;
 }
 
+std::unique_ptr<ImageWorkers> launchRunWorkers(const RunOptions& options, int files)
+{
+    auto workers = std::make_unique<ImageWorkers>(workersWanted(options, files), workerLimits(options));
+    workers->launchAll();
+    return workers;
+}
+
 RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
-    const RunOptions& options, const RunHooks& hooks)
+    const RunOptions& options, const RunHooks& hooks, std::unique_ptr<ImageWorkers> launched)
 {
     RunResult result;
     result.outcomes.resize(inputs.size());
 
-    // Each thread holds up to three descriptors at once (source, work file, a header read), each worker
-    // process its socket and each finished file one until it has its name.
     const int spare = spareDescriptors();
     const int files = std::max(1, int(inputs.size()));
-    const int wanted = std::clamp(std::min(options.jobs, spare / 5), 1, files);
+    const int wanted = workersWanted(options, files);
     std::optional<MemoryBudget> budget;
     if (options.memoryBytes > 0)
         budget.emplace(options.memoryBytes);
     std::mutex progressMutex;
     int done = 0;
-    ImageWorkerLimits limits;
-    limits.timeLimit = std::chrono::seconds(std::max(1, options.timeLimitSeconds));
-    // The budget decides what runs at once; the workers' own limit only stops a runaway decoder.
-    limits.memoryBytes
-        = std::max(ImageWorkerLimits::kDefaultWorkerMemoryBytes, options.memoryBytes + (qint64(1) << 30));
-    ImageWorkers imageWorkers(wanted, limits);
-    // Threads for the workers that could be started (the system may allow no more processes).
+    const std::unique_ptr<ImageWorkers> pool
+        = launched ? std::move(launched) : std::make_unique<ImageWorkers>(wanted, workerLimits(options));
+    ImageWorkers& imageWorkers = *pool;
+    // Threads for the workers that could be started (the system may allow no more processes); workers
+    // launched for more files than the run has stay idle.
     QString workerFailure;
-    const int workersRunning = imageWorkers.startAll(&workerFailure);
+    const int workersRunning = std::min(imageWorkers.startAll(&workerFailure), wanted);
     const int threads = std::clamp(workersRunning, 1, files);
     const int window = std::max(threads, std::min(4 * threads + 64, spare - 3 * threads));
     OrderedNaming naming(inputs, output, result.outcomes, window, hooks.stop);

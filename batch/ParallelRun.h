@@ -2,11 +2,13 @@
 #pragma once
 
 #include "batch/FileConversion.h"
+#include "batch/ImageWorkers.h"
 
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Converter;
@@ -60,5 +62,11 @@ struct RunResult
 /// memory" (without a budget nothing waits and no estimate is made). A file handed out is finished even
 /// when the run is stopped meanwhile, unless it was still waiting for memory. A thread that cannot be
 /// started is done without: the calling thread always works too.
+/// A run's workers are started when it begins, unless \a launched holds workers that the caller started
+/// earlier (launchRunWorkers).
 [[nodiscard]] RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& output,
-    const RunOptions& options, const RunHooks& hooks = {});
+    const RunOptions& options, const RunHooks& hooks = {}, std::unique_ptr<ImageWorkers> launched = {});
+
+/// The workers a run of \a options over at most \a files files would start, started now without waiting
+/// for them, for convertInParallel: they load and confine themselves while the caller gathers the files.
+[[nodiscard]] std::unique_ptr<ImageWorkers> launchRunWorkers(const RunOptions& options, int files);

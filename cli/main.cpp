@@ -26,8 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -375,6 +377,19 @@ std::vector<RunInput> collectInputs(const Options& options, std::vector<Report>&
     return runInputsOf(*list);
 }
 
+/// How many files the paths can hold at most: as many as there are when each is a file.
+int mostFiles(const Options& options)
+{
+    if (options.recursive)
+        return std::numeric_limits<int>::max();
+    for (const QString& path : options.paths) {
+        struct stat status = {};
+        if (::stat(encodePath(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+            return std::numeric_limits<int>::max();
+    }
+    return int(options.paths.size());
+}
+
 /// --inspect: prints what each image among the paths gives away, found as a conversion would find them,
 /// and writes nothing. 0 when every file was read, 1 when any could not be.
 int inspectInputs(const Options& options)
@@ -426,6 +441,10 @@ int main(int argc, char** argv)
     if (options.namedWorkFiles)
         setUnnamedWorkFilesAllowed(false);
     raiseDescriptorLimit();
+    // The workers, which write where this process does, load and confine themselves while the output
+    // folder is checked and the files are gathered.
+    silenceLibraryOutput();
+    std::unique_ptr<ImageWorkers> workers = launchRunWorkers(options.run, mostFiles(options));
 
     // The folder must take files before anything is read: an unusable one is a usage error.
     const QString folder = absolutePath(options.output);
@@ -446,7 +465,6 @@ int main(int argc, char** argv)
 
     const bool showProgress = !options.quiet && !options.json && ::isatty(STDERR_FILENO);
     installStopHandlers();
-    silenceLibraryOutput();
     OutputFolder output(folder);
     RunHooks hooks;
     hooks.stop = &stopRequested;
@@ -454,7 +472,7 @@ int main(int argc, char** argv)
         if (showProgress)
             drawProgress(done, int(inputs.size()));
     };
-    const RunResult run = convertInParallel(inputs, output, options.run, hooks);
+    const RunResult run = convertInParallel(inputs, output, options.run, hooks, std::move(workers));
     if (showProgress)
         std::fputc('\n', messages);
     if (run.workersStarted < run.workersWanted) {

@@ -33,6 +33,15 @@ WorkerPool::WorkerPool(const WorkerOptions& options, int size)
 
 WorkerPool::~WorkerPool() = default;
 
+void WorkerPool::launchAll()
+{
+    std::lock_guard lock(m_mutex);
+    for (const std::unique_ptr<WorkerProcess>& slot : m_slots) {
+        if (!slot->launch())
+            break;
+    }
+}
+
 int WorkerPool::startAll(WorkerFailure* failure)
 {
     std::lock_guard lock(m_mutex);

@@ -43,6 +43,10 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     [[nodiscard]] int size() const { return int(m_slots.size()); }
+    /// Starts the worker of every slot now without waiting for its greeting, so that the workers load and
+    /// confine themselves while the caller goes on; startAll() later waits for them. Stops at the first
+    /// that cannot be started (startAll tries it again). Call before any lease is taken.
+    void launchAll();
     /// Starts the worker of every slot now, in order. Where one cannot be started (the system allows no
     /// more processes or threads), the pool keeps only the slots before it, at least one, and \a failure
     /// says why. Returns how many workers run. Call before any lease is taken.

@@ -849,8 +849,11 @@ TEST(WorkerPool, LendsEachWorkerToOneThreadAtATimeAndStartsOnlyWhatIsUsed)
 
 TEST(WorkerPool, StartsEveryWorkerAtOnceAndKeepsOnlyThoseThatRun)
 {
-    {
+    for (const bool launchedFirst : { false, true }) {
+        SCOPED_TRACE(launchedFirst);
         WorkerPool pool(workerOptions(), 3);
+        if (launchedFirst)
+            pool.launchAll();
         EXPECT_EQ(pool.startAll(), 3);
         EXPECT_EQ(pool.size(), 3);
         ASSERT_TRUE(pool.confinement());
@@ -867,6 +870,7 @@ TEST(WorkerPool, StartsEveryWorkerAtOnceAndKeepsOnlyThoseThatRun)
     WorkerOptions options = workerOptions();
     options.program = QStringLiteral("/nonexistent/morvane-worker");
     WorkerPool pool(options, 3);
+    pool.launchAll();
     WorkerFailure failure;
     EXPECT_EQ(pool.startAll(&failure), 0);
     EXPECT_EQ(pool.size(), 1);
