@@ -28,31 +28,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QString describeUnloadableSource(const QString& source)
-{
-    struct stat info = {};
-    if (statSourcePath(source, &info) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? SkipReasons::notFound()
-                                                   : SkipReasons::couldNotBeRead(systemErrorText(errno));
-    }
-    if (!S_ISREG(info.st_mode))
-        return SkipReasons::notARegularFile();
-    if (info.st_size == 0)
-        return SkipReasons::emptyFile();
-    if (qint64(info.st_size) > kMaxSourceFileBytes)
-        return SkipReasons::tooLarge(qint64(info.st_size), kMaxSourceFileBytes);
-    const int fd = openSourcePath(source);
-    if (fd < 0)
-        return SkipReasons::couldNotBeRead(systemErrorText(errno));
-    QByteArray header(256, '\0');
-    const ssize_t n = ::pread(fd, header.data(), size_t(header.size()), 0);
-    ::close(fd);
-    header.truncate(n > 0 ? qsizetype(n) : 0);
-    if (!sniffImageFormat(header))
-        return SkipReasons::notASupportedImage();
-    return SkipReasons::couldNotBeDecoded();
-}
-
 namespace {
 
 /// What the user should know about a file of several pages or frames, of which only the first is written.
@@ -279,42 +254,4 @@ ConvertedFile convertToWorkFile(ImageWrapper& wrapper, const QString& source, co
 {
     return convertToWorkFile(wrapper, source, requestedName, options,
         [&folder](QString* error) { return WorkFile::create(folder, error); });
-}
-
-void nameConvertedFile(ConvertedFile& converted, const QString& requestedName, OutputFolder& output)
-{
-    const QString outputName = converted.outputName.isEmpty() ? requestedName : converted.outputName;
-    if (converted.outcome.status != ConversionOutcome::Status::Written || !converted.file)
-        return;
-    QString error;
-    QString folder = output.path;
-    int folderFd = -1;
-    if (!converted.subfolder.isEmpty()) {
-        // Every level below the output folder is made and opened without following a link.
-        const int outputFd = ::open(encodePath(output.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folderFd = outputFd < 0 ? -1 : openOutputSubfolder(outputFd, converted.subfolder, &error);
-        if (outputFd < 0)
-            error = SkipReasons::couldNotBeWritten(QString::fromLocal8Bit(std::strerror(errno)));
-        else
-            ::close(outputFd);
-        if (folderFd < 0) {
-            converted.file.reset();
-            converted.outcome = { ConversionOutcome::Status::Skipped, {}, error, {}, false };
-            return;
-        }
-        folder += (folder.endsWith(u'/') ? QString() : QStringLiteral("/")) + converted.subfolder;
-    }
-    const QString path = converted.names == OutputNames::Numbered
-        ? nameNumberedOutputFile(
-            Converter::pathExtension(outputName), folder, *converted.file, &output.taken, &error, folderFd)
-        : nameOutputFile(outputName, folder, *converted.file, &output.taken, &error, folderFd);
-    if (folderFd >= 0)
-        ::close(folderFd);
-    converted.file.reset();
-    if (path.isEmpty()) {
-        converted.outcome
-            = { ConversionOutcome::Status::Skipped, {}, SkipReasons::couldNotBeWritten(error), {}, false };
-        return;
-    }
-    converted.outcome.output = path;
 }

@@ -34,6 +34,12 @@ inline constexpr qsizetype kMaxTextBytes = 1 << 20;
 /// The most fields an inspection may report.
 inline constexpr std::uint32_t kMaxFields = 100000;
 
+/// A request for \a job, in the language the workers are to write in (setImageWorkerLanguage).
+[[nodiscard]] RecordWriter requestFor(Job job);
+/// Opens \a source for a worker: read only, without waiting on a pipe, and without following a link at
+/// its last component. -1 with errno set when it cannot.
+[[nodiscard]] int openForWorker(const QString& source);
+
 void putInspection(RecordWriter& record, const Inspection& inspection);
 /// Nullopt when the record holds no well-formed inspection.
 [[nodiscard]] std::optional<Inspection> getInspection(RecordReader& record);

@@ -83,22 +83,8 @@ QString currentLanguage()
     return workerLanguage;
 }
 
-RecordWriter requestFor(Job job)
-{
-    RecordWriter record;
-    record.putU8(std::uint8_t(job)).putString(currentLanguage());
-    return record;
-}
-
 /// How long a worker may take for several files in one exchange.
 constexpr std::chrono::seconds kSeveralFilesTimeLimit { 5 };
-
-/// Opens a source for a worker: read only, without waiting on a pipe, and without following a link at
-/// its last component (a listed path is canonical: a link there appeared since it was listed).
-int openForWorker(const QString& source)
-{
-    return ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
-}
 
 /// How long each side of a worker's exchange asks for the other's message before it sleeps. A sleep
 /// and a wake-up on both sides cost a small file more than its conversion on a virtual machine; asking
@@ -140,6 +126,20 @@ Inspection unreadable(const QString& reason)
 }
 
 } // namespace
+
+RecordWriter ImageJobs::requestFor(Job job)
+{
+    RecordWriter record;
+    record.putU8(std::uint8_t(job)).putString(currentLanguage());
+    return record;
+}
+
+/// Opens a source for a worker: read only, without waiting on a pipe, and without following a link at
+/// its last component (a listed path is canonical: a link there appeared since it was listed).
+int ImageJobs::openForWorker(const QString& source)
+{
+    return ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+}
 
 void setImageWorkerLanguage(const QString& language)
 {
@@ -312,37 +312,6 @@ std::vector<ConvertedFile> ImageWorkers::convertToWorkFiles(std::span<const Work
             file.file = std::move(files[k]);
     }
     return converted;
-}
-
-QImage ImageWorkers::thumbnail(const QString& source, const QSize& box)
-{
-    if (box.isEmpty())
-        return {};
-    const Descriptor input(openForWorker(source));
-    if (!input.isValid())
-        return {};
-    RecordWriter request = requestFor(Job::Thumbnail);
-    request.putString(source).putU32(std::uint32_t(box.width())).putU32(std::uint32_t(box.height()));
-    const int descriptors[] = { input.get() };
-    const WorkerResult result = m_pool->take()->request(request.data(), descriptors, m_limits.timeLimit);
-    if (!result.ok())
-        return {};
-    RecordReader reply(result.payload);
-    const std::uint32_t width = reply.getU32();
-    const std::uint32_t height = reply.getU32();
-    const std::uint8_t alpha = reply.getU8();
-    // Nothing larger than the box asked for, in one of the two formats a worker sends.
-    if (!reply.finished() || width == 0 || height == 0 || width > std::uint32_t(box.width())
-        || height > std::uint32_t(box.height()) || alpha > 1 || result.descriptors.size() != 1)
-        return {};
-    const std::size_t lineBytes = std::size_t(width) * 4;
-    const std::optional<SharedMemoryView> pixels
-        = SharedMemoryView::map(result.descriptors.front(), lineBytes * height);
-    if (!pixels)
-        return {};
-    const QImage shared(reinterpret_cast<const uchar*>(pixels->bytes().data()), int(width), int(height),
-        qsizetype(lineBytes), alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    return shared.copy();
 }
 
 Inspection ImageWorkers::inspectImageFile(const QString& source)

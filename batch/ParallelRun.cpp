@@ -5,7 +5,6 @@
 #include "batch/ImageWorkers.h"
 #include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
-#include "engine/core/PixelPool.h"
 #include "engine/core/WorkFile.h"
 #include "engine/pipeline/ConversionMemory.h"
 
@@ -34,8 +33,7 @@ constexpr qint64 kExchangeBytes = 512 << 10;
 /// thread's share of the budget) before it is read and gives it back once it is written; one that does
 /// not fit waits until others have given back enough. Waiting files are served in turn, and none
 /// overtakes them: a file never takes more than the whole budget, so each gets its turn.
-/// The block a worker keeps for its next frame (see pooledImage) is not counted: it is given back
-/// whenever memory is short, by a worker that waits and by one that finishes while another waits.
+/// The block each worker process keeps for its next frame (see pooledImage) is not counted.
 class MemoryBudget
 {
 public:
@@ -53,9 +51,6 @@ public:
         if (waits) {
             const std::uint64_t turn = m_nextTurn++;
             ++m_waiting;
-            lock.unlock();
-            releasePooledPixels();
-            lock.lock();
             m_released.wait(lock, [&] { return turn == m_served && m_used + bytes <= m_limit; });
             --m_waiting;
             ++m_served;
@@ -68,14 +63,10 @@ public:
 
     void release(qint64 bytes)
     {
-        bool shortOfMemory = false;
         {
             std::lock_guard lock(m_mutex);
             m_used -= bytes;
-            shortOfMemory = m_waiting > 0;
         }
-        if (shortOfMemory)
-            releasePooledPixels();
         m_released.notify_all();
     }
 
@@ -115,13 +106,7 @@ public:
         indices.clear();
         std::unique_lock lock(m_mutex);
         const auto canGoOn = [&] { return stopped() || m_taken >= total() || m_taken < m_next + m_window; };
-        if (!canGoOn()) {
-            // A worker that waits keeps no frame memory.
-            lock.unlock();
-            releasePooledPixels();
-            lock.lock();
-            m_named.wait(lock, canGoOn);
-        }
+        m_named.wait(lock, canGoOn);
         if (stopped() || m_taken >= total())
             return;
         indices.push_back(m_taken++);
