@@ -99,9 +99,10 @@ public:
     { }
 
     /// The next files to convert, in list order, into \a indices: the next file and, when it is small
-    /// (smallFileBytes), the small files after it, up to \a most files of kExchangeBytes together.
-    /// Empty when none is left or the run stops.
-    void take(std::vector<int>& indices, int most)
+    /// (smallFileBytes), the small files after it, up to \a most files of kExchangeBytes together and
+    /// no more than a fair share of those left for each of \a threads. Empty when none is left or the
+    /// run stops.
+    void take(std::vector<int>& indices, int most, int threads)
     {
         indices.clear();
         std::unique_lock lock(m_mutex);
@@ -109,6 +110,7 @@ public:
         m_named.wait(lock, canGoOn);
         if (stopped() || m_taken >= total())
             return;
+        most = std::min(most, std::max(1, (total() - m_taken) / threads));
         indices.push_back(m_taken++);
         qint64 bytes = most > 1 ? smallFileBytes(indices.front()) : -1;
         while (bytes >= 0 && int(indices.size()) < most && m_taken < total() && m_taken < m_next + m_window) {
@@ -321,7 +323,7 @@ RunResult convertInParallel(const std::vector<RunInput>& inputs, OutputFolder& o
         : std::clamp((spare - window) / (2 * threads), 1, ImageWorkers::kMostFilesPerExchange);
     const auto work = [&] {
         std::vector<int> indices;
-        for (naming.take(indices, most); !indices.empty(); naming.take(indices, most)) {
+        for (naming.take(indices, most, threads); !indices.empty(); naming.take(indices, most, threads)) {
             if (hooks.starting) {
                 for (const int index : indices)
                     hooks.starting(index);
