@@ -118,6 +118,33 @@ QString malformed(const QString& what)
     return failure.describe();
 }
 
+/// Reads a worker's answer to a conversion of \a outcomes.size() files, allowed \a allowance bytes
+/// each (none: negative), into \a outcomes and what each file left unconverted \a needed. False for an
+/// answer that is no such thing: a file that needs no more than it was allowed, a status out of range.
+bool readOutcomes(const QByteArray& payload, qint64 allowance, std::vector<ConversionOutcome>& outcomes,
+    std::vector<std::uint64_t>& needed)
+{
+    RecordReader reply(payload);
+    if (reply.getU32() != outcomes.size() || !reply.ok())
+        return false;
+    for (std::size_t k = 0; k < outcomes.size(); ++k) {
+        ConversionOutcome& outcome = outcomes[k];
+        const std::uint8_t status = reply.getU8();
+        outcome.reason = reply.getString(kMaxTextBytes);
+        outcome.note = reply.getString(kMaxTextBytes);
+        outcome.reencoded = reply.getU8() != 0;
+        needed[k] = reply.getU64();
+        const bool skipped = status == std::uint8_t(ConversionOutcome::Status::Skipped);
+        const bool needsMore = allowance >= 0 && needed[k] > std::uint64_t(allowance)
+            && needed[k] < (std::uint64_t(1) << 50) && skipped;
+        if (!reply.ok() || status > std::uint8_t(ConversionOutcome::Status::Skipped)
+            || (needed[k] != 0 && !needsMore))
+            return false;
+        outcome.status = ConversionOutcome::Status(status);
+    }
+    return reply.finished();
+}
+
 Inspection unreadable(const QString& reason)
 {
     Inspection inspection;
@@ -275,26 +302,9 @@ std::vector<ConvertedFile> ImageWorkers::convertToWorkFiles(std::span<const Work
         return converted;
     }
 
-    RecordReader reply(result.payload);
-    const bool counted = reply.getU32() == sent.size();
     std::vector<ConversionOutcome> outcomes(sent.size());
     std::vector<std::uint64_t> needed(sent.size(), 0);
-    bool wellFormed = counted && reply.ok();
-    for (std::size_t k = 0; k < sent.size() && wellFormed; ++k) {
-        ConversionOutcome& outcome = outcomes[k];
-        const std::uint8_t status = reply.getU8();
-        outcome.reason = reply.getString(kMaxTextBytes);
-        outcome.note = reply.getString(kMaxTextBytes);
-        outcome.reencoded = reply.getU8() != 0;
-        needed[k] = reply.getU64();
-        wellFormed = reply.ok() && status <= std::uint8_t(ConversionOutcome::Status::Skipped)
-            && (needed[k] == 0
-                || (allowance >= 0 && needed[k] > std::uint64_t(allowance)
-                    && needed[k] < (std::uint64_t(1) << 50)
-                    && status == std::uint8_t(ConversionOutcome::Status::Skipped)));
-        outcome.status = ConversionOutcome::Status(status);
-    }
-    if (!wellFormed || !reply.finished()) {
+    if (!readOutcomes(result.payload, allowance, outcomes, needed)) {
         for (const std::size_t i : sent)
             converted[i].outcome.reason = malformed(QStringLiteral("a malformed outcome"));
         return converted;
