@@ -161,8 +161,7 @@ RecordWriter ImageJobs::requestFor(Job job)
     return record;
 }
 
-/// Opens a source for a worker: read only, without waiting on a pipe, and without following a link at
-/// its last component (a listed path is canonical: a link there appeared since it was listed).
+// A listed path is canonical: a link at its last component appeared since it was listed.
 int ImageJobs::openForWorker(const QString& source)
 {
     return ::open(encodePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
@@ -233,8 +232,18 @@ std::vector<ConvertedFile> ImageWorkers::convertToWorkFiles(std::span<const Work
     std::vector<ConvertedFile> converted(sources.size());
     if (needs)
         needs->assign(sources.size(), 0);
-    if (sources.empty() || sources.size() > std::size_t(kMostFilesPerExchange))
+    if (sources.size() > std::size_t(kMostFilesPerExchange)) {
+        for (std::size_t first = 0; first < sources.size(); first += kMostFilesPerExchange) {
+            const std::size_t count = std::min<std::size_t>(kMostFilesPerExchange, sources.size() - first);
+            std::vector<qint64> needed;
+            std::vector<ConvertedFile> part
+                = convertToWorkFiles(sources.subspan(first, count), options, folder, allowance, &needed);
+            std::move(part.begin(), part.end(), converted.begin() + std::ptrdiff_t(first));
+            if (needs)
+                std::copy(needed.begin(), needed.end(), needs->begin() + std::ptrdiff_t(first));
+        }
         return converted;
+    }
 
     // What goes to the worker: each source that opens, with a new work file.
     std::vector<std::size_t> sent;

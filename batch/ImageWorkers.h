@@ -68,8 +68,9 @@ public:
     /// more than an exchange, so several in one cost little more than one.
     /// A worker that fails during several files (crashes, runs out of memory, or takes longer than the
     /// time limit or five seconds, whichever is shorter) costs none of them by itself: each is converted
-    /// again alone, so that the failure falls on the file that caused it. At most kMostFilesPerExchange
-    /// sources: small ones (the caller's choice), whose conversion takes moments.
+    /// again alone, so that the failure falls on the file that caused it. Meant for small sources (the
+    /// caller's choice), whose conversion takes moments; more than kMostFilesPerExchange take several
+    /// exchanges.
     [[nodiscard]] std::vector<ConvertedFile> convertToWorkFiles(std::span<const WorkFileSource> sources,
         const RunOptions& options, const QString& folder, qint64 allowance = -1,
         std::vector<qint64>* needs = nullptr);
