@@ -240,6 +240,12 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+int openDescriptorCount()
+{
+    return int(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
+
 QImage decodeWithQt(const QString& path)
 {
     QImageReader reader(path);

@@ -86,6 +86,9 @@ struct ProcessResult
 /// so QTemporaryDir, cannot reach those); links are removed, never followed.
 void removeTree(const QString& dir);
 
+/// How many descriptors this process has open.
+[[nodiscard]] int openDescriptorCount();
+
 /// The bytes of the file at \a path; empty when it cannot be read.
 [[nodiscard]] QByteArray fileBytes(const QString& path);
 

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The socket between a worker and its parent, in one process: what arrives, and what is refused
 // whatever the other end sends.
+#include "tests/common/TestSupport.h"
 #include "worker/Channel.h"
 #include "worker/Confinement.h"
 #include "worker/Record.h"
-
-#include <QDir>
 
 #include <cstring>
 #include <fcntl.h>
@@ -18,13 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-/// How many descriptors this process has open.
-int openDescriptorCount()
-{
-    return int(
-        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
 
 /// Sends \a bytes with \a descriptors on \a socket with a plain sendmsg, as any process could.
 ssize_t sendRaw(int socket, const QByteArray& bytes, const std::vector<int>& descriptors)

@@ -24,7 +24,6 @@
 #include <memory>
 #include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -200,13 +199,12 @@ WorkerReply sendRaw(const QByteArray& packet, int descriptorCount)
     return answer(lastError(int(::sendmsg(3, &header, MSG_NOSIGNAL))));
 }
 
-/// Starts a worker of its own (this program, with \a arguments) and keeps it busy with an endless
-/// request on another thread; answers with that worker's process id.
-WorkerReply startBusyWorker(const QString& program, const QStringList& arguments)
+/// Starts a worker of its own (\a program) and keeps it busy with an endless request on another
+/// thread; answers with that worker's process id.
+WorkerReply startBusyWorker(const QString& program)
 {
     WorkerOptions options;
     options.program = program;
-    options.arguments = arguments;
     auto* grandchild = new WorkerProcess(options); // lives until this process is killed
     WorkerFailure failure;
     if (!grandchild->start(&failure))
@@ -223,18 +221,8 @@ WorkerReply serve(WorkerRequest& request)
 {
     RecordReader record(request.payload);
     const QString op = record.getString(64);
-    if (op == QLatin1String("echo")) {
-        RecordWriter reply;
-        reply.putI32(0).putBytes(record.getBytes(1 << 20)).putU32(std::uint32_t(request.descriptors.size()));
-        for (const Descriptor& fd : request.descriptors) {
-            struct stat status
-            {
-            };
-            ::fstat(fd.get(), &status);
-            reply.putU64(std::uint64_t(status.st_size));
-        }
-        return WorkerReply { reply.take(), {}, false };
-    }
+    if (op == QLatin1String("echo"))
+        return answer(0, record.getBytes(1 << 20));
     if (op == QLatin1String("open-read"))
         return openAndRead(record.getBytes(4096));
     if (op == QLatin1String("create"))
@@ -275,13 +263,8 @@ WorkerReply serve(WorkerRequest& request)
             packet.append(padTo - packet.size(), 'x');
         return sendRaw(packet, descriptors);
     }
-    if (op == QLatin1String("start-busy-worker")) {
-        const QString program = record.getString(4096);
-        QStringList arguments;
-        for (std::uint32_t i = 0, count = record.getU32(); i < count && i < 16; ++i)
-            arguments << record.getString(4096);
-        return startBusyWorker(program, arguments);
-    }
+    if (op == QLatin1String("start-busy-worker"))
+        return startBusyWorker(record.getString(4096));
     if (op == QLatin1String("crash")) {
         // The default action, whatever a sanitizer's runtime installed: the process ends by the signal.
         ::signal(SIGSEGV, SIG_DFL);
