@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <latch>
 #include <sys/file.h>
@@ -19,6 +20,15 @@
 #include <unistd.h>
 
 namespace {
+
+/// What `ls -A` lists in \a folder, sorted.
+QStringList listed(const QString& folder)
+{
+    QStringList names = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder })
+                            .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+    names.sort();
+    return names;
+}
 
 /// Every case runs with unnamed work files and with the hidden ones of file systems that lack them.
 class OutputNaming : public ::testing::TestWithParam<bool>
@@ -43,19 +53,32 @@ protected:
         return file;
     }
 
-    /// What `ls -A` lists in \a folder, sorted.
-    static QStringList listed(const QString& folder)
+    /// In a folder of \a existing files, each holding its own name so that a replacement would show,
+    /// \a name places a new file: it must land whole at \a expected, and nothing else may change.
+    static void expectNamed(const std::vector<const char*>& existing, const char* expected,
+        const std::function<QString(const QString& folder, WorkFile& file)>& name)
     {
-        QStringList names = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder })
-                                .standardOutput.split(u'\n', Qt::SkipEmptyParts);
-        names.sort();
-        return names;
+        SCOPED_TRACE(expected);
+        QTemporaryDir folder;
+        QStringList expectedListing { QString::fromUtf8(expected) };
+        for (const char* item : existing) {
+            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(item)), item));
+            expectedListing << QString::fromUtf8(item);
+        }
+        const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
+        ASSERT_TRUE(file);
+        const QString result = name(folder.path(), *file);
+        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(expected)));
+        EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
+        for (const char* item : existing)
+            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(item))), QByteArray(item));
+        expectedListing.sort();
+        EXPECT_EQ(listed(folder.path()), expectedListing);
     }
 
     QTemporaryDir m_out;
 };
 
-/// Every existing item is a file whose content is its own name, so a replacement would show.
 TEST_P(OutputNaming, TakesTheFirstFreeNameWithTheWholeFileAndLeavesExistingFilesAlone)
 {
     const struct
@@ -72,23 +95,9 @@ TEST_P(OutputNaming, TakesTheFirstFreeNameWithTheWholeFileAndLeavesExistingFiles
         { "README", { "README" }, "README (1)" }, { ".hidden", { ".hidden" }, ".hidden (1)" },
         { "photo.", { "photo." }, "photo (1)." } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.expected);
-        QTemporaryDir folder;
-        QStringList expectedListing { QString::fromUtf8(c.expected) };
-        for (const char* name : c.existing) {
-            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
-            expectedListing << QString::fromUtf8(name);
-        }
-        const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
-        ASSERT_TRUE(file);
-        const QString result = nameOutputFile(
-            QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder.path(), *file);
-        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
-        EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
-        for (const char* name : c.existing)
-            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
-        expectedListing.sort();
-        EXPECT_EQ(listed(folder.path()), expectedListing);
+        expectNamed(c.existing, c.expected, [&](const QString& folder, WorkFile& file) {
+            return nameOutputFile(QStringLiteral("/elsewhere/") + QString::fromUtf8(c.source), folder, file);
+        });
     }
 }
 
@@ -178,7 +187,6 @@ TEST_P(OutputNaming, ARunTriesEachNumberOnceAndNamesAsBefore)
     }
 }
 
-/// Every existing item is a file whose content is its own name, so a replacement would show.
 TEST_P(OutputNaming, NumberedNamesFollowTheHighestNumberInTheFolderWhateverItsExtension)
 {
     const struct
@@ -195,22 +203,9 @@ TEST_P(OutputNaming, NumberedNamesFollowTheHighestNumberInTheFolderWhateverItsEx
             "jpg", "photo-0001.jpg" },
         { { "photo-99999999999999999999.jpg" }, "jpg", "photo-0001.jpg" } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.expected);
-        QTemporaryDir folder;
-        QStringList expectedListing { QString::fromUtf8(c.expected) };
-        for (const char* name : c.existing) {
-            ASSERT_TRUE(writeFile(folder.filePath(QString::fromUtf8(name)), name));
-            expectedListing << QString::fromUtf8(name);
-        }
-        const std::unique_ptr<WorkFile> file = finished(folder.path(), "new pixels");
-        ASSERT_TRUE(file);
-        const QString result = nameNumberedOutputFile(QString::fromUtf8(c.extension), folder.path(), *file);
-        EXPECT_EQ(result, folder.filePath(QString::fromUtf8(c.expected)));
-        EXPECT_EQ(fileBytes(result), QByteArray("new pixels"));
-        for (const char* name : c.existing)
-            EXPECT_EQ(fileBytes(folder.filePath(QString::fromUtf8(name))), QByteArray(name));
-        expectedListing.sort();
-        EXPECT_EQ(listed(folder.path()), expectedListing);
+        expectNamed(c.existing, c.expected, [&](const QString& folder, WorkFile& file) {
+            return nameNumberedOutputFile(QString::fromUtf8(c.extension), folder, file);
+        });
     }
 }
 
@@ -285,8 +280,7 @@ TEST(WorkFiles, AnAbandonedOneGoesOnlyWhenItsLockIsFreeAndItsProcessIsGone)
 
     EXPECT_EQ(removeAbandonedWorkFiles(folder.path()), 1);
     ::close(lockFd);
-    const QStringList left = runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder.path() })
-                                 .standardOutput.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList left = listed(folder.path());
     EXPECT_EQ(QSet<QString>(left.begin(), left.end()),
         (QSet<QString> { QStringLiteral(".morvane-work-%1-locked").arg(dead),
             QStringLiteral(".morvane-work-%1-running").arg(live),
@@ -298,10 +292,6 @@ TEST(WorkFiles, AnAbandonedOneGoesOnlyWhenItsLockIsFreeAndItsProcessIsGone)
 TEST(WorkFiles, LeaveNothingWhenDroppedOrRemovedOnASignal)
 {
     QTemporaryDir folder;
-    const auto listed = [&] {
-        return runProcess(QStringLiteral("ls"), { QStringLiteral("-A"), folder.path() })
-            .standardOutput.split(u'\n', Qt::SkipEmptyParts);
-    };
     for (const bool unnamed : { true, false }) {
         SCOPED_TRACE(unnamed);
         setUnnamedWorkFilesAllowed(unnamed);
@@ -309,13 +299,13 @@ TEST(WorkFiles, LeaveNothingWhenDroppedOrRemovedOnASignal)
         ASSERT_TRUE(file);
         ASSERT_EQ(::write(file->descriptor(), "data", 4), 4);
         if (!unnamed) {
-            ASSERT_EQ(listed().size(), 1);
-            EXPECT_TRUE(listed().first().startsWith(QLatin1String(".morvane-work-")));
+            ASSERT_EQ(listed(folder.path()).size(), 1);
+            EXPECT_TRUE(listed(folder.path()).first().startsWith(QLatin1String(".morvane-work-")));
             removeWorkFilesNow();
-            EXPECT_TRUE(listed().isEmpty());
+            EXPECT_TRUE(listed(folder.path()).isEmpty());
         }
         file.reset();
-        EXPECT_TRUE(listed().isEmpty());
+        EXPECT_TRUE(listed(folder.path()).isEmpty());
     }
     setUnnamedWorkFilesAllowed(true);
 }
