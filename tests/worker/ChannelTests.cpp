@@ -2,6 +2,7 @@
 // The socket between a worker and its parent, in one process: what arrives, and what is refused
 // whatever the other end sends.
 #include "tests/common/TestSupport.h"
+#include "tests/worker/RawSend.h"
 #include "worker/Channel.h"
 #include "worker/Confinement.h"
 #include "worker/Record.h"
@@ -17,26 +18,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-/// Sends \a bytes with \a descriptors on \a socket with a plain sendmsg, as any process could.
-ssize_t sendRaw(int socket, const QByteArray& bytes, const std::vector<int>& descriptors)
-{
-    iovec part { const_cast<char*>(bytes.constData()), std::size_t(bytes.size()) };
-    msghdr header {};
-    header.msg_iov = &part;
-    header.msg_iovlen = 1;
-    std::vector<char> control(CMSG_SPACE(sizeof(int) * descriptors.size()));
-    if (!descriptors.empty()) {
-        header.msg_control = control.data();
-        header.msg_controllen = control.size();
-        cmsghdr* attached = CMSG_FIRSTHDR(&header);
-        attached->cmsg_level = SOL_SOCKET;
-        attached->cmsg_type = SCM_RIGHTS;
-        attached->cmsg_len = CMSG_LEN(sizeof(int) * descriptors.size());
-        std::memcpy(CMSG_DATA(attached), descriptors.data(), sizeof(int) * descriptors.size());
-    }
-    return ::sendmsg(socket, &header, MSG_NOSIGNAL);
-}
 
 struct Pair
 {

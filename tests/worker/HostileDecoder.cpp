@@ -28,6 +28,7 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <netinet/in.h>
 #include <new>
@@ -195,23 +196,11 @@ std::string givenOrOwn(int fd, const struct stat& status)
 }
 
 /// Writes to each descriptor below 1024 that the process was not given and did not make, standard
-/// error aside. A refusal the same for a run of descriptors is told once for the run.
+/// error aside. Refusals are told once for each reason, with how many descriptors refused so.
 void writeEverywhere()
 {
     std::string leftAlone;
-    int runStart = -1;
-    int runError = 0;
-    int runEnd = -1;
-    auto flush = [&] {
-        if (runStart < 0)
-            return;
-        errno = runError;
-        tell(runStart == runEnd
-                ? "write to descriptor " + std::to_string(runStart)
-                : "write to descriptors " + std::to_string(runStart) + "-" + std::to_string(runEnd),
-            -1);
-        runStart = -1;
-    };
+    std::map<int, int> refusals; // errno, and how many descriptors gave it
     for (int fd = 0; fd < kDescriptors; ++fd) {
         struct stat status
         {
@@ -223,22 +212,15 @@ void writeEverywhere()
             }
         }
         constexpr char kPlanted[] = "planted by a decoder\n";
-        const ssize_t written = ::write(fd, kPlanted, sizeof kPlanted - 1);
-        const int error = errno;
-        if (written >= 0) {
-            flush();
+        if (::write(fd, kPlanted, sizeof kPlanted - 1) >= 0)
             tell("write to descriptor " + std::to_string(fd), 0);
-            continue;
-        }
-        if (runStart >= 0 && (error != runError || fd != runEnd + 1))
-            flush();
-        if (runStart < 0) {
-            runStart = fd;
-            runError = error;
-        }
-        runEnd = fd;
+        else
+            ++refusals[errno];
     }
-    flush();
+    for (const auto& [error, count] : refusals) {
+        errno = error;
+        tell("write to descriptors, " + std::to_string(count) + " of them", -1);
+    }
     say("left alone: " + leftAlone);
 }
 

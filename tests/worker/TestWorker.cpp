@@ -7,6 +7,7 @@
 //
 //   morvane_test_worker [--unconfined | --landlock-only | --seccomp-only] [--memory-limit=BYTES]
 //                       [--landlock-abi=N] [--preload-pool-thread | --preload-lasting-thread]
+#include "tests/worker/RawSend.h"
 #include "worker/Record.h"
 #include "worker/SharedMemory.h"
 #include "worker/WorkerMain.h"
@@ -177,28 +178,6 @@ WorkerReply sharePixels(std::uint32_t width, std::uint32_t height, bool sealed)
     return reply;
 }
 
-/// Sends \a packet on the socket as it is (padded with 'x' to the size asked for), with
-/// \a descriptorCount copies of standard error attached, out of the protocol, then answers normally.
-WorkerReply sendRaw(const QByteArray& packet, int descriptorCount)
-{
-    iovec part { const_cast<char*>(packet.constData()), std::size_t(packet.size()) };
-    msghdr header {};
-    header.msg_iov = &part;
-    header.msg_iovlen = 1;
-    std::vector<int> copies(std::size_t(std::max(descriptorCount, 0)), 2);
-    std::vector<char> control(CMSG_SPACE(sizeof(int) * copies.size()));
-    if (!copies.empty()) {
-        header.msg_control = control.data();
-        header.msg_controllen = control.size();
-        cmsghdr* attached = CMSG_FIRSTHDR(&header);
-        attached->cmsg_level = SOL_SOCKET;
-        attached->cmsg_type = SCM_RIGHTS;
-        attached->cmsg_len = CMSG_LEN(sizeof(int) * copies.size());
-        std::memcpy(CMSG_DATA(attached), copies.data(), sizeof(int) * copies.size());
-    }
-    return answer(lastError(int(::sendmsg(3, &header, MSG_NOSIGNAL))));
-}
-
 /// Starts a worker of its own (\a program) and keeps it busy with an endless request on another
 /// thread; answers with that worker's process id.
 WorkerReply startBusyWorker(const QString& program)
@@ -261,7 +240,8 @@ WorkerReply serve(WorkerRequest& request)
         const qsizetype padTo = qsizetype(record.getU32());
         if (packet.size() < padTo && padTo <= (1 << 20))
             packet.append(padTo - packet.size(), 'x');
-        return sendRaw(packet, descriptors);
+        const std::vector<int> copies(std::size_t(std::max(descriptors, 0)), 2); // of standard error
+        return answer(lastError(int(sendRaw(3, packet, copies))));
     }
     if (op == QLatin1String("start-busy-worker"))
         return startBusyWorker(record.getString(4096));
