@@ -310,8 +310,6 @@ bool turnWithJpegtran(const QString& source, int orientation, const QString& tar
               { "-transpose" }, { "-rotate", "90" }, { "-transverse" }, { "-rotate", "270" } };
     QStringList arguments { QStringLiteral("-perfect"), QStringLiteral("-copy"), QStringLiteral("none") };
     arguments << operations[orientation] << QStringLiteral("-outfile") << target << source;
-    QProcess process;
-    process.start(QStringLiteral("jpegtran"), arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && (process.exitCode() == 0 || process.exitCode() == 2);
+    const int exitCode = runProcess(QStringLiteral("jpegtran"), arguments, 60000).exitCode;
+    return exitCode == 0 || exitCode == 2; // 2: a warning, the turn written all the same
 }

@@ -5,7 +5,7 @@
 // stated size is giant. Used by make_dirty_heif.sh; independent of the engine's HEIF code.
 //
 //   heif_fixture encode IN.png OUT.heic|OUT.avif [--orientation N] [--exif FILE] [--xmp FILE]
-//                [--icc FILE] [--nclx PRIMARIES,TRANSFER,MATRIX,FULL] [--quality Q] [--thumbnail SIZE]
+//                [--icc FILE] [--nclx PRIMARIES,TRANSFER,MATRIX,FULL]
 //   heif_fixture loop OUT.heic         a grid and an identity image that derive from each other
 //   heif_fixture self-loop OUT.heic    a grid made of itself
 //   heif_fixture set-size FILE W H     every stated size ('ispe') of FILE made W x H, in place
@@ -24,7 +24,7 @@ int usage()
 {
     std::fprintf(stderr,
         "usage: heif_fixture encode IN.png OUT [--orientation N] [--exif FILE] [--xmp FILE] [--icc FILE]\n"
-        "                    [--nclx P,T,M,FULL] [--quality Q] [--thumbnail SIZE]\n"
+        "                    [--nclx P,T,M,FULL]\n"
         "       heif_fixture loop|self-loop OUT\n"
         "       heif_fixture set-size FILE W H\n");
     return 2;
@@ -61,7 +61,7 @@ int encode(const QStringList& args)
     if (args.size() < 2)
         return usage();
     const QString out = args[1];
-    int orientation = 1, quality = 70, thumbnail = 0;
+    int orientation = 1;
     QByteArray exif, xmp, icc;
     heif_color_profile_nclx* nclx = nullptr;
     for (int i = 2; i + 1 < args.size(); i += 2) {
@@ -69,10 +69,6 @@ int encode(const QStringList& args)
         const QString& value = args[i + 1];
         if (option == "--orientation")
             orientation = value.toInt();
-        else if (option == "--quality")
-            quality = value.toInt();
-        else if (option == "--thumbnail")
-            thumbnail = value.toInt();
         else if (option == "--exif")
             exif = readAll(value);
         else if (option == "--xmp")
@@ -107,7 +103,7 @@ int encode(const QStringList& args)
                    context, avif ? heif_compression_AV1 : heif_compression_HEVC, &encoder),
             "encoder"))
         return 1;
-    heif_encoder_set_lossy_quality(encoder, quality);
+    heif_encoder_set_lossy_quality(encoder, 70);
     heif_image* image = nullptr;
     if (!check(heif_image_create(pixels.width(), pixels.height(), heif_colorspace_RGB,
                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image),
@@ -139,13 +135,6 @@ int encode(const QStringList& args)
     heif_image_handle* handle = nullptr;
     if (!check(heif_context_encode_image(context, image, encoder, options, &handle), "encoding"))
         return 1;
-    if (thumbnail > 0) {
-        heif_image_handle* thumb = nullptr;
-        if (!check(heif_context_encode_thumbnail(context, image, handle, encoder, options, thumbnail, &thumb),
-                "thumbnail"))
-            return 1;
-        heif_image_handle_release(thumb);
-    }
     if (!exif.isEmpty()
         && !check(
             heif_context_add_exif_metadata(context, handle, exif.constData(), int(exif.size())), "Exif"))
