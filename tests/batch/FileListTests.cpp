@@ -192,8 +192,8 @@ TEST_P(LinkScope, AWalkTakesLinksOnlyToFilesInsideTheFolderNamedAfterThemselves)
 
 INSTANTIATE_TEST_SUITE_P(OneLevelAndRecursive, LinkScope, ::testing::Bool());
 
-// Latin-1 names are listed with their bytes, inside a walk (folders too) and named directly; two names
-// that differ only in such a byte stay two files.
+// Latin-1 names are listed with their bytes inside a walk, folders too; two names that differ only in
+// such a byte stay two files. (Named directly: the command line's and the window's input tests.)
 TEST_F(FileList, NamesThatAreNoUtf8AreListedWithTheirBytes)
 {
     const QByteArray root = QFile::encodeName(path(QStringLiteral("in")));
@@ -216,11 +216,6 @@ TEST_F(FileList, NamesThatAreNoUtf8AreListedWithTheirBytes)
     EXPECT_EQ(listed, QSet<QByteArray>(files.begin(), files.end()));
     EXPECT_EQ(encodePath(model()->allFiles().value(decodePath(files[0])).name), QByteArray("caf\xe9.jpg"));
     EXPECT_EQ(model()->allFiles().value(decodePath(files[0])).kind, QStringLiteral("JPEG image"));
-
-    model()->clear();
-    gatherFiles(*model(), { decodePath(files[1]) }, false);
-    ASSERT_EQ(model()->allFilePaths().size(), 1);
-    EXPECT_EQ(encodePath(model()->allFilePaths().first()), files[1]);
 }
 
 // What a link resolves to, against readlink -e; a dangling link stays as it is.
