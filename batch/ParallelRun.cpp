@@ -6,13 +6,11 @@
 #include "batch/SkipReasons.h"
 #include "engine/core/NativePath.h"
 #include "engine/core/WorkFile.h"
-#include "engine/pipeline/ConversionMemory.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
 #include <condition_variable>
-#include <limits>
 #include <mutex>
 #include <optional>
 #include <span>
