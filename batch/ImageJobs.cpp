@@ -229,6 +229,8 @@ int serveImageJobs(int argc, char** argv)
             setup.limits.addressSpaceBytes = argument.mid(15).toULongLong();
         else if (argument.startsWith(QLatin1String("--spin=")))
             setup.spin = std::chrono::microseconds(std::clamp(argument.mid(7).toInt(), 0, 10000));
+        else if (const int siblings = siblingsFromArgument(argument.toLatin1()); siblings >= 0)
+            setup.siblings = siblings;
     }
     // No path opens in here: the parent hands over every file a job needs.
     closePaths();

@@ -28,6 +28,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -442,8 +443,10 @@ int main(int argc, char** argv)
         setUnnamedWorkFilesAllowed(false);
     raiseDescriptorLimit();
     // The workers, which write where this process does, load and confine themselves while the output
-    // folder is checked and the files are gathered.
+    // folder is checked and the files are gathered. Reaping orphans lets the first worker fork the
+    // others as this process's children (WorkerPool::launchAll); no other process starts from here.
     silenceLibraryOutput();
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     std::unique_ptr<ImageWorkers> workers = launchRunWorkers(options.run, mostFiles(options));
 
     // The folder must take files before anything is read: an unusable one is a usage error.

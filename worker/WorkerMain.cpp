@@ -6,11 +6,15 @@
 
 #include <QThreadPool>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <new>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -35,7 +39,54 @@ void watchForHangUp(int socketFd)
     }).detach();
 }
 
+/// Forks a worker for each of the \a count sockets the parent handed over after \a own, now that the
+/// libraries are loaded: a fork shares what took this process tens of milliseconds to load and relocate.
+/// Each fork goes through a middle process that ends at once, so that the sibling becomes the child of
+/// the parent, which reaps orphans (a subreaper): the parent waits on it, reaps it and learns how it
+/// ended as for a worker it started itself. Returns the socket this process serves, moved to \a own in
+/// a sibling.
+int forkSiblings(int own, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        const int socket = own + i;
+        const pid_t middle = ::fork();
+        if (middle == 0) {
+            const pid_t self = ::getpid();
+            if (::fork() != 0)
+                ::_exit(0);
+            for (int other = own; other <= own + count; ++other) {
+                if (other != socket)
+                    ::close(other);
+            }
+            if (::dup2(socket, own) != own)
+                ::_exit(1);
+            ::close(socket);
+            ::fcntl(own, F_SETFD, FD_CLOEXEC);
+            // Not the parent's child until the middle process has ended: it would not know our greeting.
+            while (::getppid() == self)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            return own;
+        }
+        if (middle > 0) {
+            while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) { }
+        }
+        // The sibling has its own copy; where the fork failed, the parent sees this socket hang up.
+        ::close(socket);
+    }
+    return own;
+}
+
 } // namespace
+
+int siblingsFromArgument(QByteArrayView argument)
+{
+    constexpr QByteArrayView option = "--siblings=";
+    if (!argument.startsWith(option))
+        return -1;
+    bool ok = false;
+    const int count = argument.sliced(option.size()).toInt(&ok);
+    return ok ? std::clamp(count, 0, 63) : -1;
+}
 
 int runWorker(int socketFd, const WorkerSetup& setup)
 {
@@ -54,13 +105,16 @@ int runWorker(int socketFd, const WorkerSetup& setup)
     // Landlock confines only the thread that applies it: the threads that preloading left in Qt's pool
     // (image conversions run there) are ended first.
     QThreadPool::globalInstance()->waitForDone();
+    if (setup.siblings > 0)
+        socketFd = forkSiblings(socketFd, setup.siblings);
     ConfinementLimits limits = setup.limits;
     limits.channelDescriptor = socketFd;
     const ConfinementReport report = confineThisProcess(limits);
 
     Channel channel(Descriptor(socketFd), setup.maxMessageBytes);
     watchForHangUp(socketFd);
-    if (channel.send(WorkerProtocol::seal(WorkerProtocol::Kind::Hello, 0, report.toRecord()))
+    if (channel.send(
+            WorkerProtocol::seal(WorkerProtocol::Kind::Hello, std::uint64_t(::getpid()), report.toRecord()))
         != ChannelStatus::Ok)
         ::_exit(0);
 

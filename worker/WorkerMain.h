@@ -6,6 +6,7 @@
 #include "worker/Descriptor.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <functional>
 #include <vector>
@@ -41,13 +42,21 @@ struct WorkerSetup
     qsizetype maxMessageBytes = Channel::kDefaultMaxPayload;
     /// How long the worker keeps asking for the next request before it sleeps (Channel::setSpin).
     std::chrono::microseconds spin {};
+    /// How many more workers to fork once preloading is done, each for one of the sockets the parent
+    /// handed over after the worker's own (WorkerProcess::launch with siblings); from the option
+    /// "--siblings=N" (siblingsFromArgument).
+    int siblings = 0;
 };
 
+/// N of the argument "--siblings=N" that a parent adds for a worker that is to fork siblings; -1 for any
+/// other argument.
+[[nodiscard]] int siblingsFromArgument(QByteArrayView argument);
+
 /// The worker's side of the exchange, for a worker program's main(): takes \a socketFd (the socket the
-/// parent handed over, usually 3), runs the preloading hook, confines the process, says hello with its
-/// confinement report, then serves requests until the parent goes, replying to each with what the handler
-/// returns. A handler that throws std::bad_alloc is answered "out of memory"; any other exception ends
-/// the process (the parent reports the abort). When the socket closes, even during a request, the
-/// process ends at once with _exit(0): no atexit handlers and no leak check run in a confined process.
-/// Returns (with 1) only when \a socketFd is not a socket.
+/// parent handed over, usually 3), runs the preloading hook, forks the siblings asked for, confines the
+/// process, says hello with its confinement report and process id, then serves requests until the parent
+/// goes, replying to each with what the handler returns. A handler that throws std::bad_alloc is answered
+/// "out of memory"; any other exception ends the process (the parent reports the abort). When the socket
+/// closes, even during a request, the process ends at once with _exit(0): no atexit handlers and no leak
+/// check run in a confined process. Returns (with 1) only when \a socketFd is not a socket.
 int runWorker(int socketFd, const WorkerSetup& setup);

@@ -2,6 +2,7 @@
 #include "worker/WorkerPool.h"
 
 #include <algorithm>
+#include <sys/prctl.h>
 #include <utility>
 
 WorkerPool::Lease::Lease(WorkerPool* pool, WorkerProcess* worker)
@@ -36,6 +37,14 @@ WorkerPool::~WorkerPool() = default;
 void WorkerPool::launchAll()
 {
     std::lock_guard lock(m_mutex);
+    int reapsOrphans = 0;
+    if (m_slots.size() > 1 && ::prctl(PR_GET_CHILD_SUBREAPER, &reapsOrphans) == 0 && reapsOrphans != 0) {
+        std::vector<WorkerProcess*> siblings;
+        for (size_t i = 1; i < m_slots.size(); ++i)
+            siblings.push_back(m_slots[i].get());
+        m_slots.front()->launch(nullptr, siblings);
+        return;
+    }
     for (const std::unique_ptr<WorkerProcess>& slot : m_slots) {
         if (!slot->launch())
             break;

@@ -45,7 +45,9 @@ public:
     [[nodiscard]] int size() const { return int(m_slots.size()); }
     /// Starts the worker of every slot now without waiting for its greeting, so that the workers load and
     /// confine themselves while the caller goes on; startAll() later waits for them. Stops at the first
-    /// that cannot be started (startAll tries it again). Call before any lease is taken.
+    /// that cannot be started (startAll tries it again). In a process that reaps orphans
+    /// (PR_SET_CHILD_SUBREAPER) the first worker forks the others once it has loaded its libraries,
+    /// which costs a fraction of loading them again. Call before any lease is taken.
     void launchAll();
     /// Starts the worker of every slot now, in order. Where one cannot be started (the system allows no
     /// more processes or threads), the pool keeps only the slots before it, at least one, and \a failure

@@ -152,7 +152,7 @@ bool WorkerProcess::start(WorkerFailure* failure)
     return (isRunning() || launch(failure)) && awaitGreeting(failure);
 }
 
-bool WorkerProcess::launch(WorkerFailure* failure)
+bool WorkerProcess::launch(WorkerFailure* failure, std::span<WorkerProcess* const> siblings)
 {
     if (isRunning())
         return true;
@@ -162,22 +162,35 @@ bool WorkerProcess::launch(WorkerFailure* failure)
         return false;
     };
 
-    auto ends = Channel::createSocketPair();
-    if (!ends)
-        return report(systemText(errno));
-    Descriptor& childEnd = ends->second;
-    // dup2 onto the same number would leave the descriptor close-on-exec: keep the child's end above 3.
-    if (childEnd.get() <= 3)
-        childEnd.reset(::fcntl(childEnd.get(), F_DUPFD_CLOEXEC, 4));
-    if (!childEnd.isValid())
-        return report(systemText(errno));
+    std::vector<WorkerProcess*> forked;
+    for (WorkerProcess* sibling : siblings) {
+        if (sibling != this && !sibling->isRunning())
+            forked.push_back(sibling);
+    }
+    // The worker's socket becomes descriptor 3 and its siblings' 4 onwards. dup2 onto the same number
+    // would leave a descriptor close-on-exec, and one onto another's number would replace it: every
+    // child's end first moves above them all.
+    const int firstFree = 4 + int(forked.size());
+    std::vector<Descriptor> childEnds;
+    std::vector<Descriptor> parentEnds;
+    for (size_t i = 0; i <= forked.size(); ++i) {
+        auto ends = Channel::createSocketPair();
+        if (!ends)
+            return report(systemText(errno));
+        Descriptor moved(::fcntl(ends->second.get(), F_DUPFD_CLOEXEC, firstFree));
+        if (!moved.isValid())
+            return report(systemText(errno));
+        parentEnds.push_back(std::move(ends->first));
+        childEnds.push_back(std::move(moved));
+    }
 
     SpawnSettings settings;
-    posix_spawn_file_actions_adddup2(&settings.actions, childEnd.get(), 3);
+    for (size_t i = 0; i < childEnds.size(); ++i)
+        posix_spawn_file_actions_adddup2(&settings.actions, childEnds[i].get(), 3 + int(i));
     posix_spawn_file_actions_addopen(&settings.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&settings.actions, 1, "/dev/null", O_WRONLY, 0);
     // Nothing else the parent holds reaches the worker, whether or not it was opened close-on-exec.
-    posix_spawn_file_actions_addclosefrom_np(&settings.actions, 4);
+    posix_spawn_file_actions_addclosefrom_np(&settings.actions, firstFree);
     sigset_t mask;
     sigemptyset(&mask);
     posix_spawnattr_setsigmask(&settings.attributes, &mask);
@@ -190,6 +203,8 @@ bool WorkerProcess::launch(WorkerFailure* failure)
     std::vector<QByteArray> words { QFile::encodeName(m_options.program) };
     for (const QString& argument : m_options.arguments)
         words.push_back(argument.toLocal8Bit());
+    if (!forked.empty())
+        words.push_back("--siblings=" + QByteArray::number(qsizetype(forked.size())));
     std::vector<char*> argv;
     for (QByteArray& word : words)
         argv.push_back(word.data());
@@ -200,14 +215,21 @@ bool WorkerProcess::launch(WorkerFailure* failure)
         = ::posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(), environ);
     if (spawned != 0)
         return report(systemText(spawned));
-    childEnd.reset();
+    childEnds.clear();
     m_pid = pid;
     m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
-    m_channel = std::make_unique<Channel>(std::move(ends->first), m_options.maxMessageBytes);
+    adopt(std::move(parentEnds.front()));
+    for (size_t i = 0; i < forked.size(); ++i)
+        forked[i]->adopt(std::move(parentEnds[i + 1]));
+    return true;
+}
+
+void WorkerProcess::adopt(Descriptor socket)
+{
+    m_channel = std::make_unique<Channel>(std::move(socket), m_options.maxMessageBytes);
     m_channel->setSpin(m_options.spin);
     m_sequence = 0;
     m_greetingDue = true;
-    return true;
 }
 
 bool WorkerProcess::awaitGreeting(WorkerFailure* failure)
@@ -230,7 +252,20 @@ bool WorkerProcess::awaitGreeting(WorkerFailure* failure)
             = envelope && envelope->kind == WorkerProtocol::Kind::Hello && hello.descriptors.empty()
             ? ConfinementReport::fromRecord(envelope->body)
             : std::nullopt;
-        if (confinement) {
+        if (confinement && m_pid == 0) {
+            // A forked sibling: the number it gives as its own must be a child of this process.
+            siginfo_t info {};
+            const auto pid = pid_t(envelope->sequence);
+            if (pid > 0 && std::uint64_t(pid) == envelope->sequence
+                && ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+                m_pid = pid;
+                m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+            } else {
+                forget();
+                return report(QStringLiteral("it is not a child of this process"));
+            }
+        }
+        if (confinement && envelope->sequence == std::uint64_t(m_pid)) {
             m_confinement = std::move(confinement);
             return true;
         }
@@ -343,13 +378,19 @@ void WorkerProcess::stop()
 
 WorkerFailure WorkerProcess::killWith(WorkerFailure failure)
 {
-    ::kill(m_pid, SIGKILL);
+    if (m_pid > 0)
+        ::kill(m_pid, SIGKILL);
     reap();
     return failure;
 }
 
 WorkerFailure WorkerProcess::reapAfterHangUp()
 {
+    if (m_pid == 0) {
+        // A sibling that was never forked, or ended before it said which process it is.
+        forget();
+        return fail(WorkerFailure::Kind::Exited);
+    }
     if (!waitForEnd(kEndGrace)) {
         // It closed its socket but lives on: not a worker that can be trusted with another file.
         return killWith(
@@ -379,6 +420,12 @@ bool WorkerProcess::waitForEnd(std::chrono::milliseconds timeout)
 
 std::optional<int> WorkerProcess::reap()
 {
+    if (m_pid == 0) {
+        // A forked sibling that never said which process it is: it ends by itself once its socket
+        // closes, and is reaped with this process.
+        forget();
+        return std::nullopt;
+    }
     int status = 0;
     pid_t reaped;
     do

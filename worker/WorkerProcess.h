@@ -91,10 +91,16 @@ public:
     bool start(WorkerFailure* failure = nullptr);
     /// start() in two halves, so that several workers confine and greet at once: launch() starts the
     /// process without waiting, awaitGreeting() waits for what it says (and launches one if none runs).
-    bool launch(WorkerFailure* failure = nullptr);
+    ///
+    /// With \a siblings, the new worker forks one worker for each of them that is not running, once it
+    /// has loaded its libraries, and each sibling awaits its greeting as if it had launched it. Only for
+    /// a parent that reaps orphans (PR_SET_CHILD_SUBREAPER): that is how the forks become its children.
+    /// A sibling whose fork fails says so when its greeting is awaited, and is then started alone.
+    bool launch(WorkerFailure* failure = nullptr, std::span<WorkerProcess* const> siblings = {});
     bool awaitGreeting(WorkerFailure* failure = nullptr);
-    [[nodiscard]] bool isRunning() const { return m_pid > 0; }
-    /// The running worker's process id; 0 when none runs.
+    /// Whether a worker runs or is on its way (launched, or to be forked by a sibling).
+    [[nodiscard]] bool isRunning() const { return m_channel != nullptr; }
+    /// The running worker's process id; 0 when none runs, or while a forked one has not said hello.
     [[nodiscard]] pid_t pid() const { return m_pid; }
     /// What the last worker that said hello got when it confined itself.
     [[nodiscard]] const std::optional<ConfinementReport>& confinement() const { return m_confinement; }
@@ -118,6 +124,8 @@ private:
     /// Reaps the ended worker; its wait status, or nullopt when it could not be learnt.
     std::optional<int> reap();
     void forget();
+    /// Takes \a socket as the parent's end to a worker that a sibling forks.
+    void adopt(Descriptor socket);
 
     WorkerOptions m_options;
     pid_t m_pid = 0;

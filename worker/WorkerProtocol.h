@@ -9,8 +9,8 @@
 
 /// The envelope of every message between a worker and its parent: a 4-byte mark with the protocol's
 /// version, the kind, the number of the request it belongs to, then the body. A worker says hello once
-/// (its confinement report as the body), then answers each request with one reply or an out-of-memory
-/// notice carrying the request's number. Private to worker/.
+/// (its confinement report as the body, its process id as the number), then answers each request with one
+/// reply or an out-of-memory notice carrying the request's number. Private to worker/.
 namespace WorkerProtocol {
 
 enum class Kind : std::uint8_t {

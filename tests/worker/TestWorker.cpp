@@ -300,6 +300,8 @@ int main(int argc, char** argv)
             setup.limits.maxLandlockAbi = argument.mid(15).toInt();
         } else if (argument.startsWith("--memory-limit=")) {
             setup.limits.addressSpaceBytes = argument.mid(15).toULongLong();
+        } else if (const int siblings = siblingsFromArgument(argument); siblings >= 0) {
+            setup.siblings = siblings;
         }
     }
     setup.handler = serve;

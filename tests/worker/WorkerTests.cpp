@@ -764,6 +764,60 @@ TEST(WorkerPool, LendsEachWorkerToOneThreadAtATimeAndStartsOnlyWhatIsUsed)
     }
 }
 
+// Where this process reaps orphans, as the command line does, the first worker forks the others. They
+// must be this process's own children, as apart from each other as started ones, and a crash in one is
+// told and costs only that one.
+TEST(WorkerPool, ForksItsWorkersFromTheFirstAsThisProcesssChildrenEachWithOnlyItsOwnSocket)
+{
+    {
+        // Without reaping orphans a fork is nobody's child here: its greeting is refused, and the
+        // worker is started alone.
+        WorkerProcess first(workerOptions());
+        WorkerProcess second(workerOptions());
+        WorkerProcess* const siblings[] = { &second };
+        ASSERT_TRUE(first.launch(nullptr, siblings));
+        WorkerFailure failure;
+        EXPECT_FALSE(second.awaitGreeting(&failure));
+        EXPECT_TRUE(failure.detail.contains(QStringLiteral("not a child"))) << failure.detail.toStdString();
+        EXPECT_TRUE(first.awaitGreeting());
+        EXPECT_TRUE(second.start());
+        EXPECT_NE(first.pid(), second.pid());
+    }
+
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const auto restore = qScopeGuard([] { ::prctl(PR_SET_CHILD_SUBREAPER, 0); });
+    WorkerPool pool(workerOptions(), 3);
+    pool.launchAll();
+    ASSERT_EQ(pool.startAll(), 3);
+    std::vector<WorkerPool::Lease> leases;
+    std::set<pid_t> pids;
+    for (int i = 0; i < 3; ++i) {
+        leases.push_back(pool.take());
+        const pid_t pid = leases.back()->pid();
+        pids.insert(pid);
+        SCOPED_TRACE(pid);
+        siginfo_t info {};
+        EXPECT_EQ(::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT), 0) << "a child of ours";
+        EXPECT_TRUE(fileBytes(QStringLiteral("/proc/%1/cmdline").arg(pid)).contains("--siblings=2"))
+            << "forked from the first";
+        EXPECT_NE(::getpgid(pid), ::getpgid(0));
+        const auto listed = answerOf(leases.back()->request(op("list-fds").take(), {}, kAnswerTime));
+        ASSERT_TRUE(listed);
+        EXPECT_EQ(listed->data.toStdString(), "0 1 2 3") << "no sibling's socket";
+    }
+    EXPECT_EQ(pids.size(), 3u);
+    EXPECT_TRUE(pool.confinement() && pool.confinement()->confined());
+
+    WorkerProcess& forked = leases.back().worker();
+    const pid_t crashed = forked.pid();
+    const WorkerResult result = forked.request(op("crash").take(), {}, kAnswerTime);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.failure->describe(), QStringLiteral("the decoder crashed (SIGSEGV)"));
+    EXPECT_TRUE(reaped(crashed));
+    for (WorkerPool::Lease& lease : leases)
+        EXPECT_TRUE(answerOf(lease->request(op("echo").putBytes("x").take(), {}, kAnswerTime)));
+}
+
 TEST(WorkerPool, StartsEveryWorkerAtOnceAndKeepsOnlyThoseThatRun)
 {
     for (const bool launchedFirst : { false, true }) {
