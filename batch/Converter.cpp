@@ -48,10 +48,12 @@ void Converter::addFile(const QString& path, const QString& name, const QString&
     FileRecord record;
     record.name = name.isEmpty() ? lastPathComponent(path) : name;
     record.folder = folder;
-    record.kind = Utility::GetReadableFileType(path);
     record.size = static_cast<quint64>(status.st_size);
-    record.modified = QDateTime::fromMSecsSinceEpoch(
-        qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000, Qt::LocalTime);
+    if (m_describesFiles) {
+        record.kind = Utility::GetReadableFileType(path);
+        record.modified = QDateTime::fromMSecsSinceEpoch(
+            qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000, Qt::LocalTime);
+    }
 
     m_allFiles.insert(path, record);
     m_allFilePaths.append(path);

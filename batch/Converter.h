@@ -22,9 +22,11 @@ struct FileRecord
     /// The folder the file was found in, relative to the folder named for the walk that found it ("a/b"
     /// in decodePath's spelling); empty for a file named itself or at the top of a walk.
     QString folder;
-    QString kind; ///< Utility::GetReadableFileType of the path; "" when no kind is known
+    /// Utility::GetReadableFileType of the path; "" when no kind is known or none was asked for
+    /// (Converter::setDescribesFiles)
+    QString kind;
     quint64 size = 0; ///< in bytes
-    QDateTime modified; ///< time of the last change of the content
+    QDateTime modified; ///< time of the last change of the content; invalid when none was asked for
 
     /// The value under one of the four keys (QString, quint64 or QDateTime); invalid for other keys.
     [[nodiscard]] QVariant value(const QString& key) const;
@@ -60,6 +62,9 @@ public:
     /// Does not look at the extension: callers filter. Size and date are those of the file a link
     /// points to, so a path through a link shows the image's own size.
     void addFile(const QString& path, const QString& name = {}, const QString& folder = {});
+    /// Whether addFile() learns each file's kind and modification date (on by default). Only the window
+    /// shows them; the command line turns it off and spares a lookup in the type database per file.
+    void setDescribesFiles(bool describes) { m_describesFiles = describes; }
     /// Removes \a path and its record; a path that is not listed changes nothing.
     void removeFile(const QString& path);
     /// Removes every path.
@@ -84,4 +89,5 @@ private:
     QHash<QString, FileRecord> m_allFiles;
     QStringList m_allFilePaths;
     const QStringList m_supportedTypes;
+    bool m_describesFiles = true;
 };

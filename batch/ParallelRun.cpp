@@ -148,14 +148,19 @@ public:
 
 private:
     [[nodiscard]] int total() const { return int(m_inputs.size()); }
-    /// The size of file \a index when it is at most kSmallFileBytes; -1 for a larger one or one whose
-    /// size cannot be learnt.
+    /// The size of file \a index when it is at most kSmallFileBytes (as listed, or learnt now); -1 for a
+    /// larger one or one whose size cannot be learnt.
     [[nodiscard]] qint64 smallFileBytes(int index) const
     {
-        struct stat status = {};
-        if (::stat(encodePath(m_inputs[size_t(index)].path).constData(), &status) != 0)
-            return -1;
-        return status.st_size <= kSmallFileBytes ? qint64(status.st_size) : -1;
+        const RunInput& input = m_inputs[size_t(index)];
+        qint64 size = input.listedSize;
+        if (size < 0) {
+            struct stat status = {};
+            if (::stat(encodePath(input.path).constData(), &status) != 0)
+                return -1;
+            size = qint64(status.st_size);
+        }
+        return size <= kSmallFileBytes ? size : -1;
     }
     [[nodiscard]] bool stopped() const { return m_stop && m_stop->load(); }
 
@@ -275,7 +280,7 @@ std::vector<RunInput> runInputsOf(const Converter& list)
     inputs.reserve(size_t(list.allFilePaths().size()));
     for (const QString& path : list.allFilePaths()) {
         const FileRecord record = list.allFiles().value(path);
-        inputs.push_back({ path, record.name, record.folder });
+        inputs.push_back({ path, record.name, record.folder, qint64(record.size) });
     }
     return inputs;
 }

@@ -23,6 +23,9 @@ struct RunInput
     QString name;
     /// The folder it was found in below the folder named for the run (FileRecord::folder).
     QString folder;
+    /// Its size when it was listed, in bytes; -1 when unknown. Only a hint for which files go to a
+    /// worker together.
+    qint64 listedSize = -1;
 
     [[nodiscard]] QString outputName() const;
 };

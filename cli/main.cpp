@@ -371,6 +371,7 @@ void drawProgress(int done, int total)
 std::vector<RunInput> collectInputs(const Options& options, std::vector<Report>& reports)
 {
     Converter* list = Converter::converter();
+    list->setDescribesFiles(false);
     const SkippedInput skip = [&](const QByteArray& path, const QString& reason) {
         reports.push_back({ path, { ConversionOutcome::Status::Skipped, {}, reason, {}, false } });
     };
