@@ -80,7 +80,7 @@ int forkSiblings(int own, int count)
 
 int siblingsFromArgument(QByteArrayView argument)
 {
-    constexpr QByteArrayView option = "--siblings=";
+    const QByteArrayView option(WorkerProtocol::kSiblingsOption);
     if (!argument.startsWith(option))
         return -1;
     bool ok = false;

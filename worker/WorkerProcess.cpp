@@ -50,6 +50,12 @@ struct SpawnSettings
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
+/// A descriptor to wait on process \a pid with; -1 on a kernel without pidfds (before 5.3).
+int pidfdOf(pid_t pid)
+{
+    return int(::syscall(SYS_pidfd_open, pid, 0));
+}
+
 } // namespace
 
 QString signalName(int signal)
@@ -204,7 +210,7 @@ bool WorkerProcess::launch(WorkerFailure* failure, std::span<WorkerProcess* cons
     for (const QString& argument : m_options.arguments)
         words.push_back(argument.toLocal8Bit());
     if (!forked.empty())
-        words.push_back("--siblings=" + QByteArray::number(qsizetype(forked.size())));
+        words.push_back(WorkerProtocol::kSiblingsOption + QByteArray::number(qsizetype(forked.size())));
     std::vector<char*> argv;
     for (QByteArray& word : words)
         argv.push_back(word.data());
@@ -217,10 +223,22 @@ bool WorkerProcess::launch(WorkerFailure* failure, std::span<WorkerProcess* cons
         return report(systemText(spawned));
     childEnds.clear();
     m_pid = pid;
-    m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+    m_pidfd.reset(pidfdOf(pid));
     adopt(std::move(parentEnds.front()));
     for (size_t i = 0; i < forked.size(); ++i)
         forked[i]->adopt(std::move(parentEnds[i + 1]));
+    return true;
+}
+
+bool WorkerProcess::takeForkedProcess(std::uint64_t claimed)
+{
+    const auto pid = pid_t(claimed);
+    siginfo_t info {};
+    if (pid <= 0 || std::uint64_t(pid) != claimed
+        || ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return false;
+    m_pid = pid;
+    m_pidfd.reset(pidfdOf(pid));
     return true;
 }
 
@@ -252,18 +270,9 @@ bool WorkerProcess::awaitGreeting(WorkerFailure* failure)
             = envelope && envelope->kind == WorkerProtocol::Kind::Hello && hello.descriptors.empty()
             ? ConfinementReport::fromRecord(envelope->body)
             : std::nullopt;
-        if (confinement && m_pid == 0) {
-            // A forked sibling: the number it gives as its own must be a child of this process.
-            siginfo_t info {};
-            const auto pid = pid_t(envelope->sequence);
-            if (pid > 0 && std::uint64_t(pid) == envelope->sequence
-                && ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
-                m_pid = pid;
-                m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
-            } else {
-                forget();
-                return report(QStringLiteral("it is not a child of this process"));
-            }
+        if (confinement && m_pid == 0 && !takeForkedProcess(envelope->sequence)) {
+            forget();
+            return report(QStringLiteral("it is not a child of this process"));
         }
         if (confinement && envelope->sequence == std::uint64_t(m_pid)) {
             m_confinement = std::move(confinement);

@@ -126,6 +126,9 @@ private:
     void forget();
     /// Takes \a socket as the parent's end to a worker that a sibling forks.
     void adopt(Descriptor socket);
+    /// Takes the process a forked worker names as its own in its greeting, when it is a child of this
+    /// process; false otherwise.
+    bool takeForkedProcess(std::uint64_t claimed);
 
     WorkerOptions m_options;
     pid_t m_pid = 0;

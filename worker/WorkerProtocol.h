@@ -22,6 +22,8 @@ enum class Kind : std::uint8_t {
 
 inline constexpr std::uint32_t kMark = 0x4d565701; // "MVW" and version 1
 inline constexpr qsizetype kHeaderBytes = 4 + 1 + 8;
+/// The argument that asks a new worker to fork N siblings: "--siblings=N" (siblingsFromArgument).
+inline constexpr char kSiblingsOption[] = "--siblings=";
 
 struct Envelope
 {
